@@ -1,0 +1,45 @@
+# Habits over the CMake presets. The server is build/release/arene.
+PRESET ?= release
+ARGS ?=
+
+.PHONY: all build run test bench sanitize asan tsan format format-check clean outils
+
+all: build
+
+# Says which Debian package to install when a tool is missing.
+outils:
+	@command -v cmake >/dev/null || { echo "cmake is missing: apt-get install cmake"; exit 1; }
+	@command -v ninja >/dev/null || { echo "ninja is missing: apt-get install ninja-build"; exit 1; }
+	@command -v g++ >/dev/null || { echo "g++ is missing: apt-get install g++"; exit 1; }
+	@test -f /usr/include/gtest/gtest.h || { echo "GoogleTest is missing: apt-get install libgtest-dev"; exit 1; }
+	@test -f /usr/include/benchmark/benchmark.h || { echo "Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
+
+build: outils
+	cmake --preset $(PRESET) >/dev/null
+	cmake --build --preset $(PRESET)
+
+run: build
+	./build/$(PRESET)/arene $(ARGS)
+
+test: build
+	ctest --preset $(PRESET) -j2
+
+asan tsan: outils
+	cmake --preset $@ >/dev/null
+	cmake --build --preset $@
+	ctest --preset $@ -j2
+
+sanitize: asan tsan
+
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
+
+format:
+	@command -v clang-format >/dev/null || { echo "clang-format is missing: apt-get install clang-format"; exit 1; }
+	clang-format -i $(FORMAT_FILES)
+
+format-check:
+	@command -v clang-format >/dev/null || { echo "clang-format is missing: apt-get install clang-format"; exit 1; }
+	clang-format --dry-run --Werror $(FORMAT_FILES)
+
+clean:
+	rm -rf build

@@ -1,0 +1,14 @@
+#include "config/journal.h"
+
+#include <cstdio>
+
+#include "config/configuration.h"
+
+void journal(std::string_view message) {
+  std::fwrite(message.data(), 1, message.size(), stdout);
+  std::fflush(stdout);
+}
+
+void trace(std::string_view message) {
+  if (Configuration::debug) journal(message);
+}

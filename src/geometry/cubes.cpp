@@ -1,0 +1,42 @@
+#include "geometry/cubes.h"
+
+#include "world/constantes.h"
+#include "world/echec.h"
+
+namespace {
+
+struct Dimensions {
+  int colonnes;
+  int lignes;
+};
+
+// Draws the k cubes in order, first to k-th, the k-th ending at the head: the
+// list is built tail first and the head is at the back of `resultat`.
+void cree_tmp(int k, const Dimensions& d, Grille& grille, Alea& alea, std::vector<cube>& resultat) {
+  if (k == 0) return;
+  cree_tmp(k - 1, d, grille, alea, resultat);
+  for (;;) {
+    const int i = tirage_entier(alea, d.colonnes);
+    const int j = tirage_entier(alea, d.lignes);
+    if (grille[i + 1][j + 1]) continue;
+    grille[i + 1][j + 1] = true;
+    const double x = i * Configuration::taille_cube;
+    const double y = j * Configuration::taille_cube;
+    resultat.push_back(cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube});
+    return;
+  }
+}
+
+}  // namespace
+
+std::vector<cube> cree_cubes(Grille& grille, Alea& alea, int n) {
+  const int t = static_cast<int>(Configuration::taille_cube);
+  const Dimensions d{static_cast<int>(largeur_plateau) / t, static_cast<int>(hauteur_plateau) / t};
+  if (n < 0) throw Echec("cree_cubes : pas de cubes");
+  // The redraw can only end while a free cell remains.
+  if (n > d.colonnes * d.lignes) throw Echec("cree_cubes : trop de cubes pour le plateau");
+  std::vector<cube> resultat;
+  resultat.reserve(static_cast<std::size_t>(n));
+  cree_tmp(n, d, grille, alea, resultat);
+  return {resultat.rbegin(), resultat.rend()};
+}

@@ -1,0 +1,87 @@
+#include "server/serveur.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "config/configuration.h"
+#include "config/journal.h"
+#include "protocol/client.h"
+#include "protocol/socket.h"
+#include "server/thread_detache.h"
+#include "world/echec.h"
+
+namespace {
+
+[[noreturn]] void echec_systeme(const char* operation) {
+  throw Echec(std::string(operation) + " : " + std::strerror(errno));
+}
+
+Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog) {
+  trace("creation de la socket principale\n");
+  Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
+  if (!ecoute.valide()) echec_systeme("socket");
+  trace("binding et listening\n");
+  // Never listen on a port other than the one asked for.
+  if (port < 0 || port > 65535) throw Echec("bind : port hors limites : " + std::to_string(port));
+  sockaddr_in adresse{};
+  adresse.sin_family = AF_INET;
+  adresse.sin_addr.s_addr = htonl(INADDR_ANY);
+  adresse.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (::bind(ecoute.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
+    echec_systeme("bind");
+  if (::listen(ecoute.fd(), backlog) != 0) echec_systeme("listen");
+  trace("attente des clients\n");
+  return ecoute;
+}
+
+// Failures of accept that come from a lack of resources or from the peer: the
+// server waits (when out of resources) and accepts again.
+bool accept_passager(int erreur) {
+  switch (erreur) {
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+    case ECONNABORTED:
+    case EINTR:
+    case EPROTO:
+    case EPERM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool manque_de_ressources(int erreur) {
+  return erreur == EMFILE || erreur == ENFILE || erreur == ENOBUFS || erreur == ENOMEM;
+}
+
+}  // namespace
+
+void serveur(Monde& monde, std::int64_t port, int backlog) {
+  const Socket ecoute = ouvre_socket_d_ecoute(port, backlog);
+  for (;;) {
+    Socket connexion(::accept(ecoute.fd(), nullptr, nullptr));
+    if (!connexion.valide()) {
+      const int erreur = errno;
+      if (!accept_passager(erreur)) echec_systeme("accept");
+      if (manque_de_ressources(erreur)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      continue;
+    }
+    // If the thread cannot start, the lambda and the socket it owns are
+    // destroyed here, which closes the connection; the loop goes on.
+    (void)lance_thread_detache(
+        [&monde, connexion = std::make_shared<Socket>(std::move(connexion))]() mutable {
+          client(monde, std::move(*connexion));
+        },
+        Configuration::pile_thread_client);
+  }
+}

@@ -1,0 +1,3 @@
+#include "simulation/mouvement.h"
+
+void mise_a_jour_vaisseaux(Monde&) {}

@@ -1,0 +1,28 @@
+// The game world: cubes, ships, bullets and the lock that guards them. The
+// server makes one; tests make their own with a seeded generator.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "world/alea.h"
+#include "world/elements.h"
+#include "world/grille.h"
+#include "world/liste_recente.h"
+#include "world/verrou.h"
+
+struct Monde {
+  explicit Monde(std::uint64_t graine) : alea(graine) {}
+  Monde(const Monde&) = delete;
+  Monde& operator=(const Monde&) = delete;
+
+  // Built before the tick thread starts and only read afterwards.
+  std::vector<cube> cubes;  // list order: the cube drawn last comes first
+  Grille grille{};
+
+  // The one lock. Everything below is read and written with it held.
+  Verrou verrou;
+  ListeRecente<vaisseau> vaisseaux;
+  ListeRecente<balle> balles;
+  Alea alea;
+};

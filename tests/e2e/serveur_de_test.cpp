@@ -1,0 +1,231 @@
+#include "e2e/serveur_de_test.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+using Horloge = std::chrono::steady_clock;
+
+int reste_ms(Horloge::time_point fin) {
+  const auto reste = std::chrono::duration_cast<Duree>(fin - Horloge::now()).count();
+  return reste > 0 ? static_cast<int>(reste) : 0;
+}
+
+// Appends what `fd` has to `tampon` until nothing comes for `delai`. Returns
+// false at end of stream.
+bool lit_vers(int fd, std::string& tampon, Duree delai) {
+  const auto fin = Horloge::now() + delai;
+  char morceau[65536];
+  for (;;) {
+    pollfd attente{fd, POLLIN, 0};
+    if (::poll(&attente, 1, reste_ms(fin)) <= 0) return true;
+    const ssize_t lus = ::read(fd, morceau, sizeof morceau);
+    if (lus < 0 && errno == EINTR) continue;
+    if (lus <= 0) return false;
+    tampon.append(morceau, static_cast<std::size_t>(lus));
+  }
+}
+
+}  // namespace
+
+Processus::Processus(const std::string& programme, const std::vector<std::string>& arguments) {
+  int sortie[2];
+  int erreurs[2];
+  if (::pipe2(sortie, O_CLOEXEC) != 0 || ::pipe2(erreurs, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe");
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::dup2(sortie[1], 1);
+    ::dup2(erreurs[1], 2);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(programme.c_str()));
+    for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(programme.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(sortie[1]);
+  ::close(erreurs[1]);
+  sortie_fd_ = sortie[0];
+  erreurs_fd_ = erreurs[0];
+  if (pid_ < 0) throw std::runtime_error("fork");
+}
+
+Processus::~Processus() {
+  if (!statut_ && pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  ::close(sortie_fd_);
+  ::close(erreurs_fd_);
+}
+
+std::optional<int> Processus::attend_fin(Duree delai) {
+  const auto fin = Horloge::now() + delai;
+  while (!statut_) {
+    int statut = 0;
+    if (::waitpid(pid_, &statut, WNOHANG) == pid_) {
+      statut_ = WIFEXITED(statut) ? WEXITSTATUS(statut) : -WTERMSIG(statut);
+      break;
+    }
+    if (Horloge::now() >= fin) break;
+    std::this_thread::sleep_for(5ms);
+  }
+  return statut_;
+}
+
+bool Processus::en_vie() { return !attend_fin(0ms); }
+
+void Processus::lit_disponible(Duree delai) {
+  lit_vers(sortie_fd_, sortie_, delai);
+  lit_vers(erreurs_fd_, erreurs_, 0ms);
+}
+
+const std::string& Processus::sortie(Duree delai) {
+  lit_disponible(delai);
+  return sortie_;
+}
+
+const std::string& Processus::erreurs(Duree delai) {
+  lit_vers(erreurs_fd_, erreurs_, delai);
+  return erreurs_;
+}
+
+bool Processus::attend_sortie(std::string_view attendu, Duree delai) {
+  const auto fin = Horloge::now() + delai;
+  for (;;) {
+    if (sortie_.find(attendu) != std::string::npos) return true;
+    if (Horloge::now() >= fin) return false;
+    lit_disponible(20ms);
+  }
+}
+
+int port_libre() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in adresse{};
+  adresse.sin_family = AF_INET;
+  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&adresse), sizeof adresse);
+  socklen_t taille = sizeof adresse;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&adresse), &taille);
+  ::close(fd);
+  return ntohs(adresse.sin_port);
+}
+
+std::string binaire_arene() { return ARENE_BINAIRE; }
+
+namespace {
+
+bool connectable(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in adresse{};
+  adresse.sin_family = AF_INET;
+  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  adresse.sin_port = htons(static_cast<std::uint16_t>(port));
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) == 0;
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace
+
+ServeurDeTest::ServeurDeTest(bool debug) {
+  // Another program may take the port between our check and the bind: try again then.
+  for (int essai = 0; essai < 5; ++essai) {
+    port_ = port_libre();
+    std::vector<std::string> arguments;
+    if (debug) arguments.push_back("-debug");
+    arguments.push_back(std::to_string(port_));
+    processus_ = std::make_unique<Processus>(binaire_arene(), arguments);
+    const auto fin = Horloge::now() + 10s;
+    while (Horloge::now() < fin && processus_->en_vie()) {
+      if (debug ? processus_->attend_sortie("attente des clients\n", 20ms) : connectable(port_))
+        return;
+      std::this_thread::sleep_for(10ms);
+    }
+  }
+  throw std::runtime_error("the server did not start");
+}
+
+ClientDeTest::ClientDeTest(int port) {
+  fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in adresse{};
+  adresse.sin_family = AF_INET;
+  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  adresse.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (::connect(fd_, reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) != 0)
+    throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
+}
+
+ClientDeTest::~ClientDeTest() { ferme(); }
+
+void ClientDeTest::ferme() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void ClientDeTest::reinitialise() {
+  linger l{1, 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+  ferme();
+}
+
+void ClientDeTest::envoie(std::string_view octets) {
+  while (!octets.empty()) {
+    const ssize_t envoyes = ::send(fd_, octets.data(), octets.size(), MSG_NOSIGNAL);
+    if (envoyes < 0 && errno == EINTR) continue;
+    if (envoyes <= 0) throw std::runtime_error(std::string("send: ") + std::strerror(errno));
+    octets.remove_prefix(static_cast<std::size_t>(envoyes));
+  }
+}
+
+std::optional<std::string> ClientDeTest::lit_ligne(Duree delai) {
+  const auto fin = Horloge::now() + delai;
+  for (;;) {
+    const auto position = tampon_.find('\n');
+    if (position != std::string::npos) {
+      std::string ligne = tampon_.substr(0, position + 1);
+      tampon_.erase(0, position + 1);
+      return ligne;
+    }
+    pollfd attente{fd_, POLLIN, 0};
+    if (::poll(&attente, 1, reste_ms(fin)) <= 0) return std::nullopt;
+    char morceau[65536];
+    const ssize_t lus = ::recv(fd_, morceau, sizeof morceau, 0);
+    if (lus <= 0) return std::nullopt;
+    tampon_.append(morceau, static_cast<std::size_t>(lus));
+  }
+}
+
+std::string ClientDeTest::demande(std::string_view requete, Duree delai) {
+  envoie(requete);
+  return lit_ligne(delai).value_or("<no reply>");
+}
+
+std::string ClientDeTest::enregistre(long long couleur) {
+  return demande("PUT COULEUR VAISSEAU " + std::to_string(couleur) + "\r\n");
+}
+
+bool ClientDeTest::attend_fermeture(Duree delai) {
+  const auto fin = Horloge::now() + delai;
+  for (;;) {
+    pollfd attente{fd_, POLLIN, 0};
+    if (::poll(&attente, 1, reste_ms(fin)) <= 0) return false;
+    char morceau[65536];
+    const ssize_t lus = ::recv(fd_, morceau, sizeof morceau, 0);
+    if (lus == 0) return true;
+    if (lus < 0) return errno == ECONNRESET;
+  }
+}

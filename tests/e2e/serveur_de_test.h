@@ -1,0 +1,90 @@
+// Starting the real server binary and talking to it over TCP, with time-outs
+// everywhere so that a broken server fails a test instead of hanging it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace std::chrono_literals;
+using Duree = std::chrono::milliseconds;
+
+// A child process with its standard output and error on pipes. Killed and
+// reaped when it goes.
+class Processus {
+ public:
+  Processus(const std::string& programme, const std::vector<std::string>& arguments);
+  ~Processus();
+  Processus(const Processus&) = delete;
+  Processus& operator=(const Processus&) = delete;
+
+  pid_t pid() const { return pid_; }
+  // The exit status, or nothing if the process still runs after `delai`
+  // (or was ended by a signal: then -signal).
+  std::optional<int> attend_fin(Duree delai);
+  bool en_vie();
+  // Everything written so far, read for at most `delai`.
+  const std::string& sortie(Duree delai = 0ms);
+  const std::string& erreurs(Duree delai = 0ms);
+  // Reads standard output until it contains `attendu` or `delai` passes.
+  bool attend_sortie(std::string_view attendu, Duree delai);
+
+ private:
+  void lit_disponible(Duree delai);
+  pid_t pid_ = -1;
+  int sortie_fd_ = -1;
+  int erreurs_fd_ = -1;
+  std::string sortie_;
+  std::string erreurs_;
+  std::optional<int> statut_;
+};
+
+// A port that was free a moment ago.
+int port_libre();
+
+// The path of the server binary under test.
+std::string binaire_arene();
+
+// The server started on a free port; `debug` adds the switch.
+class ServeurDeTest {
+ public:
+  explicit ServeurDeTest(bool debug = false);
+  int port() const { return port_; }
+  Processus& processus() { return *processus_; }
+
+ private:
+  int port_ = 0;
+  std::unique_ptr<Processus> processus_;
+};
+
+// One TCP connection to 127.0.0.1.
+class ClientDeTest {
+ public:
+  explicit ClientDeTest(int port);
+  ~ClientDeTest();
+  ClientDeTest(const ClientDeTest&) = delete;
+  ClientDeTest& operator=(const ClientDeTest&) = delete;
+
+  int fd() const { return fd_; }
+  void envoie(std::string_view octets);
+  // The next line, with its CR LF, or nothing after `delai` or at end of stream.
+  std::optional<std::string> lit_ligne(Duree delai = 5s);
+  // Sends `requete` and returns the reply line, CR LF included.
+  std::string demande(std::string_view requete, Duree delai = 5s);
+  // Sends "PUT COULEUR VAISSEAU <couleur>\r\n" and returns the reply line.
+  std::string enregistre(long long couleur);
+  // True when the server closes the connection within `delai`; pending bytes are dropped.
+  bool attend_fermeture(Duree delai = 5s);
+  // Closes with a reset instead of an orderly close.
+  void reinitialise();
+  void ferme();
+
+ private:
+  int fd_ = -1;
+  std::string tampon_;
+};
