@@ -53,7 +53,8 @@ std::optional<std::int64_t> lit_entier(std::string_view texte) {
     if (c == '_' && chiffre_vu) continue;
     const auto chiffre = valeur_chiffre(c, base);
     if (!chiffre) return std::nullopt;
-    if (magnitude > (limite - static_cast<std::uint64_t>(*chiffre)) / static_cast<std::uint64_t>(base))
+    if (magnitude >
+        (limite - static_cast<std::uint64_t>(*chiffre)) / static_cast<std::uint64_t>(base))
       return std::nullopt;
     magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(*chiffre);
     chiffre_vu = true;

@@ -1,3 +1,48 @@
 #include "simulation/mouvement.h"
 
-void mise_a_jour_vaisseaux(Monde&) {}
+#include <cmath>
+#include <optional>
+
+#include "geometry/collisions.h"
+
+bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
+                   const ListeRecente<vaisseau>& vaisseaux) {
+  return inter_cubes(x, y, faces) || inter_plateau(x, y) || inter_vaisseau(x, y, id, vaisseaux);
+}
+
+void try_best_move(vaisseau& v, const Faces& faces, const ListeRecente<vaisseau>& vaisseaux) {
+  const int n = static_cast<int>(0.5 + std::fabs(v.vitesse));
+  const double dx = std::cos(v.angle) * v.vitesse;
+  const double dy = std::sin(v.angle) * v.vitesse;
+  std::optional<point> meilleure;
+  double meilleur_score = 0.0;
+  for (int i = -n; i <= n; ++i) {
+    for (int j = -n; j <= n; ++j) {
+      if (i == 0 && j == 0) continue;
+      const double score = j * dy + i * dx;
+      // Only a candidate that would improve the best is worth a collision test.
+      if (meilleure && !(score > meilleur_score)) continue;
+      const point candidate{v.x + i, v.y + j};
+      if (has_inter_maj(candidate.x, candidate.y, v.id, faces, vaisseaux)) continue;
+      meilleure = candidate;
+      meilleur_score = score;
+    }
+  }
+  if (!meilleure) return;
+  v.x = meilleure->x;
+  v.y = meilleure->y;
+}
+
+void mise_a_jour_vaisseaux(Monde& monde) {
+  for (vaisseau& v : monde.vaisseaux) {
+    const Faces faces = get_cube_inter_segments(monde.grille, v.x, v.y);
+    const double nx = v.x + std::cos(v.angle) * v.vitesse;
+    const double ny = v.y + std::sin(v.angle) * v.vitesse;
+    if (has_inter_maj(nx, ny, v.id, faces, monde.vaisseaux)) {
+      try_best_move(v, faces, monde.vaisseaux);
+    } else {
+      v.x = nx;
+      v.y = ny;
+    }
+  }
+}

@@ -1,8 +1,22 @@
-// Ship motion with its collision response. Expects the caller to hold `verrou`.
+// Ship motion with its collision response. Expects the caller to hold verrou.
 #pragma once
 
+#include <cstdint>
+
+#include "geometry/segments.h"
 #include "world/monde.h"
 
-// The ship step of a tick: every ship, head first, moves by its speed or jumps
-// to the best free neighbouring position.
+// The ship step of a tick: each ship, head first, moves by its speed along its
+// heading, or jumps to the best free neighbouring position when that move
+// collides. Each ship is written before the next is handled. Speed and heading
+// never change here.
 void mise_a_jour_vaisseaux(Monde& monde);
+
+// Would a ship of this id at (x, y) touch one of `faces`, the board's edge or
+// another ship (at its live position)?
+bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
+                   const ListeRecente<vaisseau>& vaisseaux);
+
+// Moves `v` to the free integer offset around it, within trunc(0.5 + |v|) in x
+// and y, that goes furthest along its motion; leaves it in place if none is free.
+void try_best_move(vaisseau& v, const Faces& faces, const ListeRecente<vaisseau>& vaisseaux);

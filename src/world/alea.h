@@ -12,6 +12,4 @@ inline int tirage_entier(Alea& alea, int borne) {
 }
 
 // Uniform float u in [0, 1): the top 53 bits of one draw, so 1.0 is never reached.
-inline double tirage_unitaire(Alea& alea) {
-  return static_cast<double>(alea() >> 11) * 0x1.0p-53;
-}
+inline double tirage_unitaire(Alea& alea) { return static_cast<double>(alea() >> 11) * 0x1.0p-53; }

@@ -10,5 +10,7 @@ inline constexpr double hauteur_plateau = 64.0 * Configuration::taille_cube;
 inline constexpr double epsilon = 0.05;  // tolerance of the orientation test, an area
 
 // The grid has one cell per cube position plus a ring of always-empty cells around the board.
-inline constexpr int colonnes_grille = static_cast<int>(largeur_plateau / Configuration::taille_cube) + 2;
-inline constexpr int lignes_grille = static_cast<int>(hauteur_plateau / Configuration::taille_cube) + 2;
+inline constexpr int colonnes_grille =
+    static_cast<int>(largeur_plateau / Configuration::taille_cube) + 2;
+inline constexpr int lignes_grille =
+    static_cast<int>(hauteur_plateau / Configuration::taille_cube) + 2;

@@ -7,7 +7,7 @@
 struct vaisseau {
   double x;
   double y;
-  double angle;  // radians, never reduced to a range
+  double angle;    // radians, never reduced to a range
   double vitesse;  // board units per tick, negative moves backwards
   std::int64_t pt_vie;
   std::int64_t id;
@@ -34,4 +34,3 @@ struct cube {
 
   friend bool operator==(const cube&, const cube&) = default;
 };
-

@@ -1,0 +1,26 @@
+// Collision queries of a ship's disc (radius rayon_vaisseau) centred at (x, y).
+// Pure yes/no answers; squared distances throughout, no square root.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "geometry/segments.h"
+#include "world/elements.h"
+#include "world/liste_recente.h"
+
+// Does the disc touch one of `faces`? An end within the radius (inclusive), or
+// the perpendicular diameter crossing the face.
+bool inter_cubes(double x, double y, const Faces& faces);
+
+// Does the disc reach the board's edge? Clear exactly when 9 <= x < 1398 and
+// 9 <= y < 1398: the low edges at 0 may be touched, the high ones at 1407 not.
+bool inter_plateau(double x, double y);
+
+// Does the disc overlap another ship (centres strictly closer than 18)? The
+// ship with id `id` is skipped. Caller holds verrou.
+bool inter_vaisseau(double x, double y, std::int64_t id, const ListeRecente<vaisseau>& vaisseaux);
+
+// Does the point lie inside one of the cubes (sides included, with the
+// tolerance of `left` across each side)?
+bool inside_cube(double x, double y, std::span<const cube> cubes);

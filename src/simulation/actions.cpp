@@ -1,0 +1,65 @@
+#include "simulation/actions.h"
+
+#include <cmath>
+
+#include "world/constantes.h"
+#include "world/echec.h"
+
+namespace {
+
+std::size_t balles_en_vol(const Monde& monde, std::int64_t id) {
+  std::size_t n = 0;
+  for (const balle& b : monde.balles) n += b.id == id;
+  return n;
+}
+
+void tire(Monde& monde, const vaisseau& v) {
+  if (balles_en_vol(monde, v.id) >= Configuration::max_balles_par_vaisseau) return;
+  // Just outside the ship's disc, but inside its hit distance: the bullet's
+  // first move comes before its first hit test.
+  const double k = 0.9 * ((Configuration::rayon_vaisseau + Configuration::rayon_balle) + 1.0);
+  monde.balles.ajoute_en_tete(
+      balle{v.x + k * std::cos(v.angle), v.y + k * std::sin(v.angle), v.angle, v.id});
+}
+
+void applique(Monde& monde, vaisseau& v, action a) {
+  switch (a) {
+    case action::Tire:
+      tire(monde, v);
+      break;
+    case action::Gauche:
+      v.angle = v.angle + pas_angle;
+      break;
+    case action::Droite:
+      v.angle = v.angle - pas_angle;
+      break;
+    case action::Accelere: {
+      const double suivante = v.vitesse + pas_vitesse;
+      v.vitesse = suivante <= Configuration::vitesse_max ? suivante : Configuration::vitesse_max;
+      break;
+    }
+    case action::Decelere: {
+      const double suivante = v.vitesse - pas_vitesse;
+      v.vitesse = suivante >= Configuration::vitesse_min ? suivante : Configuration::vitesse_min;
+      break;
+    }
+    case action::Quitte:
+      break;
+  }
+}
+
+}  // namespace
+
+vaisseau& get_joueur(ListeRecente<vaisseau>& vaisseaux, std::int64_t id) {
+  for (vaisseau& v : vaisseaux)
+    if (v.id == id) return v;
+  throw Echec("traite_action_joueur : joueur non trouve");
+}
+
+void traite_action_joueur(Monde& monde, std::int64_t id, action a) {
+  try {
+    applique(monde, get_joueur(monde.vaisseaux, id), a);
+  } catch (...) {
+    // A player whose ship is gone stays connected; its actions do nothing.
+  }
+}

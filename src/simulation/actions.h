@@ -1,0 +1,16 @@
+// A player's steering actions. Expects the caller to hold verrou.
+#pragma once
+
+#include <cstdint>
+
+#include "world/monde.h"
+
+enum class action { Tire = 0, Gauche = 1, Droite = 2, Accelere = 3, Decelere = 4, Quitte = 5 };
+
+// The first ship of `vaisseaux` with this id, from the head. Throws Echec
+// ("traite_action_joueur : joueur non trouve") when there is none.
+vaisseau& get_joueur(ListeRecente<vaisseau>& vaisseaux, std::int64_t id);
+
+// Applies the action to the ship of colour `id`. A colour without a ship, and a
+// shot beyond max_balles_par_vaisseau bullets in flight, change nothing. Never throws.
+void traite_action_joueur(Monde& monde, std::int64_t id, action a);

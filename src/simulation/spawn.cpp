@@ -1,0 +1,39 @@
+#include "simulation/spawn.h"
+
+#include "geometry/collisions.h"
+#include "geometry/segments.h"
+#include "world/constantes.h"
+
+namespace {
+
+constexpr double r = Configuration::rayon_vaisseau;
+
+// The seven rejection tests, in their order.
+bool position_libre(const Monde& monde, double x, double y, std::int64_t id) {
+  if (inter_cubes(x, y, get_cube_inter_segments(monde.grille, x, y))) return false;
+  if (x - r < 0.0) return false;
+  if (x + r >= largeur_plateau - 1.0) return false;
+  if (y - r < 0.0) return false;
+  if (y + r >= hauteur_plateau - 1.0) return false;
+  if (inter_vaisseau(x, y, id, monde.vaisseaux)) return false;
+  return !inside_cube(x, y, monde.cubes);
+}
+
+}  // namespace
+
+Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
+  for (const vaisseau& v : monde.vaisseaux)
+    if (v.id == id) return Spawn::CouleurUtilisee;
+  const double lx = largeur_plateau - 2.0 * r;
+  const double ly = hauteur_plateau - 2.0 * r;
+  const double angle = 6.28 * tirage_unitaire(monde.alea);
+  for (int essai = 0; essai < essais; ++essai) {
+    const double x = tirage_unitaire(monde.alea) * lx + r;
+    const double y = tirage_unitaire(monde.alea) * ly + r;
+    if (!position_libre(monde, x, y, id)) continue;
+    monde.vaisseaux.ajoute_en_tete(
+        vaisseau{x, y, angle, 0.0, Configuration::pt_vie_max, id});
+    return Spawn::Cree;
+  }
+  return Spawn::PasDePlace;
+}
