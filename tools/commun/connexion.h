@@ -1,0 +1,50 @@
+// A blocking connection to an arena server, for tools and tests: connect,
+// register, send a request, read its whole reply.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "commun/reponses.h"
+
+// The connection failed, was refused, or dropped; `what()` says which.
+struct ErreurConnexion : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class ConnexionArene {
+ public:
+  using Duree = std::chrono::milliseconds;
+
+  // Connects to host:port (a name or an IPv4 address). Throws ErreurConnexion.
+  ConnexionArene(const std::string& hote, int port, Duree delai = std::chrono::seconds(5));
+  ~ConnexionArene();
+  ConnexionArene(ConnexionArene&& autre) noexcept;
+  ConnexionArene& operator=(ConnexionArene&& autre) noexcept;
+  ConnexionArene(const ConnexionArene&) = delete;
+  ConnexionArene& operator=(const ConnexionArene&) = delete;
+
+  int fd() const { return fd_; }
+
+  // Sends "PUT COULEUR VAISSEAU <couleur>" and returns the reply line.
+  std::string enregistre(std::int64_t couleur);
+  // Sends one request line (CR LF added) and reads its whole reply.
+  Reponse demande(std::string_view requete);
+  // Sends raw bytes as they are.
+  void envoie(std::string_view octets);
+  // The next line without its CR LF; throws ErreurConnexion at end of stream or after `delai_`.
+  std::string lit_ligne();
+  // Reads the whole reply of a request of this shape.
+  Reponse lit_reponse(Genre genre);
+  // True when a complete line is already buffered (no system call).
+  bool ligne_en_attente() const { return tampon_.find('\n') != std::string::npos; }
+
+ private:
+  int fd_ = -1;
+  Duree delai_;
+  std::string tampon_;
+};
