@@ -1,8 +1,9 @@
 # Habits over the CMake presets. The server is build/release/arene.
+SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run test bench sanitize asan tsan format format-check clean outils
+.PHONY: all build run test bench sanitize asan tsan fuzz format format-check clean outils
 
 all: build
 
@@ -30,6 +31,24 @@ asan tsan: outils
 	ctest --preset $@ -j2
 
 sanitize: asan tsan
+
+# Each libFuzzer target runs FUZZ_SECONDS on its committed seeds plus what it finds.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@command -v clang++ >/dev/null || { echo "clang is missing: apt-get install clang libclang-rt-14-dev"; exit 1; }
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	@for cible in $$(ls tests/fuzz/corpus); do \
+	  echo "== fuzz $$cible for $(FUZZ_SECONDS) s"; \
+	  mkdir -p build/fuzz/corpus/$$cible; \
+	  if ./build/fuzz/fuzz_$$cible -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	      -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$cible tests/fuzz/corpus/$$cible \
+	      >build/fuzz/$$cible.log 2>&1; then \
+	    grep -E '^(Done|stat::number_of_executed_units)' build/fuzz/$$cible.log; \
+	  else \
+	    tail -n 60 build/fuzz/$$cible.log; exit 1; \
+	  fi; \
+	done
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 
