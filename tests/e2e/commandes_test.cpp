@@ -13,11 +13,11 @@ namespace {
 const std::string flottant = R"((-?\d+\.\d*|-?\d(\.\d+)?e[+-]\d\d\d?))";
 const std::string entier = R"((0|-?[1-9]\d*))";
 
-// The line is these fields separated by single blanks, then CR LF.
-bool ligne_conforme(const std::string& ligne, const std::vector<std::string>& champs) {
+// A whole reply line: these fields separated by single blanks, then CR LF.
+std::regex motif_ligne(const std::vector<std::string>& champs) {
   std::string motif;
   for (const std::string& champ : champs) motif += (motif.empty() ? "" : " ") + champ;
-  return std::regex_match(ligne, std::regex(motif + "\r\n"));
+  return std::regex(motif + "\r\n");
 }
 
 // True once the observer no longer lists a ship of colour `id`.
@@ -74,17 +74,19 @@ TEST(Commandes, ListRepliesHoldExactlyTheirCountOfLines) {
   EXPECT_EQ(vaisseaux[0], "PUT VAISSEAUX 3\r\n");
   const char* ids[] = {"16711680", "-7", "255"};  // newest first
   for (int i = 0; i < 3; ++i)
-    EXPECT_TRUE(ligne_conforme(vaisseaux[i + 1], {flottant, flottant, flottant, "5", ids[i]}))
+    EXPECT_TRUE(std::regex_match(vaisseaux[i + 1],
+                                 motif_ligne({flottant, flottant, flottant, "5", ids[i]})))
         << vaisseaux[i + 1];
   EXPECT_TRUE(a.silencieux(100ms));
 
   const auto cubes = a.demande_liste("GET CUBES\r\n");
   ASSERT_EQ(cubes.size(), 201u);
+  const std::regex ligne_cube = motif_ligne({flottant, flottant, flottant, flottant});
   EXPECT_EQ(cubes[0], "PUT CUBES 200\r\n");
   for (std::size_t i = 1; i < cubes.size(); ++i) {
     double x_min, y_min, x_max, y_max;
     ASSERT_EQ(std::sscanf(cubes[i].c_str(), "%lf %lf %lf %lf", &x_min, &y_min, &x_max, &y_max), 4);
-    EXPECT_TRUE(ligne_conforme(cubes[i], {flottant, flottant, flottant, flottant})) << cubes[i];
+    EXPECT_TRUE(std::regex_match(cubes[i], ligne_cube)) << cubes[i];
     EXPECT_EQ(x_max - x_min, 22.0);
     EXPECT_EQ(y_max - y_min, 22.0);
   }
@@ -94,10 +96,11 @@ TEST(Commandes, ListRepliesHoldExactlyTheirCountOfLines) {
   EXPECT_EQ(c.demande("PUT ACTION TIRE\r\n"), "OK\r\n");
   const auto balles = a.demande_liste("GET BALLES\r\n");
   ASSERT_GE(balles.size(), 1u);
-  EXPECT_TRUE(ligne_conforme(balles[0], {"PUT BALLES", entier})) << balles[0];
+  EXPECT_TRUE(std::regex_match(balles[0], motif_ligne({"PUT BALLES", entier}))) << balles[0];
   EXPECT_EQ(balles[0], "PUT BALLES " + std::to_string(balles.size() - 1) + "\r\n");
+  const std::regex ligne_balle = motif_ligne({flottant, flottant, "(-7|16711680)"});
   for (std::size_t i = 1; i < balles.size(); ++i)
-    EXPECT_TRUE(ligne_conforme(balles[i], {flottant, flottant, "(-7|16711680)"})) << balles[i];
+    EXPECT_TRUE(std::regex_match(balles[i], ligne_balle)) << balles[i];
   EXPECT_TRUE(a.silencieux(100ms));
 }
 
