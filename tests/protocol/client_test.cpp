@@ -125,20 +125,4 @@ TEST(Connexion, ARegistrationWaitsUntilTheBoardHasRoom) {
   EXPECT_EQ(nombre_de_vaisseaux(monde), 0u);
 }
 
-TEST(Connexion, PipelinedRequestsAreAnsweredInOrder) {
-  Monde monde(4);
-  ConnexionDeTest connexion(monde);
-  connexion.demarre();
-  connexion.envoie(
-      "GET STATUT\r\nPUT COULEUR VAISSEAU 5\r\nGET STATUT\r\nPUT ACTION TIRE\r\n"
-      "GET MAX PT VIE\r\nbad\r\nPUT ACTION QUITTE\r\nGET STATUT\r\n");
-  const std::string attendu =
-      "ERREUR SYNTAXE\r\nVAISSEAU ENREGISTRE\r\nPUT STATUT vivant\r\nOK\r\n"
-      "PUT MAX PT VIE 5\r\nERREUR SYNTAXE\r\nOK\r\n";
-  // Nothing after QUITTE is served: the stream ends after its "OK".
-  EXPECT_EQ(connexion.recoit(attendu.size() + 1, 10s), attendu);
-  EXPECT_TRUE(connexion.termine_dans(20s));
-  EXPECT_EQ(nombre_de_vaisseaux(monde), 0u);
-}
-
 }  // namespace

@@ -1,17 +1,17 @@
-// One request line through traite_commande: its reply bytes, its effect on a
-// small world, and its debug trace.
+// One request line through traite_commande: its reply bytes and its effect on
+// a small world.
 #include "protocol/commandes.h"
 
 #include <gtest/gtest.h>
 
-#include "config/configuration.h"
+#include <mutex>
 
 namespace {
 
 constexpr std::int64_t rouge = 16711680;
 
-struct MondeDeTest : testing::Test {
-  MondeDeTest() : monde(7) {
+struct TraiteCommande : testing::Test {
+  TraiteCommande() : monde(7) {
     monde.cubes = {cube{44.0, 66.0, 66.0, 88.0}, cube{0.0, 0.0, 22.0, 22.0}};
     monde.vaisseaux.ajoute_en_tete(vaisseau{120.75, 980.0, 4.01, 0.0, 3, 255});
     monde.vaisseaux.ajoute_en_tete(vaisseau{700.0, 350.25, 1.5, 0.0, 5, rouge});
@@ -19,9 +19,9 @@ struct MondeDeTest : testing::Test {
     monde.balles.ajoute_en_tete(balle{100.5, 20.0, 0.0, 255});
   }
 
-  // The reply to one line; the world lock is free in these tests, as no
-  // other thread runs.
+  // The reply to one line, served under verrou as the connection does.
   std::string repond(std::string_view ligne, Suite attendue = Suite::Continue) {
+    std::scoped_lock tenu{monde.verrou};
     std::string sortie;
     EXPECT_EQ(traite_commande(monde, session, ligne, sortie), attendue) << ligne;
     return sortie;
@@ -31,28 +31,7 @@ struct MondeDeTest : testing::Test {
   Session session{rouge, "Le client rouge "};
 };
 
-// Sets the debug flag for one test and captures standard output.
-struct ModeDebug {
-  ModeDebug() {
-    Configuration::debug = true;
-    testing::internal::CaptureStdout();
-  }
-  ~ModeDebug() { Configuration::debug = false; }
-  std::string sortie() { return testing::internal::GetCapturedStdout(); }
-};
-
-TEST_F(MondeDeTest, ValueQueriesAnswerTheirExactLine) {
-  const std::pair<const char*, const char*> cas[] = {
-      {"GET TAILLE PLATEAU\r", "PUT TAILLE PLATEAU 1408. 1408.\r\n"},
-      {"GET RAYON VAISSEAU\r", "PUT RAYON VAISSEAU 9.\r\n"},
-      {"GET RAYON BALLE\r", "PUT RAYON BALLE 4.\r\n"},
-      {"GET MAX PT VIE\r", "PUT MAX PT VIE 5\r\n"},
-      {"GET STATUT\r", "PUT STATUT vivant\r\n"},
-  };
-  for (const auto& [ligne, reponse] : cas) EXPECT_EQ(repond(ligne), reponse);
-}
-
-TEST_F(MondeDeTest, ListsComeNewestFirstWithTheirCount) {
+TEST_F(TraiteCommande, ListsComeNewestFirstWithTheirCount) {
   EXPECT_EQ(repond("GET VAISSEAUX\r"),
             "PUT VAISSEAUX 2\r\n"
             "700. 350.25 1.5 5 16711680\r\n"
@@ -71,7 +50,7 @@ TEST_F(MondeDeTest, ListsComeNewestFirstWithTheirCount) {
   EXPECT_EQ(repond("GET BALLES\r"), "PUT BALLES 0\r\n");
 }
 
-TEST_F(MondeDeTest, ActionsSteerTheShipOfTheColourAndAnswerOk) {
+TEST_F(TraiteCommande, ActionsSteerTheShipOfTheColourAndAnswerOk) {
   EXPECT_EQ(repond("PUT ACTION ACCELERE\r"), "OK\r\n");
   EXPECT_EQ(repond("PUT ACTION ACCELERE\r"), "OK\r\n");
   EXPECT_EQ(repond("PUT ACTION DECELERE\r"), "OK\r\n");
@@ -87,7 +66,7 @@ TEST_F(MondeDeTest, ActionsSteerTheShipOfTheColourAndAnswerOk) {
   EXPECT_EQ(monde.vaisseaux[1], (vaisseau{120.75, 980.0, 4.01, 0.0, 3, 255}));  // untouched
 }
 
-TEST_F(MondeDeTest, AShipThatIsGoneIsDeadAndItsActionsDoNothing) {
+TEST_F(TraiteCommande, AShipThatIsGoneIsDeadAndItsActionsDoNothing) {
   monde.vaisseaux.retire_premier([](const vaisseau& v) { return v.id == rouge; });
   EXPECT_EQ(repond("GET STATUT\r"), "PUT STATUT mort\r\n");
   EXPECT_EQ(repond("PUT ACTION TIRE\r"), "OK\r\n");
@@ -96,11 +75,11 @@ TEST_F(MondeDeTest, AShipThatIsGoneIsDeadAndItsActionsDoNothing) {
   EXPECT_EQ(monde.vaisseaux[0].vitesse, 0.0);
 }
 
-TEST_F(MondeDeTest, QuitteAnswersOkAndEndsTheLoop) {
+TEST_F(TraiteCommande, QuitteAnswersOkAndEndsTheLoop) {
   EXPECT_EQ(repond("PUT ACTION QUITTE\r", Suite::Quitte), "OK\r\n");
 }
 
-TEST_F(MondeDeTest, NearMissesAreSyntaxErrorsThatChangeNothing) {
+TEST_F(TraiteCommande, NearMissesAreSyntaxErrorsThatChangeNothing) {
   using namespace std::string_literals;
   const std::string cas[] = {
       "GET STATUT",
@@ -124,44 +103,6 @@ TEST_F(MondeDeTest, NearMissesAreSyntaxErrorsThatChangeNothing) {
   for (const std::string& ligne : cas) EXPECT_EQ(repond(ligne), "ERREUR SYNTAXE\r\n") << ligne;
   EXPECT_EQ(std::vector<vaisseau>(monde.vaisseaux.begin(), monde.vaisseaux.end()), vaisseaux);
   EXPECT_EQ(monde.balles.taille(), 2u);
-}
-
-TEST_F(MondeDeTest, RepliesAreAppendedToPendingOutput) {
-  std::string sortie = "OK\r\n";
-  traite_commande(monde, session, "GET MAX PT VIE\r", sortie);
-  EXPECT_EQ(sortie, "OK\r\nPUT MAX PT VIE 5\r\n");
-}
-
-TEST_F(MondeDeTest, DebugTracesCopyEveryReplyLineAfterTheLabel) {
-  ModeDebug debug;
-  repond("GET RAYON BALLE\r");
-  repond("GET BALLES\r");
-  repond("PUT ACTION GAUCHE\r");
-  repond("GET STATUT");
-  repond("get statut\r");
-  repond("PUT ACTION QUITTE\r", Suite::Quitte);
-  EXPECT_EQ(debug.sortie(),
-            "Le client rouge demande du rayon des balles\n"
-            "  PUT RAYON BALLE 4.\r\n"
-            "Le client rouge demande la liste des balles\n"
-            "  PUT BALLES 2\r\n"
-            "  100.5 20. 255\r\n"
-            "  10. 10. 16711680\r\n"
-            "Le client rouge demande une rotation gauche\n"
-            "  OK\n"
-            "Le client rouge fait une demande incorrecte : GET STATUT\n"
-            "Le client rouge fait une demande incorrecte : get statut\r\n"
-            "le Le client rouge s'est barre\n"
-            "  OK\n");
-}
-
-TEST_F(MondeDeTest, WithoutDebugNothingIsPrinted) {
-  testing::internal::CaptureStdout();
-  repond("GET VAISSEAUX\r");
-  repond("PUT ACTION TIRE\r");
-  repond("nimporte quoi\r");
-  repond("PUT ACTION QUITTE\r", Suite::Quitte);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 }  // namespace

@@ -65,11 +65,6 @@ TEST(LecteurLignes, KeepsTheFirstBytesOfAnOverlongLineAndDropsTheRest) {
   EXPECT_EQ(toutes_les_lignes(lecteur), attendues);
 }
 
-TEST(LecteurLignes, TheCapIsAParameter) {
-  LecteurLignes lecteur(source_de({"ABCDEFGH\r\nXY\r\n"}), 4);
-  EXPECT_EQ(toutes_les_lignes(lecteur), (std::vector<std::string>{"ABCD", "XY\r"}));
-}
-
 TEST(LecteurLignes, AFailedReadDropsThePartialLine) {
   LecteurLignes lecteur(source_de({"A\r\nB"}, -1));
   EXPECT_EQ(toutes_les_lignes(lecteur), (std::vector<std::string>{"A\r"}));
