@@ -29,6 +29,7 @@ inline bool debug = false;
 // Limits that keep one client from hurting the others.
 inline constexpr std::size_t max_balles_par_vaisseau = 1000;  // bullets in flight per colour
 inline constexpr std::size_t longueur_max_ligne = 4096;       // bytes kept of one request line
+inline constexpr std::size_t seuil_envoi_groupe = 64 * 1024;  // pending reply bytes sent at once
 inline constexpr int delai_envoi_bloque_s = 60;  // a send without progress this long ends the link
 inline constexpr int essais_spawn_par_verrou = 1000;  // spawn candidates per hold of the lock
 inline constexpr std::size_t pile_thread_client = 256 * 1024;  // stack of a connection thread

@@ -1,4 +1,71 @@
 #include "protocol/client.h"
 
-// Until the protocol exists, a connection is accepted and closed at once.
-void client(Monde&, Socket) {}
+#include <mutex>
+#include <optional>
+#include <string_view>
+
+#include "config/journal.h"
+#include "protocol/commandes.h"
+#include "protocol/enregistrement.h"
+
+namespace {
+
+enum class Fin {
+  Quitte,        // "PUT ACTION QUITTE", answered
+  SansPrevenir,  // end of stream or failed read
+  Echec,         // failed send, or a failure while serving a command
+};
+
+// The next request line, read without verrou; nothing at end of stream.
+std::optional<std::string_view> lit_commande(Connexion& connexion) {
+  return connexion.lecteur.lit_ligne();
+}
+
+// Each request gets its own hold of verrou: its trace, its action and its
+// reply happen at one instant; the reply is sent later, without the lock.
+Suite sert(Monde& monde, const Session& session, std::string_view ligne, std::string& sortie) {
+  std::scoped_lock tenu{monde.verrou};
+  return traite_commande(monde, session, ligne, sortie);
+}
+
+// Replies to lines that arrived together go out together, in one send, once
+// no whole line is left to serve or enough output has piled up.
+bool doit_envoyer(const Connexion& connexion) {
+  return !connexion.lecteur.ligne_prete() ||
+         connexion.sortie.size() >= Configuration::seuil_envoi_groupe;
+}
+
+Fin boucle_commandes(Monde& monde, Connexion& connexion, const Session& session) {
+  for (;;) {
+    if (doit_envoyer(connexion) && !vide_sortie(connexion)) return Fin::Echec;
+    const auto ligne = lit_commande(connexion);
+    if (!ligne) return Fin::SansPrevenir;
+    if (sert(monde, session, *ligne, connexion.sortie) == Suite::Quitte)
+      return vide_sortie(connexion) ? Fin::Quitte : Fin::Echec;
+  }
+}
+
+Fin sert_commandes(Monde& monde, Connexion& connexion, const Session& session) {
+  try {
+    return boucle_commandes(monde, connexion, session);
+  } catch (...) {
+    return Fin::Echec;
+  }
+}
+
+}  // namespace
+
+void client(Monde& monde, Socket socket, const OptionsConnexion& options) {
+  try {
+    Connexion connexion(std::move(socket), options);
+    Session session;
+    auto vaisseau = enregistre_client(monde, connexion, session);
+    if (!vaisseau) return;
+    const Fin fin = sert_commandes(monde, connexion, session);
+    vaisseau->retire();
+    if (fin == Fin::SansPrevenir) trace(session.etiquette_client + "s'est barre sans prevenir\n");
+  } catch (...) {
+    // Nothing escapes a connection thread; the socket and the ship go with
+    // their owners.
+  }
+}

@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -229,3 +231,31 @@ bool ClientDeTest::attend_fermeture(Duree delai) {
     if (lus < 0) return errno == ECONNRESET;
   }
 }
+
+std::vector<std::string> ClientDeTest::demande_liste(std::string_view requete, Duree delai) {
+  std::vector<std::string> lignes;
+  const auto entete = demande(requete, delai);
+  lignes.push_back(entete);
+  const auto blanc = entete.rfind(' ');
+  const long nombre = blanc == std::string::npos ? 0 : std::atol(entete.c_str() + blanc + 1);
+  for (long i = 0; i < nombre; ++i) {
+    auto ligne = lit_ligne(delai);
+    if (!ligne) break;
+    lignes.push_back(*ligne);
+  }
+  return lignes;
+}
+
+bool ClientDeTest::silencieux(Duree delai) {
+  if (!tampon_.empty()) return false;
+  pollfd attente{fd_, POLLIN, 0};
+  return ::poll(&attente, 1, static_cast<int>(delai.count())) == 0;
+}
+
+std::optional<std::string> ClientDeTest::lit_jusqu_a_fermeture(Duree delai) {
+  std::string recu = std::exchange(tampon_, {});
+  if (lit_vers(fd_, recu, delai)) return std::nullopt;
+  return recu;
+}
+
+void ClientDeTest::demi_ferme() { ::shutdown(fd_, SHUT_WR); }

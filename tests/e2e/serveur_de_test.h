@@ -78,6 +78,17 @@ class ClientDeTest {
   std::string demande(std::string_view requete, Duree delai = 5s);
   // Sends "PUT COULEUR VAISSEAU <couleur>\r\n" and returns the reply line.
   std::string enregistre(long long couleur);
+  // Sends `requete` and returns a list reply: the header line, then as many
+  // lines as its count says (fewer if they do not come within `delai`).
+  std::vector<std::string> demande_liste(std::string_view requete, Duree delai = 5s);
+  // True when no byte is pending or arrives within `delai`.
+  bool silencieux(Duree delai);
+  // Every byte until the server closes the connection; nothing if it has not
+  // closed within `delai`.
+  std::optional<std::string> lit_jusqu_a_fermeture(Duree delai = 5s);
+  // Ends the sending direction only: the server sees the end of the stream
+  // and can still reply.
+  void demi_ferme();
   // True when the server closes the connection within `delai`; pending bytes are dropped.
   bool attend_fermeture(Duree delai = 5s);
   // Closes with a reset instead of an orderly close.

@@ -1,0 +1,166 @@
+#include "protocol/commandes.h"
+
+#include <algorithm>
+
+#include "config/configuration.h"
+#include "config/journal.h"
+#include "protocol/listes.h"
+#include "protocol/textes.h"
+#include "simulation/actions.h"
+#include "world/constantes.h"
+
+namespace {
+
+enum class Genre {
+  Requete,  // answers with a value or a list, changes nothing
+  Action,   // applies a steering or firing action, answers "OK"
+  Quitte,
+};
+
+using Composition = void (*)(const Monde&, const Session&, std::string& sortie);
+
+struct Commande {
+  std::string_view ligne;  // as read: the text and its CR
+  std::string_view trace;  // what the request says, after the label
+  Genre genre;
+  Composition compose = nullptr;  // Requete
+  action acte = action::Quitte;   // Action
+};
+
+constexpr std::string_view ok = "OK\r\n";
+
+void max_pt_vie(const Monde&, const Session&, std::string& sortie) {
+  sortie += "PUT MAX PT VIE ";
+  ajoute_entier(sortie, Configuration::pt_vie_max);
+  sortie += fin_de_ligne;
+}
+
+void rayon_balle(const Monde&, const Session&, std::string& sortie) {
+  sortie += "PUT RAYON BALLE ";
+  ajoute_flottant(sortie, Configuration::rayon_balle);
+  sortie += fin_de_ligne;
+}
+
+void rayon_vaisseau(const Monde&, const Session&, std::string& sortie) {
+  sortie += "PUT RAYON VAISSEAU ";
+  ajoute_flottant(sortie, Configuration::rayon_vaisseau);
+  sortie += fin_de_ligne;
+}
+
+void statut(const Monde& monde, const Session& session, std::string& sortie) {
+  const bool vivant =
+      std::any_of(monde.vaisseaux.begin(), monde.vaisseaux.end(),
+                  [&](const vaisseau& v) { return est_mon_vaisseau(v, session.couleur); });
+  sortie += vivant ? "PUT STATUT vivant\r\n" : "PUT STATUT mort\r\n";
+}
+
+void taille_plateau(const Monde&, const Session&, std::string& sortie) {
+  sortie += "PUT TAILLE PLATEAU ";
+  ajoute_flottant(sortie, largeur_plateau);
+  sortie.push_back(' ');
+  ajoute_flottant(sortie, hauteur_plateau);
+  sortie += fin_de_ligne;
+}
+
+void balles(const Monde& monde, const Session&, std::string& sortie) {
+  compose_liste_balles(monde, sortie);
+}
+
+void cubes(const Monde& monde, const Session&, std::string& sortie) {
+  compose_liste_cubes(monde, sortie);
+}
+
+void vaisseaux(const Monde& monde, const Session&, std::string& sortie) {
+  compose_liste_vaisseaux(monde, sortie);
+}
+
+constexpr Commande commandes[] = {
+    {"GET BALLES\r", "demande la liste des balles", Genre::Requete, &balles},
+    {"GET CUBES\r", "demande la liste des cubes", Genre::Requete, &cubes},
+    {"GET MAX PT VIE\r", "demande le nombre max de pt vie", Genre::Requete, &max_pt_vie},
+    {"GET RAYON BALLE\r", "demande du rayon des balles", Genre::Requete, &rayon_balle},
+    {"GET RAYON VAISSEAU\r", "demande du rayon des vaisseaux", Genre::Requete, &rayon_vaisseau},
+    {"GET STATUT\r", "demande son statut", Genre::Requete, &statut},
+    {"GET TAILLE PLATEAU\r", "demande la taille du plateau", Genre::Requete, &taille_plateau},
+    {"GET VAISSEAUX\r", "demande la liste des vaisseaux", Genre::Requete, &vaisseaux},
+    {"PUT ACTION ACCELERE\r", "demande une acceleration", Genre::Action, nullptr, action::Accelere},
+    {"PUT ACTION DECELERE\r", "demande une deceleration", Genre::Action, nullptr, action::Decelere},
+    {"PUT ACTION DROITE\r", "demande une rotation droite", Genre::Action, nullptr, action::Droite},
+    {"PUT ACTION GAUCHE\r", "demande une rotation gauche", Genre::Action, nullptr, action::Gauche},
+    {"PUT ACTION TIRE\r", "demande a tirer une balle", Genre::Action, nullptr, action::Tire},
+    {"PUT ACTION QUITTE\r", "", Genre::Quitte},
+};
+
+const Commande* reconnait(std::string_view ligne) {
+  for (const Commande& commande : commandes)
+    if (commande.ligne == ligne) return &commande;
+  return nullptr;
+}
+
+// Every reply line, CR LF included, copied with a two-blank indent.
+std::string copie_indentee(std::string_view reponse) {
+  std::string copie;
+  while (!reponse.empty()) {
+    const std::size_t fin = std::min(reponse.find('\n'), reponse.size() - 1) + 1;
+    copie += "  ";
+    copie += reponse.substr(0, fin);
+    reponse.remove_prefix(fin);
+  }
+  return copie;
+}
+
+void requete(const Monde& monde, const Session& session, const Commande& commande,
+             std::string& sortie) {
+  const std::size_t debut = sortie.size();
+  commande.compose(monde, session, sortie);
+  if (Configuration::debug)
+    journal(session.etiquette_client + std::string(commande.trace) + "\n" +
+            copie_indentee(std::string_view(sortie).substr(debut)));
+}
+
+// The trace comes before the action, and its "  OK" is printed whatever the
+// action does: a player without a ship is still answered "OK".
+void action_joueur(Monde& monde, const Session& session, const Commande& commande,
+                   std::string& sortie) {
+  if (Configuration::debug)
+    journal(session.etiquette_client + std::string(commande.trace) + "\n  OK\n");
+  traite_action_joueur(monde, session.couleur, commande.acte);
+  sortie += ok;
+}
+
+void quitte(const Session& session, std::string& sortie) {
+  if (Configuration::debug) journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
+  sortie += ok;
+}
+
+void demande_incorrecte(const Session& session, std::string_view ligne, std::string& sortie) {
+  if (Configuration::debug)
+    journal(session.etiquette_client + "fait une demande incorrecte : " + std::string(ligne) +
+            "\n");
+  sortie += "ERREUR SYNTAXE\r\n";
+}
+
+}  // namespace
+
+bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur) { return v.id == couleur; }
+
+Suite traite_commande(Monde& monde, const Session& session, std::string_view ligne,
+                      std::string& sortie) {
+  const Commande* commande = reconnait(ligne);
+  if (commande == nullptr) {
+    demande_incorrecte(session, ligne, sortie);
+    return Suite::Continue;
+  }
+  switch (commande->genre) {
+    case Genre::Requete:
+      requete(monde, session, *commande, sortie);
+      return Suite::Continue;
+    case Genre::Action:
+      action_joueur(monde, session, *commande, sortie);
+      return Suite::Continue;
+    case Genre::Quitte:
+      quitte(session, sortie);
+      return Suite::Quitte;
+  }
+  return Suite::Continue;
+}

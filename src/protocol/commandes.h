@@ -1,0 +1,24 @@
+// The command loop's one step: a request line in, its reply bytes out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/session.h"
+#include "world/monde.h"
+
+enum class Suite {
+  Continue,  // serve the next line
+  Quitte,    // the player said "PUT ACTION QUITTE": send the reply, then end
+};
+
+// Carries out one line as read (its CR included), matched byte for byte
+// against the fourteen commands; anything else is answered "ERREUR SYNTAXE".
+// In debug mode writes the request's trace first, as one message. Appends the
+// reply, CR LF included, to `sortie` and sends nothing. The caller holds verrou.
+Suite traite_commande(Monde& monde, const Session& session, std::string_view ligne,
+                      std::string& sortie);
+
+// Is this ship the one the connection plays? True when its id is the colour.
+bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur);

@@ -1,0 +1,16 @@
+// What a connection knows of its player, owned by the connection's thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// White, the colour a connection holds before it registers.
+inline constexpr std::int64_t couleur_avant_enregistrement = 16777215;
+
+struct Session {
+  // The registered colour: the id of the player's ship, the key under which
+  // every command finds it.
+  std::int64_t couleur = couleur_avant_enregistrement;
+  // "Le client " + colour name + " ", the prefix of this connection's traces.
+  std::string etiquette_client;
+};

@@ -1,0 +1,12 @@
+#include "protocol/vaisseau_en_jeu.h"
+
+#include <mutex>
+
+#include "simulation/balles.h"
+
+void VaisseauEnJeu::retire() {
+  Monde* monde = std::exchange(monde_, nullptr);
+  if (monde == nullptr) return;
+  std::scoped_lock tenu{monde->verrou};
+  detruit_vaisseau(*monde, couleur_);
+}

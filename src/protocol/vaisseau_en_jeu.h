@@ -1,0 +1,26 @@
+// Ties a ship to the connection that registered it: whatever way the
+// connection ends, its ship leaves the world, exactly once.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "world/monde.h"
+
+class VaisseauEnJeu {
+ public:
+  VaisseauEnJeu(Monde& monde, std::int64_t couleur) : monde_(&monde), couleur_(couleur) {}
+  ~VaisseauEnJeu() { retire(); }
+  VaisseauEnJeu(VaisseauEnJeu&& autre) noexcept
+      : monde_(std::exchange(autre.monde_, nullptr)), couleur_(autre.couleur_) {}
+  VaisseauEnJeu& operator=(VaisseauEnJeu&&) = delete;
+  VaisseauEnJeu(const VaisseauEnJeu&) = delete;
+  VaisseauEnJeu& operator=(const VaisseauEnJeu&) = delete;
+
+  // Takes verrou and removes the first ship of the colour, if there is one.
+  void retire();
+
+ private:
+  Monde* monde_;  // null once removed or moved from
+  std::int64_t couleur_;
+};

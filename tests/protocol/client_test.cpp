@@ -1,0 +1,128 @@
+// One connection served in-process over a socket pair, for the endings that
+// are slow or hard to bring about through the real server.
+#include "protocol/client.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "geometry/cubes.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A Monde, `client` on a thread, and the peer's end of the socket pair.
+class ConnexionDeTest {
+ public:
+  ConnexionDeTest(Monde& monde, OptionsConnexion options = {}) : monde_(monde) {
+    int paire[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, paire) != 0) throw std::runtime_error("socketpair");
+    pair_ = Socket(paire[0]);
+    serveur_ = Socket(paire[1]);
+    options_ = options;
+  }
+  ~ConnexionDeTest() {
+    pair_.ferme();  // unblocks a connection still running after a failed check
+    if (thread_.joinable()) thread_.join();
+  }
+
+  void demarre() {
+    thread_ = std::thread([this, serveur = std::move(serveur_), fini = std::move(fini_)]() mutable {
+      client(monde_, std::move(serveur), options_);
+      fini.set_value();
+    });
+  }
+  bool termine_dans(std::chrono::seconds delai) {
+    return termine_.wait_for(delai) == std::future_status::ready;
+  }
+
+  void envoie(std::string_view octets) {
+    ASSERT_EQ(::send(pair_.fd(), octets.data(), octets.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(octets.size()));
+  }
+  // What arrives within `delai`, stopping once `attendu` bytes are there.
+  std::string recoit(std::size_t attendu, std::chrono::milliseconds delai) {
+    std::string recu;
+    const auto fin = std::chrono::steady_clock::now() + delai;
+    while (recu.size() < attendu) {
+      const auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(
+          fin - std::chrono::steady_clock::now());
+      pollfd attente{pair_.fd(), POLLIN, 0};
+      if (reste <= 0ms || ::poll(&attente, 1, static_cast<int>(reste.count())) <= 0) break;
+      char morceau[4096];
+      const ssize_t lus = ::recv(pair_.fd(), morceau, sizeof morceau, 0);
+      if (lus <= 0) break;
+      recu.append(morceau, static_cast<std::size_t>(lus));
+    }
+    return recu;
+  }
+  Socket& pair() { return pair_; }
+
+ private:
+  Monde& monde_;
+  OptionsConnexion options_;
+  Socket pair_;
+  Socket serveur_;
+  std::promise<void> fini_;
+  std::future<void> termine_ = fini_.get_future();
+  std::thread thread_;
+};
+
+std::size_t nombre_de_vaisseaux(Monde& monde) {
+  std::scoped_lock tenu{monde.verrou};
+  return monde.vaisseaux.taille();
+}
+
+TEST(Connexion, ASendWithoutProgressForTheDelayEndsTheConnectionAndRemovesTheShip) {
+  Monde monde(1);
+  monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  ConnexionDeTest connexion(monde, OptionsConnexion{.delai_envoi_bloque = 200ms});
+  connexion.demarre();
+  connexion.envoie("PUT COULEUR VAISSEAU 1\r\n");
+  ASSERT_EQ(connexion.recoit(21, 10s), "VAISSEAU ENREGISTRE\r\n");
+  ASSERT_EQ(nombre_de_vaisseaux(monde), 1u);
+  // Far more reply bytes than the socket buffers hold; the peer never reads.
+  std::string requetes;
+  for (int i = 0; i < 2000; ++i) requetes += "GET CUBES\r\n";
+  connexion.envoie(requetes);
+  EXPECT_TRUE(connexion.termine_dans(20s));
+  EXPECT_EQ(nombre_de_vaisseaux(monde), 0u);
+}
+
+TEST(Connexion, AShipWhoseRegistrationCannotBeAnsweredIsRemoved) {
+  Monde monde(2);
+  ConnexionDeTest connexion(monde);
+  connexion.envoie("PUT COULEUR VAISSEAU 7\r\n");
+  connexion.pair().ferme();
+  connexion.demarre();
+  EXPECT_TRUE(connexion.termine_dans(20s));
+  EXPECT_EQ(nombre_de_vaisseaux(monde), 0u);
+}
+
+TEST(Connexion, ARegistrationWaitsUntilTheBoardHasRoom) {
+  Monde monde(3);
+  // Every cell holds a cube: no position is free for a ship.
+  monde.cubes = cree_cubes(monde.grille, monde.alea, 64 * 64);
+  ConnexionDeTest connexion(monde);
+  connexion.demarre();
+  connexion.envoie("PUT COULEUR VAISSEAU 7\r\n");
+  EXPECT_EQ(connexion.recoit(1, 300ms), "");  // still trying, and the lock is free meanwhile
+  {
+    std::scoped_lock tenu{monde.verrou};
+    monde.cubes.clear();
+    monde.grille = {};
+  }
+  EXPECT_EQ(connexion.recoit(21, 10s), "VAISSEAU ENREGISTRE\r\n");
+  EXPECT_EQ(nombre_de_vaisseaux(monde), 1u);
+  connexion.pair().ferme();
+  EXPECT_TRUE(connexion.termine_dans(20s));
+  EXPECT_EQ(nombre_de_vaisseaux(monde), 0u);
+}
+
+}  // namespace
