@@ -31,8 +31,7 @@ Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
     const double x = tirage_unitaire(monde.alea) * lx + r;
     const double y = tirage_unitaire(monde.alea) * ly + r;
     if (!position_libre(monde, x, y, id)) continue;
-    monde.vaisseaux.ajoute_en_tete(
-        vaisseau{x, y, angle, 0.0, Configuration::pt_vie_max, id});
+    monde.vaisseaux.ajoute_en_tete(vaisseau{x, y, angle, 0.0, Configuration::pt_vie_max, id});
     return Spawn::Cree;
   }
   return Spawn::PasDePlace;
