@@ -5,50 +5,15 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <set>
 #include <utility>
 #include <vector>
 
 #include "geometry/collisions.h"
+#include "geometry/modele_faces.h"
 #include "geometry/segments.h"
 #include "simulation/monde_de_test.h"
 
 namespace {
-
-// A face of the model: an axis-aligned segment from (x0, y0) to (x1, y1).
-struct FaceModele {
-  double x0, y0, x1, y1;
-};
-
-using Cellules = std::set<std::pair<int, int>>;
-
-// The collision faces of a cube are 21 units long, one unit in from its far
-// sides; a side with a cube right against it is not exposed.
-std::vector<FaceModele> faces_exposees(const Cellules& cellules) {
-  std::vector<FaceModele> faces;
-  auto libre = [&](int i, int j) { return !cellules.contains({i, j}); };
-  for (auto [i, j] : cellules) {
-    const double bas_x = 22.0 * i, haut_x = 22.0 * i + 21.0;
-    const double bas_y = 22.0 * j, haut_y = 22.0 * j + 21.0;
-    if (libre(i - 1, j)) faces.push_back({bas_x, bas_y, bas_x, haut_y});
-    if (libre(i + 1, j)) faces.push_back({haut_x, bas_y, haut_x, haut_y});
-    if (libre(i, j - 1)) faces.push_back({bas_x, bas_y, haut_x, bas_y});
-    if (libre(i, j + 1)) faces.push_back({bas_x, haut_y, haut_x, haut_y});
-  }
-  return faces;
-}
-
-double distance(const FaceModele& f, double x, double y) {
-  const double px = std::clamp(x, f.x0, f.x1);
-  const double py = std::clamp(y, f.y0, f.y1);
-  return std::hypot(x - px, y - py);
-}
-
-double distance_minimale(const std::vector<FaceModele>& faces, double x, double y) {
-  double d = INFINITY;
-  for (const FaceModele& f : faces) d = std::min(d, distance(f, x, y));
-  return d;
-}
 
 // A cluster of cubes of random density around a random cell, edges of the
 // board included.
