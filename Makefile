@@ -49,6 +49,13 @@ fuzz:
 	    tail -n 60 build/fuzz/$$cible.log; exit 1; \
 	  fi; \
 	done
+# Builds the release preset, then runs every benchmark. BENCH_ARGS goes to each
+# program, e.g. BENCH_ARGS=--benchmark_filter=TickServeur.
+BENCH_ARGS ?=
+bench: outils
+	cmake --preset release >/dev/null
+	cmake --build --preset release
+	./build/release/tick_bench $(BENCH_ARGS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 

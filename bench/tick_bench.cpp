@@ -1,0 +1,96 @@
+// The cost of one tick (bullet pass, then ship pass) on a world of 200 cubes,
+// for the server's tick and for the reference transcription kept in the tests.
+//
+// Steady worlds: each iteration first restores the ships and bullets saved
+// when the world was built, outside the timed region (PauseTiming), so every
+// timed tick starts from the same world, however many bullets the previous
+// one removed. Counters: `balles` is the bullet count at the start of the
+// tick, `par_balle` the time of the tick divided by it.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+#include <random>
+
+#include "geometry/cubes.h"
+#include "simulation/balles.h"
+#include "simulation/oracle.h"
+#include "simulation/spawn.h"
+#include "world/constantes.h"
+#include "world/tick.h"
+
+namespace {
+
+// Ships at random free places with random headings and speeds; bullets at
+// random places on the board outside the cubes, fired by random ships.
+std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
+  auto monde = std::make_unique<Monde>(20240611);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  std::mt19937_64 alea(7);
+  std::uniform_real_distribution<double> angle(0.0, 6.28);
+  std::uniform_real_distribution<double> vitesse(Configuration::vitesse_min,
+                                                 Configuration::vitesse_max);
+  for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(*monde, id);
+  for (vaisseau& v : monde->vaisseaux) {
+    v.angle = angle(alea);
+    v.vitesse = vitesse(alea);
+  }
+  std::uniform_real_distribution<double> position(4.0, largeur_plateau - 4.0);
+  std::uniform_int_distribution<std::int64_t> tireur(1, nb_vaisseaux);
+  while (static_cast<int>(monde->balles.taille()) < nb_balles) {
+    const balle b{position(alea), position(alea), angle(alea), tireur(alea)};
+    if (!est_hors_jeu(b, monde->cubes)) monde->balles.ajoute_en_tete(b);
+  }
+  return monde;
+}
+
+void compteurs(benchmark::State& state, std::size_t balles) {
+  state.counters["balles"] = static_cast<double>(balles);
+  state.counters["par_balle"] = benchmark::Counter(
+      static_cast<double>(balles),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void TickServeur(benchmark::State& state) {
+  const auto monde =
+      monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const ListeRecente<vaisseau> vaisseaux = monde->vaisseaux;
+  const ListeRecente<balle> balles = monde->balles;
+  for (auto _ : state) {
+    state.PauseTiming();
+    monde->vaisseaux = vaisseaux;
+    monde->balles = balles;
+    state.ResumeTiming();
+    tick(*monde);
+  }
+  compteurs(state, balles.taille());
+}
+
+void TickReference(benchmark::State& state) {
+  const auto monde =
+      monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const oracle::Monde depart = oracle::copie(*monde);
+  oracle::Monde reference = depart;
+  for (auto _ : state) {
+    state.PauseTiming();
+    reference.vaisseaux = depart.vaisseaux;
+    reference.balles = depart.balles;
+    state.ResumeTiming();
+    oracle::mise_a_jour(reference);
+  }
+  compteurs(state, depart.balles.size());
+}
+
+// Arguments: ships, bullets.
+void mondes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"vaisseaux", "balles"});
+  b->Args({10, 100})->Args({50, 5000})->Args({200, 50000});
+  b->Unit(benchmark::kNanosecond);
+}
+
+BENCHMARK(TickServeur)->Apply(mondes);
+BENCHMARK(TickReference)->Apply(mondes);
+
+}  // namespace
+
+BENCHMARK_MAIN();
