@@ -145,7 +145,8 @@ void Moteur::remplit(Bot& bot) {
 
 bool Moteur::envoie(Bot& bot) {
   while (!bot.sortie.empty()) {
-    const ssize_t n = ::send(bot.connexion.fd(), bot.sortie.data(), bot.sortie.size(), MSG_NOSIGNAL);
+    const ssize_t n =
+        ::send(bot.connexion.fd(), bot.sortie.data(), bot.sortie.size(), MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     if (n <= 0) return false;
@@ -209,10 +210,13 @@ void Moteur::abandonne(Bot& bot) {
 // A playing bot whose ship was destroyed comes back with a new connection.
 void Moteur::reconnecte(Bot& bot) {
   ::epoll_ctl(epoll_, EPOLL_CTL_DEL, bot.connexion.fd(), nullptr);
+  // The old connection's end removes the ship of its colour: let it end first.
+  bot.connexion.quitte();
   try {
     std::int64_t couleur = bot.couleur;
     auto nouveau = ouvre_bot(options_, couleur);
     bot.connexion = std::move(nouveau->connexion);
+    bot.couleur = nouveau->couleur;
   } catch (const ErreurConnexion&) {
     bot.etat = Bot::Etat::Perdu;
     ++resultats_.erreurs;

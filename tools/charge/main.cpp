@@ -24,8 +24,8 @@ void leve_limite_descripteurs() {
 
 std::string json_percentiles(const Percentiles& p) {
   char texte[160];
-  std::snprintf(texte, sizeof texte, "{\"p50\":%.3f,\"p99\":%.3f,\"p999\":%.3f,\"max\":%.3f}", p.p50,
-                p.p99, p.p999, p.max);
+  std::snprintf(texte, sizeof texte, "{\"p50\":%.3f,\"p99\":%.3f,\"p999\":%.3f,\"max\":%.3f}",
+                p.p50, p.p99, p.p999, p.max);
   return texte;
 }
 
@@ -44,10 +44,11 @@ void rapporte(const OptionsCharge& o, ResultatsBots& bots, ResultatsSonde& sonde
   std::printf("latency us: p50 %.1f p99 %.1f p999 %.1f max %.1f\n", latence.p50, latence.p99,
               latence.p999, latence.max);
   if (o.sonde) {
-    std::printf("probe: %.2f ticks/s, tick interval ms p50 %.2f p99 %.2f max %.2f, "
-                "probe latency ms p99 %.2f%s%s\n",
-                ticks, intervalle.p50, intervalle.p99, intervalle.max, latence_sonde.p99,
-                sonde.erreur.empty() ? "" : ", stopped: ", sonde.erreur.c_str());
+    std::printf(
+        "probe: %.2f ticks/s, tick interval ms p50 %.2f p99 %.2f max %.2f, "
+        "probe latency ms p99 %.2f%s%s\n",
+        ticks, intervalle.p50, intervalle.p99, intervalle.max, latence_sonde.p99,
+        sonde.erreur.empty() ? "" : ", stopped: ", sonde.erreur.c_str());
   }
   std::printf(
       "{\"mix\":\"%s\",\"clients\":%d,\"pipeline\":%d,\"threads\":%d,\"seconds\":%.3f,"
@@ -68,7 +69,8 @@ int lance(const OptionsCharge& o) {
   std::vector<std::vector<std::unique_ptr<Bot>>> groupes(static_cast<std::size_t>(o.fils));
   try {
     for (int f = 0; f < o.fils; ++f)
-      groupes[static_cast<std::size_t>(f)] = ouvre_bots(o, o.clients / o.fils + (f < o.clients % o.fils), couleur);
+      groupes[static_cast<std::size_t>(f)] =
+          ouvre_bots(o, o.clients / o.fils + (f < o.clients % o.fils), couleur);
   } catch (const ErreurConnexion& e) {
     std::fprintf(stderr, "arene-charge: %s\n", e.what());
     return 2;
@@ -76,10 +78,12 @@ int lance(const OptionsCharge& o) {
   const auto fin = Horloge::now() + std::chrono::duration_cast<Horloge::duration>(
                                         std::chrono::duration<double>(o.secondes));
   std::future<ResultatsSonde> resultat_sonde;
-  if (o.sonde) resultat_sonde = std::async(std::launch::async, sonde, std::cref(o), couleur + 1, fin);
+  if (o.sonde)
+    resultat_sonde = std::async(std::launch::async, sonde, std::cref(o), couleur + 1, fin);
   std::vector<std::future<ResultatsBots>> resultats;
   for (auto& groupe : groupes)
-    resultats.push_back(std::async(std::launch::async, fait_jouer, std::cref(o), std::ref(groupe), fin));
+    resultats.push_back(
+        std::async(std::launch::async, fait_jouer, std::cref(o), std::ref(groupe), fin));
   ResultatsBots total;
   for (auto& r : resultats) total.ajoute(r.get());
   ResultatsSonde mesure = o.sonde ? resultat_sonde.get() : ResultatsSonde{};

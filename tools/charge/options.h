@@ -15,10 +15,10 @@ struct OptionsCharge {
   double secondes = 10.0;
   Melange melange = Melange::Statut;
   int pipeline = 1;
-  int fils = 1;                            // worker threads driving the clients
+  int fils = 1;                              // worker threads driving the clients
   std::int64_t premiere_couleur = 0x100000;  // clients register from here upwards
-  bool sonde = true;                       // measure the tick with a probe ship
-  bool inscription = true;                 // register a ship on each connection
+  bool sonde = true;                         // measure the tick with a probe ship
+  bool inscription = true;                   // register a ship on each connection
 };
 
 // Nothing and a message in `erreur` when the command line is wrong.

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int accelerations = 20;  // a speed of about 1 unit per tick
+constexpr int accelerations = 20;   // a speed of about 1 unit per tick
 constexpr double tolerance = 1e-6;  // positions come with 12 significant digits
 
 struct Observation {
@@ -15,7 +15,8 @@ struct Observation {
 
 class Sonde {
  public:
-  Sonde(const OptionsCharge& options, std::int64_t couleur) : options_(options), couleur_(couleur) {}
+  Sonde(const OptionsCharge& options, std::int64_t couleur)
+      : options_(options), couleur_(couleur) {}
   ResultatsSonde tourne(Horloge::time_point fin);
 
  private:
@@ -35,6 +36,8 @@ class Sonde {
 
 // Registers a ship and brings it to a known speed, computed as the server does.
 void Sonde::inscrit() {
+  // The old connection's end removes the ship of its colour: let it end first.
+  if (connexion_) connexion_->quitte();
   connexion_.emplace(options_.hote, options_.port);
   while (connexion_->enregistre(couleur_) == "ERREUR COULEUR UTILISEE") ++couleur_;
   std::string actions;
@@ -63,10 +66,12 @@ std::optional<Observation> Sonde::observe() {
   const auto depart = Horloge::now();
   const Reponse reponse = connexion_->demande("GET VAISSEAUX");
   const auto arrivee = Horloge::now();
-  resultats_.latences_ms.push_back(std::chrono::duration<double, std::milli>(arrivee - depart).count());
+  resultats_.latences_ms.push_back(
+      std::chrono::duration<double, std::milli>(arrivee - depart).count());
   for (std::size_t i = 1; i < reponse.lignes.size(); ++i) {
     const auto v = lit_vaisseau(reponse.lignes[i]);
-    if (v && v->id == couleur_) return Observation{v->x, v->y, v->angle, depart + (arrivee - depart) / 2};
+    if (v && v->id == couleur_)
+      return Observation{v->x, v->y, v->angle, depart + (arrivee - depart) / 2};
   }
   return std::nullopt;
 }
@@ -77,7 +82,8 @@ void Sonde::compare(const Observation& maintenant) {
   const double dy = maintenant.y - avant.y;
   if (dx == 0.0 && dy == 0.0) return;
   const double pas = std::round(std::hypot(dx, dy) / vitesse_);
-  const bool droit = pas >= 1.0 && std::fabs(dx - pas * vitesse_ * std::cos(avant.angle)) < tolerance &&
+  const bool droit = pas >= 1.0 &&
+                     std::fabs(dx - pas * vitesse_ * std::cos(avant.angle)) < tolerance &&
                      std::fabs(dy - pas * vitesse_ * std::sin(avant.angle)) < tolerance;
   if (!droit) {
     // Blocked or deflected: the ticks of this step are unknown, so the count

@@ -107,6 +107,14 @@ Reponse ConnexionArene::demande(std::string_view requete) {
   return lit_reponse(genre_de(requete));
 }
 
+void ConnexionArene::quitte() {
+  try {
+    envoie("PUT ACTION QUITTE\r\n");
+    for (;;) lit_ligne();  // replies still in flight, then the end of the stream
+  } catch (const ErreurConnexion&) {
+  }
+}
+
 std::string ConnexionArene::enregistre(std::int64_t couleur) {
   envoie("PUT COULEUR VAISSEAU " + std::to_string(couleur) + "\r\n");
   return lit_ligne();

@@ -40,6 +40,9 @@ class ConnexionArene {
   std::string lit_ligne();
   // Reads the whole reply of a request of this shape.
   Reponse lit_reponse(Genre genre);
+  // Sends "PUT ACTION QUITTE" and waits until the server has closed the
+  // connection, so that its ship is gone before the colour is registered again.
+  void quitte();
   // True when a complete line is already buffered (no system call).
   bool ligne_en_attente() const { return tampon_.find('\n') != std::string::npos; }
 

@@ -78,7 +78,7 @@ std::optional<double> lit_flottant(std::string_view texte) {
   // A whole value carries a trailing point, which from_chars leaves unread.
   if (fin == texte.data() + texte.size()) {
     return texte.find_first_of(".en") == std::string_view::npos ? std::nullopt
-                                                                 : std::optional(valeur);
+                                                                : std::optional(valeur);
   }
   if (fin + 1 == texte.data() + texte.size() && *fin == '.') return valeur;
   return std::nullopt;
