@@ -23,9 +23,9 @@ std::optional<std::string_view> lit_commande(Connexion& connexion) {
 
 // Each request gets its own hold of verrou: its trace, its action and its
 // reply happen at one instant; the reply is sent later, without the lock.
-Suite sert(Monde& monde, const Session& session, std::string_view ligne, std::string& sortie) {
-  std::scoped_lock tenu{monde.verrou};
-  return traite_commande(monde, session, ligne, sortie);
+Suite sert(Arene& arene, const Session& session, std::string_view ligne, std::string& sortie) {
+  std::scoped_lock tenu{arene.monde.verrou};
+  return traite_commande(arene, session, ligne, sortie);
 }
 
 // Replies to lines that arrived together go out together, in one send, once
@@ -35,19 +35,19 @@ bool doit_envoyer(const Connexion& connexion) {
          connexion.sortie.size() >= Configuration::seuil_envoi_groupe;
 }
 
-Fin boucle_commandes(Monde& monde, Connexion& connexion, const Session& session) {
+Fin boucle_commandes(Arene& arene, Connexion& connexion, const Session& session) {
   for (;;) {
     if (doit_envoyer(connexion) && !vide_sortie(connexion)) return Fin::Echec;
     const auto ligne = lit_commande(connexion);
     if (!ligne) return Fin::SansPrevenir;
-    if (sert(monde, session, *ligne, connexion.sortie) == Suite::Quitte)
+    if (sert(arene, session, *ligne, connexion.sortie) == Suite::Quitte)
       return vide_sortie(connexion) ? Fin::Quitte : Fin::Echec;
   }
 }
 
-Fin sert_commandes(Monde& monde, Connexion& connexion, const Session& session) {
+Fin sert_commandes(Arene& arene, Connexion& connexion, const Session& session) {
   try {
-    return boucle_commandes(monde, connexion, session);
+    return boucle_commandes(arene, connexion, session);
   } catch (...) {
     return Fin::Echec;
   }
@@ -55,13 +55,13 @@ Fin sert_commandes(Monde& monde, Connexion& connexion, const Session& session) {
 
 }  // namespace
 
-void client(Monde& monde, Socket socket, const OptionsConnexion& options) {
+void client(Arene& arene, Socket socket, const OptionsConnexion& options) {
   try {
     Connexion connexion(std::move(socket), options);
     Session session;
-    auto vaisseau = enregistre_client(monde, connexion, session);
+    auto vaisseau = enregistre_client(arene.monde, connexion, session);
     if (!vaisseau) return;
-    const Fin fin = sert_commandes(monde, connexion, session);
+    const Fin fin = sert_commandes(arene, connexion, session);
     vaisseau->retire();
     if (fin == Fin::SansPrevenir) trace(session.etiquette_client + "s'est barre sans prevenir\n");
   } catch (...) {

@@ -2,9 +2,9 @@
 // command loop, until the player quits or the connection ends.
 #pragma once
 
+#include "protocol/arene.h"
 #include "protocol/connexion.h"
 #include "protocol/socket.h"
-#include "world/monde.h"
 
 // Never throws; the socket is closed and the player's ship removed when it returns.
-void client(Monde& monde, Socket socket, const OptionsConnexion& options = {});
+void client(Arene& arene, Socket socket, const OptionsConnexion& options = {});

@@ -17,7 +17,7 @@ enum class Genre {
   Quitte,
 };
 
-using Composition = void (*)(const Monde&, const Session&, std::string& sortie);
+using Composition = void (*)(Arene&, const Session&, std::string& sortie);
 
 struct Commande {
   std::string_view ligne;  // as read: the text and its CR
@@ -29,32 +29,33 @@ struct Commande {
 
 constexpr std::string_view ok = "OK\r\n";
 
-void max_pt_vie(const Monde&, const Session&, std::string& sortie) {
+void max_pt_vie(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT MAX PT VIE ";
   ajoute_entier(sortie, Configuration::pt_vie_max);
   sortie += fin_de_ligne;
 }
 
-void rayon_balle(const Monde&, const Session&, std::string& sortie) {
+void rayon_balle(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT RAYON BALLE ";
   ajoute_flottant(sortie, Configuration::rayon_balle);
   sortie += fin_de_ligne;
 }
 
-void rayon_vaisseau(const Monde&, const Session&, std::string& sortie) {
+void rayon_vaisseau(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT RAYON VAISSEAU ";
   ajoute_flottant(sortie, Configuration::rayon_vaisseau);
   sortie += fin_de_ligne;
 }
 
-void statut(const Monde& monde, const Session& session, std::string& sortie) {
-  const bool vivant =
-      std::any_of(monde.vaisseaux.begin(), monde.vaisseaux.end(),
-                  [&](const vaisseau& v) { return est_mon_vaisseau(v, session.couleur); });
+void statut(Arene& arene, const Session& session, std::string& sortie) {
+  const ListeRecente<vaisseau>& vaisseaux = arene.monde.vaisseaux;
+  const bool vivant = std::any_of(vaisseaux.begin(), vaisseaux.end(), [&](const vaisseau& v) {
+    return est_mon_vaisseau(v, session.couleur);
+  });
   sortie += vivant ? "PUT STATUT vivant\r\n" : "PUT STATUT mort\r\n";
 }
 
-void taille_plateau(const Monde&, const Session&, std::string& sortie) {
+void taille_plateau(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT TAILLE PLATEAU ";
   ajoute_flottant(sortie, largeur_plateau);
   sortie.push_back(' ');
@@ -62,16 +63,16 @@ void taille_plateau(const Monde&, const Session&, std::string& sortie) {
   sortie += fin_de_ligne;
 }
 
-void balles(const Monde& monde, const Session&, std::string& sortie) {
-  compose_liste_balles(monde, sortie);
+void balles(Arene& arene, const Session&, std::string& sortie) {
+  arene.listes.balles(arene.monde, sortie);
 }
 
-void cubes(const Monde& monde, const Session&, std::string& sortie) {
-  compose_liste_cubes(monde, sortie);
+void cubes(Arene& arene, const Session&, std::string& sortie) {
+  arene.listes.cubes(arene.monde, sortie);
 }
 
-void vaisseaux(const Monde& monde, const Session&, std::string& sortie) {
-  compose_liste_vaisseaux(monde, sortie);
+void vaisseaux(Arene& arene, const Session&, std::string& sortie) {
+  arene.listes.vaisseaux(arene.monde, sortie);
 }
 
 constexpr Commande commandes[] = {
@@ -109,10 +110,9 @@ std::string copie_indentee(std::string_view reponse) {
   return copie;
 }
 
-void requete(const Monde& monde, const Session& session, const Commande& commande,
-             std::string& sortie) {
+void requete(Arene& arene, const Session& session, const Commande& commande, std::string& sortie) {
   const std::size_t debut = sortie.size();
-  commande.compose(monde, session, sortie);
+  commande.compose(arene, session, sortie);
   if (Configuration::debug)
     journal(session.etiquette_client + std::string(commande.trace) + "\n" +
             copie_indentee(std::string_view(sortie).substr(debut)));
@@ -144,7 +144,7 @@ void demande_incorrecte(const Session& session, std::string_view ligne, std::str
 
 bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur) { return v.id == couleur; }
 
-Suite traite_commande(Monde& monde, const Session& session, std::string_view ligne,
+Suite traite_commande(Arene& arene, const Session& session, std::string_view ligne,
                       std::string& sortie) {
   const Commande* commande = reconnait(ligne);
   if (commande == nullptr) {
@@ -153,10 +153,10 @@ Suite traite_commande(Monde& monde, const Session& session, std::string_view lig
   }
   switch (commande->genre) {
     case Genre::Requete:
-      requete(monde, session, *commande, sortie);
+      requete(arene, session, *commande, sortie);
       return Suite::Continue;
     case Genre::Action:
-      action_joueur(monde, session, *commande, sortie);
+      action_joueur(arene.monde, session, *commande, sortie);
       return Suite::Continue;
     case Genre::Quitte:
       quitte(session, sortie);

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/arene.h"
 #include "protocol/session.h"
-#include "world/monde.h"
 
 enum class Suite {
   Continue,  // serve the next line
@@ -17,7 +17,7 @@ enum class Suite {
 // against the fourteen commands; anything else is answered "ERREUR SYNTAXE".
 // In debug mode writes the request's trace first, as one message. Appends the
 // reply, CR LF included, to `sortie` and sends nothing. The caller holds verrou.
-Suite traite_commande(Monde& monde, const Session& session, std::string_view ligne,
+Suite traite_commande(Arene& arene, const Session& session, std::string_view ligne,
                       std::string& sortie);
 
 // Is this ship the one the connection plays? True when its id is the colour.

@@ -3,6 +3,8 @@
 // they were drawn). The caller holds verrou, so count and lines are one instant.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "world/monde.h"
@@ -10,3 +12,28 @@
 void compose_liste_vaisseaux(const Monde& monde, std::string& sortie);
 void compose_liste_balles(const Monde& monde, std::string& sortie);
 void compose_liste_cubes(const Monde& monde, std::string& sortie);
+
+// The same replies, composed once per state of their list and then copied, so
+// that a crowd of players polling between two ticks costs one composition.
+// Bound to one world; guarded by its verrou.
+class ListesEnCache {
+ public:
+  void vaisseaux(const Monde& monde, std::string& sortie);
+  void balles(const Monde& monde, std::string& sortie);
+  // The cube field never changes once the server runs: composed on first use.
+  void cubes(const Monde& monde, std::string& sortie);
+
+ private:
+  // A reply and the version of the list it was composed from.
+  struct Texte {
+    std::optional<std::uint64_t> version;
+    std::string octets;
+  };
+  // Appends `texte`, composing it again with `compose` if `version` is newer.
+  template <typename Composition>
+  static void copie(Texte& texte, std::uint64_t version, Composition compose, std::string& sortie);
+
+  Texte vaisseaux_;
+  Texte balles_;
+  Texte cubes_;
+};

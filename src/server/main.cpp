@@ -46,10 +46,11 @@ void leve_limite_descripteurs() {
   monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
   std::thread(mise_a_jour, std::ref(monde)).detach();
   trace("lancement du serveur\n");
+  Arene arene(monde);
   try {
-    serveur(monde, options.port, Configuration::taille_file_attente);
+    serveur(arene, options.port, Configuration::taille_file_attente);
   } catch (const std::exception& e) {
-    // Report before `monde` goes out of scope: the tick thread still uses it.
+    // Report before `monde` goes out of scope: other threads still use it.
     termine_en_echec(e.what());
   }
 }

@@ -66,7 +66,7 @@ bool manque_de_ressources(int erreur) {
 
 }  // namespace
 
-void serveur(Monde& monde, std::int64_t port, int backlog) {
+void serveur(Arene& arene, std::int64_t port, int backlog) {
   const Socket ecoute = ouvre_socket_d_ecoute(port, backlog);
   for (;;) {
     Socket connexion(::accept(ecoute.fd(), nullptr, nullptr));
@@ -79,8 +79,8 @@ void serveur(Monde& monde, std::int64_t port, int backlog) {
     // If the thread cannot start, the lambda and the socket it owns are
     // destroyed here, which closes the connection; the loop goes on.
     (void)lance_thread_detache(
-        [&monde, connexion = std::make_shared<Socket>(std::move(connexion))]() mutable {
-          client(monde, std::move(*connexion));
+        [&arene, connexion = std::make_shared<Socket>(std::move(connexion))]() mutable {
+          client(arene, std::move(*connexion));
         },
         Configuration::pile_thread_client);
   }

@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 // A Monde, `client` on a thread, and the peer's end of the socket pair.
 class ConnexionDeTest {
  public:
-  ConnexionDeTest(Monde& monde, OptionsConnexion options = {}) : monde_(monde) {
+  ConnexionDeTest(Monde& monde, OptionsConnexion options = {}) : arene_(monde) {
     int paire[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, paire) != 0) throw std::runtime_error("socketpair");
     pair_ = Socket(paire[0]);
@@ -34,7 +34,7 @@ class ConnexionDeTest {
 
   void demarre() {
     thread_ = std::thread([this, serveur = std::move(serveur_), fini = std::move(fini_)]() mutable {
-      client(monde_, std::move(serveur), options_);
+      client(arene_, std::move(serveur), options_);
       fini.set_value();
     });
   }
@@ -65,7 +65,7 @@ class ConnexionDeTest {
   Socket& pair() { return pair_; }
 
  private:
-  Monde& monde_;
+  Arene arene_;
   OptionsConnexion options_;
   Socket pair_;
   Socket serveur_;

@@ -23,11 +23,12 @@ struct TraiteCommande : testing::Test {
   std::string repond(std::string_view ligne, Suite attendue = Suite::Continue) {
     std::scoped_lock tenu{monde.verrou};
     std::string sortie;
-    EXPECT_EQ(traite_commande(monde, session, ligne, sortie), attendue) << ligne;
+    EXPECT_EQ(traite_commande(arene, session, ligne, sortie), attendue) << ligne;
     return sortie;
   }
 
   Monde monde;
+  Arene arene{monde};
   Session session{rouge, "Le client rouge "};
 };
 

@@ -1,0 +1,15 @@
+// What every connection shares: the world, and the list replies composed from
+// it. There is one per server; tests make their own.
+#pragma once
+
+#include "protocol/listes.h"
+#include "world/monde.h"
+
+struct Arene {
+  explicit Arene(Monde& m) : monde(m) {}
+  Arene(const Arene&) = delete;
+  Arene& operator=(const Arene&) = delete;
+
+  Monde& monde;
+  ListesEnCache listes;  // guarded by monde.verrou
+};
