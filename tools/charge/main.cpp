@@ -54,13 +54,13 @@ void rapporte(const OptionsCharge& o, ResultatsBots& bots, ResultatsSonde& sonde
       "{\"mix\":\"%s\",\"clients\":%d,\"pipeline\":%d,\"threads\":%d,\"seconds\":%.3f,"
       "\"requests\":%llu,\"requests_per_second\":%.1f,\"errors\":%llu,\"reconnections\":%llu,"
       "\"latency_us\":%s,\"ticks_per_second\":%.3f,\"tick_interval_ms\":%s,"
-      "\"probe_latency_ms\":%s,\"probe_deviations\":%llu}\n",
+      "\"probe_latency_ms\":%s,\"probe_steps\":%zu,\"probe_deviations\":%llu}\n",
       nom_melange(o.melange), o.clients, o.pipeline, o.fils, o.secondes,
       static_cast<unsigned long long>(bots.requetes), debit,
       static_cast<unsigned long long>(bots.erreurs),
       static_cast<unsigned long long>(bots.reconnexions), json_percentiles(latence).c_str(), ticks,
       json_percentiles(intervalle).c_str(), json_percentiles(latence_sonde).c_str(),
-      static_cast<unsigned long long>(sonde.deviations));
+      sonde.intervalles_ms.size(), static_cast<unsigned long long>(sonde.deviations));
 }
 
 int lance(const OptionsCharge& o) {
