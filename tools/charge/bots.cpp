@@ -25,6 +25,8 @@ constexpr std::string_view requete_du_melange(Melange melange) {
       return "GET CUBES";
     case Melange::Tire:
       return "PUT ACTION TIRE";
+    case Melange::Ping:
+      return "PING";
     case Melange::Repos:
       break;
   }

@@ -9,8 +9,10 @@ const char* const aide_charge =
     "  --port P          server port (12345)\n"
     "  --clients N       connections to open, paced, one ship each (10)\n"
     "  --seconds S       how long to drive the mix (10)\n"
-    "  --mix M           statut|vaisseaux|balles|cubes|tire|jeu|repos (statut)\n"
+    "  --mix M           statut|vaisseaux|balles|cubes|tire|jeu|repos|ping (statut)\n"
     "                    jeu plays like a bot; repos registers and stays silent\n"
+    "                    ping sends Redis's inline PING, to measure a Redis server\n"
+    "                    with the same tool (use --no-register --no-probe)\n"
     "  --pipeline D      requests in flight per connection (1)\n"
     "  --threads T       client threads (1)\n"
     "  --first-colour C  colour of the first client, the next ones follow (1048576)\n"
@@ -28,7 +30,7 @@ struct NomMelange {
 constexpr NomMelange melanges[] = {
     {"statut", Melange::Statut}, {"vaisseaux", Melange::Vaisseaux}, {"balles", Melange::Balles},
     {"cubes", Melange::Cubes},   {"tire", Melange::Tire},           {"jeu", Melange::Jeu},
-    {"repos", Melange::Repos},
+    {"repos", Melange::Repos},       {"ping", Melange::Ping},
 };
 
 template <typename T>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class Melange { Statut, Vaisseaux, Balles, Cubes, Tire, Jeu, Repos };
+enum class Melange { Statut, Vaisseaux, Balles, Cubes, Tire, Jeu, Repos, Ping };
 
 struct OptionsCharge {
   std::string hote = "127.0.0.1";

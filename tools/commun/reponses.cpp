@@ -55,6 +55,7 @@ bool valeur_flottante(std::string_view ligne, std::string_view prefixe) {
 
 Genre genre_de(std::string_view requete) {
   if (requete.starts_with("PUT COULEUR VAISSEAU ")) return Genre::Enregistrement;
+  if (requete == "PING") return Genre::Pong;
   for (const auto& c : requetes)
     if (c.requete == requete) return c.genre;
   return Genre::Erreur;
@@ -137,6 +138,8 @@ bool LectureReponse::ajoute_en_tete(std::string_view ligne) {
       return valide_si(ligne == "OK");
     case Genre::Erreur:
       return valide_si(ligne == "ERREUR SYNTAXE");
+    case Genre::Pong:
+      return valide_si(ligne == "+PONG");
     case Genre::Statut:
       return valide_si(ligne == "PUT STATUT vivant" || ligne == "PUT STATUT mort");
     case Genre::Taille: {

@@ -22,6 +22,7 @@ enum class Genre {
   Balles,     // "PUT BALLES n" then n lines "x y id"
   Cubes,      // "PUT CUBES n" then n lines "x_min y_min x_max y_max"
   Erreur,     // what an unrecognised request gets: "ERREUR SYNTAXE"
+  Pong,       // not the arena's: Redis's "+PONG" to an inline "PING", our yardstick
 };
 
 // The reply shape of a request line (without its CR LF).
