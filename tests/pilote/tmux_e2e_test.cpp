@@ -193,7 +193,8 @@ bool contient(const std::string& texte, const std::string& morceau) {
 bool plateau_affiche(const std::string& ecran, long long couleur) {
   return contient(ecran, "\u250C\u2500") && contient(ecran, "\u2500\u2510") &&
          contient(ecran, "\u2514\u2500") && contient(ecran, "\u2500\u2518") &&
-         contient(ecran, "colour " + std::to_string(couleur) + "  life 5/5  speed 0.00") &&
+         contient(ecran, "life 5/5  speed 0.00  ships ") &&
+         contient(ecran, "colour " + std::to_string(couleur) + "  left/right: turn") &&
          contient(ecran, "ticks/s") && contient(ecran, "rtt ");
 }
 

@@ -99,13 +99,13 @@ std::string ligne_d_etat(const Tableau& t) {
   char rtt[32] = "rtt ?";
   if (t.aller_retour_ms) std::snprintf(rtt, sizeof rtt, "rtt %.2f ms", *t.aller_retour_ms);
   char ligne[256];
-  std::snprintf(ligne, sizeof ligne, "colour %lld  %s  speed %.2f  ships %zu  bullets %zu  %s  %s",
-                static_cast<long long>(t.couleur), vie, t.vitesse, t.vaisseaux, t.balles, ticks,
-                rtt);
+  std::snprintf(ligne, sizeof ligne, "%s  speed %.2f  ships %zu  bullets %zu  %s  %s", vie,
+                t.vitesse, t.vaisseaux, t.balles, ticks, rtt);
   return ligne;
 }
 
 std::string ligne_d_aide(const Tableau& t) {
-  if (t.detruit) return "Your ship was destroyed.  r: register again  q: quit";
-  return "left/right: turn  up/down: speed  space: fire  q: quit";
+  const std::string couleur = "colour " + std::to_string(t.couleur) + "  ";
+  if (t.detruit) return couleur + "Your ship was destroyed.  r: register again  q: quit";
+  return couleur + "left/right: turn  up/down: speed  space: fire  q: quit";
 }

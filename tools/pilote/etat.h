@@ -75,5 +75,7 @@ struct Tableau {
   std::optional<double> aller_retour_ms;
 };
 
+// The figures: life points, speed, ships, bullets, ticks per second, round trip.
 std::string ligne_d_etat(const Tableau& tableau);
+// The player's colour, then the keys, or what to do once the ship is destroyed.
 std::string ligne_d_aide(const Tableau& tableau);

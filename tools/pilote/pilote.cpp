@@ -1,6 +1,7 @@
 #include "pilote/pilote.h"
 
 #include <algorithm>
+#include <string>
 
 #include "config/configuration.h"
 #include "pilote/cadence.h"
@@ -168,9 +169,14 @@ void Pilote::dessine(Ecran& ecran) {
                         ticks_.par_seconde(Horloge::now()),
                         aller_retour_.millisecondes()};
   const int ligne = ligne_sous_le_plateau(rendu);
-  const int colonne = rendu.cadre ? rendu.cadre->colonne - 1 : 0;
-  ecris(rendu.grille, colonne, ligne, ligne_d_etat(tableau));
-  ecris(rendu.grille, colonne, ligne + 1, ligne_d_aide(tableau), detruit_ ? Gras : 0);
+  const std::string etat = ligne_d_etat(tableau);
+  const std::string aide = ligne_d_aide(tableau);
+  // Under the board's left edge, or further left when a line would be cut.
+  const int largeur = static_cast<int>(std::max(etat.size(), aide.size()));
+  const int colonne =
+      std::clamp(rendu.grille.colonnes - largeur, 0, rendu.cadre ? rendu.cadre->colonne - 1 : 0);
+  ecris(rendu.grille, colonne, ligne, etat);
+  ecris(rendu.grille, colonne, ligne + 1, aide, detruit_ ? Gras : 0);
   ecran.affiche(rendu.grille);
 }
 
