@@ -38,6 +38,7 @@ TEST(CouleurTerminal, PicksTheNearestEntryOfTheTerminalsPalette) {
       {0x808080, 7, 244}, {0x5F87AF, 7, 67},  {0xE4E4E4, 7, 254}, {0x7F0000, 1, 88},
       {0x8F0000, 1, 88},  {0xA8A8A8, 7, 248}, {0xFF8000, 3, 208}, {0x121212, 0, 233},
       {0x8000FF, 5, 93},  {0x3F3F3F, 0, 237}, {0x00FF7F, 2, 48},  {0xFF0080, 5, 198},
+      {0xFE7F00, 3, 208},  // green exactly half of red: on
   };
   for (const auto& c : cas) {
     EXPECT_EQ(couleur_terminal(c.rgb, 8), c.huit) << std::hex << c.rgb;

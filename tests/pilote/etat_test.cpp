@@ -25,14 +25,6 @@ TEST(VitesseApres, FollowsTheServersStepsAndClamps) {
     EXPECT_EQ(vitesse_apres(1.25, a), 1.25);
 }
 
-TEST(CommandeDe, EveryActionHasItsRequestLine) {
-  EXPECT_EQ(commande_de(Action::Tire), "PUT ACTION TIRE");
-  EXPECT_EQ(commande_de(Action::Gauche), "PUT ACTION GAUCHE");
-  EXPECT_EQ(commande_de(Action::Droite), "PUT ACTION DROITE");
-  EXPECT_EQ(commande_de(Action::Accelere), "PUT ACTION ACCELERE");
-  EXPECT_EQ(commande_de(Action::Decelere), "PUT ACTION DECELERE");
-}
-
 struct CasTick {
   const char* nom;
   Releve apres;

@@ -231,13 +231,4 @@ TEST(Ecris, WritesTextCutAtTheEdge) {
   EXPECT_EQ(texte(g, 0), "cd    ");
 }
 
-TEST(GlypheAscii, EveryDrawnGlyphHasAnAsciiStandIn) {
-  const std::pair<char32_t, char> cas[] = {
-      {demi_haut, '"'}, {demi_bas, ','},  {plein, '#'},     {balle, '*'},     {visee, '.'},
-      {U'\u2192', '>'}, {U'\u2191', '^'}, {U'\u2190', '<'}, {U'\u2193', 'v'}, {U'\u250C', '+'},
-      {U'\u2502', '|'}, {U'\u2500', '-'}, {U'a', 'a'},      {U'\u00E9', '?'},
-  };
-  for (const auto& [glyphe, ascii] : cas) EXPECT_EQ(glyphe_ascii(glyphe), ascii);
-}
-
 }  // namespace
