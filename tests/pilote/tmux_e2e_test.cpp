@@ -55,13 +55,12 @@ class Dossier {
   fs::path chemin_;
 };
 
-// A tmux server of our own (its own socket), killed with everything in it
-// when the object goes.
+// A tmux server of our own, its socket in `dossier` so that nothing is left
+// behind; killed with everything in it when the object goes.
 class SessionTmux {
  public:
-  SessionTmux(std::string tmux, const std::string& commande) : tmux_(std::move(tmux)) {
-    static int numero = 0;
-    socket_ = "arene-pilote-test-" + std::to_string(::getpid()) + "-" + std::to_string(++numero);
+  SessionTmux(std::string tmux, const fs::path& dossier, const std::string& commande)
+      : tmux_(std::move(tmux)), socket_((dossier / "tmux").string()) {
     // A detached session needs no terminal of ours, but tmux wants a TERM.
     ::setenv("TERM", "xterm-256color", /*overwrite=*/0);
     lance({"new-session", "-d", "-x", "100", "-y", "40", "-s", "pilote", commande});
@@ -79,7 +78,7 @@ class SessionTmux {
 
  private:
   std::string lance(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"-u", "-L", socket_});
+    arguments.insert(arguments.begin(), {"-u", "-S", socket_});
     Processus p(tmux_, arguments);
     p.attend_fin(10s);
     return p.sortie();
@@ -126,7 +125,8 @@ class TerminalPilote : public testing::Test {
 
 TEST_F(TerminalPilote, NobodyListeningExitsWithTwoAndSaysWhy) {
   const int port = port_libre();
-  SessionTmux session(tmux_, commande_pilote(dossier_.chemin(), {"--port", std::to_string(port)}));
+  SessionTmux session(tmux_, dossier_.chemin(),
+                      commande_pilote(dossier_.chemin(), {"--port", std::to_string(port)}));
   EXPECT_EQ(statut_final(dossier_.chemin(), 10s), 2);
   EXPECT_EQ(lit_fichier(dossier_.chemin() / "erreurs"),
             "arene-pilote: cannot reach the server: 127.0.0.1:" + std::to_string(port) +
@@ -178,7 +178,8 @@ class EcouteQuiFerme {
 TEST_F(TerminalPilote, ADroppedConnectionExitsWithThreeAndSaysWhy) {
   EcouteQuiFerme serveur;
   SessionTmux session(
-      tmux_, commande_pilote(dossier_.chemin(), {"--port", std::to_string(serveur.port())}));
+      tmux_, dossier_.chemin(),
+      commande_pilote(dossier_.chemin(), {"--port", std::to_string(serveur.port())}));
   EXPECT_EQ(statut_final(dossier_.chemin(), 10s), 3);
   EXPECT_EQ(lit_fichier(dossier_.chemin() / "erreurs"),
             "arene-pilote: connection to 127.0.0.1:" + std::to_string(serveur.port()) +
@@ -211,7 +212,7 @@ TEST_F(TerminalPilote, ShowsTheBoardFiresOnSpaceAndLeavesOnQ) {
   ClientDeTest observateur(serveur.port());
   ASSERT_EQ(observateur.enregistre(0x123456), "VAISSEAU ENREGISTRE\r\n");
   constexpr long long couleur = 0xFF8000;
-  SessionTmux session(tmux_,
+  SessionTmux session(tmux_, dossier_.chemin(),
                       commande_pilote(dossier_.chemin(), {"--port", std::to_string(serveur.port()),
                                                           "--couleur", std::to_string(couleur)}));
   std::string ecran;
@@ -258,9 +259,9 @@ std::optional<pid_t> premier_enfant(pid_t parent) {
 TEST_F(TerminalPilote, SigtermRestoresTheTerminalAndExitsWith143) {
   ServeurDeTest serveur;
   if (!protocole_present(serveur.port())) GTEST_SKIP() << sans_protocole;
-  SessionTmux session(
-      tmux_, commande_pilote(dossier_.chemin(),
-                             {"--port", std::to_string(serveur.port()), "--couleur", "255"}));
+  SessionTmux session(tmux_, dossier_.chemin(),
+                      commande_pilote(dossier_.chemin(), {"--port", std::to_string(serveur.port()),
+                                                          "--couleur", "255"}));
   std::string ecran;
   ASSERT_TRUE(attend([&] { return plateau_affiche(ecran = session.ecran(), 255); }, 10s)) << ecran;
   const auto pilote = premier_enfant(session.shell());
