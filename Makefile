@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run test bench sanitize asan tsan fuzz format format-check clean outils
+.PHONY: all build run pilote test bench sanitize asan tsan fuzz format format-check clean outils
 
 all: build
 
@@ -14,6 +14,8 @@ outils:
 	@command -v g++ >/dev/null || { echo "g++ is missing: apt-get install g++"; exit 1; }
 	@test -f /usr/include/gtest/gtest.h || { echo "GoogleTest is missing: apt-get install libgtest-dev"; exit 1; }
 	@test -f /usr/include/benchmark/benchmark.h || { echo "Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
+	@test -f /usr/include/ncursesw/curses.h || { echo "ncurses is missing: apt-get install libncurses-dev"; exit 1; }
+	@command -v tmux >/dev/null || echo "tmux is missing, so arene-pilote's terminal tests will be skipped: apt-get install tmux"
 
 build: outils
 	cmake --preset $(PRESET) >/dev/null
@@ -21,6 +23,10 @@ build: outils
 
 run: build
 	./build/$(PRESET)/arene $(ARGS)
+
+# Watch and play in this terminal: make pilote ARGS="--port 4000".
+pilote: build
+	./build/$(PRESET)/arene-pilote $(ARGS)
 
 test: build
 	ctest --preset $(PRESET) -j2

@@ -1,0 +1,80 @@
+#include "pilote/options.h"
+
+#include <charconv>
+#include <string_view>
+
+const char* const aide_pilote =
+    "usage: arene-pilote [--host H] [--port P] [--couleur N]\n"
+    "Watch and play an arena game in this terminal, with a ship of your own.\n"
+    "  --host H      server address (127.0.0.1)\n"
+    "  --port P      server port (12345)\n"
+    "  --couleur N   colour number of your ship, decimal or 0xRRGGBB\n"
+    "                (default: the first free one of a list of bright colours)\n"
+    "  --help        print this and exit\n"
+    "Keys: left/right turn, up/down accelerate/decelerate, space fires,\n"
+    "      r registers again once your ship is destroyed, q quits.\n"
+    "Exit status:\n"
+    "  0    you quit with q\n"
+    "  1    wrong command line\n"
+    "  2    the server could not be reached (refused, unknown host)\n"
+    "  3    the connection was lost, the server answered outside the protocol,\n"
+    "       or the game could not go on (the message says why)\n"
+    "  4    the colour given with --couleur is already in play\n"
+    "  5    not run in a terminal that ncurses can drive\n"
+    "  128+n  ended by signal n (130 for SIGINT, 143 for SIGTERM); the terminal is restored\n";
+
+namespace {
+
+template <typename T>
+bool lit_nombre(std::string_view texte, T& valeur, int base = 10) {
+  const auto [fin, erreur] =
+      std::from_chars(texte.data(), texte.data() + texte.size(), valeur, base);
+  return !texte.empty() && erreur == std::errc{} && fin == texte.data() + texte.size();
+}
+
+bool lit_valeur(std::string_view option, const std::string& texte, OptionsPilote& o) {
+  if (option == "--host") return !(o.hote = texte).empty();
+  if (option == "--port") return lit_nombre(texte, o.port) && o.port > 0 && o.port < 65536;
+  if (option == "--couleur") return (o.couleur = lit_couleur(texte)).has_value();
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> lit_couleur(const std::string& texte) {
+  std::string_view reste = texte;
+  std::int64_t valeur = 0;
+  if (reste.starts_with("0x") || reste.starts_with("0X")) {
+    reste.remove_prefix(2);
+    // A sign after the prefix would make "0x-1" a colour: refuse it.
+    if (reste.starts_with('-') || !lit_nombre(reste, valeur, 16)) return std::nullopt;
+    return valeur;
+  }
+  if (!lit_nombre(reste, valeur)) return std::nullopt;
+  return valeur;
+}
+
+std::optional<OptionsPilote> lit_options(const std::vector<std::string>& arguments,
+                                         std::string& erreur) {
+  OptionsPilote options;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& option = arguments[i];
+    if (option == "--help" || option == "-h") {
+      options.aide = true;
+      continue;
+    }
+    if (option != "--host" && option != "--port" && option != "--couleur") {
+      erreur = "unknown option: " + option;
+      return std::nullopt;
+    }
+    if (i + 1 == arguments.size()) {
+      erreur = "missing value after " + option;
+      return std::nullopt;
+    }
+    if (!lit_valeur(option, arguments[++i], options)) {
+      erreur = "bad value for " + option + ": " + arguments[i];
+      return std::nullopt;
+    }
+  }
+  return options;
+}

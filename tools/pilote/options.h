@@ -1,0 +1,32 @@
+// Command line of arene-pilote, and the exit statuses it documents.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct OptionsPilote {
+  std::string hote = "127.0.0.1";
+  int port = 12345;
+  std::optional<std::int64_t> couleur;  // nothing: the first free colour found by trying
+  bool aide = false;                    // --help: print the usage and stop
+};
+
+// Why the program stopped; the value is the exit status.
+enum class Sortie : int {
+  Fin = 0,                   // the player quit
+  MauvaisesOptions = 1,      // wrong command line
+  Injoignable = 2,           // the server could not be reached
+  ConnexionPerdue = 3,       // the server closed the connection or answered outside the protocol
+  CouleurPrise = 4,          // the colour given with --couleur is in play
+  TerminalInutilisable = 5,  // standard input or output is not a terminal ncurses can drive
+};
+// A signal that ended the program (after the terminal was restored) gives 128 + its number.
+
+// Nothing and a message in `erreur` when the command line is wrong.
+std::optional<OptionsPilote> lit_options(const std::vector<std::string>& arguments,
+                                         std::string& erreur);
+// A colour number in decimal ("-5", "16711680") or in hexadecimal RRGGBB ("0xFF0000").
+std::optional<std::int64_t> lit_couleur(const std::string& texte);
+extern const char* const aide_pilote;

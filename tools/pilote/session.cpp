@@ -1,0 +1,108 @@
+#include "pilote/session.h"
+
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr int essais_max = 1000;
+
+Reponse demande_valide(ConnexionArene& connexion, std::string_view requete) {
+  Reponse reponse = connexion.demande(requete);
+  if (!reponse.valide)
+    throw ErreurProtocole("unexpected reply to " + std::string(requete) + ": " +
+                          reponse.lignes.front());
+  return reponse;
+}
+
+Reponse lit_valide(ConnexionArene& connexion, std::string_view requete) {
+  Reponse reponse = connexion.lit_reponse(genre_de(requete));
+  if (!reponse.valide)
+    throw ErreurProtocole("unexpected reply to " + std::string(requete) + ": " +
+                          reponse.lignes.front());
+  return reponse;
+}
+
+// The text after a prefix that LectureReponse has already checked.
+std::string_view apres(const Reponse& reponse, std::string_view prefixe) {
+  return std::string_view(reponse.lignes.front()).substr(prefixe.size());
+}
+
+// True when registered, false when the colour is in play.
+bool essaie(ConnexionArene& connexion, std::int64_t couleur) {
+  const std::string reponse = connexion.enregistre(couleur);
+  if (reponse == "VAISSEAU ENREGISTRE") return true;
+  if (reponse == "ERREUR COULEUR UTILISEE") return false;
+  throw ErreurProtocole("unexpected reply to the registration of " + std::to_string(couleur) +
+                        ": " + reponse);
+}
+
+}  // namespace
+
+const std::vector<std::int64_t>& couleurs_preferees() {
+  static const std::vector<std::int64_t> couleurs = {
+      0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF, 0xFF8000,
+      0x8000FF, 0x00FF80, 0xFF0080, 0x80FF00, 0x0080FF, 0xFFFFFF};
+  return couleurs;
+}
+
+std::int64_t inscrit(ConnexionArene& connexion, std::optional<std::int64_t> voulue,
+                     const std::vector<std::int64_t>& candidates) {
+  if (voulue) {
+    if (!essaie(connexion, *voulue))
+      throw CouleurPrise("colour " + std::to_string(*voulue) + " is already in play");
+    return *voulue;
+  }
+  for (const std::int64_t couleur : candidates)
+    if (essaie(connexion, couleur)) return couleur;
+  std::mt19937 alea{std::random_device{}()};
+  std::uniform_int_distribution<std::int64_t> tirage(0, 0xFFFFFF);
+  for (int i = 0; i < essais_max; ++i)
+    if (const std::int64_t couleur = tirage(alea); essaie(connexion, couleur)) return couleur;
+  throw ErreurProtocole("no free colour after " + std::to_string(essais_max) + " tries");
+}
+
+Decor lit_decor(ConnexionArene& connexion) {
+  Decor decor;
+  const Reponse taille = demande_valide(connexion, "GET TAILLE PLATEAU");
+  const std::string_view dimensions = apres(taille, "PUT TAILLE PLATEAU ");
+  const auto blanc = dimensions.find(' ');
+  decor.largeur = *lit_flottant(dimensions.substr(0, blanc));
+  decor.hauteur = *lit_flottant(dimensions.substr(blanc + 1));
+  decor.rayon_vaisseau =
+      *lit_flottant(apres(demande_valide(connexion, "GET RAYON VAISSEAU"), "PUT RAYON VAISSEAU "));
+  decor.rayon_balle =
+      *lit_flottant(apres(demande_valide(connexion, "GET RAYON BALLE"), "PUT RAYON BALLE "));
+  decor.pt_vie_max =
+      *lit_entier_signe(apres(demande_valide(connexion, "GET MAX PT VIE"), "PUT MAX PT VIE "));
+  const Reponse cubes = demande_valide(connexion, "GET CUBES");
+  for (std::size_t i = 1; i < cubes.lignes.size(); ++i)
+    decor.cubes.push_back(*lit_cube(cubes.lignes[i]));
+  return decor;
+}
+
+Releve releve(ConnexionArene& connexion, const std::vector<Action>& actions) {
+  std::string lot;
+  for (const Action action : actions) lot.append(commande_de(action)).append("\r\n");
+  lot += "GET VAISSEAUX\r\nGET BALLES\r\n";
+  connexion.envoie(lot);
+  for (const Action action : actions) lit_valide(connexion, commande_de(action));
+  Releve r;
+  const Reponse vaisseaux = lit_valide(connexion, "GET VAISSEAUX");
+  for (std::size_t i = 1; i < vaisseaux.lignes.size(); ++i)
+    r.vaisseaux.push_back(*lit_vaisseau(vaisseaux.lignes[i]));
+  const Reponse balles = lit_valide(connexion, "GET BALLES");
+  for (std::size_t i = 1; i < balles.lignes.size(); ++i)
+    r.balles.push_back(*lit_balle(balles.lignes[i]));
+  return r;
+}
+
+void quitte(ConnexionArene& connexion) {
+  demande_valide(connexion, "PUT ACTION QUITTE");
+  try {
+    connexion.lit_ligne();
+  } catch (const ErreurConnexion&) {
+    return;  // the end of the stream: the ship is gone
+  }
+  throw ErreurProtocole("the server sent more after quitting");
+}
