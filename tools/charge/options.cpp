@@ -30,7 +30,7 @@ struct NomMelange {
 constexpr NomMelange melanges[] = {
     {"statut", Melange::Statut}, {"vaisseaux", Melange::Vaisseaux}, {"balles", Melange::Balles},
     {"cubes", Melange::Cubes},   {"tire", Melange::Tire},           {"jeu", Melange::Jeu},
-    {"repos", Melange::Repos},       {"ping", Melange::Ping},
+    {"repos", Melange::Repos},   {"ping", Melange::Ping},
 };
 
 template <typename T>
