@@ -62,6 +62,7 @@ bench: outils
 	cmake --preset release >/dev/null
 	cmake --build --preset release
 	./build/release/tick_bench $(BENCH_ARGS)
+	./build/release/reponses_bench $(BENCH_ARGS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 
