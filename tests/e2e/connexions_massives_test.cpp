@@ -19,8 +19,7 @@ TEST(ConnexionsMassives, TwoThousandDroppedConnectionsLeaveNoThreadDescriptorOrS
   ASSERT_GT(connexions, 100);
   ServeurDeTest serveur(false, sortie_jetee());
   const pid_t pid = serveur.processus().pid();
-  const int threads_au_repos = nombre_threads(pid);
-  const int descripteurs_au_repos = nombre_descripteurs(pid);
+  const AuRepos repos = au_repos(pid);
 
   std::vector<std::unique_ptr<ClientDeTest>> clients;
   for (int i = 0; i < connexions; ++i) {
@@ -31,7 +30,7 @@ TEST(ConnexionsMassives, TwoThousandDroppedConnectionsLeaveNoThreadDescriptorOrS
       ASSERT_EQ(clients.back()->enregistre(1000 + i), "VAISSEAU ENREGISTRE\r\n");
     }
   }
-  EXPECT_TRUE(attend_que([&] { return nombre_threads(pid) >= threads_au_repos + connexions; }, 30s))
+  EXPECT_TRUE(attend_que([&] { return nombre_threads(pid) >= repos.threads + connexions; }, 30s))
       << nombre_threads(pid);
   std::printf("%d connections held: %d threads, %d descriptors, RSS %ld KiB\n", connexions,
               nombre_threads(pid), nombre_descripteurs(pid), rss_ko(pid));
@@ -45,8 +44,8 @@ TEST(ConnexionsMassives, TwoThousandDroppedConnectionsLeaveNoThreadDescriptorOrS
   }
   EXPECT_TRUE(attend_que(
       [&] {
-        return nombre_threads(pid) == threads_au_repos &&
-               nombre_descripteurs(pid) == descripteurs_au_repos;
+        return nombre_threads(pid) == repos.threads &&
+               nombre_descripteurs(pid) == repos.descripteurs;
       },
       60s))
       << nombre_threads(pid) << " threads, " << nombre_descripteurs(pid) << " descriptors";

@@ -97,7 +97,7 @@ void joue_hostile(int port, unsigned graine, Horloge::time_point fin,
 TEST(OctetsAleatoires, AfterRandomBytesLinesAndDisconnectsACorrectClientIsServed) {
   ServeurDeTest serveur(false, sortie_jetee());
   const pid_t pid = serveur.processus().pid();
-  const int threads_au_repos = nombre_threads(pid);
+  const int threads_au_repos = au_repos(pid).threads;
   std::atomic<long> connexions{0};
   const auto fin = Horloge::now() + duree;
   std::vector<std::thread> hostiles;

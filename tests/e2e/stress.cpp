@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -91,4 +92,14 @@ long leve_limite_descripteurs() {
   (void)::setrlimit(RLIMIT_NOFILE, &limite);
   ::getrlimit(RLIMIT_NOFILE, &limite);
   return static_cast<long>(limite.rlim_cur);
+}
+
+AuRepos au_repos(pid_t pid) {
+  AuRepos repos{nombre_threads(pid), nombre_descripteurs(pid)};
+  for (int i = 0; i < 25; ++i) {
+    std::this_thread::sleep_for(20ms);
+    repos.threads = std::min(repos.threads, nombre_threads(pid));
+    repos.descripteurs = std::min(repos.descripteurs, nombre_descripteurs(pid));
+  }
+  return repos;
 }

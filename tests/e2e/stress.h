@@ -51,3 +51,12 @@ inline Lancement sortie_jetee(std::optional<std::pair<unsigned long, unsigned lo
   lancement.limite_descripteurs = limite;
   return lancement;
 }
+
+// Threads and descriptors of the server at rest. Right after start-up the
+// helper's own check that the port accepts may still hold a connection for
+// a moment: the least counts seen over half a second are the resting ones.
+struct AuRepos {
+  int threads = 0;
+  int descripteurs = 0;
+};
+AuRepos au_repos(pid_t pid);

@@ -12,6 +12,9 @@ namespace {
 
 constexpr int tireurs = 10;
 constexpr int tirs_par_rafale = 1500;
+// One burst already passes the cap; the unoptimised sanitizer build ticks
+// 10,000 bullets slowly, so it stops there.
+constexpr int rafales = sous_sanitizer ? 1 : 3;
 
 // Bullets in flight per colour, from one "GET BALLES".
 std::map<long long, std::size_t> balles_par_couleur(ClientDeTest& client) {
@@ -35,7 +38,7 @@ TEST(TirEnRafale, TenPipeliningShootersStayCappedAndTheWorldTicks) {
   std::string rafale;
   for (int i = 0; i < tirs_par_rafale; ++i) rafale += "PUT ACTION TIRE\r\n";
   std::size_t plus_grand = 0;
-  for (int tour = 0; tour < 3; ++tour) {
+  for (int tour = 0; tour < rafales; ++tour) {
     // All bursts go out before any reply is read: 1,500 requests in flight each.
     for (auto& c : clients) c->envoie(rafale);
     for (auto& c : clients)
