@@ -7,8 +7,8 @@ namespace {
 
 TEST(LitFlottant, AcceptsOnlyTheServerFormsOfNumbers) {
   const std::pair<std::string_view, std::optional<double>> cas[] = {
-      {"1408.", 1408.0}, {"3.5", 3.5},   {"-2.25", -2.25}, {"1e+20", 1e20},
-      {"1408", {}},      {"1408..", {}}, {"", {}},         {"1.5x", {}},    {" 1.5", {}},
+      {"1408.", 1408.0}, {"3.5", 3.5}, {"-2.25", -2.25}, {"1e+20", 1e20}, {"1408", {}},
+      {"1408..", {}},    {"", {}},     {"1.5x", {}},     {" 1.5", {}},
   };
   for (const auto& [texte, attendu] : cas) EXPECT_EQ(lit_flottant(texte), attendu) << texte;
 }
