@@ -48,7 +48,8 @@ namespace {
 // In the child, between fork and exec: only async-signal-safe calls.
 void prepare_enfant(const Lancement& lancement, int sortie, int erreurs) {
   if (lancement.sortie_jetee) {
-    const int nul = ::open("/dev/null", O_WRONLY);
+    // Close-on-exec: only its copy as standard output reaches the server.
+    const int nul = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (nul >= 0) sortie = nul;
   }
   ::dup2(sortie, 1);
