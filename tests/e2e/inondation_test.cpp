@@ -34,13 +34,15 @@ std::size_t inonde(ClientDeTest& client, Duree duree) {
   return total;
 }
 
+using Micro = std::chrono::microseconds;
+
 // The slowest of `n` "GET STATUT" round trips, each bounded by a generous delay.
-Duree pire_latence(ClientDeTest& client, int n) {
-  Duree pire{0};
+Micro pire_latence(ClientDeTest& client, int n) {
+  Micro pire{0};
   for (int i = 0; i < n; ++i) {
     const auto depart = Horloge::now();
-    if (client.demande("GET STATUT\r\n", 10s) != "PUT STATUT vivant\r\n") return Duree::max();
-    pire = std::max(pire, std::chrono::duration_cast<Duree>(Horloge::now() - depart));
+    if (client.demande("GET STATUT\r\n", 10s) != "PUT STATUT vivant\r\n") return Micro::max();
+    pire = std::max(pire, std::chrono::duration_cast<Micro>(Horloge::now() - depart));
   }
   return pire;
 }
@@ -51,7 +53,7 @@ TEST(Inondation, AFlooderThatNeverReadsCostsBoundedMemoryAndDelaysNobody) {
   ClientDeTest autre(serveur.port());
   ASSERT_EQ(autre.enregistre(2), "VAISSEAU ENREGISTRE\r\n");
   ASSERT_EQ(autre.demande_liste("GET CUBES\r\n").size(), 201u);
-  const Duree latence_seul = pire_latence(autre, 200);
+  const Micro latence_seul = pire_latence(autre, 200);
   const long avant = rss_ko(pid);
 
   ClientDeTest inondeur(serveur.port());
@@ -59,7 +61,7 @@ TEST(Inondation, AFlooderThatNeverReadsCostsBoundedMemoryAndDelaysNobody) {
   const std::size_t envoyes = inonde(inondeur, 3s);
   EXPECT_GT(envoyes, 100'000u);  // far more replies than the socket buffers hold
 
-  const Duree latence_inonde = pire_latence(autre, 200);
+  const Micro latence_inonde = pire_latence(autre, 200);
   EXPECT_LT(latence_inonde, 5s);
   EXPECT_TRUE(le_monde_bouge(autre, 20s));
   // The flooder's pending replies: at most one batch in the server.
