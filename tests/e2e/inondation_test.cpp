@@ -68,8 +68,8 @@ TEST(Inondation, AFlooderThatNeverReadsCostsBoundedMemoryAndDelaysNobody) {
   const long apres = rss_ko(pid);
   EXPECT_LT(apres - avant, sous_sanitizer ? 32 * 1024 : 4 * 1024) << avant << " -> " << apres;
   std::printf(
-      "flood of %zu bytes: RSS growth %ld KiB, other client's worst latency %lld ms "
-      "(alone %lld ms)\n",
+      "flood of %zu bytes: RSS growth %ld KiB, other client's worst latency %lld us "
+      "(alone %lld us)\n",
       envoyes, apres - avant, static_cast<long long>(latence_inonde.count()),
       static_cast<long long>(latence_seul.count()));
 
