@@ -22,17 +22,19 @@ Source source_descripteur(int fd) {
 }
 
 LecteurLignes::LecteurLignes(Source source, std::size_t longueur_max)
-    : source_(std::move(source)), longueur_max_(longueur_max), tampon_(taille_tampon) {
+    : source_(std::move(source)),
+      longueur_max_(longueur_max),
+      tampon_(std::make_unique_for_overwrite<char[]>(taille_tampon)) {
   ligne_.reserve(longueur_max_);
 }
 
 bool LecteurLignes::ligne_prete() const {
-  return std::memchr(tampon_.data() + debut_, '\n', fin_ - debut_) != nullptr;
+  return std::memchr(tampon_.get() + debut_, '\n', fin_ - debut_) != nullptr;
 }
 
 bool LecteurLignes::remplit() {
   if (etat_ != Etat::Ouvert) return false;
-  const long lus = source_(tampon_.data(), tampon_.size());
+  const long lus = source_(tampon_.get(), taille_tampon);
   if (lus <= 0) {
     etat_ = lus == 0 ? Etat::Fin : Etat::Echec;
     return false;
@@ -46,7 +48,7 @@ std::optional<std::string_view> LecteurLignes::lit_ligne() {
   ligne_.clear();
   bool en_cours = false;  // some byte of this line has been received
   for (;;) {
-    const char* debut = tampon_.data() + debut_;
+    const char* debut = tampon_.get() + debut_;
     const std::size_t disponible = fin_ - debut_;
     const auto* lf = static_cast<const char*>(std::memchr(debut, '\n', disponible));
     const std::size_t longueur = lf ? static_cast<std::size_t>(lf - debut) : disponible;

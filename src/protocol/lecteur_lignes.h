@@ -6,10 +6,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "config/configuration.h"
 
@@ -40,9 +40,11 @@ class LecteurLignes {
 
   Source source_;
   std::size_t longueur_max_;
-  std::vector<char> tampon_;  // on the heap: connection threads have small stacks
-  std::size_t debut_ = 0;     // first byte not yet consumed
-  std::size_t fin_ = 0;       // one past the last byte received
+  // On the heap, as connection threads have small stacks; left uninitialised,
+  // so an idle connection's pages are never touched and cost no memory.
+  std::unique_ptr<char[]> tampon_;
+  std::size_t debut_ = 0;  // first byte not yet consumed
+  std::size_t fin_ = 0;    // one past the last byte received
   enum class Etat { Ouvert, Fin, Echec } etat_ = Etat::Ouvert;
   std::string ligne_;
 };

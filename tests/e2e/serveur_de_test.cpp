@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,15 +43,35 @@ bool lit_vers(int fd, std::string& tampon, Duree delai) {
 
 }  // namespace
 
-Processus::Processus(const std::string& programme, const std::vector<std::string>& arguments) {
+namespace {
+
+// In the child, between fork and exec: only async-signal-safe calls.
+void prepare_enfant(const Lancement& lancement, int sortie, int erreurs) {
+  if (lancement.sortie_jetee) {
+    // Close-on-exec: only its copy as standard output reaches the server.
+    const int nul = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nul >= 0) sortie = nul;
+  }
+  ::dup2(sortie, 1);
+  ::dup2(erreurs, 2);
+  if (lancement.limite_descripteurs) {
+    const rlimit limite{lancement.limite_descripteurs->first,
+                        lancement.limite_descripteurs->second};
+    if (::setrlimit(RLIMIT_NOFILE, &limite) != 0) ::_exit(126);
+  }
+}
+
+}  // namespace
+
+Processus::Processus(const std::string& programme, const std::vector<std::string>& arguments,
+                     const Lancement& lancement) {
   int sortie[2];
   int erreurs[2];
   if (::pipe2(sortie, O_CLOEXEC) != 0 || ::pipe2(erreurs, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe");
   pid_ = ::fork();
   if (pid_ == 0) {
-    ::dup2(sortie[1], 1);
-    ::dup2(erreurs[1], 2);
+    prepare_enfant(lancement, sortie[1], erreurs[1]);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(programme.c_str()));
     for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -143,14 +164,14 @@ bool connectable(int port) {
 
 }  // namespace
 
-ServeurDeTest::ServeurDeTest(bool debug) {
+ServeurDeTest::ServeurDeTest(bool debug, const Lancement& lancement) {
   // Another program may take the port between our check and the bind: try again then.
   for (int essai = 0; essai < 5; ++essai) {
     port_ = port_libre();
     std::vector<std::string> arguments;
     if (debug) arguments.push_back("-debug");
     arguments.push_back(std::to_string(port_));
-    processus_ = std::make_unique<Processus>(binaire_arene(), arguments);
+    processus_ = std::make_unique<Processus>(binaire_arene(), arguments, lancement);
     const auto fin = Horloge::now() + 10s;
     while (Horloge::now() < fin && processus_->en_vie()) {
       if (debug ? processus_->attend_sortie("attente des clients\n", 20ms) : connectable(port_))

@@ -9,16 +9,27 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
 using Duree = std::chrono::milliseconds;
 
+// How a child process starts, beyond its command line.
+struct Lancement {
+  // Standard output to /dev/null: a server flooded with bad lines logs each
+  // one, and a pipe nobody reads would end up blocking it.
+  bool sortie_jetee = false;
+  // RLIMIT_NOFILE of the child, when set: soft, then hard.
+  std::optional<std::pair<unsigned long, unsigned long>> limite_descripteurs;
+};
+
 // A child process with its standard output and error on pipes. Killed and
 // reaped when it goes.
 class Processus {
  public:
-  Processus(const std::string& programme, const std::vector<std::string>& arguments);
+  Processus(const std::string& programme, const std::vector<std::string>& arguments,
+            const Lancement& lancement = {});
   ~Processus();
   Processus(const Processus&) = delete;
   Processus& operator=(const Processus&) = delete;
@@ -53,7 +64,7 @@ std::string binaire_arene();
 // The server started on a free port; `debug` adds the switch.
 class ServeurDeTest {
  public:
-  explicit ServeurDeTest(bool debug = false);
+  explicit ServeurDeTest(bool debug = false, const Lancement& lancement = {});
   int port() const { return port_; }
   Processus& processus() { return *processus_; }
 

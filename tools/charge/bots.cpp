@@ -53,6 +53,20 @@ std::unique_ptr<Bot> ouvre_bot(const OptionsCharge& options, std::int64_t& coule
   }
 }
 
+// Silent connections never get a reply, so nothing tells when the server has
+// taken them off its listen queue; if that queue overflows, the kernel holds
+// the extra ones back for seconds. A short registration after every few of
+// them waits until they have all been accepted (the queue is first in, first
+// out), which keeps at most `connexions_muettes_par_temoin` + 1 in it.
+constexpr int connexions_muettes_par_temoin = 4;
+
+void attend_acceptation(const OptionsCharge& options) {
+  ConnexionArene temoin(options.hote, options.port);
+  (void)temoin.enregistre(options.premiere_couleur - 1);
+  // The ship leaves before the next witness registers the same colour.
+  temoin.quitte();
+}
+
 void rend_non_bloquant(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 // The plan of a playing bot after it has seen the ships: turn toward the
@@ -277,7 +291,11 @@ void ResultatsBots::ajoute(ResultatsBots&& autre) {
 std::vector<std::unique_ptr<Bot>> ouvre_bots(const OptionsCharge& options, int n,
                                              std::int64_t& couleur) {
   std::vector<std::unique_ptr<Bot>> bots;
-  for (int i = 0; i < n; ++i) bots.push_back(ouvre_bot(options, couleur));
+  for (int i = 0; i < n; ++i) {
+    bots.push_back(ouvre_bot(options, couleur));
+    if (!options.inscription && (i + 1) % connexions_muettes_par_temoin == 0)
+      attend_acceptation(options);
+  }
   return bots;
 }
 

@@ -17,7 +17,8 @@ const char* const aide_charge =
     "  --threads T       client threads (1)\n"
     "  --first-colour C  colour of the first client, the next ones follow (1048576)\n"
     "  --no-probe        do not measure the tick rate with a probe ship\n"
-    "  --no-register     open the connections without registering ships\n"
+    "  --no-register     open the connections without registering ships; a short\n"
+    "                    registration after every 4 of them paces the opening\n"
     "The last line printed is one JSON object with every figure.\n"
     "Exit status: 0 done, 1 bad options, 2 server unreachable.\n";
 

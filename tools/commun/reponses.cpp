@@ -75,14 +75,11 @@ std::optional<std::int64_t> lit_entier_signe(std::string_view texte) {
 std::optional<double> lit_flottant(std::string_view texte) {
   double valeur = 0;
   const auto [fin, erreur] = std::from_chars(texte.data(), texte.data() + texte.size(), valeur);
-  if (erreur != std::errc{}) return std::nullopt;
-  // A whole value carries a trailing point, which from_chars leaves unread.
-  if (fin == texte.data() + texte.size()) {
-    return texte.find_first_of(".en") == std::string_view::npos ? std::nullopt
-                                                                : std::optional(valeur);
-  }
-  if (fin + 1 == texte.data() + texte.size() && *fin == '.') return valeur;
-  return std::nullopt;
+  if (erreur != std::errc{} || fin != texte.data() + texte.size()) return std::nullopt;
+  // A whole value carries a trailing point (from_chars reads "1408." whole);
+  // "1e+20", "inf" and "nan" need none.
+  if (texte.find_first_of(".en") == std::string_view::npos) return std::nullopt;
+  return valeur;
 }
 
 std::optional<VaisseauVu> lit_vaisseau(std::string_view ligne) {
