@@ -33,8 +33,8 @@ std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
 // What the server would compose with printf: "%.12g", then the trailing point.
 void flottant_printf(std::string& sortie, double x) {
   char texte[32];
-  const std::string_view ecrit(texte,
-                               static_cast<std::size_t>(std::snprintf(texte, sizeof texte, "%.12g", x)));
+  const std::string_view ecrit(
+      texte, static_cast<std::size_t>(std::snprintf(texte, sizeof texte, "%.12g", x)));
   sortie += ecrit;
   if (ecrit.find_first_not_of("0123456789-") == std::string_view::npos) sortie.push_back('.');
 }

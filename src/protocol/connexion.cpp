@@ -1,5 +1,7 @@
 #include "protocol/connexion.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 
@@ -27,11 +29,20 @@ bool envoie_tout(int fd, std::string_view octets) {
   return true;
 }
 
+// A reply is written in one send once composed: nothing is gained by holding
+// it back until the previous one is acknowledged, and a pipelining bot behind
+// a delayed acknowledgement would wait tens of milliseconds for it.
+void envoie_sans_attente(int fd) {
+  const int oui = 1;
+  (void)::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &oui, sizeof oui);
+}
+
 }  // namespace
 
 Connexion::Connexion(Socket socket_connecte, const OptionsConnexion& options)
     : socket(std::move(socket_connecte)), lecteur(source_descripteur(socket.fd())) {
   limite_envoi(socket.fd(), options.delai_envoi_bloque);
+  envoie_sans_attente(socket.fd());
 }
 
 bool vide_sortie(Connexion& connexion) {

@@ -2,7 +2,10 @@
 // are slow or hard to bring about through the real server.
 #include "protocol/client.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -77,6 +80,32 @@ class ConnexionDeTest {
 std::size_t nombre_de_vaisseaux(Monde& monde) {
   std::scoped_lock tenu{monde.verrou};
   return monde.vaisseaux.taille();
+}
+
+// A TCP connection accepted on the loopback, as the server's accept loop gets it.
+Socket connexion_acceptee(Socket& client) {
+  Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
+  sockaddr_in adresse{};
+  adresse.sin_family = AF_INET;
+  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t taille = sizeof adresse;
+  if (::bind(ecoute.fd(), reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) != 0 ||
+      ::listen(ecoute.fd(), 1) != 0 ||
+      ::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&adresse), &taille) != 0)
+    throw std::runtime_error("listen");
+  client = Socket(::socket(AF_INET, SOCK_STREAM, 0));
+  if (::connect(client.fd(), reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) != 0)
+    throw std::runtime_error("connect");
+  return Socket(::accept(ecoute.fd(), nullptr, nullptr));
+}
+
+TEST(Connexion, RepliesLeaveAtOnceWithoutWaitingForAnAcknowledgement) {
+  Socket client;
+  Connexion connexion(connexion_acceptee(client), OptionsConnexion{});
+  int valeur = 0;
+  socklen_t taille = sizeof valeur;
+  ASSERT_EQ(::getsockopt(connexion.socket.fd(), IPPROTO_TCP, TCP_NODELAY, &valeur, &taille), 0);
+  EXPECT_NE(valeur, 0);
 }
 
 TEST(Connexion, ASendWithoutProgressForTheDelayEndsTheConnectionAndRemovesTheShip) {
