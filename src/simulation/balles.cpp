@@ -32,8 +32,8 @@ bool entre_dans(const balle& b, const cube& k) {
 
 // Moves the bullet; true when it has left play.
 bool vole(balle& b, std::span<const cube> cubes) {
-  b.x = b.x + std::cos(b.angle) * Configuration::vitesse_balle;
-  b.y = b.y + std::sin(b.angle) * Configuration::vitesse_balle;
+  b.x = b.x + b.pas_x;
+  b.y = b.y + b.pas_y;
   return hors_plateau(b) || est_hors_jeu(b, cubes);
 }
 
