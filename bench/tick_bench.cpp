@@ -55,7 +55,7 @@ void TickServeur(benchmark::State& state) {
   const auto monde =
       monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   const ListeRecente<vaisseau> vaisseaux = monde->vaisseaux;
-  const ListeRecente<balle> balles = monde->balles;
+  const ListeBalles balles = monde->balles;
   for (auto _ : state) {
     state.PauseTiming();
     monde->vaisseaux = vaisseaux;

@@ -8,6 +8,7 @@
 #include "world/alea.h"
 #include "world/elements.h"
 #include "world/grille.h"
+#include "world/liste_balles.h"
 #include "world/liste_recente.h"
 #include "world/verrou.h"
 
@@ -23,6 +24,6 @@ struct Monde {
   // The one lock. Everything below is read and written with it held.
   Verrou verrou;
   ListeRecente<vaisseau> vaisseaux;
-  ListeRecente<balle> balles;
+  ListeBalles balles;
   Alea alea;
 };
