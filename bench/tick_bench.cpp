@@ -39,7 +39,7 @@ std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
   std::uniform_int_distribution<std::int64_t> tireur(1, nb_vaisseaux);
   while (static_cast<int>(monde->balles.taille()) < nb_balles) {
     const balle b{position(alea), position(alea), angle(alea), tireur(alea)};
-    if (!est_hors_jeu(b, monde->cubes)) monde->balles.ajoute_en_tete(b);
+    if (!est_hors_jeu(b, monde->grille)) monde->balles.ajoute_en_tete(b);
   }
   return monde;
 }

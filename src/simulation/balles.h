@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
+#include "world/grille.h"
 #include "world/monde.h"
 
 // The bullet step of a tick: every bullet flies, those that leave the board or
@@ -12,9 +12,10 @@
 // against the ships and dropped if it hits one.
 void mise_a_jour_balles(Monde& monde);
 
-// Has the bullet entered one of the cubes? The point of its rim that faces a
-// cube's reference point is tested against that cube, bounds included.
-bool est_hors_jeu(const balle& b, std::span<const cube> cubes);
+// Has the bullet entered one of the cubes marked in `grille`? The point of its
+// rim that faces a cube's reference point is tested against that cube, bounds
+// included.
+bool est_hors_jeu(const balle& b, const Grille& grille);
 
 // Hit test of one bullet against the ships, head first: the first ship whose
 // centre is strictly closer than 13 loses degats_balle and is removed at 0.

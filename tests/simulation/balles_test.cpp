@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
+#include <random>
 #include <vector>
 
+#include "geometry/cubes.h"
 #include "simulation/actions.h"
 #include "simulation/comparaison.h"
 #include "simulation/monde_de_test.h"
@@ -76,6 +80,36 @@ TEST(MiseAJourBalles, FlightAndTheBoardAndCubeBounds) {
     EXPECT_EQ(monde.balles[0].angle, c.depart.angle) << c.nom;
     EXPECT_EQ(monde.balles[0].id, c.depart.id) << c.nom;
   }
+}
+
+// Only the cubes around a bullet are tested; the answer must be the scan of
+// the whole field's. Bullets near the cubes' sides and corners, where the
+// probe's reach matters, on cell boundaries, and off the board.
+TEST(EstHorsJeu, AgreesWithAScanOfEveryCube) {
+  std::mt19937_64 alea(8);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  int dedans = 0;
+  for (int champ = 0; champ < 6; ++champ) {
+    Monde monde(100 + champ);
+    monde.cubes = cree_cubes(monde.grille, monde.alea, champ < 3 ? 200 : 800);
+    std::uniform_int_distribution<std::size_t> lequel(0, monde.cubes.size() - 1);
+    for (int k = 0; k < 6000; ++k) {
+      const cube& c = monde.cubes[lequel(alea)];
+      double x = c.x_min - 6.0 + 34.0 * u(alea);
+      double y = c.y_min - 6.0 + 34.0 * u(alea);
+      if (k % 4 == 0) x = std::round(x);  // on the sides, on the reference point
+      if (k % 5 == 0) y = (k % 3 ? -30.0 : 1380.0) + 60.0 * u(alea);
+      if (k % 7 == 0) x = std::round(x / 22.0) * 22.0;
+      const balle b{x, y, 0.0, 1};
+      const bool attendu = oracle::est_hors_jeu(b, monde.cubes);
+      ASSERT_EQ(est_hors_jeu(b, monde.grille), attendu) << x << ", " << y;
+      dedans += attendu;
+    }
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(est_hors_jeu(balle{nan, 100.0, 0.0, 1}, monde.grille));
+    EXPECT_FALSE(est_hors_jeu(balle{100.0, nan, 0.0, 1}, monde.grille));
+  }
+  EXPECT_GT(dedans, 5000);  // the probes did enter cubes
 }
 
 TEST(MiseAJourBalles, SurvivorsKeepTheirOrder) {
