@@ -1,6 +1,8 @@
 #include "simulation/balles.h"
 
 #include <cmath>
+#include <cstddef>
+#include <optional>
 
 #include "world/constantes.h"
 
@@ -37,11 +39,29 @@ cube cube_de_la_case(int i, int j) {
   return cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube};
 }
 
-// Moves the bullet; true when it has left play.
-bool vole(balle& b, const Grille& grille) {
-  b.x = b.x + b.pas_x;
-  b.y = b.y + b.pas_y;
-  return hors_plateau(b) || est_hors_jeu(b, grille);
+// The hit test of one bullet: the first ship in list order in range takes
+// the damage. A ship removed earlier in the pass has left play and can no
+// longer be hit.
+bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const balle& b) {
+  constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
+  const std::optional<std::size_t> touche =
+      cibles.premiere(Cibles::case_de(b.x, b.y), [&](double x, double y) {
+        return (y - b.y) * (y - b.y) + (x - b.x) * (x - b.x) < portee * portee;
+      });
+  if (!touche) return false;
+  vaisseau& v = vaisseaux[*touche];
+  v.pt_vie = v.pt_vie - Configuration::degats_balle;
+  // Removal takes the first ship of that colour in list order, as
+  // detruit_vaisseau would.
+  if (v.pt_vie <= 0) cibles.retire(cibles.premier_de_sa_couleur(*touche));
+  return true;
+}
+
+// Ships that left play during the pass go in one order-keeping sweep, which
+// leaves the list as removing each at once would have.
+void retire_les_detruits(ListeRecente<vaisseau>& vaisseaux, const Cibles& cibles) {
+  std::size_t k = 0;
+  vaisseaux.retire_si([&](const vaisseau&) { return !cibles.en_jeu(k++); });
 }
 
 }  // namespace
@@ -66,23 +86,19 @@ bool est_hors_jeu(const balle& b, const Grille& grille) {
   return false;
 }
 
-bool a_impact_vaisseau(Monde& monde, const balle& b) {
-  constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
-  for (vaisseau& v : monde.vaisseaux) {
-    if ((v.y - b.y) * (v.y - b.y) + (v.x - b.x) * (v.x - b.x) < portee * portee) {
-      v.pt_vie = v.pt_vie - Configuration::degats_balle;
-      if (v.pt_vie <= 0) detruit_vaisseau(monde, v.id);
-      return true;
-    }
-  }
-  return false;
-}
-
 void mise_a_jour_balles(Monde& monde) {
-  monde.balles.retire_si([&](balle& b) { return vole(b, monde.grille); });
-  // The ship list is read afresh for every bullet: a ship removed by an earlier
-  // bullet can no longer be hit by the later ones.
-  monde.balles.retire_si([&](const balle& b) { return a_impact_vaisseau(monde, b); });
+  Cibles& cibles = monde.cibles;
+  cibles.reconstruit(monde.vaisseaux);
+  // The flight (met_a_jour) and the impacts (calc_impact) in one pass over the
+  // bullets: a flight reads no ship, and the bullets still in play come to
+  // their hit test in list order, as after a whole flight pass.
+  monde.balles.retire_si([&](balle& b) {
+    b.x = b.x + b.pas_x;
+    b.y = b.y + b.pas_y;
+    return hors_plateau(b) || est_hors_jeu(b, monde.grille) ||
+           a_impact_vaisseau(monde.vaisseaux, cibles, b);
+  });
+  if (cibles.retires() > 0) retire_les_detruits(monde.vaisseaux, cibles);
 }
 
 void detruit_vaisseau(Monde& monde, std::int64_t id) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "world/alea.h"
+#include "world/cibles.h"
 #include "world/elements.h"
 #include "world/grille.h"
 #include "world/liste_balles.h"
@@ -26,4 +27,6 @@ struct Monde {
   ListeRecente<vaisseau> vaisseaux;
   ListeBalles balles;
   Alea alea;
+  // The tick's working storage, reused so that a steady tick allocates nothing.
+  Cibles cibles;  // the bullet pass
 };

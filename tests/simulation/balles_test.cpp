@@ -189,6 +189,34 @@ TEST(MiseAJourBalles, TheSecondBulletHitsTheNextShipInRangeOnceTheFirstIsGone) {
   EXPECT_TRUE(monde.balles.vide());
 }
 
+// Spawn never lets two ships share a colour, but the removal rule does not
+// depend on it: the ship that goes is the first of that colour in the list.
+TEST(MiseAJourBalles, ALastHitRemovesTheFirstShipOfThatColourInTheList) {
+  struct Cas {
+    const char* nom;
+    std::vector<balle> balles;  // oldest first, each ending near the ship at (300, 300)
+    std::vector<std::int64_t> pt_vie_attendus;  // head first
+  };
+  const Cas cas[] = {
+      {"one hit: the far ship of the same colour goes", {{296.5, 295.0, 0.0, 9}}, {5, 0}},
+      {"a second hit: then the hit ship goes",
+       {{296.5, 295.0, 0.0, 9}, {296.5, 305.0, 0.0, 9}},
+       {5}},
+  };
+  for (const Cas& c : cas) {
+    Monde monde(1);
+    ajoute_vaisseaux(monde, {vaisseau_en(300, 300, 4, 0.0, 0.0, 1), vaisseau_en(600, 600, 5),
+                             vaisseau_en(900, 900, 4)});
+    for (const balle& b : c.balles) monde.balles.ajoute_en_tete(b);
+    passe_des_balles(monde);
+    std::vector<std::int64_t> pt_vie;
+    for (const vaisseau& v : monde.vaisseaux) pt_vie.push_back(v.pt_vie);
+    EXPECT_EQ(pt_vie, c.pt_vie_attendus) << c.nom;
+    EXPECT_EQ(monde.vaisseaux[0].id, 5) << c.nom;
+    EXPECT_TRUE(monde.balles.vide()) << c.nom;
+  }
+}
+
 TEST(MiseAJourBalles, AFreshBulletDoesNotHitItsShooter) {
   Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(700, 700, 3, 0.7)});
