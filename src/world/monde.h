@@ -9,6 +9,7 @@
 #include "world/cibles.h"
 #include "world/elements.h"
 #include "world/grille.h"
+#include "world/index_vaisseaux.h"
 #include "world/liste_balles.h"
 #include "world/liste_recente.h"
 #include "world/verrou.h"
@@ -28,5 +29,6 @@ struct Monde {
   ListeBalles balles;
   Alea alea;
   // The tick's working storage, reused so that a steady tick allocates nothing.
-  Cibles cibles;  // the bullet pass
+  Cibles cibles;                   // the bullet pass
+  IndexVaisseaux index_vaisseaux;  // the ship pass and spawn
 };

@@ -8,9 +8,11 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "world/cibles.h"
+#include "world/index_vaisseaux.h"
 
 namespace {
 
@@ -42,6 +44,40 @@ ListeRecente<vaisseau> vaisseaux_au_hasard(std::mt19937_64& alea, int n) {
     vaisseaux.ajoute_en_tete(vaisseau{x + pres(alea), y + pres(alea), 0.0, 0.0, 5, id});
   }
   return vaisseaux;
+}
+
+TEST(IndexVaisseaux, VisitsEveryShipWithinReachWhileShipsMove) {
+  std::mt19937_64 alea(5);
+  std::uniform_real_distribution<double> pres(-25.0, 25.0);
+  IndexVaisseaux index;
+  for (int monde = 0; monde < 40; ++monde) {
+    ListeRecente<vaisseau> vaisseaux = vaisseaux_au_hasard(alea, 1 + monde * 3);
+    index.reconstruit(vaisseaux);
+    std::uniform_int_distribution<std::size_t> lequel(0, vaisseaux.taille() - 1);
+    for (int question = 0; question < 300; ++question) {
+      const vaisseau& pres_de = vaisseaux[lequel(alea)];
+      const double x = question % 3 ? pres_de.x + pres(alea) : coordonnee(alea);
+      const double y = question % 3 ? pres_de.y + pres(alea) : coordonnee(alea);
+      const double portee = question % 2 ? 18.0 : 13.0;
+      std::multiset<std::int64_t> visites;
+      index.cherche(x, y, portee, [&](const IndexVaisseaux::Place& p) {
+        visites.insert(p.id);
+        return false;
+      });
+      for (const vaisseau& v : vaisseaux) {
+        EXPECT_LE(visites.count(v.id), 1u);
+        const bool a_portee = std::fabs(v.x - x) < portee && std::fabs(v.y - y) < portee;
+        EXPECT_TRUE(!a_portee || visites.count(v.id) == 1)
+            << "ship at " << v.x << ", " << v.y << " from " << x << ", " << y;
+      }
+      // One ship moves, as in the ship pass.
+      const std::size_t k = lequel(alea);
+      vaisseau& v = vaisseaux[k];
+      v.x = question % 4 ? v.x + pres(alea) : coordonnee(alea);
+      v.y = question % 4 ? v.y + pres(alea) : coordonnee(alea);
+      index.deplace(k, v.x, v.y);
+    }
+  }
 }
 
 // The first in list order, in play, strictly within 13, by a scan of all.
