@@ -39,15 +39,15 @@ cube cube_de_la_case(int i, int j) {
   return cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube};
 }
 
-// The hit test of one bullet: the first ship in list order in range takes
-// the damage. A ship removed earlier in the pass has left play and can no
-// longer be hit.
-bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const balle& b) {
+// The hit test of one bullet, in cell `case_` of the targets: the first ship
+// in list order in range takes the damage. A ship removed earlier in the pass has left play and can
+// no longer be hit.
+bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const balle& b,
+                       std::int32_t case_) {
   constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
-  const std::optional<std::size_t> touche =
-      cibles.premiere(Cibles::case_de(b.x, b.y), [&](double x, double y) {
-        return (y - b.y) * (y - b.y) + (x - b.x) * (x - b.x) < portee * portee;
-      });
+  const std::optional<std::size_t> touche = cibles.premiere(case_, [&](double x, double y) {
+    return (y - b.y) * (y - b.y) + (x - b.x) * (x - b.x) < portee * portee;
+  });
   if (!touche) return false;
   vaisseau& v = vaisseaux[*touche];
   v.pt_vie = v.pt_vie - Configuration::degats_balle;
@@ -67,14 +67,12 @@ void retire_les_detruits(ListeRecente<vaisseau>& vaisseaux, const Cibles& cibles
 }  // namespace
 
 bool est_hors_jeu(const balle& b, const Grille& grille) {
-  // The probe lies within rayon_balle of the centre on each axis (and within
-  // rounding of it, far below the half unit added), so only the cubes of the
-  // cells that this square meets can contain it, whatever the scan order: at
+  // Only the cubes of the cells that the square of half-side portee_sonde
+  // around the centre meets can contain the probe, whatever the scan order: at
   // most two columns and two rows. The grid's border ring answers for cells
   // just off the board.
-  constexpr double portee = rb + 0.5;
-  const Plage colonnes = plage_autour(b.x, colonne_du_plateau(b.x), portee);
-  const Plage lignes = plage_autour(b.y, ligne_du_plateau(b.y), portee);
+  const Plage colonnes = plage_autour(b.x, colonne_du_plateau(b.x), portee_sonde);
+  const Plage lignes = plage_autour(b.y, ligne_du_plateau(b.y), portee_sonde);
   // Most bullets have no cube there: four look-ups and no branch settle them.
   if (!(grille[colonnes.debut + 1][lignes.debut + 1] | grille[colonnes.debut + 1][lignes.fin + 1] |
         grille[colonnes.fin + 1][lignes.debut + 1] | grille[colonnes.fin + 1][lignes.fin + 1]))
@@ -88,15 +86,17 @@ bool est_hors_jeu(const balle& b, const Grille& grille) {
 
 void mise_a_jour_balles(Monde& monde) {
   Cibles& cibles = monde.cibles;
-  cibles.reconstruit(monde.vaisseaux);
+  cibles.reconstruit(monde.vaisseaux, monde.grille);
   // The flight (met_a_jour) and the impacts (calc_impact) in one pass over the
   // bullets: a flight reads no ship, and the bullets still in play come to
   // their hit test in list order, as after a whole flight pass.
   monde.balles.retire_si([&](balle& b) {
     b.x = b.x + b.pas_x;
     b.y = b.y + b.pas_y;
-    return hors_plateau(b) || est_hors_jeu(b, monde.grille) ||
-           a_impact_vaisseau(monde.vaisseaux, cibles, b);
+    if (hors_plateau(b)) return true;
+    const std::int32_t case_ = Cibles::case_de(b.x, b.y);
+    if (cibles.cube_proche(case_) && est_hors_jeu(b, monde.grille)) return true;
+    return a_impact_vaisseau(monde.vaisseaux, cibles, b, case_);
   });
   if (cibles.retires() > 0) retire_les_detruits(monde.vaisseaux, cibles);
 }

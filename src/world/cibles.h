@@ -1,8 +1,9 @@
-// The ships that bullets can hit, arranged for the bullet pass: for each cell
-// of a grid over the board, the ships that stand in it or in one of its eight
-// neighbours, in list order. A ship can only be hit from within 13 units of
+// What bullets can run into, arranged for the bullet pass. For each cell of a
+// grid over the board: the ships that stand in it or in one of its eight
+// neighbours, in list order (a ship can only be hit from within 13 units of
 // its centre, less than a cell, so a bullet looks at its own cell's list and
-// no other.
+// no other); and whether a cube stands near enough for a bullet in the cell
+// to enter it, which most of the board is not.
 //
 // Working storage of the tick, kept in the world so that its memory is reused
 // from one tick to the next: rebuilt from the ship list at the start of each
@@ -16,8 +17,8 @@
 #include <optional>
 #include <vector>
 
-#include "world/constantes.h"
 #include "world/elements.h"
+#include "world/grille.h"
 #include "world/liste_recente.h"
 
 class Cibles {
@@ -37,8 +38,13 @@ class Cibles {
 
   Cibles() { tetes_.fill(-1); }
 
-  // Takes every ship of the list, all in play, at its current position.
-  void reconstruit(const ListeRecente<vaisseau>& vaisseaux);
+  // Takes every ship of the list, all in play, at its current position, and
+  // the cube field of `grille`.
+  void reconstruit(const ListeRecente<vaisseau>& vaisseaux, const Grille& grille);
+
+  // False when no bullet of cell `case_` can have its probe in a cube: the
+  // cells of the cube grid that est_hors_jeu would look at hold no cube.
+  bool cube_proche(std::int32_t case_) const { return cubes_proches_[case_]; }
 
   // The first ship in play, in list order, among those that a point of cell
   // `case_` can reach, for which `touche(x, y)` is true at its position.
@@ -75,7 +81,7 @@ class Cibles {
     if (!(v >= 0.0)) return 0;
     if (v >= taille) return nombre - 1;
     // For v >= 0, trunc(v) / 14 in integers is exactly floor(v / 14).
-    return static_cast<int>(v) / static_cast<int>(cote);
+    return static_cast<int>(static_cast<unsigned>(v) / static_cast<unsigned>(cote));
   }
   // Calls f(cell) for `centre` and its neighbours in the grid.
   template <typename F>
@@ -89,11 +95,17 @@ class Cibles {
     }
   }
 
+  // Recomputes cubes_proches_ when `grille` is not the grid it was computed
+  // from: once in the server's life, the field being made before any tick.
+  void suit_les_cubes(const Grille& grille);
+
   std::array<std::int32_t, colonnes * lignes> tetes_;  // first link, or -1
-  std::vector<Maillon> maillons_;                      // nine per ship, fewer at the board's edge
-  std::vector<std::int32_t> cases_;                    // each ship's own cell
-  std::vector<std::uint8_t> en_jeu_;                   // by place in the list
-  std::vector<std::int64_t> ids_;                      // by place in the list
+  std::array<bool, colonnes * lignes> cubes_proches_{};
+  std::optional<Grille> grille_vue_;
+  std::vector<Maillon> maillons_;     // nine per ship, fewer at the board's edge
+  std::vector<std::int32_t> cases_;   // each ship's own cell
+  std::vector<std::uint8_t> en_jeu_;  // by place in the list
+  std::vector<std::int64_t> ids_;     // by place in the list
   std::size_t retires_ = 0;
   // Whether two ships share a colour, found out at the first need after a
   // rebuild: spawn never lets it happen, so it costs one sort per pass at most.

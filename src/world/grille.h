@@ -30,6 +30,10 @@ inline int ligne_du_plateau(double y) {
   return static_cast<int>(y) / static_cast<int>(Configuration::taille_cube);
 }
 
+// How far from a bullet's centre, on each axis, the point of its rim tested
+// against a cube can lie: rayon_balle, plus rounding, far below the half unit.
+inline constexpr double portee_sonde = Configuration::rayon_balle + 0.5;
+
 // The columns (or rows) that a segment [v - portee, v + portee] meets, v being
 // in column c = colonne_du_plateau(v) and portee below a cell's width: column c
 // and, when the segment reaches past it, the one on that side. The result may

@@ -11,6 +11,8 @@
 #include <set>
 #include <vector>
 
+#include "geometry/cubes.h"
+#include "simulation/balles.h"
 #include "world/cibles.h"
 #include "world/index_vaisseaux.h"
 
@@ -98,7 +100,7 @@ TEST(Cibles, FindTheFirstShipInPlayInListOrderWithinThirteen) {
   int touches = 0;
   for (int monde = 0; monde < 40; ++monde) {
     const ListeRecente<vaisseau> vaisseaux = vaisseaux_au_hasard(alea, 1 + monde * 3);
-    cibles.reconstruit(vaisseaux);
+    cibles.reconstruit(vaisseaux, Grille{});
     std::vector<bool> en_jeu(vaisseaux.taille(), true);
     std::uniform_int_distribution<std::size_t> lequel(0, vaisseaux.taille() - 1);
     for (int question = 0; question < 300; ++question) {
@@ -131,7 +133,7 @@ TEST(Cibles, TheFirstOfAColourIsTheShipItselfUnlessAnEarlierShipSharesIt) {
   // Oldest first: places 3, 2, 1, 0 once all are added.
   for (std::int64_t id : {7, 8, 7, 9}) vaisseaux.ajoute_en_tete(vaisseau{100, 100, 0, 0, 5, id});
   Cibles cibles;
-  cibles.reconstruit(vaisseaux);
+  cibles.reconstruit(vaisseaux, Grille{});
   EXPECT_EQ(cibles.premier_de_sa_couleur(0), 0u);
   EXPECT_EQ(cibles.premier_de_sa_couleur(3), 1u);
   EXPECT_EQ(cibles.premier_de_sa_couleur(1), 1u);
@@ -139,9 +141,44 @@ TEST(Cibles, TheFirstOfAColourIsTheShipItselfUnlessAnEarlierShipSharesIt) {
   EXPECT_EQ(cibles.premier_de_sa_couleur(3), 3u);
   // Rebuilt with distinct colours, every ship is its colour's first.
   vaisseaux.retire_premier([](const vaisseau& v) { return v.id == 7; });
-  cibles.reconstruit(vaisseaux);
+  cibles.reconstruit(vaisseaux, Grille{});
   for (std::size_t k = 0; k < vaisseaux.taille(); ++k)
     EXPECT_EQ(cibles.premier_de_sa_couleur(k), k);
+}
+
+}  // namespace
+
+namespace {
+
+// Wherever a bullet's probe can be in a cube, its cell says a cube is near.
+TEST(Cibles, NoCubeNearMeansNoBulletOfTheCellInACube) {
+  std::mt19937_64 alea(9);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  Cibles cibles;
+  int dedans = 0;
+  int loin = 0;
+  for (int champ = 0; champ < 8; ++champ) {
+    Monde monde(200 + champ);
+    monde.cubes = cree_cubes(monde.grille, monde.alea, 50 + 300 * champ);
+    cibles.reconstruit(monde.vaisseaux, monde.grille);
+    std::uniform_int_distribution<std::size_t> lequel(0, monde.cubes.size() - 1);
+    for (int k = 0; k < 20000; ++k) {
+      const cube& c = monde.cubes[lequel(alea)];
+      const bool pres = k % 2 == 0;
+      const double x = pres ? c.x_min - 5.0 + 32.0 * u(alea) : coordonnee(alea);
+      const double y = pres ? c.y_min - 5.0 + 32.0 * u(alea) : coordonnee(alea);
+      const balle b{x, y, 0.0, 1};
+      const bool proche = cibles.cube_proche(Cibles::case_de(x, y));
+      if (est_hors_jeu(b, monde.grille)) {
+        ASSERT_TRUE(proche) << x << ", " << y;
+        ++dedans;
+      }
+      loin += !proche;
+    }
+  }
+  // Both answers came up often.
+  EXPECT_GT(dedans, 10000);
+  EXPECT_GT(loin, 10000);
 }
 
 }  // namespace
