@@ -39,6 +39,14 @@ cube cube_de_la_case(int i, int j) {
   return cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube};
 }
 
+// The flight of one bullet (met_a_jour), up to the board test: true when it
+// has left the board. The cube test comes next.
+bool met_a_jour(balle& b) {
+  b.x = b.x + b.pas_x;
+  b.y = b.y + b.pas_y;
+  return hors_plateau(b);
+}
+
 // The hit test of one bullet, in cell `case_` of the targets: the first ship
 // in list order in range takes the damage. A ship removed earlier in the pass has left play and can
 // no longer be hit.
@@ -91,9 +99,7 @@ void mise_a_jour_balles(Monde& monde) {
   // bullets: a flight reads no ship, and the bullets still in play come to
   // their hit test in list order, as after a whole flight pass.
   monde.balles.retire_si([&](balle& b) {
-    b.x = b.x + b.pas_x;
-    b.y = b.y + b.pas_y;
-    if (hors_plateau(b)) return true;
+    if (met_a_jour(b)) return true;
     const std::int32_t case_ = Cibles::case_de(b.x, b.y);
     if (cibles.cube_proche(case_) && est_hors_jeu(b, monde.grille)) return true;
     return a_impact_vaisseau(monde.vaisseaux, cibles, b, case_);
