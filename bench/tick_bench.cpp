@@ -5,7 +5,8 @@
 // when the world was built, outside the timed region (PauseTiming), so every
 // timed tick starts from the same world, however many bullets the previous
 // one removed. Counters: `balles` is the bullet count at the start of the
-// tick, `par_balle` the time of the tick divided by it.
+// tick, `par_balle` the time of the tick divided by it. bench/tableau_tick.py
+// turns the JSON output into the tables of BENCHMARKS.md, ratios included.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -39,7 +40,7 @@ std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
   std::uniform_int_distribution<std::int64_t> tireur(1, nb_vaisseaux);
   while (static_cast<int>(monde->balles.taille()) < nb_balles) {
     const balle b{position(alea), position(alea), angle(alea), tireur(alea)};
-    if (!est_hors_jeu(b, monde->cubes)) monde->balles.ajoute_en_tete(b);
+    if (!est_hors_jeu(b, monde->grille)) monde->balles.ajoute_en_tete(b);
   }
   return monde;
 }
@@ -55,7 +56,7 @@ void TickServeur(benchmark::State& state) {
   const auto monde =
       monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   const ListeRecente<vaisseau> vaisseaux = monde->vaisseaux;
-  const ListeRecente<balle> balles = monde->balles;
+  const ListeBalles balles = monde->balles;
   for (auto _ : state) {
     state.PauseTiming();
     monde->vaisseaux = vaisseaux;
@@ -81,15 +82,33 @@ void TickReference(benchmark::State& state) {
   compteurs(state, depart.balles.size());
 }
 
-// Arguments: ships, bullets.
+// Arguments: ships, bullets. Each world is measured for both ticks.
 void mondes(benchmark::internal::Benchmark* b) {
   b->ArgNames({"vaisseaux", "balles"});
-  b->Args({10, 100})->Args({50, 5000})->Args({200, 50000});
+  b->Args({10, 100})->Args({50, 5000})->Args({200, 50000})->Args({1000, 200000});
   b->Unit(benchmark::kNanosecond);
+}
+
+// Worlds that separate the two things a bullet's cost depends on: how many
+// bullets there are, and how many ships stand near each one.
+void mondes_croises(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"vaisseaux", "balles"});
+  b->Args({50, 50000})->Args({50, 200000})->Args({1000, 5000});
+  b->Unit(benchmark::kNanosecond);
+}
+
+// What PauseTiming and ResumeTiming add to every timed iteration above.
+void Chronometre(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    state.ResumeTiming();
+  }
 }
 
 BENCHMARK(TickServeur)->Apply(mondes);
 BENCHMARK(TickReference)->Apply(mondes);
+BENCHMARK(TickServeur)->Apply(mondes_croises);
+BENCHMARK(Chronometre)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 

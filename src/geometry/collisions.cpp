@@ -45,12 +45,10 @@ bool inter_plateau(double x, double y) {
          y + r >= hauteur_plateau - 1.0;
 }
 
-bool inter_vaisseau(double x, double y, std::int64_t id, const ListeRecente<vaisseau>& vaisseaux) {
-  for (const vaisseau& v : vaisseaux) {
-    if (v.id == id) continue;
-    if ((v.x - x) * (v.x - x) + (v.y - y) * (v.y - y) < 4.0 * r2) return true;
-  }
-  return false;
+bool inter_vaisseau(double x, double y, std::int64_t id, const IndexVaisseaux& index) {
+  return index.cherche(x, y, 2.0 * r, [&](const IndexVaisseaux::Place& v) {
+    return v.id != id && (v.x - x) * (v.x - x) + (v.y - y) * (v.y - y) < 4.0 * r2;
+  });
 }
 
 bool inside_cube(double x, double y, std::span<const cube> cubes) {

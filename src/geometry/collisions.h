@@ -7,7 +7,7 @@
 
 #include "geometry/segments.h"
 #include "world/elements.h"
-#include "world/liste_recente.h"
+#include "world/index_vaisseaux.h"
 
 // Does the disc touch one of `faces`? An end within the radius (inclusive), or
 // the perpendicular diameter crossing the face.
@@ -17,9 +17,10 @@ bool inter_cubes(double x, double y, const Faces& faces);
 // 9 <= y < 1398: the low edges at 0 may be touched, the high ones at 1407 not.
 bool inter_plateau(double x, double y);
 
-// Does the disc overlap another ship (centres strictly closer than 18)? The
-// ship with id `id` is skipped. Caller holds verrou.
-bool inter_vaisseau(double x, double y, std::int64_t id, const ListeRecente<vaisseau>& vaisseaux);
+// Does the disc overlap another ship (centres strictly closer than 18)? Ships
+// with id `id` are skipped. Asks the index, at the positions it holds, and only
+// about the ships near (x, y): the answer is the same as over the whole list.
+bool inter_vaisseau(double x, double y, std::int64_t id, const IndexVaisseaux& index);
 
 // Does the point lie inside one of the cubes (sides included, with the
 // tolerance of `left` across each side)?

@@ -7,14 +7,8 @@
 
 namespace {
 
-std::size_t balles_en_vol(const Monde& monde, std::int64_t id) {
-  std::size_t n = 0;
-  for (const balle& b : monde.balles) n += b.id == id;
-  return n;
-}
-
 void tire(Monde& monde, const vaisseau& v) {
-  if (balles_en_vol(monde, v.id) >= Configuration::max_balles_par_vaisseau) return;
+  if (monde.balles.en_vol(v.id) >= Configuration::max_balles_par_vaisseau) return;
   // Just outside the ship's disc, but inside its hit distance: the bullet's
   // first move comes before its first hit test.
   const double k = 0.9 * ((Configuration::rayon_vaisseau + Configuration::rayon_balle) + 1.0);

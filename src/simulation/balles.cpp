@@ -1,6 +1,8 @@
 #include "simulation/balles.h"
 
 #include <cmath>
+#include <cstddef>
+#include <optional>
 
 #include "world/constantes.h"
 
@@ -30,38 +32,79 @@ bool entre_dans(const balle& b, const cube& k) {
   return k.x_min <= px && px <= k.x_max && k.y_min <= py && py <= k.y_max;
 }
 
-// Moves the bullet; true when it has left play.
-bool vole(balle& b, std::span<const cube> cubes) {
-  b.x = b.x + std::cos(b.angle) * Configuration::vitesse_balle;
-  b.y = b.y + std::sin(b.angle) * Configuration::vitesse_balle;
-  return hors_plateau(b) || est_hors_jeu(b, cubes);
+// The cube of board cell (i, j), with the bounds the field was built with.
+cube cube_de_la_case(int i, int j) {
+  const double x = i * Configuration::taille_cube;
+  const double y = j * Configuration::taille_cube;
+  return cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube};
+}
+
+// The flight of one bullet (met_a_jour), up to the board test: true when it
+// has left the board. The cube test comes next.
+bool met_a_jour(balle& b) {
+  b.x = b.x + b.pas_x;
+  b.y = b.y + b.pas_y;
+  return hors_plateau(b);
+}
+
+// The hit test of one bullet, in cell `case_` of the targets: the first ship
+// in list order in range takes the damage. A ship removed earlier in the pass has left play and can
+// no longer be hit.
+bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const balle& b,
+                       std::int32_t case_) {
+  constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
+  const std::optional<std::size_t> touche = cibles.premiere(case_, [&](double x, double y) {
+    return (y - b.y) * (y - b.y) + (x - b.x) * (x - b.x) < portee * portee;
+  });
+  if (!touche) return false;
+  vaisseau& v = vaisseaux[*touche];
+  v.pt_vie = v.pt_vie - Configuration::degats_balle;
+  // Removal takes the first ship of that colour in list order, as
+  // detruit_vaisseau would.
+  if (v.pt_vie <= 0) cibles.retire(cibles.premier_de_sa_couleur(*touche));
+  return true;
+}
+
+// Ships that left play during the pass go in one order-keeping sweep, which
+// leaves the list as removing each at once would have.
+void retire_les_detruits(ListeRecente<vaisseau>& vaisseaux, const Cibles& cibles) {
+  std::size_t k = 0;
+  vaisseaux.retire_si([&](const vaisseau&) { return !cibles.en_jeu(k++); });
 }
 
 }  // namespace
 
-bool est_hors_jeu(const balle& b, std::span<const cube> cubes) {
-  for (const cube& k : cubes)
-    if (entre_dans(b, k)) return true;
-  return false;
-}
-
-bool a_impact_vaisseau(Monde& monde, const balle& b) {
-  constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
-  for (vaisseau& v : monde.vaisseaux) {
-    if ((v.y - b.y) * (v.y - b.y) + (v.x - b.x) * (v.x - b.x) < portee * portee) {
-      v.pt_vie = v.pt_vie - Configuration::degats_balle;
-      if (v.pt_vie <= 0) detruit_vaisseau(monde, v.id);
-      return true;
-    }
+bool est_hors_jeu(const balle& b, const Grille& grille) {
+  // Only the cubes of the cells that the square of half-side portee_sonde
+  // around the centre meets can contain the probe, whatever the scan order: at
+  // most two columns and two rows. The grid's border ring answers for cells
+  // just off the board.
+  const Plage colonnes = plage_autour(b.x, colonne_du_plateau(b.x), portee_sonde);
+  const Plage lignes = plage_autour(b.y, ligne_du_plateau(b.y), portee_sonde);
+  // Most bullets have no cube there: four look-ups and no branch settle them.
+  if (!(grille[colonnes.debut + 1][lignes.debut + 1] | grille[colonnes.debut + 1][lignes.fin + 1] |
+        grille[colonnes.fin + 1][lignes.debut + 1] | grille[colonnes.fin + 1][lignes.fin + 1]))
+    return false;
+  for (int i = colonnes.debut; i <= colonnes.fin; ++i) {
+    for (int j = lignes.debut; j <= lignes.fin; ++j)
+      if (grille[i + 1][j + 1] && entre_dans(b, cube_de_la_case(i, j))) return true;
   }
   return false;
 }
 
 void mise_a_jour_balles(Monde& monde) {
-  monde.balles.retire_si([&](balle& b) { return vole(b, monde.cubes); });
-  // The ship list is read afresh for every bullet: a ship removed by an earlier
-  // bullet can no longer be hit by the later ones.
-  monde.balles.retire_si([&](const balle& b) { return a_impact_vaisseau(monde, b); });
+  Cibles& cibles = monde.cibles;
+  cibles.reconstruit(monde.vaisseaux, monde.grille);
+  // The flight (met_a_jour) and the impacts (calc_impact) in one pass over the
+  // bullets: a flight reads no ship, and the bullets still in play come to
+  // their hit test in list order, as after a whole flight pass.
+  monde.balles.retire_si([&](balle& b) {
+    if (met_a_jour(b)) return true;
+    const std::int32_t case_ = Cibles::case_de(b.x, b.y);
+    if (cibles.cube_proche(case_) && est_hors_jeu(b, monde.grille)) return true;
+    return a_impact_vaisseau(monde.vaisseaux, cibles, b, case_);
+  });
+  if (cibles.retires() > 0) retire_les_detruits(monde.vaisseaux, cibles);
 }
 
 void detruit_vaisseau(Monde& monde, std::int64_t id) {

@@ -3,22 +3,21 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
+#include "world/grille.h"
 #include "world/monde.h"
 
 // The bullet step of a tick: every bullet flies, those that leave the board or
 // enter a cube are dropped; then each remaining bullet, in list order, is tested
-// against the ships and dropped if it hits one.
+// against the ships and dropped if it hits one: the first ship in list order
+// whose centre is strictly closer than 13 loses degats_balle, and is removed at
+// 0 life points before the next bullet is tested.
 void mise_a_jour_balles(Monde& monde);
 
-// Has the bullet entered one of the cubes? The point of its rim that faces a
-// cube's reference point is tested against that cube, bounds included.
-bool est_hors_jeu(const balle& b, std::span<const cube> cubes);
-
-// Hit test of one bullet against the ships, head first: the first ship whose
-// centre is strictly closer than 13 loses degats_balle and is removed at 0.
-bool a_impact_vaisseau(Monde& monde, const balle& b);
+// Has the bullet entered one of the cubes marked in `grille`? The point of its
+// rim that faces a cube's reference point is tested against that cube, bounds
+// included.
+bool est_hors_jeu(const balle& b, const Grille& grille);
 
 // Removes the first ship of `vaisseaux` with this id; does nothing when there is none.
 void detruit_vaisseau(Monde& monde, std::int64_t id);

@@ -1,16 +1,39 @@
 #include "simulation/mouvement.h"
 
 #include <cmath>
+#include <cstddef>
 #include <optional>
 
 #include "geometry/collisions.h"
 
-bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
-                   const ListeRecente<vaisseau>& vaisseaux) {
-  return inter_cubes(x, y, faces) || inter_plateau(x, y) || inter_vaisseau(x, y, id, vaisseaux);
+namespace {
+
+// Every ship of the list, head first. The index moves each ship with it, so a
+// ship handled later sees the new positions of the earlier ones.
+void maj(ListeRecente<vaisseau>& vaisseaux, const Grille& grille, IndexVaisseaux& index) {
+  for (std::size_t k = 0; k < vaisseaux.taille(); ++k) {
+    vaisseau& v = vaisseaux[k];
+    const Faces faces = get_cube_inter_segments(grille, v.x, v.y);
+    const double nx = v.x + std::cos(v.angle) * v.vitesse;
+    const double ny = v.y + std::sin(v.angle) * v.vitesse;
+    if (has_inter_maj(nx, ny, v.id, faces, index)) {
+      try_best_move(v, faces, index);
+    } else {
+      v.x = nx;
+      v.y = ny;
+    }
+    index.deplace(k, v.x, v.y);
+  }
 }
 
-void try_best_move(vaisseau& v, const Faces& faces, const ListeRecente<vaisseau>& vaisseaux) {
+}  // namespace
+
+bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
+                   const IndexVaisseaux& index) {
+  return inter_cubes(x, y, faces) || inter_plateau(x, y) || inter_vaisseau(x, y, id, index);
+}
+
+void try_best_move(vaisseau& v, const Faces& faces, const IndexVaisseaux& index) {
   const int n = static_cast<int>(0.5 + std::fabs(v.vitesse));
   const double dx = std::cos(v.angle) * v.vitesse;
   const double dy = std::sin(v.angle) * v.vitesse;
@@ -23,7 +46,7 @@ void try_best_move(vaisseau& v, const Faces& faces, const ListeRecente<vaisseau>
       // Only a candidate that would improve the best is worth a collision test.
       if (meilleure && !(score > meilleur_score)) continue;
       const point candidate{v.x + i, v.y + j};
-      if (has_inter_maj(candidate.x, candidate.y, v.id, faces, vaisseaux)) continue;
+      if (has_inter_maj(candidate.x, candidate.y, v.id, faces, index)) continue;
       meilleure = candidate;
       meilleur_score = score;
     }
@@ -34,15 +57,6 @@ void try_best_move(vaisseau& v, const Faces& faces, const ListeRecente<vaisseau>
 }
 
 void mise_a_jour_vaisseaux(Monde& monde) {
-  for (vaisseau& v : monde.vaisseaux) {
-    const Faces faces = get_cube_inter_segments(monde.grille, v.x, v.y);
-    const double nx = v.x + std::cos(v.angle) * v.vitesse;
-    const double ny = v.y + std::sin(v.angle) * v.vitesse;
-    if (has_inter_maj(nx, ny, v.id, faces, monde.vaisseaux)) {
-      try_best_move(v, faces, monde.vaisseaux);
-    } else {
-      v.x = nx;
-      v.y = ny;
-    }
-  }
+  monde.index_vaisseaux.reconstruit(monde.vaisseaux);
+  maj(monde.vaisseaux, monde.grille, monde.index_vaisseaux);
 }

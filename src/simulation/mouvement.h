@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "geometry/segments.h"
+#include "world/index_vaisseaux.h"
 #include "world/monde.h"
 
 // The ship step of a tick: each ship, head first, moves by its speed along its
@@ -13,10 +14,10 @@
 void mise_a_jour_vaisseaux(Monde& monde);
 
 // Would a ship of this id at (x, y) touch one of `faces`, the board's edge or
-// another ship (at its live position)?
+// another ship (at the position `index` holds for it)?
 bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
-                   const ListeRecente<vaisseau>& vaisseaux);
+                   const IndexVaisseaux& index);
 
 // Moves `v` to the free integer offset around it, within trunc(0.5 + |v|) in x
 // and y, that goes furthest along its motion; leaves it in place if none is free.
-void try_best_move(vaisseau& v, const Faces& faces, const ListeRecente<vaisseau>& vaisseaux);
+void try_best_move(vaisseau& v, const Faces& faces, const IndexVaisseaux& index);

@@ -8,14 +8,14 @@ namespace {
 
 constexpr double r = Configuration::rayon_vaisseau;
 
-// The seven rejection tests, in their order.
+// The seven rejection tests, in their order. The ship index is current.
 bool position_libre(const Monde& monde, double x, double y, std::int64_t id) {
   if (inter_cubes(x, y, get_cube_inter_segments(monde.grille, x, y))) return false;
   if (x - r < 0.0) return false;
   if (x + r >= largeur_plateau - 1.0) return false;
   if (y - r < 0.0) return false;
   if (y + r >= hauteur_plateau - 1.0) return false;
-  if (inter_vaisseau(x, y, id, monde.vaisseaux)) return false;
+  if (inter_vaisseau(x, y, id, monde.index_vaisseaux)) return false;
   return !inside_cube(x, y, monde.cubes);
 }
 
@@ -26,6 +26,8 @@ Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
     if (v.id == id) return Spawn::CouleurUtilisee;
   const double lx = largeur_plateau - 2.0 * r;
   const double ly = hauteur_plateau - 2.0 * r;
+  // A crowded board can take many candidates: each asks only the ships near it.
+  monde.index_vaisseaux.reconstruit(monde.vaisseaux);
   const double angle = 6.28 * tirage_unitaire(monde.alea);
   for (int essai = 0; essai < essais; ++essai) {
     const double x = tirage_unitaire(monde.alea) * lx + r;

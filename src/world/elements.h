@@ -1,7 +1,10 @@
 // The three records of the world. Colours, ids and life points are 64-bit.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+
+#include "config/configuration.h"
 
 // A player's ship. `id` is the colour its player registered.
 struct vaisseau {
@@ -17,10 +20,22 @@ struct vaisseau {
 
 // A bullet in flight. `id` is the colour of the ship that fired it.
 struct balle {
+  balle(double depart_x, double depart_y, double cap, std::int64_t tireur)
+      : x(depart_x),
+        y(depart_y),
+        angle(cap),
+        id(tireur),
+        pas_x(std::cos(cap) * Configuration::vitesse_balle),
+        pas_y(std::sin(cap) * Configuration::vitesse_balle) {}
+
   double x;
   double y;
-  double angle;
+  double angle;  // never changes: a bullet flies straight
   std::int64_t id;
+  // One tick of flight along `angle`. Computed once, with the very expression
+  // the flight would use each tick, so positions are the same to the bit.
+  double pas_x;
+  double pas_y;
 
   friend bool operator==(const balle&, const balle&) = default;
 };

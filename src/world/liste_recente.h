@@ -7,32 +7,18 @@
 // to remember to say so.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "world/version.h"
+
 template <typename T>
 class ListeRecente {
  public:
-  ListeRecente() = default;
-  ListeRecente(const ListeRecente&) = default;
-  ListeRecente(ListeRecente&&) noexcept = default;
-  // The version only grows, even when another list's content is assigned.
-  ListeRecente& operator=(const ListeRecente& autre) {
-    elements_ = autre.elements_;
-    version_ = std::max(version_, autre.version_) + 1;
-    return *this;
-  }
-  ListeRecente& operator=(ListeRecente&& autre) noexcept {
-    elements_ = std::move(autre.elements_);
-    version_ = std::max(version_, autre.version_) + 1;
-    return *this;
-  }
-
   // Iteration runs in list order: from the newest element to the oldest.
   auto begin() {
-    ++version_;
+    version_.avance();
     return elements_.rbegin();
   }
   auto end() { return elements_.rend(); }
@@ -42,17 +28,17 @@ class ListeRecente {
   std::size_t taille() const { return elements_.size(); }
   bool vide() const { return elements_.empty(); }
   // Changes whenever the list or one of its elements may have changed.
-  std::uint64_t version() const { return version_; }
+  std::uint64_t version() const { return version_.valeur(); }
 
   // Element i in list order; 0 is the head (newest).
   T& operator[](std::size_t i) {
-    ++version_;
+    version_.avance();
     return elements_[elements_.size() - 1 - i];
   }
   const T& operator[](std::size_t i) const { return elements_[elements_.size() - 1 - i]; }
 
   void ajoute_en_tete(const T& element) {
-    ++version_;
+    version_.avance();
     elements_.push_back(element);
   }
 
@@ -61,7 +47,7 @@ class ListeRecente {
   // called exactly once per element, head first.
   template <typename Predicat>
   void retire_si(Predicat retirer) {
-    ++version_;
+    version_.avance();
     auto garde = elements_.rbegin();
     for (auto it = elements_.rbegin(); it != elements_.rend(); ++it) {
       if (retirer(*it)) continue;
@@ -74,7 +60,7 @@ class ListeRecente {
   // Drops the first element, from the head, for which `correspond` is true.
   template <typename Predicat>
   bool retire_premier(Predicat correspond) {
-    ++version_;
+    version_.avance();
     for (auto it = elements_.rbegin(); it != elements_.rend(); ++it) {
       if (correspond(*it)) {
         elements_.erase(std::next(it).base());
@@ -85,11 +71,11 @@ class ListeRecente {
   }
 
   void vide_tout() {
-    ++version_;
+    version_.avance();
     elements_.clear();
   }
 
  private:
   std::vector<T> elements_;  // oldest first, so the head is at the back
-  std::uint64_t version_ = 0;
+  Version version_;
 };

@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "world/alea.h"
+#include "world/cibles.h"
 #include "world/elements.h"
 #include "world/grille.h"
+#include "world/index_vaisseaux.h"
+#include "world/liste_balles.h"
 #include "world/liste_recente.h"
 #include "world/verrou.h"
 
@@ -23,6 +26,9 @@ struct Monde {
   // The one lock. Everything below is read and written with it held.
   Verrou verrou;
   ListeRecente<vaisseau> vaisseaux;
-  ListeRecente<balle> balles;
+  ListeBalles balles;
   Alea alea;
+  // The tick's working storage, reused so that a steady tick allocates nothing.
+  Cibles cibles;                   // the bullet pass
+  IndexVaisseaux index_vaisseaux;  // the ship pass and spawn
 };

@@ -96,9 +96,12 @@ TEST(InterVaisseau, OtherShipsCloserThanEighteenCollide) {
       {"near itself, near nobody else", 505.0, 500.0, 1, false},
       {"another ship's centre", 500.0, 500.0, 2, true},
   };
+  IndexVaisseaux index;
+  index.reconstruit(monde.vaisseaux);
   for (const CasVaisseau& c : cas)
-    EXPECT_EQ(inter_vaisseau(c.x, c.y, c.id, monde.vaisseaux), c.touche) << c.nom;
-  EXPECT_FALSE(inter_vaisseau(500.0, 500.0, 1, ListeRecente<vaisseau>{}));
+    EXPECT_EQ(inter_vaisseau(c.x, c.y, c.id, index), c.touche) << c.nom;
+  index.reconstruit(ListeRecente<vaisseau>{});
+  EXPECT_FALSE(inter_vaisseau(500.0, 500.0, 1, index));
 }
 
 struct CasInside {

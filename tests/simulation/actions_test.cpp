@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <numbers>
 #include <vector>
 
+#include "simulation/balles.h"
 #include "simulation/monde_de_test.h"
 
 namespace {
@@ -106,6 +108,21 @@ TEST(TraiteActionJoueur, NoBulletBeyondTheCapOfBulletsInFlightPerColour) {
   EXPECT_EQ(monde.balles.taille(), cap + 2);
   traite_action_joueur(monde, 7, action::Accelere);
   EXPECT_EQ(monde.vaisseaux[1].vitesse, 0.05);
+}
+
+TEST(TraiteActionJoueur, BulletsThatLeavePlayGiveTheirRoomUnderTheCapBack) {
+  const std::size_t cap = Configuration::max_balles_par_vaisseau;
+  Monde monde(1);
+  // Facing the left edge from x = 15: each bullet leaves the board in its first move.
+  ajoute_vaisseaux(monde, {vaisseau_en(15.0, 700.0, 7, std::numbers::pi)});
+  for (std::size_t k = 0; k < cap + 5; ++k) traite_action_joueur(monde, 7, action::Tire);
+  ASSERT_EQ(monde.balles.taille(), cap);
+  EXPECT_EQ(monde.balles.en_vol(7), cap);
+  mise_a_jour_balles(monde);
+  EXPECT_TRUE(monde.balles.vide());
+  EXPECT_EQ(monde.balles.en_vol(7), 0u);
+  for (std::size_t k = 0; k < cap; ++k) traite_action_joueur(monde, 7, action::Tire);
+  EXPECT_EQ(monde.balles.taille(), cap);
 }
 
 TEST(TraiteActionJoueur, AColourWithoutAShipChangesNothingAndDoesNotThrow) {

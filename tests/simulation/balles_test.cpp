@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
+#include <random>
 #include <vector>
 
+#include "geometry/cubes.h"
 #include "simulation/actions.h"
 #include "simulation/comparaison.h"
 #include "simulation/monde_de_test.h"
@@ -76,6 +80,36 @@ TEST(MiseAJourBalles, FlightAndTheBoardAndCubeBounds) {
     EXPECT_EQ(monde.balles[0].angle, c.depart.angle) << c.nom;
     EXPECT_EQ(monde.balles[0].id, c.depart.id) << c.nom;
   }
+}
+
+// Only the cubes around a bullet are tested; the answer must be the scan of
+// the whole field's. Bullets near the cubes' sides and corners, where the
+// probe's reach matters, on cell boundaries, and off the board.
+TEST(EstHorsJeu, AgreesWithAScanOfEveryCube) {
+  std::mt19937_64 alea(8);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  int dedans = 0;
+  for (int champ = 0; champ < 6; ++champ) {
+    Monde monde(100 + champ);
+    monde.cubes = cree_cubes(monde.grille, monde.alea, champ < 3 ? 200 : 800);
+    std::uniform_int_distribution<std::size_t> lequel(0, monde.cubes.size() - 1);
+    for (int k = 0; k < 6000; ++k) {
+      const cube& c = monde.cubes[lequel(alea)];
+      double x = c.x_min - 6.0 + 34.0 * u(alea);
+      double y = c.y_min - 6.0 + 34.0 * u(alea);
+      if (k % 4 == 0) x = std::round(x);  // on the sides, on the reference point
+      if (k % 5 == 0) y = (k % 3 ? -30.0 : 1380.0) + 60.0 * u(alea);
+      if (k % 7 == 0) x = std::round(x / 22.0) * 22.0;
+      const balle b{x, y, 0.0, 1};
+      const bool attendu = oracle::est_hors_jeu(b, monde.cubes);
+      ASSERT_EQ(est_hors_jeu(b, monde.grille), attendu) << x << ", " << y;
+      dedans += attendu;
+    }
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(est_hors_jeu(balle{nan, 100.0, 0.0, 1}, monde.grille));
+    EXPECT_FALSE(est_hors_jeu(balle{100.0, nan, 0.0, 1}, monde.grille));
+  }
+  EXPECT_GT(dedans, 5000);  // the probes did enter cubes
 }
 
 TEST(MiseAJourBalles, SurvivorsKeepTheirOrder) {
@@ -153,6 +187,34 @@ TEST(MiseAJourBalles, TheSecondBulletHitsTheNextShipInRangeOnceTheFirstIsGone) {
   EXPECT_EQ(monde.vaisseaux[0].id, 2);
   EXPECT_EQ(monde.vaisseaux[0].pt_vie, 4);
   EXPECT_TRUE(monde.balles.vide());
+}
+
+// Spawn never lets two ships share a colour, but the removal rule does not
+// depend on it: the ship that goes is the first of that colour in the list.
+TEST(MiseAJourBalles, ALastHitRemovesTheFirstShipOfThatColourInTheList) {
+  struct Cas {
+    const char* nom;
+    std::vector<balle> balles;  // oldest first, each ending near the ship at (300, 300)
+    std::vector<std::int64_t> pt_vie_attendus;  // head first
+  };
+  const Cas cas[] = {
+      {"one hit: the far ship of the same colour goes", {{296.5, 295.0, 0.0, 9}}, {5, 0}},
+      {"a second hit: then the hit ship goes",
+       {{296.5, 295.0, 0.0, 9}, {296.5, 305.0, 0.0, 9}},
+       {5}},
+  };
+  for (const Cas& c : cas) {
+    Monde monde(1);
+    ajoute_vaisseaux(monde, {vaisseau_en(300, 300, 4, 0.0, 0.0, 1), vaisseau_en(600, 600, 5),
+                             vaisseau_en(900, 900, 4)});
+    for (const balle& b : c.balles) monde.balles.ajoute_en_tete(b);
+    passe_des_balles(monde);
+    std::vector<std::int64_t> pt_vie;
+    for (const vaisseau& v : monde.vaisseaux) pt_vie.push_back(v.pt_vie);
+    EXPECT_EQ(pt_vie, c.pt_vie_attendus) << c.nom;
+    EXPECT_EQ(monde.vaisseaux[0].id, 5) << c.nom;
+    EXPECT_TRUE(monde.balles.vide()) << c.nom;
+  }
 }
 
 TEST(MiseAJourBalles, AFreshBulletDoesNotHitItsShooter) {

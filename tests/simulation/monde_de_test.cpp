@@ -32,9 +32,7 @@ std::vector<vaisseau> en_ordre(const ListeRecente<vaisseau>& liste) {
   return {liste.begin(), liste.end()};
 }
 
-std::vector<balle> en_ordre(const ListeRecente<balle>& liste) {
-  return {liste.begin(), liste.end()};
-}
+std::vector<balle> en_ordre(const ListeBalles& liste) { return {liste.begin(), liste.end()}; }
 
 std::unique_ptr<Monde> monde_avec_cubes(std::uint64_t graine) {
   auto monde = std::make_unique<Monde>(graine);

@@ -31,7 +31,7 @@ void ajoute_balles(Monde& monde, std::initializer_list<balle> balles);
 
 // The lists in list order, head first.
 std::vector<vaisseau> en_ordre(const ListeRecente<vaisseau>& liste);
-std::vector<balle> en_ordre(const ListeRecente<balle>& liste);
+std::vector<balle> en_ordre(const ListeBalles& liste);
 
 // A world with the game's 200 random cubes, built from `graine`, and nothing else.
 std::unique_ptr<Monde> monde_avec_cubes(std::uint64_t graine);

@@ -138,13 +138,15 @@ TEST(MiseAJourVaisseaux, HasInterMajIsCubeOrEdgeOrAnotherShip) {
   Monde monde(1);
   place_cube(monde, {10, 10});
   ajoute_vaisseaux(monde, {vaisseau_en(700.0, 700.0, 1), vaisseau_en(718.0, 700.0, 2)});
+  IndexVaisseaux index;
+  index.reconstruit(monde.vaisseaux);
   const Faces faces = get_cube_inter_segments(monde.grille, 215.0, 230.0);
-  EXPECT_TRUE(has_inter_maj(211.0, 230.0, 1, faces, monde.vaisseaux));  // cube face at 9.0
-  EXPECT_FALSE(has_inter_maj(210.9, 230.0, 1, faces, monde.vaisseaux));
-  EXPECT_TRUE(has_inter_maj(1398.0, 500.0, 1, Faces{}, monde.vaisseaux));  // edge
-  EXPECT_FALSE(has_inter_maj(700.0, 700.0, 1, Faces{}, monde.vaisseaux));  // 18.0 from ship 2
-  EXPECT_TRUE(has_inter_maj(700.5, 700.0, 1, Faces{}, monde.vaisseaux));   // 17.5 from ship 2
-  EXPECT_FALSE(has_inter_maj(718.0, 700.0, 2, Faces{}, monde.vaisseaux));  // its own place
+  EXPECT_TRUE(has_inter_maj(211.0, 230.0, 1, faces, index));  // cube face at 9.0
+  EXPECT_FALSE(has_inter_maj(210.9, 230.0, 1, faces, index));
+  EXPECT_TRUE(has_inter_maj(1398.0, 500.0, 1, Faces{}, index));  // edge
+  EXPECT_FALSE(has_inter_maj(700.0, 700.0, 1, Faces{}, index));  // 18.0 from ship 2
+  EXPECT_TRUE(has_inter_maj(700.5, 700.0, 1, Faces{}, index));   // 17.5 from ship 2
+  EXPECT_FALSE(has_inter_maj(718.0, 700.0, 2, Faces{}, index));  // its own place
 }
 
 }  // namespace

@@ -1,0 +1,215 @@
+// Random worlds run through the server's tick and the reference tick side by
+// side, for hundreds of ticks: after every tick both must hold the same ships
+// and bullets, in the same order, to the bit, and their generators the same
+// state. Players steer, fire, leave and come back between ticks, through both
+// worlds' own actions and spawns.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "geometry/cubes.h"
+#include "simulation/actions.h"
+#include "simulation/balles.h"
+#include "simulation/comparaison.h"
+#include "simulation/oracle.h"
+#include "simulation/spawn.h"
+#include "world/tick.h"
+
+namespace {
+
+struct Parametres {
+  const char* nom;
+  std::uint64_t graine;
+  int cubes;
+  int vaisseaux;  // colours in play at the start
+  int balles;     // bullets at the start
+  int ticks;
+  double cote_melee;  // ships start in a square this wide at the board's centre, 0: anywhere
+  double tirs;        // chance that a ship fires in a tick
+};
+
+struct Bilan {
+  long balles_vues = 0;  // bullets going into a tick, summed over the ticks
+  int max_balles = 0;
+  int touches = 0;
+  int destructions = 0;
+  int apparitions = 0;
+  int deviations = 0;
+};
+
+class Duel {
+ public:
+  explicit Duel(const Parametres& p) : p_(p), joueurs_(p.graine), monde_(monde(p)) {
+    reference_ = std::make_unique<oracle::Monde>(oracle::copie(*monde_));
+  }
+
+  void joue() {
+    for (int t = 0; t < p_.ticks && !::testing::Test::HasFatalFailure(); ++t) {
+      fait_apparaitre();
+      fait_agir();
+      avance(t);
+    }
+  }
+
+  const Bilan& bilan() const { return bilan_; }
+
+ private:
+  // Cubes, then ships through spawn (or packed into a melee), with random
+  // headings and speeds, then bullets anywhere, fired by any colour.
+  std::unique_ptr<Monde> monde(const Parametres& p) {
+    auto m = std::make_unique<Monde>(p.graine);
+    m->cubes = cree_cubes(m->grille, m->alea, p.cubes);
+    std::uniform_real_distribution<double> angle(-10.0, 10.0);
+    std::uniform_real_distribution<double> vitesse(Configuration::vitesse_min,
+                                                   Configuration::vitesse_max);
+    std::uniform_real_distribution<double> melee(700.0 - p.cote_melee / 2,
+                                                 700.0 + p.cote_melee / 2);
+    for (int id = 1; id <= p.vaisseaux; ++id) {
+      if (p.cote_melee > 0.0)
+        m->vaisseaux.ajoute_en_tete(
+            vaisseau{melee(joueurs_), melee(joueurs_), 0.0, 0.0, Configuration::pt_vie_max, id});
+      else
+        (void)cree_vaisseau(*m, id);
+    }
+    for (vaisseau& v : m->vaisseaux) {
+      v.angle = angle(joueurs_);
+      v.vitesse = vitesse(joueurs_);
+    }
+    std::uniform_real_distribution<double> position(0.0, largeur_plateau);
+    std::uniform_int_distribution<std::int64_t> tireur(1, couleurs());
+    for (int k = 0; k < p.balles; ++k)
+      m->balles.ajoute_en_tete(
+          balle{position(joueurs_), position(joueurs_), angle(joueurs_), tireur(joueurs_)});
+    return m;
+  }
+
+  // Colours 1 to couleurs() take part; the ones not in play come back.
+  std::int64_t couleurs() const { return std::max(p_.vaisseaux, 8); }
+
+  bool en_jeu(std::int64_t id) const {
+    return std::any_of(monde_->vaisseaux.begin(), monde_->vaisseaux.end(),
+                       [&](const vaisseau& v) { return v.id == id; });
+  }
+
+  void fait_apparaitre() {
+    for (std::int64_t id = 1; id <= couleurs(); ++id) {
+      if (en_jeu(id) || !tirage(0.05)) continue;
+      const Spawn s = cree_vaisseau(*monde_, id, 50);
+      const oracle::Spawn r = oracle::cree_vaisseau(*reference_, id, 50);
+      ASSERT_EQ(s == Spawn::Cree, r == oracle::Spawn::Cree) << "colour " << id;
+      bilan_.apparitions += s == Spawn::Cree;
+    }
+  }
+
+  // A few players act each tick, whether or not their ship is in play; now
+  // and then one leaves.
+  void fait_agir() {
+    std::uniform_int_distribution<std::int64_t> couleur(1, couleurs());
+    const int acteurs = std::min<int>(static_cast<int>(couleurs()), 40);
+    for (int k = 0; k < acteurs; ++k) {
+      const std::int64_t id = couleur(joueurs_);
+      if (tirage(0.003)) {
+        detruit_vaisseau(*monde_, id);
+        oracle::detruit_vaisseau(*reference_, id);
+        continue;
+      }
+      const auto [a, r] = action_au_hasard();
+      traite_action_joueur(*monde_, id, a);
+      oracle::traite_action_joueur(*reference_, id, r);
+    }
+  }
+
+  std::pair<action, oracle::action> action_au_hasard() {
+    if (tirage(p_.tirs)) return {action::Tire, oracle::action::Tire};
+    switch (std::uniform_int_distribution<int>(0, 3)(joueurs_)) {
+      case 0:
+        return {action::Gauche, oracle::action::Gauche};
+      case 1:
+        return {action::Droite, oracle::action::Droite};
+      case 2:
+        return {action::Accelere, oracle::action::Accelere};
+      default:
+        return {action::Decelere, oracle::action::Decelere};
+    }
+  }
+
+  void avance(int t) {
+    const std::vector<vaisseau> avant(monde_->vaisseaux.begin(), monde_->vaisseaux.end());
+    const int n = static_cast<int>(monde_->balles.taille());
+    bilan_.balles_vues += n;
+    bilan_.max_balles = std::max(bilan_.max_balles, n);
+    tick(*monde_);
+    oracle::mise_a_jour(*reference_);
+    ASSERT_TRUE(memes_vaisseaux_et_balles(*monde_, *reference_)) << p_.nom << ", tick " << t;
+    ASSERT_TRUE(monde_->alea == reference_->alea) << p_.nom << ", tick " << t;
+    compte(avant);
+  }
+
+  void compte(const std::vector<vaisseau>& avant) {
+    for (const vaisseau& v : avant) {
+      const auto apres = std::find_if(monde_->vaisseaux.begin(), monde_->vaisseaux.end(),
+                                      [&](const vaisseau& w) { return w.id == v.id; });
+      if (apres == monde_->vaisseaux.end()) {
+        ++bilan_.destructions;
+        continue;
+      }
+      bilan_.touches += static_cast<int>(v.pt_vie - apres->pt_vie);
+      bilan_.deviations += apres->x != v.x + std::cos(v.angle) * v.vitesse ||
+                           apres->y != v.y + std::sin(v.angle) * v.vitesse;
+    }
+  }
+
+  bool tirage(double p) { return std::bernoulli_distribution(p)(joueurs_); }
+
+  Parametres p_;
+  std::mt19937_64 joueurs_;  // the players' choices, apart from the worlds' generator
+  std::unique_ptr<Monde> monde_;
+  std::unique_ptr<oracle::Monde> reference_;
+  Bilan bilan_;
+};
+
+// Each world stresses one side of the tick; the random ones mix them.
+const Parametres mondes[] = {
+    {"crowded with bullets", 11, 200, 300, 20000, 12, 0.0, 0.05},
+    {"a melee of overlapping ships", 12, 200, 150, 1500, 200, 300.0, 0.3},
+    {"a dense cube field", 13, 600, 60, 1500, 200, 0.0, 0.3},
+    {"no cubes", 14, 0, 100, 4000, 200, 0.0, 0.2},
+    {"one ship", 15, 200, 1, 0, 300, 0.0, 0.5},
+    {"random A", 16, 200, 37, 2000, 300, 0.0, 0.15},
+    {"random B", 17, 200, 211, 1000, 300, 0.0, 0.1},
+};
+
+TEST(Differentiel, RandomWorldsTickBitForBitLikeTheReference) {
+  Bilan total;
+  for (const Parametres& p : mondes) {
+    Duel duel(p);
+    duel.joue();
+    if (HasFatalFailure()) return;
+    const Bilan& b = duel.bilan();
+    total.balles_vues += b.balles_vues;
+    total.max_balles = std::max(total.max_balles, b.max_balles);
+    total.touches += b.touches;
+    total.destructions += b.destructions;
+    total.apparitions += b.apparitions;
+    total.deviations += b.deviations;
+  }
+  // The worlds went through what the tick does, not just empty ticks.
+  EXPECT_GE(total.max_balles, 20000);
+  EXPECT_GT(total.touches, 1000);
+  EXPECT_GT(total.destructions, 100);
+  EXPECT_GT(total.apparitions, 50);
+  EXPECT_GT(total.deviations, 1000);
+  std::printf(
+      "bullet-ticks %ld (at most %d), hits %d, ships removed %d, spawns %d, deflections %d\n",
+      total.balles_vues, total.max_balles, total.touches, total.destructions, total.apparitions,
+      total.deviations);
+}
+
+}  // namespace
