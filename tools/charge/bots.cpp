@@ -60,8 +60,13 @@ std::unique_ptr<Bot> ouvre_bot(const OptionsCharge& options, std::int64_t& coule
 // out), which keeps at most `connexions_muettes_par_temoin` + 1 in it.
 constexpr int connexions_muettes_par_temoin = 4;
 
+// A Redis server (the ping mix) answers its PING instead, and never closes.
 void attend_acceptation(const OptionsCharge& options) {
   ConnexionArene temoin(options.hote, options.port);
+  if (options.melange == Melange::Ping) {
+    (void)temoin.demande("PING");
+    return;
+  }
   (void)temoin.enregistre(options.premiere_couleur - 1);
   // The ship leaves before the next witness registers the same colour.
   temoin.quitte();
