@@ -8,27 +8,10 @@ each against a fresh server, and prints one Markdown table row per run.
 """
 import argparse
 import json
-import socket
 import subprocess
 import sys
-import time
 
-
-def port_libre():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def attend_serveur(port, delai=10.0):
-    fin = time.time() + delai
-    while time.time() < fin:
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=0.5).close()
-            return True
-        except OSError:
-            time.sleep(0.02)
-    return False
+from serveur_local import attend_serveur, port_libre
 
 
 def mesure(build, mix, clients, pipeline, secondes, fils):

@@ -15,27 +15,16 @@ Needs Debian's redis-server and redis-tools.
 import argparse
 import json
 import shutil
-import socket
 import statistics
 import subprocess
 import sys
-import time
 
-
-def port_libre():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+from serveur_local import attend_serveur, port_libre
 
 
 def attend(port):
-    for _ in range(500):
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=0.5).close()
-            return
-        except OSError:
-            time.sleep(0.02)
-    raise RuntimeError(f"nothing listens on {port}")
+    if not attend_serveur(port):
+        raise RuntimeError(f"nothing listens on {port}")
 
 
 def charge(build, port, args, secondes):

@@ -1,11 +1,8 @@
 // A client that floods "GET CUBES" and never reads: its replies pile up in
 // the socket buffers, not in the server, and nobody else waits for it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <thread>
 
 #include "e2e/stress.h"
@@ -13,26 +10,6 @@
 namespace {
 
 using Horloge = std::chrono::steady_clock;
-
-// Sends "GET CUBES" without blocking for `duree`, waiting a little whenever
-// the kernel takes no more. Returns the number of bytes sent.
-std::size_t inonde(ClientDeTest& client, Duree duree) {
-  ::fcntl(client.fd(), F_SETFL, ::fcntl(client.fd(), F_GETFL) | O_NONBLOCK);
-  std::string requetes;
-  for (int i = 0; i < 10'000; ++i) requetes += "GET CUBES\r\n";
-  std::size_t total = 0;
-  const auto fin = Horloge::now() + duree;
-  while (Horloge::now() < fin) {
-    const ssize_t envoyes = ::send(client.fd(), requetes.data(), requetes.size(), MSG_NOSIGNAL);
-    if (envoyes > 0) {
-      total += static_cast<std::size_t>(envoyes);
-      continue;
-    }
-    if (errno != EAGAIN && errno != EWOULDBLOCK) break;
-    std::this_thread::sleep_for(50ms);
-  }
-  return total;
-}
 
 using Micro = std::chrono::microseconds;
 

@@ -1,37 +1,13 @@
 // A client that floods requests and never reads its replies must hold up
 // neither the world nor the other clients.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
-#include <cerrno>
 #include <thread>
 
 #include "e2e/serveur_de_test.h"
+#include "e2e/stress.h"
 
 namespace {
-
-using Horloge = std::chrono::steady_clock;
-
-// Sends "GET CUBES" without blocking until the kernel takes no more, or for
-// at most `duree`. Returns the number of bytes sent.
-std::size_t inonde(ClientDeTest& client, Duree duree) {
-  ::fcntl(client.fd(), F_SETFL, ::fcntl(client.fd(), F_GETFL) | O_NONBLOCK);
-  std::string requetes;
-  for (int i = 0; i < 10'000; ++i) requetes += "GET CUBES\r\n";
-  std::size_t total = 0;
-  const auto fin = Horloge::now() + duree;
-  while (Horloge::now() < fin) {
-    const ssize_t envoyes = ::send(client.fd(), requetes.data(), requetes.size(), MSG_NOSIGNAL);
-    if (envoyes > 0) {
-      total += static_cast<std::size_t>(envoyes);
-      continue;
-    }
-    if (errno != EAGAIN && errno != EWOULDBLOCK) break;
-    std::this_thread::sleep_for(50ms);  // the server may still be draining its side
-  }
-  return total;
-}
 
 // The ships and bullets as `client` sees them now.
 std::string photo(ClientDeTest& client) {

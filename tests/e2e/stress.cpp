@@ -1,9 +1,12 @@
 #include "e2e/stress.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -102,4 +105,22 @@ AuRepos au_repos(pid_t pid) {
     repos.descripteurs = std::min(repos.descripteurs, nombre_descripteurs(pid));
   }
   return repos;
+}
+
+std::size_t inonde(ClientDeTest& client, Duree duree) {
+  ::fcntl(client.fd(), F_SETFL, ::fcntl(client.fd(), F_GETFL) | O_NONBLOCK);
+  std::string requetes;
+  for (int i = 0; i < 10'000; ++i) requetes += "GET CUBES\r\n";
+  std::size_t total = 0;
+  const auto fin = std::chrono::steady_clock::now() + duree;
+  while (std::chrono::steady_clock::now() < fin) {
+    const ssize_t envoyes = ::send(client.fd(), requetes.data(), requetes.size(), MSG_NOSIGNAL);
+    if (envoyes > 0) {
+      total += static_cast<std::size_t>(envoyes);
+      continue;
+    }
+    if (errno != EAGAIN && errno != EWOULDBLOCK) break;
+    std::this_thread::sleep_for(50ms);
+  }
+  return total;
 }

@@ -36,6 +36,11 @@ bool attend_que(const std::function<bool()>& condition, Duree delai);
 // moves bullets, so a difference means it runs.
 bool le_monde_bouge(ClientDeTest& client, Duree delai);
 
+// Sends "GET CUBES" without blocking for `duree`, never reading the replies,
+// waiting a little whenever the kernel takes no more (the server may still
+// be draining its side). Returns the number of bytes sent.
+std::size_t inonde(ClientDeTest& client, Duree duree);
+
 // The number in the header of a list reply ("PUT BALLES 12" gives 12), or -1.
 long compte_de_liste(const std::string& entete);
 
