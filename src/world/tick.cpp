@@ -8,11 +8,15 @@
 #include "simulation/balles.h"
 #include "simulation/mouvement.h"
 
-void tick(Monde& monde) {
+void avance(Monde& monde) {
+  mise_a_jour_balles(monde);
+  mise_a_jour_vaisseaux(monde);
+}
+
+void tick(Monde& monde, void (*passes)(Monde&)) {
   try {
     VerrouTick tenu(monde.verrou);
-    mise_a_jour_balles(monde);
-    mise_a_jour_vaisseaux(monde);
+    passes(monde);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "mise_a_jour : %s\n", e.what());
   } catch (...) {

@@ -3,9 +3,13 @@
 
 #include "world/monde.h"
 
-// One update under verrou: the bullet pass, then the ship pass. An exception in
-// either is reported on standard error; the lock is released in every case.
-void tick(Monde& monde);
+// What one update does to the world: the bullet pass, then the ship pass.
+void avance(Monde& monde);
+
+// One update under verrou. An exception in it is reported on standard error
+// and goes no further; the lock is released in every case. Tests may pass
+// other passes in.
+void tick(Monde& monde, void (*passes)(Monde&) = &avance);
 
 // The body of the tick thread: tick, then sleep `periode` without the lock, forever.
 [[noreturn]] void mise_a_jour(Monde& monde);

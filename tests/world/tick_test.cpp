@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "simulation/monde_de_test.h"
+#include "world/echec.h"
 
 namespace {
 
@@ -35,6 +36,21 @@ TEST(Tick, ReleasesTheLock) {
   ASSERT_TRUE(verrou_libre(monde->verrou));
   tick(*monde);
   EXPECT_TRUE(verrou_libre(monde->verrou));
+}
+
+TEST(Tick, AFailureInAnUpdateIsReportedAndTheNextTickRuns) {
+  auto monde = monde_avec_cubes(4);
+  ajoute_balles(*monde, {{100.0, 100.0, 0.0, 1}});
+  testing::internal::CaptureStderr();
+  tick(*monde, [](Monde&) { throw Echec("mise_a_jour_balles : panne de test"); });
+  tick(*monde, [](Monde&) { throw 42; });
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "mise_a_jour : mise_a_jour_balles : panne de test\n"
+            "mise_a_jour : echec inconnu\n");
+  ASSERT_TRUE(verrou_libre(monde->verrou));
+  tick(*monde);  // the world goes on as usual
+  ASSERT_EQ(monde->balles.taille(), 1u);
+  EXPECT_EQ(monde->balles[0].x, 103.5);
 }
 
 TEST(Tick, AnEmptyWorldStaysEmpty) {
