@@ -81,10 +81,12 @@ bool est_hors_jeu(const balle& b, const Grille& grille) {
   // just off the board.
   const Plage colonnes = plage_autour(b.x, colonne_du_plateau(b.x), portee_sonde);
   const Plage lignes = plage_autour(b.y, ligne_du_plateau(b.y), portee_sonde);
-  // Most bullets have no cube there: four look-ups and no branch settle them.
-  if (!(grille[colonnes.debut + 1][lignes.debut + 1] | grille[colonnes.debut + 1][lignes.fin + 1] |
-        grille[colonnes.fin + 1][lignes.debut + 1] | grille[colonnes.fin + 1][lignes.fin + 1]))
-    return false;
+  // Most bullets have no cube there: four look-ups, summed without a branch
+  // each, settle them.
+  const int cubes_autour =
+      grille[colonnes.debut + 1][lignes.debut + 1] + grille[colonnes.debut + 1][lignes.fin + 1] +
+      grille[colonnes.fin + 1][lignes.debut + 1] + grille[colonnes.fin + 1][lignes.fin + 1];
+  if (cubes_autour == 0) return false;
   for (int i = colonnes.debut; i <= colonnes.fin; ++i) {
     for (int j = lignes.debut; j <= lignes.fin; ++j)
       if (grille[i + 1][j + 1] && entre_dans(b, cube_de_la_case(i, j))) return true;
