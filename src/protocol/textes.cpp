@@ -42,35 +42,28 @@ std::string texte_flottant(double x) {
   return texte;
 }
 
-void envoie_vaisseau(std::string& sortie, const vaisseau& v) {
-  ajoute_flottant(sortie, v.x);
-  sortie.push_back(' ');
-  ajoute_flottant(sortie, v.y);
-  sortie.push_back(' ');
-  ajoute_flottant(sortie, v.angle);
-  sortie.push_back(' ');
-  ajoute_entier(sortie, v.pt_vie);
-  sortie.push_back(' ');
-  ajoute_entier(sortie, v.id);
+namespace {
+
+void ajoute_champ(std::string& sortie, double x) { ajoute_flottant(sortie, x); }
+void ajoute_champ(std::string& sortie, std::int64_t n) { ajoute_entier(sortie, n); }
+
+// One element line: its fields separated by one blank, each in the text form
+// of its type, then CR LF.
+template <typename Premier, typename... Autres>
+void ajoute_ligne(std::string& sortie, Premier premier, Autres... autres) {
+  ajoute_champ(sortie, premier);
+  ((sortie.push_back(' '), ajoute_champ(sortie, autres)), ...);
   sortie += fin_de_ligne;
 }
 
-void envoie_balle(std::string& sortie, const balle& b) {
-  ajoute_flottant(sortie, b.x);
-  sortie.push_back(' ');
-  ajoute_flottant(sortie, b.y);
-  sortie.push_back(' ');
-  ajoute_entier(sortie, b.id);
-  sortie += fin_de_ligne;
+}  // namespace
+
+void envoie_vaisseau(std::string& sortie, const vaisseau& v) {
+  ajoute_ligne(sortie, v.x, v.y, v.angle, v.pt_vie, v.id);
 }
+
+void envoie_balle(std::string& sortie, const balle& b) { ajoute_ligne(sortie, b.x, b.y, b.id); }
 
 void envoie_cube(std::string& sortie, const cube& c) {
-  ajoute_flottant(sortie, c.x_min);
-  sortie.push_back(' ');
-  ajoute_flottant(sortie, c.y_min);
-  sortie.push_back(' ');
-  ajoute_flottant(sortie, c.x_max);
-  sortie.push_back(' ');
-  ajoute_flottant(sortie, c.y_max);
-  sortie += fin_de_ligne;
+  ajoute_ligne(sortie, c.x_min, c.y_min, c.x_max, c.y_max);
 }
