@@ -21,6 +21,8 @@ class ChienDeGarde {
  private:
   void veille(std::chrono::seconds delai, const std::string& test);
 
+  // Standard error as it was when the watch began: a test may be capturing it.
+  int erreurs_;
   std::mutex mutex_;
   std::condition_variable fin_;
   bool fini_ = false;
