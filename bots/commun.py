@@ -16,7 +16,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "kits" / "python
 # The bots reach the kit through this module, which puts it on the path.
 from arene import Arene, Balle, Commande, ConnexionFermee, Vaisseau  # noqa: E402, F401
 
-from geometrie import pas_de_rotation, pas_de_vitesse  # noqa: E402
+from geometrie import PAS_VITESSE, VITESSE_MIN, pas_de_rotation  # noqa: E402
 
 PERIODE = 1 / 40  # the world moves at most this often: polling faster sees nothing new
 
@@ -28,6 +28,7 @@ class Bot:
         self.arene = arene
         self.couleur = arene.couleur
         self.vitesse = 0.0  # never reported by the server: we remember what we asked
+        self.vitesse_sure_jusqua = 0.0
 
     def tour(self) -> None:
         raise NotImplementedError
@@ -40,10 +41,20 @@ class Bot:
         """The actions that turn toward `voulu` and bring the speed to `vitesse`;
         all of them apply at once, before the next tick."""
         tours = pas_de_rotation(cap, voulu, max_pas)
-        acces = pas_de_vitesse(self.vitesse, vitesse)
-        self.vitesse = max(-2.0, min(3.0, self.vitesse + acces * 0.05))
         return ([Commande.GAUCHE if tours > 0 else Commande.DROITE] * abs(tours)
-                + [Commande.ACCELERE if acces > 0 else Commande.DECELERE] * abs(acces))
+                + self.regle_vitesse(vitesse))
+
+    def regle_vitesse(self, vitesse: float) -> list[Commande]:
+        """Actions that set the speed to `vitesse` whatever it was: from any
+        speed, enough decelerations end at exactly the minimum. Actions sent
+        before a match starts do nothing, so the speed is set again every
+        second rather than trusted."""
+        maintenant = time.monotonic()
+        if vitesse == self.vitesse and maintenant < self.vitesse_sure_jusqua:
+            return []
+        self.vitesse, self.vitesse_sure_jusqua = vitesse, maintenant + 1.0
+        return ([Commande.DECELERE] * 110
+                + [Commande.ACCELERE] * round((vitesse - VITESSE_MIN) / PAS_VITESSE))
 
 
 def options(description: str, couleur: int) -> argparse.Namespace:

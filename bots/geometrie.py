@@ -40,12 +40,6 @@ def pas_de_rotation(cap: float, voulu: float, max_pas: int) -> int:
     return max(-max_pas, min(max_pas, pas))
 
 
-def pas_de_vitesse(actuelle: float, voulue: float) -> int:
-    """Accelerate (positive) or decelerate (negative) steps from one speed to another."""
-    voulue = max(VITESSE_MIN, min(VITESSE_MAX, voulue))
-    return round((voulue - actuelle) / PAS_VITESSE)
-
-
 def instant_interception(dx: float, dy: float, vx: float, vy: float) -> Optional[float]:
     """Ticks until a bullet fired now meets a target at (dx, dy) from the shooter
     moving (vx, vy) per tick: the bullet leaves DEPART_BALLE ahead and covers
