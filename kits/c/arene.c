@@ -246,7 +246,7 @@ static const struct forme_liste liste_cubes = {"PUT CUBES", "'PUT CUBES n'",
 static int lit_liste(struct arene_client *client, const struct forme_liste *forme, void **elements,
                      size_t *n, size_t *capacite) {
   char ligne[LIGNE_MAX], entete[LIGNE_MAX], attendu[LIGNE_MAX + 64];
-  const char *reste;
+  const char *reste = "";
   int64_t nombre, i;
   int code = lit_apres(client, forme->entete, forme->forme, ligne, &reste);
   if (code != ARENE_OK) return code;
@@ -303,7 +303,7 @@ int arene_lit_ok(struct arene_client *client) {
 int arene_lit_taille_plateau(struct arene_client *client, struct arene_taille *taille) {
   static const char forme[] = "'PUT TAILLE PLATEAU w h'";
   char ligne[LIGNE_MAX];
-  const char *reste;
+  const char *reste = "";
   double r[2];
   int code = lit_apres(client, "PUT TAILLE PLATEAU", forme, ligne, &reste);
   if (code != ARENE_OK) return code;
@@ -316,7 +316,7 @@ int arene_lit_taille_plateau(struct arene_client *client, struct arene_taille *t
 static int lit_nombre(struct arene_client *client, const char *prefixe, const char *forme,
                       double *reel, int64_t *entier) {
   char ligne[LIGNE_MAX];
-  const char *reste;
+  const char *reste = "";
   int code = lit_apres(client, prefixe, forme, ligne, &reste);
   if (code != ARENE_OK) return code;
   if (reel != NULL ? arene_lit_reel(reste, reel) : arene_lit_entier(reste, entier))
@@ -339,7 +339,7 @@ int arene_lit_max_pt_vie(struct arene_client *client, int64_t *pt_vie) {
 int arene_lit_statut(struct arene_client *client, enum arene_statut *statut) {
   static const char forme[] = "'PUT STATUT vivant|mort'";
   char ligne[LIGNE_MAX];
-  const char *reste;
+  const char *reste = "";
   int code = lit_apres(client, "PUT STATUT", forme, ligne, &reste);
   if (code != ARENE_OK) return code;
   if (strcmp(reste, "vivant") == 0)

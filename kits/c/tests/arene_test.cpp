@@ -39,7 +39,7 @@ class Conversation {
   int serveur_ = -1;
 };
 
-TEST(NombresC, ReelsEtEntiers) {
+TEST(KitCNombres, ReelsEtEntiers) {
   const std::pair<const char*, double> reels[] = {
       {"1408.", 1408.0},      {"0.", 0.0},
       {"350.25", 350.25},     {"1e-05", 1e-05},
@@ -62,7 +62,7 @@ TEST(NombresC, ReelsEtEntiers) {
     EXPECT_EQ(arene_lit_entier(texte, &entier), -1) << texte;
 }
 
-TEST(ReponsesC, PipelineUneEcritureEtReponsesDansLOrdre) {
+TEST(KitCReponses, PipelineUneEcritureEtReponsesDansLOrdre) {
   Conversation c(
       "PUT VAISSEAUX 2\r\n"
       "660.708630095 907.331744908 3.13920054316 5 16711680\r\n"
@@ -94,7 +94,7 @@ TEST(ReponsesC, PipelineUneEcritureEtReponsesDansLOrdre) {
   arene_libere_balles(&balles);
 }
 
-TEST(ReponsesC, UneCommandeParAppel) {
+TEST(KitCReponses, UneCommandeParAppel) {
   arene_taille taille = {};
   double rayon = 0;
   int64_t pt_vie = 0;
@@ -113,7 +113,7 @@ TEST(ReponsesC, UneCommandeParAppel) {
   arene_libere_cubes(&cubes);
 }
 
-TEST(EnregistrementC, EssaieLesCouleursSuivantes) {
+TEST(KitCEnregistrement, EssaieLesCouleursSuivantes) {
   Conversation c("ERREUR COULEUR UTILISEE\r\nERREUR COULEUR UTILISEE\r\nVAISSEAU ENREGISTRE\r\n");
   EXPECT_EQ(arene_enregistre(&c.client, 255, 5), ARENE_OK);
   EXPECT_EQ(c.client.couleur, 257);
@@ -125,7 +125,7 @@ TEST(EnregistrementC, EssaieLesCouleursSuivantes) {
 }
 
 // Each recorded reply that breaks the protocol, its code and what its message must say.
-TEST(ErreursC, MessageDitAttenduEtRecu) {
+TEST(KitCErreurs, MessageDitAttenduEtRecu) {
   struct Cas {
     const char* reponse;
     int (*appel)(arene_client*);

@@ -39,7 +39,7 @@ class Conversation {
   int serveur_ = -1;
 };
 
-TEST(Nombres, ReelsDuServeur) {
+TEST(KitCppNombres, ReelsDuServeur) {
   const std::pair<const char*, double> cas[] = {{"1408.", 1408.0},
                                                 {"9.", 9.0},
                                                 {"0.", 0.0},
@@ -53,7 +53,7 @@ TEST(Nombres, ReelsDuServeur) {
   EXPECT_TRUE(std::signbit(arene::lit_reel("-0.")));
 }
 
-TEST(Nombres, HorsProtocole) {
+TEST(KitCppNombres, HorsProtocole) {
   for (const char* texte : {"", "1,5", " 1.", "1. ", "inf", "nan", "+1.", ".5", "1e5", "0x10", "-"})
     EXPECT_THROW(arene::lit_reel(texte), arene::ErreurProtocole) << texte;
   for (const char* texte : {"5.", "+5", "", "5 ", "1e3", "99999999999999999999"})
@@ -61,7 +61,7 @@ TEST(Nombres, HorsProtocole) {
   EXPECT_EQ(arene::lit_entier("-16711680"), -16711680);
 }
 
-TEST(Reponses, PipelineUneEcritureEtReponsesDansLOrdre) {
+TEST(KitCppReponses, PipelineUneEcritureEtReponsesDansLOrdre) {
   Conversation c(
       "PUT VAISSEAUX 2\r\n"
       "660.708630095 907.331744908 3.13920054316 5 16711680\r\n"
@@ -85,7 +85,7 @@ TEST(Reponses, PipelineUneEcritureEtReponsesDansLOrdre) {
             "GET VAISSEAUX\r\nGET BALLES\r\nPUT ACTION TIRE\r\nGET STATUT\r\nGET CUBES\r\n");
 }
 
-TEST(Reponses, UneCommandeParAppel) {
+TEST(KitCppReponses, UneCommandeParAppel) {
   EXPECT_EQ(Conversation("PUT TAILLE PLATEAU 1408. 704.\r\n").client().taille_plateau().hauteur,
             704.0);
   EXPECT_EQ(Conversation("PUT RAYON VAISSEAU 9.\r\n").client().rayon_vaisseau(), 9.0);
@@ -96,7 +96,7 @@ TEST(Reponses, UneCommandeParAppel) {
             1188.0);
 }
 
-TEST(Enregistrement, EssaieLesCouleursSuivantes) {
+TEST(KitCppEnregistrement, EssaieLesCouleursSuivantes) {
   Conversation c("ERREUR COULEUR UTILISEE\r\nERREUR COULEUR UTILISEE\r\nVAISSEAU ENREGISTRE\r\n");
   EXPECT_EQ(c.client().enregistre(255, 5), 257);
   EXPECT_EQ(c.client().couleur(), 257);
@@ -107,7 +107,7 @@ TEST(Enregistrement, EssaieLesCouleursSuivantes) {
 }
 
 // Each recorded reply that breaks the protocol, and what its error must say.
-TEST(Erreurs, MessageDitAttenduEtRecu) {
+TEST(KitCppErreurs, MessageDitAttenduEtRecu) {
   struct Cas {
     const char* reponse;
     std::function<void(arene::Client&)> appel;
@@ -139,7 +139,7 @@ TEST(Erreurs, MessageDitAttenduEtRecu) {
   }
 }
 
-TEST(Erreurs, QuitterUnServeurDejaFerme) {
+TEST(KitCppErreurs, QuitterUnServeurDejaFerme) {
   Conversation c("");
   EXPECT_NO_THROW(c.client().quitte());
 }
