@@ -5,7 +5,6 @@ from __future__ import annotations
 
 import math
 import sys
-import time
 
 from commun import Arene, Balle, Commande, Vaisseau, joue
 from geometrie import DISTANCE_TOUCHE, VITESSE_BALLE, approche, distance_libre, ecart_angle
@@ -66,9 +65,7 @@ class Esquiveur(Viseur):
         self.trajectoires = Trajectoires()
 
     def tour(self) -> None:
-        self.arene.envoie(Commande.VAISSEAUX, Commande.BALLES)  # one write, one round trip
-        vaisseaux, balles = self.arene.lit_vaisseaux(), self.arene.lit_balles()
-        self.vitesses.mesure(vaisseaux, time.monotonic())
+        vaisseaux, balles = self.observe()
         suivies = self.trajectoires.suit(balles, vaisseaux)
         moi = self.mon_vaisseau(vaisseaux)
         if moi is None:

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Turns to the nearest ship it can see and fires where that ship will be,
-from the speed it measures between its polls."""
+from the speed it measures between its polls. Easy prey first: of two ships,
+one still and harmless is worth a longer trip than one that moves or fires."""
 
 from __future__ import annotations
 
@@ -9,7 +10,7 @@ import sys
 import time
 from dataclasses import dataclass
 
-from commun import Arene, Bot, Commande, Vaisseau, joue
+from commun import Arene, Balle, Bot, Commande, Vaisseau, joue
 from geometrie import (DISTANCE_TOUCHE, PAS_ANGLE, RAYON_VAISSEAU, cap_degage, ecart_angle,
                        instant_interception, ligne_degagee, pas_de_rotation)
 
@@ -18,6 +19,7 @@ FENETRE = 0.15            # seconds of positions a speed is measured over
 MAX_PAS = 20              # turn steps per tick: all apply at once
 VITESSE_CHASSE = 2.0      # while no ship is in sight
 REGARD = 60.0             # room wanted ahead while hunting
+DETOUR = 300.0            # units a target is taken as further off for moving, and for firing
 
 
 @dataclass
@@ -64,11 +66,24 @@ class Viseur(Bot):
         self.cubes = arene.cubes()
         self.taille = arene.taille_plateau()
         self.vitesses = Vitesses()
+        self.tireurs: set[int] = set()  # colours with bullets in flight
+
+    def observe(self) -> tuple[list[Vaisseau], list[Balle]]:
+        self.arene.envoie(Commande.VAISSEAUX, Commande.BALLES)  # one write, one round trip
+        vaisseaux, balles = self.arene.lit_vaisseaux(), self.arene.lit_balles()
+        self.vitesses.mesure(vaisseaux, time.monotonic())
+        self.tireurs = {b.couleur for b in balles}
+        return vaisseaux, balles
+
+    def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
+        """How far a target is, counting the danger of going after it."""
+        bouge = abs(self.vitesses.vitesses.get(v.couleur, 0.0)) > 0.3
+        return (math.hypot(v.x - moi.x, v.y - moi.y) + DETOUR * bouge
+                + DETOUR * (v.couleur in self.tireurs))
 
     def tour(self) -> None:
-        vaisseaux = self.arene.vaisseaux()
+        vaisseaux, _ = self.observe()
         moi = self.mon_vaisseau(vaisseaux)
-        self.vitesses.mesure(vaisseaux, time.monotonic())
         if moi is not None:
             actions = self.vise(moi, vaisseaux)
             if actions:
@@ -91,14 +106,14 @@ class Viseur(Bot):
         autres = [v for v in vaisseaux if v.couleur != self.couleur]
         if not autres:
             return self.pilote(moi.angle, moi.angle, 0.0)
-        proche = min(autres, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
+        proche = min(autres, key=lambda v: self.cout(moi, v))
         cap = cap_degage(moi.x, moi.y, math.atan2(proche.y - moi.y, proche.x - moi.x), self.cubes,
                          self.taille, RAYON_VAISSEAU + 4, REGARD)
         return self.pilote(moi.angle, cap, VITESSE_CHASSE, MAX_PAS)
 
     def meilleur_tir(self, moi: Vaisseau, vaisseaux: list[Vaisseau]
                      ) -> tuple[float, float] | None:
-        """Heading and distance of a shot at the nearest ship that a bullet
+        """Heading and distance of a shot at the cheapest ship that a bullet
         can reach without meeting a cube."""
         tirs = []
         for v in vaisseaux:
@@ -110,10 +125,11 @@ class Viseur(Bot):
                 continue
             x, y = v.x + vx * t, v.y + vy * t
             if ligne_degagee(moi.x, moi.y, x, y, self.cubes):
-                tirs.append((math.hypot(x - moi.x, y - moi.y), math.atan2(y - moi.y, x - moi.x)))
+                tirs.append((self.cout(moi, v), math.hypot(x - moi.x, y - moi.y),
+                             math.atan2(y - moi.y, x - moi.x)))
         if not tirs:
             return None
-        distance, angle = min(tirs)
+        _, distance, angle = min(tirs)
         return angle, distance
 
 

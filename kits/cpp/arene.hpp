@@ -139,6 +139,18 @@ inline std::vector<std::string_view> n_champs(std::string_view ligne, std::size_
   return resultat;
 }
 
+// Reads the line's `n` fields with `lecture`; a bad field is reported with the
+// whole line, which says more than the field alone.
+template <typename Lecture>
+auto lit_element(std::string_view ligne, std::size_t n, std::string_view attendu, Lecture lecture) {
+  const std::vector<std::string_view> c = n_champs(ligne, n, attendu);
+  try {
+    return lecture(c);
+  } catch (const ErreurProtocole&) {
+    throw ErreurProtocole(attendu, ligne);
+  }
+}
+
 }  // namespace detail
 
 // A real number as the server writes it.
@@ -162,35 +174,24 @@ inline std::int64_t lit_entier(std::string_view texte) {
 
 // Ship line "x y angle pt_vie couleur".
 inline Vaisseau lit_vaisseau(std::string_view ligne) {
-  constexpr std::string_view attendu = "a ship line 'x y angle life colour'";
-  const auto c = detail::n_champs(ligne, 5, attendu);
-  try {
-    return {lit_reel(c[0]), lit_reel(c[1]), lit_reel(c[2]), lit_entier(c[3]), lit_entier(c[4])};
-  } catch (const ErreurProtocole&) {
-    throw ErreurProtocole(attendu, ligne);
-  }
+  return detail::lit_element(ligne, 5, "a ship line 'x y angle life colour'", [](const auto& c) {
+    return Vaisseau{lit_reel(c[0]), lit_reel(c[1]), lit_reel(c[2]), lit_entier(c[3]),
+                    lit_entier(c[4])};
+  });
 }
 
 // Bullet line "x y couleur".
 inline Balle lit_balle(std::string_view ligne) {
-  constexpr std::string_view attendu = "a bullet line 'x y colour'";
-  const auto c = detail::n_champs(ligne, 3, attendu);
-  try {
-    return {lit_reel(c[0]), lit_reel(c[1]), lit_entier(c[2])};
-  } catch (const ErreurProtocole&) {
-    throw ErreurProtocole(attendu, ligne);
-  }
+  return detail::lit_element(ligne, 3, "a bullet line 'x y colour'", [](const auto& c) {
+    return Balle{lit_reel(c[0]), lit_reel(c[1]), lit_entier(c[2])};
+  });
 }
 
 // Cube line "x_min y_min x_max y_max".
 inline Cube lit_cube(std::string_view ligne) {
-  constexpr std::string_view attendu = "a cube line 'x_min y_min x_max y_max'";
-  const auto c = detail::n_champs(ligne, 4, attendu);
-  try {
-    return {lit_reel(c[0]), lit_reel(c[1]), lit_reel(c[2]), lit_reel(c[3])};
-  } catch (const ErreurProtocole&) {
-    throw ErreurProtocole(attendu, ligne);
-  }
+  return detail::lit_element(ligne, 4, "a cube line 'x_min y_min x_max y_max'", [](const auto& c) {
+    return Cube{lit_reel(c[0]), lit_reel(c[1]), lit_reel(c[2]), lit_reel(c[3])};
+  });
 }
 
 // One bot's connection. Move-only; closing it (destructor) removes the ship.

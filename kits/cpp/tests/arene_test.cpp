@@ -2,41 +2,31 @@
 #include "arene.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <functional>
 #include <string>
+
+#include "conversation_test.h"
 
 namespace {
 
 // A client whose server side plays back recorded bytes, then closes.
 class Conversation {
  public:
-  explicit Conversation(const std::string& reponses) {
-    int fds[2];
-    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-    client_ = arene::Client(fds[0]);
-    serveur_ = fds[1];
-    EXPECT_EQ(::write(serveur_, reponses.data(), reponses.size()),
-              static_cast<ssize_t>(reponses.size()));
-    ::shutdown(serveur_, SHUT_WR);
+  explicit Conversation(const std::string& reponses) : paire_(paire_enregistree(reponses)) {
+    client_ = arene::Client(paire_.client);
   }
-  ~Conversation() { ::close(serveur_); }
+  ~Conversation() { ::close(paire_.serveur); }
   arene::Client& client() { return client_; }
-  // Everything the client sent, once it is closed.
   std::string envoye() {
     client_ = arene::Client(-1);
-    std::string octets;
-    char morceau[4096];
-    for (ssize_t n; (n = ::read(serveur_, morceau, sizeof morceau)) > 0;) octets.append(morceau, n);
-    return octets;
+    return lit_tout(paire_.serveur);
   }
 
  private:
+  PaireEnregistree paire_;
   arene::Client client_{-1};
-  int serveur_ = -1;
 };
 
 TEST(KitCppNombres, ReelsDuServeur) {

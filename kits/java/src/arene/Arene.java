@@ -347,33 +347,32 @@ public final class Arene implements AutoCloseable {
 
     /** A ship line: "x y angle pt_vie couleur". */
     public static Vaisseau litVaisseau(String ligne) throws ErreurProtocole {
-        String attendu = "a ship line 'x y angle life colour'";
-        String[] c = champs(ligne, 5, attendu);
-        try {
-            return new Vaisseau(litReel(c[0]), litReel(c[1]), litReel(c[2]), litEntier(c[3]),
-                    litEntier(c[4]));
-        } catch (ErreurProtocole champ) {
-            throw new ErreurProtocole(attendu, ligne);
-        }
+        return litElement(ligne, 5, "a ship line 'x y angle life colour'", c -> new Vaisseau(
+                litReel(c[0]), litReel(c[1]), litReel(c[2]), litEntier(c[3]), litEntier(c[4])));
     }
 
     /** A bullet line: "x y couleur". */
     public static Balle litBalle(String ligne) throws ErreurProtocole {
-        String attendu = "a bullet line 'x y colour'";
-        String[] c = champs(ligne, 3, attendu);
-        try {
-            return new Balle(litReel(c[0]), litReel(c[1]), litEntier(c[2]));
-        } catch (ErreurProtocole champ) {
-            throw new ErreurProtocole(attendu, ligne);
-        }
+        return litElement(ligne, 3, "a bullet line 'x y colour'",
+                c -> new Balle(litReel(c[0]), litReel(c[1]), litEntier(c[2])));
     }
 
     /** A cube line: "x_min y_min x_max y_max". */
     public static Cube litCube(String ligne) throws ErreurProtocole {
-        String attendu = "a cube line 'x_min y_min x_max y_max'";
-        String[] c = champs(ligne, 4, attendu);
+        return litElement(ligne, 4, "a cube line 'x_min y_min x_max y_max'",
+                c -> new Cube(litReel(c[0]), litReel(c[1]), litReel(c[2]), litReel(c[3])));
+    }
+
+    private interface LectureChamps<T> {
+        T lit(String[] champs) throws ErreurProtocole;
+    }
+
+    // A bad field is reported with its whole line, which says more than the field alone.
+    private static <T> T litElement(String ligne, int n, String attendu, LectureChamps<T> lecture)
+            throws ErreurProtocole {
+        String[] c = champs(ligne, n, attendu);
         try {
-            return new Cube(litReel(c[0]), litReel(c[1]), litReel(c[2]), litReel(c[3]));
+            return lecture.lit(c);
         } catch (ErreurProtocole champ) {
             throw new ErreurProtocole(attendu, ligne);
         }
