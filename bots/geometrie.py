@@ -113,13 +113,26 @@ def _entree_dans_cube(x: float, y: float, ux: float, uy: float, cube: "Cube",
     return entree
 
 
-def approche(bx: float, by: float, ux: float, uy: float, x: float, y: float
-             ) -> tuple[float, float]:
-    """For a bullet at (bx, by) flying along the unit vector (ux, uy): the ticks
-    until it is nearest to (x, y), and its signed distance from that point then
-    (positive when the point is on the bullet's left)."""
-    dx, dy = x - bx, y - by
-    return (dx * ux + dy * uy) / VITESSE_BALLE, ux * dy - uy * dx
+def passage(px: float, py: float, wx: float, wy: float, horizon: float) -> float:
+    """How near to the origin a point at (px, py) moving (wx, wy) per tick comes
+    within `horizon` ticks: with positions and speeds taken relative to a ship,
+    how close a bullet passes to its centre."""
+    w2 = wx * wx + wy * wy
+    t = 0.0 if w2 < 1e-12 else max(0.0, min(horizon, -(px * wx + py * wy) / w2))
+    return math.hypot(px + wx * t, py + wy * t)
+
+
+def sur_la_trajectoire(x: float, y: float, cap: float, portee: float,
+                       centres: Iterable[tuple[float, float]]) -> bool:
+    """Whether a bullet fired from a ship at (x, y) along `cap` would pass within
+    reach of one of the ship centres before it has flown `portee`."""
+    ux, uy = math.cos(cap), math.sin(cap)
+    for cx, cy in centres:
+        dx, dy = cx - x, cy - y
+        le_long = dx * ux + dy * uy
+        if 0 < le_long < portee + DISTANCE_TOUCHE and abs(dx * uy - dy * ux) < DISTANCE_TOUCHE + 2:
+            return True
+    return False
 
 
 def cap_degage(x: float, y: float, cap: float, cubes: Sequence["Cube"], taille: "Taille",
