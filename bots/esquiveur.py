@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The aimer, which also steps out of the path of the bullets coming at it."""
+"""The aimer, which also steps out of the path of the bullets coming at it,
+and keeps away from the ships that fire when they come too near to dodge."""
 
 from __future__ import annotations
 
@@ -9,7 +10,8 @@ from typing import Sequence
 
 from commun import Arene, Balle, Cube, Taille, Vaisseau, joue
 from geometrie import (DISTANCE_TOUCHE, PAS_ANGLE, RAYON_VAISSEAU, VITESSE_BALLE, VITESSE_MAX,
-                       VITESSE_MIN, distance_libre, ecart_angle, pas_de_rotation, passage)
+                       VITESSE_MIN, cap_degage, distance_libre, ecart_angle, pas_de_rotation,
+                       passage)
 from viseur import Intention, Viseur
 
 HORIZON = 30.0       # ticks: bullets further off in time are not yet a threat
@@ -18,6 +20,7 @@ MARGE = 20.0         # more room than this is no better
 ROOM = 30.0          # room wanted on the side a dodge goes to
 DIRECTIONS = 16      # headings tried all around
 PAS_MAX_ESQUIVE = 63  # turn steps a dodge may take at once: half a turn
+GARDE = 60.0         # an armed ship is kept further off than this
 
 Menace = tuple[float, float, float, float]  # a bullet: x, y, and its move per tick
 
@@ -77,13 +80,26 @@ class Esquiveur(Viseur):
         moi = self.mon_vaisseau(vaisseaux)
         if moi is None:
             return
-        voulu = self.intention(moi, vaisseaux)
+        voulu = self.garde_ses_distances(moi, vaisseaux) or self.intention(moi, vaisseaux)
         menaces = [(b.x, b.y, ux * VITESSE_BALLE, uy * VITESSE_BALLE) for b, ux, uy in suivies
                    if b.couleur != self.couleur
                    and math.hypot(b.x - moi.x, b.y - moi.y) < VITESSE_BALLE * HORIZON + 30]
         if menaces:
             voulu = esquive(moi, voulu, menaces, self.cubes, self.taille)
         self.arene.agit(*self.commandes(moi, voulu))
+
+    def garde_ses_distances(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> Intention | None:
+        """Away from the nearest armed ship, when it is so near that its
+        bullets would arrive before they could be dodged."""
+        tireurs = [v for v in vaisseaux
+                   if v.couleur != self.couleur and v.couleur in self.proies.armes
+                   and math.hypot(v.x - moi.x, v.y - moi.y) < GARDE]
+        if not tireurs:
+            return None
+        proche = min(tireurs, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
+        cap = cap_degage(moi.x, moi.y, math.atan2(moi.y - proche.y, moi.x - proche.x), self.cubes,
+                         self.taille, RAYON_VAISSEAU + 2, ROOM)
+        return Intention(cap, VITESSE_MAX, max_pas=PAS_MAX_ESQUIVE)
 
 
 def esquive(moi: Vaisseau, voulu: Intention, menaces: list[Menace], cubes: Sequence[Cube],
@@ -106,8 +122,8 @@ def esquive(moi: Vaisseau, voulu: Intention, menaces: list[Menace], cubes: Seque
         return (n, bloque, -min(marge, MARGE),
                 abs(ecart_angle(cap, voulu.cap)) + 0.3 * abs(vitesse - voulu.vitesse))
 
-    options = [(moi.angle + 2 * math.pi * k / DIRECTIONS, vitesse)
-               for k in range(DIRECTIONS) for vitesse in (VITESSE_MAX, VITESSE_MAX / 2, VITESSE_MIN)]
+    options = [(moi.angle + 2 * math.pi * k / DIRECTIONS, vitesse) for k in range(DIRECTIONS)
+               for vitesse in (VITESSE_MAX, VITESSE_MAX / 2, VITESSE_MIN)]
     options.append((cap_voulu, 0.0))
     cap, vitesse = min(options, key=note)
     # Still aiming where it wanted to: it may fire as it meant to.

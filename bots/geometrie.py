@@ -99,6 +99,13 @@ def distance_libre(x: float, y: float, angle: float, cubes: Sequence["Cube"], ta
     fin_x, fin_y = x + ux * libre, y + uy * libre
     for cube in cubes:
         if segment_coupe_cube(x, y, fin_x, fin_y, cube, marge):
+            # Already within the margin of a cube: only going nearer to it is blocked.
+            px = min(max(x, cube.x_min), cube.x_max)
+            py = min(max(y, cube.y_min), cube.y_max)
+            dedans = (cube.x_min - marge <= x <= cube.x_max + marge
+                      and cube.y_min - marge <= y <= cube.y_max + marge)
+            if dedans and (x - px) * ux + (y - py) * uy >= 0:
+                continue
             libre = min(libre, _entree_dans_cube(x, y, ux, uy, cube, marge))
     return max(0.0, libre)
 

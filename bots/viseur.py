@@ -33,8 +33,9 @@ RECALCUL = 0.5            # seconds a way is followed before it is searched agai
 # that fires; of moving ships, one that does not fire back is safer to chase.
 DETOUR_MOUVEMENT = 3000.0
 DETOUR_TIR = 1500.0
-SALVE = 5
+SALVE = 10
 MEMOIRE = 10.0
+OBSERVATION = 1.0         # seconds the ships are watched, once the world moves, before a choice
 CONSTANCE = 150.0         # how much cheaper another target must be to change
 
 
@@ -84,6 +85,9 @@ class Proies:
         self.vitesses = Vitesses()
         self.vu_bouger: dict[int, float] = {}  # colour: when it was last seen moving
         self.vu_tirer: dict[int, float] = {}   # colour: when it last had SALVE bullets in flight
+        self.armes: set[int] = set()           # colours ever seen with a bullet in flight
+        self.avant: dict[int, Vaisseau] = {}
+        self.debut: float | None = None        # when the world was first seen to change
 
     def observe(self, vaisseaux: list[Vaisseau], balles: list[Balle], temps: float) -> None:
         self.vitesses.mesure(vaisseaux, temps)
@@ -91,15 +95,31 @@ class Proies:
             if abs(self.vitesses.vitesses.get(v.couleur, 0.0)) > 0.3:
                 self.vu_bouger[v.couleur] = temps
         for couleur, n in Counter(b.couleur for b in balles).items():
+            self.armes.add(couleur)
             if n >= SALVE:
                 self.vu_tirer[couleur] = temps
+        if self.debut is None and (balles or any(
+                v.couleur in self.avant and v != self.avant[v.couleur] for v in vaisseaux)):
+            self.debut = temps
+        self.avant = {v.couleur: v for v in vaisseaux}
+
+    def connues(self, temps: float) -> bool:
+        """Whether the ships have been watched long enough, since the world
+        started moving, to tell which move and which fire."""
+        return self.debut is not None and temps - self.debut >= OBSERVATION
+
+    def bouge(self, couleur: int, temps: float) -> bool:
+        return temps - self.vu_bouger.get(couleur, -math.inf) < MEMOIRE
+
+    def tire(self, couleur: int, temps: float) -> bool:
+        return temps - self.vu_tirer.get(couleur, -math.inf) < MEMOIRE
 
     def cout(self, moi: Vaisseau, v: Vaisseau, temps: float) -> float:
         """How far a target is, counting how hard it is to hit and how
         dangerous to chase."""
-        bouge = temps - self.vu_bouger.get(v.couleur, -math.inf) < MEMOIRE
-        tire = temps - self.vu_tirer.get(v.couleur, -math.inf) < MEMOIRE
-        return math.hypot(v.x - moi.x, v.y - moi.y) + DETOUR_MOUVEMENT * bouge + DETOUR_TIR * tire
+        return (math.hypot(v.x - moi.x, v.y - moi.y)
+                + DETOUR_MOUVEMENT * self.bouge(v.couleur, temps)
+                + DETOUR_TIR * self.tire(v.couleur, temps))
 
 
 @dataclass
@@ -149,15 +169,25 @@ class Viseur(Bot):
             return None
         meilleure = min(autres, key=lambda v: self.cout(moi, v))
         actuelle = next((v for v in autres if v.couleur == self.cible), None)
-        if actuelle is not None and self.cout(moi, actuelle) < self.cout(moi, meilleure) + CONSTANCE:
+        if (actuelle is not None
+                and self.cout(moi, actuelle) < self.cout(moi, meilleure) + CONSTANCE):
             return actuelle
         self.cible = meilleure.couleur
         return meilleure
 
     def intention(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> Intention:
-        """With the target in range and in sight: turn toward where it will
-        be, fire when that lines up, and close in on it while there is room.
-        Otherwise go to it around the cubes."""
+        """No shot at first: watch the ships for a while. Then with the target in
+        range and in sight: turn toward where it will be, fire when that lines
+        up, and close in on it while there is room. Otherwise go to it around
+        the cubes."""
+        if not self.proies.connues(time.monotonic()):
+            # Facing the nearest ship meanwhile: turning is also how a running
+            # world shows itself when nothing else moves.
+            autres = [v for v in vaisseaux if v.couleur != self.couleur]
+            if not autres:
+                return Intention(moi.angle, 0.0)
+            proche = min(autres, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
+            return Intention(math.atan2(proche.y - moi.y, proche.x - moi.x), 0.0)
         cible = self.choisit(moi, vaisseaux)
         if cible is None:
             return Intention(moi.angle, 0.0)

@@ -14,7 +14,7 @@ from esquiveur import Trajectoires, esquive, touches  # noqa: E402
 from geometrie import (DEPART_BALLE, VITESSE_BALLE, distance_libre, ecart_angle,  # noqa: E402
                        instant_interception, ligne_degagee, pas_de_rotation, passage,
                        sur_la_trajectoire)
-from viseur import Intention, Proies, Vitesses  # noqa: E402
+from viseur import SALVE, Intention, Proies, Vitesses  # noqa: E402
 
 PLATEAU = Taille(1408.0, 1408.0)
 
@@ -62,6 +62,9 @@ class Obstacles(unittest.TestCase):
         self.assertAlmostEqual(distance_libre(1300, 700, 0, [], PLATEAU, 10, 200), 98)
         self.assertAlmostEqual(distance_libre(700, 700, math.pi / 2, [self.CUBE], PLATEAU, 10,
                                               200), 200)
+        # Within the margin of the cube already: away from it is free, toward it is not.
+        self.assertAlmostEqual(distance_libre(95, 111, math.pi, [self.CUBE], PLATEAU, 10, 50), 50)
+        self.assertAlmostEqual(distance_libre(95, 111, 0, [self.CUBE], PLATEAU, 10, 50), 0)
 
 
 class Chemins(unittest.TestCase):
@@ -101,7 +104,7 @@ class Tir(unittest.TestCase):
             temps = tick / 40
             vaisseaux = [moi, Vaisseau(1200.0, 0.0, 0.0, 5, 2), Vaisseau(0.0, 400.0, 0.0, 5, 3),
                          Vaisseau(100.0 + 2 * tick, 0.0, 0.0, 5, 4)]
-            balles = [Balle(10.0 * k, 400.0, 3) for k in range(6)]
+            balles = [Balle(10.0 * k, 400.0, 3) for k in range(SALVE)]
             proies.observe(vaisseaux, balles, temps)
         couts = {v.couleur: proies.cout(moi, v, temps) for v in vaisseaux[1:]}
         self.assertLess(couts[2], couts[3])
