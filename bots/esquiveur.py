@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The aimer, which also steps out of the path of the bullets coming at it,
-and keeps away from the ships that fire when they come too near to dodge."""
+and backs away from armed ships that come too near for a dodge."""
 
 from __future__ import annotations
 
@@ -20,7 +20,7 @@ MARGE = 20.0         # more room than this is no better
 ROOM = 30.0          # room wanted on the side a dodge goes to
 DIRECTIONS = 16      # headings tried all around
 PAS_MAX_ESQUIVE = 63  # turn steps a dodge may take at once: half a turn
-GARDE = 60.0         # an armed ship is kept further off than this
+GARDE = 100.0        # an armed ship is kept further off than this
 
 Menace = tuple[float, float, float, float]  # a bullet: x, y, and its move per tick
 
@@ -80,7 +80,7 @@ class Esquiveur(Viseur):
         moi = self.mon_vaisseau(vaisseaux)
         if moi is None:
             return
-        voulu = self.garde_ses_distances(moi, vaisseaux) or self.intention(moi, vaisseaux)
+        voulu = self.garde_ses_distances(moi, vaisseaux, self.intention(moi, vaisseaux))
         menaces = [(b.x, b.y, ux * VITESSE_BALLE, uy * VITESSE_BALLE) for b, ux, uy in suivies
                    if b.couleur != self.couleur
                    and math.hypot(b.x - moi.x, b.y - moi.y) < VITESSE_BALLE * HORIZON + 30]
@@ -88,17 +88,26 @@ class Esquiveur(Viseur):
             voulu = esquive(moi, voulu, menaces, self.cubes, self.taille)
         self.arene.agit(*self.commandes(moi, voulu))
 
-    def garde_ses_distances(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> Intention | None:
-        """Away from the nearest armed ship, when it is so near that its
-        bullets would arrive before they could be dodged."""
+    def garde_ses_distances(self, moi: Vaisseau, vaisseaux: list[Vaisseau], voulu: Intention
+                            ) -> Intention:
+        """`voulu`, unless an armed ship is so near that its bullets would
+        arrive before they could be dodged: then back away from it facing it,
+        still firing when it is the target; turn and run when there is no
+        room behind."""
         tireurs = [v for v in vaisseaux
                    if v.couleur != self.couleur and v.couleur in self.proies.armes
                    and math.hypot(v.x - moi.x, v.y - moi.y) < GARDE]
         if not tireurs:
-            return None
+            return voulu
         proche = min(tireurs, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
-        cap = cap_degage(moi.x, moi.y, math.atan2(moi.y - proche.y, moi.x - proche.x), self.cubes,
-                         self.taille, RAYON_VAISSEAU + 2, ROOM)
+        face = math.atan2(proche.y - moi.y, proche.x - moi.x)
+        if proche.couleur == self.cible:
+            face = voulu.cap
+        if distance_libre(moi.x, moi.y, face + math.pi, self.cubes, self.taille,
+                          RAYON_VAISSEAU + 2, ROOM) >= ROOM:
+            return Intention(face, VITESSE_MIN, voulu.tire and proche.couleur == self.cible)
+        cap = cap_degage(moi.x, moi.y, face + math.pi, self.cubes, self.taille,
+                         RAYON_VAISSEAU + 2, ROOM)
         return Intention(cap, VITESSE_MAX, max_pas=PAS_MAX_ESQUIVE)
 
 

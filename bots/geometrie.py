@@ -130,16 +130,15 @@ def passage(px: float, py: float, wx: float, wy: float, horizon: float) -> float
 
 
 def sur_la_trajectoire(x: float, y: float, cap: float, portee: float,
-                       centres: Iterable[tuple[float, float]]) -> bool:
-    """Whether a bullet fired from a ship at (x, y) along `cap` would pass within
-    reach of one of the ship centres before it has flown `portee`."""
+                       vaisseaux: Iterable[tuple[float, float, float, float]]) -> bool:
+    """Whether a bullet fired now from a ship at (x, y) along `cap` would pass
+    within reach of one of the ships, each (x, y, vx, vy) going on at its
+    speed, before the bullet has flown `portee`."""
     ux, uy = math.cos(cap), math.sin(cap)
-    for cx, cy in centres:
-        dx, dy = cx - x, cy - y
-        le_long = dx * ux + dy * uy
-        if 0 < le_long < portee + DISTANCE_TOUCHE and abs(dx * uy - dy * ux) < DISTANCE_TOUCHE + 2:
-            return True
-    return False
+    bx, by = x + DEPART_BALLE * ux, y + DEPART_BALLE * uy
+    duree = max(0.0, portee - DEPART_BALLE) / VITESSE_BALLE
+    return any(passage(bx - cx, by - cy, VITESSE_BALLE * ux - vx, VITESSE_BALLE * uy - vy, duree)
+               < DISTANCE_TOUCHE + 2 for cx, cy, vx, vy in vaisseaux)
 
 
 def cap_degage(x: float, y: float, cap: float, cubes: Sequence["Cube"], taille: "Taille",

@@ -197,8 +197,9 @@ class Viseur(Bot):
         angle, distance = tir
         cap = moi.angle + PAS_ANGLE * pas_de_rotation(moi.angle, angle, MAX_PAS)
         aligne = abs(ecart_angle(cap, angle)) < math.atan2(TOLERANCE, distance)
-        # Another ship in the way would take the bullet instead.
-        genes = [(v.x, v.y) for v in vaisseaux if v.couleur not in (self.couleur, cible.couleur)]
+        # Another ship in the way, or crossing it, would take the bullet instead.
+        genes = [(v.x, v.y, *self.proies.vitesses.vitesse(v)) for v in vaisseaux
+                 if v.couleur not in (self.couleur, cible.couleur)]
         aligne = aligne and not sur_la_trajectoire(moi.x, moi.y, cap, distance, genes)
         if math.hypot(cible.x - moi.x, cible.y - moi.y) <= PROCHE:
             return Intention(angle, 0.0, aligne)
@@ -227,15 +228,18 @@ class Viseur(Bot):
         return Intention(cap, VITESSE_CHASSE)
 
     def tir(self, moi: Vaisseau, v: Vaisseau) -> tuple[float, float] | None:
-        """Heading and distance of a shot at `v` that a bullet can reach
-        without meeting a cube, within range; None when there is none."""
+        """Heading and distance of a shot at `v`, within range, that a bullet
+        can reach without meeting a cube; None when there is none. A ship that
+        flees is met far beyond where it is: twice the range is allowed there."""
+        if math.hypot(v.x - moi.x, v.y - moi.y) > PORTEE:
+            return None
         vx, vy = self.proies.vitesses.vitesse(v)
         t = instant_interception(v.x - moi.x, v.y - moi.y, vx, vy)
         if t is None:
             return None
         x, y = v.x + vx * t, v.y + vy * t
         distance = math.hypot(x - moi.x, y - moi.y)
-        if distance > PORTEE or not ligne_degagee(moi.x, moi.y, x, y, self.cubes):
+        if distance > 2 * PORTEE or not ligne_degagee(moi.x, moi.y, x, y, self.cubes):
             return None
         return math.atan2(y - moi.y, x - moi.x), distance
 

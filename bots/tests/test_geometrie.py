@@ -91,10 +91,12 @@ class Chemins(unittest.TestCase):
 
 class Tir(unittest.TestCase):
     def test_un_vaisseau_sur_la_trajectoire(self) -> None:
-        for centre, gene in [((100, 5), True), ((100, 30), False), ((-40, 0), False),
-                             ((400, 0), False)]:  # beyond the target at 300
-            with self.subTest(centre=centre):
-                self.assertEqual(sur_la_trajectoire(0, 0, 0.0, 300, [centre]), gene)
+        for vaisseau, gene in [((100, 5, 0, 0), True), ((100, 30, 0, 0), False),
+                               ((-40, 0, 0, 0), False), ((400, 0, 0, 0), False),  # target at 300
+                               ((200, -90, 0, 2), True),   # crosses the line as the bullet passes
+                               ((200, -90, 0, -2), False)]:  # moves away from it
+            with self.subTest(vaisseau=vaisseau):
+                self.assertEqual(sur_la_trajectoire(0, 0, 0.0, 300, [vaisseau]), gene)
 
     def test_proies_faciles_d_abord(self) -> None:
         # Still and harmless far off, before still and firing nearer, before moving and nearest.
