@@ -160,8 +160,8 @@ Suite traite_commande(Arene& arene, const Session& session, std::string_view lig
                       std::string& sortie) {
   const Commande* commande = reconnait(ligne);
   if (arene.compteurs != nullptr)
-    arene.compteurs->compte_requete(commande != nullptr ? static_cast<std::size_t>(commande - commandes)
-                                                        : requete_inconnue);
+    arene.compteurs->compte_requete(
+        commande != nullptr ? static_cast<std::size_t>(commande - commandes) : requete_inconnue);
   if (commande == nullptr) {
     demande_incorrecte(session, ligne, sortie);
     return Suite::Continue;

@@ -25,5 +25,7 @@ struct CompteursProtocole {
   std::atomic<std::uint64_t> octets_recus{0};
   std::atomic<std::uint64_t> octets_envoyes{0};
 
-  void compte_requete(std::size_t sorte) { requetes[sorte].fetch_add(1, std::memory_order_relaxed); }
+  void compte_requete(std::size_t sorte) {
+    requetes[sorte].fetch_add(1, std::memory_order_relaxed);
+  }
 };

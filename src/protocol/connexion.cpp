@@ -22,8 +22,7 @@ void limite_envoi(int fd, std::chrono::milliseconds delai) {
 std::size_t envoie_tout(int fd, std::string_view octets) {
   std::size_t total = 0;
   while (total < octets.size()) {
-    const ssize_t envoyes =
-        ::send(fd, octets.data() + total, octets.size() - total, MSG_NOSIGNAL);
+    const ssize_t envoyes = ::send(fd, octets.data() + total, octets.size() - total, MSG_NOSIGNAL);
     if (envoyes < 0 && errno == EINTR) continue;
     // EAGAIN here means SO_SNDTIMEO passed without a byte going out.
     if (envoyes <= 0) break;
@@ -36,7 +35,8 @@ Source source_comptee(int fd, CompteursProtocole* compteurs) {
   if (compteurs == nullptr) return source_descripteur(fd);
   return [lit = source_descripteur(fd), compteurs](char* tampon, std::size_t taille) {
     const long lus = lit(tampon, taille);
-    if (lus > 0) compteurs->octets_recus.fetch_add(static_cast<std::uint64_t>(lus), std::memory_order_relaxed);
+    if (lus > 0)
+      compteurs->octets_recus.fetch_add(static_cast<std::uint64_t>(lus), std::memory_order_relaxed);
     return lus;
   };
 }

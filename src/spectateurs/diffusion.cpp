@@ -64,7 +64,8 @@ Envoi Diffusion::etat_pour(Abonnement& abonnement, std::unique_lock<std::mutex>&
   std::string texte = abonnement.besoin_ == Abonnement::Besoin::Depart
                           ? entete_
                           : ligne(EvPerdu{abonnement.perdu_depuis_, tick - 1});
-  if (abonnement.besoin_ == Abonnement::Besoin::Reprise) reprises_.fetch_add(1, std::memory_order_relaxed);
+  if (abonnement.besoin_ == Abonnement::Besoin::Reprise)
+    reprises_.fetch_add(1, std::memory_order_relaxed);
   EvEtat etat{tick, miroir_.vaisseaux(), miroir_.balles(), {}};
   const std::string fin = fin_;
   abonnement.besoin_ = Abonnement::Besoin::Rien;
@@ -95,9 +96,9 @@ void Diffusion::distribue(Abonnement& abonnement, const std::shared_ptr<const st
   } else if (abonnement.besoin_ == Besoin::Rien && abonnement.generation_ < generation_) {
     // A lot bigger than the limit still goes to an empty outbox: a resumed
     // spectator would otherwise never catch up with a large state.
-    const bool pleine = !abonnement.lots_.empty() &&
-                        (abonnement.lots_.size() >= options_.lots_max ||
-                         abonnement.octets_ + lot->size() > options_.octets_max);
+    const bool pleine =
+        !abonnement.lots_.empty() && (abonnement.lots_.size() >= options_.lots_max ||
+                                      abonnement.octets_ + lot->size() > options_.octets_max);
     if (pleine) {
       abonnement.besoin_ = Besoin::Reprise;
       abonnement.perdu_depuis_ = tick_avant_ + 1;

@@ -90,10 +90,10 @@ class Diffusion final : public Puits {
   // Guarded by mutex_.
   std::vector<Abonnement*> abonnements_;
   EtatRelu miroir_;
-  std::string entete_;             // the header line, once seen
-  std::string fin_;                // the end line, once seen
-  std::uint64_t generation_ = 0;   // lots applied to the mirror
-  std::int64_t tick_avant_ = 0;    // the mirror's tick before the last lot
+  std::string entete_;            // the header line, once seen
+  std::string fin_;               // the end line, once seen
+  std::uint64_t generation_ = 0;  // lots applied to the mirror
+  std::int64_t tick_avant_ = 0;   // the mirror's tick before the last lot
   bool termine_ = false;
   std::atomic<std::uint64_t> lots_sautes_{0};
   std::atomic<std::uint64_t> reprises_{0};

@@ -115,9 +115,8 @@ void diffuse(ContexteSpectateurs& contexte, beast::tcp_stream& flux, asio::io_co
   Flux ws(flux);
   flux.expires_never();  // the WebSocket keeps its own time limits
   ws.set_option(limites(contexte.options));
-  ws.set_option(websocket::stream_base::decorator([](websocket::response_type& r) {
-    r.set(beast::http::field::server, "arene-arbitre");
-  }));
+  ws.set_option(websocket::stream_base::decorator(
+      [](websocket::response_type& r) { r.set(beast::http::field::server, "arene-arbitre"); }));
   ws.read_message_max(taille_max_message_recu);
   ws.text(true);
   if (attend(ioc, [&](auto fin) { ws.async_accept(requete, std::move(fin)); })) return;

@@ -75,7 +75,8 @@ Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete) {
     return erreur(http::status::not_found, "no such page: try /, /flux, /resultats or /metrics",
                   requete.version());
   if (requete.method() != http::verb::get) {
-    Reponse r = erreur(http::status::method_not_allowed, "only GET is served here", requete.version());
+    Reponse r =
+        erreur(http::status::method_not_allowed, "only GET is served here", requete.version());
     r.set(http::field::allow, "GET");
     return r;
   }
@@ -91,8 +92,8 @@ Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete) {
     case Route::Flux:
       break;
   }
-  return erreur(http::status::bad_request, "/flux is a WebSocket: ask for it with Upgrade: websocket",
-                requete.version());
+  return erreur(http::status::bad_request,
+                "/flux is a WebSocket: ask for it with Upgrade: websocket", requete.version());
 }
 
 bool envoie(ContexteSpectateurs& contexte, asio::io_context& ioc, beast::tcp_stream& flux,

@@ -23,14 +23,16 @@ std::uint64_t lu(const std::atomic<std::uint64_t>& compteur) {
   return compteur.load(std::memory_order_relaxed);
 }
 
-void famille(std::string& texte, std::string_view nom, std::string_view type, std::string_view aide) {
+void famille(std::string& texte, std::string_view nom, std::string_view type,
+             std::string_view aide) {
   texte.append("# HELP ").append(nom).append(" ").append(aide).append("\n");
   texte.append("# TYPE ").append(nom).append(" ").append(type).append("\n");
 }
 
 // One sample: `nom{etiquettes} valeur`; the labels, if any, already written as `{...}`.
 template <typename Nombre>
-void echantillon(std::string& texte, std::string_view nom, std::string_view etiquettes, Nombre valeur) {
+void echantillon(std::string& texte, std::string_view nom, std::string_view etiquettes,
+                 Nombre valeur) {
   texte.append(nom).append(etiquettes).append(" ");
   nombre(texte, valeur);
   texte += '\n';
@@ -64,8 +66,9 @@ void histogramme_ticks(std::string& texte, const MesuresTick& m) {
 
 void requetes(std::string& texte, const CompteursProtocole& p) {
   constexpr std::string_view nom = "arene_requetes_total";
-  famille(texte, nom, "counter",
-          "Request lines from players, by command; \"inconnue\" for lines answered ERREUR SYNTAXE.");
+  famille(
+      texte, nom, "counter",
+      "Request lines from players, by command; \"inconnue\" for lines answered ERREUR SYNTAXE.");
   for (std::size_t sorte = 0; sorte < nb_sortes_requetes; ++sorte)
     echantillon(texte, nom, "{commande=\"" + std::string(nom_requete(sorte)) + "\"}",
                 lu(p.requetes[sorte]));
@@ -95,9 +98,10 @@ std::string texte_metriques(const SourcesMetriques& sources) {
   histogramme_ticks(texte, m);
   simple(texte, "arene_tick_attente_verrou_secondes_total", "counter",
          "Time the tick thread waited for the world lock.", secondes(m.attente_verrou_ns));
-  simple(texte, "arene_ticks_perdus_total", "counter",
-         "Ticks whose changes the writer could not take: missing from the recording and the stream.",
-         static_cast<std::uint64_t>(m.ticks_perdus.load(std::memory_order_relaxed)));
+  simple(
+      texte, "arene_ticks_perdus_total", "counter",
+      "Ticks whose changes the writer could not take: missing from the recording and the stream.",
+      static_cast<std::uint64_t>(m.ticks_perdus.load(std::memory_order_relaxed)));
   simple(texte, "arene_connexions", "gauge", "Players' connections open on the game port.",
          std::uint64_t{sources.connexions});
   simple(texte, "arene_vaisseaux", "gauge", "Ships in play.", lu(m.vaisseaux));

@@ -61,7 +61,8 @@ void attend_la_fin(const std::atomic<bool>& finie, std::atomic<bool>& interrupti
 void ecrit_resultats(const std::string& chemin, const Resultats& resultats) {
   std::ofstream fichier(chemin);
   fichier << texte_json(resultats);
-  if (!fichier.flush()) std::fprintf(stderr, "arene-arbitre : resultats : ecriture impossible : %s\n", chemin.c_str());
+  if (!fichier.flush())
+    std::fprintf(stderr, "arene-arbitre : resultats : ecriture impossible : %s\n", chemin.c_str());
 }
 
 // The recording file and the spectators' stream: the sinks of the writer.
