@@ -81,10 +81,21 @@ class Session {
   }
 
   // Every pending operation then completes with an error, and run() returns.
+  // The WebSocket's own timer would otherwise keep it running until its next
+  // ping was due.
   void coupe() {
     fini_ = true;
     minuterie_.cancel();
+    ws_.set_option(sans_limite());
     beast::get_lowest_layer(ws_).close();
+  }
+
+  static websocket::stream_base::timeout sans_limite() {
+    websocket::stream_base::timeout t{};
+    t.handshake_timeout = websocket::stream_base::none();
+    t.idle_timeout = websocket::stream_base::none();
+    t.keep_alive_pings = false;
+    return t;
   }
 
   Flux& ws_;

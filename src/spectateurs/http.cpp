@@ -109,8 +109,23 @@ bool requete_malformee(const beast::error_code& e) {
          e != http::error::end_of_stream && e != http::error::partial_message;
 }
 
+// What Beast would refuse too, refused here before a place is taken and with
+// the same plain answer as the other errors.
+bool poignee_de_main_valide(const Requete& requete) {
+  return requete.count(http::field::sec_websocket_key) == 1 &&
+         requete[http::field::sec_websocket_version] == "13";
+}
+
 void ouvre_flux(ContexteSpectateurs& contexte, asio::io_context& ioc, beast::tcp_stream& flux,
                 const Requete& requete) {
+  if (!poignee_de_main_valide(requete)) {
+    Reponse r =
+        erreur(http::status::bad_request,
+               "a WebSocket handshake needs Sec-WebSocket-Key and Sec-WebSocket-Version: 13",
+               requete.version());
+    envoie(contexte, ioc, flux, r);
+    return;
+  }
   const auto place = contexte.flux.prend();
   if (!place) {
     contexte.refuses.fetch_add(1, std::memory_order_relaxed);

@@ -149,8 +149,6 @@ int port_libre() {
 
 std::string binaire_arene() { return ARENE_BINAIRE; }
 
-namespace {
-
 bool connectable(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in adresse{};
@@ -161,8 +159,6 @@ bool connectable(int port) {
   ::close(fd);
   return ok;
 }
-
-}  // namespace
 
 ServeurDeTest::ServeurDeTest(bool debug, const Lancement& lancement) {
   // Another program may take the port between our check and the bind: try again then.

@@ -58,6 +58,9 @@ class Processus {
 // A port that was free a moment ago.
 int port_libre();
 
+// True when a TCP connection to 127.0.0.1:`port` succeeds (it is closed at once).
+bool connectable(int port);
+
 // The path of the server binary under test.
 std::string binaire_arene();
 

@@ -1,0 +1,119 @@
+// The live stream of the real arene-arbitre: what it rebuilds against what
+// players read, spectators that never read, and the end of a match.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "e2e/relecture.h"
+#include "e2e/spectateur_de_test.h"
+#include "e2e/stress.h"
+
+namespace {
+
+bool contient(const std::vector<Liste>& instants, const Liste& reponse) {
+  return std::find(instants.begin(), instants.end(), reponse) != instants.end();
+}
+
+TEST(Flux, LeFluxRebatitCeQueLesJoueursLisent) {
+  ArbitreDeTest arbitre({"--graine", "9"});
+  ClientDeTest a(arbitre.port());
+  ClientDeTest b(arbitre.port());
+  ASSERT_EQ(a.enregistre(255), "VAISSEAU ENREGISTRE\r\n");
+  ASSERT_EQ(b.enregistre(65280), "VAISSEAU ENREGISTRE\r\n");
+  for (const char* action : {"ACCELERE", "ACCELERE", "ACCELERE", "GAUCHE", "TIRE", "TIRE"})
+    ASSERT_EQ(a.demande("PUT ACTION " + std::string(action) + "\r\n"), "OK\r\n");
+  FluxDeTest flux(arbitre.port_spectateurs());
+  Relecture relecture;
+  const auto premier = flux.message();
+  ASSERT_TRUE(premier);
+  const Liste premieres = lignes_de(*premier);
+  ASSERT_GE(premieres.size(), 2u);
+  EXPECT_EQ(type_de(premieres[0]), "entete");
+  EXPECT_EQ(type_de(premieres[1]), "etat");
+  EXPECT_EQ(nlohmann::json::parse(premieres[0]).at("cubes").size(), 200u);
+  relecture.recoit(*premier);
+  const auto suit_jusqu_a = [&](const auto& condition) {
+    while (!condition()) {
+      const auto message = flux.message();
+      if (!message) return false;
+      relecture.recoit(*message);
+    }
+    return true;
+  };
+  // Bullets fired while the spectator watches come as `tir` lines.
+  ASSERT_EQ(b.demande("PUT ACTION TIRE\r\n"), "OK\r\n");
+  ASSERT_TRUE(suit_jusqu_a([&] { return relecture.types.size() >= 20u; }));
+  const Liste vaisseaux = a.demande_liste("GET VAISSEAUX\r\n");
+  const Liste balles = a.demande_liste("GET BALLES\r\n");
+  const std::int64_t tick_des_reponses = relecture.tick();
+  ASSERT_TRUE(suit_jusqu_a([&] { return relecture.tick() >= tick_des_reponses + 20; }));
+  ASSERT_EQ(vaisseaux.size(), 3u);
+  EXPECT_TRUE(contient(relecture.vaisseaux, vaisseaux)) << "no rebuilt tick lists " << vaisseaux[1];
+  EXPECT_TRUE(contient(relecture.balles, balles)) << "no rebuilt tick lists " << balles[0];
+  // The state is the writer's, a lot or two behind the world: shots fired
+  // just before may come as lines after it.
+  EXPECT_GE(std::count(relecture.types.begin(), relecture.types.end(), "tir"), 1);
+  EXPECT_EQ(std::count(relecture.types.begin(), relecture.types.end(), "perdu"), 0);
+}
+
+TEST(Flux, CentSpectateursQuiNeLisentPasNeRalentissentNiLeTickNiLesJoueurs) {
+  ArbitreDeTest arbitre({"--graine", "4"});
+  const int port = arbitre.port_spectateurs();
+  std::vector<std::unique_ptr<ClientDeTest>> muets;
+  for (int i = 0; i < 100; ++i) {
+    muets.push_back(std::make_unique<ClientDeTest>(port));
+    muets.back()->envoie(demande_de_flux());
+  }
+  std::string texte;
+  ASSERT_TRUE(attend_que(
+      [&] {
+        texte = get_http(port, "/metrics").corps;
+        return metrique(texte, "arene_spectateurs") +
+                   metrique(texte, "arene_spectateurs_refuses_total") ==
+               100;
+      },
+      20s))
+      << texte;
+  EXPECT_EQ(metrique(texte, "arene_spectateurs"), 64) << "--max-spectateurs is 64 by default";
+  // Ten firing players give the stream plenty to say, and a probe ship counts
+  // the ticks, while no spectator reads a byte.
+  Processus charge(ARENE_CHARGE, {"--port", std::to_string(arbitre.port()), "--mix", "tire",
+                                  "--clients", "10", "--seconds", "5"});
+  ASSERT_EQ(charge.attend_fin(60s), 0) << charge.sortie() << charge.erreurs();
+  const std::string sortie = charge.sortie();
+  const auto mesures = nlohmann::json::parse(sortie.substr(sortie.rfind("\n{") + 1));
+  const double ticks = mesures.at("ticks_per_second").get<double>();
+  const double latence = mesures.at("probe_latency_ms").at("p99").get<double>();
+  texte = get_http(port, "/metrics").corps;
+  std::printf(
+      "100 stalled spectators: probe sees %.1f ticks/s, its requests p99 %.2f ms; "
+      "%.0f requests, %.0f lots skipped, %.0f streams cut\n",
+      ticks, latence, mesures.at("requests").get<double>(),
+      metrique(texte, "arene_spectateurs_lots_sautes_total"),
+      metrique(texte, "arene_spectateurs_abandonnes_total"));
+  EXPECT_GE(ticks, 30.0);
+  EXPECT_LT(latence, 1000.0);
+  EXPECT_EQ(mesures.at("errors"), 0);
+  EXPECT_GT(mesures.at("requests").get<double>(), 0);
+}
+
+TEST(Flux, ALaFinDuMatchLeFluxFinitProprementEtLePortFerme) {
+  ArbitreDeTest arbitre({"--duree", "2s"});
+  FluxDeTest flux(arbitre.port_spectateurs());
+  std::vector<std::string> types;
+  for (auto message = flux.message(); message; message = flux.message())
+    for (const std::string& ligne : lignes_de(*message)) types.push_back(type_de(ligne));
+  ASSERT_FALSE(types.empty());
+  EXPECT_EQ(types.front(), "entete");
+  EXPECT_EQ(types.back(), "fin");
+  EXPECT_EQ(flux.code_de_fermeture(), 1000) << "a normal WebSocket close after the end";
+  EXPECT_EQ(arbitre.processus().attend_fin(20s), 0);
+  EXPECT_FALSE(connectable(arbitre.port_spectateurs()));
+}
+
+}  // namespace
