@@ -27,13 +27,17 @@ namespace {
 
 }  // namespace
 
-Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, bool traces) {
-  const auto etape = [traces](std::string_view message) {
-    if (traces) trace(message);
+Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options) {
+  const auto etape = [&options](std::string_view message) {
+    if (options.traces) trace(message);
   };
   etape("creation de la socket principale\n");
   Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
   if (!ecoute.valide()) echec_systeme("socket");
+  const int oui = 1;
+  if (options.reutilise_adresse &&
+      ::setsockopt(ecoute.fd(), SOL_SOCKET, SO_REUSEADDR, &oui, sizeof oui) != 0)
+    echec_systeme("setsockopt");
   etape("binding et listening\n");
   // Never listen on a port other than the one asked for.
   if (port < 0 || port > 65535) throw Echec("bind : port hors limites : " + std::to_string(port));

@@ -8,10 +8,16 @@
 #include "protocol/arene.h"
 #include "protocol/socket.h"
 
-// The listening socket on 0.0.0.0:`port`, with the start-up traces unless
-// `traces` is false. Throws Echec naming the failed operation, or when the
-// port is outside 0..65535.
-Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, bool traces = true);
+struct OptionsEcoute {
+  bool traces = true;  // the start-up traces of debug mode
+  // Bind even while connections this server closed linger in TIME_WAIT, so
+  // that the next run can take the same port at once.
+  bool reutilise_adresse = false;
+};
+
+// The listening socket on 0.0.0.0:`port`. Throws Echec naming the failed
+// operation, or when the port is outside 0..65535.
+Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options = {});
 
 // The accept loop: every accepted connection goes to `sert`, which must not
 // wait for the peer. Returns once `arret` is set and `ecoute` shut down;

@@ -5,6 +5,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/websocket.hpp>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -60,9 +61,12 @@ class Session {
     if (envoi.texte.empty()) return;  // the next lot wakes us
     texte_ = std::move(envoi.texte);
     en_envoi_ = true;
+    const std::uint64_t numero = ++envois_;
     minuterie_.expires_after(delai_envoi_);
-    minuterie_.async_wait([this](beast::error_code e) {
-      if (e) return;  // the send finished first
+    // A deadline that passed as its send finished may still come: it must not
+    // cut the next send.
+    minuterie_.async_wait([this, numero](beast::error_code e) {
+      if (e || !en_envoi_ || numero != envois_) return;
       abandon_ = true;
       coupe();
     });
@@ -82,12 +86,16 @@ class Session {
 
   // Every pending operation then completes with an error, and run() returns.
   // The WebSocket's own timer would otherwise keep it running until its next
-  // ping was due.
+  // ping was due. The descriptor stays open until the connection's thread is
+  // done with it, so that its number cannot be reused meanwhile.
   void coupe() {
     fini_ = true;
     minuterie_.cancel();
     ws_.set_option(sans_limite());
-    beast::get_lowest_layer(ws_).close();
+    beast::tcp_stream& flux = beast::get_lowest_layer(ws_);
+    beast::error_code ignoree;
+    flux.socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignoree);
+    flux.cancel();
   }
 
   static websocket::stream_base::timeout sans_limite() {
@@ -105,6 +113,7 @@ class Session {
   beast::flat_buffer recu_;
   std::string texte_;  // being sent
   bool en_envoi_ = false;
+  std::uint64_t envois_ = 0;
   bool fini_ = false;
   bool abandon_ = false;
   // Last: it goes first, so that no wake-up is posted to a session being destroyed.

@@ -140,7 +140,8 @@ void ouvre_flux(ContexteSpectateurs& contexte, asio::io_context& ioc, beast::tcp
 
 void sert(ContexteSpectateurs& contexte, Socket socket) {
   asio::io_context ioc;
-  beast::tcp_stream flux(asio::ip::tcp::socket(ioc, asio::ip::tcp::v4(), socket.relache()));
+  beast::tcp_stream flux(asio::ip::tcp::socket(ioc, asio::ip::tcp::v4(), socket.fd()));
+  socket.relache();  // only once the stream owns it, in case that failed
   // Leaves the set before the stream closes its descriptor.
   const ConnexionSuivie suivie(contexte.suivi, flux.socket().native_handle());
   beast::flat_buffer tampon;

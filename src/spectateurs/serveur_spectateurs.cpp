@@ -40,7 +40,8 @@ ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& dif
                                        std::int64_t port, const OptionsSpectateurs& options)
     : contexte_(match, diffusion, options),
       connexions_(options.max_flux + connexions_hors_flux),
-      ecoute_(ouvre_socket_d_ecoute(port, file_attente, /*traces=*/false)),
+      ecoute_(
+          ouvre_socket_d_ecoute(port, file_attente, {.traces = false, .reutilise_adresse = true})),
       accueil_([this] {
         try {
           accepte_connexions(ecoute_, &arret_, [this](Socket s) { accueille(std::move(s)); });

@@ -24,10 +24,15 @@ std::pair<int, int> deux_ports_libres() {
 
 }  // namespace
 
-ArbitreDeTest::ArbitreDeTest(const std::vector<std::string>& arguments) {
+ArbitreDeTest::ArbitreDeTest(const std::vector<std::string>& arguments,
+                             std::optional<int> port_spectateurs) {
   // Another program may take a port between our check and the bind: try again then.
   for (int essai = 0; essai < 5; ++essai) {
     std::tie(port_, port_spectateurs_) = deux_ports_libres();
+    if (port_spectateurs) {
+      if (port_ == *port_spectateurs) continue;
+      port_spectateurs_ = *port_spectateurs;
+    }
     std::vector<std::string> tous = {"--port", std::to_string(port_), "--spectateurs",
                                      std::to_string(port_spectateurs_)};
     tous.insert(tous.end(), arguments.begin(), arguments.end());

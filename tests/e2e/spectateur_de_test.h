@@ -10,11 +10,12 @@
 
 #include "e2e/serveur_de_test.h"
 
-// arene-arbitre on a free game port and a free spectator port; `arguments`
-// follow them on its command line.
+// arene-arbitre on a free game port and a free spectator port, or the one
+// given; `arguments` follow them on its command line.
 class ArbitreDeTest {
  public:
-  explicit ArbitreDeTest(const std::vector<std::string>& arguments = {});
+  explicit ArbitreDeTest(const std::vector<std::string>& arguments = {},
+                         std::optional<int> port_spectateurs = {});
   int port() const { return port_; }
   int port_spectateurs() const { return port_spectateurs_; }
   Processus& processus() { return *processus_; }

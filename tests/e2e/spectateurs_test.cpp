@@ -66,7 +66,8 @@ TEST(Spectateurs, LesMetriquesSuiventUnJoueurScripte) {
       [&] {
         texte = get_http(port, "/metrics").corps;
         return metrique(texte, "arene_octets_envoyes_total") == static_cast<double>(joueur.recus) &&
-               metrique(texte, "arene_ticks_total") > ticks_avant;
+               metrique(texte, "arene_ticks_total") > ticks_avant &&
+               metrique(texte, "arene_vaisseaux") == 1;
       },
       5s))
       << texte;
@@ -80,7 +81,6 @@ TEST(Spectateurs, LesMetriquesSuiventUnJoueurScripte) {
       {"arene_requetes_total{commande=\"GET BALLES\"}", 0},
       {"arene_octets_recus_total", static_cast<double>(joueur.envoyes)},
       {"arene_connexions", 1},
-      {"arene_vaisseaux", 1},
       {"arene_spectateurs", 0},
   };
   for (const auto& [nom, valeur] : attendus) EXPECT_EQ(metrique(texte, nom), valeur) << nom;
