@@ -139,7 +139,7 @@ bool Pilote::releve_monde() {
     cadence_.tick_vu(arrivee);
   }
   const auto propre = std::find_if(nouveau.vaisseaux.begin(), nouveau.vaisseaux.end(),
-                                   [&](const VaisseauVu& v) { return v.id == partie_.couleur; });
+                                   [&](const VaisseauLu& v) { return v.id == partie_.couleur; });
   if (propre != nouveau.vaisseaux.end()) {
     pt_vie_ = propre->pt_vie;
   } else {

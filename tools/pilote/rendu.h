@@ -23,8 +23,8 @@ struct Instantane {
   double rayon_vaisseau = 0.0;
   double rayon_balle = 0.0;
   std::vector<CubeVu> cubes;
-  std::vector<VaisseauVu> vaisseaux;
-  std::vector<BalleVue> balles;
+  std::vector<VaisseauLu> vaisseaux;
+  std::vector<BalleLue> balles;
   std::optional<std::int64_t> couleur_propre;  // nothing while the player has no ship
 };
 
