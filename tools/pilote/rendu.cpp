@@ -214,11 +214,18 @@ int ligne_sous_le_plateau(const Rendu& rendu) {
   return rendu.cadre ? rendu.cadre->ligne + lignes_du_plateau(*rendu.cadre) + 1 : 1;
 }
 
-void ecris(Grille& grille, int colonne, int ligne, std::string_view texte, std::uint8_t attributs) {
+int colonne_d_etat(const Rendu& rendu, std::size_t largeur) {
+  return std::clamp(rendu.grille.colonnes - static_cast<int>(largeur), 0,
+                    rendu.cadre ? rendu.cadre->colonne - 1 : 0);
+}
+
+void ecris(Grille& grille, int colonne, int ligne, std::string_view texte, std::uint8_t attributs,
+           std::optional<Rgb> avant) {
   if (ligne < 0 || ligne >= grille.lignes) return;
   for (const char c : texte) {
     if (colonne >= grille.colonnes) return;
-    if (colonne >= 0) grille.a(colonne, ligne) = Case{static_cast<char32_t>(c), {}, {}, attributs};
+    if (colonne >= 0)
+      grille.a(colonne, ligne) = Case{static_cast<char32_t>(c), avant, {}, attributs};
     ++colonne;
   }
 }
