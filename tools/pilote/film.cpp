@@ -10,7 +10,26 @@ namespace {
 
 bool est_un_fait(const Evenement& e) {
   return std::holds_alternative<EvEnregistre>(e) || std::holds_alternative<EvDetruit>(e) ||
-         std::holds_alternative<EvPart>(e);
+         std::holds_alternative<EvPart>(e) || std::holds_alternative<EvEtat>(e);
+}
+
+bool en_liste(const std::vector<VaisseauVu>& vaisseaux, std::int64_t couleur) {
+  return std::any_of(vaisseaux.begin(), vaisseaux.end(),
+                     [&](const VaisseauVu& v) { return v.couleur == couleur; });
+}
+
+// The full state after lost ticks says who is in play, not how the others went.
+void recale(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& ordre,
+            const EvEtat& etat) {
+  for (auto& [couleur, b] : bilans)
+    if (b.sort == Bilan::Sort::EnJeu && !en_liste(etat.vaisseaux, couleur))
+      b = Bilan{couleur, Bilan::Sort::Inconnu, 0, 0, etat.tick};
+  for (const VaisseauVu& v : etat.vaisseaux) {
+    if (!bilans.contains(v.couleur)) ordre.push_back(v.couleur);
+    Bilan& b = bilans[v.couleur];
+    if (b.sort != Bilan::Sort::EnJeu)
+      b = Bilan{v.couleur, Bilan::Sort::EnJeu, v.pt_vie, 0, etat.tick};
+  }
 }
 
 // A departure counts only for a ship in play: the connection of a destroyed
@@ -25,6 +44,8 @@ void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& ordr
   } else if (const auto* p = std::get_if<EvPart>(&e)) {
     Bilan& b = bilans[p->couleur];
     if (b.sort == Bilan::Sort::EnJeu) b = Bilan{p->couleur, Bilan::Sort::Parti, 0, 0, p->tick};
+  } else if (const auto* etat = std::get_if<EvEtat>(&e)) {
+    recale(bilans, ordre, *etat);
   }
 }
 
@@ -54,7 +75,7 @@ void Film::garde(Evenement evenement, const EtatRelu& etat, std::int64_t ticks_e
   evenements_.push_back(std::move(evenement));
   if (!instant) return;
   const Repere repere{etat.tick(), evenements_.size()};
-  // A full state after lost ticks may repeat the last tick: it then replaces it.
+  // Seeking needs rising ticks: a state that does not move time on replaces the instant before.
   if (!reperes_.empty() && reperes_.back().tick >= repere.tick) reperes_.pop_back();
   reperes_.push_back(repere);
   if (repere.tick - copies_.back().etat.tick() >= ticks_entre_copies)

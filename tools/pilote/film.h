@@ -21,12 +21,13 @@ struct Repere {
 
 // What had become of a colour at some instant.
 struct Bilan {
-  enum class Sort { EnJeu, Detruit, Parti };
+  // Inconnu: gone during ticks the recording lost, which hold how.
+  enum class Sort { EnJeu, Detruit, Parti, Inconnu };
   std::int64_t couleur = 0;
   Sort sort = Sort::EnJeu;
   std::int64_t pt_vie = 0;  // EnJeu
   std::int64_t par = 0;     // Detruit: whose bullet
-  std::int64_t tick = 0;    // Detruit, Parti: when
+  std::int64_t tick = 0;    // Detruit, Parti: when; Inconnu: seen gone then
   friend bool operator==(const Bilan&, const Bilan&) = default;
 };
 

@@ -22,6 +22,8 @@ std::string texte_bilan(const Bilan& b) {
       return couleur + " destroyed by " + std::to_string(b.par) + " at " + std::to_string(b.tick);
     case Bilan::Sort::Parti:
       return couleur + " left at " + std::to_string(b.tick);
+    case Bilan::Sort::Inconnu:
+      return couleur + " gone by " + std::to_string(b.tick) + " (ticks lost)";
   }
   return couleur;
 }
