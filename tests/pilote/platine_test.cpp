@@ -153,7 +153,10 @@ TEST(LigneDeRelecture, ShowsWhatBecameOfEachColourAsFarAsItFits) {
   ASSERT_TRUE(tape(platine, "End Space - 2"));
   EXPECT_EQ(texte(ligne_de_relecture(platine, {}, false, 200)),
             "tick 2/2 (cut short)  0.5x  paused");
-  EXPECT_EQ(aide_de_relecture(platine), "go to tick 2_  Enter: go  Backspace: erase");
+  EXPECT_EQ(aide_de_relecture(platine, 80), "go to tick 2_  Enter: go  Backspace: erase");
+  ASSERT_TRUE(tape(platine, "BSpace"));
+  EXPECT_LE(aide_de_relecture(platine, 80).size(), 80u) << "the keys fit 80 columns";
+  EXPECT_NE(aide_de_relecture(platine, 100).find("Home/End"), std::string::npos);
 }
 
 }  // namespace

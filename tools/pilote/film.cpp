@@ -66,6 +66,7 @@ Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies) {
   }
   // A match cancelled before its start has no tick: show how it was left.
   if (reperes_.empty()) reperes_.push_back(Repere{etat.tick(), evenements_.size()});
+  evenements_.shrink_to_fit();  // a long match holds millions of them
 }
 
 void Film::garde(Evenement evenement, const EtatRelu& etat, std::int64_t ticks_entre_copies) {

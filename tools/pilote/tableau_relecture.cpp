@@ -1,5 +1,6 @@
 #include "pilote/tableau_relecture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/configuration.h"
@@ -75,20 +76,24 @@ std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vecto
   return ligne;
 }
 
-std::string aide_de_relecture(const Platine& platine) {
+std::string aide_de_relecture(const Platine& platine, std::size_t largeur) {
   if (!platine.saisie().empty())
     return "go to tick " + platine.saisie() + "_  Enter: go  Backspace: erase";
-  return std::string("space: ") + (platine.en_lecture() ? "pause" : "play") +
-         "  left/right: step  [ ]: 10 s  Home/End  N Enter: tick N  -/+: speed  q: quit";
+  const std::string debut = std::string("space: ") + (platine.en_lecture() ? "pause" : "play") +
+                            "  left/right: step  [ ]: 10 s  ";
+  const std::string fin = "N Enter: tick N  -/+: speed  q: quit";
+  // Home and End go first when the line does not fit an 80-column terminal.
+  const std::string complete = debut + "Home/End  " + fin;
+  return complete.size() <= largeur ? complete : debut + fin;
 }
 
 Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
                           TailleTerminal taille) {
   Rendu rendu = rend(instantane_de(film, etat), taille);
-  const std::string aide = aide_de_relecture(platine);
+  const auto colonnes = static_cast<std::size_t>(rendu.grille.colonnes);
+  const std::string aide = aide_de_relecture(platine, colonnes);
   const auto bilans = film.bilans(film.reperes()[platine.instant()].fin, etat);
-  const auto etat_lu = ligne_de_relecture(platine, bilans, film.complet(),
-                                          static_cast<std::size_t>(rendu.grille.colonnes));
+  const auto etat_lu = ligne_de_relecture(platine, bilans, film.complet(), colonnes);
   const int ligne = ligne_sous_le_plateau(rendu);
   int colonne = colonne_d_etat(rendu, std::max(largeur_de(etat_lu), aide.size()));
   ecris(rendu.grille, colonne, ligne + 1, aide);

@@ -20,8 +20,8 @@ struct Morceau {
 // became of each colour, as many as fit in `largeur` columns.
 std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vector<Bilan>& bilans,
                                         bool complet, std::size_t largeur);
-// The keys, or the tick number being typed.
-std::string aide_de_relecture(const Platine& platine);
+// The keys, as many as fit in `largeur` columns, or the tick number being typed.
+std::string aide_de_relecture(const Platine& platine, std::size_t largeur);
 
 // The whole screen at the platine's instant; `etat` holds the lists there.
 Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
