@@ -36,27 +36,15 @@ void joue_jusqu_a_la_fin(int port, long long couleur, const std::string& virage)
   }
 }
 
-bool connectable(int port) {
-  try {
-    ClientDeTest essai(port);
-    return true;
-  } catch (const std::runtime_error&) {
-    return false;
-  }
-}
-
 // The real match server records two bots' match of ticks_du_match ticks.
 void enregistre_un_match(const fs::path& fichier) {
-  const int port = port_libre();
-  Processus arbitre(ARENE_ARBITRE,
-                    {"--port", std::to_string(port), "--graine", "7", "--joueurs", "2", "--duree",
-                     std::to_string(ticks_du_match) + "t", "--enregistre", fichier.string()});
-  ASSERT_TRUE(attend([&] { return connectable(port); }, 10s)) << arbitre.erreurs(100ms);
-  std::thread rouge(joue_jusqu_a_la_fin, port, 0xFF0000, "PUT ACTION GAUCHE\r\n");
-  std::thread vert(joue_jusqu_a_la_fin, port, 0x00FF00, "PUT ACTION DROITE\r\n");
+  ServeurDeTest arbitre({"--graine", "7", "--joueurs", "2", "--duree",
+                         std::to_string(ticks_du_match) + "t", "--enregistre", fichier.string()});
+  std::thread rouge(joue_jusqu_a_la_fin, arbitre.port(), 0xFF0000, "PUT ACTION GAUCHE\r\n");
+  std::thread vert(joue_jusqu_a_la_fin, arbitre.port(), 0x00FF00, "PUT ACTION DROITE\r\n");
   rouge.join();
   vert.join();
-  ASSERT_EQ(arbitre.attend_fin(20s), 0) << arbitre.erreurs(100ms);
+  ASSERT_EQ(arbitre.processus().attend_fin(20s), 0) << arbitre.processus().erreurs(100ms);
 }
 
 // The reader's ship list of one tick: [[x, y, angle, pt_vie, couleur], ...].
