@@ -84,3 +84,9 @@ std::optional<int> statut_final(const fs::path& dossier, Duree delai) {
       delai);
   return statut;
 }
+
+void TestEnTerminal::SetUp() {
+  const auto chemin = cherche_programme("tmux");
+  if (!chemin) GTEST_SKIP() << "tmux is not installed: apt-get install tmux";
+  tmux_ = *chemin;
+}

@@ -2,6 +2,7 @@
 // capture-pane reads the screen. What the terminal tests share.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <filesystem>
@@ -56,3 +57,11 @@ std::string commande_pilote(const std::filesystem::path& dossier,
 
 // The exit status written by commande_pilote's shell line, once there.
 std::optional<int> statut_final(const std::filesystem::path& dossier, Duree delai);
+
+// A test with a temporary folder and tmux, skipped when tmux is missing.
+class TestEnTerminal : public testing::Test {
+ protected:
+  void SetUp() override;
+  std::string tmux_;
+  Dossier dossier_;
+};

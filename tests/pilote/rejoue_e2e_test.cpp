@@ -98,14 +98,8 @@ std::vector<std::u32string> cellules(const std::string& ecran) {
   return lignes;
 }
 
-class RelectureEnTerminal : public testing::Test {
+class RelectureEnTerminal : public TestEnTerminal {
  protected:
-  void SetUp() override {
-    const auto chemin = cherche_programme("tmux");
-    if (!chemin) GTEST_SKIP() << "tmux is not installed: apt-get install tmux";
-    tmux_ = *chemin;
-  }
-
   // Waits for the status line of `tick`, then checks each ship of the reader's tick.
   void verifie_tick(SessionTmux& session, const fs::path& fichier, int tick) {
     const std::string attendu =
@@ -128,9 +122,6 @@ class RelectureEnTerminal : public testing::Test {
           << ecran;
     }
   }
-
-  std::string tmux_;
-  Dossier dossier_;
 };
 
 TEST_F(RelectureEnTerminal, SeeksAndStepsAndDrawsTheShipsWhereTheReaderSays) {

@@ -23,16 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TerminalPilote : public testing::Test {
- protected:
-  void SetUp() override {
-    const auto chemin = cherche_programme("tmux");
-    if (!chemin) GTEST_SKIP() << "tmux is not installed: apt-get install tmux";
-    tmux_ = *chemin;
-  }
-  std::string tmux_;
-  Dossier dossier_;
-};
+using TerminalPilote = TestEnTerminal;
 
 TEST_F(TerminalPilote, NobodyListeningExitsWithTwoAndSaysWhy) {
   const int port = port_libre();
