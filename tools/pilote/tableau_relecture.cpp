@@ -38,14 +38,11 @@ std::size_t largeur_de(const std::vector<Morceau>& morceaux) {
 // The recording repeats this server's board and sizes in its header, so the
 // game's constants describe it.
 Instantane instantane_de(const Film& film, const EtatRelu& etat) {
-  Instantane i{largeur_plateau,
-               hauteur_plateau,
-               Configuration::rayon_vaisseau,
-               Configuration::rayon_balle,
-               {},
-               {},
-               {},
-               std::nullopt};
+  Instantane i;
+  i.largeur = largeur_plateau;
+  i.hauteur = hauteur_plateau;
+  i.rayon_vaisseau = Configuration::rayon_vaisseau;
+  i.rayon_balle = Configuration::rayon_balle;
   for (const cube& c : film.cubes()) i.cubes.push_back(CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
   for (const VaisseauVu& v : etat.vaisseaux())
     i.vaisseaux.push_back(VaisseauLu{v.x, v.y, v.angle, v.pt_vie, v.couleur});
@@ -82,7 +79,7 @@ std::string aide_de_relecture(const Platine& platine, std::size_t largeur) {
   const std::string debut = std::string("space: ") + (platine.en_lecture() ? "pause" : "play") +
                             "  left/right: step  [ ]: 10 s  ";
   const std::string fin = "N Enter: tick N  -/+: speed  q: quit";
-  // Home and End go first when the line does not fit an 80-column terminal.
+  // Home/End is left out first: the rest fits an 80-column terminal.
   const std::string complete = debut + "Home/End  " + fin;
   return complete.size() <= largeur ? complete : debut + fin;
 }
