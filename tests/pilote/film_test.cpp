@@ -21,7 +21,6 @@
 #include "simulation/actions.h"
 #include "simulation/balles.h"
 #include "simulation/spawn.h"
-#include "world/echec.h"
 #include "world/tick.h"
 
 namespace {
@@ -219,16 +218,6 @@ TEST_F(FilmDeMatch, AFileCutShortKeepsTheTicksBeforeTheDamage) {
   ASSERT_GT(film.reperes().size(), 10u);
   ASSERT_LT(film.reperes().size(), entier_.moments.size());
   verifie_dans_tous_les_ordres(film, entier_.moments);
-}
-
-TEST(Film, WhatIsNoRecordingIsRefused) {
-  const fs::path chemin = fs::temp_directory_path() / "film_test_pas_un_enregistrement";
-  std::ofstream(chemin) << "{\"t\":\"tick\",\"n\":1,\"retirees\":[],\"v\":[]}\n";
-  EXPECT_THROW(Film{chemin}, Echec) << "no header";
-  std::ofstream(chemin) << "bonjour\n";
-  EXPECT_THROW(Film{chemin}, Echec) << "not JSON";
-  fs::remove(chemin);
-  EXPECT_THROW(Film{chemin}, Echec) << "no file";
 }
 
 }  // namespace
