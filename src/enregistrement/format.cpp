@@ -208,7 +208,7 @@ std::vector<T> lit_liste(const json& j, Lecture lecture) {
 
 RaisonFin lit_raison(const std::string& nom) {
   for (RaisonFin r :
-       {RaisonFin::Duree, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
+       {RaisonFin::DureeEcoulee, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
     if (nom_raison(r) == nom) return r;
   throw Echec("raison de fin inconnue : " + nom);
 }

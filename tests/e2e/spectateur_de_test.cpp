@@ -13,37 +13,24 @@ namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace websocket = beast::websocket;
 
-// Two distinct ports, free a moment ago.
-std::pair<int, int> deux_ports_libres() {
-  for (;;) {
-    const int a = port_libre();
-    const int b = port_libre();
-    if (a != b) return {a, b};
-  }
+std::vector<std::string> avec_port_spectateurs(std::vector<std::string> arguments, int port) {
+  arguments.insert(arguments.begin(), {"--spectateurs", std::to_string(port)});
+  return arguments;
 }
 
 }  // namespace
 
+// The spectator port opens just after the game port, which the server's
+// start waits for.
 ArbitreDeTest::ArbitreDeTest(const std::vector<std::string>& arguments,
-                             std::optional<int> port_spectateurs) {
-  // Another program may take a port between our check and the bind: try again then.
-  for (int essai = 0; essai < 5; ++essai) {
-    std::tie(port_, port_spectateurs_) = deux_ports_libres();
-    if (port_spectateurs) {
-      if (port_ == *port_spectateurs) continue;
-      port_spectateurs_ = *port_spectateurs;
-    }
-    std::vector<std::string> tous = {"--port", std::to_string(port_), "--spectateurs",
-                                     std::to_string(port_spectateurs_)};
-    tous.insert(tous.end(), arguments.begin(), arguments.end());
-    processus_ = std::make_unique<Processus>(ARENE_ARBITRE, tous);
-    const auto fin = std::chrono::steady_clock::now() + 10s;
-    while (std::chrono::steady_clock::now() < fin && processus_->en_vie()) {
-      if (connectable(port_) && connectable(port_spectateurs_)) return;
-      std::this_thread::sleep_for(10ms);
-    }
+                             std::optional<int> port_spectateurs)
+    : port_spectateurs_(port_spectateurs.value_or(port_libre())),
+      serveur_(avec_port_spectateurs(arguments, port_spectateurs_)) {
+  const auto fin = std::chrono::steady_clock::now() + 10s;
+  while (!connectable(port_spectateurs_)) {
+    if (std::chrono::steady_clock::now() >= fin) throw std::runtime_error("no spectator port");
+    std::this_thread::sleep_for(10ms);
   }
-  throw std::runtime_error("arene-arbitre did not start");
 }
 
 ReponseHttp echange_http(int port, std::string_view requete, Duree delai) {

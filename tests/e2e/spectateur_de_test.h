@@ -16,14 +16,13 @@ class ArbitreDeTest {
  public:
   explicit ArbitreDeTest(const std::vector<std::string>& arguments = {},
                          std::optional<int> port_spectateurs = {});
-  int port() const { return port_; }
+  int port() const { return serveur_.port(); }
   int port_spectateurs() const { return port_spectateurs_; }
-  Processus& processus() { return *processus_; }
+  Processus& processus() { return serveur_.processus(); }
 
  private:
-  int port_ = 0;
-  int port_spectateurs_ = 0;
-  std::unique_ptr<Processus> processus_;
+  int port_spectateurs_;
+  ServeurDeTest serveur_;
 };
 
 struct ReponseHttp {
