@@ -11,14 +11,74 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <variant>
 #include <vector>
 
-#include "e2e/relecture.h"
 #include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
+#include "enregistrement/etat.h"
+#include "enregistrement/format.h"
 #include "protocol/socket.h"
+#include "protocol/textes.h"
 
 namespace {
+
+using Liste = std::vector<std::string>;
+
+Liste lignes_de(const std::string& message) {
+  Liste lignes;
+  std::size_t debut = 0;
+  for (;;) {
+    const auto fin = message.find('\n', debut);
+    lignes.push_back(message.substr(debut, fin - debut));
+    if (fin == std::string::npos) return lignes;
+    debut = fin + 1;
+  }
+}
+
+std::string type_de(const std::string& ligne) {
+  return nlohmann::json::parse(ligne).at("t").get<std::string>();
+}
+
+// The lists rebuilt from the stream, as list replies would give them.
+Liste reponse_vaisseaux(const EtatRelu& etat) {
+  Liste lignes{"PUT VAISSEAUX " + std::to_string(etat.vaisseaux().size()) + "\r\n"};
+  for (const VaisseauVu& v : etat.vaisseaux()) {
+    envoie_vaisseau(lignes.emplace_back(), vaisseau{v.x, v.y, v.angle, 0.0, v.pt_vie, v.couleur});
+  }
+  return lignes;
+}
+
+Liste reponse_balles(const EtatRelu& etat) {
+  Liste lignes{"PUT BALLES " + std::to_string(etat.nb_balles()) + "\r\n"};
+  for (const BalleVue& b : etat.balles())
+    envoie_balle(lignes.emplace_back(), balle(b.x, b.y, 0.0, b.couleur));
+  return lignes;
+}
+
+// A spectator's rebuild, kept as the replies would have been after each
+// state and each tick received.
+struct Relecture {
+  void recoit(const std::string& message) {
+    for (const std::string& ligne : lignes_de(message)) {
+      types.push_back(type_de(ligne));
+      const Evenement e = lit_ligne(ligne);
+      if (const auto* t = std::get_if<EvTick>(&e)) {
+        EXPECT_EQ(t->n, relu.tick() + 1) << "ticks in a row";
+      }
+      relu.applique(e);
+      if (types.back() == "tick" || types.back() == "etat") {
+        vaisseaux.push_back(reponse_vaisseaux(relu));
+        balles.push_back(reponse_balles(relu));
+      }
+    }
+  }
+
+  EtatRelu relu;
+  Liste types;  // of every line, in order
+  std::vector<Liste> vaisseaux;
+  std::vector<Liste> balles;
+};
 
 bool contient(const std::vector<Liste>& instants, const Liste& reponse) {
   return std::find(instants.begin(), instants.end(), reponse) != instants.end();
@@ -55,8 +115,8 @@ TEST(Flux, LeFluxRebatitCeQueLesJoueursLisent) {
   ASSERT_TRUE(suit_jusqu_a([&] { return relecture.types.size() >= 20u; }));
   const Liste vaisseaux = a.demande_liste("GET VAISSEAUX\r\n");
   const Liste balles = a.demande_liste("GET BALLES\r\n");
-  const std::int64_t tick_des_reponses = relecture.tick();
-  ASSERT_TRUE(suit_jusqu_a([&] { return relecture.tick() >= tick_des_reponses + 20; }));
+  const std::int64_t tick_des_reponses = relecture.relu.tick();
+  ASSERT_TRUE(suit_jusqu_a([&] { return relecture.relu.tick() >= tick_des_reponses + 20; }));
   ASSERT_EQ(vaisseaux.size(), 3u);
   EXPECT_TRUE(contient(relecture.vaisseaux, vaisseaux)) << "no rebuilt tick lists " << vaisseaux[1];
   EXPECT_TRUE(contient(relecture.balles, balles)) << "no rebuilt tick lists " << balles[0];
