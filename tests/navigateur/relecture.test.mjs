@@ -1,0 +1,163 @@
+// Replay: the page rebuilds every tick of a recording exactly, and its controls move through it.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import {test} from 'node:test';
+import {gzipSync} from 'node:zlib';
+import {enregistrementSynthetique} from './synthetique.mjs';
+import {PAGE, attends, capture, navigateur, pageServie, serveurStatique} from './outils.mjs';
+
+const PERDU = [300, 320];
+const GARDES = [0, 1, 2, 57, 150, 199, 200, 201, 239, 299, 320, 321, 450, 599, 600];
+const match = enregistrementSynthetique({ticks: 600, perdu: PERDU, garde: GARDES, touchesParTick: 0.08});
+// What a tick lost by the recording shows: the last state before the loss.
+const attendu = (n) => match.etats.get(n >= PERDU[0] && n < PERDU[1] ? PERDU[0] - 1 : n);
+
+const marquesEcrites = match.lignes.filter((l) => /"t":"(touche|detruit)"/.test(l));
+
+// The scoreboard's numbers, which both sides keep for every colour.
+const tableau = (joueurs) => joueurs.map((j) => ({couleur: String(j.couleur), etat: j.etat, pt_vie: j.pt_vie,
+  touches_donnees: j.touches_donnees, touches_recues: j.touches_recues, detruit_par: j.detruit_par ?? null,
+  tick_destruction: j.tick_destruction ?? null}))
+  .sort((a, b) => a.couleur.localeCompare(b.couleur));
+
+async function verifieTick(page, n) {
+  const vu = await page.evaluate((k) => window.visionneuse.aller(k), n);
+  const e = attendu(n);
+  assert.equal(vu.vise, n);
+  assert.deepEqual(vu.vaisseaux, e.vaisseaux, `ships at tick ${n}`);
+  assert.deepEqual(vu.balles, e.balles, `bullets at tick ${n}`);
+  assert.deepEqual(tableau(vu.joueurs), tableau(e.joueurs), `scoreboard at tick ${n}`);
+  return vu;
+}
+
+// True when a pixel near the board point (x, y) has the colour `css` (to a few units).
+function pixelDeCouleur(page, x, y, css) {
+  return page.evaluate(([bx, by, couleur]) => {
+    const toile = document.getElementById('plateau');
+    const [px, py] = window.visionneuse.versEcran(bx, by);
+    const d = toile.getContext('2d').getImageData(Math.round(px) - 3, Math.round(py) - 3, 7, 7).data;
+    const voulu = [1, 3, 5].map((i) => parseInt(couleur.slice(i, i + 2), 16));
+    for (let i = 0; i < d.length; i += 4) {
+      if (voulu.every((v, k) => Math.abs(d[i + k] - v) <= 8)) return true;
+    }
+    return false;
+  }, [x, y, css]);
+}
+
+test('a served recording is rebuilt exactly at any tick, seeking forward and back', async (t) => {
+  const base = await serveurStatique(t, {
+    '/': pageServie(),
+    '/match.jsonl.gz': {type: 'application/gzip', contenu: gzipSync(match.texte)},
+  });
+  const page = await navigateur(t);
+  await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
+  await attends(page, () => window.visionneuse.etat().charge);
+  const debut = await page.evaluate(() => window.visionneuse.etat());
+  assert.equal(debut.mode, 'relecture');
+  assert.equal(debut.tick_min, 0);
+  assert.equal(debut.tick_max, 600);
+  assert.equal(debut.marques, marquesEcrites.length);
+  assert.ok(debut.marques > 5, 'the match has hits to mark');
+
+  // Forward within a snapshot's reach, back across snapshots, into and out of the lost ticks.
+  for (const n of [57, 2, 0, 1, 201, 200, 199, 600, 321, 320, 299, 310, 450, 150, 599]) await verifieTick(page, n);
+
+  // The canvas shows a ship in its colour where it is.
+  await verifieTick(page, 150);
+  const rouge = attendu(150).vaisseaux.find((v) => v[4] === 0xff0000);
+  assert.ok(rouge, 'the red ship is in play at tick 150');
+  assert.ok(await pixelDeCouleur(page, rouge[0], rouge[1], '#ff0000'));
+
+  // The scoreboard's text names the destroyed ships, their destroyer and the tick.
+  await verifieTick(page, 600);
+  const detruits = match.joueurs.filter((j) => j.etat === 'detruit');
+  const texte = await page.$eval('#tableau', (e) => e.innerText);
+  for (const j of detruits) assert.match(texte, new RegExp(`détruit par\\s*${j.detruit_par} au tick ${j.tick_destruction}`));
+  assert.match(texte, /1152921504607970390/, 'a colour beyond 2^53 keeps its digits');
+  assert.deepEqual(page.erreurs, []);
+  await verifieTick(page, 150);
+  await page.mouse.move(...(await page.evaluate(([x, y]) => window.visionneuse.versEcran(x, y).map((c) => c / devicePixelRatio), rouge)));
+  await attends(page, () => !document.getElementById('bulle').hidden);
+  assert.match(await page.$eval('#bulle', (e) => e.textContent), new RegExp(`couleur 16711680 .* ${rouge[3]} pt de vie`));
+  await capture(page, 'relecture.png');
+});
+
+test('keys step, jump, play and change speed', async (t) => {
+  const base = await serveurStatique(t, {
+    '/': pageServie(),
+    '/match.jsonl.gz': {type: 'application/gzip', contenu: gzipSync(match.texte)},
+  });
+  const page = await navigateur(t);
+  await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
+  await attends(page, () => window.visionneuse.etat().charge);
+  await verifieTick(page, 200);
+  await page.keyboard.press('ArrowRight');
+  let vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.deepEqual([vu.vise, vu.balles], [201, attendu(201).balles]);
+  await page.keyboard.press('ArrowLeft');
+  await page.keyboard.press('ArrowLeft');
+  vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.deepEqual([vu.vise, vu.vaisseaux], [199, attendu(199).vaisseaux]);
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.up('Shift');
+  vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.deepEqual([vu.vise, vu.balles], [239, attendu(239).balles], 'one second is 40 ticks');
+
+  await page.keyboard.press('PageDown');
+  const premiere = JSON.parse(marquesEcrites.find((l) => JSON.parse(l).tick > 239)).tick;
+  assert.equal((await page.evaluate(() => window.visionneuse.etat())).vise, premiere);
+
+  for (const [touche, voulue] of [['+', 2], ['+', 4], ['+', 8], ['+', 8], ['-', 4]]) {
+    await page.keyboard.press(touche);
+    assert.equal((await page.evaluate(() => window.visionneuse.etat())).vitesse, voulue);
+  }
+  await page.keyboard.press('Home');
+  await page.keyboard.press(' ');
+  await attends(page, () => window.visionneuse.etat().vise >= 20, undefined, 20);
+  await page.keyboard.press(' ');
+  const arret = (await page.evaluate(() => window.visionneuse.etat())).vise;
+  await new Promise((ok) => setTimeout(ok, 300));
+  assert.equal((await page.evaluate(() => window.visionneuse.etat())).vise, arret, 'paused');
+  await page.keyboard.press('End');
+  vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.deepEqual([vu.vise, vu.balles], [600, attendu(600).balles]);
+
+  // A click on the timeline seeks in proportion.
+  const frise = await page.$eval('#frise', (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; });
+  await page.mouse.click(frise[0] + frise[2] * 0.25, frise[1] + frise[3] / 2);
+  vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.ok(Math.abs(vu.vise - 150) <= 2, `tick ${vu.vise} after a click at a quarter`);
+  assert.deepEqual(page.erreurs, []);
+});
+
+test('opened from disk, the page reads a chosen file, even one cut short', async (t) => {
+  const dossier = fs.mkdtempSync(path.join(os.tmpdir(), 'arene-relecture-'));
+  t.after(() => fs.rmSync(dossier, {recursive: true, force: true}));
+  const complet = gzipSync(match.texte);
+  const tronque = path.join(dossier, 'tronque.jsonl.gz');
+  fs.writeFileSync(tronque, complet.subarray(0, Math.floor(complet.length * 0.6)));
+  const brut = path.join(dossier, 'brut.jsonl');
+  fs.writeFileSync(brut, match.texte);
+
+  const page = await navigateur(t);
+  await page.goto(`file://${PAGE}`);
+  assert.equal((await page.evaluate(() => window.visionneuse.etat())).mode, 'attente');
+  const choix = await page.$('#fichier');
+
+  await choix.uploadFile(tronque);
+  await attends(page, () => window.visionneuse.etat().charge);
+  let vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.match(vu.statut, /tronqué/);
+  assert.ok(vu.tick_max > 57 && vu.tick_max < 600, `ticks up to ${vu.tick_max}`);
+  await verifieTick(page, 57);
+
+  // An uncompressed file is read as it is.
+  await choix.uploadFile(brut);
+  await attends(page, () => window.visionneuse.etat().charge && window.visionneuse.etat().tick_max === 600);
+  vu = await verifieTick(page, 450);
+  assert.doesNotMatch(vu.statut, /tronqué/);
+  assert.deepEqual(page.erreurs, []);
+});
