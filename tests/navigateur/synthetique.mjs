@@ -59,7 +59,9 @@ export function enregistrementSynthetique({
   const garder = (n) => {
     if (!gardes.has(n)) return;
     etats.set(n, {vaisseaux: flotte.map((v) => v.slice()), balles: balles.map((b) => [b[0], b[1], b[4]]),
-      joueurs: [...joueurs.values()].map((j) => ({...j}))});
+      joueurs: [...joueurs.values()].map((j) => ({...j})),
+      // What the live stream sends a spectator who arrives at this tick.
+      ligneEtat: enJson({t: 'etat', tick: n, v: flotte, b: balles, joueurs: [...joueurs.values()]})});
   };
   garder(0);
 
