@@ -4,17 +4,28 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {test} from 'node:test';
-import {gzipSync} from 'node:zlib';
+import {gunzipSync, gzipSync} from 'node:zlib';
+import {joueMatch, relecture} from './match.mjs';
 import {enregistrementSynthetique} from './synthetique.mjs';
 import {PAGE, attends, capture, navigateur, pageServie, serveurStatique} from './outils.mjs';
 
+// A made-up match with what a short real one lacks: ticks the recording lost, 64-bit colours,
+// departures and returns. Checked against the C++ reader, and the scoreboard against the generator.
 const PERDU = [300, 320];
 const GARDES = [0, 1, 2, 57, 150, 199, 200, 201, 239, 299, 320, 321, 450, 599, 600];
-const match = enregistrementSynthetique({ticks: 600, perdu: PERDU, garde: GARDES, touchesParTick: 0.08});
-// What a tick lost by the recording shows: the last state before the loss.
-const attendu = (n) => match.etats.get(n >= PERDU[0] && n < PERDU[1] ? PERDU[0] - 1 : n);
+const match = enregistrementSynthetique({ticks: 600, perdu: PERDU, garde: GARDES, touchesParTick: 0.06});
+const dossier = fs.mkdtempSync(path.join(os.tmpdir(), 'arene-relecture-'));
+process.on('exit', () => fs.rmSync(dossier, {recursive: true, force: true}));
+const synthetique = path.join(dossier, 'synthetique.jsonl.gz');
+fs.writeFileSync(synthetique, gzipSync(match.texte));
+const lu = relecture(synthetique);
+// What a tick lost by the recording shows: the last state before it.
+const attendu = (etats, n) => {
+  while (n > 0 && !etats.has(n)) n--;
+  return etats.get(n);
+};
 
-const marquesEcrites = match.lignes.filter((l) => /"t":"(touche|detruit)"/.test(l));
+const marques = (texte) => texte.split('\n').filter((l) => /"t":"(touche|detruit)"/.test(l));
 
 // The scoreboard's numbers, which both sides keep for every colour.
 const tableau = (joueurs) => joueurs.map((j) => ({couleur: String(j.couleur), etat: j.etat, pt_vie: j.pt_vie,
@@ -22,13 +33,14 @@ const tableau = (joueurs) => joueurs.map((j) => ({couleur: String(j.couleur), et
   tick_destruction: j.tick_destruction ?? null}))
   .sort((a, b) => a.couleur.localeCompare(b.couleur));
 
-async function verifieTick(page, n) {
+// Seeks the page to tick n and checks its ships and bullets against the C++ reader's.
+async function verifieTick(page, etats, n) {
   const vu = await page.evaluate((k) => window.visionneuse.aller(k), n);
-  const e = attendu(n);
+  const e = attendu(etats, n);
   assert.equal(vu.vise, n);
+  assert.equal(vu.tick, e.tick);
   assert.deepEqual(vu.vaisseaux, e.vaisseaux, `ships at tick ${n}`);
   assert.deepEqual(vu.balles, e.balles, `bullets at tick ${n}`);
-  assert.deepEqual(tableau(vu.joueurs), tableau(e.joueurs), `scoreboard at tick ${n}`);
   return vu;
 }
 
@@ -46,68 +58,87 @@ function pixelDeCouleur(page, x, y, css) {
   }, [x, y, css]);
 }
 
-test('a served recording is rebuilt exactly at any tick, seeking forward and back', async (t) => {
+async function pageRelisant(t, contenu) {
   const base = await serveurStatique(t, {
     '/': pageServie(),
-    '/match.jsonl.gz': {type: 'application/gzip', contenu: gzipSync(match.texte)},
+    '/match.jsonl.gz': {type: 'application/gzip', contenu},
   });
   const page = await navigateur(t);
   await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
   await attends(page, () => window.visionneuse.etat().charge);
+  return page;
+}
+
+test('a real match is rebuilt by the page exactly as by the C++ reader, at any tick', async (t) => {
+  const partie = await joueMatch(t, {duree: '400t'});
+  assert.deepEqual(await partie.fin(120), {code: 0, signal: null}, partie.journal());
+  const contenu = fs.readFileSync(partie.fichiers.enregistrement);
+  const etats = relecture(partie.fichiers.enregistrement);
+  const resultats = JSON.parse(fs.readFileSync(partie.fichiers.resultats, 'utf8'));
+  const dernier = Math.max(...etats.keys());
+
+  const page = await pageRelisant(t, contenu);
   const debut = await page.evaluate(() => window.visionneuse.etat());
-  assert.equal(debut.mode, 'relecture');
-  assert.equal(debut.tick_min, 0);
-  assert.equal(debut.tick_max, 600);
-  assert.equal(debut.marques, marquesEcrites.length);
-  assert.ok(debut.marques > 5, 'the match has hits to mark');
+  assert.deepEqual([debut.mode, debut.tick_min, debut.tick_max], ['relecture', 0, dernier]);
+  assert.equal(debut.marques, marques(gunzipSync(contenu).toString()).length);
 
-  // Forward within a snapshot's reach, back across snapshots, into and out of the lost ticks.
-  for (const n of [57, 2, 0, 1, 201, 200, 199, 600, 321, 320, 299, 310, 450, 150, 599]) await verifieTick(page, n);
+  for (const n of [57, 2, 0, 1, 201, 200, 199, dernier, 321, 150, dernier - 1, 399]) await verifieTick(page, etats, n);
+  const vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.deepEqual(tableau(vu.joueurs), tableau(resultats.joueurs), 'the scoreboard at the end is the results');
 
-  // The canvas shows a ship in its colour where it is.
-  await verifieTick(page, 150);
-  const rouge = attendu(150).vaisseaux.find((v) => v[4] === 0xff0000);
-  assert.ok(rouge, 'the red ship is in play at tick 150');
-  assert.ok(await pixelDeCouleur(page, rouge[0], rouge[1], '#ff0000'));
-
-  // The scoreboard's text names the destroyed ships, their destroyer and the tick.
-  await verifieTick(page, 600);
-  const detruits = match.joueurs.filter((j) => j.etat === 'detruit');
-  const texte = await page.$eval('#tableau', (e) => e.innerText);
-  for (const j of detruits) assert.match(texte, new RegExp(`détruit par\\s*${j.detruit_par} au tick ${j.tick_destruction}`));
-  assert.match(texte, /1152921504607970390/, 'a colour beyond 2^53 keeps its digits');
-  assert.deepEqual(page.erreurs, []);
-  await verifieTick(page, 150);
-  await page.mouse.move(...(await page.evaluate(([x, y]) => window.visionneuse.versEcran(x, y).map((c) => c / devicePixelRatio), rouge)));
+  // A moment with both ships in play and bullets in flight, for the canvas and the screenshot.
+  const moment = [...etats.values()].filter((e) => e.vaisseaux.length === 2).map((e) => e.tick)
+    .reduce((a, b) => etats.get(b).balles.length > etats.get(a).balles.length ? b : a);
+  const vus = await verifieTick(page, etats, moment);
+  for (const [x, y, , , couleur] of vus.vaisseaux) {
+    const css = await page.evaluate((c) => '#' + (c & 0xffffff).toString(16).padStart(6, '0'), couleur);
+    assert.ok(await pixelDeCouleur(page, x, y, css), `colour ${css} at ship ${couleur}`);
+  }
+  const [x, y, , pt_vie, couleur] = vus.vaisseaux[0];
+  await page.mouse.move(...(await page.evaluate(([bx, by]) => window.visionneuse.versEcran(bx, by).map((c) => c / devicePixelRatio), [x, y])));
   await attends(page, () => !document.getElementById('bulle').hidden);
-  assert.match(await page.$eval('#bulle', (e) => e.textContent), new RegExp(`couleur 16711680 .* ${rouge[3]} pt de vie`));
+  assert.match(await page.$eval('#bulle', (e) => e.textContent), new RegExp(`couleur ${couleur} .* ${pt_vie} pt de vie`));
+  assert.deepEqual(page.erreurs, []);
   await capture(page, 'relecture.png');
 });
 
+test('lost ticks, 64-bit colours, departures: the page agrees with the C++ reader', async (t) => {
+  const page = await pageRelisant(t, fs.readFileSync(synthetique));
+  const debut = await page.evaluate(() => window.visionneuse.etat());
+  assert.deepEqual([debut.tick_min, debut.tick_max, debut.marques], [0, 600, marques(match.texte).length]);
+  for (const n of [57, 2, 0, 1, 201, 200, 199, 600, 321, 320, 299, 310, 450, 150, 599]) {
+    const vu = await verifieTick(page, lu, n);
+    const e = match.etats.get(n >= PERDU[0] && n < PERDU[1] ? PERDU[0] - 1 : n);
+    assert.deepEqual(tableau(vu.joueurs), tableau(e.joueurs), `scoreboard at tick ${n}`);
+  }
+  // The scoreboard's text names the destroyed ships, their destroyer and the tick.
+  await verifieTick(page, lu, 600);
+  const texte = await page.$eval('#tableau', (e) => e.innerText);
+  const detruits = match.joueurs.filter((j) => j.etat === 'detruit');
+  assert.ok(detruits.length > 0);
+  for (const j of detruits) assert.match(texte, new RegExp(`détruit par\\s*${j.detruit_par} au tick ${j.tick_destruction}`));
+  assert.match(texte, /1152921504607970390/, 'a colour beyond 2^53 keeps its digits');
+  assert.deepEqual(page.erreurs, []);
+});
+
 test('keys step, jump, play and change speed', async (t) => {
-  const base = await serveurStatique(t, {
-    '/': pageServie(),
-    '/match.jsonl.gz': {type: 'application/gzip', contenu: gzipSync(match.texte)},
-  });
-  const page = await navigateur(t);
-  await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
-  await attends(page, () => window.visionneuse.etat().charge);
-  await verifieTick(page, 200);
+  const page = await pageRelisant(t, fs.readFileSync(synthetique));
+  await verifieTick(page, lu, 200);
   await page.keyboard.press('ArrowRight');
   let vu = await page.evaluate(() => window.visionneuse.etat());
-  assert.deepEqual([vu.vise, vu.balles], [201, attendu(201).balles]);
+  assert.deepEqual([vu.vise, vu.balles], [201, attendu(lu, 201).balles]);
   await page.keyboard.press('ArrowLeft');
   await page.keyboard.press('ArrowLeft');
   vu = await page.evaluate(() => window.visionneuse.etat());
-  assert.deepEqual([vu.vise, vu.vaisseaux], [199, attendu(199).vaisseaux]);
+  assert.deepEqual([vu.vise, vu.vaisseaux], [199, attendu(lu, 199).vaisseaux]);
   await page.keyboard.down('Shift');
   await page.keyboard.press('ArrowRight');
   await page.keyboard.up('Shift');
   vu = await page.evaluate(() => window.visionneuse.etat());
-  assert.deepEqual([vu.vise, vu.balles], [239, attendu(239).balles], 'one second is 40 ticks');
+  assert.deepEqual([vu.vise, vu.balles], [239, attendu(lu, 239).balles], 'one second is 40 ticks');
 
   await page.keyboard.press('PageDown');
-  const premiere = JSON.parse(marquesEcrites.find((l) => JSON.parse(l).tick > 239)).tick;
+  const premiere = JSON.parse(marques(match.texte).find((l) => JSON.parse(l).tick > 239)).tick;
   assert.equal((await page.evaluate(() => window.visionneuse.etat())).vise, premiere);
 
   for (const [touche, voulue] of [['+', 2], ['+', 4], ['+', 8], ['+', 8], ['-', 4]]) {
@@ -123,7 +154,7 @@ test('keys step, jump, play and change speed', async (t) => {
   assert.equal((await page.evaluate(() => window.visionneuse.etat())).vise, arret, 'paused');
   await page.keyboard.press('End');
   vu = await page.evaluate(() => window.visionneuse.etat());
-  assert.deepEqual([vu.vise, vu.balles], [600, attendu(600).balles]);
+  assert.deepEqual([vu.vise, vu.balles], [600, attendu(lu, 600).balles]);
 
   // A click on the timeline seeks in proportion.
   const frise = await page.$eval('#frise', (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; });
@@ -134,8 +165,6 @@ test('keys step, jump, play and change speed', async (t) => {
 });
 
 test('opened from disk, the page reads a chosen file, even one cut short', async (t) => {
-  const dossier = fs.mkdtempSync(path.join(os.tmpdir(), 'arene-relecture-'));
-  t.after(() => fs.rmSync(dossier, {recursive: true, force: true}));
   const complet = gzipSync(match.texte);
   const tronque = path.join(dossier, 'tronque.jsonl.gz');
   fs.writeFileSync(tronque, complet.subarray(0, Math.floor(complet.length * 0.6)));
@@ -152,12 +181,12 @@ test('opened from disk, the page reads a chosen file, even one cut short', async
   let vu = await page.evaluate(() => window.visionneuse.etat());
   assert.match(vu.statut, /tronqué/);
   assert.ok(vu.tick_max > 57 && vu.tick_max < 600, `ticks up to ${vu.tick_max}`);
-  await verifieTick(page, 57);
+  await verifieTick(page, lu, 57);
 
   // An uncompressed file is read as it is.
   await choix.uploadFile(brut);
   await attends(page, () => window.visionneuse.etat().charge && window.visionneuse.etat().tick_max === 600);
-  vu = await verifieTick(page, 450);
+  vu = await verifieTick(page, lu, 450);
   assert.doesNotMatch(vu.statut, /tronqué/);
   assert.deepEqual(page.erreurs, []);
 });
