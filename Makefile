@@ -16,6 +16,7 @@ outils:
 	@test -f /usr/include/benchmark/benchmark.h || { echo "Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
 	@test -f /usr/include/ncursesw/curses.h || { echo "ncurses is missing: apt-get install libncurses-dev"; exit 1; }
 	@command -v tmux >/dev/null || echo "tmux is missing, so arene-pilote's terminal tests will be skipped: apt-get install tmux"
+	@command -v node >/dev/null && test -x /usr/bin/chromium && test -d tests/navigateur/node_modules || echo "node, chromium or the npm packages are missing, so the viewer's browser tests will be skipped: apt-get install nodejs npm chromium, then npm ci in tests/navigateur"
 
 build: outils
 	cmake --preset $(PRESET) >/dev/null
