@@ -25,7 +25,7 @@ const enJson = (objet) => JSON.stringify(objet).replace(/"(-?\d{16,})"/g, '$1');
 
 export function enregistrementSynthetique({
   graine = 7, vaisseaux = 6, ticks = 600, tirsParTick = 3, ballesMax = 5000, touchesParTick = 0.05,
-  perdu = null, garde = [], departs = true,
+  perdu = null, garde = [], departs = true, vitesseVaisseaux = 1.5,
 } = {}) {
   const hasard = alea(graine);
   const lignes = [];
@@ -121,8 +121,8 @@ export function enregistrementSynthetique({
     balles = balles.filter((_, i) => !partent.has(i));
     flotte = flotte.filter((v) => v[3] > 0);
     for (const v of flotte) {
-      v[0] = Math.min(1400, Math.max(8, v[0] + 1.5 * Math.cos(v[2])));
-      v[1] = Math.min(1400, Math.max(8, v[1] + 1.5 * Math.sin(v[2])));
+      v[0] = Math.min(1400, Math.max(8, v[0] + vitesseVaisseaux * Math.cos(v[2])));
+      v[1] = Math.min(1400, Math.max(8, v[1] + vitesseVaisseaux * Math.sin(v[2])));
     }
     if (enregistrable) ecris({t: 'tick', n, retirees, v: flotte});
     if (perdu && n === perdu[1]) {
