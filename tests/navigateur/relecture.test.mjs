@@ -164,7 +164,7 @@ test('keys step, jump, play and change speed', async (t) => {
   assert.deepEqual(page.erreurs, []);
 });
 
-test('opened from disk, the page reads a chosen file, even one cut short', async (t) => {
+test('opened from disk, the page reads a chosen or dropped file, even one cut short', async (t) => {
   const complet = gzipSync(match.texte);
   const tronque = path.join(dossier, 'tronque.jsonl.gz');
   fs.writeFileSync(tronque, complet.subarray(0, Math.floor(complet.length * 0.6)));
@@ -188,5 +188,16 @@ test('opened from disk, the page reads a chosen file, even one cut short', async
   await attends(page, () => window.visionneuse.etat().charge && window.visionneuse.etat().tick_max === 600);
   vu = await verifieTick(page, lu, 450);
   assert.doesNotMatch(vu.statut, /tronqué/);
+
+  // A file dropped on the page.
+  await page.evaluate(() => window.visionneuse.aller(0));
+  await page.evaluate((base64) => {
+    const octets = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const transfert = new DataTransfer();
+    transfert.items.add(new File([octets], 'depose.jsonl.gz'));
+    window.dispatchEvent(new DragEvent('drop', {dataTransfer: transfert, cancelable: true}));
+  }, complet.toString('base64'));
+  await attends(page, () => /depose/.test(document.getElementById('mode').textContent) && window.visionneuse.etat().charge);
+  await verifieTick(page, lu, 599);
   assert.deepEqual(page.erreurs, []);
 });
