@@ -31,7 +31,7 @@ export function relecture(fichier) {
   return etats;
 }
 
-async function portLibre() {
+export async function portLibre() {
   const serveur = net.createServer();
   await new Promise((ok) => serveur.listen(0, '127.0.0.1', ok));
   const port = serveur.address().port;

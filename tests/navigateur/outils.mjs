@@ -60,3 +60,19 @@ export async function capture(page, nom) {
 export function attends(page, fonction, arg, secondes = 30) {
   return page.waitForFunction(fonction, {timeout: secondes * 1000, polling: 50}, arg);
 }
+
+// For each ship drawn, whether a pixel of its colour (0xRRGGBB, a bright one: never lifted) lies
+// within 3 pixels of its position. Read in one go with the state, so that nothing moves between.
+export function vaisseauxVisibles(page) {
+  return page.evaluate(() => {
+    const contexte = document.getElementById('plateau').getContext('2d');
+    return window.visionneuse.etat().vaisseaux.map(([x, y, , , couleur]) => {
+      const [px, py] = window.visionneuse.versEcran(x, y);
+      const d = contexte.getImageData(Math.round(px) - 3, Math.round(py) - 3, 7, 7).data;
+      const voulu = [couleur >> 16 & 255, couleur >> 8 & 255, couleur & 255];
+      let vu = false;
+      for (let i = 0; i < d.length; i += 4) vu ||= voulu.every((v, k) => Math.abs(d[i + k] - v) <= 8);
+      return [couleur, vu];
+    });
+  });
+}

@@ -7,7 +7,7 @@ import {test} from 'node:test';
 import {gunzipSync, gzipSync} from 'node:zlib';
 import {joueMatch, relecture} from './match.mjs';
 import {enregistrementSynthetique} from './synthetique.mjs';
-import {PAGE, attends, capture, navigateur, pageServie, serveurStatique} from './outils.mjs';
+import {PAGE, attends, capture, navigateur, pageServie, serveurStatique, vaisseauxVisibles} from './outils.mjs';
 
 // A made-up match with what a short real one lacks: ticks the recording lost, 64-bit colours,
 // departures and returns. Checked against the C++ reader, and the scoreboard against the generator.
@@ -44,20 +44,6 @@ async function verifieTick(page, etats, n) {
   return vu;
 }
 
-// True when a pixel near the board point (x, y) has the colour `css` (to a few units).
-function pixelDeCouleur(page, x, y, css) {
-  return page.evaluate(([bx, by, couleur]) => {
-    const toile = document.getElementById('plateau');
-    const [px, py] = window.visionneuse.versEcran(bx, by);
-    const d = toile.getContext('2d').getImageData(Math.round(px) - 3, Math.round(py) - 3, 7, 7).data;
-    const voulu = [1, 3, 5].map((i) => parseInt(couleur.slice(i, i + 2), 16));
-    for (let i = 0; i < d.length; i += 4) {
-      if (voulu.every((v, k) => Math.abs(d[i + k] - v) <= 8)) return true;
-    }
-    return false;
-  }, [x, y, css]);
-}
-
 async function pageRelisant(t, contenu) {
   const base = await serveurStatique(t, {
     '/': pageServie(),
@@ -90,10 +76,9 @@ test('a real match is rebuilt by the page exactly as by the C++ reader, at any t
   const moment = [...etats.values()].filter((e) => e.vaisseaux.length === 2).map((e) => e.tick)
     .reduce((a, b) => etats.get(b).balles.length > etats.get(a).balles.length ? b : a);
   const vus = await verifieTick(page, etats, moment);
-  for (const [x, y, , , couleur] of vus.vaisseaux) {
-    const css = await page.evaluate((c) => '#' + (c & 0xffffff).toString(16).padStart(6, '0'), couleur);
-    assert.ok(await pixelDeCouleur(page, x, y, css), `colour ${css} at ship ${couleur}`);
-  }
+  const visibles = await vaisseauxVisibles(page);
+  assert.equal(visibles.length, 2);
+  for (const [couleur, vu] of visibles) assert.ok(vu, `ship ${couleur} drawn in its colour`);
   const [x, y, , pt_vie, couleur] = vus.vaisseaux[0];
   await page.mouse.move(...(await page.evaluate(([bx, by]) => window.visionneuse.versEcran(bx, by).map((c) => c / devicePixelRatio), [x, y])));
   await attends(page, () => !document.getElementById('bulle').hidden);
