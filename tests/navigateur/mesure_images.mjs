@@ -3,7 +3,7 @@
 //   node tests/navigateur/mesure_images.mjs [seconds] [width]x[height]
 import {gzipSync} from 'node:zlib';
 import {enregistrementSynthetique} from './synthetique.mjs';
-import {attends, navigateur, pageServie, serveurStatique} from './outils.mjs';
+import {pageRelisant} from './outils.mjs';
 
 const secondes = Number(process.argv[2] || 10);
 const [largeur, hauteur] = (process.argv[3] || '1920x1080').split('x').map(Number);
@@ -14,13 +14,7 @@ try {
   // Ships turning on the spot, firing 40 shots a tick: the 5,000 bullets stay in flight.
   const match = enregistrementSynthetique({vaisseaux: 20, ticks: 1000 + secondes * 8 * 45, tirsParTick: 40,
     ballesMax: 5000, touchesParTick: 0, departs: false, vitesseVaisseaux: 0});
-  const base = await serveurStatique(contexte, {
-    '/': pageServie(),
-    '/m.jsonl.gz': {type: 'application/gzip', contenu: gzipSync(match.texte)},
-  });
-  const page = await navigateur(contexte, {largeur, hauteur});
-  await page.goto(`${base}/?enregistrement=/m.jsonl.gz`);
-  await attends(page, () => window.visionneuse.etat().charge, undefined, 120);
+  const page = await pageRelisant(contexte, gzipSync(match.texte), {largeur, hauteur, secondes: 120});
 
   // The browser's own ceiling at this moment: animation frames a second, nothing drawn.
   const plafond = await page.evaluate((duree) => new Promise((ok) => {

@@ -76,3 +76,15 @@ export function vaisseauxVisibles(page) {
     });
   });
 }
+
+// A page served with `contenu` as its recording (?enregistrement=), once the page has read it all.
+export async function pageRelisant(t, contenu, {largeur, hauteur, secondes = 30} = {}) {
+  const base = await serveurStatique(t, {
+    '/': pageServie(),
+    '/match.jsonl.gz': {type: 'application/gzip', contenu},
+  });
+  const page = await navigateur(t, {largeur, hauteur});
+  await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
+  await attends(page, () => window.visionneuse.etat().charge, undefined, secondes);
+  return page;
+}
