@@ -84,12 +84,13 @@ test('live: the page follows the stream, reports skipped ticks and silence, and 
   assert.equal((await page.evaluate(() => window.visionneuse.etat())).mode, 'direct');
 
   // A spectator arriving at tick 100 gets the board, the state, then the ticks as they run.
-  premiere.send(`${entete}\n${match.etats.get(100).ligneEtat}`);
+  // A line that is not JSON is passed over.
+  premiere.send(`${entete}\n{"t":"tick",\n${match.etats.get(100).ligneEtat}`);
   await verifieTick(page, 100);
   await envoie(premiere, messages(100, 150));
   let vu = await verifieTick(page, 150);
   assert.equal(vu.connexion, 'ouvert');
-  assert.match(vu.statut, /^en direct/);
+  assert.match(vu.statut, /^en direct · lignes illisibles ignorées : 1$/);
 
   // Thirty ticks at once: the page says it is catching up.
   for (const p of messages(150, 180)) premiere.send(p);
