@@ -88,14 +88,15 @@ test('live: the page follows the stream, reports skipped ticks and silence, and 
   premiere.send(`${entete}\n{"t":"tick",\n${match.etats.get(100).ligneEtat}`);
   await verifieTick(page, 100);
   await envoie(premiere, messages(100, 150));
-  let vu = await verifieTick(page, 150);
+  const vu = await verifieTick(page, 150);
   assert.equal(vu.connexion, 'ouvert');
-  assert.match(vu.statut, /^en direct · lignes illisibles ignorées : 1$/);
+  // On a loaded machine the page may have caught up on a few ticks at once just before.
+  await attends(page, () => /^en direct · lignes illisibles ignorées : 1$/.test(window.visionneuse.etat().statut));
 
-  // Thirty ticks at once: the page says it is catching up.
-  for (const p of messages(150, 180)) premiere.send(p);
-  vu = await verifieTick(page, 180);
-  assert.match(vu.statut, /rattrape/);
+  // Thirty ticks in one message: the page says it is catching up.
+  premiere.send(messages(150, 180).join('\n'));
+  await verifieTick(page, 180);
+  await attends(page, () => /rattrape/.test(window.visionneuse.etat().statut), undefined, 5);
 
   // Frames skipped for a slow spectator: a `perdu` line, then a fresh state.
   premiere.send(`{"t":"perdu","de":181,"a":199}\n${match.etats.get(199).ligneEtat}`);
@@ -111,7 +112,7 @@ test('live: the page follows the stream, reports skipped ticks and silence, and 
   const seconde = await spectateurs.connexion(2);
   seconde.send(entete);
   seconde.send(match.etats.get(250).ligneEtat);
-  vu = await verifieTick(page, 250);
+  await verifieTick(page, 250);
   await attends(page, () => window.visionneuse.etat().statut.startsWith('en direct'));
   assert.deepEqual(page.erreurs, []);
   await capture(page, 'direct-simule.png');
