@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench sanitize asan tsan fuzz format format-check clean outils
+.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean outils
 
 all: build
 
@@ -39,6 +39,15 @@ asan tsan: outils
 
 sanitize: asan tsan
 
+# The tick against the reference tick in a build for CPUs with fused
+# multiply-add (-march=x86-64-v3), where only -ffp-contract=off keeps products
+# and sums rounded apart. Builds the unit tests alone.
+fma: outils
+	@grep -qw fma /proc/cpuinfo && grep -qw avx2 /proc/cpuinfo || { echo "this CPU has no FMA or AVX2: the fma build cannot run here"; exit 1; }
+	cmake --preset fma >/dev/null
+	cmake --build --preset fma
+	ctest --preset fma
+
 # Each libFuzzer target runs FUZZ_SECONDS on its committed seeds plus what it finds.
 FUZZ_SECONDS ?= 60
 fuzz:
@@ -64,6 +73,7 @@ bench: outils
 	cmake --build --preset release
 	./build/release/tick_bench $(BENCH_ARGS)
 	./build/release/reponses_bench $(BENCH_ARGS)
+	./build/release/enregistrement_bench $(BENCH_ARGS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 
