@@ -14,7 +14,20 @@ try {
   // Ships turning on the spot, firing 40 shots a tick: the 5,000 bullets stay in flight.
   const match = enregistrementSynthetique({vaisseaux: 20, ticks: 1000 + secondes * 8 * 45, tirsParTick: 40,
     ballesMax: 5000, touchesParTick: 0, departs: false, vitesseVaisseaux: 0});
-  const page = await pageRelisant(contexte, gzipSync(match.texte), {largeur, hauteur, secondes: 120});
+  const gz = gzipSync(match.texte);
+  const debut = performance.now();
+  const page = await pageRelisant(contexte, gz, {largeur, hauteur, secondes: 120});
+  console.log(`recording: ${match.ticks} ticks, ${match.lignes.length} lines, ${(gz.length / 1e6).toFixed(1)} MB gzip, ` +
+    `${(match.texte.length / 1e6).toFixed(1)} MB of JSON: page open and recording read in ${((performance.now() - debut) / 1000).toFixed(1)} s`);
+  // Seeks to ticks drawn at random, as a drag on the timeline does.
+  const recherche = await page.evaluate((fin) => {
+    let graine = 1;
+    const hasard = () => (graine = graine * 16807 % 2147483647) / 2147483647;
+    const t0 = performance.now();
+    for (let i = 0; i < 100; i++) window.visionneuse.aller(Math.floor(hasard() * fin));
+    return (performance.now() - t0) / 100;
+  }, match.ticks);
+  console.log(`seeking to a random tick and drawing it: ${recherche.toFixed(1)} ms on average`);
 
   // The browser's own ceiling at this moment: animation frames a second, nothing drawn.
   const plafond = await page.evaluate((duree) => new Promise((ok) => {
