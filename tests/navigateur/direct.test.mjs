@@ -4,7 +4,7 @@ import http from 'node:http';
 import {test} from 'node:test';
 import {WebSocketServer} from 'ws';
 import {enregistrementSynthetique} from './synthetique.mjs';
-import {attends, capture, navigateur, pageServie} from './outils.mjs';
+import {PAGE, attends, capture, navigateur, pageServie} from './outils.mjs';
 
 const GARDES = [100, 150, 180, 199, 250];
 const match = enregistrementSynthetique({ticks: 300, garde: GARDES, tirsParTick: 4});
@@ -79,8 +79,16 @@ async function verifieTick(page, n) {
 test('live: the page follows the stream, reports skipped ticks and silence, and reconnects', async (t) => {
   const spectateurs = await serveurDeSpectateurs(t);
   const page = await navigateur(t);
+
+  // A copy opened from disk follows the stream named by ?flux=.
+  const depuisLeDisque = await page.browser().newPage();
+  await depuisLeDisque.goto(`file://${PAGE}?flux=${spectateurs.url.replace('http', 'ws')}flux`);
+  (await spectateurs.connexion(1)).send(`${entete}\n${match.etats.get(100).ligneEtat}`);
+  await verifieTick(depuisLeDisque, 100);
+  await depuisLeDisque.close();
+
   await page.goto(spectateurs.url);
-  const premiere = await spectateurs.connexion(1);
+  const premiere = await spectateurs.connexion(2);
   assert.equal((await page.evaluate(() => window.visionneuse.etat())).mode, 'direct');
 
   // A spectator arriving at tick 100 gets the board, the state, then the ticks as they run.
@@ -109,7 +117,7 @@ test('live: the page follows the stream, reports skipped ticks and silence, and 
   // The connection drops: the page says so and comes back by itself.
   premiere.terminate();
   await attends(page, () => /reconnexion/.test(window.visionneuse.etat().statut), undefined, 15);
-  const seconde = await spectateurs.connexion(2);
+  const seconde = await spectateurs.connexion(3);
   seconde.send(entete);
   seconde.send(match.etats.get(250).ligneEtat);
   await verifieTick(page, 250);
