@@ -15,6 +15,9 @@ outils:
 	@test -f /usr/include/gtest/gtest.h || { echo "GoogleTest is missing: apt-get install libgtest-dev"; exit 1; }
 	@test -f /usr/include/benchmark/benchmark.h || { echo "Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
 	@test -f /usr/include/ncursesw/curses.h || { echo "ncurses is missing: apt-get install libncurses-dev"; exit 1; }
+	@test -f /usr/include/CLI/CLI.hpp || { echo "CLI11 is missing: apt-get install libcli11-dev"; exit 1; }
+	@test -f /usr/include/zlib.h || { echo "zlib is missing: apt-get install zlib1g-dev"; exit 1; }
+	@test -f /usr/include/nlohmann/json.hpp || { echo "nlohmann-json is missing: apt-get install nlohmann-json3-dev"; exit 1; }
 	@command -v tmux >/dev/null || echo "tmux is missing, so arene-pilote's terminal tests will be skipped: apt-get install tmux"
 	@command -v node >/dev/null && test -x /usr/bin/chromium && test -d tests/navigateur/node_modules || echo "node, chromium or the npm packages are missing, so the viewer's browser tests will be skipped: apt-get install nodejs npm chromium, then npm ci in tests/navigateur"
 

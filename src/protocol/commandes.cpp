@@ -135,7 +135,7 @@ void action_joueur(Monde& monde, const Session& session, const Commande& command
 void quitte(Monde& monde, const Session& session, std::string& sortie) {
   if (Configuration::debug) journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
   sortie += ok;
-  detruit_vaisseau(monde, session.couleur);
+  retire_joueur(monde, session.couleur, Depart::Quitte);
 }
 
 void demande_incorrecte(const Session& session, std::string_view ligne, std::string& sortie) {
