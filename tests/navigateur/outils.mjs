@@ -61,20 +61,22 @@ export function attends(page, fonction, arg, secondes = 30) {
   return page.waitForFunction(fonction, {timeout: secondes * 1000, polling: 50}, arg);
 }
 
-// For each ship drawn, whether a pixel of its colour (0xRRGGBB, a bright one: never lifted) lies
-// within 3 pixels of its position. Read in one go with the state, so that nothing moves between.
-export function vaisseauxVisibles(page) {
-  return page.evaluate(() => {
+// For each ship drawn, whether a pixel of the colour it should be drawn in lies within 3 pixels
+// of its position: `attendues[String(couleur)]` ('#rrggbb'), or else its number's low 24 bits.
+// Read in one go with the state, so that nothing moves between.
+export function vaisseauxVisibles(page, attendues = {}) {
+  return page.evaluate((table) => {
     const contexte = document.getElementById('plateau').getContext('2d');
     return window.visionneuse.etat().vaisseaux.map(([x, y, , , couleur]) => {
       const [px, py] = window.visionneuse.versEcran(x, y);
       const d = contexte.getImageData(Math.round(px) - 3, Math.round(py) - 3, 7, 7).data;
-      const voulu = [couleur >> 16 & 255, couleur >> 8 & 255, couleur & 255];
+      const rgb = table[String(couleur)] ? parseInt(table[String(couleur)].slice(1), 16) : couleur & 0xffffff;
+      const voulu = [rgb >> 16 & 255, rgb >> 8 & 255, rgb & 255];
       let vu = false;
       for (let i = 0; i < d.length; i += 4) vu ||= voulu.every((v, k) => Math.abs(d[i + k] - v) <= 8);
       return [couleur, vu];
     });
-  });
+  }, attendues);
 }
 
 // A page served with `contenu` as its recording (?enregistrement=), once the page has read it all.

@@ -85,6 +85,13 @@ test('lost ticks, 64-bit colours, departures: the page agrees with the C++ reade
     const e = match.etats.get(n >= PERDU[0] && n < PERDU[1] ? PERDU[0] - 1 : n);
     assert.deepEqual(tableau(vu.joueurs), tableau(e.joueurs), `scoreboard at tick ${n}`);
   }
+  // Colours as drawn: the low 24 bits, a 64-bit one's included, dark ones lifted to half brightness.
+  const couleurs = {'-5': '#fffffb', '16': '#000080', '1152921504607970390': '#193680', '255': '#0000ff'};
+  const moment = [...lu.values()].find((e) => Object.keys(couleurs).every((c) => e.vaisseaux.some((v) => String(v[4]) === c)));
+  assert.ok(moment, 'a tick with all four colours in play');
+  await verifieTick(page, lu, moment.tick);
+  for (const [couleur, vu] of await vaisseauxVisibles(page, couleurs)) assert.ok(vu, `ship ${couleur} in its colour`);
+
   // The scoreboard's text names the destroyed ships, their destroyer and the tick.
   await verifieTick(page, lu, 600);
   const texte = await page.$eval('#tableau', (e) => e.innerText);
