@@ -18,6 +18,7 @@ test('live: both ships of a real match are shown, then a hit reaches the scorebo
   const visibles = await vaisseauxVisibles(page);
   assert.equal(visibles.length, 2);
   for (const [couleur, vu] of visibles) assert.ok(vu, `ship ${couleur} drawn in its colour`);
+  await capture(page, 'direct.png');
 
   // The hunters meet within seconds; the hit shows in the "given" column of the scoreboard.
   await attends(page, () => [...document.querySelectorAll('#tableau tr')]
@@ -26,5 +27,5 @@ test('live: both ships of a real match are shown, then a hit reaches the scorebo
   assert.equal(vu.connexion, 'ouvert');
   assert.ok(vu.joueurs.some((j) => j.touches_recues > 0));
   assert.deepEqual(page.erreurs, []);
-  await capture(page, 'direct.png');
+  await capture(page, 'direct-touche.png');
 });
