@@ -77,8 +77,10 @@ void requetes(std::string& texte, const CompteursProtocole& p) {
 void spectateurs(std::string& texte, const StatistiquesSpectateurs& s) {
   simple(texte, "arene_spectateurs", "gauge", "Spectators following the live stream.",
          std::uint64_t{s.flux});
-  simple(texte, "arene_spectateurs_refuses_total", "counter",
-         "Stream requests answered 503: every spectator place was taken.", s.refuses);
+  simple(
+      texte, "arene_spectateurs_refuses_total", "counter",
+      "Spectator requests answered 503: every stream place, or every connection place, was taken.",
+      s.refuses);
   simple(texte, "arene_spectateurs_abandonnes_total", "counter",
          "Streams cut because their spectator stopped reading.", s.abandonnes);
   simple(texte, "arene_spectateurs_lots_sautes_total", "counter",
