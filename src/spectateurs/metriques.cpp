@@ -16,7 +16,7 @@ void nombre(std::string& texte, std::uint64_t n) {
 }
 
 double secondes(const std::atomic<std::uint64_t>& ns) {
-  return static_cast<double>(ns.load(std::memory_order_relaxed)) * 1e-9;
+  return static_cast<double>(ns.load(std::memory_order_relaxed)) / 1e9;
 }
 
 std::uint64_t lu(const std::atomic<std::uint64_t>& compteur) {
