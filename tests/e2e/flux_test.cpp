@@ -183,6 +183,7 @@ TEST(Flux, CentSpectateursQuiNeLisentPasNeRalentissentNiLeTickNiLesJoueurs) {
   EXPECT_LT(latence, 1000.0);
   EXPECT_EQ(mesures.at("errors"), 0);
   EXPECT_GT(mesures.at("requests").get<double>(), 0);
+  EXPECT_EQ(arbitre.processus().erreurs(), "");
 }
 
 TEST(Flux, ALaFinDuMatchLeFluxFinitProprementEtLePortFerme) {
@@ -196,6 +197,7 @@ TEST(Flux, ALaFinDuMatchLeFluxFinitProprementEtLePortFerme) {
   EXPECT_EQ(types.back(), "fin");
   EXPECT_EQ(flux.code_de_fermeture(), 1000) << "a normal WebSocket close after the end";
   EXPECT_EQ(arbitre.processus().attend_fin(20s), 0);
+  EXPECT_EQ(arbitre.processus().erreurs(), "") << "a sanitizer's report, for one";
   EXPECT_FALSE(connectable(arbitre.port_spectateurs()));
   // The server closed its connections first, which leaves them in TIME_WAIT
   // on its side: the next match still opens the same spectator port at once.
