@@ -1,15 +1,11 @@
 // The live stream of the real arene-arbitre: what it rebuilds against what
 // players read, spectators that never read, and the end of a match.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -124,25 +120,6 @@ TEST(Flux, LeFluxRebatitCeQueLesJoueursLisent) {
   // just before may come as lines after it.
   EXPECT_GE(std::count(relecture.types.begin(), relecture.types.end(), "tir"), 1);
   EXPECT_EQ(std::count(relecture.types.begin(), relecture.types.end(), "perdu"), 0);
-}
-
-// Asks for the stream and will never read it. Its receive buffer is kept
-// small, so that the server's sends stall within seconds, not minutes.
-Socket spectateur_muet(int port) {
-  Socket s(::socket(AF_INET, SOCK_STREAM, 0));
-  const int petit = 4096;
-  ::setsockopt(s.fd(), SOL_SOCKET, SO_RCVBUF, &petit, sizeof petit);
-  sockaddr_in adresse{};
-  adresse.sin_family = AF_INET;
-  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  adresse.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (::connect(s.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
-    throw std::runtime_error("connect");
-  const std::string demande = demande_de_flux();
-  if (::send(s.fd(), demande.data(), demande.size(), MSG_NOSIGNAL) !=
-      static_cast<ssize_t>(demande.size()))
-    throw std::runtime_error("send");
-  return s;
 }
 
 TEST(Flux, CentSpectateursQuiNeLisentPasNeRalentissentNiLeTickNiLesJoueurs) {

@@ -1,5 +1,9 @@
 #include "e2e/spectateur_de_test.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
@@ -31,6 +35,23 @@ ArbitreDeTest::ArbitreDeTest(const std::vector<std::string>& arguments,
     if (std::chrono::steady_clock::now() >= fin) throw std::runtime_error("no spectator port");
     std::this_thread::sleep_for(10ms);
   }
+}
+
+Socket spectateur_muet(int port) {
+  Socket s(::socket(AF_INET, SOCK_STREAM, 0));
+  const int petit = 4096;
+  ::setsockopt(s.fd(), SOL_SOCKET, SO_RCVBUF, &petit, sizeof petit);
+  sockaddr_in adresse{};
+  adresse.sin_family = AF_INET;
+  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  adresse.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (::connect(s.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
+    throw std::runtime_error("connect");
+  const std::string demande = demande_de_flux();
+  if (::send(s.fd(), demande.data(), demande.size(), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(demande.size()))
+    throw std::runtime_error("send");
+  return s;
 }
 
 ReponseHttp echange_http(int port, std::string_view requete, Duree delai) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "e2e/serveur_de_test.h"
+#include "protocol/socket.h"
 
 // arene-arbitre on a free game port and a free spectator port, or the one
 // given; `arguments` follow them on its command line.
@@ -38,6 +39,9 @@ ReponseHttp echange_http(int port, std::string_view requete, Duree delai = 5s);
 ReponseHttp get_http(int port, std::string_view chemin);
 // The request a browser sends to open the stream.
 std::string demande_de_flux();
+// A connection that asks for the stream and will never read it. Its receive
+// buffer is kept small, so that the server's sends stall within seconds.
+Socket spectateur_muet(int port);
 
 // The value of the sample named `nom` (labels included) in metrics text; -1 if absent.
 double metrique(const std::string& texte, std::string_view nom);
