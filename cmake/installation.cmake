@@ -35,12 +35,19 @@ install(TARGETS ${programmes} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(EXISTS ${PROJECT_SOURCE_DIR}/web/visionneuse.html)
   install(FILES web/visionneuse.html DESTINATION ${ARENE_DONNEES_INSTALLEES}/web)
 endif()
+# Kits and bots as a bot author copies them, with the tests their READMEs tell
+# how to run, but without this tree's build and CI plumbing (the C and C++
+# kits' tests need the tree's GoogleTest set-up).
 foreach(dossier kits bots)
   if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${dossier})
     install(DIRECTORY ${dossier}/ DESTINATION ${ARENE_DONNEES_INSTALLEES}/${dossier}
             USE_SOURCE_PERMISSIONS
-            PATTERN tests EXCLUDE
-            PATTERN __pycache__ EXCLUDE)
+            PATTERN CMakeLists.txt EXCLUDE
+            PATTERN __pycache__ EXCLUDE
+            PATTERN conversation_test.h EXCLUDE
+            PATTERN essai_serveur.py EXCLUDE
+            PATTERN verifie_readme.py EXCLUDE
+            REGEX "kits/(c|cpp)/tests" EXCLUDE)
   endif()
 endforeach()
 foreach(guide protocole enregistrement)

@@ -212,6 +212,16 @@ client_enregistre_et_quitte() {
   [ "$fin" -eq 1 ]  # the end of the stream, not a time-out
 }
 
+# A sample bot from the package on the package's Python kit, run as root runs
+# it: its bytecode lands beside it, and the purge must take that away too.
+bot_du_paquet() {
+  if ! command -v python3 >/dev/null || [ ! -d /usr/share/arene/bots ]; then
+    echo "  skipped: python3 or the sample bots are missing"
+    return 0
+  fi
+  timeout 30 python3 /usr/share/arene/bots/tourneur.py --port "$port" --couleur 0x00FF00 --duree 1
+}
+
 # The arbitre unit's command with systemd's substitutions done by hand: a
 # one-tick match that leaves its recording and results in the state directory.
 commande_arbitre() {
@@ -238,6 +248,7 @@ verifie "systemd-analyze verify accepts both units" unites_verifiees
 verifie "/usr/bin/arene listens on a free port" demarre_arene
 verifie "a client registers and quits" client_enregistre_et_quitte
 verifie "arene-charge --sonde finds the arena healthy" /usr/bin/arene-charge --sonde --port "$port"
+verifie "a sample bot of the package plays it" bot_du_paquet
 verifie "the arbitre unit's command records a match" commande_arbitre
 verifie "systemctl enables instances of both units" instances_activees
 kill "$serveur"
