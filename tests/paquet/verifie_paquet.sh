@@ -37,6 +37,12 @@ nettoie() {
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -q arene >/dev/null 2>&1 || true
   fi
   if [ -n "$traces_creees" ]; then rm -rf "${traces_d_usage[@]}"; fi
+  # Whatever a failed purge left, this script brought: leave the machine as found.
+  if [ -n "$installe" ] && [ -f "$brouillon/avant" ]; then
+    sort -r "$brouillon/contenu" | while read -r chemin; do
+      grep -qxF "$chemin" "$brouillon/avant" || rm -rf "$chemin"
+    done
+  fi
   rm -rf "$brouillon"
 }
 trap nettoie EXIT
@@ -219,7 +225,7 @@ bot_du_paquet() {
     echo "  skipped: python3 or the sample bots are missing"
     return 0
   fi
-  timeout 30 python3 /usr/share/arene/bots/tourneur.py --port "$port" --couleur 0x00FF00 --duree 1
+  env -u PYTHONDONTWRITEBYTECODE timeout 30 python3 /usr/share/arene/bots/tourneur.py --port "$port" --couleur 0x00FF00 --duree 1
 }
 
 # The arbitre unit's command with systemd's substitutions done by hand: a
