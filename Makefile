@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean outils
+.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean outils deb
 
 all: build
 
@@ -34,6 +34,13 @@ pilote: build
 
 test: build
 	ctest --preset $(PRESET) -j2
+
+# The Debian package, from the release build: build/release/arene_<version>_<arch>.deb.
+deb: outils
+	@command -v dpkg-shlibdeps >/dev/null || { echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev"; exit 1; }
+	cmake --preset release >/dev/null
+	rm -f build/release/arene_*.deb
+	cmake --build --preset release --target package
 
 asan tsan: outils
 	cmake --preset $@ >/dev/null

@@ -3,19 +3,14 @@
 // the keys did to the world.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "pilote/aides_tmux.h"
 
@@ -35,50 +30,8 @@ TEST_F(TerminalPilote, NobodyListeningExitsWithTwoAndSaysWhy) {
                 ": connect: Connection refused\n");
 }
 
-// Accepts connections and closes them without a word, as a server that drops its clients.
-class EcouteQuiFerme {
- public:
-  EcouteQuiFerme() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in adresse{};
-    adresse.sin_family = AF_INET;
-    adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t taille = sizeof adresse;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&adresse), taille) != 0 || ::listen(fd_, 5) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&adresse), &taille) != 0)
-      throw std::runtime_error("listening socket");
-    port_ = ntohs(adresse.sin_port);
-    fil_ = std::thread([this] { ferme_tout(); });
-  }
-  ~EcouteQuiFerme() {
-    fin_ = true;
-    fil_.join();
-    ::close(fd_);
-  }
-  int port() const { return port_; }
-
- private:
-  void ferme_tout() {
-    while (!fin_) {
-      pollfd attente{fd_, POLLIN, 0};
-      if (::poll(&attente, 1, 20) <= 0) continue;
-      const int client = ::accept(fd_, nullptr, nullptr);
-      if (client < 0) continue;
-      // Reads the registration first: closing with unread bytes would reset
-      // the connection instead of ending it.
-      pollfd lecture{client, POLLIN, 0};
-      char tampon[256];
-      if (::poll(&lecture, 1, 2000) > 0) (void)::recv(client, tampon, sizeof tampon, 0);
-      ::close(client);
-    }
-  }
-  int fd_;
-  int port_ = 0;
-  std::atomic<bool> fin_{false};
-  std::thread fil_;
-};
-
 TEST_F(TerminalPilote, ADroppedConnectionExitsWithThreeAndSaysWhy) {
-  EcouteQuiFerme serveur;
+  EcouteEtrangere serveur;  // closes without a word
   SessionTmux session(
       tmux_, dossier_.chemin(),
       commande_pilote(dossier_.chemin(), {"--port", std::to_string(serveur.port())}));
