@@ -3,6 +3,7 @@
 #pragma once
 
 #include "protocol/listes.h"
+#include "protocol/suivi_connexions.h"
 #include "world/monde.h"
 
 struct Arene {
@@ -12,4 +13,5 @@ struct Arene {
 
   Monde& monde;
   ListesEnCache listes;  // guarded by monde.verrou
+  SuiviConnexions connexions;
 };

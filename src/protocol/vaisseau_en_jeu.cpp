@@ -8,5 +8,5 @@ void VaisseauEnJeu::retire() {
   Monde* monde = std::exchange(monde_, nullptr);
   if (monde == nullptr) return;
   std::scoped_lock tenu{monde->verrou};
-  detruit_vaisseau(*monde, couleur_);
+  retire_joueur(*monde, couleur_, Depart::Deconnexion);
 }

@@ -24,6 +24,8 @@ namespace {
   throw Echec(std::string(operation) + " : " + std::strerror(errno));
 }
 
+}  // namespace
+
 Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog) {
   trace("creation de la socket principale\n");
   Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
@@ -41,6 +43,8 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog) {
   trace("attente des clients\n");
   return ecoute;
 }
+
+namespace {
 
 // Failures of accept that come from a lack of resources or from the peer: the
 // server waits (when out of resources) and accepts again.
@@ -68,10 +72,16 @@ bool manque_de_ressources(int erreur) {
 
 void serveur(Arene& arene, std::int64_t port, int backlog) {
   const Socket ecoute = ouvre_socket_d_ecoute(port, backlog);
+  accepte_clients(arene, ecoute, nullptr);
+  throw Echec("accept : arret inattendu");
+}
+
+void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret) {
   for (;;) {
     Socket connexion(::accept(ecoute.fd(), nullptr, nullptr));
     if (!connexion.valide()) {
       const int erreur = errno;
+      if (arret != nullptr && arret->load()) return;
       if (!accept_passager(erreur)) echec_systeme("accept");
       if (manque_de_ressources(erreur)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       continue;

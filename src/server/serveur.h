@@ -1,9 +1,20 @@
 // The listening socket and the accept loop.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "protocol/arene.h"
+#include "protocol/socket.h"
+
+// The listening socket on 0.0.0.0:`port`, with the start-up traces. Throws
+// Echec naming the failed operation, or when the port is outside 0..65535.
+Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog);
+
+// The accept loop: every accepted connection gets a thread running `client`.
+// Returns once `arret` is set and `ecoute` shut down; throws Echec when accept
+// fails for a reason that waiting does not cure.
+void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret);
 
 // Listens on 0.0.0.0:`port` with `backlog` and gives every accepted connection
 // a thread running `client`. Never returns; throws Echec naming the failed

@@ -14,6 +14,12 @@ void tire(Monde& monde, const vaisseau& v) {
   const double k = 0.9 * ((Configuration::rayon_vaisseau + Configuration::rayon_balle) + 1.0);
   monde.balles.ajoute_en_tete(
       balle{v.x + k * std::cos(v.angle), v.y + k * std::sin(v.angle), v.angle, v.id});
+  if (monde.observateur) monde.observateur->balle_tiree(monde.balles[0]);
+}
+
+void tourne(Monde& monde, vaisseau& v, double pas) {
+  v.angle = v.angle + pas;
+  if (monde.observateur) monde.observateur->vaisseau_tourne(v);
 }
 
 void applique(Monde& monde, vaisseau& v, action a) {
@@ -22,10 +28,10 @@ void applique(Monde& monde, vaisseau& v, action a) {
       tire(monde, v);
       break;
     case action::Gauche:
-      v.angle = v.angle + pas_angle;
+      tourne(monde, v, pas_angle);
       break;
     case action::Droite:
-      v.angle = v.angle - pas_angle;
+      tourne(monde, v, -pas_angle);
       break;
     case action::Accelere: {
       const double suivante = v.vitesse + pas_vitesse;
@@ -51,6 +57,7 @@ vaisseau& get_joueur(ListeRecente<vaisseau>& vaisseaux, std::int64_t id) {
 }
 
 void traite_action_joueur(Monde& monde, std::int64_t id, action a) {
+  if (monde.actions_gelees) return;
   try {
     applique(monde, get_joueur(monde.vaisseaux, id), a);
   } catch (...) {

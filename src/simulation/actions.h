@@ -11,6 +11,7 @@ enum class action { Tire = 0, Gauche = 1, Droite = 2, Accelere = 3, Decelere = 4
 // ("traite_action_joueur : joueur non trouve") when there is none.
 vaisseau& get_joueur(ListeRecente<vaisseau>& vaisseaux, std::int64_t id);
 
-// Applies the action to the ship of colour `id`. A colour without a ship, and a
-// shot beyond max_balles_par_vaisseau bullets in flight, change nothing. Never throws.
+// Applies the action to the ship of colour `id`. A colour without a ship, a
+// shot beyond max_balles_par_vaisseau bullets in flight, and any action while
+// the world's actions are frozen, change nothing. Never throws.
 void traite_action_joueur(Monde& monde, std::int64_t id, action a);

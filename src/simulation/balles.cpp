@@ -51,7 +51,7 @@ bool met_a_jour(balle& b) {
 // in list order in range takes the damage. A ship removed earlier in the pass has left play and can
 // no longer be hit.
 bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const balle& b,
-                       std::int32_t case_) {
+                       std::int32_t case_, Observateur* observateur) {
   constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
   const std::optional<std::size_t> touche = cibles.premiere(case_, [&](double x, double y) {
     return (y - b.y) * (y - b.y) + (x - b.x) * (x - b.x) < portee * portee;
@@ -59,10 +59,19 @@ bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const 
   if (!touche) return false;
   vaisseau& v = vaisseaux[*touche];
   v.pt_vie = v.pt_vie - Configuration::degats_balle;
+  if (observateur) observateur->touche(b.id, v);
   // Removal takes the first ship of that colour in list order, as
   // detruit_vaisseau would.
   if (v.pt_vie <= 0) cibles.retire(cibles.premier_de_sa_couleur(*touche));
   return true;
+}
+
+// One bullet's tick: true when it leaves, by the board, a cube or a hit.
+bool vole_et_touche(Monde& monde, Cibles& cibles, balle& b, Observateur* observateur) {
+  if (met_a_jour(b)) return true;
+  const std::int32_t case_ = Cibles::case_de(b.x, b.y);
+  if (cibles.cube_proche(case_) && est_hors_jeu(b, monde.grille)) return true;
+  return a_impact_vaisseau(monde.vaisseaux, cibles, b, case_, observateur);
 }
 
 // Ships that left play during the pass go in one order-keeping sweep, which
@@ -100,15 +109,22 @@ void mise_a_jour_balles(Monde& monde) {
   // The flight (met_a_jour) and the impacts (calc_impact) in one pass over the
   // bullets: a flight reads no ship, and the bullets still in play come to
   // their hit test in list order, as after a whole flight pass.
+  Observateur* const observateur = monde.observateur;
+  std::size_t rang = 0;
   monde.balles.retire_si([&](balle& b) {
-    if (met_a_jour(b)) return true;
-    const std::int32_t case_ = Cibles::case_de(b.x, b.y);
-    if (cibles.cube_proche(case_) && est_hors_jeu(b, monde.grille)) return true;
-    return a_impact_vaisseau(monde.vaisseaux, cibles, b, case_);
+    const bool retiree = vole_et_touche(monde, cibles, b, observateur);
+    if (retiree && observateur) observateur->balle_retiree(rang);
+    ++rang;
+    return retiree;
   });
   if (cibles.retires() > 0) retire_les_detruits(monde.vaisseaux, cibles);
 }
 
 void detruit_vaisseau(Monde& monde, std::int64_t id) {
   monde.vaisseaux.retire_premier([id](const vaisseau& v) { return v.id == id; });
+}
+
+void retire_joueur(Monde& monde, std::int64_t id, Depart depart) {
+  if (monde.observateur) monde.observateur->joueur_parti(id, depart);
+  detruit_vaisseau(monde, id);
 }

@@ -21,3 +21,6 @@ bool est_hors_jeu(const balle& b, const Grille& grille);
 
 // Removes the first ship of `vaisseaux` with this id; does nothing when there is none.
 void detruit_vaisseau(Monde& monde, std::int64_t id);
+
+// A player leaves the game: detruit_vaisseau, told to the observer first.
+void retire_joueur(Monde& monde, std::int64_t id, Depart depart);

@@ -1,5 +1,7 @@
 #include "simulation/spawn.h"
 
+#include <utility>
+
 #include "geometry/collisions.h"
 #include "geometry/segments.h"
 #include "world/constantes.h"
@@ -34,6 +36,7 @@ Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
     const double y = tirage_unitaire(monde.alea) * ly + r;
     if (!position_libre(monde, x, y, id)) continue;
     monde.vaisseaux.ajoute_en_tete(vaisseau{x, y, angle, 0.0, Configuration::pt_vie_max, id});
+    if (monde.observateur) monde.observateur->vaisseau_cree(std::as_const(monde.vaisseaux)[0]);
     return Spawn::Cree;
   }
   return Spawn::PasDePlace;

@@ -12,6 +12,7 @@
 #include "world/index_vaisseaux.h"
 #include "world/liste_balles.h"
 #include "world/liste_recente.h"
+#include "world/observateur.h"
 #include "world/verrou.h"
 
 struct Monde {
@@ -31,4 +32,10 @@ struct Monde {
   // The tick's working storage, reused so that a steady tick allocates nothing.
   Cibles cibles;                   // the bullet pass
   IndexVaisseaux index_vaisseaux;  // the ship pass and spawn
+
+  // A match server's hooks; none in the plain server.
+  Observateur* observateur = nullptr;
+  // While true, steering and firing change nothing, as for a destroyed ship:
+  // a match that has not started yet, or is over.
+  bool actions_gelees = false;
 };

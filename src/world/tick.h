@@ -6,9 +6,12 @@
 // What one update does to the world: the bullet pass, then the ship pass.
 void avance(Monde& monde);
 
-// One update under verrou. An exception in it is reported on standard error
-// and goes no further; the lock is released in every case. Tests may pass
-// other passes in.
+// One update, the caller holding verrou. An exception in it is reported on
+// standard error and goes no further.
+void avance_protegee(Monde& monde, void (*passes)(Monde&) = &avance);
+
+// One update under verrou, protected as above; the lock is released in every
+// case. Tests may pass other passes in.
 void tick(Monde& monde, void (*passes)(Monde&) = &avance);
 
 // The body of the tick thread: tick, then sleep `periode` without the lock, forever.

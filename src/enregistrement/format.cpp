@@ -1,0 +1,273 @@
+#include "enregistrement/format.h"
+
+#include <charconv>
+#include <nlohmann/json.hpp>
+#include <type_traits>
+
+#include "config/configuration.h"
+#include "world/constantes.h"
+#include "world/echec.h"
+
+namespace {
+
+using nlohmann::json;
+
+// ---- Writing: by hand, as the recording writes tens of thousands of numbers a second.
+
+void nombre(std::string& s, double x) {
+  char tampon[32];
+  const auto fin = std::to_chars(tampon, tampon + sizeof tampon, x).ptr;
+  s.append(tampon, fin);
+}
+
+void nombre(std::string& s, std::int64_t n) {
+  char tampon[24];
+  const auto fin = std::to_chars(tampon, tampon + sizeof tampon, n).ptr;
+  s.append(tampon, fin);
+}
+
+template <typename... Nombres>
+void tableau(std::string& s, Nombres... valeurs) {
+  s += '[';
+  bool premier = true;
+  ((s += premier ? "" : ",", premier = false, nombre(s, valeurs)), ...);
+  s += ']';
+}
+
+void ecrit(std::string& s, const VaisseauVu& v) { tableau(s, v.x, v.y, v.angle, v.pt_vie, v.couleur); }
+void ecrit(std::string& s, const BalleVue& b) { tableau(s, b.x, b.y, b.pas_x, b.pas_y, b.couleur); }
+void ecrit(std::string& s, const cube& k) { tableau(s, k.x_min, k.y_min, k.x_max, k.y_max); }
+void ecrit(std::string& s, std::uint32_t n) { nombre(s, static_cast<std::int64_t>(n)); }
+
+template <typename T>
+void liste(std::string& s, const std::vector<T>& elements) {
+  s += '[';
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    if (i > 0) s += ',';
+    ecrit(s, elements[i]);
+  }
+  s += ']';
+}
+
+// `"cle":` after the type or a previous key.
+void cle(std::string& s, std::string_view nom) {
+  s += ",\"";
+  s += nom;
+  s += "\":";
+}
+
+void type(std::string& s, std::string_view nom) {
+  s += "{\"t\":\"";
+  s += nom;
+  s += '"';
+}
+
+void ecrit(std::string& s, const EvEntete& e) {
+  type(s, "entete");
+  s += ",\"format\":\"arene\",\"version\":";
+  nombre(s, std::int64_t{version_format});
+  cle(s, "graine");
+  s += std::to_string(e.graine);
+  cle(s, "plateau");
+  tableau(s, largeur_plateau, hauteur_plateau);
+  cle(s, "rayon_vaisseau");
+  nombre(s, Configuration::rayon_vaisseau);
+  cle(s, "rayon_balle");
+  nombre(s, Configuration::rayon_balle);
+  cle(s, "pt_vie_max");
+  nombre(s, Configuration::pt_vie_max);
+  cle(s, "periode");
+  nombre(s, Configuration::periode);
+  cle(s, "cubes");
+  liste(s, e.cubes);
+}
+
+void ecrit(std::string& s, const EvEnregistre& e) {
+  type(s, "enregistre");
+  cle(s, "tick");
+  nombre(s, e.tick);
+  cle(s, "v");
+  ecrit(s, e.v);
+}
+
+void ecrit(std::string& s, const EvDebut& e) {
+  type(s, "debut");
+  cle(s, "tick");
+  nombre(s, e.tick);
+}
+
+void ecrit(std::string& s, const EvTourne& e) {
+  type(s, "tourne");
+  cle(s, "c");
+  nombre(s, e.couleur);
+  cle(s, "a");
+  nombre(s, e.angle);
+}
+
+void ecrit(std::string& s, const EvTir& e) {
+  type(s, "tir");
+  cle(s, "b");
+  ecrit(s, e.b);
+}
+
+void ecrit(std::string& s, const EvTouche& e) {
+  type(s, "touche");
+  cle(s, "tick");
+  nombre(s, e.tick);
+  cle(s, "tireur");
+  nombre(s, e.tireur);
+  cle(s, "cible");
+  nombre(s, e.cible);
+  cle(s, "pt_vie");
+  nombre(s, e.pt_vie);
+}
+
+void ecrit(std::string& s, const EvDetruit& e) {
+  type(s, "detruit");
+  cle(s, "tick");
+  nombre(s, e.tick);
+  cle(s, "c");
+  nombre(s, e.couleur);
+  cle(s, "par");
+  nombre(s, e.par);
+}
+
+void ecrit(std::string& s, const EvPart& e) {
+  type(s, "part");
+  cle(s, "tick");
+  nombre(s, e.tick);
+  cle(s, "c");
+  nombre(s, e.couleur);
+  cle(s, "raison");
+  s += e.raison == Depart::Quitte ? "\"quitte\"" : "\"deconnexion\"";
+}
+
+void ecrit(std::string& s, const EvTick& e) {
+  type(s, "tick");
+  cle(s, "n");
+  nombre(s, e.n);
+  cle(s, "retirees");
+  liste(s, e.retirees);
+  cle(s, "v");
+  liste(s, e.vaisseaux);
+}
+
+void ecrit(std::string& s, const EvPerdu& e) {
+  type(s, "perdu");
+  cle(s, "de");
+  nombre(s, e.de);
+  cle(s, "a");
+  nombre(s, e.a);
+}
+
+void ecrit(std::string& s, const EvEtat& e) {
+  type(s, "etat");
+  cle(s, "tick");
+  nombre(s, e.tick);
+  cle(s, "v");
+  liste(s, e.vaisseaux);
+  cle(s, "b");
+  liste(s, e.balles);
+  cle(s, "joueurs");
+  s += texte_json_joueurs(e.joueurs);
+}
+
+void ecrit(std::string& s, const EvFin& e) {
+  type(s, "fin");
+  cle(s, "tick");
+  nombre(s, e.tick);
+  cle(s, "raison");
+  s += '"';
+  s += nom_raison(e.raison);
+  s += '"';
+  cle(s, "resultats");
+  s += texte_json(e.resultats, false);
+}
+
+// ---- Reading: nlohmann's parser reads a real back to the very double written.
+
+VaisseauVu lit_vaisseau(const json& j) {
+  return {j.at(0).get<double>(), j.at(1).get<double>(), j.at(2).get<double>(),
+          j.at(3).get<std::int64_t>(), j.at(4).get<std::int64_t>()};
+}
+
+BalleVue lit_balle(const json& j) {
+  return {j.at(0).get<double>(), j.at(1).get<double>(), j.at(2).get<double>(),
+          j.at(3).get<double>(), j.at(4).get<std::int64_t>()};
+}
+
+template <typename T, typename Lecture>
+std::vector<T> lit_liste(const json& j, Lecture lecture) {
+  std::vector<T> elements;
+  elements.reserve(j.size());
+  for (const json& e : j) elements.push_back(lecture(e));
+  return elements;
+}
+
+RaisonFin lit_raison(const std::string& nom) {
+  for (RaisonFin r : {RaisonFin::Duree, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
+    if (nom_raison(r) == nom) return r;
+  throw Echec("raison de fin inconnue : " + nom);
+}
+
+Evenement lit_objet(const json& j) {
+  const std::string t = j.at("t").get<std::string>();
+  if (t == "entete") {
+    if (j.at("version").get<int>() != version_format)
+      throw Echec("version d'enregistrement non prise en charge : " + j.at("version").dump());
+    return EvEntete{j.at("graine").get<std::uint64_t>(), lit_liste<cube>(j.at("cubes"), [](const json& k) {
+                      return cube{k.at(0).get<double>(), k.at(1).get<double>(),
+                                  k.at(2).get<double>(), k.at(3).get<double>()};
+                    })};
+  }
+  if (t == "enregistre") return EvEnregistre{j.at("tick").get<std::int64_t>(), lit_vaisseau(j.at("v"))};
+  if (t == "debut") return EvDebut{j.at("tick").get<std::int64_t>()};
+  if (t == "tourne") return EvTourne{j.at("c").get<std::int64_t>(), j.at("a").get<double>()};
+  if (t == "tir") return EvTir{lit_balle(j.at("b"))};
+  if (t == "touche")
+    return EvTouche{j.at("tick").get<std::int64_t>(), j.at("tireur").get<std::int64_t>(),
+                    j.at("cible").get<std::int64_t>(), j.at("pt_vie").get<std::int64_t>()};
+  if (t == "detruit")
+    return EvDetruit{j.at("tick").get<std::int64_t>(), j.at("c").get<std::int64_t>(),
+                     j.at("par").get<std::int64_t>()};
+  if (t == "part")
+    return EvPart{j.at("tick").get<std::int64_t>(), j.at("c").get<std::int64_t>(),
+                  j.at("raison").get<std::string>() == "quitte" ? Depart::Quitte : Depart::Deconnexion};
+  if (t == "tick")
+    return EvTick{j.at("n").get<std::int64_t>(), j.at("retirees").get<std::vector<std::uint32_t>>(),
+                  lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau)};
+  if (t == "perdu") return EvPerdu{j.at("de").get<std::int64_t>(), j.at("a").get<std::int64_t>()};
+  if (t == "etat")
+    return EvEtat{j.at("tick").get<std::int64_t>(), lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau),
+                  lit_liste<BalleVue>(j.at("b"), lit_balle), {}};
+  if (t == "fin") {
+    EvFin fin{j.at("tick").get<std::int64_t>(), lit_raison(j.at("raison").get<std::string>()), {}};
+    fin.resultats.raison = fin.raison;
+    return fin;
+  }
+  throw Echec("type d'evenement inconnu : " + t);
+}
+
+}  // namespace
+
+VaisseauVu vu(const vaisseau& v) { return {v.x, v.y, v.angle, v.pt_vie, v.id}; }
+BalleVue vue(const balle& b) { return {b.x, b.y, b.pas_x, b.pas_y, b.id}; }
+
+void ajoute_ligne(std::string& sortie, const Evenement& evenement) {
+  std::visit([&](const auto& e) { ecrit(sortie, e); }, evenement);
+  sortie += '}';
+}
+
+std::string ligne(const Evenement& evenement) {
+  std::string s;
+  ajoute_ligne(s, evenement);
+  return s;
+}
+
+Evenement lit_ligne(std::string_view texte) {
+  try {
+    return lit_objet(json::parse(texte));
+  } catch (const json::exception& e) {
+    throw Echec(std::string("ligne d'enregistrement illisible : ") + e.what());
+  }
+}

@@ -1,0 +1,19 @@
+// One event as one JSON line of the recording, and back. Reals are written in
+// their shortest form that reads back to the same double.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "enregistrement/evenements.h"
+
+inline constexpr int version_format = 1;
+
+// The line, without its line feed.
+void ajoute_ligne(std::string& sortie, const Evenement& evenement);
+std::string ligne(const Evenement& evenement);
+
+// Throws Echec naming what is wrong when the line is not an event of this format.
+// The players of an `etat` line and the results of a `fin` line are left out:
+// they are for people and the viewer, and the results have a file of their own.
+Evenement lit_ligne(std::string_view ligne);

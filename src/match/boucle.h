@@ -1,0 +1,12 @@
+// The tick thread of a match: ticks while the match runs, then hands its last
+// changes to the file.
+#pragma once
+
+#include <atomic>
+
+#include "match/partie.h"
+
+// Returns once the match is over: by its rules, or when `interruption` is set.
+// `passes` is the update, the world's own outside tests.
+void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>& interruption,
+          void (*passes)(Monde&) = nullptr);

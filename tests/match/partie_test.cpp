@@ -1,0 +1,155 @@
+// A match's phases and results, played in this process with a clock the test
+// moves by hand.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+
+#include "match/aides_match.h"
+#include "match/partie.h"
+#include "simulation/actions.h"
+#include "simulation/balles.h"
+#include "simulation/monde_de_test.h"
+#include "world/tick.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const Instant t0{};
+
+struct Match {
+  explicit Match(const ReglesPartie& regles, bool cubes = true)
+      : monde(cubes ? monde_avec_cubes(3) : std::make_unique<Monde>(3)),
+        partie(*monde, regles, 3, nullptr, t0) {}
+  // One turn of the tick loop at `t`: true when a tick ran.
+  bool tour(Instant t, bool interrompue = false) {
+    if (!partie.avant_tick(t, interrompue)) return false;
+    avance(*monde);
+    partie.apres_tick(t);
+    return true;
+  }
+  std::unique_ptr<Monde> monde;
+  Partie partie;
+};
+
+TEST(Partie, AttendSesJoueursActionsGeleesPuisCommence) {
+  ReglesPartie regles;
+  regles.joueurs = 2;
+  Match m(regles);
+  place_en_melee(*m.monde, m.partie, {10});
+  traite_action_joueur(*m.monde, 10, action::Tire);
+  traite_action_joueur(*m.monde, 10, action::Gauche);
+  EXPECT_TRUE(m.monde->balles.vide()) << "no shot before the start";
+  EXPECT_DOUBLE_EQ(m.monde->vaisseaux[0].angle, M_PI) << "no turn before the start";
+  EXPECT_FALSE(m.tour(t0 + 1h)) << "no tick with one player of two";
+  EXPECT_EQ(m.partie.phase(), Phase::Attente);
+  place_en_melee(*m.monde, m.partie, {20});
+  EXPECT_TRUE(m.tour(t0 + 1h));
+  EXPECT_EQ(m.partie.phase(), Phase::EnCours);
+  traite_action_joueur(*m.monde, 10, action::Tire);
+  EXPECT_EQ(m.monde->balles.taille(), 1u);
+}
+
+struct CasDeFin {
+  const char* nom;
+  ReglesPartie regles;
+  int vaisseaux;          // in the melee from the start
+  bool un_part;           // one player leaves after the first tick
+  std::chrono::seconds a; // the clock at each turn after the first
+  bool interrompue;
+  std::optional<RaisonFin> attendue;  // after at most 50 turns
+  std::int64_t ticks;                 // ticks run by then
+};
+
+ReglesPartie regles(std::optional<int> joueurs, std::optional<double> attente,
+                    std::optional<DureePartie> duree, bool survivant) {
+  return ReglesPartie{joueurs, attente, duree, survivant};
+}
+
+TEST(Partie, FinitSelonSesRegles) {
+  const DureePartie dix_ticks{10, DureePartie::Unite::Ticks};
+  const DureePartie une_minute{60, DureePartie::Unite::Secondes};
+  const CasDeFin cas[] = {
+      {"ticks", regles({}, {}, dix_ticks, false), 2, false, 0s, false, RaisonFin::Duree, 10},
+      {"secondes", regles({}, {}, une_minute, false), 2, false, 61s, false, RaisonFin::Duree, 1},
+      {"pas encore", regles({}, {}, une_minute, false), 2, false, 59s, false, std::nullopt, 51},
+      {"survivant", regles({}, {}, {}, true), 2, true, 0s, false, RaisonFin::Survivant, 1},
+      {"survivant sans rival", regles({}, {}, {}, true), 1, false, 0s, false, std::nullopt, 51},
+      {"interrompue", regles({}, {}, {}, false), 2, false, 0s, true, RaisonFin::Interrompu, 1},
+      {"annulee", regles(3, 5.0, {}, false), 1, false, 6s, false, RaisonFin::Annule, 0},
+      {"attente finie a deux", regles(3, 5.0, dix_ticks, false), 2, false, 6s, false,
+       RaisonFin::Duree, 10},
+  };
+  for (const CasDeFin& c : cas) {
+    SCOPED_TRACE(c.nom);
+    Match m(c.regles);
+    std::vector<std::int64_t> couleurs;
+    for (int k = 0; k < c.vaisseaux; ++k) couleurs.push_back(100 + k);
+    place_en_melee(*m.monde, m.partie, couleurs);
+    m.tour(t0);
+    if (c.un_part) retire_joueur(*m.monde, 100, Depart::Quitte);
+    for (int tour = 0; tour < 50 && m.partie.phase() != Phase::Finie; ++tour)
+      m.tour(t0 + c.a, c.interrompue);
+    const Resultats r = m.partie.resultats();
+    EXPECT_EQ(r.raison, c.attendue);
+    EXPECT_EQ(r.ticks, c.ticks);
+    EXPECT_EQ(m.monde->actions_gelees, c.attendue.has_value()) << "actions do nothing after the end";
+  }
+}
+
+// A shooter fires at a sitting ship 60 units ahead until it is destroyed.
+TEST(Partie, ResultatsDUnDuel) {
+  ReglesPartie r;
+  r.fin_survivant = true;
+  Match m(r, false);
+  place(*m.monde, m.partie, vaisseau{500, 500, 0, 0, Configuration::pt_vie_max, 255});
+  place(*m.monde, m.partie, vaisseau{560, 500, 0, 0, Configuration::pt_vie_max, 16711680});
+  int tirs = 0;
+  for (int tour = 0; tour < 200 && m.partie.phase() != Phase::Finie; ++tour) {
+    traite_action_joueur(*m.monde, 255, action::Tire);
+    ++tirs;
+    m.tour(t0);
+  }
+  const Resultats res = m.partie.resultats();
+  ASSERT_EQ(res.raison, RaisonFin::Survivant);
+  ASSERT_EQ(res.joueurs.size(), 2u);
+  const ResultatJoueur& tireur = res.joueurs[0];
+  const ResultatJoueur& cible = res.joueurs[1];
+  EXPECT_EQ(tireur.couleur, 255);
+  EXPECT_EQ(tireur.rang, 1);
+  EXPECT_EQ(tireur.etat, EtatJoueur::Vivant);
+  EXPECT_EQ(tireur.touches_donnees, 5);
+  EXPECT_EQ((tireur.touches), (std::map<std::int64_t, std::int64_t>{{16711680, 5}}));
+  EXPECT_EQ(tireur.balles_tirees, tirs);
+  EXPECT_EQ(cible.couleur, 16711680);
+  EXPECT_EQ(cible.rang, 2);
+  EXPECT_EQ(cible.etat, EtatJoueur::Detruit);
+  EXPECT_EQ(cible.detruit_par, 255);
+  EXPECT_EQ(cible.touches_recues, 5);
+  EXPECT_EQ(cible.pt_vie, 0);
+  EXPECT_EQ(cible.tick_destruction, res.tick_fin);
+}
+
+TEST(Partie, ClasseLesVivantsPuisLesDerniersPartis) {
+  auto joueur = [](std::int64_t c, EtatJoueur e, std::int64_t pv, std::int64_t touches,
+                   std::optional<std::int64_t> depart) {
+    ResultatJoueur j;
+    j.couleur = c;
+    j.etat = e;
+    j.pt_vie = pv;
+    j.touches_donnees = touches;
+    j.tick_depart = depart;
+    return j;
+  };
+  std::vector<ResultatJoueur> joueurs = {
+      joueur(1, EtatJoueur::Detruit, 0, 9, 100), joueur(2, EtatJoueur::Vivant, 3, 1, {}),
+      joueur(3, EtatJoueur::Parti, 5, 0, 300),   joueur(4, EtatJoueur::Vivant, 3, 2, {}),
+      joueur(5, EtatJoueur::Vivant, 5, 0, {}),   joueur(6, EtatJoueur::Detruit, 0, 0, 300)};
+  classe(joueurs);
+  std::vector<std::pair<std::int64_t, int>> ordre;
+  for (const ResultatJoueur& j : joueurs) ordre.emplace_back(j.couleur, j.rang);
+  EXPECT_EQ(ordre, (std::vector<std::pair<std::int64_t, int>>{{5, 1}, {4, 2}, {2, 3}, {3, 4}, {6, 4}, {1, 6}}));
+}
+
+}  // namespace

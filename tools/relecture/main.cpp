@@ -1,0 +1,67 @@
+// arene-relecture: the lists of every tick of a recording, rebuilt by the C++
+// reader, as JSON lines: {"tick":N,"vaisseaux":[[x,y,angle,pt_vie,couleur],...],
+// "balles":[[x,y,couleur],...]}, newest first as the server lists them.
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "enregistrement/lecteur.h"
+
+namespace {
+
+void nombre(std::string& s, double x) {
+  char tampon[32];
+  s.append(tampon, std::to_chars(tampon, tampon + sizeof tampon, x).ptr);
+}
+
+void nombre(std::string& s, std::int64_t n) { s += std::to_string(n); }
+
+std::string ligne_json(const EtatRelu& etat) {
+  std::string s = "{\"tick\":" + std::to_string(etat.tick()) + ",\"vaisseaux\":[";
+  bool premier = true;
+  for (const VaisseauVu& v : etat.vaisseaux()) {
+    s += premier ? "[" : ",[";
+    premier = false;
+    nombre(s, v.x), s += ',', nombre(s, v.y), s += ',', nombre(s, v.angle), s += ',';
+    nombre(s, v.pt_vie), s += ',', nombre(s, v.couleur), s += ']';
+  }
+  s += "],\"balles\":[";
+  premier = true;
+  for (const BalleVue& b : etat.balles()) {
+    s += premier ? "[" : ",[";
+    premier = false;
+    nombre(s, b.x), s += ',', nombre(s, b.y), s += ',', nombre(s, b.couleur), s += ']';
+  }
+  return s + "]}\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string chemin;
+  std::optional<std::int64_t> seul;
+  CLI::App app{"arene-relecture: the ship and bullet lists of each tick of a recording", "arene-relecture"};
+  app.add_option("fichier", chemin, "a recording made by arene-arbitre --enregistre")->required();
+  app.add_option("--tick", seul, "only this tick");
+  CLI11_PARSE(app, argc, argv);
+  try {
+    bool trouve = false;
+    relit(chemin, [&](const Evenement& e, const EtatRelu& etat) {
+      const bool instant = std::holds_alternative<EvTick>(e) || std::holds_alternative<EvDebut>(e) ||
+                           std::holds_alternative<EvEtat>(e);
+      if (!instant || (seul && etat.tick() != *seul)) return;
+      trouve = true;
+      std::fputs(ligne_json(etat).c_str(), stdout);
+    });
+    if (seul && !trouve) {
+      std::fprintf(stderr, "arene-relecture : pas de tick %lld dans %s\n", static_cast<long long>(*seul), chemin.c_str());
+      return 1;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "arene-relecture : %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
