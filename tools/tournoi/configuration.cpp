@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string_view>
+
+#include "tournoi/fichiers.h"
 
 namespace {
 
@@ -346,12 +347,14 @@ LectureTournoi lit_tournoi_texte(const std::string& texte,
 }
 
 LectureTournoi lit_tournoi(const std::filesystem::path& fichier) {
-  std::ifstream flux(fichier);
-  if (!flux) return {std::nullopt, {{0, "", "cannot be read"}}};
-  std::ostringstream texte;
-  texte << flux.rdbuf();
+  std::string texte;
+  try {
+    texte = lit_fichier(fichier);
+  } catch (const std::runtime_error&) {
+    return {std::nullopt, {{0, "", "cannot be read"}}};
+  }
   const auto dossier = std::filesystem::absolute(fichier).parent_path();
-  LectureTournoi lecture = lit_tournoi_texte(texte.str(), dossier);
+  LectureTournoi lecture = lit_tournoi_texte(texte, dossier);
   if (lecture.tournoi && lecture.tournoi->nom.empty()) {
     const std::string tige = fichier.stem().string();
     lecture.tournoi->nom = nom_valide(tige) ? tige : "tournoi";
