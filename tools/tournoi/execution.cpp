@@ -59,7 +59,7 @@ std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& matc
                                         const std::filesystem::path& dossier, int& port,
                                         std::string& erreur) {
   for (int essai = 0; essai < essais_de_port; ++essai) {
-    port = port_libre();
+    port = port_ephemere();
     auto arbitre = std::make_unique<Groupe>(commande_arbitre(plan, match, port, dossier));
     const auto limite = Horloge::now() + delai_ecoute;
     while (!arbitre->fin() && !accepte(port) && Horloge::now() < limite)

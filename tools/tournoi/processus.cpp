@@ -106,7 +106,7 @@ void Groupe::tue() {
   recolte_ = true;
 }
 
-int port_libre() {
+int port_ephemere() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
   sockaddr_in adresse = adresse_locale(0);

@@ -52,6 +52,6 @@ class Groupe {
 };
 
 // A TCP port of 127.0.0.1 that was free a moment ago.
-int port_libre();
+int port_ephemere();
 // True once something accepts connections on 127.0.0.1:port.
 bool accepte(int port);
