@@ -45,16 +45,15 @@ std::pair<int, int> cle(const BilanBot& b) {
 std::vector<BilanBot> bilan_match(const std::vector<BotInscrit>& participants,
                                   const std::string& resultats_arbitre,
                                   const std::vector<IssueProcessus>& issues) {
-  json joueurs;
+  std::vector<BilanBot> bilans;
   try {
-    joueurs = json::parse(resultats_arbitre).at("joueurs");
+    const json joueurs = json::parse(resultats_arbitre).at("joueurs");
+    for (std::size_t i = 0; i < participants.size(); ++i)
+      bilans.push_back(bilan_bot(participants[i], entree_de(joueurs, participants[i].couleur),
+                                 i < issues.size() ? issues[i] : IssueProcessus{}));
   } catch (const json::exception& e) {
     throw std::runtime_error(std::string("damaged referee results: ") + e.what());
   }
-  std::vector<BilanBot> bilans;
-  for (std::size_t i = 0; i < participants.size(); ++i)
-    bilans.push_back(bilan_bot(participants[i], entree_de(joueurs, participants[i].couleur),
-                               i < issues.size() ? issues[i] : IssueProcessus{}));
   std::vector<BilanBot> classes = bilans;
   for (auto& b : classes)
     b.rang =
