@@ -70,7 +70,7 @@ TEST(Bilan, AllerRetourJson) {
   t.nom = "t";
   t.bots = {{"x", "run {port} {couleur}", "/b", 5}, {"y", "go {port} {couleur}", "/c", 6}};
   t.format = Format::Groupes;
-  t.duree = {300, true};
+  t.duree = {300, DureePartie::Unite::Ticks};
   t.graines = {4, 5};
   const Plan plan = plan_de(t, "/bin/arbitre");
   EXPECT_EQ(texte_plan(plan_de_texte(texte_plan(plan))), texte_plan(plan));

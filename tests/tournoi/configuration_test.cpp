@@ -35,8 +35,8 @@ TEST(Configuration, FichierValide) {
   EXPECT_EQ(t.nom, "essai");
   EXPECT_EQ(t.format, Format::Groupes);
   EXPECT_EQ(t.fin, RegleFin::Survivant);
-  EXPECT_EQ(t.duree.texte(), "800t");
-  EXPECT_DOUBLE_EQ(t.duree.secondes(), 20.0);
+  EXPECT_EQ(texte_de(t.duree), "800t");
+  EXPECT_DOUBLE_EQ(secondes_de(t.duree), 20.0);
   ASSERT_EQ(t.bots.size(), 3u);
   EXPECT_EQ(t.bots[1].dossier, "/tmp/t/bots/b");
   EXPECT_EQ(t.bots[0].dossier, "/tmp/t");

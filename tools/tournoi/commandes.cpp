@@ -111,8 +111,8 @@ int verifie(const fs::path& fichier) {
   if (!lecture.tournoi) return sortie_erreur;
   const Tournoi& t = *lecture.tournoi;
   std::printf("%s: %zu bots, %zu matches of %s, about %s of play\n", fichier.c_str(), t.bots.size(),
-              nombre_de_matchs(t), t.duree.texte().c_str(),
-              texte_duree(static_cast<double>(nombre_de_matchs(t)) * t.duree.secondes()).c_str());
+              nombre_de_matchs(t), texte_de(t.duree).c_str(),
+              texte_duree(static_cast<double>(nombre_de_matchs(t)) * secondes_de(t.duree)).c_str());
   return sortie_ok;
 }
 

@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <set>
-#include <sstream>
 #include <string_view>
 
 #include "tournoi/fichiers.h"
@@ -95,25 +94,12 @@ struct Lecteur {
   }
 };
 
-std::optional<DureeMatch> lit_duree(const toml::node& noeud) {
+// A number of seconds, or the referee's own text.
+std::optional<DureePartie> lit_duree_toml(const toml::node& noeud) {
   if (const auto nombre = noeud.value<double>(); nombre && !noeud.is_string())
-    return *nombre > 0 ? std::optional<DureeMatch>({*nombre, false}) : std::nullopt;
-  if (!noeud.is_string()) return std::nullopt;
-  std::string_view texte = noeud.as_string()->get();
-  DureeMatch duree;
-  if (texte.ends_with('t')) {
-    duree.en_ticks = true;
-    texte.remove_suffix(1);
-  } else if (texte.ends_with('s')) {
-    texte.remove_suffix(1);
-  }
-  const auto [fin, erreur] =
-      std::from_chars(texte.data(), texte.data() + texte.size(), duree.valeur);
-  const bool entier_requis = duree.en_ticks && duree.valeur != std::floor(duree.valeur);
-  if (texte.empty() || erreur != std::errc{} || fin != texte.data() + texte.size() ||
-      !(duree.valeur > 0) || entier_requis)
-    return std::nullopt;
-  return duree;
+    return *nombre > 0 && std::isfinite(*nombre) ? std::optional(DureePartie{*nombre})
+                                                 : std::nullopt;
+  return noeud.is_string() ? lit_duree(noeud.as_string()->get()) : std::nullopt;
 }
 
 void lit_format(Lecteur& l, const toml::table& racine, Tournoi& t) {
@@ -159,7 +145,7 @@ void lit_match(Lecteur& l, const toml::table& racine, Tournoi& t) {
   l.cles_connues(*table, "match.",
                  {"duree", "fin", "attente", "delai_fin", "graines", "graine_base"});
   if (const toml::node* noeud = table->get("duree")) {
-    if (const auto duree = lit_duree(*noeud))
+    if (const auto duree = lit_duree_toml(*noeud))
       t.duree = *duree;
     else
       l.erreur(noeud, "match.duree", "expected seconds (20, \"20s\") or ticks (\"800t\")");
@@ -299,13 +285,19 @@ void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
 
 }  // namespace
 
-std::string DureeMatch::texte() const {
-  std::ostringstream flux;
-  flux << valeur << (en_ticks ? "t" : "s");
-  return flux.str();
+std::string texte_nombre(double valeur) {
+  char texte[32];
+  const auto fin = std::to_chars(texte, texte + sizeof texte, valeur).ptr;
+  return std::string(texte, fin);
 }
 
-double DureeMatch::secondes() const { return en_ticks ? valeur / 40.0 : valeur; }
+std::string texte_de(const DureePartie& duree) {
+  return texte_nombre(duree.valeur) + (duree.unite == DureePartie::Unite::Ticks ? "t" : "s");
+}
+
+double secondes_de(const DureePartie& duree) {
+  return duree.unite == DureePartie::Unite::Ticks ? duree.valeur / 40.0 : duree.valeur;
+}
 
 std::size_t nombre_de_matchs(const Tournoi& tournoi) {
   if (tournoi.format == Format::Melee) return static_cast<std::size_t>(tournoi.repetitions);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "match/duree.h"
+
 struct BotInscrit {
   std::string nom;
   // Shell command; {host}, {port}, {couleur} and {duree} are replaced for each match.
@@ -20,13 +22,12 @@ struct BotInscrit {
 enum class Format { Melee, Groupes };  // every bot in every match, or every group of k bots
 enum class RegleFin { Duree, Survivant };
 
-// A match length as the referee takes it: seconds or ticks.
-struct DureeMatch {
-  double valeur = 0;
-  bool en_ticks = false;
-  std::string texte() const;  // "20s" or "800t"
-  double secondes() const;    // ticks at the nominal 40 per second
-};
+// The shortest text that reads back to the same number: "20", "2.5".
+std::string texte_nombre(double valeur);
+// A match length as the referee takes it: "20s" or "800t".
+std::string texte_de(const DureePartie& duree);
+// Ticks count at the nominal 40 per second.
+double secondes_de(const DureePartie& duree);
 
 struct Tournoi {
   std::string nom;
@@ -34,7 +35,7 @@ struct Tournoi {
   Format format = Format::Melee;
   int taille = 2;  // bots per match with Format::Groupes
   int repetitions = 1;
-  DureeMatch duree;
+  DureePartie duree;
   RegleFin fin = RegleFin::Duree;
   double attente_s = 10;               // how long the referee waits for the bots to register
   double delai_fin_s = 2;              // how long a bot may take to leave once the match is over

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <thread>
 
 #include "tournoi/bilan.h"
@@ -28,12 +27,6 @@ constexpr auto delai_sigterm = 1s;
 
 double secondes(Horloge::duration d) { return std::chrono::duration<double>(d).count(); }
 
-std::string texte_nombre(double valeur) {
-  std::ostringstream flux;
-  flux << valeur;
-  return flux.str();
-}
-
 void remplace(std::string& texte, const std::string& champ, const std::string& valeur) {
   for (auto i = texte.find(champ); i != std::string::npos; i = texte.find(champ, i + valeur.size()))
     texte.replace(i, champ.size(), valeur);
@@ -44,7 +37,7 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match, int port,
   const Tournoi& t = plan.tournoi;
   Commande c{{plan.arbitre.string(), "--port", std::to_string(port), "--graine",
               std::to_string(match.graine), "--joueurs", std::to_string(match.bots.size()),
-              "--attente", texte_nombre(t.attente_s), "--duree", t.duree.texte(), "--enregistre",
+              "--attente", texte_nombre(t.attente_s), "--duree", texte_de(t.duree), "--enregistre",
               (dossier / fichier_enregistrement).string(), "--resultats",
               (dossier / fichier_resultats_arbitre).string()},
              dossier,
@@ -159,12 +152,12 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
 
 }  // namespace
 
-std::string commande_bot(const BotInscrit& bot, int port, const DureeMatch& duree) {
+std::string commande_bot(const BotInscrit& bot, int port, const DureePartie& duree) {
   std::string commande = bot.commande;
   remplace(commande, "{host}", "127.0.0.1");
   remplace(commande, "{port}", std::to_string(port));
   remplace(commande, "{couleur}", std::to_string(bot.couleur));
-  remplace(commande, "{duree}", texte_nombre(duree.secondes()));
+  remplace(commande, "{duree}", texte_nombre(secondes_de(duree)));
   return commande;
 }
 
@@ -192,7 +185,7 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
                       {}});
     const Tournoi& t = plan.tournoi;
     const Deroulement d =
-        attend_arbitre(*arbitre, bots, t.attente_s + t.duree.secondes() * 1.5 + marge_s, arret);
+        attend_arbitre(*arbitre, bots, t.attente_s + secondes_de(t.duree) * 1.5 + marge_s, arret);
     const auto fin_arbitre = Horloge::now();
     congedie(bots, t.delai_fin_s);
     arbitre->tue();

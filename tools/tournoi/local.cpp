@@ -92,7 +92,7 @@ std::vector<ResultatMatch> joue_local(const Plan& plan, const std::filesystem::p
   Etat etat;
   etat.runners_actifs = paralleles;
   // Before any match ends: its duration and a couple of seconds to start and stop.
-  const double cout_estime_s = plan.tournoi.duree.secondes() + 2;
+  const double cout_estime_s = secondes_de(plan.tournoi.duree) + 2;
   {
     std::vector<std::jthread> runners;
     for (int i = 0; i < paralleles; ++i)

@@ -28,7 +28,7 @@ json en_json(const Tournoi& t) {
           {"format", t.format == Format::Melee ? "melee" : "groupes"},
           {"taille", t.taille},
           {"repetitions", t.repetitions},
-          {"duree", {{"valeur", t.duree.valeur}, {"ticks", t.duree.en_ticks}}},
+          {"duree", texte_de(t.duree)},
           {"fin", t.fin == RegleFin::Duree ? "duree" : "survivant"},
           {"attente", t.attente_s},
           {"delai_fin", t.delai_fin_s},
@@ -42,7 +42,7 @@ Tournoi tournoi_de(const json& j) {
   t.format = j.at("format") == "melee" ? Format::Melee : Format::Groupes;
   t.taille = j.at("taille").get<int>();
   t.repetitions = j.at("repetitions").get<int>();
-  t.duree = {j.at("duree").at("valeur").get<double>(), j.at("duree").at("ticks").get<bool>()};
+  t.duree = lit_duree(j.at("duree").get<std::string>()).value();
   t.fin = j.at("fin") == "duree" ? RegleFin::Duree : RegleFin::Survivant;
   t.attente_s = j.at("attente").get<double>();
   t.delai_fin_s = j.at("delai_fin").get<double>();

@@ -230,7 +230,7 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
                  r.plan.matchs.size(),
                  t.format == Format::Melee ? "every bot in every match"
                                            : ("groups of " + std::to_string(t.taille)).c_str(),
-                 t.duree.texte().c_str(), t.bots.size());
+                 texte_de(t.duree).c_str(), t.bots.size());
   html += tableau_html(r.lignes);
   html +=
       "<h2>Ratings</h2>\n<p>Plackett-Luce fit of the finishing orders on the Elo scale (400 "
