@@ -63,6 +63,7 @@ bench: outils
 	cmake --build --preset release
 	./build/release/tick_bench $(BENCH_ARGS)
 	./build/release/reponses_bench $(BENCH_ARGS)
+	./build/release/enregistrement_bench $(BENCH_ARGS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 

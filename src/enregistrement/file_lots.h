@@ -2,6 +2,7 @@
 // waits on it: when it is full, the tick keeps its changes out and says so.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -12,9 +13,14 @@
 
 class FileLots {
  public:
+  // How late the writer may see a lot: one tick.
+  static constexpr std::chrono::milliseconds attente_max{25};
+
   explicit FileLots(std::size_t capacite) : capacite_(capacite) {}
 
   // Never waits: false, and `lot` left as it was, when the file is full.
+  // Wakes nobody either: waking the writer would cost the tick a system
+  // call, and the writer looks for lots at least every `attente_max`.
   bool essaie_de_deposer(Lot& lot) {
     {
       std::scoped_lock tenu(mutex_);
@@ -22,7 +28,6 @@ class FileLots {
       lots_.push_back(std::move(lot));
     }
     lot.clear();
-    non_vide_.notify_one();
     return true;
   }
 
@@ -48,7 +53,7 @@ class FileLots {
   // The oldest lot; nothing once the file is closed and empty.
   std::optional<Lot> prend() {
     std::unique_lock tenu(mutex_);
-    non_vide_.wait(tenu, [&] { return !lots_.empty() || fermee_; });
+    while (lots_.empty() && !fermee_) non_vide_.wait_for(tenu, attente_max);
     if (lots_.empty()) return std::nullopt;
     Lot lot = std::move(lots_.front());
     lots_.pop_front();

@@ -34,7 +34,9 @@ void tableau(std::string& s, Nombres... valeurs) {
   s += ']';
 }
 
-void ecrit(std::string& s, const VaisseauVu& v) { tableau(s, v.x, v.y, v.angle, v.pt_vie, v.couleur); }
+void ecrit(std::string& s, const VaisseauVu& v) {
+  tableau(s, v.x, v.y, v.angle, v.pt_vie, v.couleur);
+}
 void ecrit(std::string& s, const BalleVue& b) { tableau(s, b.x, b.y, b.pas_x, b.pas_y, b.couleur); }
 void ecrit(std::string& s, const cube& k) { tableau(s, k.x_min, k.y_min, k.x_max, k.y_max); }
 void ecrit(std::string& s, std::uint32_t n) { nombre(s, static_cast<std::int64_t>(n)); }
@@ -205,7 +207,8 @@ std::vector<T> lit_liste(const json& j, Lecture lecture) {
 }
 
 RaisonFin lit_raison(const std::string& nom) {
-  for (RaisonFin r : {RaisonFin::Duree, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
+  for (RaisonFin r :
+       {RaisonFin::DureeEcoulee, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
     if (nom_raison(r) == nom) return r;
   throw Echec("raison de fin inconnue : " + nom);
 }
@@ -215,12 +218,14 @@ Evenement lit_objet(const json& j) {
   if (t == "entete") {
     if (j.at("version").get<int>() != version_format)
       throw Echec("version d'enregistrement non prise en charge : " + j.at("version").dump());
-    return EvEntete{j.at("graine").get<std::uint64_t>(), lit_liste<cube>(j.at("cubes"), [](const json& k) {
+    return EvEntete{j.at("graine").get<std::uint64_t>(),
+                    lit_liste<cube>(j.at("cubes"), [](const json& k) {
                       return cube{k.at(0).get<double>(), k.at(1).get<double>(),
                                   k.at(2).get<double>(), k.at(3).get<double>()};
                     })};
   }
-  if (t == "enregistre") return EvEnregistre{j.at("tick").get<std::int64_t>(), lit_vaisseau(j.at("v"))};
+  if (t == "enregistre")
+    return EvEnregistre{j.at("tick").get<std::int64_t>(), lit_vaisseau(j.at("v"))};
   if (t == "debut") return EvDebut{j.at("tick").get<std::int64_t>()};
   if (t == "tourne") return EvTourne{j.at("c").get<std::int64_t>(), j.at("a").get<double>()};
   if (t == "tir") return EvTir{lit_balle(j.at("b"))};
@@ -231,15 +236,18 @@ Evenement lit_objet(const json& j) {
     return EvDetruit{j.at("tick").get<std::int64_t>(), j.at("c").get<std::int64_t>(),
                      j.at("par").get<std::int64_t>()};
   if (t == "part")
-    return EvPart{j.at("tick").get<std::int64_t>(), j.at("c").get<std::int64_t>(),
-                  j.at("raison").get<std::string>() == "quitte" ? Depart::Quitte : Depart::Deconnexion};
+    return EvPart{
+        j.at("tick").get<std::int64_t>(), j.at("c").get<std::int64_t>(),
+        j.at("raison").get<std::string>() == "quitte" ? Depart::Quitte : Depart::Deconnexion};
   if (t == "tick")
     return EvTick{j.at("n").get<std::int64_t>(), j.at("retirees").get<std::vector<std::uint32_t>>(),
                   lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau)};
   if (t == "perdu") return EvPerdu{j.at("de").get<std::int64_t>(), j.at("a").get<std::int64_t>()};
   if (t == "etat")
-    return EvEtat{j.at("tick").get<std::int64_t>(), lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau),
-                  lit_liste<BalleVue>(j.at("b"), lit_balle), {}};
+    return EvEtat{j.at("tick").get<std::int64_t>(),
+                  lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau),
+                  lit_liste<BalleVue>(j.at("b"), lit_balle),
+                  {}};
   if (t == "fin") {
     EvFin fin{j.at("tick").get<std::int64_t>(), lit_raison(j.at("raison").get<std::string>()), {}};
     fin.resultats.raison = fin.raison;

@@ -59,7 +59,7 @@ std::optional<RaisonFin> Partie::raison_de_finir(Instant maintenant, bool interr
     const bool ecoulee = d.unite == DureePartie::Unite::Ticks
                              ? static_cast<double>(tick_) >= d.valeur
                              : secondes(debut_, maintenant) >= d.valeur;
-    if (ecoulee) return RaisonFin::Duree;
+    if (ecoulee) return RaisonFin::DureeEcoulee;
   }
   // A match that never had two ships at once has no survivor to crown yet.
   if (regles_.fin_survivant && deux_en_jeu_ && monde_.vaisseaux.taille() <= 1)
@@ -149,6 +149,11 @@ void Partie::vaisseau_cree(const vaisseau& v) {
   j.detruit_par.reset();
   if (phase_ == Phase::EnCours && monde_.vaisseaux.taille() >= 2) deux_en_jeu_ = true;
   note(EvEnregistre{tick_, vu(v)});
+  // The last awaited player's first action must count: start before its
+  // registration is answered.
+  if (phase_ == Phase::Attente &&
+      monde_.vaisseaux.taille() >= static_cast<std::size_t>(*regles_.joueurs))
+    commence(std::chrono::steady_clock::now());
 }
 
 void Partie::vaisseau_tourne(const vaisseau& v) {

@@ -61,7 +61,7 @@ auto cle(const ResultatJoueur& j) {
 
 std::string_view nom_raison(RaisonFin raison) {
   switch (raison) {
-    case RaisonFin::Duree:
+    case RaisonFin::DureeEcoulee:
       return "duree";
     case RaisonFin::Survivant:
       return "survivant";
@@ -74,8 +74,9 @@ std::string_view nom_raison(RaisonFin raison) {
 }
 
 void classe(std::vector<ResultatJoueur>& joueurs) {
-  std::stable_sort(joueurs.begin(), joueurs.end(),
-                   [](const ResultatJoueur& a, const ResultatJoueur& b) { return cle(a) < cle(b); });
+  std::stable_sort(
+      joueurs.begin(), joueurs.end(),
+      [](const ResultatJoueur& a, const ResultatJoueur& b) { return cle(a) < cle(b); });
   for (std::size_t i = 0; i < joueurs.size(); ++i) {
     const bool ex_aequo = i > 0 && cle(joueurs[i]) == cle(joueurs[i - 1]);
     joueurs[i].rang = ex_aequo ? joueurs[i - 1].rang : static_cast<int>(i) + 1;
@@ -104,7 +105,8 @@ std::string texte_json_joueurs(const std::vector<ResultatJoueur>& joueurs) {
 std::string tableau(const Resultats& r) {
   std::string texte;
   char ligne[200];
-  std::snprintf(ligne, sizeof ligne, "fin : %s apres %lld ticks (%.1f s, %.1f ticks/s), graine %llu\n",
+  std::snprintf(ligne, sizeof ligne,
+                "fin : %s apres %lld ticks (%.1f s, %.1f ticks/s), graine %llu\n",
                 r.raison ? std::string(nom_raison(*r.raison)).c_str() : "en cours",
                 static_cast<long long>(r.ticks), r.duree_s, r.cadence,
                 static_cast<unsigned long long>(r.graine));
@@ -114,7 +116,8 @@ std::string tableau(const Resultats& r) {
     std::snprintf(ligne, sizeof ligne, "%4d  %-20lld  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
                   static_cast<long long>(j.couleur), std::string(nom_etat(j.etat)).c_str(),
                   static_cast<long long>(j.pt_vie), static_cast<long long>(j.touches_donnees),
-                  static_cast<long long>(j.touches_recues), static_cast<long long>(j.balles_tirees));
+                  static_cast<long long>(j.touches_recues),
+                  static_cast<long long>(j.balles_tirees));
     texte += ligne;
   }
   return texte;

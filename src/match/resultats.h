@@ -9,7 +9,7 @@
 #include <vector>
 
 // Why a match ended.
-enum class RaisonFin { Duree, Survivant, Interrompu, Annule };
+enum class RaisonFin { DureeEcoulee, Survivant, Interrompu, Annule };
 
 std::string_view nom_raison(RaisonFin raison);
 

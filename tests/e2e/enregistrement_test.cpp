@@ -53,7 +53,7 @@ TEST(Enregistrement, BadLinesAreRefusedAndLoggedEvenWithoutDebug) {
   const auto vaisseaux = client.demande_liste("GET VAISSEAUX\r\n");
   ASSERT_EQ(vaisseaux.size(), 2u);
   EXPECT_TRUE(vaisseaux[1].ends_with(" 5 -5\r\n")) << vaisseaux[1];
-  EXPECT_EQ(serveur.processus().sortie(200ms), journal_attendu);
+  EXPECT_EQ(serveur.processus().sortie(200ms), prelude_serveur() + journal_attendu);
 }
 
 TEST(Enregistrement, AColourInUseIsRefusedAndAnotherOneAccepted) {
@@ -65,7 +65,8 @@ TEST(Enregistrement, AColourInUseIsRefusedAndAnotherOneAccepted) {
   EXPECT_EQ(second.enregistre(9223372036854775807LL), "VAISSEAU ENREGISTRE\r\n");
   EXPECT_EQ(second.enregistre(0), "ERREUR SYNTAXE\r\n");  // registered: now an unknown line
   EXPECT_EQ(ids_en_jeu(premier), (std::vector<long long>{9223372036854775807LL, 255}));
-  EXPECT_EQ(serveur.processus().sortie(200ms), "erreur client: la couleur est deja utilisee\n");
+  EXPECT_EQ(serveur.processus().sortie(200ms),
+            prelude_serveur() + "erreur client: la couleur est deja utilisee\n");
 }
 
 TEST(Enregistrement, TwoClientsRacingForOneColourExactlyOneWins) {

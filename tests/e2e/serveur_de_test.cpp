@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -149,6 +150,33 @@ int port_libre() {
 
 std::string binaire_arene() { return ARENE_BINAIRE; }
 
+bool serveur_arbitre() {
+  const char* choix = std::getenv("ARENE_E2E_SERVEUR");
+  return choix != nullptr && std::string_view(choix) == "arene-arbitre";
+}
+
+std::string prelude_serveur() { return serveur_arbitre() ? "arene-arbitre : graine 1\n" : ""; }
+
+namespace {
+
+// The server under test: arene, or the match server with the same protocol.
+std::vector<std::string> lancement_serveur(int port, bool debug) {
+#ifdef ARENE_ARBITRE
+  if (serveur_arbitre()) {
+    std::vector<std::string> arguments = {ARENE_ARBITRE, "--graine", "1", "--port",
+                                          std::to_string(port)};
+    if (debug) arguments.push_back("--debug");
+    return arguments;
+  }
+#endif
+  std::vector<std::string> arguments = {binaire_arene()};
+  if (debug) arguments.push_back("-debug");
+  arguments.push_back(std::to_string(port));
+  return arguments;
+}
+
+}  // namespace
+
 namespace {
 
 bool connectable(int port) {
@@ -165,13 +193,30 @@ bool connectable(int port) {
 }  // namespace
 
 ServeurDeTest::ServeurDeTest(bool debug, const Lancement& lancement) {
+  demarre([debug](int port) { return lancement_serveur(port, debug); }, debug, lancement);
+}
+
+#ifdef ARENE_ARBITRE
+ServeurDeTest::ServeurDeTest(const std::vector<std::string>& options_arbitre) {
+  demarre(
+      [&](int port) {
+        std::vector<std::string> arguments = {ARENE_ARBITRE, "--port", std::to_string(port)};
+        arguments.insert(arguments.end(), options_arbitre.begin(), options_arbitre.end());
+        return arguments;
+      },
+      false, {});
+}
+#endif
+
+void ServeurDeTest::demarre(const std::function<std::vector<std::string>(int)>& ligne, bool debug,
+                            const Lancement& lancement) {
   // Another program may take the port between our check and the bind: try again then.
   for (int essai = 0; essai < 5; ++essai) {
     port_ = port_libre();
-    std::vector<std::string> arguments;
-    if (debug) arguments.push_back("-debug");
-    arguments.push_back(std::to_string(port_));
-    processus_ = std::make_unique<Processus>(binaire_arene(), arguments, lancement);
+    std::vector<std::string> arguments = ligne(port_);
+    const std::string programme = arguments.front();
+    arguments.erase(arguments.begin());
+    processus_ = std::make_unique<Processus>(programme, arguments, lancement);
     const auto fin = Horloge::now() + 10s;
     while (Horloge::now() < fin && processus_->en_vie()) {
       if (debug ? processus_->attend_sortie("attente des clients\n", 20ms) : connectable(port_))

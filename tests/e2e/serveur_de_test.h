@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,17 +59,29 @@ class Processus {
 // A port that was free a moment ago.
 int port_libre();
 
-// The path of the server binary under test.
+// The path of the arene binary.
 std::string binaire_arene();
+
+// The protocol tests run against arene, or against arene-arbitre when the
+// environment says ARENE_E2E_SERVEUR=arene-arbitre: the bots' side must not
+// tell them apart. What the server under test prints before its start-up trace:
+std::string prelude_serveur();
+bool serveur_arbitre();
 
 // The server started on a free port; `debug` adds the switch.
 class ServeurDeTest {
  public:
   explicit ServeurDeTest(bool debug = false, const Lancement& lancement = {});
+  // arene-arbitre with these options (its --port is added).
+  explicit ServeurDeTest(const std::vector<std::string>& options_arbitre);
   int port() const { return port_; }
   Processus& processus() { return *processus_; }
 
  private:
+  // `ligne` gives the program and its arguments for a port.
+  void demarre(const std::function<std::vector<std::string>(int)>& ligne, bool debug,
+               const Lancement& lancement);
+
   int port_ = 0;
   std::unique_ptr<Processus> processus_;
 };

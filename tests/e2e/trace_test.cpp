@@ -28,12 +28,12 @@ std::string copie(const std::string& reponse) {
 
 TEST(Trace, ADebugSessionPrintsExactlyTheExpectedLines) {
   ServeurDeTest serveur(/*debug=*/true);
-  std::string attendu =
-      "creation des cubes\n"
-      "lancement du serveur\n"
-      "creation de la socket principale\n"
-      "binding et listening\n"
-      "attente des clients\n";
+  std::string attendu = prelude_serveur() +
+                        "creation des cubes\n"
+                        "lancement du serveur\n"
+                        "creation de la socket principale\n"
+                        "binding et listening\n"
+                        "attente des clients\n";
 
   ClientDeTest rouge(serveur.port());
   ASSERT_EQ(rouge.demande("PUT COULEUR VAISSEAU 0255\r\n"), "ERREUR SYNTAXE\r\n");

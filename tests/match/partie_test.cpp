@@ -1,12 +1,13 @@
 // A match's phases and results, played in this process with a clock the test
 // moves by hand.
+#include "match/partie.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <optional>
 
 #include "match/aides_match.h"
-#include "match/partie.h"
 #include "simulation/actions.h"
 #include "simulation/balles.h"
 #include "simulation/monde_de_test.h"
@@ -54,9 +55,9 @@ TEST(Partie, AttendSesJoueursActionsGeleesPuisCommence) {
 struct CasDeFin {
   const char* nom;
   ReglesPartie regles;
-  int vaisseaux;          // in the melee from the start
-  bool un_part;           // one player leaves after the first tick
-  std::chrono::seconds a; // the clock at each turn after the first
+  int vaisseaux;           // in the melee from the start
+  bool un_part;            // one player leaves after the first tick
+  std::chrono::seconds a;  // the clock at each turn after the first
   bool interrompue;
   std::optional<RaisonFin> attendue;  // after at most 50 turns
   std::int64_t ticks;                 // ticks run by then
@@ -71,15 +72,16 @@ TEST(Partie, FinitSelonSesRegles) {
   const DureePartie dix_ticks{10, DureePartie::Unite::Ticks};
   const DureePartie une_minute{60, DureePartie::Unite::Secondes};
   const CasDeFin cas[] = {
-      {"ticks", regles({}, {}, dix_ticks, false), 2, false, 0s, false, RaisonFin::Duree, 10},
-      {"secondes", regles({}, {}, une_minute, false), 2, false, 61s, false, RaisonFin::Duree, 1},
+      {"ticks", regles({}, {}, dix_ticks, false), 2, false, 0s, false, RaisonFin::DureeEcoulee, 10},
+      {"secondes", regles({}, {}, une_minute, false), 2, false, 61s, false, RaisonFin::DureeEcoulee,
+       1},
       {"pas encore", regles({}, {}, une_minute, false), 2, false, 59s, false, std::nullopt, 51},
       {"survivant", regles({}, {}, {}, true), 2, true, 0s, false, RaisonFin::Survivant, 1},
       {"survivant sans rival", regles({}, {}, {}, true), 1, false, 0s, false, std::nullopt, 51},
       {"interrompue", regles({}, {}, {}, false), 2, false, 0s, true, RaisonFin::Interrompu, 1},
       {"annulee", regles(3, 5.0, {}, false), 1, false, 6s, false, RaisonFin::Annule, 0},
       {"attente finie a deux", regles(3, 5.0, dix_ticks, false), 2, false, 6s, false,
-       RaisonFin::Duree, 10},
+       RaisonFin::DureeEcoulee, 10},
   };
   for (const CasDeFin& c : cas) {
     SCOPED_TRACE(c.nom);
@@ -94,7 +96,8 @@ TEST(Partie, FinitSelonSesRegles) {
     const Resultats r = m.partie.resultats();
     EXPECT_EQ(r.raison, c.attendue);
     EXPECT_EQ(r.ticks, c.ticks);
-    EXPECT_EQ(m.monde->actions_gelees, c.attendue.has_value()) << "actions do nothing after the end";
+    EXPECT_EQ(m.monde->actions_gelees, c.attendue.has_value())
+        << "actions do nothing after the end";
   }
 }
 
@@ -149,7 +152,8 @@ TEST(Partie, ClasseLesVivantsPuisLesDerniersPartis) {
   classe(joueurs);
   std::vector<std::pair<std::int64_t, int>> ordre;
   for (const ResultatJoueur& j : joueurs) ordre.emplace_back(j.couleur, j.rang);
-  EXPECT_EQ(ordre, (std::vector<std::pair<std::int64_t, int>>{{5, 1}, {4, 2}, {2, 3}, {3, 4}, {6, 4}, {1, 6}}));
+  EXPECT_EQ(ordre, (std::vector<std::pair<std::int64_t, int>>{
+                       {5, 1}, {4, 2}, {2, 3}, {3, 4}, {6, 4}, {1, 6}}));
 }
 
 }  // namespace
