@@ -167,7 +167,8 @@ TEST_F(Tournoi, BotsDefaillants) {
     EXPECT_LE(tetu.at("rang"), 2);
     EXPECT_FALSE(bot(m, "tireur").at("tue"));
   }
-  for (const auto& b : json::parse(lit(d / "classement.json")).at("bots")) {
+  const json classement = json::parse(lit(d / "classement.json"));
+  for (const auto& b : classement.at("bots")) {
     const bool fautif = b.at("nom") == "plante" || b.at("nom") == "muet";
     EXPECT_EQ(b.at("defaillances"), fautif ? 2 : 0) << b.dump();
   }
