@@ -23,13 +23,20 @@ nom = "c"
 commande = "c --port={port} --couleur={couleur}"
 )";
 
+// A folder holding the working directory the bots above name.
+std::filesystem::path base() {
+  const std::filesystem::path dossier = ::testing::TempDir() + "configuration_test";
+  std::filesystem::create_directories(dossier / "bots/b");
+  return dossier;
+}
+
 TEST(Configuration, FichierValide) {
   const std::string texte =
       "nom = \"essai\"\n[format]\ntype = \"groupes\"\ntaille = 2\n"
       "repetitions = 3\n[match]\nduree = \"800t\"\nfin = \"survivant\"\n"
       "graine_base = 100\n" +
       bots_valides;
-  const LectureTournoi lecture = lit_tournoi_texte(texte, "/tmp/t");
+  const LectureTournoi lecture = lit_tournoi_texte(texte, base());
   ASSERT_TRUE(lecture.tournoi) << lecture.erreurs.front().message;
   const Tournoi& t = *lecture.tournoi;
   EXPECT_EQ(t.nom, "essai");
@@ -38,8 +45,8 @@ TEST(Configuration, FichierValide) {
   EXPECT_EQ(texte_de(t.duree), "800t");
   EXPECT_DOUBLE_EQ(secondes_de(t.duree), 20.0);
   ASSERT_EQ(t.bots.size(), 3u);
-  EXPECT_EQ(t.bots[1].dossier, "/tmp/t/bots/b");
-  EXPECT_EQ(t.bots[0].dossier, "/tmp/t");
+  EXPECT_EQ(t.bots[1].dossier, base() / "bots/b");
+  EXPECT_EQ(t.bots[0].dossier, base());
   // The explicit colour stays; the others get distinct ones from the palette.
   EXPECT_EQ(t.bots[1].couleur, 0xE6194B);
   std::set<std::int64_t> couleurs;
@@ -88,11 +95,14 @@ TEST(Configuration, ErreursAvecLigneEtCle) {
        18, "bots[3].couleur", "already used by b"},
       {match + "[[bots]]\nnom = \"seul\"\ncommande = \"a {port} {couleur}\"\n", 3, "bots",
        "at least 2"},
+      {match + "[[bots]]\nnom = \"z\"\ncommande = \"z {port} {couleur}\"\ndossier = \"nulle\"\n" +
+           bots_valides,
+       6, "bots[0].dossier", "no such folder: "},
       {match + bots_valides + "[classement]\nbootstrap = -5\n", 16, "classement.bootstrap",
        "from 0"},
   };
   for (const Cas& c : cas) {
-    const LectureTournoi lecture = lit_tournoi_texte(c.texte, "/tmp");
+    const LectureTournoi lecture = lit_tournoi_texte(c.texte, base());
     ASSERT_FALSE(lecture.tournoi) << c.texte;
     ASSERT_FALSE(lecture.erreurs.empty());
     const ErreurTournoi& e = lecture.erreurs.front();
@@ -104,7 +114,7 @@ TEST(Configuration, ErreursAvecLigneEtCle) {
 
 TEST(Configuration, ToutesLesErreursEnUneFois) {
   const LectureTournoi lecture =
-      lit_tournoi_texte("x = 1\n[match]\nduree = -3\nfin = 2\n" + bots_valides, "/tmp");
+      lit_tournoi_texte("x = 1\n[match]\nduree = -3\nfin = 2\n" + bots_valides, base());
   ASSERT_EQ(lecture.erreurs.size(), 3u);
   EXPECT_EQ(texte_erreur("t.toml", lecture.erreurs[0]), "t.toml:1: x: unknown key");
   EXPECT_EQ(lecture.erreurs[1].ligne, 3);

@@ -215,7 +215,13 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
   } else if (!table.get("commande")) {
     l.erreur(&table, prefixe + "commande", "missing key");
   }
-  if (const auto dossier = l.texte(table, prefixe, "dossier")) bot.dossier = l.chemin(*dossier);
+  if (const auto dossier = l.texte(table, prefixe, "dossier")) {
+    bot.dossier = l.chemin(*dossier);
+    // Else every match would start it in vain, and it would lose them all.
+    if (!std::filesystem::is_directory(bot.dossier))
+      l.erreur(table.get("dossier"), prefixe + "dossier",
+               "no such folder: " + bot.dossier.string());
+  }
   if (const auto couleur = l.entier(table, prefixe, "couleur", INT64_MIN, INT64_MAX)) {
     bot.couleur = *couleur;
     for (const auto& autre : t.bots)
