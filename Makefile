@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench sanitize asan tsan fuzz format format-check clean outils
+.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean outils
 
 all: build
 
@@ -15,6 +15,9 @@ outils:
 	@test -f /usr/include/gtest/gtest.h || { echo "GoogleTest is missing: apt-get install libgtest-dev"; exit 1; }
 	@test -f /usr/include/benchmark/benchmark.h || { echo "Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
 	@test -f /usr/include/ncursesw/curses.h || { echo "ncurses is missing: apt-get install libncurses-dev"; exit 1; }
+	@test -f /usr/include/CLI/CLI.hpp || { echo "CLI11 is missing: apt-get install libcli11-dev"; exit 1; }
+	@test -f /usr/include/zlib.h || { echo "zlib is missing: apt-get install zlib1g-dev"; exit 1; }
+	@test -f /usr/include/nlohmann/json.hpp || { echo "nlohmann-json is missing: apt-get install nlohmann-json3-dev"; exit 1; }
 	@command -v tmux >/dev/null || echo "tmux is missing, so arene-pilote's terminal tests will be skipped: apt-get install tmux"
 
 build: outils
@@ -37,6 +40,15 @@ asan tsan: outils
 	ctest --preset $@ -j2
 
 sanitize: asan tsan
+
+# The tick against the reference tick in a build for CPUs with fused
+# multiply-add (-march=x86-64-v3), where only -ffp-contract=off keeps products
+# and sums rounded apart. Builds the unit tests alone.
+fma: outils
+	@grep -qw fma /proc/cpuinfo && grep -qw avx2 /proc/cpuinfo || { echo "this CPU has no FMA or AVX2: the fma build cannot run here"; exit 1; }
+	cmake --preset fma >/dev/null
+	cmake --build --preset fma
+	ctest --preset fma
 
 # Each libFuzzer target runs FUZZ_SECONDS on its committed seeds plus what it finds.
 FUZZ_SECONDS ?= 60

@@ -7,6 +7,7 @@
 #include "config/journal.h"
 #include "protocol/commandes.h"
 #include "protocol/enregistrement.h"
+#include "protocol/vaisseau_en_jeu.h"
 
 namespace {
 
@@ -23,9 +24,13 @@ std::optional<std::string_view> lit_commande(Connexion& connexion) {
 
 // Each request gets its own hold of verrou: its trace, its action and its
 // reply happen at one instant; the reply is sent later, without the lock.
-Suite sert(Arene& arene, const Session& session, std::string_view ligne, std::string& sortie) {
+Suite sert(Arene& arene, const Session& session, std::string_view ligne, std::string& sortie,
+           VaisseauEnJeu& vaisseau) {
   std::scoped_lock tenu{arene.monde.verrou};
-  return traite_commande(arene, session, ligne, sortie);
+  const Suite suite = traite_commande(arene, session, ligne, sortie);
+  // "PUT ACTION QUITTE" removed the ship in this very hold.
+  if (suite == Suite::Quitte) vaisseau.oublie();
+  return suite;
 }
 
 // Replies to lines that arrived together go out together, in one send, once
@@ -35,19 +40,21 @@ bool doit_envoyer(const Connexion& connexion) {
          connexion.sortie.size() >= Configuration::seuil_envoi_groupe;
 }
 
-Fin boucle_commandes(Arene& arene, Connexion& connexion, const Session& session) {
+Fin boucle_commandes(Arene& arene, Connexion& connexion, const Session& session,
+                     VaisseauEnJeu& vaisseau) {
   for (;;) {
     if (doit_envoyer(connexion) && !vide_sortie(connexion)) return Fin::Echec;
     const auto ligne = lit_commande(connexion);
     if (!ligne) return Fin::SansPrevenir;
-    if (sert(arene, session, *ligne, connexion.sortie) == Suite::Quitte)
+    if (sert(arene, session, *ligne, connexion.sortie, vaisseau) == Suite::Quitte)
       return vide_sortie(connexion) ? Fin::Quitte : Fin::Echec;
   }
 }
 
-Fin sert_commandes(Arene& arene, Connexion& connexion, const Session& session) {
+Fin sert_commandes(Arene& arene, Connexion& connexion, const Session& session,
+                   VaisseauEnJeu& vaisseau) {
   try {
-    return boucle_commandes(arene, connexion, session);
+    return boucle_commandes(arene, connexion, session, vaisseau);
   } catch (...) {
     return Fin::Echec;
   }
@@ -63,8 +70,8 @@ void client(Arene& arene, Socket socket, const OptionsConnexion& options) {
     Session session;
     auto vaisseau = enregistre_client(arene.monde, connexion, session);
     if (!vaisseau) return;
-    const Fin fin = sert_commandes(arene, connexion, session);
-    vaisseau->retire();
+    const Fin fin = sert_commandes(arene, connexion, session, *vaisseau);
+    vaisseau->retire();  // nothing left to remove after "PUT ACTION QUITTE"
     if (fin == Fin::SansPrevenir) trace(session.etiquette_client + "s'est barre sans prevenir\n");
   } catch (...) {
     // Nothing escapes a connection thread; the socket and the ship go with

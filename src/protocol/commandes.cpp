@@ -7,6 +7,7 @@
 #include "protocol/listes.h"
 #include "protocol/textes.h"
 #include "simulation/actions.h"
+#include "simulation/balles.h"
 #include "world/constantes.h"
 
 namespace {
@@ -128,9 +129,13 @@ void action_joueur(Monde& monde, const Session& session, const Commande& command
   sortie += ok;
 }
 
-void quitte(const Session& session, std::string& sortie) {
+// The ship leaves in the hold that composes "OK": once the player reads it,
+// its ship is gone and its colour free. Removal comes last, so that a failure
+// before it leaves the ship to the connection's guard.
+void quitte(Monde& monde, const Session& session, std::string& sortie) {
   if (Configuration::debug) journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
   sortie += ok;
+  retire_joueur(monde, session.couleur, Depart::Quitte);
 }
 
 void demande_incorrecte(const Session& session, std::string_view ligne, std::string& sortie) {
@@ -159,7 +164,7 @@ Suite traite_commande(Arene& arene, const Session& session, std::string_view lig
       action_joueur(arene.monde, session, *commande, sortie);
       return Suite::Continue;
     case Genre::Quitte:
-      quitte(session, sortie);
+      quitte(arene.monde, session, sortie);
       return Suite::Quitte;
   }
   return Suite::Continue;

@@ -10,7 +10,7 @@
 
 enum class Suite {
   Continue,  // serve the next line
-  Quitte,    // the player said "PUT ACTION QUITTE": send the reply, then end
+  Quitte,    // "PUT ACTION QUITTE": the ship is gone already; send the reply, then end
 };
 
 // Carries out one line as read (its CR included), matched byte for byte

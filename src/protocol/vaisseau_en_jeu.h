@@ -19,6 +19,10 @@ class VaisseauEnJeu {
 
   // Takes verrou and removes the first ship of the colour, if there is one.
   void retire();
+  // Lets the ship go without touching the world, for a ship that was removed
+  // under verrou already: a later removal could take a new player's ship of
+  // the same colour.
+  void oublie() { monde_ = nullptr; }
 
  private:
   Monde* monde_;  // null once removed or moved from

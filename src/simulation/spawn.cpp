@@ -10,18 +10,16 @@ namespace {
 
 constexpr double r = Configuration::rayon_vaisseau;
 
-// The seven rejection tests, in their order. The ship index is current.
+}  // namespace
+
+// The seven rejection tests, in their order; the board's four are the ones a
+// moving ship meets.
 bool position_libre(const Monde& monde, double x, double y, std::int64_t id) {
   if (inter_cubes(x, y, get_cube_inter_segments(monde.grille, x, y))) return false;
-  if (x - r < 0.0) return false;
-  if (x + r >= largeur_plateau - 1.0) return false;
-  if (y - r < 0.0) return false;
-  if (y + r >= hauteur_plateau - 1.0) return false;
+  if (inter_plateau(x, y)) return false;
   if (inter_vaisseau(x, y, id, monde.index_vaisseaux)) return false;
   return !inside_cube(x, y, monde.cubes);
 }
-
-}  // namespace
 
 Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
   for (const vaisseau& v : monde.vaisseaux)

@@ -12,6 +12,11 @@ enum class Spawn {
   PasDePlace,       // no free position among `essais` candidates; nothing changed
 };
 
+// Is (x, y) free for a new ship of this id: clear of the cubes' faces, of the
+// board's edge (as inter_plateau tells it), of the other ships, and outside
+// every cube? The ship index must be current.
+bool position_libre(const Monde& monde, double x, double y, std::int64_t id);
+
 // Draws a heading, then candidate positions (x before y) until one is clear of
 // the cubes, the board's edge and the other ships, at most `essais` of them so
 // that the caller can release verrou and try again later instead of freezing

@@ -28,7 +28,13 @@ TEST(LitEntier, AcceptsTheIntegerSyntaxAndNothingElse) {
       {"-0x10", -16},
       {"1_000", 1000},
       {"1__2_", 12},
+      // An underscore only ever follows a digit: never the base prefix.
       {"0x_1", std::nullopt},
+      {"0x_3039", std::nullopt},
+      {"0X_3039", std::nullopt},
+      {"0o_17", std::nullopt},
+      {"0b_101", std::nullopt},
+      {"-0x_10", std::nullopt},
       {"_1", std::nullopt},
       {"", std::nullopt},
       {"-", std::nullopt},

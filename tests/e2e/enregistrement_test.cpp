@@ -1,6 +1,7 @@
 // Registration conversations with the real server.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -102,6 +103,24 @@ TEST(Enregistrement, AColourIsFreeAgainOnceItsShipHasLeft) {
   ASSERT_TRUE(attend_ids(observateur, {1}));
   ClientDeTest troisieme(serveur.port());
   EXPECT_EQ(troisieme.enregistre(42), "VAISSEAU ENREGISTRE\r\n");
+}
+
+// Once a player reads the "OK" of its quit, its ship is gone and its colour
+// free: a new connection, opened beforehand so that it is one write away,
+// registers the colour at once. The old connection's end, which comes after,
+// must leave the new ship alone.
+TEST(Enregistrement, AColourIsFreeTheMomentItsQuitIsAnswered) {
+  ServeurDeTest serveur;
+  auto joueur = std::make_unique<ClientDeTest>(serveur.port());
+  ASSERT_EQ(joueur->enregistre(77), "VAISSEAU ENREGISTRE\r\n");
+  for (int tour = 0; tour < 200; ++tour) {
+    auto suivant = std::make_unique<ClientDeTest>(serveur.port());
+    ASSERT_EQ(joueur->demande("PUT ACTION QUITTE\r\n"), "OK\r\n") << "round " << tour;
+    ASSERT_EQ(suivant->enregistre(77), "VAISSEAU ENREGISTRE\r\n") << "round " << tour;
+    ASSERT_TRUE(joueur->attend_fermeture()) << "round " << tour;
+    ASSERT_EQ(suivant->demande("GET STATUT\r\n"), "PUT STATUT vivant\r\n") << "round " << tour;
+    joueur = std::move(suivant);
+  }
 }
 
 TEST(Enregistrement, AClientThatSaysNothingLeavesNoShipAndNoMessage) {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <vector>
+
+#include "simulation/monde_de_test.h"
 
 namespace {
 
@@ -76,8 +79,11 @@ TEST_F(TraiteCommande, AShipThatIsGoneIsDeadAndItsActionsDoNothing) {
   EXPECT_EQ(monde.vaisseaux[0].vitesse, 0.0);
 }
 
-TEST_F(TraiteCommande, QuitteAnswersOkAndEndsTheLoop) {
+TEST_F(TraiteCommande, QuitteRemovesTheShipAnswersOkAndEndsTheLoop) {
   EXPECT_EQ(repond("PUT ACTION QUITTE\r", Suite::Quitte), "OK\r\n");
+  // Gone within the hold that composed "OK"; the other ship stays.
+  EXPECT_EQ(en_ordre(monde.vaisseaux), (std::vector<vaisseau>{{120.75, 980.0, 4.01, 0.0, 3, 255}}));
+  EXPECT_EQ(monde.balles.taille(), 2u);  // its bullets fly on
 }
 
 TEST_F(TraiteCommande, NearMissesAreSyntaxErrorsThatChangeNothing) {

@@ -8,6 +8,7 @@
 #include "geometry/cubes.h"
 #include "simulation/actions.h"
 #include "simulation/balles.h"
+#include "simulation/monde_de_test.h"
 #include "simulation/spawn.h"
 #include "world/tick.h"
 
@@ -59,6 +60,23 @@ TEST(ListesEnCache, NeverServesAStaleReply) {
     verifie(cache, monde, etape);
     if (HasFatalFailure()) return;
   }
+}
+
+// The random walk above rarely empties the bullet list in one tick; a version
+// that stood still then would keep serving the last bullets.
+TEST(ListesEnCache, OnceATickRemovesTheLastBulletsTheReplyIsEmpty) {
+  Monde monde(5);
+  ajoute_balles(monde, {{1402.0, 700.0, 0.0, 1}, {1403.0, 300.0, 0.0, 2}});  // both leave the board
+  ListesEnCache cache;
+  std::string avant;
+  cache.balles(monde, avant);
+  ASSERT_EQ(avant, fraiche(&compose_liste_balles, monde));
+  ASSERT_TRUE(avant.starts_with("PUT BALLES 2\r\n")) << avant;
+  tick(monde);
+  ASSERT_TRUE(monde.balles.vide());
+  std::string apres;
+  cache.balles(monde, apres);
+  EXPECT_EQ(apres, "PUT BALLES 0\r\n");
 }
 
 TEST(ListeRecente, EveryChangeMovesTheVersionOnAndReadsDoNot) {

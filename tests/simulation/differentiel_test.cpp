@@ -212,4 +212,20 @@ TEST(Differentiel, RandomWorldsTickBitForBitLikeTheReference) {
       total.deviations);
 }
 
+// Both ticks would agree if the compiler fused the same products and sums in
+// each, yet the world would not be the one its expressions define. This is
+// what tells, in a build for a machine with fused multiply-add (`make fma`).
+TEST(Differentiel, AProductAndASumAreRoundedApartNeverFused) {
+  // (1 + 2^-30)(1 - 2^-30) = 1 - 2^-60 rounds to 1: adding -1 then gives 0,
+  // where a fused operation keeps -2^-60.
+  volatile double a = 1.0 + 0x1p-30;
+  volatile double b = 1.0 - 0x1p-30;
+  volatile double c = -1.0;
+  const double x = a;
+  const double y = b;
+  const double z = c;
+  EXPECT_EQ(x * y + z, 0.0);
+  EXPECT_EQ(std::fma(x, y, z), -0x1p-60);
+}
+
 }  // namespace

@@ -149,4 +149,21 @@ TEST(MiseAJourVaisseaux, HasInterMajIsCubeOrEdgeOrAnotherShip) {
   EXPECT_FALSE(has_inter_maj(718.0, 700.0, 2, Faces{}, index));  // its own place
 }
 
+TEST(TryBestMove, OfTwoCandidatesThatTieTheFirstInScanOrderWins) {
+  // Heading pi/4 at speed 1.5: offsets (1, 2) and (2, 1) score the same to
+  // the bit, and (2, 2), the only better one, is 17.7 from ship 2.
+  vaisseau v = vaisseau_en(700.0, 700.0, 1, std::numbers::pi / 4.0, 1.5);
+  const double dx = std::cos(v.angle) * v.vitesse;
+  const double dy = std::sin(v.angle) * v.vitesse;
+  ASSERT_EQ(2 * dy + 1 * dx, 1 * dy + 2 * dx);
+  Monde monde(1);
+  ajoute_vaisseaux(monde, {vaisseau_en(714.5, 714.5, 2)});
+  IndexVaisseaux index;
+  index.reconstruit(monde.vaisseaux);
+  try_best_move(v, Faces{}, index);
+  // Columns come first in the scan (x offset -n to n, then y): (1, 2) before (2, 1).
+  EXPECT_EQ(v.x, 701.0);
+  EXPECT_EQ(v.y, 702.0);
+}
+
 }  // namespace

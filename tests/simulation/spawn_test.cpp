@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "simulation/monde_de_test.h"
@@ -101,6 +102,24 @@ TEST(CreeVaisseau, ABoardCrowdedWithShipsAlsoGivesUp) {
   const std::size_t avant = monde.vaisseaux.taille();
   EXPECT_EQ(cree_vaisseau(monde, 0, 200), Spawn::PasDePlace);
   EXPECT_EQ(monde.vaisseaux.taille(), avant);
+}
+
+// Candidates are drawn in [9, 1399): the high edge at exactly 1398 is within
+// reach of a draw but of no random test.
+TEST(PositionLibre, TheBoardEdgeIsClearFrom9AndUpTo1398Excluded) {
+  Monde monde(1);
+  monde.index_vaisseaux.reconstruit(monde.vaisseaux);
+  const double sous_9 = std::nextafter(9.0, 0.0);
+  const double sous_1398 = std::nextafter(1398.0, 0.0);
+  const struct {
+    double x, y;
+    bool libre;
+  } cas[] = {
+      {9.0, 700.0, true}, {sous_9, 700.0, false}, {sous_1398, 700.0, true}, {1398.0, 700.0, false},
+      {700.0, 9.0, true}, {700.0, sous_9, false}, {700.0, sous_1398, true}, {700.0, 1398.0, false},
+  };
+  for (const auto& c : cas)
+    EXPECT_EQ(position_libre(monde, c.x, c.y, 1), c.libre) << c.x << ", " << c.y;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "simulation/monde_de_test.h"
+#include "world/chien_de_garde.h"
 #include "world/echec.h"
 
 namespace {
@@ -17,6 +18,10 @@ using namespace std::chrono_literals;
 // Whether another thread can take the lock within a generous delay. The
 // helper thread is detached so that a lock left held fails the test instead
 // of hanging it.
+//
+// A tick that leaves its lock held makes the next tick of the same thread
+// wait forever: the tests that tick again run under a watchdog, whose delay
+// is longer than this one so that an assertion reports the fault when it can.
 bool verrou_libre(Verrou& verrou) {
   auto pris = std::make_shared<std::promise<void>>();
   std::future<void> signal = pris->get_future();
@@ -25,10 +30,11 @@ bool verrou_libre(Verrou& verrou) {
     verrou.unlock();
     pris->set_value();
   }).detach();
-  return signal.wait_for(10s) == std::future_status::ready;
+  return signal.wait_for(2s) == std::future_status::ready;
 }
 
 TEST(Tick, ReleasesTheLock) {
+  const ChienDeGarde garde(5s);
   auto monde = monde_avec_cubes(4);
   ajoute_vaisseaux(*monde, {vaisseau_en(700, 700, 1, 0.3, 2.0)});
   ajoute_balles(*monde, {{650.0, 700.0, 0.0, 1}});
@@ -39,6 +45,7 @@ TEST(Tick, ReleasesTheLock) {
 }
 
 TEST(Tick, AFailureInAnUpdateIsReportedAndTheNextTickRuns) {
+  const ChienDeGarde garde(5s);
   auto monde = monde_avec_cubes(4);
   ajoute_balles(*monde, {{100.0, 100.0, 0.0, 1}});
   testing::internal::CaptureStderr();
@@ -54,6 +61,7 @@ TEST(Tick, AFailureInAnUpdateIsReportedAndTheNextTickRuns) {
 }
 
 TEST(Tick, AnEmptyWorldStaysEmpty) {
+  const ChienDeGarde garde(5s);
   auto monde = monde_avec_cubes(4);
   for (int k = 0; k < 10; ++k) tick(*monde);
   EXPECT_TRUE(monde->vaisseaux.vide());

@@ -8,11 +8,16 @@
 #include <thread>
 #include <vector>
 
+#include "world/chien_de_garde.h"
+
 namespace {
 
 using namespace std::chrono_literals;
 
+// A lock that is never released, or a tick gate that never reopens, leaves
+// these tests waiting forever: the watchdog ends them within seconds.
 TEST(Verrou, ExcludesEveryOtherHolder) {
+  const ChienDeGarde garde(5s);
   Verrou verrou;
   long compteur = 0;  // guarded by verrou, deliberately not atomic
   std::vector<std::thread> threads;
@@ -34,6 +39,7 @@ TEST(Verrou, ExcludesEveryOtherHolder) {
 }
 
 TEST(Verrou, TheTickGetsInWhileClientsHammerTheLock) {
+  const ChienDeGarde garde(10s);  // two seconds of hammering, then the joins
   Verrou verrou;
   std::atomic<bool> fini{false};
   std::vector<std::thread> clients;

@@ -1,0 +1,91 @@
+"""What every sample bot shares: its command line, its connection, its game
+loop paced on the tick, and a clean end (quit at the end of its time, or exit
+quietly when the server ends the match by closing the connection)."""
+
+from __future__ import annotations
+
+import argparse
+import math
+import sys
+import time
+from pathlib import Path
+from typing import Callable, Optional
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "kits" / "python"))
+
+# The bots reach the kit through this module, which puts it on the path.
+from arene import Arene, Balle, Commande, ConnexionFermee, Vaisseau  # noqa: E402, F401
+
+from geometrie import PAS_VITESSE, VITESSE_MIN, pas_de_rotation  # noqa: E402
+
+PERIODE = 1 / 40  # the world moves at most this often: polling faster sees nothing new
+
+
+class Bot:
+    """A registered bot; `tour` runs once per tick until the time is up."""
+
+    def __init__(self, arene: Arene) -> None:
+        self.arene = arene
+        self.couleur = arene.couleur
+        self.vitesse = 0.0  # never reported by the server: we remember what we asked
+        self.vitesse_sure_jusqua = 0.0
+
+    def tour(self) -> None:
+        raise NotImplementedError
+
+    def mon_vaisseau(self, vaisseaux: list[Vaisseau]) -> Optional[Vaisseau]:
+        return next((v for v in vaisseaux if v.couleur == self.couleur), None)
+
+    def pilote(self, cap: float, voulu: float, vitesse: float, max_pas: int = 20
+               ) -> list[Commande]:
+        """The actions that turn toward `voulu` and bring the speed to `vitesse`;
+        all of them apply at once, before the next tick."""
+        tours = pas_de_rotation(cap, voulu, max_pas)
+        return ([Commande.GAUCHE if tours > 0 else Commande.DROITE] * abs(tours)
+                + self.regle_vitesse(vitesse))
+
+    def regle_vitesse(self, vitesse: float) -> list[Commande]:
+        """Actions that set the speed to `vitesse` whatever it was: from any
+        speed, enough decelerations end at exactly the minimum. Actions sent
+        before a match starts do nothing, so the speed is set again every
+        second rather than trusted."""
+        maintenant = time.monotonic()
+        if vitesse == self.vitesse and maintenant < self.vitesse_sure_jusqua:
+            return []
+        self.vitesse, self.vitesse_sure_jusqua = vitesse, maintenant + 1.0
+        return ([Commande.DECELERE] * 110
+                + [Commande.ACCELERE] * round((vitesse - VITESSE_MIN) / PAS_VITESSE))
+
+
+def options(description: str, couleur: int) -> argparse.Namespace:
+    parseur = argparse.ArgumentParser(description=description)
+    parseur.add_argument("--host", default="127.0.0.1", help="server address")
+    parseur.add_argument("--port", type=int, default=12345, help="server port")
+    parseur.add_argument("--couleur", type=lambda t: int(t, 0), default=couleur,
+                         help="colour number, decimal or 0xRRGGBB (the next free one if taken)")
+    parseur.add_argument("--duree", type=float, default=60.0, help="seconds to play, then quit")
+    return parseur.parse_args()
+
+
+def joue(description: str, couleur: int, fabrique: Callable[[Arene], Bot]) -> int:
+    """Runs a bot from its command line; returns the exit status."""
+    args = options(description, couleur)
+    try:
+        with Arene.connecte(args.host, args.port) as arene:
+            arene.enregistre(args.couleur, essais=100)
+            bot = fabrique(arene)
+            fin = time.monotonic() + args.duree
+            prochain = time.monotonic()
+            while prochain < fin:
+                bot.tour()
+                prochain += PERIODE
+                time.sleep(max(0.0, prochain - time.monotonic()))
+                prochain = max(prochain, time.monotonic() - PERIODE)
+            arene.quitte()
+    except ConnexionFermee:
+        pass  # the match is over: the server closes every connection
+    return 0
+
+
+def angle_vers(de_x: float, de_y: float, vers_x: float, vers_y: float) -> float:
+    return math.atan2(vers_y - de_y, vers_x - de_x)

@@ -1,0 +1,25 @@
+#!/usr/bin/env python3
+"""Spins on the spot and fires every other tick, whatever is around."""
+
+import sys
+
+from commun import Bot, Commande, joue
+
+TICKS_ENTRE_TIRS = 2  # one bullet every 0.1 radian: a ship in range cannot slip through
+
+
+class Tourneur(Bot):
+    def __init__(self, arene) -> None:  # type: ignore[no-untyped-def]
+        super().__init__(arene)
+        self.tours = 0
+
+    def tour(self) -> None:
+        self.tours += 1
+        if self.tours % TICKS_ENTRE_TIRS == 0:
+            self.arene.agit(Commande.GAUCHE, Commande.TIRE)
+        else:
+            self.arene.agit(Commande.GAUCHE)
+
+
+if __name__ == "__main__":
+    sys.exit(joue("Spins and fires.", 0xFFFF00, Tourneur))
