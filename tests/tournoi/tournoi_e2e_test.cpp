@@ -33,43 +33,49 @@ std::vector<std::string> lignes(const std::string& texte) {
   return liste;
 }
 
-// A folder of its own, whose path marks every process of the test: the bots
-// get it on their command line, the referee in its file paths.
+// A folder of its own, whose path marks every process of the test: each
+// inherits it in its environment, through arene-tournoi.
 class Tournoi : public ::testing::Test {
  protected:
   void SetUp() override {
     char modele[] = "/tmp/tournoi_e2e_XXXXXX";
     ASSERT_NE(::mkdtemp(modele), nullptr);
     ici_ = modele;
+    ::setenv("TOURNOI_E2E", ici_.c_str(), 1);
   }
   void TearDown() override {
     EXPECT_EQ(restants(), std::vector<std::string>{}) << "processes left behind";
     fs::remove_all(ici_);
   }
 
-  // A tournament file; `bots` pairs names with bot_de_test.py modes.
+  // A tournament file; `bots` pairs names with bot_de_test.py modes, or with
+  // "bots/" and the name of a sample bot.
   fs::path fichier(const std::vector<std::pair<std::string, std::string>>& bots,
                    const std::string& format, const std::string& match) {
     std::string texte = "nom = \"e2e\"\n[format]\n" + format + "\n[match]\n" + match + "\n";
-    for (const auto& [nom, mode] : bots)
-      texte += "[[bots]]\nnom = \"" + nom + "\"\ncommande = \"python3 " + bot_de_test +
-               " --port {port} --couleur {couleur} --duree {duree} --mode " + mode + " --marque " +
-               ici_.string() + "\"\n";
+    for (const auto& [nom, mode] : bots) {
+      const std::string programme = mode.starts_with("bots/")
+                                        ? std::string(BOTS) + mode.substr(4) + ".py"
+                                        : bot_de_test + " --mode " + mode;
+      texte += "[[bots]]\nnom = \"" + nom + "\"\ncommande = \"python3 " + programme +
+               " --port {port} --couleur {couleur} --duree {duree}\"\n";
+    }
     const fs::path chemin = ici_ / "tournoi.toml";
     std::ofstream(chemin) << texte;
     return chemin;
   }
 
-  // The command lines of the live processes that mention this test's folder.
+  // The command lines of the live processes this test started, at any depth.
   std::vector<std::string> restants() const {
     std::vector<std::string> trouves;
+    const std::string marque = std::string("TOURNOI_E2E=") + ici_.string() + '\0';
     for (const auto& entree : fs::directory_iterator("/proc")) {
       const std::string nom = entree.path().filename();
       if (nom.find_first_not_of("0123456789") != std::string::npos) continue;
+      if (lit(entree.path() / "environ").find(marque) == std::string::npos) continue;
       std::string ligne = lit(entree.path() / "cmdline");
       std::replace(ligne.begin(), ligne.end(), '\0', ' ');
-      if (ligne.find(ici_.string()) != std::string::npos && std::to_string(::getpid()) != nom)
-        trouves.push_back(nom + ": " + ligne);
+      if (std::to_string(::getpid()) != nom) trouves.push_back(nom + ": " + ligne);
     }
     return trouves;
   }

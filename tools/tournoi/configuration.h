@@ -13,7 +13,8 @@
 
 struct BotInscrit {
   std::string nom;
-  // Shell command; {host}, {port}, {couleur} and {duree} are replaced for each match.
+  // Shell command; {host}, {port}, {couleur} and {duree} are replaced for each
+  // match, {duree} by the seconds after which the match is surely over.
   std::string commande;
   std::filesystem::path dossier;  // working directory, absolute
   std::int64_t couleur = 0;       // the colour it plays under in every match

@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -152,12 +153,16 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
 
 }  // namespace
 
-std::string commande_bot(const BotInscrit& bot, int port, const DureePartie& duree) {
+std::string commande_bot(const BotInscrit& bot, int port, const Tournoi& tournoi) {
   std::string commande = bot.commande;
   remplace(commande, "{host}", "127.0.0.1");
   remplace(commande, "{port}", std::to_string(port));
   remplace(commande, "{couleur}", std::to_string(bot.couleur));
-  remplace(commande, "{duree}", texte_nombre(secondes_de(duree)));
+  // A bot is started before the match: it may wait for the others to register,
+  // and ticks run late on a loaded machine. A bot that plays for this long,
+  // as the sample bots do with --duree, never leaves before the end.
+  const double jusqu_a_la_fin = tournoi.attente_s + 1.25 * secondes_de(tournoi.duree) + 2;
+  remplace(commande, "{duree}", texte_nombre(std::ceil(jusqu_a_la_fin)));
   return commande;
 }
 
@@ -179,7 +184,7 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
   if (arbitre) {
     for (const auto& bot : liste)
       bots.push_back({std::make_unique<Groupe>(
-                          Commande{{"/bin/sh", "-c", commande_bot(bot, port, plan.tournoi.duree)},
+                          Commande{{"/bin/sh", "-c", commande_bot(bot, port, plan.tournoi)},
                                    bot.dossier,
                                    ici / "bots" / (bot.nom + ".log")}),
                       {}});

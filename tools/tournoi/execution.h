@@ -19,4 +19,4 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
                                         const std::atomic<bool>& arret);
 
 // The bot's command for one match, its placeholders filled in.
-std::string commande_bot(const BotInscrit& bot, int port, const DureePartie& duree);
+std::string commande_bot(const BotInscrit& bot, int port, const Tournoi& tournoi);
