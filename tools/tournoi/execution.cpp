@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -16,10 +17,8 @@ namespace {
 using Horloge = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// How long the referee may take to listen, and how many ports are tried when
-// another process takes the free one first.
+// How long the referee may take to listen.
 constexpr auto delai_ecoute = 10s;
-constexpr int essais_de_port = 5;
 // Beyond its own waiting and duration, how long a match may run before its
 // referee is stopped: matches in ticks run slower on a loaded machine.
 constexpr double marge_s = 30;
@@ -47,22 +46,23 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match, int port,
   return c;
 }
 
-// The referee listening on a free port. A port taken between our look and its
-// bind ends it with status 2: another port is tried then.
+// The referee listening on a port the system chose for it. A port picked
+// beforehand could be taken by another match's referee before ours binds it,
+// and our bots would then play in that other match.
 std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& match,
                                         const std::filesystem::path& dossier, int& port,
                                         std::string& erreur) {
-  for (int essai = 0; essai < essais_de_port; ++essai) {
-    port = port_ephemere();
-    auto arbitre = std::make_unique<Groupe>(commande_arbitre(plan, match, port, dossier));
-    const auto limite = Horloge::now() + delai_ecoute;
-    while (!arbitre->fin() && !accepte(port) && Horloge::now() < limite)
-      std::this_thread::sleep_for(pas_attente);
-    const auto fin = arbitre->fin();
-    if (!fin && Horloge::now() < limite) return arbitre;
-    erreur = fin ? "the referee ended at start: " + fin->texte() : "the referee never listened";
-    if (!fin || fin->code != 2) return nullptr;
+  auto arbitre = std::make_unique<Groupe>(commande_arbitre(plan, match, 0, dossier));
+  const auto limite = Horloge::now() + delai_ecoute;
+  std::optional<int> ecoute;
+  while (!arbitre->fin() && !(ecoute = port_en_ecoute(arbitre->pid())) && Horloge::now() < limite)
+    std::this_thread::sleep_for(pas_attente);
+  if (ecoute && !arbitre->fin()) {
+    port = *ecoute;
+    return arbitre;
   }
+  const auto fin = arbitre->fin();
+  erreur = fin ? "the referee ended at start: " + fin->texte() : "the referee never listened";
   return nullptr;
 }
 
@@ -93,9 +93,13 @@ void congedie(std::vector<BotEnJeu>& bots, double delai) {
       bot.issue.tue = true;
       bot.groupe->signale(SIGTERM);
     }
-  for (auto& bot : bots)
-    if (bot.issue.tue)
-      bot.groupe->attend(std::chrono::duration_cast<std::chrono::milliseconds>(delai_sigterm));
+  // One second for all of them together, not one each.
+  const auto sursis = Horloge::now() + delai_sigterm;
+  const auto tues_finis = [&] {
+    return std::all_of(bots.begin(), bots.end(),
+                       [](BotEnJeu& bot) { return !bot.issue.tue || bot.groupe->fin(); });
+  };
+  while (!tues_finis() && Horloge::now() < sursis) std::this_thread::sleep_for(pas_attente);
   for (auto& bot : bots) bot.groupe->tue();
 }
 

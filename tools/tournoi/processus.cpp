@@ -1,16 +1,16 @@
 #include "tournoi/processus.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -41,14 +41,6 @@ namespace {
 FinProcessus depuis_siginfo(const siginfo_t& info) {
   if (info.si_code == CLD_EXITED) return {info.si_status, 0};
   return {0, info.si_status};
-}
-
-sockaddr_in adresse_locale(int port) {
-  sockaddr_in adresse{};
-  adresse.sin_family = AF_INET;
-  adresse.sin_port = htons(static_cast<std::uint16_t>(port));
-  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return adresse;
 }
 
 }  // namespace
@@ -106,23 +98,29 @@ void Groupe::tue() {
   recolte_ = true;
 }
 
-int port_ephemere() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
-  sockaddr_in adresse = adresse_locale(0);
-  socklen_t taille = sizeof adresse;
-  const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) == 0 &&
-                  ::getsockname(fd, reinterpret_cast<sockaddr*>(&adresse), &taille) == 0;
-  ::close(fd);
-  if (!ok) throw std::runtime_error(std::string("bind: ") + std::strerror(errno));
-  return ntohs(adresse.sin_port);
-}
-
-bool accepte(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  const sockaddr_in adresse = adresse_locale(port);
-  const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) == 0;
-  ::close(fd);
-  return ok;
+std::optional<int> port_en_ecoute(pid_t pid) {
+  const std::filesystem::path proc = "/proc/" + std::to_string(pid);
+  std::set<std::string> sockets;
+  std::error_code erreur;
+  for (const auto& fd : std::filesystem::directory_iterator(proc / "fd", erreur)) {
+    const std::string cible = std::filesystem::read_symlink(fd.path(), erreur).string();
+    if (cible.starts_with("socket:[")) sockets.insert(cible.substr(8, cible.size() - 9));
+  }
+  // Lines of "sl local_address rem_address st ... inode": a listening socket
+  // has state 0A, and its port is the hexadecimal after the address's colon.
+  for (const char* table : {"net/tcp", "net/tcp6"}) {
+    std::ifstream flux(proc / table);
+    std::string ligne;
+    std::getline(flux, ligne);
+    while (std::getline(flux, ligne)) {
+      std::istringstream champs(ligne);
+      std::string sl, local, distant, etat, ignore, inode;
+      champs >> sl >> local >> distant >> etat;
+      for (int i = 0; i < 5; ++i) champs >> ignore;
+      champs >> inode;
+      if (etat == "0A" && sockets.contains(inode))
+        return std::stoi(local.substr(local.rfind(':') + 1), nullptr, 16);
+    }
+  }
+  return std::nullopt;
 }

@@ -51,7 +51,5 @@ class Groupe {
   std::optional<FinProcessus> fin_;
 };
 
-// A TCP port of 127.0.0.1 that was free a moment ago.
-int port_ephemere();
-// True once something accepts connections on 127.0.0.1:port.
-bool accepte(int port);
+// The TCP port process `pid` listens on, once it does (the first found).
+std::optional<int> port_en_ecoute(pid_t pid);
