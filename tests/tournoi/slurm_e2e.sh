@@ -102,12 +102,20 @@ TOML
 debut=$SECONDS
 "$tournoi" lance --slurm --partition essai --dossier "$ici/grappe" "$ici/tournoi.toml" | tee "$ici/log/soumission.txt"
 tache=$(cat "$ici/grappe/slurm/tache.txt")
+# Submitting again while the job runs would play its matches twice at once.
+if "$tournoi" lance --slurm --reprendre --dossier "$ici/grappe" >"$ici/log/double.txt" 2>&1; then
+  echec "a second submission was accepted while job $tache runs"
+fi
+grep -q "still has tasks" "$ici/log/double.txt" || echec "no word of the running job: $(cat "$ici/log/double.txt")"
 until [ -z "$(squeue -h -j "$tache" 2>/dev/null)" ]; do
   ((SECONDS - debut < 300)) || echec "job $tache still queued or running after 300 s"
   sleep 0.5
 done
 echo "slurm_e2e: 4-task job array done in $((SECONDS - debut)) s"
 "$tournoi" rassemble "$ici/grappe" || echec "rassemble found failed or missing matches"
+# Once every match is in, resuming submits nothing and ranks again.
+"$tournoi" lance --slurm --reprendre --dossier "$ici/grappe" >/dev/null 2>&1 || echec "resuming a finished tournament"
+[ "$(cat "$ici/grappe/slurm/tache.txt")" = "$tache" ] || echec "resuming a finished tournament submitted a job"
 "$tournoi" lance -j 2 --dossier "$ici/local" "$ici/tournoi.toml" >/dev/null || echec "local run failed"
 
 restants=$(grep -l -a -- "--marque $ici/" /proc/[0-9]*/cmdline 2>/dev/null || true)

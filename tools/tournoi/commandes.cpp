@@ -94,6 +94,13 @@ std::optional<Plan> plan_du_fichier(const OptionsLance& o) {
 
 int lance_slurm(const OptionsLance& o, const Plan& plan, const fs::path& dossier,
                 const std::vector<std::size_t>& matchs) {
+  if (const auto en_cours = tache_en_cours(dossier)) {
+    std::fprintf(stderr,
+                 "arene-tournoi: job %s still has tasks queued or running: wait for it "
+                 "(or scancel it) before submitting again\n",
+                 en_cours->c_str());
+    return sortie_erreur;
+  }
   const std::string tache = soumet({executable(), dossier, plan.tournoi.nom, matchs, o.partition});
   std::printf(
       "submitted job %s: %zu matches, one task each\n"

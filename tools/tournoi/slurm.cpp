@@ -41,6 +41,19 @@ std::string script_slurm(const SoumissionSlurm& s) {
   return texte;
 }
 
+std::optional<std::string> tache_en_cours(const std::filesystem::path& dossier) {
+  const auto fichier = dossier / "slurm" / "tache.txt";
+  if (!std::filesystem::exists(fichier)) return std::nullopt;
+  std::string tache = lit_fichier(fichier);
+  tache.erase(tache.find_last_not_of("\n") + 1);
+  const auto journal = dossier / "slurm" / "squeue.txt";
+  std::filesystem::remove(journal);
+  Groupe squeue(Commande{{"squeue", "-h", "-j", tache}, {}, journal});
+  const auto fin = squeue.attend(std::chrono::minutes(1));
+  if (!fin || !fin->normale() || lit_fichier(journal).empty()) return std::nullopt;
+  return tache;
+}
+
 std::string soumet(const SoumissionSlurm& s) {
   const auto dossier = s.dossier / "slurm";
   std::filesystem::create_directories(dossier);

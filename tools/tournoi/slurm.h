@@ -19,6 +19,9 @@ struct SoumissionSlurm {
 std::string liste_tableau(const std::vector<std::size_t>& matchs);
 // The batch script's text.
 std::string script_slurm(const SoumissionSlurm& soumission);
+// The id of the folder's last job when Slurm still has tasks of it queued or
+// running: submitting its matches again would play them twice at once.
+std::optional<std::string> tache_en_cours(const std::filesystem::path& dossier);
 // Writes the script to slurm/tache.sh and submits it with sbatch. Returns the
 // job's id; throws std::runtime_error with sbatch's words when it refuses.
 std::string soumet(const SoumissionSlurm& soumission);
