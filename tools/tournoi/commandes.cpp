@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "commun/donnees.h"
 #include "tournoi/classement.h"
 #include "tournoi/execution.h"
 #include "tournoi/fichiers.h"
@@ -20,11 +21,10 @@ namespace {
 
 fs::path executable() { return fs::read_symlink("/proc/self/exe"); }
 
-// The referee and the viewer are found beside this program, as the build lays them out.
+// The referee beside this program, in the build tree as once installed; the
+// viewer where arene keeps its shared files.
 fs::path arbitre_par_defaut() { return executable().parent_path() / "arene-arbitre"; }
-fs::path visionneuse_par_defaut() {
-  return (executable().parent_path() / "../../web/visionneuse.html").lexically_normal();
-}
+fs::path visionneuse_par_defaut() { return donnees_arene() / "web" / "visionneuse.html"; }
 
 fs::path dossier_date(const std::string& nom) {
   char date[32];
