@@ -38,7 +38,7 @@ endif()
 # Kits and bots as a bot author copies them, with the tests their READMEs tell
 # how to run, but without this tree's build and CI plumbing (the C and C++
 # kits' tests need the tree's GoogleTest set-up).
-foreach(dossier kits bots)
+foreach(dossier kits bots tournois)
   if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${dossier})
     install(DIRECTORY ${dossier}/ DESTINATION ${ARENE_DONNEES_INSTALLEES}/${dossier}
             USE_SOURCE_PERMISSIONS

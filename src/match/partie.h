@@ -9,16 +9,11 @@
 #include <optional>
 
 #include "enregistrement/file_lots.h"
+#include "match/duree.h"
 #include "match/resultats.h"
 #include "world/monde.h"
 
 using Instant = std::chrono::steady_clock::time_point;
-
-struct DureePartie {
-  enum class Unite { Secondes, Ticks };
-  double valeur = 0.0;
-  Unite unite = Unite::Secondes;
-};
 
 struct ReglesPartie {
   std::optional<int> joueurs;       // start once this many ships are in

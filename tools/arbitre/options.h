@@ -19,9 +19,6 @@ struct OptionsArbitre {
   int max_spectateurs = 64;
 };
 
-// "90" or "90s": seconds; "3600t": ticks. Nothing for anything else.
-std::optional<DureePartie> lit_duree(const std::string& texte);
-
 // The options, or the exit status when the program must stop here: 0 after
 // --help, 1 after a wrong command line (the message already printed).
 std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv);
