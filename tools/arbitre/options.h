@@ -13,8 +13,8 @@ struct OptionsArbitre {
   bool debug = false;
   std::optional<std::uint64_t> graine;
   ReglesPartie regles;
-  std::string resultats;    // empty: none
-  std::string enregistre;   // empty: none
+  std::string resultats;   // empty: none
+  std::string enregistre;  // empty: none
   std::optional<int> spectateurs;
   int max_spectateurs = 64;
 };
