@@ -18,6 +18,8 @@ outils:
 	@test -f /usr/include/CLI/CLI.hpp || { echo "CLI11 is missing: apt-get install libcli11-dev"; exit 1; }
 	@test -f /usr/include/zlib.h || { echo "zlib is missing: apt-get install zlib1g-dev"; exit 1; }
 	@test -f /usr/include/nlohmann/json.hpp || { echo "nlohmann-json is missing: apt-get install nlohmann-json3-dev"; exit 1; }
+	@test -f /usr/include/boost/beast.hpp || { echo "Boost.Beast is missing: apt-get install libboost-dev"; exit 1; }
+	@test -f /usr/include/toml++/toml.h || { echo "toml++ is missing: apt-get install libtomlplusplus-dev"; exit 1; }
 	@command -v tmux >/dev/null || echo "tmux is missing, so arene-pilote's terminal tests will be skipped: apt-get install tmux"
 	@command -v node >/dev/null && test -x /usr/bin/chromium && test -d tests/navigateur/node_modules || echo "node, chromium or the npm packages are missing, so the viewer's browser tests will be skipped: apt-get install nodejs npm chromium, then npm ci in tests/navigateur"
 
