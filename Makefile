@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean outils
+.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean outils deb
 
 all: build
 
@@ -18,7 +18,10 @@ outils:
 	@test -f /usr/include/CLI/CLI.hpp || { echo "CLI11 is missing: apt-get install libcli11-dev"; exit 1; }
 	@test -f /usr/include/zlib.h || { echo "zlib is missing: apt-get install zlib1g-dev"; exit 1; }
 	@test -f /usr/include/nlohmann/json.hpp || { echo "nlohmann-json is missing: apt-get install nlohmann-json3-dev"; exit 1; }
+	@test -f /usr/include/boost/beast.hpp || { echo "Boost.Beast is missing: apt-get install libboost-dev"; exit 1; }
+	@test -f /usr/include/toml++/toml.h || { echo "toml++ is missing: apt-get install libtomlplusplus-dev"; exit 1; }
 	@command -v tmux >/dev/null || echo "tmux is missing, so arene-pilote's terminal tests will be skipped: apt-get install tmux"
+	@command -v node >/dev/null && test -x /usr/bin/chromium && test -d tests/navigateur/node_modules || echo "node, chromium or the npm packages are missing, so the viewer's browser tests will be skipped: apt-get install nodejs npm chromium, then npm ci in tests/navigateur"
 
 build: outils
 	cmake --preset $(PRESET) >/dev/null
@@ -33,6 +36,13 @@ pilote: build
 
 test: build
 	ctest --preset $(PRESET) -j2
+
+# The Debian package, from the release build: build/release/arene_<version>_<arch>.deb.
+deb: outils
+	@command -v dpkg-shlibdeps >/dev/null || { echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev"; exit 1; }
+	cmake --preset release >/dev/null
+	rm -f build/release/arene_*.deb
+	cmake --build --preset release --target package
 
 asan tsan: outils
 	cmake --preset $@ >/dev/null

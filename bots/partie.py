@@ -132,6 +132,17 @@ def melee(arbitre: str, graine: int, duree: float, dossier: Path,
     return json.loads(resultats.read_text())
 
 
+# A ship destroyed within its first seconds may not have had a shot yet: the
+# spawns are random, and an aimer can start right next to another.
+TICKS_AVANT_PREMIER_TIR = 200
+
+
+def detruit_tot(joueur: dict) -> bool:  # type: ignore[type-arg]
+    """Whether the ship was destroyed before a bot could be expected to fire."""
+    tick = joueur.get("tick_destruction")
+    return tick is not None and tick < TICKS_AVANT_PREMIER_TIR
+
+
 def verifie_melee(resultats: dict) -> list[str]:  # type: ignore[type-arg]
     """What is wrong with a free-for-all's results, if anything."""
     joueurs = {j["couleur"]: j for j in resultats["joueurs"]}
@@ -140,7 +151,7 @@ def verifie_melee(resultats: dict) -> list[str]:  # type: ignore[type-arg]
         joueur = joueurs.get(couleur)
         if joueur is None:
             fautes.append(f"{nom} ({couleur}) never registered")
-        elif nom in TIREURS and joueur["balles_tirees"] == 0:
+        elif nom in TIREURS and joueur["balles_tirees"] == 0 and not detruit_tot(joueur):
             fautes.append(f"{nom} ({couleur}) never fired")
     # The aimers hunt: a still ship cannot hide from them for a whole match.
     if not any(j["etat"] == "detruit" for j in resultats["joueurs"]):

@@ -52,10 +52,7 @@ void Ecrivain::boucle() {
   std::string lignes;
   while (auto lot = file_.prend()) {
     lignes.clear();
-    for (const Evenement& e : *lot) {
-      ajoute_ligne(lignes, e);
-      lignes += '\n';
-    }
+    ajoute_lignes(lignes, *lot);
     for (Puits* p : puits_) {
       try {
         p->evenements(*lot);

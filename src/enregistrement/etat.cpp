@@ -19,6 +19,11 @@ T* premier_de(std::vector<T>& stockage, std::int64_t couleur) {
 
 }  // namespace
 
+bool est_un_instant(const Evenement& e) {
+  return std::holds_alternative<EvTick>(e) || std::holds_alternative<EvDebut>(e) ||
+         std::holds_alternative<EvEtat>(e);
+}
+
 std::vector<VaisseauVu> EtatRelu::vaisseaux() const { return en_ordre_de_liste(vaisseaux_); }
 std::vector<BalleVue> EtatRelu::balles() const { return en_ordre_de_liste(balles_); }
 

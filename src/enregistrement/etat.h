@@ -7,6 +7,10 @@
 
 #include "enregistrement/evenements.h"
 
+// True for the events after which the lists are those of a tick: the start
+// (tick 0), a tick, and the full state that follows lost ticks.
+bool est_un_instant(const Evenement& evenement);
+
 class EtatRelu {
  public:
   // Applies one event; events must come in recording order.

@@ -266,6 +266,13 @@ void ajoute_ligne(std::string& sortie, const Evenement& evenement) {
   sortie += '}';
 }
 
+void ajoute_lignes(std::string& sortie, const Lot& lot) {
+  for (const Evenement& e : lot) {
+    ajoute_ligne(sortie, e);
+    sortie += '\n';
+  }
+}
+
 std::string ligne(const Evenement& evenement) {
   std::string s;
   ajoute_ligne(s, evenement);

@@ -12,6 +12,8 @@ inline constexpr int version_format = 1;
 // The line, without its line feed.
 void ajoute_ligne(std::string& sortie, const Evenement& evenement);
 std::string ligne(const Evenement& evenement);
+// Every event of the lot as its line, each followed by a line feed.
+void ajoute_lignes(std::string& sortie, const Lot& lot);
 
 // Throws Echec naming what is wrong when the line is not an event of this format.
 // The players of an `etat` line and the results of a `fin` line are left out:

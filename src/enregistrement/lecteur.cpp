@@ -2,9 +2,10 @@
 
 #include <zlib.h>
 
+#include <utility>
+
 #include "enregistrement/format.h"
 #include "world/echec.h"
-#include <utility>
 
 struct LectureGz {
   explicit LectureGz(gzFile f) : fichier(f) {}

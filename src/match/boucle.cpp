@@ -5,15 +5,36 @@
 
 #include "world/tick.h"
 
+namespace {
+
+using Horloge = std::chrono::steady_clock;
+
+// Under verrou, at every hold by the tick thread, ticking or not: so the
+// figures follow the players in while a match waits for them.
+void note_monde(MesuresTick& mesures, const Monde& monde, const Partie& partie) {
+  mesures.vaisseaux.store(monde.vaisseaux.taille(), std::memory_order_relaxed);
+  mesures.balles.store(monde.balles.taille(), std::memory_order_relaxed);
+  mesures.ticks_perdus.store(partie.ticks_perdus(), std::memory_order_relaxed);
+}
+
+}  // namespace
+
 void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>& interruption,
-          void (*passes)(Monde&)) {
+          void (*passes)(Monde&), MesuresTick* mesures) {
   const auto pause = std::chrono::duration<double>(Configuration::periode);
   for (;;) {
     {
+      const auto demande = Horloge::now();
       VerrouTick tenu(monde.verrou);
-      if (partie.avant_tick(std::chrono::steady_clock::now(), interruption.load())) {
+      const auto obtenu = Horloge::now();
+      if (partie.avant_tick(obtenu, interruption.load())) {
         avance_protegee(monde, passes != nullptr ? passes : &avance);
-        partie.apres_tick(std::chrono::steady_clock::now());
+        partie.apres_tick(Horloge::now());
+        if (mesures != nullptr) mesures->note_tick(Horloge::now() - obtenu);
+      }
+      if (mesures != nullptr) {
+        mesures->note_attente(obtenu - demande);
+        note_monde(*mesures, monde, partie);
       }
       if (partie.phase() == Phase::Finie) break;
     }

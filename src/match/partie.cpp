@@ -1,6 +1,7 @@
 #include "match/partie.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -11,10 +12,10 @@ double secondes(Instant depuis, Instant jusqua) {
 }  // namespace
 
 Partie::Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
-               Instant maintenant)
+               Instant maintenant, bool enregistre)
     : monde_(monde), regles_(regles), file_(file), attente_depuis_(maintenant) {
   resultats_.graine = graine;
-  resultats_.enregistre = file != nullptr;
+  resultats_.enregistre = file != nullptr && enregistre;
   monde_.observateur = this;
   note(EvEntete{graine, monde_.cubes});
   if (!regles_.joueurs) {
@@ -125,6 +126,11 @@ Resultats Partie::calcule_resultats(Instant fin) const {
   }
   classe(r.joueurs);
   return r;
+}
+
+Resultats copie_resultats(Monde& monde, const Partie& partie) {
+  std::scoped_lock tenu{monde.verrou};
+  return partie.resultats();
 }
 
 EvEtat Partie::etat() const {

@@ -9,16 +9,11 @@
 #include <optional>
 
 #include "enregistrement/file_lots.h"
+#include "match/duree.h"
 #include "match/resultats.h"
 #include "world/monde.h"
 
 using Instant = std::chrono::steady_clock::time_point;
-
-struct DureePartie {
-  enum class Unite { Secondes, Ticks };
-  double valeur = 0.0;
-  Unite unite = Unite::Secondes;
-};
 
 struct ReglesPartie {
   std::optional<int> joueurs;       // start once this many ships are in
@@ -33,8 +28,10 @@ class Partie final : public Observateur {
  public:
   // Becomes the world's observer and freezes actions until the start. With
   // a file, hands it the header and then every change; without, keeps none.
+  // `enregistre`: the file's lots go to a recording (the results then say how
+  // many ticks it lost), not only to spectators.
   Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
-         Instant maintenant);
+         Instant maintenant, bool enregistre = true);
   ~Partie() override;
   Partie(const Partie&) = delete;
   Partie& operator=(const Partie&) = delete;
@@ -95,3 +92,6 @@ class Partie final : public Observateur {
   std::int64_t dernier_publie_ = 0;
   std::int64_t ticks_perdus_ = 0;
 };
+
+// The results so far, with verrou held for their copy only.
+Resultats copie_resultats(Monde& monde, const Partie& partie);

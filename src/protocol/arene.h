@@ -2,6 +2,7 @@
 // it. There is one per server; tests make their own.
 #pragma once
 
+#include "protocol/compteurs.h"
 #include "protocol/listes.h"
 #include "protocol/suivi_connexions.h"
 #include "world/monde.h"
@@ -14,4 +15,5 @@ struct Arene {
   Monde& monde;
   ListesEnCache listes;  // guarded by monde.verrou
   SuiviConnexions connexions;
+  CompteursProtocole* compteurs = nullptr;  // a match server's metrics; none in arene
 };

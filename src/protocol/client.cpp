@@ -64,7 +64,7 @@ Fin sert_commandes(Arene& arene, Connexion& connexion, const Session& session,
 
 void client(Arene& arene, Socket socket, const OptionsConnexion& options) {
   try {
-    Connexion connexion(std::move(socket), options);
+    Connexion connexion(std::move(socket), options, arene.compteurs);
     // Goes before the connection closes its socket, after the ship has gone.
     const ConnexionSuivie suivie(arene.connexions, connexion.socket.fd());
     Session session;

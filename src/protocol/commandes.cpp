@@ -1,9 +1,11 @@
 #include "protocol/commandes.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "config/configuration.h"
 #include "config/journal.h"
+#include "protocol/compteurs.h"
 #include "protocol/listes.h"
 #include "protocol/textes.h"
 #include "simulation/actions.h"
@@ -92,6 +94,8 @@ constexpr Commande commandes[] = {
     {"PUT ACTION TIRE\r", "demande a tirer une balle", Genre::Action, nullptr, action::Tire},
     {"PUT ACTION QUITTE\r", "", Genre::Quitte},
 };
+static_assert(std::size(commandes) == requete_enregistrement,
+              "the counters give each command the kind of its rank in the table");
 
 const Commande* reconnait(std::string_view ligne) {
   for (const Commande& commande : commandes)
@@ -147,11 +151,22 @@ void demande_incorrecte(const Session& session, std::string_view ligne, std::str
 
 }  // namespace
 
+std::string_view nom_requete(std::size_t sorte) {
+  if (sorte < requete_enregistrement) {
+    const std::string_view ligne = commandes[sorte].ligne;
+    return ligne.substr(0, ligne.size() - 1);
+  }
+  return sorte == requete_enregistrement ? "PUT COULEUR VAISSEAU" : "inconnue";
+}
+
 bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur) { return v.id == couleur; }
 
 Suite traite_commande(Arene& arene, const Session& session, std::string_view ligne,
                       std::string& sortie) {
   const Commande* commande = reconnait(ligne);
+  if (arene.compteurs != nullptr)
+    arene.compteurs->compte_requete(
+        commande != nullptr ? static_cast<std::size_t>(commande - commandes) : requete_inconnue);
   if (commande == nullptr) {
     demande_incorrecte(session, ligne, sortie);
     return Suite::Continue;

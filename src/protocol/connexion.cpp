@@ -18,15 +18,27 @@ void limite_envoi(int fd, std::chrono::milliseconds delai) {
   (void)::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limite, sizeof limite);
 }
 
-bool envoie_tout(int fd, std::string_view octets) {
-  while (!octets.empty()) {
-    const ssize_t envoyes = ::send(fd, octets.data(), octets.size(), MSG_NOSIGNAL);
+// The number of bytes that went out: all of them unless the peer has gone.
+std::size_t envoie_tout(int fd, std::string_view octets) {
+  std::size_t total = 0;
+  while (total < octets.size()) {
+    const ssize_t envoyes = ::send(fd, octets.data() + total, octets.size() - total, MSG_NOSIGNAL);
     if (envoyes < 0 && errno == EINTR) continue;
     // EAGAIN here means SO_SNDTIMEO passed without a byte going out.
-    if (envoyes <= 0) return false;
-    octets.remove_prefix(static_cast<std::size_t>(envoyes));
+    if (envoyes <= 0) break;
+    total += static_cast<std::size_t>(envoyes);
   }
-  return true;
+  return total;
+}
+
+Source source_comptee(int fd, CompteursProtocole* compteurs) {
+  if (compteurs == nullptr) return source_descripteur(fd);
+  return [lit = source_descripteur(fd), compteurs](char* tampon, std::size_t taille) {
+    const long lus = lit(tampon, taille);
+    if (lus > 0)
+      compteurs->octets_recus.fetch_add(static_cast<std::uint64_t>(lus), std::memory_order_relaxed);
+    return lus;
+  };
 }
 
 // A reply is written in one send once composed: nothing is gained by holding
@@ -39,16 +51,22 @@ void envoie_sans_attente(int fd) {
 
 }  // namespace
 
-Connexion::Connexion(Socket socket_connecte, const OptionsConnexion& options)
-    : socket(std::move(socket_connecte)), lecteur(source_descripteur(socket.fd())) {
+Connexion::Connexion(Socket socket_connecte, const OptionsConnexion& options,
+                     CompteursProtocole* compteurs_trafic)
+    : socket(std::move(socket_connecte)),
+      compteurs(compteurs_trafic),
+      lecteur(source_comptee(socket.fd(), compteurs)) {
   limite_envoi(socket.fd(), options.delai_envoi_bloque);
   envoie_sans_attente(socket.fd());
 }
 
 bool vide_sortie(Connexion& connexion) {
-  const bool envoye = envoie_tout(connexion.socket.fd(), connexion.sortie);
+  const std::size_t envoyes = envoie_tout(connexion.socket.fd(), connexion.sortie);
+  if (connexion.compteurs != nullptr)
+    connexion.compteurs->octets_envoyes.fetch_add(envoyes, std::memory_order_relaxed);
+  const bool complet = envoyes == connexion.sortie.size();
   connexion.sortie.clear();
-  return envoye;
+  return complet;
 }
 
 bool envoie(Connexion& connexion, std::string_view reponse) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "config/configuration.h"
+#include "protocol/compteurs.h"
 #include "protocol/lecteur_lignes.h"
 #include "protocol/socket.h"
 
@@ -17,9 +18,12 @@ struct OptionsConnexion {
 };
 
 struct Connexion {
-  Connexion(Socket socket_connecte, const OptionsConnexion& options);
+  // With `compteurs`, every byte read and sent is counted there.
+  Connexion(Socket socket_connecte, const OptionsConnexion& options,
+            CompteursProtocole* compteurs_trafic = nullptr);
 
   Socket socket;
+  CompteursProtocole* compteurs;
   LecteurLignes lecteur;
   std::string sortie;  // replies composed but not yet sent
 };

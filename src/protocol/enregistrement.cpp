@@ -66,6 +66,8 @@ std::optional<Enregistrement> init_client(Monde& monde, Connexion& connexion,
     const auto ligne = connexion.lecteur.lit_ligne();
     if (!ligne) return std::nullopt;
     const auto n = analyse_couleur(*ligne);
+    if (connexion.compteurs != nullptr)
+      connexion.compteurs->compte_requete(n ? requete_enregistrement : requete_inconnue);
     if (!n) {
       journal("erreur client: " + std::string(*ligne) + "\n");
       if (!envoie(connexion, "ERREUR SYNTAXE\r\n")) return std::nullopt;

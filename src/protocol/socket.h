@@ -23,6 +23,8 @@ class Socket {
 
   int fd() const { return fd_; }
   bool valide() const { return fd_ >= 0; }
+  // Gives the descriptor up to a new owner, which must close it.
+  int relache() { return std::exchange(fd_, -1); }
   void ferme() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
   }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "config/configuration.h"
@@ -26,11 +27,18 @@ namespace {
 
 }  // namespace
 
-Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog) {
-  trace("creation de la socket principale\n");
+Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options) {
+  const auto etape = [&options](std::string_view message) {
+    if (options.traces) trace(message);
+  };
+  etape("creation de la socket principale\n");
   Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
   if (!ecoute.valide()) echec_systeme("socket");
-  trace("binding et listening\n");
+  const int oui = 1;
+  if (options.reutilise_adresse &&
+      ::setsockopt(ecoute.fd(), SOL_SOCKET, SO_REUSEADDR, &oui, sizeof oui) != 0)
+    echec_systeme("setsockopt");
+  etape("binding et listening\n");
   // Never listen on a port other than the one asked for.
   if (port < 0 || port > 65535) throw Echec("bind : port hors limites : " + std::to_string(port));
   sockaddr_in adresse{};
@@ -40,7 +48,7 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog) {
   if (::bind(ecoute.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
     echec_systeme("bind");
   if (::listen(ecoute.fd(), backlog) != 0) echec_systeme("listen");
-  trace("attente des clients\n");
+  etape("attente des clients\n");
   return ecoute;
 }
 
@@ -76,7 +84,8 @@ void serveur(Arene& arene, std::int64_t port, int backlog) {
   throw Echec("accept : arret inattendu");
 }
 
-void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret) {
+void accepte_connexions(const Socket& ecoute, const std::atomic<bool>* arret,
+                        const std::function<void(Socket)>& sert) {
   for (;;) {
     Socket connexion(::accept(ecoute.fd(), nullptr, nullptr));
     if (!connexion.valide()) {
@@ -86,6 +95,12 @@ void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>
       if (manque_de_ressources(erreur)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       continue;
     }
+    sert(std::move(connexion));
+  }
+}
+
+void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret) {
+  accepte_connexions(ecoute, arret, [&arene](Socket connexion) {
     // If the thread cannot start, the lambda and the socket it owns are
     // destroyed here, which closes the connection; the loop goes on.
     (void)lance_thread_detache(
@@ -93,5 +108,5 @@ void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>
           client(arene, std::move(*connexion));
         },
         Configuration::pile_thread_client);
-  }
+  });
 }

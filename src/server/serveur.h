@@ -3,17 +3,29 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "protocol/arene.h"
 #include "protocol/socket.h"
 
-// The listening socket on 0.0.0.0:`port`, with the start-up traces. Throws
-// Echec naming the failed operation, or when the port is outside 0..65535.
-Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog);
+struct OptionsEcoute {
+  bool traces = true;  // the start-up traces of debug mode
+  // Bind even while connections this server closed linger in TIME_WAIT, so
+  // that the next run can take the same port at once.
+  bool reutilise_adresse = false;
+};
 
-// The accept loop: every accepted connection gets a thread running `client`.
-// Returns once `arret` is set and `ecoute` shut down; throws Echec when accept
-// fails for a reason that waiting does not cure.
+// The listening socket on 0.0.0.0:`port`. Throws Echec naming the failed
+// operation, or when the port is outside 0..65535.
+Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options = {});
+
+// The accept loop: every accepted connection goes to `sert`, which must not
+// wait for the peer. Returns once `arret` is set and `ecoute` shut down;
+// throws Echec when accept fails for a reason that waiting does not cure.
+void accepte_connexions(const Socket& ecoute, const std::atomic<bool>* arret,
+                        const std::function<void(Socket)>& sert);
+
+// accepte_connexions giving every connection a thread running `client`.
 void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret);
 
 // Listens on 0.0.0.0:`port` with `backlog` and gives every accepted connection

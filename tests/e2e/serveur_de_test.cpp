@@ -177,8 +177,6 @@ std::vector<std::string> lancement_serveur(int port, bool debug) {
 
 }  // namespace
 
-namespace {
-
 bool connectable(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in adresse{};
@@ -189,8 +187,6 @@ bool connectable(int port) {
   ::close(fd);
   return ok;
 }
-
-}  // namespace
 
 ServeurDeTest::ServeurDeTest(bool debug, const Lancement& lancement) {
   demarre([debug](int port) { return lancement_serveur(port, debug); }, debug, lancement);
@@ -225,6 +221,43 @@ void ServeurDeTest::demarre(const std::function<std::vector<std::string>(int)>& 
     }
   }
   throw std::runtime_error("the server did not start");
+}
+
+EcouteEtrangere::EcouteEtrangere(std::string reponse)
+    : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)), reponse_(std::move(reponse)) {
+  sockaddr_in adresse{};
+  adresse.sin_family = AF_INET;
+  adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t taille = sizeof adresse;
+  if (::bind(fd_, reinterpret_cast<sockaddr*>(&adresse), taille) != 0 || ::listen(fd_, 5) != 0 ||
+      ::getsockname(fd_, reinterpret_cast<sockaddr*>(&adresse), &taille) != 0) {
+    ::close(fd_);
+    throw std::runtime_error("listening socket");
+  }
+  port_ = ntohs(adresse.sin_port);
+  fil_ = std::thread([this] { repond_a_tous(); });
+}
+
+EcouteEtrangere::~EcouteEtrangere() {
+  fin_ = true;
+  fil_.join();
+  ::close(fd_);
+}
+
+void EcouteEtrangere::repond_a_tous() {
+  while (!fin_) {
+    pollfd attente{fd_, POLLIN, 0};
+    if (::poll(&attente, 1, 20) <= 0) continue;
+    const int client = ::accept(fd_, nullptr, nullptr);
+    if (client < 0) continue;
+    // Reads the registration first: closing with unread bytes would reset
+    // the connection instead of ending it.
+    pollfd lecture{client, POLLIN, 0};
+    char tampon[256];
+    if (::poll(&lecture, 1, 2000) > 0) (void)::recv(client, tampon, sizeof tampon, 0);
+    (void)::send(client, reponse_.data(), reponse_.size(), MSG_NOSIGNAL);
+    ::close(client);
+  }
 }
 
 ClientDeTest::ClientDeTest(int port) {

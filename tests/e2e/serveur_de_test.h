@@ -4,12 +4,14 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -59,6 +61,9 @@ class Processus {
 // A port that was free a moment ago.
 int port_libre();
 
+// True when a TCP connection to 127.0.0.1:`port` succeeds (it is closed at once).
+bool connectable(int port);
+
 // The path of the arene binary.
 std::string binaire_arene();
 
@@ -84,6 +89,26 @@ class ServeurDeTest {
 
   int port_ = 0;
   std::unique_ptr<Processus> processus_;
+};
+
+// A listening socket on 127.0.0.1 that is no arena: it reads a client's first
+// bytes, writes `reponse` (nothing by default, as a server that drops its
+// clients) and closes, for every client until it goes.
+class EcouteEtrangere {
+ public:
+  explicit EcouteEtrangere(std::string reponse = "");
+  ~EcouteEtrangere();
+  EcouteEtrangere(const EcouteEtrangere&) = delete;
+  EcouteEtrangere& operator=(const EcouteEtrangere&) = delete;
+  int port() const { return port_; }
+
+ private:
+  void repond_a_tous();
+  int fd_;
+  int port_ = 0;
+  std::string reponse_;
+  std::atomic<bool> fin_{false};
+  std::thread fil_;
 };
 
 // One TCP connection to 127.0.0.1.

@@ -12,8 +12,12 @@ void place_en_melee(Monde& monde, Observateur& partie, const std::vector<std::in
   for (std::size_t k = 0; k < couleurs.size(); ++k) {
     // On a circle of radius 40, each facing the centre.
     const double a = 2.0 * M_PI * static_cast<double>(k) / n;
-    const vaisseau v{704.0 + 40.0 * std::cos(a), 704.0 + 40.0 * std::sin(a), a + M_PI, 0.0,
-                     Configuration::pt_vie_max, couleurs[k]};
+    const vaisseau v{704.0 + 40.0 * std::cos(a),
+                     704.0 + 40.0 * std::sin(a),
+                     a + M_PI,
+                     0.0,
+                     Configuration::pt_vie_max,
+                     couleurs[k]};
     place(monde, partie, v);
   }
 }

@@ -10,12 +10,12 @@
 
 #include "enregistrement/etat.h"
 #include "enregistrement/format.h"
+#include "match/aides_match.h"
 #include "match/partie.h"
 #include "simulation/actions.h"
 #include "simulation/balles.h"
-#include "simulation/spawn.h"
-#include "match/aides_match.h"
 #include "simulation/monde_de_test.h"
+#include "simulation/spawn.h"
 #include "world/tick.h"
 
 namespace {

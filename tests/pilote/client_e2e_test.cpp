@@ -9,16 +9,16 @@
 
 namespace {
 
-const VaisseauVu* vaisseau_de(const Releve& r, std::int64_t couleur) {
+const VaisseauLu* vaisseau_de(const Releve& r, std::int64_t couleur) {
   const auto v = std::find_if(r.vaisseaux.begin(), r.vaisseaux.end(),
-                              [&](const VaisseauVu& w) { return w.id == couleur; });
+                              [&](const VaisseauLu& w) { return w.id == couleur; });
   return v == r.vaisseaux.end() ? nullptr : &*v;
 }
 
 // A bullet of `couleur` on the heading of the (still) ship that fired it, at
 // 12.6 units plus a whole number of 3.5-unit flights.
-bool balle_tiree_par(const Releve& r, const VaisseauVu& tireur) {
-  for (const BalleVue& b : r.balles) {
+bool balle_tiree_par(const Releve& r, const VaisseauLu& tireur) {
+  for (const BalleLue& b : r.balles) {
     if (b.id != tireur.id) continue;
     const double d = std::hypot(b.x - tireur.x, b.y - tireur.y);
     const double vols = (d - 12.6) / 3.5;
@@ -48,11 +48,11 @@ TEST(ClientPilote, RegistersReadsTheWorldFiresSeesItsBulletAndQuits) {
   for (const CubeVu& c : decor.cubes) EXPECT_EQ(c.x_max - c.x_min, 22.0);
 
   const Releve avant = releve(connexion, {});
-  const VaisseauVu* propre = vaisseau_de(avant, couleur);
+  const VaisseauLu* propre = vaisseau_de(avant, couleur);
   ASSERT_NE(propre, nullptr);
   EXPECT_EQ(propre->pt_vie, 5);
   ASSERT_NE(vaisseau_de(avant, 0x123456), nullptr);
-  const VaisseauVu tireur = *propre;
+  const VaisseauLu tireur = *propre;
   // The bullet is listed from the shot until the tick that may take it into a
   // cube; a tick can fall between the shot and the list, so allow a few shots.
   bool vue = false;

@@ -1,6 +1,9 @@
 // arene-pilote's command line and the failures it reports before any terminal work.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include "pilote/aides_e2e.h"
 
 namespace {
@@ -9,8 +12,9 @@ TEST(ExecutablePilote, HelpListsTheOptionsAndEveryExitStatus) {
   Processus p(binaire_pilote(), {"--help"});
   EXPECT_EQ(p.attend_fin(10s), 0);
   const std::string aide = p.sortie();
-  for (const char* attendu : {"--host H", "--port P", "--couleur N", "Exit status:", "\n  0 ",
-                              "\n  1 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 ", "128+n"})
+  for (const char* attendu : {"--host H", "--port P", "--couleur N", "--rejoue FICHIER",
+                              "Replay keys:", "Exit status:", "\n  0 ", "\n  1 ", "\n  2 ",
+                              "\n  3 ", "\n  4 ", "\n  5 ", "\n  6 ", "128+n"})
     EXPECT_NE(aide.find(attendu), std::string::npos) << attendu;
   EXPECT_EQ(p.erreurs(), "");
 }
@@ -36,6 +40,25 @@ TEST(ExecutablePilote, WithoutATerminalItExitsWithFiveBeforeConnecting) {
   EXPECT_EQ(p.attend_fin(10s), 5);
   EXPECT_EQ(p.erreurs(), "arene-pilote: standard input and output must be a terminal\n");
   EXPECT_EQ(serveur.processus().sortie(200ms).find("nouveau client"), std::string::npos);
+}
+
+TEST(ExecutablePilote, AFileThatIsNoRecordingExitsWithSixBeforeAnyTerminalWork) {
+  const std::string fichier = testing::TempDir() + "arene_pilote_pas_un_match.gz";
+  const std::pair<std::string, std::string> cas[] = {
+      {"bonjour\n", "arene-pilote: cannot replay: ligne d'enregistrement illisible : "},
+      {"", "arene-pilote: cannot replay: relecture : fichier vide : " + fichier + "\n"},
+  };
+  for (const auto& [contenu, debut] : cas) {
+    std::ofstream(fichier) << contenu;
+    Processus p(binaire_pilote(), {"--rejoue", fichier});
+    EXPECT_EQ(p.attend_fin(10s), 6) << contenu;
+    EXPECT_TRUE(p.erreurs().starts_with(debut)) << p.erreurs();
+  }
+  std::remove(fichier.c_str());
+  Processus absent(binaire_pilote(), {"--rejoue", fichier});
+  EXPECT_EQ(absent.attend_fin(10s), 6);
+  EXPECT_EQ(absent.erreurs(),
+            "arene-pilote: cannot replay: relecture : impossible d'ouvrir " + fichier + "\n");
 }
 
 }  // namespace

@@ -38,6 +38,9 @@ struct CasFaux {
   std::string message;
 };
 
+constexpr const char* sans_serveur =
+    "--rejoue plays a file without a server: no --host, --port or --couleur";
+
 TEST(OptionsPilote, WrongCommandLinesSayWhatIsWrong) {
   const CasFaux cas[] = {
       {{"--port"}, "missing value after --port"},
@@ -51,6 +54,11 @@ TEST(OptionsPilote, WrongCommandLinesSayWhatIsWrong) {
       {{"--couleur", "99999999999999999999"}, "bad value for --couleur: 99999999999999999999"},
       {{"--colour", "1"}, "unknown option: --colour"},
       {{"4000"}, "unknown option: 4000"},
+      {{"--rejoue"}, "missing value after --rejoue"},
+      {{"--rejoue", ""}, "bad value for --rejoue: "},
+      {{"--rejoue", "m.gz", "--port", "4000"}, sans_serveur},
+      {{"--couleur", "5", "--rejoue", "m.gz"}, sans_serveur},
+      {{"--host", "h", "--rejoue", "m.gz"}, sans_serveur},
   };
   for (const auto& c : cas) {
     std::string erreur;
@@ -67,6 +75,15 @@ TEST(OptionsPilote, HelpIsRecognisedAnywhere) {
     ASSERT_TRUE(o);
     EXPECT_TRUE(o->aide);
   }
+}
+
+TEST(OptionsPilote, RejoueTakesTheRecordingAndNothingElse) {
+  std::string erreur;
+  const auto o = lit_options({"--rejoue", "match.gz"}, erreur);
+  ASSERT_TRUE(o) << erreur;
+  EXPECT_EQ(o->rejoue, "match.gz");
+  EXPECT_FALSE(o->couleur);
+  EXPECT_FALSE(lit_options({}, erreur)->rejoue);
 }
 
 TEST(LitCouleur, ReadsDecimalAndHexadecimalColourNumbers) {

@@ -110,7 +110,7 @@ TEST(Rendu, TwoCubesInOneCellFillItAndSmallTerminalsStillShowEveryCube) {
 }
 
 struct CasVaisseau {
-  VaisseauVu vaisseau;
+  VaisseauLu vaisseau;
   int colonne, ligne;
   char32_t glyphe;
   Rgb couleur;

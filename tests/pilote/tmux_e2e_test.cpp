@@ -3,125 +3,22 @@
 // the keys did to the world.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
-#include "pilote/aides_e2e.h"
+#include "pilote/aides_tmux.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> cherche_programme(const std::string& nom) {
-  const char* chemin = std::getenv("PATH");
-  std::stringstream dossiers(chemin ? chemin : "/usr/bin:/bin");
-  for (std::string dossier; std::getline(dossiers, dossier, ':');)
-    if (!dossier.empty() && ::access((dossier + "/" + nom).c_str(), X_OK) == 0)
-      return dossier + "/" + nom;
-  return std::nullopt;
-}
-
-std::string lit_fichier(const fs::path& chemin) {
-  std::ifstream f(chemin);
-  return {std::istreambuf_iterator<char>(f), {}};
-}
-
-// A temporary folder for what the shell around arene-pilote writes.
-class Dossier {
- public:
-  Dossier() {
-    std::string modele = (fs::temp_directory_path() / "arene-pilote-XXXXXX").string();
-    if (::mkdtemp(modele.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    chemin_ = modele;
-  }
-  ~Dossier() {
-    std::error_code ignore;
-    fs::remove_all(chemin_, ignore);
-  }
-  const fs::path& chemin() const { return chemin_; }
-
- private:
-  fs::path chemin_;
-};
-
-// A tmux server of our own, its socket in `dossier` so that nothing is left
-// behind; killed with everything in it when the object goes.
-class SessionTmux {
- public:
-  SessionTmux(std::string tmux, const fs::path& dossier, const std::string& commande)
-      : tmux_(std::move(tmux)), socket_((dossier / "tmux").string()) {
-    // A detached session needs no terminal of ours, but tmux wants a TERM.
-    ::setenv("TERM", "xterm-256color", /*overwrite=*/0);
-    lance({"new-session", "-d", "-x", "100", "-y", "40", "-s", "pilote", commande});
-  }
-  ~SessionTmux() { lance({"kill-server"}); }
-  SessionTmux(const SessionTmux&) = delete;
-  SessionTmux& operator=(const SessionTmux&) = delete;
-
-  std::string ecran() { return lance({"capture-pane", "-p", "-t", "pilote"}); }
-  void tape(const std::string& touche) { lance({"send-keys", "-t", "pilote", touche}); }
-  // The shell that runs the pane's command.
-  pid_t shell() {
-    return static_cast<pid_t>(std::stol(lance({"display", "-p", "-t", "pilote", "#{pane_pid}"})));
-  }
-
- private:
-  std::string lance(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"-u", "-S", socket_});
-    Processus p(tmux_, arguments);
-    p.attend_fin(10s);
-    return p.sortie();
-  }
-  std::string tmux_;
-  std::string socket_;
-};
-
-std::string entre_quotes(const std::string& texte) { return "'" + texte + "'"; }
-
-// The shell line run in the pane: arene-pilote, then its exit status and the
-// terminal's modes once it has gone, each in a file of `dossier`.
-std::string commande_pilote(const fs::path& dossier, const std::vector<std::string>& options) {
-  std::string ligne = "LANG=C.UTF-8 " + entre_quotes(binaire_pilote());
-  for (const auto& o : options) ligne += " " + entre_quotes(o);
-  ligne += " 2>" + entre_quotes(dossier / "erreurs") + "; echo $? >" +
-           entre_quotes(dossier / "statut.tmp") + "; stty -a >" + entre_quotes(dossier / "stty") +
-           "; mv " + entre_quotes(dossier / "statut.tmp") + " " + entre_quotes(dossier / "statut");
-  return ligne;
-}
-
-std::optional<int> statut_final(const fs::path& dossier, Duree delai) {
-  std::optional<int> statut;
-  attend(
-      [&] {
-        const std::string texte = lit_fichier(dossier / "statut");
-        if (!texte.empty()) statut = std::stoi(texte);
-        return statut.has_value();
-      },
-      delai);
-  return statut;
-}
-
-class TerminalPilote : public testing::Test {
- protected:
-  void SetUp() override {
-    const auto chemin = cherche_programme("tmux");
-    if (!chemin) GTEST_SKIP() << "tmux is not installed: apt-get install tmux";
-    tmux_ = *chemin;
-  }
-  std::string tmux_;
-  Dossier dossier_;
-};
+using TerminalPilote = TestEnTerminal;
 
 TEST_F(TerminalPilote, NobodyListeningExitsWithTwoAndSaysWhy) {
   const int port = port_libre();
@@ -133,50 +30,8 @@ TEST_F(TerminalPilote, NobodyListeningExitsWithTwoAndSaysWhy) {
                 ": connect: Connection refused\n");
 }
 
-// Accepts connections and closes them without a word, as a server that drops its clients.
-class EcouteQuiFerme {
- public:
-  EcouteQuiFerme() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in adresse{};
-    adresse.sin_family = AF_INET;
-    adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t taille = sizeof adresse;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&adresse), taille) != 0 || ::listen(fd_, 5) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&adresse), &taille) != 0)
-      throw std::runtime_error("listening socket");
-    port_ = ntohs(adresse.sin_port);
-    fil_ = std::thread([this] { ferme_tout(); });
-  }
-  ~EcouteQuiFerme() {
-    fin_ = true;
-    fil_.join();
-    ::close(fd_);
-  }
-  int port() const { return port_; }
-
- private:
-  void ferme_tout() {
-    while (!fin_) {
-      pollfd attente{fd_, POLLIN, 0};
-      if (::poll(&attente, 1, 20) <= 0) continue;
-      const int client = ::accept(fd_, nullptr, nullptr);
-      if (client < 0) continue;
-      // Reads the registration first: closing with unread bytes would reset
-      // the connection instead of ending it.
-      pollfd lecture{client, POLLIN, 0};
-      char tampon[256];
-      if (::poll(&lecture, 1, 2000) > 0) (void)::recv(client, tampon, sizeof tampon, 0);
-      ::close(client);
-    }
-  }
-  int fd_;
-  int port_ = 0;
-  std::atomic<bool> fin_{false};
-  std::thread fil_;
-};
-
 TEST_F(TerminalPilote, ADroppedConnectionExitsWithThreeAndSaysWhy) {
-  EcouteQuiFerme serveur;
+  EcouteEtrangere serveur;  // closes without a word
   SessionTmux session(
       tmux_, dossier_.chemin(),
       commande_pilote(dossier_.chemin(), {"--port", std::to_string(serveur.port())}));

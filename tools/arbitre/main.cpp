@@ -11,7 +11,9 @@
 #include <exception>
 #include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "arbitre/options.h"
 #include "config/journal.h"
@@ -19,6 +21,7 @@
 #include "geometry/cubes.h"
 #include "match/boucle.h"
 #include "server/serveur.h"
+#include "spectateurs/serveur_spectateurs.h"
 
 namespace {
 
@@ -26,6 +29,8 @@ namespace {
 constexpr std::size_t capacite_file = 256;
 // How long the end waits for the connection threads to finish.
 constexpr auto delai_fermeture = std::chrono::seconds(10);
+// How long the spectators' streams have to send the end of the match and close.
+constexpr auto delai_fin_des_flux = std::chrono::seconds(5);
 
 [[noreturn]] void termine_en_echec(const char* message) {
   std::fflush(stdout);
@@ -56,7 +61,33 @@ void attend_la_fin(const std::atomic<bool>& finie, std::atomic<bool>& interrupti
 void ecrit_resultats(const std::string& chemin, const Resultats& resultats) {
   std::ofstream fichier(chemin);
   fichier << texte_json(resultats);
-  if (!fichier.flush()) std::fprintf(stderr, "arene-arbitre : resultats : ecriture impossible : %s\n", chemin.c_str());
+  if (!fichier.flush())
+    std::fprintf(stderr, "arene-arbitre : resultats : ecriture impossible : %s\n", chemin.c_str());
+}
+
+// The recording file and the spectators' stream: the sinks of the writer.
+struct Sorties {
+  std::unique_ptr<Puits> fichier;
+  std::unique_ptr<Diffusion> diffusion;
+
+  std::vector<Puits*> puits() const {
+    std::vector<Puits*> tous;
+    if (fichier) tous.push_back(fichier.get());
+    if (diffusion) tous.push_back(diffusion.get());
+    return tous;
+  }
+};
+
+std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& options,
+                                                      const MatchObserve& match,
+                                                      Diffusion& diffusion) {
+  OptionsSpectateurs o;
+  o.max_flux = static_cast<std::size_t>(options.max_spectateurs);
+  try {
+    return std::make_unique<ServeurSpectateurs>(match, diffusion, *options.spectateurs, o);
+  } catch (const std::exception& e) {
+    termine_en_echec((std::string("spectateurs : ") + e.what()).c_str());
+  }
 }
 
 int lance(const OptionsArbitre& options) {
@@ -72,34 +103,43 @@ int lance(const OptionsArbitre& options) {
   trace("creation des cubes\n");
   monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
 
-  std::unique_ptr<Puits> fichier;
-  if (!options.enregistre.empty()) fichier = puits_gzip(options.enregistre);
-  std::vector<Puits*> puits;
-  if (fichier) puits.push_back(fichier.get());
-  FileLots file(capacite_file);
-  FileLots* const file_utile = puits.empty() ? nullptr : &file;
   std::unique_ptr<Partie> partie;
+  Sorties sorties;
+  if (!options.enregistre.empty()) sorties.fichier = puits_gzip(options.enregistre);
+  if (options.spectateurs)
+    sorties.diffusion =
+        std::make_unique<Diffusion>([&] { return copie_resultats(monde, *partie).joueurs; });
+  // Spectators need the tick's changes as much as a recording does.
+  FileLots file(capacite_file);
+  FileLots* const file_utile = sorties.puits().empty() ? nullptr : &file;
   {
     std::scoped_lock tenu{monde.verrou};
     partie = std::make_unique<Partie>(monde, options.regles, graine, file_utile,
-                                      std::chrono::steady_clock::now());
+                                      std::chrono::steady_clock::now(), sorties.fichier != nullptr);
   }
-  Ecrivain ecrivain(file, puits);
+  Ecrivain ecrivain(file, sorties.puits());
 
+  MesuresTick mesures;
   std::atomic<bool> interruption{false};
   std::atomic<bool> finie{false};
   std::thread ticks([&] {
-    joue(monde, *partie, file_utile, interruption);
+    joue(monde, *partie, file_utile, interruption, nullptr, &mesures);
     finie = true;
   });
   trace("lancement du serveur\n");
   Arene arene(monde);
+  CompteursProtocole compteurs;
+  if (sorties.diffusion) arene.compteurs = &compteurs;
   Socket ecoute;
   try {
     ecoute = ouvre_socket_d_ecoute(options.port, Configuration::taille_file_attente);
   } catch (const std::exception& e) {
     termine_en_echec(e.what());
   }
+  std::unique_ptr<ServeurSpectateurs> spectateurs;
+  if (sorties.diffusion)
+    spectateurs = ouvre_spectateurs(options, {monde, *partie, arene.connexions, mesures, compteurs},
+                                    *sorties.diffusion);
   std::atomic<bool> arret{false};
   std::thread accueil([&] {
     try {
@@ -118,12 +158,9 @@ int lance(const OptionsArbitre& options) {
   if (!arene.connexions.attend_aucune(delai_fermeture))
     std::fprintf(stderr, "arene-arbitre : des connexions ne se sont pas terminees\n");
   ecrivain.termine();
+  if (spectateurs) spectateurs->arrete(delai_fin_des_flux);
 
-  Resultats resultats;
-  {
-    std::scoped_lock tenu{monde.verrou};
-    resultats = partie->resultats();
-  }
+  const Resultats resultats = copie_resultats(monde, *partie);
   if (!options.resultats.empty()) ecrit_resultats(options.resultats, resultats);
   journal(tableau(resultats));
   std::fflush(stdout);

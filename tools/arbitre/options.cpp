@@ -1,43 +1,28 @@
 #include "arbitre/options.h"
 
 #include <CLI/CLI.hpp>
-#include <charconv>
-#include <cmath>
-
-std::optional<DureePartie> lit_duree(const std::string& texte) {
-  DureePartie duree;
-  std::string_view nombre = texte;
-  if (nombre.ends_with('t')) {
-    duree.unite = DureePartie::Unite::Ticks;
-    nombre.remove_suffix(1);
-  } else if (nombre.ends_with('s')) {
-    nombre.remove_suffix(1);
-  }
-  const auto [fin, erreur] = std::from_chars(nombre.data(), nombre.data() + nombre.size(), duree.valeur);
-  if (nombre.empty() || erreur != std::errc() || fin != nombre.data() + nombre.size()) return std::nullopt;
-  if (!std::isfinite(duree.valeur) || duree.valeur <= 0.0) return std::nullopt;
-  if (duree.unite == DureePartie::Unite::Ticks && duree.valeur != std::floor(duree.valeur))
-    return std::nullopt;
-  return duree;
-}
 
 std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv) {
   OptionsArbitre o;
-  CLI::App app{"arene-arbitre: the arena server for matches: seeded worlds, a start and an end, "
-               "results and recordings. Bots see exactly what arene serves.",
-               "arene-arbitre"};
+  CLI::App app{
+      "arene-arbitre: the arena server for matches: seeded worlds, a start and an end, "
+      "results and recordings. Bots see exactly what arene serves.",
+      "arene-arbitre"};
   app.get_formatter()->column_width(32);
   app.add_option("--port", o.port, "game port")->capture_default_str()->check(CLI::Range(0, 65535));
-  app.add_flag("--debug", o.debug, "print the start-up and a trace of every request, as arene -debug");
+  app.add_flag("--debug", o.debug,
+               "print the start-up and a trace of every request, as arene -debug");
   app.add_option("--graine", o.graine, "seed of the world's generator (default: the clock)");
-  app.add_option("--joueurs", o.regles.joueurs, "start once N ships are registered (default: at once)")
+  app.add_option("--joueurs", o.regles.joueurs,
+                 "start once N ships are registered (default: at once)")
       ->check(CLI::PositiveNumber);
   auto* attente = app.add_option("--attente", o.regles.attente_s,
                                  "with --joueurs: after S seconds start with two ships or more, "
                                  "or end the match as cancelled")
                       ->check(CLI::NonNegativeNumber);
   std::string duree;
-  app.add_option("--duree", duree, "end D after the start: 90 or 90s seconds, 3600t ticks (default: none)")
+  app.add_option("--duree", duree,
+                 "end D after the start: 90 or 90s seconds, 3600t ticks (default: none)")
       ->check([](const std::string& texte) {
         return lit_duree(texte) ? std::string() : "expected 90, 90s or 3600t, got " + texte;
       });
@@ -46,7 +31,8 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
       ->check(CLI::IsMember({"survivant"}));
   app.add_option("--resultats", o.resultats, "write the results there, as JSON");
   app.add_option("--enregistre", o.enregistre, "record every tick there (gzip JSON lines)");
-  app.add_option("--spectateurs", o.spectateurs, "HTTP port for spectators: viewer, /flux, /resultats, /metrics")
+  app.add_option("--spectateurs", o.spectateurs,
+                 "HTTP port for spectators: viewer, /flux, /resultats, /metrics")
       ->check(CLI::Range(0, 65535));
   app.add_option("--max-spectateurs", o.max_spectateurs, "spectators at once; more get HTTP 503")
       ->capture_default_str()

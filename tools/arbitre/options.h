@@ -13,14 +13,11 @@ struct OptionsArbitre {
   bool debug = false;
   std::optional<std::uint64_t> graine;
   ReglesPartie regles;
-  std::string resultats;    // empty: none
-  std::string enregistre;   // empty: none
+  std::string resultats;   // empty: none
+  std::string enregistre;  // empty: none
   std::optional<int> spectateurs;
   int max_spectateurs = 64;
 };
-
-// "90" or "90s": seconds; "3600t": ticks. Nothing for anything else.
-std::optional<DureePartie> lit_duree(const std::string& texte);
 
 // The options, or the exit status when the program must stop here: 0 after
 // --help, 1 after a wrong command line (the message already printed).

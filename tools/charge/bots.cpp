@@ -77,8 +77,8 @@ void rend_non_bloquant(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_N
 // The plan of a playing bot after it has seen the ships: turn toward the
 // nearest one, keep some speed, fire when roughly aligned, then look again.
 void planifie(Bot& bot, const Reponse& reponse) {
-  std::optional<VaisseauVu> moi;
-  std::vector<VaisseauVu> autres;
+  std::optional<VaisseauLu> moi;
+  std::vector<VaisseauLu> autres;
   for (std::size_t i = 1; i < reponse.lignes.size(); ++i) {
     const auto v = lit_vaisseau(reponse.lignes[i]);
     if (!v) continue;
@@ -90,8 +90,8 @@ void planifie(Bot& bot, const Reponse& reponse) {
   }
   bot.plan.clear();
   if (moi && !autres.empty()) {
-    const VaisseauVu* cible = &autres[0];
-    const auto distance2 = [&](const VaisseauVu& v) {
+    const VaisseauLu* cible = &autres[0];
+    const auto distance2 = [&](const VaisseauLu& v) {
       return (v.x - moi->x) * (v.x - moi->x) + (v.y - moi->y) * (v.y - moi->y);
     };
     for (const auto& v : autres)

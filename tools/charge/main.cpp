@@ -1,5 +1,6 @@
 // arene-charge: opens many clients on an arena server, drives a command mix,
-// and reports throughput, latency and the tick rate that a probe ship sees.
+// and reports throughput, latency and the tick rate that a probe ship sees;
+// or, with --sonde, checks that one arena is up and ticking.
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "charge/bots.h"
 #include "charge/options.h"
+#include "charge/sante.h"
 #include "charge/sonde.h"
 #include "charge/statistiques.h"
 
@@ -105,5 +107,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "arene-charge: %s\n%s", erreur.c_str(), aide_charge);
     return 1;
   }
+  if (options->sante) return verifie_arene(*options);
   return lance(*options);
 }

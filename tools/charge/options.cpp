@@ -1,5 +1,6 @@
 #include "charge/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -19,10 +20,18 @@ const char* const aide_charge =
     "  --no-probe        do not measure the tick rate with a probe ship\n"
     "  --no-register     open the connections without registering ships; a short\n"
     "                    registration after every 4 of them paces the opening\n"
+    "  --sonde           health check instead of load: one probe ship for --seconds\n"
+    "                    (1.5) measures the tick, then quits; one line says how it went\n"
     "The last line printed is one JSON object with every figure.\n"
-    "Exit status: 0 done, 1 bad options, 2 server unreachable.\n";
+    "Exit status: 0 done, 1 bad options, 2 server unreachable.\n"
+    "With --sonde: 0 healthy, 1 bad options, 2 down (refused, unreachable, connection\n"
+    "lost), 3 frozen (no reply within 5 s, or no tick seen), 4 a reply outside the\n"
+    "protocol.\n";
 
 namespace {
+
+// Long enough to turn the probe away from a cube it spawned against and still time the tick.
+constexpr double secondes_sonde = 1.5;
 
 struct NomMelange {
   std::string_view nom;
@@ -75,6 +84,8 @@ std::optional<OptionsCharge> lit_options(const std::vector<std::string>& argumen
       options.sonde = false;
     } else if (option == "--no-register") {
       options.inscription = false;
+    } else if (option == "--sonde") {
+      options.sante = true;
     } else if (i + 1 < arguments.size() && lit_valeur(option, arguments[i + 1], options)) {
       ++i;
     } else {
@@ -82,5 +93,8 @@ std::optional<OptionsCharge> lit_options(const std::vector<std::string>& argumen
       return std::nullopt;
     }
   }
+  if (options.sante &&
+      std::find(arguments.begin(), arguments.end(), "--seconds") == arguments.end())
+    options.secondes = secondes_sonde;
   return options;
 }

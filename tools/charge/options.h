@@ -19,6 +19,7 @@ struct OptionsCharge {
   std::int64_t premiere_couleur = 0x100000;  // clients register from here upwards
   bool sonde = true;                         // measure the tick with a probe ship
   bool inscription = true;                   // register a ship on each connection
+  bool sante = false;                        // --sonde: only check the arena's health
 };
 
 // Nothing and a message in `erreur` when the command line is wrong.

@@ -24,6 +24,7 @@ class Sonde {
   std::optional<Observation> observe();
   void compare(const Observation& maintenant);
   void fait_demi_tour();
+  void envoie_actions(const char* action, int fois);
 
   const OptionsCharge& options_;
   std::int64_t couleur_;
@@ -34,37 +35,51 @@ class Sonde {
   ResultatsSonde resultats_;
 };
 
+// A reply the protocol never sends ends the probe: the server is not an arena.
+Reponse conforme(Reponse reponse) {
+  if (!reponse.valide) {
+    const std::string debut = reponse.lignes.empty() ? "" : reponse.lignes.front();
+    throw ErreurConnexion("unexpected reply \"" + debut + "\"", Panne::HorsProtocole);
+  }
+  return reponse;
+}
+
+// Sends `fois` times the same action in one go and reads their replies.
+void Sonde::envoie_actions(const char* action, int fois) {
+  std::string actions;
+  for (int i = 0; i < fois; ++i) (actions += action) += "\r\n";
+  connexion_->envoie(actions);
+  for (int i = 0; i < fois; ++i) conforme(connexion_->lit_reponse(Genre::Ok));
+}
+
 // Registers a ship and brings it to a known speed, computed as the server does.
 void Sonde::inscrit() {
   // The old connection's end removes the ship of its colour: let it end first.
   if (connexion_) connexion_->quitte();
   connexion_.emplace(options_.hote, options_.port);
-  while (connexion_->enregistre(couleur_) == "ERREUR COULEUR UTILISEE") ++couleur_;
-  std::string actions;
-  vitesse_ = 0.0;
-  for (int i = 0; i < accelerations; ++i) {
-    actions += "PUT ACTION ACCELERE\r\n";
-    vitesse_ = vitesse_ + 0.05;
+  for (;; ++couleur_) {
+    const std::string reponse = connexion_->enregistre(couleur_);
+    if (reponse == "VAISSEAU ENREGISTRE") break;
+    if (reponse != "ERREUR COULEUR UTILISEE")
+      throw ErreurConnexion("registration answered \"" + reponse + "\"", Panne::HorsProtocole);
   }
-  connexion_->envoie(actions);
-  for (int i = 0; i < accelerations; ++i) connexion_->lit_reponse(Genre::Ok);
+  vitesse_ = 0.0;
+  for (int i = 0; i < accelerations; ++i) vitesse_ = vitesse_ + 0.05;
+  envoie_actions("PUT ACTION ACCELERE", accelerations);
   precedente_.reset();
   dernier_tick_.reset();
 }
 
 // About half a turn, sent in one go, when the ship is blocked.
 void Sonde::fait_demi_tour() {
-  std::string actions;
-  for (int i = 0; i < 63; ++i) actions += "PUT ACTION GAUCHE\r\n";
-  connexion_->envoie(actions);
-  for (int i = 0; i < 63; ++i) connexion_->lit_reponse(Genre::Ok);
+  envoie_actions("PUT ACTION GAUCHE", 63);
   precedente_.reset();
   dernier_tick_.reset();
 }
 
 std::optional<Observation> Sonde::observe() {
   const auto depart = Horloge::now();
-  const Reponse reponse = connexion_->demande("GET VAISSEAUX");
+  const Reponse reponse = conforme(connexion_->demande("GET VAISSEAUX"));
   const auto arrivee = Horloge::now();
   resultats_.latences_ms.push_back(
       std::chrono::duration<double, std::milli>(arrivee - depart).count());
@@ -81,6 +96,7 @@ void Sonde::compare(const Observation& maintenant) {
   const double dx = maintenant.x - avant.x;
   const double dy = maintenant.y - avant.y;
   if (dx == 0.0 && dy == 0.0) return;
+  ++resultats_.deplacements;
   const double pas = std::round(std::hypot(dx, dy) / vitesse_);
   const bool droit = pas >= 1.0 &&
                      std::fabs(dx - pas * vitesse_ * std::cos(avant.angle)) < tolerance &&
@@ -121,8 +137,10 @@ ResultatsSonde Sonde::tourne(Horloge::time_point fin) {
       }
       precedente_ = observation;
     }
+    connexion_->quitte();
   } catch (const ErreurConnexion& e) {
     resultats_.erreur = e.what();
+    resultats_.panne = e.panne;
   }
   return std::move(resultats_);
 }

@@ -1,5 +1,6 @@
 #include "commun/connexion.h"
 
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -17,7 +18,27 @@ std::string erreur_systeme(const char* operation) {
   return std::string(operation) + ": " + std::strerror(errno);
 }
 
-int connecte(const std::string& hote, int port) {
+// Waits at most `delai` for the handshake: a host that drops the SYN would
+// otherwise hold a health check for minutes.
+bool connecte_avant(int fd, const addrinfo& a, ConnexionArene::Duree delai) {
+  const int drapeaux = ::fcntl(fd, F_GETFL);
+  ::fcntl(fd, F_SETFL, drapeaux | O_NONBLOCK);
+  int erreur = ::connect(fd, a.ai_addr, a.ai_addrlen) == 0 ? 0 : errno;
+  if (erreur == EINPROGRESS) {
+    pollfd attente{fd, POLLOUT, 0};
+    int pret;
+    do pret = ::poll(&attente, 1, static_cast<int>(delai.count()));
+    while (pret < 0 && errno == EINTR);
+    erreur = ETIMEDOUT;
+    socklen_t taille = sizeof erreur;
+    if (pret > 0) ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &erreur, &taille);
+  }
+  ::fcntl(fd, F_SETFL, drapeaux);
+  errno = erreur;
+  return erreur == 0;
+}
+
+int connecte(const std::string& hote, int port, ConnexionArene::Duree delai) {
   addrinfo indices{};
   indices.ai_family = AF_INET;
   indices.ai_socktype = SOCK_STREAM;
@@ -30,7 +51,7 @@ int connecte(const std::string& hote, int port) {
   for (addrinfo* a = adresses; a != nullptr && fd < 0; a = a->ai_next) {
     fd = ::socket(a->ai_family, a->ai_socktype, a->ai_protocol);
     if (fd < 0) continue;
-    if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
+    if (!connecte_avant(fd, *a, delai)) {
       derniere = erreur_systeme("connect");
       ::close(fd);
       fd = -1;
@@ -46,7 +67,7 @@ int connecte(const std::string& hote, int port) {
 }  // namespace
 
 ConnexionArene::ConnexionArene(const std::string& hote, int port, Duree delai)
-    : fd_(connecte(hote, port)), delai_(delai) {}
+    : fd_(connecte(hote, port, delai)), delai_(delai) {}
 
 ConnexionArene::~ConnexionArene() {
   if (fd_ >= 0) ::close(fd_);
@@ -85,7 +106,10 @@ std::string ConnexionArene::lit_ligne() {
     pollfd attente{fd_, POLLIN, 0};
     const int pret = ::poll(&attente, 1, static_cast<int>(delai_.count()));
     if (pret < 0 && errno == EINTR) continue;
-    if (pret == 0) throw ErreurConnexion("no reply from the server");
+    if (pret == 0)
+      throw ErreurConnexion(
+          "no reply from the server within " + std::to_string(delai_.count()) + " ms",
+          Panne::Silence);
     char morceau[16384];
     const ssize_t lus = ::recv(fd_, morceau, sizeof morceau, 0);
     if (lus < 0 && errno == EINTR) continue;

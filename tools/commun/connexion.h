@@ -11,16 +11,27 @@
 
 #include "commun/reponses.h"
 
-// The connection failed, was refused, or dropped; `what()` says which.
+// Why a conversation with a server stopped.
+enum class Panne {
+  Coupure,        // no connection: refused, unreachable, closed or reset
+  Silence,        // connected, but no reply within the delay
+  HorsProtocole,  // a reply the protocol never sends
+};
+
+// The connection failed, was refused, dropped, went silent or got a reply
+// outside the protocol; `what()` says which.
 struct ErreurConnexion : std::runtime_error {
-  using std::runtime_error::runtime_error;
+  explicit ErreurConnexion(const std::string& quoi, Panne genre = Panne::Coupure)
+      : std::runtime_error(quoi), panne(genre) {}
+  Panne panne;
 };
 
 class ConnexionArene {
  public:
   using Duree = std::chrono::milliseconds;
 
-  // Connects to host:port (a name or an IPv4 address). Throws ErreurConnexion.
+  // Connects to host:port (a name or an IPv4 address), giving up after `delai`.
+  // Throws ErreurConnexion.
   ConnexionArene(const std::string& hote, int port, Duree delai = std::chrono::seconds(5));
   ~ConnexionArene();
   ConnexionArene(ConnexionArene&& autre) noexcept;

@@ -28,11 +28,14 @@ enum class Genre {
 // The reply shape of a request line (without its CR LF).
 Genre genre_de(std::string_view requete);
 
-struct VaisseauVu {
+// The elements of list replies. Named apart from the recording's VaisseauVu and
+// BalleVue: arene-pilote links both, and one program cannot hold two classes of
+// one name.
+struct VaisseauLu {
   double x, y, angle;
   std::int64_t pt_vie, id;
 };
-struct BalleVue {
+struct BalleLue {
   double x, y;
   std::int64_t id;
 };
@@ -40,8 +43,8 @@ struct CubeVu {
   double x_min, y_min, x_max, y_max;
 };
 
-std::optional<VaisseauVu> lit_vaisseau(std::string_view ligne);
-std::optional<BalleVue> lit_balle(std::string_view ligne);
+std::optional<VaisseauLu> lit_vaisseau(std::string_view ligne);
+std::optional<BalleLue> lit_balle(std::string_view ligne);
 std::optional<CubeVu> lit_cube(std::string_view ligne);
 // A float as the server writes it: "%.12g", with a trailing "." on whole values.
 std::optional<double> lit_flottant(std::string_view texte);

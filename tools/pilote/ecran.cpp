@@ -99,26 +99,39 @@ void Ecran::affiche(const Grille& grille) {
   refresh();
 }
 
-std::optional<Touche> Ecran::touche(std::chrono::milliseconds attente) {
+std::optional<Appui> Ecran::touche(std::chrono::milliseconds attente) {
   timeout(static_cast<int>(attente.count()));
   switch (const int code = getch()) {
     case ERR:
       return std::nullopt;
     case KEY_LEFT:
-      return Touche::Gauche;
+      return Appui{Touche::Gauche};
     case KEY_RIGHT:
-      return Touche::Droite;
+      return Appui{Touche::Droite};
     case KEY_UP:
-      return Touche::Haut;
+      return Appui{Touche::Haut};
     case KEY_DOWN:
-      return Touche::Bas;
+      return Appui{Touche::Bas};
+    case KEY_HOME:
+      return Appui{Touche::Debut};
+    case KEY_END:
+      return Appui{Touche::Fin};
+    case KEY_ENTER:
+    case '\n':
+    case '\r':
+      return Appui{Touche::Entree};
+    case KEY_BACKSPACE:
+    case 127:
+    case '\b':
+      return Appui{Touche::Efface};
     case KEY_RESIZE:
-      return Touche::Taille;
+      return Appui{Touche::Taille};
     case ' ':
-      return Touche::Espace;
+      return Appui{Touche::Espace};
     default:
-      if (code == 'q' || code == 'Q') return Touche::Quitte;
-      if (code == 'r' || code == 'R') return Touche::Reinscrit;
-      return Touche::Autre;
+      if (code == 'q' || code == 'Q') return Appui{Touche::Quitte};
+      if (code == 'r' || code == 'R') return Appui{Touche::Reinscrit};
+      if (code > ' ' && code < 127) return Appui{Touche::Caractere, static_cast<char>(code)};
+      return Appui{Touche::Autre};
   }
 }

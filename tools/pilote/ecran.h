@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "pilote/rendu.h"
+#include "pilote/touches.h"
 
 struct ErreurTerminal : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -18,8 +19,6 @@ struct ErreurTerminal : std::runtime_error {
 
 // Throws ErreurTerminal unless standard input and output are terminals.
 void exige_un_terminal();
-
-enum class Touche { Gauche, Droite, Haut, Bas, Espace, Quitte, Reinscrit, Taille, Autre };
 
 class Ecran {
  public:
@@ -31,7 +30,7 @@ class Ecran {
   TailleTerminal taille() const;
   void affiche(const Grille& grille);
   // The next key, waiting at most `attente` for it.
-  std::optional<Touche> touche(std::chrono::milliseconds attente);
+  std::optional<Appui> touche(std::chrono::milliseconds attente);
 
  private:
   int paire(const Case& c);

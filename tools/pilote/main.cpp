@@ -1,5 +1,5 @@
 // arene-pilote: watch and play an arena game in a terminal, with a ship of
-// one's own, like any other player of the server.
+// one's own, like any other player of the server; or replay a recorded match.
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -8,13 +8,25 @@
 #include "pilote/ecran.h"
 #include "pilote/options.h"
 #include "pilote/pilote.h"
+#include "pilote/rejoue.h"
 #include "pilote/session.h"
+#include "world/echec.h"
 
 namespace {
 
 int echec(Sortie sortie, const std::string& message) {
   std::fprintf(stderr, "arene-pilote: %s\n", message.c_str());
   return static_cast<int>(sortie);
+}
+
+int relecture(const std::string& chemin) {
+  try {
+    return rejoue(chemin);
+  } catch (const Echec& e) {
+    return echec(Sortie::EnregistrementIllisible, std::string("cannot replay: ") + e.what());
+  } catch (const ErreurTerminal& e) {
+    return echec(Sortie::TerminalInutilisable, e.what());
+  }
 }
 
 }  // namespace
@@ -32,6 +44,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::setlocale(LC_ALL, "");
+  if (options->rejoue) return relecture(*options->rejoue);
   const std::string serveur = options->hote + ":" + std::to_string(options->port);
   try {
     return joue(*options);

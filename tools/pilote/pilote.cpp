@@ -90,8 +90,8 @@ int Pilote::tourne(Ecran& ecran) {
   for (;;) {
     if (const int signal = GardeSignaux::recu()) return 128 + signal;
     bool a_redessiner = false;
-    for (auto touche = ecran.touche(periode_releve); touche; touche = ecran.touche(0ms)) {
-      if (!traite(*touche)) return static_cast<int>(Sortie::Fin);
+    for (auto appui = ecran.touche(periode_releve); appui; appui = ecran.touche(0ms)) {
+      if (!traite(appui->touche)) return static_cast<int>(Sortie::Fin);
       a_redessiner = true;
     }
     a_redessiner |= releve_monde();
@@ -139,7 +139,7 @@ bool Pilote::releve_monde() {
     cadence_.tick_vu(arrivee);
   }
   const auto propre = std::find_if(nouveau.vaisseaux.begin(), nouveau.vaisseaux.end(),
-                                   [&](const VaisseauVu& v) { return v.id == partie_.couleur; });
+                                   [&](const VaisseauLu& v) { return v.id == partie_.couleur; });
   if (propre != nouveau.vaisseaux.end()) {
     pt_vie_ = propre->pt_vie;
   } else {
@@ -171,10 +171,7 @@ void Pilote::dessine(Ecran& ecran) {
   const int ligne = ligne_sous_le_plateau(rendu);
   const std::string etat = ligne_d_etat(tableau);
   const std::string aide = ligne_d_aide(tableau);
-  // Under the board's left edge, or further left when a line would be cut.
-  const int largeur = static_cast<int>(std::max(etat.size(), aide.size()));
-  const int colonne =
-      std::clamp(rendu.grille.colonnes - largeur, 0, rendu.cadre ? rendu.cadre->colonne - 1 : 0);
+  const int colonne = colonne_d_etat(rendu, std::max(etat.size(), aide.size()));
   ecris(rendu.grille, colonne, ligne, etat);
   ecris(rendu.grille, colonne, ligne + 1, aide, detruit_ ? Gras : 0);
   ecran.affiche(rendu.grille);

@@ -149,7 +149,7 @@ Case* case_sous(Grille& grille, const Cadre& c, const Instantane& i, Point p) {
   return &grille.a(c.colonne + pixel->x, c.ligne + pixel->y / 2);
 }
 
-void pose_visee(Grille& grille, const Cadre& c, const Instantane& i, const VaisseauVu& v,
+void pose_visee(Grille& grille, const Cadre& c, const Instantane& i, const VaisseauLu& v,
                 Rgb couleur) {
   for (int k = 1; k <= points_de_visee; ++k) {
     const double d = k * pixels_entre_points / c.pixels_par_unite;
@@ -162,17 +162,17 @@ void pose_visee(Grille& grille, const Cadre& c, const Instantane& i, const Vaiss
 void dessine_plateau(Grille& grille, const Cadre& c, const Instantane& i) {
   Pixels pixels(c);
   for (const CubeVu& cube : i.cubes) peint_cube(pixels, c, i, cube);
-  for (const BalleVue& b : i.balles)
+  for (const BalleLue& b : i.balles)
     peint_disque(pixels, c, i, {b.x, b.y}, i.rayon_balle, visible_sur_noir(rgb_de(b.id)));
-  for (const VaisseauVu& v : i.vaisseaux)
+  for (const VaisseauLu& v : i.vaisseaux)
     peint_disque(pixels, c, i, {v.x, v.y}, i.rayon_vaisseau, visible_sur_noir(rgb_de(v.id)));
   compose_pixels(grille, c, pixels);
   borde(grille, c);
-  for (const BalleVue& b : i.balles)
+  for (const BalleLue& b : i.balles)
     if (Case* cible = case_sous(grille, c, i, {b.x, b.y}))
       *cible = Case{balle, visible_sur_noir(rgb_de(b.id)), std::nullopt};
-  const VaisseauVu* propre = nullptr;
-  for (const VaisseauVu& v : i.vaisseaux) {
+  const VaisseauLu* propre = nullptr;
+  for (const VaisseauLu& v : i.vaisseaux) {
     if (i.couleur_propre == v.id) propre = &v;
     if (Case* cible = case_sous(grille, c, i, {v.x, v.y}))
       *cible = Case{fleche(v.angle), visible_sur_noir(rgb_de(v.id)), std::nullopt};
@@ -214,11 +214,18 @@ int ligne_sous_le_plateau(const Rendu& rendu) {
   return rendu.cadre ? rendu.cadre->ligne + lignes_du_plateau(*rendu.cadre) + 1 : 1;
 }
 
-void ecris(Grille& grille, int colonne, int ligne, std::string_view texte, std::uint8_t attributs) {
+int colonne_d_etat(const Rendu& rendu, std::size_t largeur) {
+  return std::clamp(rendu.grille.colonnes - static_cast<int>(largeur), 0,
+                    rendu.cadre ? rendu.cadre->colonne - 1 : 0);
+}
+
+void ecris(Grille& grille, int colonne, int ligne, std::string_view texte, std::uint8_t attributs,
+           std::optional<Rgb> avant) {
   if (ligne < 0 || ligne >= grille.lignes) return;
   for (const char c : texte) {
     if (colonne >= grille.colonnes) return;
-    if (colonne >= 0) grille.a(colonne, ligne) = Case{static_cast<char32_t>(c), {}, {}, attributs};
+    if (colonne >= 0)
+      grille.a(colonne, ligne) = Case{static_cast<char32_t>(c), avant, {}, attributs};
     ++colonne;
   }
 }

@@ -23,8 +23,8 @@ struct Instantane {
   double rayon_vaisseau = 0.0;
   double rayon_balle = 0.0;
   std::vector<CubeVu> cubes;
-  std::vector<VaisseauVu> vaisseaux;
-  std::vector<BalleVue> balles;
+  std::vector<VaisseauLu> vaisseaux;
+  std::vector<BalleLue> balles;
   std::optional<std::int64_t> couleur_propre;  // nothing while the player has no ship
 };
 
@@ -74,9 +74,13 @@ Rendu rend(const Instantane& instantane, TailleTerminal taille);
 // The first row under the board's bottom border, where the status lines go.
 int ligne_sous_le_plateau(const Rendu& rendu);
 
+// The column where status lines `largeur` wide start: under the board's left
+// edge, or further left when a line would be cut.
+int colonne_d_etat(const Rendu& rendu, std::size_t largeur);
+
 // Writes ASCII text from (colonne, ligne) to the right, cut at the grid's edge.
 void ecris(Grille& grille, int colonne, int ligne, std::string_view texte,
-           std::uint8_t attributs = 0);
+           std::uint8_t attributs = 0, std::optional<Rgb> avant = std::nullopt);
 
 // The character to show in a terminal without UTF-8.
 char glyphe_ascii(char32_t glyphe);

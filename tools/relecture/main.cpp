@@ -42,21 +42,21 @@ std::string ligne_json(const EtatRelu& etat) {
 int main(int argc, char** argv) {
   std::string chemin;
   std::optional<std::int64_t> seul;
-  CLI::App app{"arene-relecture: the ship and bullet lists of each tick of a recording", "arene-relecture"};
+  CLI::App app{"arene-relecture: the ship and bullet lists of each tick of a recording",
+               "arene-relecture"};
   app.add_option("fichier", chemin, "a recording made by arene-arbitre --enregistre")->required();
   app.add_option("--tick", seul, "only this tick");
   CLI11_PARSE(app, argc, argv);
   try {
     bool trouve = false;
     relit(chemin, [&](const Evenement& e, const EtatRelu& etat) {
-      const bool instant = std::holds_alternative<EvTick>(e) || std::holds_alternative<EvDebut>(e) ||
-                           std::holds_alternative<EvEtat>(e);
-      if (!instant || (seul && etat.tick() != *seul)) return;
+      if (!est_un_instant(e) || (seul && etat.tick() != *seul)) return;
       trouve = true;
       std::fputs(ligne_json(etat).c_str(), stdout);
     });
     if (seul && !trouve) {
-      std::fprintf(stderr, "arene-relecture : pas de tick %lld dans %s\n", static_cast<long long>(*seul), chemin.c_str());
+      std::fprintf(stderr, "arene-relecture : pas de tick %lld dans %s\n",
+                   static_cast<long long>(*seul), chemin.c_str());
       return 1;
     }
   } catch (const std::exception& e) {

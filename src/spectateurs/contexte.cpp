@@ -1,0 +1,13 @@
+#include "spectateurs/contexte.h"
+
+StatistiquesSpectateurs statistiques(const ContexteSpectateurs& contexte) {
+  return {contexte.flux.occupees(), contexte.refuses.load(std::memory_order_relaxed),
+          contexte.abandonnes.load(std::memory_order_relaxed), contexte.diffusion.lots_sautes(),
+          contexte.diffusion.reprises()};
+}
+
+std::string metriques(const ContexteSpectateurs& contexte) {
+  const MatchObserve& match = contexte.match;
+  return texte_metriques(
+      {match.mesures, match.compteurs, match.joueurs.nombre(), statistiques(contexte)});
+}

@@ -1,0 +1,60 @@
+// What the connections of the spectator port share: the match they watch,
+// the stream, their places and their counters.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "match/mesures.h"
+#include "match/partie.h"
+#include "protocol/compteurs.h"
+#include "protocol/suivi_connexions.h"
+#include "spectateurs/diffusion.h"
+#include "spectateurs/metriques.h"
+#include "spectateurs/places.h"
+
+// The match as the spectator port sees it. Only the results are read under
+// verrou; every other figure is kept in atomics by those who change it.
+struct MatchObserve {
+  Monde& monde;
+  const Partie& partie;
+  const SuiviConnexions& joueurs;  // the players' connections
+  const MesuresTick& mesures;
+  const CompteursProtocole& compteurs;
+};
+
+struct OptionsSpectateurs {
+  std::size_t max_flux = 64;  // streams at once; more are answered 503
+  // A request's header must have come within this after the connection
+  // opened or the previous reply went.
+  std::chrono::seconds delai_requete{10};
+  // A send still unfinished after this cuts the connection: its spectator
+  // has stopped reading.
+  std::chrono::seconds delai_envoi{10};
+  // A stream on which nothing has come from the spectator for this long,
+  // pings included, is cut; a ping goes out halfway.
+  std::chrono::seconds delai_silence{30};
+};
+
+struct ContexteSpectateurs {
+  ContexteSpectateurs(const MatchObserve& m, Diffusion& d, const OptionsSpectateurs& o)
+      : match(m), diffusion(d), options(o), flux(o.max_flux) {}
+  ContexteSpectateurs(const ContexteSpectateurs&) = delete;
+  ContexteSpectateurs& operator=(const ContexteSpectateurs&) = delete;
+
+  const MatchObserve match;
+  Diffusion& diffusion;
+  const OptionsSpectateurs options;
+  Places flux;            // one per open stream
+  SuiviConnexions suivi;  // every open connection of the port, to cut them at the end
+  std::atomic<std::uint64_t> refuses{0};
+  std::atomic<std::uint64_t> abandonnes{0};
+};
+
+StatistiquesSpectateurs statistiques(const ContexteSpectateurs& contexte);
+
+// The /metrics text.
+std::string metriques(const ContexteSpectateurs& contexte);

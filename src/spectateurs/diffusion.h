@@ -1,0 +1,100 @@
+// The live stream of a match, for its spectators: a sink of the writer thread
+// that keeps the header and a mirror of the lists, and hands each lot's lines
+// to every spectator's bounded outbox. A spectator joining gets the header and
+// a full state built from the mirror; one that falls behind skips lots, then
+// gets a `perdu` line and a full state again. Nothing here takes verrou but
+// the source of the players' results, called without any other lock held.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "enregistrement/ecrivain.h"
+#include "enregistrement/etat.h"
+
+struct OptionsDiffusion {
+  // An outbox holds at most this many lots, about two seconds of ticks...
+  std::size_t lots_max = 80;
+  // ...and this many bytes of them, whichever comes first.
+  std::size_t octets_max = 8 << 20;
+};
+
+// What a spectator is to send next.
+struct Envoi {
+  std::string texte;  // whole lines separated by line feeds; empty: nothing yet
+  bool fin = false;   // the match is over and everything was sent: close
+};
+
+class Diffusion;
+
+// One spectator's place in the stream, for the life of its connection.
+class Abonnement {
+ public:
+  // `reveil` is called, from the writer thread and with the stream's lock
+  // held, when there is something new to send; never after destruction.
+  Abonnement(Diffusion& diffusion, std::function<void()> reveil);
+  ~Abonnement();
+  Abonnement(const Abonnement&) = delete;
+  Abonnement& operator=(const Abonnement&) = delete;
+
+  // Everything waiting, as one text; the header and a full state first, and
+  // again after lots were skipped. Takes the players' results when it builds
+  // a full state.
+  Envoi suivant();
+
+ private:
+  friend class Diffusion;
+  enum class Besoin { Rien, Depart, Reprise };
+  void reveille();
+
+  Diffusion& diffusion_;
+  std::function<void()> reveil_;
+  bool reveille_ = false;  // reveil_ called since the last suivant()
+  // Guarded by the stream's lock.
+  std::vector<std::shared_ptr<const std::string>> lots_;
+  std::size_t octets_ = 0;
+  Besoin besoin_ = Besoin::Depart;
+  std::int64_t perdu_depuis_ = 0;  // first tick skipped
+  std::uint64_t generation_ = 0;   // lots included in what it has
+};
+
+class Diffusion final : public Puits {
+ public:
+  using SourceJoueurs = std::function<std::vector<ResultatJoueur>()>;
+
+  explicit Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options = {});
+
+  // The writer thread's side.
+  void evenements(const Lot& lot) override;
+  void ecrit(std::string_view lignes) override;
+  void termine() override;
+
+  std::size_t abonnes() const;
+  std::uint64_t lots_sautes() const { return lots_sautes_.load(std::memory_order_relaxed); }
+  std::uint64_t reprises() const { return reprises_.load(std::memory_order_relaxed); }
+
+ private:
+  friend class Abonnement;
+  Envoi etat_pour(Abonnement& abonnement, std::unique_lock<std::mutex>& tenu);
+  void distribue(Abonnement& abonnement, const std::shared_ptr<const std::string>& lot);
+
+  const SourceJoueurs joueurs_;
+  const OptionsDiffusion options_;
+  mutable std::mutex mutex_;
+  // Guarded by mutex_.
+  std::vector<Abonnement*> abonnements_;
+  EtatRelu miroir_;
+  std::string entete_;            // the header line, once seen
+  std::string fin_;               // the end line, once seen
+  std::uint64_t generation_ = 0;  // lots applied to the mirror
+  std::int64_t tick_avant_ = 0;   // the mirror's tick before the last lot
+  bool termine_ = false;
+  std::atomic<std::uint64_t> lots_sautes_{0};
+  std::atomic<std::uint64_t> reprises_{0};
+};

@@ -1,0 +1,145 @@
+#include "spectateurs/flux.h"
+
+#include <boost/asio/buffer.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/websocket.hpp>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "spectateurs/attente.h"
+
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace websocket = beast::websocket;
+using Flux = websocket::stream<beast::tcp_stream&>;
+
+// Spectators have nothing to say; a longer message ends the stream.
+constexpr std::size_t taille_max_message_recu = 4096;
+
+// The stream's event loop, on the connection's own io_context: one read
+// always pending (pings, pongs, the close), at most one write, each with
+// its time limit, and the writer thread's wake-ups posted in between.
+class Session {
+ public:
+  Session(Flux& ws, asio::io_context& ioc, Diffusion& diffusion, std::chrono::seconds delai_envoi)
+      : ws_(ws),
+        ioc_(ioc),
+        minuterie_(ioc),
+        delai_envoi_(delai_envoi),
+        abonnement_(diffusion, [this] { asio::post(ioc_, [this] { pompe(); }); }) {}
+
+  // Runs until the stream is over; true when its spectator stopped reading.
+  bool execute() {
+    lit();
+    pompe();
+    ioc_.restart();
+    ioc_.run();
+    return abandon_;
+  }
+
+ private:
+  void lit() {
+    ws_.async_read(recu_, [this](beast::error_code e, std::size_t) {
+      if (e) {
+        if (e == beast::error::timeout) abandon_ = true;
+        return coupe();
+      }
+      recu_.clear();
+      lit();
+    });
+  }
+
+  void pompe() {
+    if (en_envoi_ || fini_) return;
+    Envoi envoi = abonnement_.suivant();
+    if (envoi.fin) return ferme();
+    if (envoi.texte.empty()) return;  // the next lot wakes us
+    texte_ = std::move(envoi.texte);
+    en_envoi_ = true;
+    const std::uint64_t numero = ++envois_;
+    minuterie_.expires_after(delai_envoi_);
+    // A deadline that passed as its send finished may still come: it must not
+    // cut the next send.
+    minuterie_.async_wait([this, numero](beast::error_code e) {
+      if (e || !en_envoi_ || numero != envois_) return;
+      abandon_ = true;
+      coupe();
+    });
+    ws_.async_write(asio::buffer(texte_), [this](beast::error_code e, std::size_t) {
+      en_envoi_ = false;
+      minuterie_.cancel();
+      if (e) return coupe();
+      pompe();
+    });
+  }
+
+  // After the last line: the closing handshake, which the pending read completes.
+  void ferme() {
+    fini_ = true;
+    ws_.async_close(websocket::close_code::normal, [this](beast::error_code) { coupe(); });
+  }
+
+  // Every pending operation then completes with an error, and run() returns.
+  // The WebSocket's own timer would otherwise keep it running until its next
+  // ping was due. The descriptor stays open until the connection's thread is
+  // done with it, so that its number cannot be reused meanwhile.
+  void coupe() {
+    fini_ = true;
+    minuterie_.cancel();
+    ws_.set_option(sans_limite());
+    beast::tcp_stream& flux = beast::get_lowest_layer(ws_);
+    beast::error_code ignoree;
+    flux.socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignoree);
+    flux.cancel();
+  }
+
+  static websocket::stream_base::timeout sans_limite() {
+    websocket::stream_base::timeout t{};
+    t.handshake_timeout = websocket::stream_base::none();
+    t.idle_timeout = websocket::stream_base::none();
+    t.keep_alive_pings = false;
+    return t;
+  }
+
+  Flux& ws_;
+  asio::io_context& ioc_;
+  asio::steady_timer minuterie_;
+  const std::chrono::seconds delai_envoi_;
+  beast::flat_buffer recu_;
+  std::string texte_;  // being sent
+  bool en_envoi_ = false;
+  std::uint64_t envois_ = 0;
+  bool fini_ = false;
+  bool abandon_ = false;
+  // Last: it goes first, so that no wake-up is posted to a session being destroyed.
+  Abonnement abonnement_;
+};
+
+websocket::stream_base::timeout limites(const OptionsSpectateurs& options) {
+  websocket::stream_base::timeout t{};
+  t.handshake_timeout = options.delai_envoi;
+  t.idle_timeout = options.delai_silence;
+  t.keep_alive_pings = true;
+  return t;
+}
+
+}  // namespace
+
+void diffuse(ContexteSpectateurs& contexte, beast::tcp_stream& flux, asio::io_context& ioc,
+             const beast::http::request<beast::http::empty_body>& requete) {
+  Flux ws(flux);
+  flux.expires_never();  // the WebSocket keeps its own time limits
+  ws.set_option(limites(contexte.options));
+  ws.set_option(websocket::stream_base::decorator(
+      [](websocket::response_type& r) { r.set(beast::http::field::server, "arene-arbitre"); }));
+  ws.read_message_max(taille_max_message_recu);
+  ws.text(true);
+  if (attend(ioc, [&](auto fin) { ws.async_accept(requete, std::move(fin)); })) return;
+  Session session(ws, ioc, contexte.diffusion, contexte.options.delai_envoi);
+  if (session.execute()) contexte.abandonnes.fetch_add(1, std::memory_order_relaxed);
+}

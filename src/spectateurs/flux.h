@@ -1,0 +1,16 @@
+// The WebSocket stream of the match, on a connection whose request asked for it.
+#pragma once
+
+#include <boost/asio/io_context.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/empty_body.hpp>
+#include <boost/beast/http/message.hpp>
+
+#include "spectateurs/contexte.h"
+
+// Completes the handshake, then sends the match until it ends, the spectator
+// leaves, or stops reading (counted in the context). The caller holds the
+// stream's place.
+void diffuse(ContexteSpectateurs& contexte, boost::beast::tcp_stream& flux,
+             boost::asio::io_context& ioc,
+             const boost::beast::http::request<boost::beast::http::empty_body>& requete);

@@ -1,0 +1,10 @@
+// One connection to the spectator port: HTTP requests until the peer closes
+// or stays silent, or one WebSocket stream of the match.
+#pragma once
+
+#include "protocol/socket.h"
+#include "spectateurs/contexte.h"
+
+// The body of the connection's thread. Never throws; the socket is closed
+// when it returns.
+void sert_spectateur(ContexteSpectateurs& contexte, Socket socket);

@@ -1,0 +1,7 @@
+// The page served at the spectator port's root: the viewer when the build
+// has it, otherwise a short page saying so.
+#pragma once
+
+#include <string_view>
+
+std::string_view page_accueil();

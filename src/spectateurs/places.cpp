@@ -1,0 +1,30 @@
+#include "spectateurs/places.h"
+
+Place::~Place() {
+  if (places_ != nullptr) places_->rend();
+}
+
+std::optional<Place> Places::prend() {
+  std::scoped_lock tenu(mutex_);
+  if (occupees_ >= nombre_) return std::nullopt;
+  ++occupees_;
+  return std::optional<Place>(std::in_place, *this);
+}
+
+void Places::rend() {
+  // Notified under the mutex: once a waiter sees no place taken, it may
+  // destroy this object, and nothing here touches it after the unlock.
+  std::scoped_lock tenu(mutex_);
+  --occupees_;
+  if (occupees_ == 0) libres_.notify_all();
+}
+
+std::size_t Places::occupees() const {
+  std::scoped_lock tenu(mutex_);
+  return occupees_;
+}
+
+bool Places::attend_toutes_libres(std::chrono::milliseconds delai) {
+  std::unique_lock tenu(mutex_);
+  return libres_.wait_for(tenu, delai, [&] { return occupees_ == 0; });
+}

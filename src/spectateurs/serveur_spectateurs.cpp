@@ -1,0 +1,81 @@
+#include "spectateurs/serveur_spectateurs.h"
+
+#include <sys/socket.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string_view>
+
+#include "server/serveur.h"
+#include "server/thread_detache.h"
+#include "spectateurs/http.h"
+
+namespace {
+
+// Connections beyond the streams: pages, results, metrics and refused streams.
+constexpr std::size_t connexions_hors_flux = 64;
+constexpr int file_attente = 128;
+// Beast's parser and the JSON of the results want more than a game connection.
+constexpr std::size_t pile_connexion = 1024 * 1024;
+
+// For a crowd beyond every place: the answer goes out without the request
+// being read, if the socket takes it at once.
+void refuse_sans_lire(const Socket& socket) {
+  constexpr std::string_view refus =
+      "HTTP/1.1 503 Service Unavailable\r\n"
+      "Content-Type: text/plain; charset=utf-8\r\n"
+      "Retry-After: 5\r\n"
+      "Connection: close\r\n"
+      "Content-Length: 24\r\n"
+      "\r\n"
+      "too many spectators now\n";
+  (void)::send(socket.fd(), refus.data(), refus.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+  ::shutdown(socket.fd(), SHUT_WR);
+}
+
+}  // namespace
+
+ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion,
+                                       std::int64_t port, const OptionsSpectateurs& options)
+    : contexte_(match, diffusion, options),
+      connexions_(options.max_flux + connexions_hors_flux),
+      ecoute_(
+          ouvre_socket_d_ecoute(port, file_attente, {.traces = false, .reutilise_adresse = true})),
+      accueil_([this] {
+        try {
+          accepte_connexions(ecoute_, &arret_, [this](Socket s) { accueille(std::move(s)); });
+        } catch (const std::exception& e) {
+          // The match goes on without spectators.
+          std::fprintf(stderr, "arene-arbitre : spectateurs : %s\n", e.what());
+        }
+      }) {}
+
+ServeurSpectateurs::~ServeurSpectateurs() { arrete(std::chrono::seconds(0)); }
+
+void ServeurSpectateurs::accueille(Socket socket) {
+  auto place = connexions_.prend();
+  if (!place) {
+    contexte_.refuses.fetch_add(1, std::memory_order_relaxed);
+    return refuse_sans_lire(socket);
+  }
+  // If the thread cannot start, the socket and the place go with the lambda.
+  (void)lance_thread_detache(
+      [this, place = std::make_shared<Place>(std::move(*place)),
+       socket = std::make_shared<Socket>(std::move(socket))] {
+        sert_spectateur(contexte_, std::move(*socket));
+      },
+      pile_connexion);
+}
+
+void ServeurSpectateurs::arrete(std::chrono::milliseconds delai) {
+  if (arret_.exchange(true)) return;
+  ::shutdown(ecoute_.fd(), SHUT_RDWR);
+  accueil_.join();
+  contexte_.flux.attend_toutes_libres(delai);
+  // Whatever is left (requests kept alive, streams that would not close) is
+  // cut; their threads see the end of their stream and finish.
+  do {
+    contexte_.suivi.ferme_toutes();
+  } while (!connexions_.attend_toutes_libres(std::chrono::seconds(1)));
+}

@@ -1,0 +1,92 @@
+// What the browser tests share: a headless chromium, a static HTTP server, where things are.
+// Everything started here is stopped by the test's own `after`, even when the test fails.
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const ici = path.dirname(fileURLToPath(import.meta.url));
+export const RACINE = path.resolve(ici, '../..');
+export const PAGE = path.join(RACINE, 'web/visionneuse.html');
+// Where the C++ programs are (CTest says), and where screenshots go for a person to look at.
+export const CONSTRUCTION = process.env.ARENE_CONSTRUCTION || path.join(RACINE, 'build/release');
+export const CAPTURES = process.env.ARENE_CAPTURES || path.join(RACINE, 'build/navigateur');
+
+export async function navigateur(t, {largeur = 1280, hauteur = 800} = {}) {
+  const profil = fs.mkdtempSync(path.join(os.tmpdir(), 'arene-chromium-'));
+  const chromium = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      `--user-data-dir=${profil}`],
+  });
+  t.after(async () => {
+    await chromium.close().catch(() => {});
+    fs.rmSync(profil, {recursive: true, force: true});
+  });
+  const page = await chromium.newPage();
+  await page.setViewport({width: largeur, height: hauteur});
+  const erreurs = [];
+  page.on('pageerror', (e) => erreurs.push(e.message));
+  page.erreurs = erreurs;
+  return page;
+}
+
+// Serves `fichiers` (URL path -> {type, contenu}) on 127.0.0.1, on a port the system picks.
+export async function serveurStatique(t, fichiers) {
+  const serveur = http.createServer((demande, reponse) => {
+    const f = fichiers[new URL(demande.url, 'http://x').pathname];
+    if (!f) { reponse.writeHead(404).end(); return; }
+    reponse.writeHead(200, {'Content-Type': f.type}).end(f.contenu);
+  });
+  await new Promise((ok) => serveur.listen(0, '127.0.0.1', ok));
+  t.after(() => new Promise((ok) => { serveur.closeAllConnections(); serveur.close(ok); }));
+  return `http://127.0.0.1:${serveur.address().port}`;
+}
+
+export const pageServie = () => ({type: 'text/html; charset=utf-8', contenu: fs.readFileSync(PAGE)});
+
+export async function capture(page, nom) {
+  fs.mkdirSync(CAPTURES, {recursive: true});
+  const chemin = path.join(CAPTURES, nom);
+  await page.screenshot({path: chemin});
+  return chemin;
+}
+
+// Waits, with a generous bound, until `fonction` is true in the page.
+export function attends(page, fonction, arg, secondes = 30) {
+  return page.waitForFunction(fonction, {timeout: secondes * 1000, polling: 50}, arg);
+}
+
+// For each ship drawn, whether a pixel of the colour it should be drawn in lies within 3 pixels
+// of its position: `attendues[String(couleur)]` ('#rrggbb'), or else its number's low 24 bits.
+// Read in one go with the state, so that nothing moves between.
+export function vaisseauxVisibles(page, attendues = {}) {
+  return page.evaluate((table) => {
+    const contexte = document.getElementById('plateau').getContext('2d');
+    return window.visionneuse.etat().vaisseaux.map(([x, y, , , couleur]) => {
+      const [px, py] = window.visionneuse.versEcran(x, y);
+      const d = contexte.getImageData(Math.round(px) - 3, Math.round(py) - 3, 7, 7).data;
+      const rgb = table[String(couleur)] ? parseInt(table[String(couleur)].slice(1), 16) : couleur & 0xffffff;
+      const voulu = [rgb >> 16 & 255, rgb >> 8 & 255, rgb & 255];
+      let vu = false;
+      for (let i = 0; i < d.length; i += 4) vu ||= voulu.every((v, k) => Math.abs(d[i + k] - v) <= 8);
+      return [couleur, vu];
+    });
+  }, attendues);
+}
+
+// A page served with `contenu` as its recording (?enregistrement=), once the page has read it all.
+export async function pageRelisant(t, contenu, {largeur, hauteur, secondes = 30} = {}) {
+  const base = await serveurStatique(t, {
+    '/': pageServie(),
+    '/match.jsonl.gz': {type: 'application/gzip', contenu},
+  });
+  const page = await navigateur(t, {largeur, hauteur});
+  await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
+  await attends(page, () => window.visionneuse.etat().charge, undefined, secondes);
+  return page;
+}

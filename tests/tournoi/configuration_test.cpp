@@ -1,0 +1,159 @@
+#include "tournoi/configuration.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "tournoi/calendrier.h"
+
+namespace {
+
+const std::string bots_valides = R"(
+[[bots]]
+nom = "a"
+commande = "python3 a.py --port {port} --couleur {couleur}"
+[[bots]]
+nom = "b"
+commande = "./b {host} {port} {couleur} {duree}"
+dossier = "bots/b"
+couleur = 0xE6194B
+[[bots]]
+nom = "c"
+commande = "c --port={port} --couleur={couleur}"
+)";
+
+// A folder holding the working directory the bots above name.
+std::filesystem::path base() {
+  const std::filesystem::path dossier = ::testing::TempDir() + "configuration_test";
+  std::filesystem::create_directories(dossier / "bots/b");
+  return dossier;
+}
+
+TEST(Configuration, FichierValide) {
+  const std::string texte =
+      "nom = \"essai\"\n[format]\ntype = \"groupes\"\ntaille = 2\n"
+      "repetitions = 3\n[match]\nduree = \"800t\"\nfin = \"survivant\"\n"
+      "graine_base = 100\n" +
+      bots_valides;
+  const LectureTournoi lecture = lit_tournoi_texte(texte, base());
+  ASSERT_TRUE(lecture.tournoi) << lecture.erreurs.front().message;
+  const Tournoi& t = *lecture.tournoi;
+  EXPECT_EQ(t.nom, "essai");
+  EXPECT_EQ(t.format, Format::Groupes);
+  EXPECT_EQ(t.fin, RegleFin::Survivant);
+  EXPECT_EQ(texte_de(t.duree), "800t");
+  EXPECT_DOUBLE_EQ(secondes_de(t.duree), 20.0);
+  ASSERT_EQ(t.bots.size(), 3u);
+  EXPECT_EQ(t.bots[1].dossier, base() / "bots/b");
+  EXPECT_EQ(t.bots[0].dossier, base());
+  // The explicit colour stays; the others get distinct ones from the palette.
+  EXPECT_EQ(t.bots[1].couleur, 0xE6194B);
+  std::set<std::int64_t> couleurs;
+  for (const auto& b : t.bots) couleurs.insert(b.couleur);
+  EXPECT_EQ(couleurs.size(), 3u);
+  EXPECT_EQ(nombre_de_matchs(t), 9u);
+}
+
+// Each broken file names the line and key of its first problem.
+TEST(Configuration, ErreursAvecLigneEtCle) {
+  struct Cas {
+    std::string texte;
+    int ligne;
+    std::string cle;
+    std::string message;
+  };
+  const std::string match = "[match]\nduree = 20\n";  // lines 1-2
+  const Cas cas[] = {
+      {"[match\nduree = 20\n", 1, "", ""},
+      {match + "duration = 3\n" + bots_valides, 3, "match.duration", "unknown key"},
+      {"[match]\nduree = \"20 s\"\n" + bots_valides, 2, "match.duree", "seconds"},
+      {"[match]\nduree = \"0t\"\n" + bots_valides, 2, "match.duree", "ticks"},
+      {"[match]\nfin = \"duree\"\n" + bots_valides, 1, "match.duree", "missing"},
+      {match + "fin = \"mort\"\n" + bots_valides, 3, "match.fin", "survivant"},
+      {match + "attente = -1\n" + bots_valides, 3, "match.attente", "seconds"},
+      {match + "graines = [1, \"2\"]\n" + bots_valides, 3, "match.graines[1]", "integer"},
+      {match + "graines = [1, 2]\n[format]\nrepetitions = 3\n" + bots_valides, 3, "match.graines",
+       "2 seeds for 3 matches"},
+      {"[format]\ntype = \"groupes\"\ntaille = 4\n" + match + bots_valides, 3, "format.taille",
+       "groups of 4"},
+      {"[format]\ntype = \"poules\"\n" + match + bots_valides, 2, "format.type", "groupes"},
+      {"[format]\nrepetitions = 0\n" + match + bots_valides, 2, "format.repetitions", "from 1"},
+      {match + "[[bots]]\nnom = \"a\"\ncommande = \"a {port} {color}\"\n" + bots_valides, 5,
+       "bots[0].commande", "{color}"},
+      {match + "[[bots]]\nnom = \"a\"\ncommande = \"a {port}\"\n" + bots_valides, 5,
+       "bots[0].commande", "needs {couleur}"},
+      {match + "[[bots]]\ncommande = \"a {port} {couleur}\"\n" + bots_valides, 3, "bots[0].nom",
+       "missing"},
+      {match + "[[bots]]\nnom = \"a/b\"\ncommande = \"a {port} {couleur}\"\n" + bots_valides, 4,
+       "bots[0].nom", "letters"},
+      {match + bots_valides + "[[bots]]\nnom = \"a\"\ncommande = \"a {port} {couleur}\"\n", 16,
+       "bots[3].nom", "already used"},
+      {match + bots_valides +
+           "[[bots]]\nnom = \"d\"\ncommande = \"{port} {couleur}\"\n"
+           "couleur = 0xE6194B\n",
+       18, "bots[3].couleur", "already used by b"},
+      {match + "[[bots]]\nnom = \"seul\"\ncommande = \"a {port} {couleur}\"\n", 3, "bots",
+       "at least 2"},
+      {match + "[[bots]]\nnom = \"z\"\ncommande = \"z {port} {couleur}\"\ndossier = \"nulle\"\n" +
+           bots_valides,
+       6, "bots[0].dossier", "no such folder: "},
+      {match + bots_valides + "[classement]\nbootstrap = -5\n", 16, "classement.bootstrap",
+       "from 0"},
+  };
+  for (const Cas& c : cas) {
+    const LectureTournoi lecture = lit_tournoi_texte(c.texte, base());
+    ASSERT_FALSE(lecture.tournoi) << c.texte;
+    ASSERT_FALSE(lecture.erreurs.empty());
+    const ErreurTournoi& e = lecture.erreurs.front();
+    EXPECT_EQ(e.ligne, c.ligne) << c.texte;
+    EXPECT_EQ(e.cle, c.cle) << c.texte;
+    EXPECT_NE(e.message.find(c.message), std::string::npos) << e.message;
+  }
+}
+
+TEST(Configuration, ToutesLesErreursEnUneFois) {
+  const LectureTournoi lecture =
+      lit_tournoi_texte("x = 1\n[match]\nduree = -3\nfin = 2\n" + bots_valides, base());
+  ASSERT_EQ(lecture.erreurs.size(), 3u);
+  EXPECT_EQ(texte_erreur("t.toml", lecture.erreurs[0]), "t.toml:1: x: unknown key");
+  EXPECT_EQ(lecture.erreurs[1].ligne, 3);
+  EXPECT_EQ(lecture.erreurs[2].ligne, 4);
+}
+
+// Groups of k: each pair of bots meets equally often, seeds follow the base.
+TEST(Calendrier, PairesEquilibreesEtGraines) {
+  for (int taille : {2, 3, 4}) {
+    Tournoi t;
+    t.bots.resize(5);
+    t.format = Format::Groupes;
+    t.taille = taille;
+    t.repetitions = 2;
+    t.graine_base = 40;
+    const auto matchs = calendrier(t);
+    ASSERT_EQ(matchs.size(), nombre_de_matchs(t));
+    std::map<std::pair<std::size_t, std::size_t>, int> rencontres;
+    std::map<std::size_t, int> premiers;
+    for (const auto& m : matchs) {
+      EXPECT_EQ(m.graine, 40 + m.indice);
+      ASSERT_EQ(m.bots.size(), static_cast<std::size_t>(taille));
+      ++premiers[m.bots.front()];
+      for (std::size_t i = 0; i < m.bots.size(); ++i)
+        for (std::size_t j = i + 1; j < m.bots.size(); ++j)
+          ++rencontres[{std::min(m.bots[i], m.bots[j]), std::max(m.bots[i], m.bots[j])}];
+    }
+    EXPECT_EQ(rencontres.size(), 10u);
+    for (const auto& [paire, n] : rencontres) EXPECT_EQ(n, rencontres.begin()->second);
+    EXPECT_EQ(premiers.size(), 5u) << "every bot starts first some time";
+  }
+  Tournoi melee;
+  melee.bots.resize(3);
+  melee.repetitions = 4;
+  melee.graines = {9, 8, 7, 6};
+  const auto matchs = calendrier(melee);
+  ASSERT_EQ(matchs.size(), 4u);
+  EXPECT_EQ(matchs[2].graine, 7u);
+  EXPECT_EQ(matchs[1].bots, (std::vector<std::size_t>{1, 2, 0}));
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The same small tournament played on a single-node Slurm cluster started here
+# (munged, slurmctld and slurmd as root, in a folder of their own) and locally:
+# it must be submitted, gathered, and give the same seeds and report structure.
+# Usage: tests/tournoi/slurm_e2e.sh [build folder]   (default: build/release)
+set -euo pipefail
+racine=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$racine/build/release}" && pwd)
+tournoi=$build/arene-tournoi
+
+saute() { echo "slurm_e2e: SKIPPED: $*"; exit 0; }
+[ "$(id -u)" -eq 0 ] || saute "the daemons need root"
+for outil in munged slurmctld slurmd sbatch squeue sinfo python3; do
+  command -v "$outil" >/dev/null || saute "$outil is missing (apt-get install slurm-wlm munge)"
+done
+[ -x "$tournoi" ] || { echo "slurm_e2e: $tournoi is not built"; exit 1; }
+
+ici=$(mktemp -d /tmp/slurm_e2e_XXXXXX)
+chmod 755 "$ici"
+pids=()
+arrete() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$ici"
+}
+trap arrete EXIT
+
+echec() {
+  echo "slurm_e2e: FAILED: $*"
+  for f in "$ici"/log/*; do echo "== $f"; tail -n 20 "$f"; done
+  exit 1
+}
+
+port_libre() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+
+mkdir -p "$ici/munge" "$ici/etat" "$ici/spool" "$ici/log"
+chmod 700 "$ici/munge"
+head -c 128 /dev/urandom >"$ici/munge/munge.key"
+chmod 600 "$ici/munge/munge.key"
+munged -F -f --socket="$ici/munge/socket" --key-file="$ici/munge/munge.key" \
+  --pid-file="$ici/munge/pid" --seed-file="$ici/munge/seed" --log-file="$ici/log/munged.log" \
+  >"$ici/log/munged.out" 2>&1 &
+pids+=($!)
+
+hote=$(hostname -s)
+export SLURM_CONF=$ici/slurm.conf
+cat >"$SLURM_CONF" <<CONF
+ClusterName=arene
+SlurmctldHost=$hote
+SlurmUser=root
+SlurmdUser=root
+AuthType=auth/munge
+CredType=cred/munge
+AuthInfo=socket=$ici/munge/socket
+StateSaveLocation=$ici/etat
+SlurmdSpoolDir=$ici/spool
+SlurmctldPidFile=$ici/slurmctld.pid
+SlurmdPidFile=$ici/slurmd.pid
+SlurmctldPort=$(port_libre)
+SlurmdPort=$(port_libre)
+SlurmctldLogFile=$ici/log/slurmctld.log
+SlurmdLogFile=$ici/log/slurmd.log
+ProctrackType=proctrack/pgid
+TaskPlugin=task/none
+JobAcctGatherType=jobacct_gather/none
+SchedulerType=sched/builtin
+SelectType=select/cons_tres
+SelectTypeParameters=CR_CPU
+MpiDefault=none
+ReturnToService=2
+NodeName=$hote CPUs=$(nproc) State=UNKNOWN
+PartitionName=essai Nodes=$hote Default=YES MaxTime=INFINITE State=UP
+CONF
+sleep 0.5
+slurmctld -D -i >"$ici/log/slurmctld.out" 2>&1 &
+pids+=($!)
+slurmd -D >"$ici/log/slurmd.out" 2>&1 &
+pids+=($!)
+
+debut=$SECONDS
+until sinfo -h -o %T 2>/dev/null | grep -qx idle; do
+  ((SECONDS - debut < 60)) || echec "the node never became idle"
+  sleep 0.5
+done
+echo "slurm_e2e: cluster up in $((SECONDS - debut)) s"
+
+cat >"$ici/tournoi.toml" <<TOML
+nom = "slurm"
+[format]
+repetitions = 4
+[match]
+duree = "2s"
+graine_base = 70
+[[bots]]
+nom = "tireur"
+commande = "python3 $racine/tests/tournoi/bot_de_test.py --port {port} --couleur {couleur} --mode tireur --marque $ici/"
+[[bots]]
+nom = "immobile"
+commande = "python3 $racine/tests/tournoi/bot_de_test.py --port {port} --couleur {couleur} --mode immobile --marque $ici/"
+TOML
+
+debut=$SECONDS
+"$tournoi" lance --slurm --partition essai --dossier "$ici/grappe" "$ici/tournoi.toml" | tee "$ici/log/soumission.txt"
+tache=$(cat "$ici/grappe/slurm/tache.txt")
+# Submitting again while the job runs would play its matches twice at once.
+if "$tournoi" lance --slurm --reprendre --dossier "$ici/grappe" >"$ici/log/double.txt" 2>&1; then
+  echec "a second submission was accepted while job $tache runs"
+fi
+grep -q "still has tasks" "$ici/log/double.txt" || echec "no word of the running job: $(cat "$ici/log/double.txt")"
+until [ -z "$(squeue -h -j "$tache" 2>/dev/null)" ]; do
+  ((SECONDS - debut < 300)) || echec "job $tache still queued or running after 300 s"
+  sleep 0.5
+done
+echo "slurm_e2e: 4-task job array done in $((SECONDS - debut)) s"
+"$tournoi" rassemble "$ici/grappe" || echec "rassemble found failed or missing matches"
+# Once every match is in, resuming submits nothing and ranks again.
+"$tournoi" lance --slurm --reprendre --dossier "$ici/grappe" >/dev/null 2>&1 || echec "resuming a finished tournament"
+[ "$(cat "$ici/grappe/slurm/tache.txt")" = "$tache" ] || echec "resuming a finished tournament submitted a job"
+"$tournoi" lance -j 2 --dossier "$ici/local" "$ici/tournoi.toml" >/dev/null || echec "local run failed"
+
+restants=$(grep -l -a -- "--marque $ici/" /proc/[0-9]*/cmdline 2>/dev/null || true)
+[ -z "$restants" ] || echec "processes left: $restants"
+
+# Same seeds per match, same files, same keys in the ranking.
+python3 - "$ici/grappe" "$ici/local" <<'PY' || echec "the Slurm and local runs differ"
+import json, os, sys
+def structure(d):
+    lignes = [json.loads(l) for l in open(os.path.join(d, "resultats.jsonl"))]
+    assert all(l["statut"] == "termine" for l in lignes), lignes
+    fichiers = {m: sorted(os.listdir(os.path.join(d, "matchs", m))) + sorted(os.listdir(os.path.join(d, "matchs", m, "bots")))
+                for m in sorted(os.listdir(os.path.join(d, "matchs")))}
+    classement = json.load(open(os.path.join(d, "classement.json")))
+    racine = sorted(f for f in os.listdir(d) if f != "slurm")
+    return {"graines": [l["graine"] for l in lignes], "fichiers": fichiers, "racine": racine,
+            "cles": sorted(classement), "bots": sorted(b["nom"] for b in classement["bots"]),
+            "cles_bot": sorted(classement["bots"][0])}
+grappe, local = structure(sys.argv[1]), structure(sys.argv[2])
+for cle in grappe:
+    if grappe[cle] != local[cle]:
+        sys.exit(f"{cle}: slurm {grappe[cle]} != local {local[cle]}")
+assert grappe["graines"] == [70, 71, 72, 73], grappe["graines"]
+print("slurm_e2e: same structure:", grappe["racine"], "seeds", grappe["graines"])
+PY
+echo "1 passed, 0 failed"

@@ -1,0 +1,225 @@
+// arene-tournoi and arene-arbitre as they run, with the small Python bots of
+// bot_de_test.py: whole tournaments, faults, an interruption resumed.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "e2e/serveur_de_test.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+const std::string tournoi = ARENE_TOURNOI;
+const std::string bot_de_test = BOT_DE_TEST;
+
+std::string lit(const fs::path& chemin) {
+  std::ifstream flux(chemin, std::ios::binary);
+  std::ostringstream texte;
+  texte << flux.rdbuf();
+  return texte.str();
+}
+
+std::vector<std::string> lignes(const std::string& texte) {
+  std::vector<std::string> liste;
+  std::istringstream flux(texte);
+  for (std::string ligne; std::getline(flux, ligne);) liste.push_back(ligne);
+  return liste;
+}
+
+// A folder of its own, whose path marks every process of the test: each
+// inherits it in its environment, through arene-tournoi.
+class Tournoi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char modele[] = "/tmp/tournoi_e2e_XXXXXX";
+    ASSERT_NE(::mkdtemp(modele), nullptr);
+    ici_ = modele;
+    ::setenv("TOURNOI_E2E", ici_.c_str(), 1);
+  }
+  void TearDown() override {
+    EXPECT_EQ(restants(), std::vector<std::string>{}) << "processes left behind";
+    fs::remove_all(ici_);
+  }
+
+  // A tournament file; `bots` pairs names with bot_de_test.py modes, or with
+  // "bots/" and the name of a sample bot.
+  fs::path fichier(const std::vector<std::pair<std::string, std::string>>& bots,
+                   const std::string& format, const std::string& match) {
+    std::string texte = "nom = \"e2e\"\n[format]\n" + format + "\n[match]\n" + match + "\n";
+    for (const auto& [nom, mode] : bots) {
+      const std::string programme = mode.starts_with("bots/")
+                                        ? std::string(BOTS) + mode.substr(4) + ".py"
+                                        : bot_de_test + " --mode " + mode;
+      texte += "[[bots]]\nnom = \"" + nom + "\"\ncommande = \"python3 " + programme +
+               " --port {port} --couleur {couleur} --duree {duree}\"\n";
+    }
+    const fs::path chemin = ici_ / "tournoi.toml";
+    std::ofstream(chemin) << texte;
+    return chemin;
+  }
+
+  // The command lines of the live processes this test started, at any depth.
+  std::vector<std::string> restants() const {
+    std::vector<std::string> trouves;
+    const std::string marque = std::string("TOURNOI_E2E=") + ici_.string() + '\0';
+    for (const auto& entree : fs::directory_iterator("/proc")) {
+      const std::string nom = entree.path().filename();
+      if (nom.find_first_not_of("0123456789") != std::string::npos) continue;
+      if (lit(entree.path() / "environ").find(marque) == std::string::npos) continue;
+      std::string ligne = lit(entree.path() / "cmdline");
+      std::replace(ligne.begin(), ligne.end(), '\0', ' ');
+      if (std::to_string(::getpid()) != nom) trouves.push_back(nom + ": " + ligne);
+    }
+    return trouves;
+  }
+
+  // Runs arene-tournoi to its end (a generous bound) and returns its status.
+  int execute(const std::vector<std::string>& arguments, std::string* sortie = nullptr) {
+    Processus p(tournoi, arguments);
+    const auto statut = p.attend_fin(300s);
+    if (sortie) *sortie = p.sortie() + p.erreurs();
+    return statut.value_or(-1000);
+  }
+
+  std::vector<json> resultats(const fs::path& dossier) {
+    std::vector<json> liste;
+    for (const auto& ligne : lignes(lit(dossier / "resultats.jsonl")))
+      liste.push_back(json::parse(ligne));
+    return liste;
+  }
+
+  json bot(const json& match, const std::string& nom) {
+    for (const auto& b : match.at("bots"))
+      if (b.at("nom") == nom) return b;
+    ADD_FAILURE() << "no bot " << nom << " in " << match.dump();
+    return {};
+  }
+
+  fs::path ici_;
+};
+
+TEST_F(Tournoi, TroisBotsSixMatchsDeuxALaFois) {
+  const fs::path f = fichier({{"tireur", "tireur"}, {"immobile", "immobile"}, {"second", "tireur"}},
+                             "type = \"groupes\"\ntaille = 2\nrepetitions = 2",
+                             "duree = \"2s\"\ngraine_base = 500");
+  const fs::path d = ici_ / "local";
+  const auto debut = std::chrono::steady_clock::now();
+  std::string sortie;
+  ASSERT_EQ(execute({"lance", f, "--dossier", d, "-j", "2"}, &sortie), 0) << sortie;
+  const double secondes =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+  std::printf("6 matches of 2 s with -j 2: %.1f s, %.0f matches per hour\n", secondes,
+              6 * 3600 / secondes);
+  const auto matchs = resultats(d);
+  ASSERT_EQ(matchs.size(), 6u);
+  for (std::size_t i = 0; i < matchs.size(); ++i) {
+    const json& m = matchs[i];
+    EXPECT_EQ(m.at("match"), i);
+    EXPECT_EQ(m.at("graine"), 500 + i);
+    EXPECT_EQ(m.at("statut"), "termine") << m.dump();
+    EXPECT_EQ(m.at("raison"), "duree");
+    ASSERT_EQ(m.at("bots").size(), 2u);
+    char nom[24];
+    std::snprintf(nom, sizeof nom, "%04zu", i);
+    const fs::path ici = d / "matchs" / nom;
+    EXPECT_EQ(lit(ici / "enregistrement.jsonl.gz").substr(0, 2), "\x1f\x8b") << ici;
+    EXPECT_EQ(json::parse(lit(ici / "resultats_arbitre.json")).at("graine"), 500 + i);
+    for (const auto& b : m.at("bots")) {
+      EXPECT_TRUE(b.at("defaillance").is_null()) << m.dump();
+      EXPECT_TRUE(fs::exists(ici / "bots" / (b.at("nom").get<std::string>() + ".log")));
+    }
+  }
+  const json classement = json::parse(lit(d / "classement.json"));
+  ASSERT_EQ(classement.at("bots").size(), 3u);
+  for (const auto& b : classement.at("bots")) EXPECT_EQ(b.at("matchs"), 4);
+  EXPECT_EQ(lignes(lit(d / "classement.csv")).size(), 4u);
+  const std::string html = lit(d / "rapport.html");
+  EXPECT_NE(html.find("<svg"), std::string::npos);
+  std::size_t liens = 0;
+  for (auto i = html.find("?enregistrement="); i != std::string::npos;
+       i = html.find("?enregistrement=", i + 1))
+    ++liens;
+  EXPECT_EQ(liens, 6u);
+}
+
+// A bot that crashes at once and one that never registers lose; one that
+// ignores the end is killed but keeps the place it played for.
+TEST_F(Tournoi, BotsDefaillants) {
+  const fs::path f =
+      fichier({{"tireur", "tireur"}, {"plante", "plante"}, {"muet", "muet"}, {"tetu", "tetu"}},
+              "repetitions = 2", "duree = \"2s\"\nattente = 3\ndelai_fin = 1");
+  const fs::path d = ici_ / "fautes";
+  std::string sortie;
+  ASSERT_EQ(execute({"lance", f, "--dossier", d, "-j", "2"}, &sortie), 0) << sortie;
+  const auto matchs = resultats(d);
+  ASSERT_EQ(matchs.size(), 2u);
+  for (const json& m : matchs) {
+    ASSERT_EQ(m.at("statut"), "termine") << m.dump();
+    const json plante = bot(m, "plante"), muet = bot(m, "muet"), tetu = bot(m, "tetu");
+    EXPECT_EQ(plante.at("defaillance"), "plante");
+    EXPECT_EQ(plante.at("sortie"), "exit 3");
+    EXPECT_EQ(muet.at("defaillance"), "jamais_enregistre");
+    EXPECT_EQ(plante.at("rang"), 3);
+    EXPECT_EQ(muet.at("rang"), 3);
+    EXPECT_TRUE(tetu.at("tue"));
+    EXPECT_TRUE(tetu.at("defaillance").is_null());
+    EXPECT_LE(tetu.at("rang"), 2);
+    EXPECT_FALSE(bot(m, "tireur").at("tue"));
+  }
+  const json classement = json::parse(lit(d / "classement.json"));
+  for (const auto& b : classement.at("bots")) {
+    const bool fautif = b.at("nom") == "plante" || b.at("nom") == "muet";
+    EXPECT_EQ(b.at("defaillances"), fautif ? 2 : 0) << b.dump();
+  }
+}
+
+TEST_F(Tournoi, InterrompuPuisRepris) {
+  const fs::path f =
+      fichier({{"a", "tireur"}, {"b", "immobile"}}, "repetitions = 4", "duree = \"2s\"");
+  const fs::path d = ici_ / "repris";
+  std::map<std::string, std::string> gardes;
+  {
+    Processus p(tournoi, {"lance", f, "--dossier", d, "-j", "1"});
+    const auto limite = std::chrono::steady_clock::now() + 120s;
+    while (!fs::exists(d / "matchs/0001/resultat.json") &&
+           std::chrono::steady_clock::now() < limite)
+      std::this_thread::sleep_for(50ms);
+    ::kill(p.pid(), SIGINT);
+    ASSERT_EQ(p.attend_fin(60s), 130) << p.erreurs();
+    EXPECT_NE(p.erreurs().find("--reprendre"), std::string::npos);
+  }
+  EXPECT_EQ(restants(), std::vector<std::string>{});
+  std::size_t finis = 0;
+  for (const char* m : {"0000", "0001", "0002", "0003"}) {
+    const fs::path r = d / "matchs" / m / "resultat.json";
+    if (fs::exists(r)) gardes[m] = lit(r), ++finis;
+  }
+  ASSERT_GE(finis, 2u);
+  ASSERT_LT(finis, 4u) << "the interruption came too late to test anything";
+  std::string sortie;
+  ASSERT_EQ(execute({"lance", "--reprendre", "--dossier", d}, &sortie), 0) << sortie;
+  EXPECT_NE(sortie.find(std::to_string(4 - finis) + " of 4 matches to play"), std::string::npos)
+      << sortie;
+  for (const auto& [m, texte] : gardes) EXPECT_EQ(lit(d / "matchs" / m / "resultat.json"), texte);
+  const auto matchs = resultats(d);
+  ASSERT_EQ(matchs.size(), 4u);
+  for (const json& m : matchs) EXPECT_EQ(m.at("statut"), "termine");
+}
+
+TEST_F(Tournoi, VerifieExempleEtFichierFautif) {
+  std::string sortie;
+  EXPECT_EQ(execute({"verifie", EXEMPLE}, &sortie), 0) << sortie;
+  std::ofstream(ici_ / "faux.toml") << "[match]\nduree = \"vite\"\n";
+  EXPECT_EQ(execute({"verifie", ici_ / "faux.toml"}, &sortie), 1);
+  EXPECT_NE(sortie.find("faux.toml:2: match.duree:"), std::string::npos) << sortie;
+  EXPECT_NE(sortie.find("bots: expected [[bots]]"), std::string::npos) << sortie;
+}
+
+}  // namespace

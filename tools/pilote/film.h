@@ -1,0 +1,79 @@
+// A recording held in memory to be replayed: all its events, the instants
+// that can be shown (one per recorded tick), and a copy of the lists every few
+// ticks, so that any instant is rebuilt from a nearby copy instead of from the
+// start. No terminal here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "enregistrement/etat.h"
+#include "enregistrement/evenements.h"
+
+// An instant that can be shown: the lists once the first `fin` events are applied.
+struct Repere {
+  std::int64_t tick;
+  std::size_t fin;
+};
+
+// What had become of a colour at some instant.
+struct Bilan {
+  // Inconnu: gone during ticks the recording lost, which hold how.
+  enum class Sort { EnJeu, Detruit, Parti, Inconnu };
+  std::int64_t couleur = 0;
+  Sort sort = Sort::EnJeu;
+  std::int64_t pt_vie = 0;  // EnJeu
+  std::int64_t par = 0;     // Detruit: whose bullet
+  std::int64_t tick = 0;    // Detruit, Parti: when; Inconnu: seen gone then
+  friend bool operator==(const Bilan&, const Bilan&) = default;
+};
+
+class Film {
+ public:
+  // Reads the whole file. Throws Echec when it is not a recording or holds no
+  // instant; a file cut short (a match still being written, a crash) keeps
+  // what was read before the damage.
+  explicit Film(const std::string& chemin, std::int64_t ticks_entre_copies = 200);
+
+  const std::vector<cube>& cubes() const { return entete_.cubes; }
+  // In tick order, at least one.
+  const std::vector<Repere>& reperes() const { return reperes_; }
+  // False when the file ended before the match's last line.
+  bool complet() const { return complet_; }
+
+  // The colours registered by then, in the order they first came, and what
+  // became of each; `etat` is the state after the first `fin` events.
+  std::vector<Bilan> bilans(std::size_t fin, const EtatRelu& etat) const;
+
+ private:
+  friend class Curseur;
+  struct Copie {
+    std::size_t fin;
+    EtatRelu etat;
+  };
+  void garde(Evenement evenement, const EtatRelu& etat, std::int64_t ticks_entre_copies);
+
+  EvEntete entete_;
+  std::vector<Evenement> evenements_;
+  std::vector<Repere> reperes_;
+  std::vector<Copie> copies_;       // by position, the first at 0
+  std::vector<std::size_t> faits_;  // registrations, destructions and departures
+  bool complet_ = false;
+};
+
+// The lists at any instant of a film, rebuilt from the nearest copy, or from
+// the last instant shown when that is nearer: playing on costs one tick.
+class Curseur {
+ public:
+  explicit Curseur(const Film& film);
+  const EtatRelu& va(const Repere& repere);
+  const EtatRelu& etat() const { return etat_; }
+
+ private:
+  const Film& film_;
+  EtatRelu etat_;
+  std::size_t position_ = 0;  // events applied to etat_
+};

@@ -1,0 +1,9 @@
+// arene-pilote --rejoue: a recording played back in the terminal, with no
+// server involved.
+#pragma once
+
+#include <string>
+
+// Returns the exit status. Throws Echec when the file is not a recording, and
+// ErreurTerminal, always with the terminal already restored.
+int rejoue(const std::string& chemin);

@@ -1,0 +1,102 @@
+#include "pilote/tableau_relecture.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "config/configuration.h"
+#include "world/constantes.h"
+
+namespace {
+
+std::string texte_vitesse(double vitesse) {
+  char texte[16];
+  std::snprintf(texte, sizeof texte, "%gx", vitesse);
+  return texte;
+}
+
+std::string texte_bilan(const Bilan& b) {
+  const std::string couleur = std::to_string(b.couleur);
+  switch (b.sort) {
+    case Bilan::Sort::EnJeu:
+      return couleur + " life " + std::to_string(b.pt_vie);
+    case Bilan::Sort::Detruit:
+      return couleur + " destroyed by " + std::to_string(b.par) + " at " + std::to_string(b.tick);
+    case Bilan::Sort::Parti:
+      return couleur + " left at " + std::to_string(b.tick);
+    case Bilan::Sort::Inconnu:
+      return couleur + " gone by " + std::to_string(b.tick) + " (ticks lost)";
+  }
+  return couleur;
+}
+
+std::size_t largeur_de(const std::vector<Morceau>& morceaux) {
+  std::size_t n = 0;
+  for (const Morceau& m : morceaux) n += m.texte.size();
+  return n;
+}
+
+// The recording repeats this server's board and sizes in its header, so the
+// game's constants describe it.
+Instantane instantane_de(const Film& film, const EtatRelu& etat) {
+  Instantane i;
+  i.largeur = largeur_plateau;
+  i.hauteur = hauteur_plateau;
+  i.rayon_vaisseau = Configuration::rayon_vaisseau;
+  i.rayon_balle = Configuration::rayon_balle;
+  for (const cube& c : film.cubes()) i.cubes.push_back(CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
+  for (const VaisseauVu& v : etat.vaisseaux())
+    i.vaisseaux.push_back(VaisseauLu{v.x, v.y, v.angle, v.pt_vie, v.couleur});
+  for (const BalleVue& b : etat.balles()) i.balles.push_back(BalleLue{b.x, b.y, b.couleur});
+  return i;
+}
+
+}  // namespace
+
+std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vector<Bilan>& bilans,
+                                        bool complet, std::size_t largeur) {
+  std::string debut = "tick " + std::to_string(platine.tick()) + "/" +
+                      std::to_string(platine.dernier_tick()) + (complet ? "" : " (cut short)") +
+                      "  " + texte_vitesse(platine.vitesse()) + "  " +
+                      (platine.en_lecture() ? "playing" : "paused");
+  std::vector<Morceau> ligne{{std::move(debut), std::nullopt}};
+  for (std::size_t k = 0; k < bilans.size(); ++k) {
+    Morceau m{"  " + texte_bilan(bilans[k]), visible_sur_noir(rgb_de(bilans[k].couleur))};
+    const std::string reste = "  +" + std::to_string(bilans.size() - k - 1);
+    const bool dernier = k + 1 == bilans.size();
+    // Room is kept to say how many more there are.
+    if (largeur_de(ligne) + m.texte.size() + (dernier ? 0 : reste.size()) > largeur) {
+      ligne.push_back(Morceau{"  +" + std::to_string(bilans.size() - k), std::nullopt});
+      break;
+    }
+    ligne.push_back(std::move(m));
+  }
+  return ligne;
+}
+
+std::string aide_de_relecture(const Platine& platine, std::size_t largeur) {
+  if (!platine.saisie().empty())
+    return "go to tick " + platine.saisie() + "_  Enter: go  Backspace: erase";
+  const std::string debut = std::string("space: ") + (platine.en_lecture() ? "pause" : "play") +
+                            "  left/right: step  [ ]: 10 s  ";
+  const std::string fin = "N Enter: tick N  -/+: speed  q: quit";
+  // Home/End is left out first: the rest fits an 80-column terminal.
+  const std::string complete = debut + "Home/End  " + fin;
+  return complete.size() <= largeur ? complete : debut + fin;
+}
+
+Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
+                          TailleTerminal taille) {
+  Rendu rendu = rend(instantane_de(film, etat), taille);
+  const auto colonnes = static_cast<std::size_t>(rendu.grille.colonnes);
+  const std::string aide = aide_de_relecture(platine, colonnes);
+  const auto bilans = film.bilans(film.reperes()[platine.instant()].fin, etat);
+  const auto etat_lu = ligne_de_relecture(platine, bilans, film.complet(), colonnes);
+  const int ligne = ligne_sous_le_plateau(rendu);
+  int colonne = colonne_d_etat(rendu, std::max(largeur_de(etat_lu), aide.size()));
+  ecris(rendu.grille, colonne, ligne + 1, aide);
+  for (const Morceau& m : etat_lu) {
+    ecris(rendu.grille, colonne, ligne, m.texte, 0, m.couleur);
+    colonne += static_cast<int>(m.texte.size());
+  }
+  return std::move(rendu.grille);
+}

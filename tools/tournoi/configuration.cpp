@@ -1,0 +1,369 @@
+#include "tournoi/configuration.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <string_view>
+
+#include "tournoi/fichiers.h"
+
+namespace {
+
+using Cles = std::initializer_list<std::string_view>;
+
+// Twenty colours told apart easily on the viewer's dark board; more bots get
+// colours spread around the hue circle.
+constexpr std::int64_t palette[] = {
+    0xE6194B, 0x3CB44B, 0x4363D8, 0xFFE119, 0xF58231, 0x911EB4, 0x46F0F0,
+    0xF032E6, 0xBCF60C, 0xFABEBE, 0x008080, 0xE6BEFF, 0x9A6324, 0xFFFAC8,
+    0x800000, 0xAAFFC3, 0x808000, 0xFFD8B1, 0x6A6AFF, 0xC0C0C0,
+};
+
+std::int64_t couleur_de_teinte(std::size_t i) {
+  const double teinte = std::fmod(static_cast<double>(i) * 137.508, 360.0) / 60.0;
+  const double x = 1.0 - std::fabs(std::fmod(teinte, 2.0) - 1.0);
+  const int secteur = static_cast<int>(teinte);
+  const double rgb[6][3] = {{1, x, 0}, {x, 1, 0}, {0, 1, x}, {0, x, 1}, {x, 0, 1}, {1, 0, x}};
+  std::int64_t couleur = 0;
+  for (double c : rgb[secteur % 6]) couleur = couleur * 256 + static_cast<std::int64_t>(c * 255);
+  return couleur;
+}
+
+struct Lecteur {
+  std::filesystem::path dossier_base;
+  std::vector<ErreurTournoi> erreurs;
+
+  void erreur(const toml::node* noeud, std::string cle, std::string message) {
+    const int ligne = noeud ? static_cast<int>(noeud->source().begin.line) : 0;
+    erreurs.push_back({ligne, std::move(cle), std::move(message)});
+  }
+
+  void cles_connues(const toml::table& table, const std::string& prefixe, Cles connues) {
+    for (auto&& [cle, valeur] : table)
+      if (std::find(connues.begin(), connues.end(), cle.str()) == connues.end())
+        erreur(&valeur, prefixe + std::string(cle.str()), "unknown key");
+  }
+
+  std::optional<std::int64_t> entier(const toml::table& table, const std::string& prefixe,
+                                     std::string_view cle, std::int64_t min, std::int64_t max) {
+    const toml::node* noeud = table.get(cle);
+    if (!noeud) return std::nullopt;
+    const auto valeur = noeud->value_exact<std::int64_t>();
+    if (!valeur || *valeur < min || *valeur > max) {
+      erreur(noeud, prefixe + std::string(cle),
+             "expected an integer from " + std::to_string(min) + " to " + std::to_string(max));
+      return std::nullopt;
+    }
+    return valeur;
+  }
+
+  std::optional<double> secondes(const toml::table& table, const std::string& prefixe,
+                                 std::string_view cle) {
+    const toml::node* noeud = table.get(cle);
+    if (!noeud) return std::nullopt;
+    const auto valeur = noeud->value<double>();
+    if (!valeur || !(*valeur > 0) || *valeur > 86400) {
+      erreur(noeud, prefixe + std::string(cle), "expected a number of seconds above 0");
+      return std::nullopt;
+    }
+    return valeur;
+  }
+
+  std::optional<std::string> texte(const toml::table& table, const std::string& prefixe,
+                                   std::string_view cle) {
+    const toml::node* noeud = table.get(cle);
+    if (!noeud) return std::nullopt;
+    if (!noeud->is_string()) {
+      erreur(noeud, prefixe + std::string(cle), "expected a string");
+      return std::nullopt;
+    }
+    return noeud->as_string()->get();
+  }
+
+  const toml::table* sous_table(const toml::table& table, std::string_view cle) {
+    const toml::node* noeud = table.get(cle);
+    if (noeud && !noeud->is_table()) erreur(noeud, std::string(cle), "expected a table");
+    return noeud ? noeud->as_table() : nullptr;
+  }
+
+  std::filesystem::path chemin(const std::string& texte_chemin) const {
+    return (dossier_base / texte_chemin).lexically_normal();
+  }
+};
+
+// A number of seconds, or the referee's own text.
+std::optional<DureePartie> lit_duree_toml(const toml::node& noeud) {
+  if (const auto nombre = noeud.value<double>(); nombre && !noeud.is_string())
+    return *nombre > 0 && std::isfinite(*nombre) ? std::optional(DureePartie{*nombre})
+                                                 : std::nullopt;
+  return noeud.is_string() ? lit_duree(noeud.as_string()->get()) : std::nullopt;
+}
+
+void lit_format(Lecteur& l, const toml::table& racine, Tournoi& t) {
+  const toml::table* table = l.sous_table(racine, "format");
+  if (!table) return;
+  l.cles_connues(*table, "format.", {"type", "taille", "repetitions"});
+  if (const auto type = l.texte(*table, "format.", "type")) {
+    if (*type == "groupes")
+      t.format = Format::Groupes;
+    else if (*type != "melee")
+      l.erreur(table->get("type"), "format.type", "expected \"melee\" or \"groupes\"");
+  }
+  if (const auto taille = l.entier(*table, "format.", "taille", 2, 64))
+    t.taille = static_cast<int>(*taille);
+  if (const auto repetitions = l.entier(*table, "format.", "repetitions", 1, 100000))
+    t.repetitions = static_cast<int>(*repetitions);
+}
+
+void lit_graines(Lecteur& l, const toml::table& table, Tournoi& t) {
+  const toml::node* noeud = table.get("graines");
+  if (!noeud) return;
+  const toml::array* liste = noeud->as_array();
+  if (!liste || liste->empty()) {
+    l.erreur(noeud, "match.graines", "expected a non-empty list of integers");
+    return;
+  }
+  for (std::size_t i = 0; i < liste->size(); ++i) {
+    const auto graine = (*liste)[i].value_exact<std::int64_t>();
+    if (!graine || *graine < 0)
+      l.erreur(&(*liste)[i], "match.graines[" + std::to_string(i) + "]",
+               "expected an integer from 0");
+    else
+      t.graines.push_back(static_cast<std::uint64_t>(*graine));
+  }
+}
+
+void lit_match(Lecteur& l, const toml::table& racine, Tournoi& t) {
+  const toml::table* table = l.sous_table(racine, "match");
+  if (!table) {
+    l.erreur(nullptr, "match", "missing table: the match duration is needed");
+    return;
+  }
+  l.cles_connues(*table, "match.",
+                 {"duree", "fin", "attente", "delai_fin", "graines", "graine_base"});
+  if (const toml::node* noeud = table->get("duree")) {
+    if (const auto duree = lit_duree_toml(*noeud))
+      t.duree = *duree;
+    else
+      l.erreur(noeud, "match.duree", "expected seconds (20, \"20s\") or ticks (\"800t\")");
+  } else {
+    l.erreur(table, "match.duree", "missing key: how long a match lasts");
+  }
+  if (const auto fin = l.texte(*table, "match.", "fin")) {
+    if (*fin == "survivant")
+      t.fin = RegleFin::Survivant;
+    else if (*fin != "duree")
+      l.erreur(table->get("fin"), "match.fin", "expected \"duree\" or \"survivant\"");
+  }
+  if (const auto s = l.secondes(*table, "match.", "attente")) t.attente_s = *s;
+  if (const auto s = l.secondes(*table, "match.", "delai_fin")) t.delai_fin_s = *s;
+  if (const auto base = l.entier(*table, "match.", "graine_base", 0, INT64_MAX))
+    t.graine_base = static_cast<std::uint64_t>(*base);
+  lit_graines(l, *table, t);
+  if (table->get("graines") && table->get("graine_base"))
+    l.erreur(table->get("graine_base"), "match.graine_base",
+             "give graines or graine_base, not both");
+}
+
+// Only the placeholders a match fills in may appear, so that a typo shows now
+// rather than as a bot that never registers.
+void verifie_commande(Lecteur& l, const toml::node* noeud, const std::string& cle,
+                      const std::string& commande) {
+  static const std::set<std::string> connus = {"{host}", "{port}", "{couleur}", "{duree}"};
+  for (std::size_t debut = commande.find('{'); debut != std::string::npos;
+       debut = commande.find('{', debut + 1)) {
+    const std::size_t fin = commande.find('}', debut);
+    const std::string champ =
+        commande.substr(debut, fin == std::string::npos ? fin : fin - debut + 1);
+    if (!connus.contains(champ))
+      l.erreur(noeud, cle,
+               "unknown placeholder " + champ + " (known: {host} {port} {couleur} {duree})");
+  }
+  for (const char* requis : {"{port}", "{couleur}"})
+    if (commande.find(requis) == std::string::npos)
+      l.erreur(noeud, cle, std::string("the command needs ") + requis);
+}
+
+bool nom_valide(const std::string& nom) {
+  return !nom.empty() && nom.size() <= 64 && nom.front() != '.' &&
+         std::all_of(nom.begin(), nom.end(), [](char c) {
+           return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+         });
+}
+
+void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
+  const std::string prefixe = "bots[" + std::to_string(i) + "].";
+  l.cles_connues(table, prefixe, {"nom", "commande", "dossier", "couleur"});
+  BotInscrit bot;
+  bot.dossier = l.dossier_base;
+  if (const auto nom = l.texte(table, prefixe, "nom")) {
+    bot.nom = *nom;
+    if (!nom_valide(bot.nom))
+      l.erreur(table.get("nom"), prefixe + "nom",
+               "use letters, digits, '_', '-' and '.' (64 at most)");
+    for (const auto& autre : t.bots)
+      if (autre.nom == bot.nom) l.erreur(table.get("nom"), prefixe + "nom", "name already used");
+  } else if (!table.get("nom")) {
+    l.erreur(&table, prefixe + "nom", "missing key");
+  }
+  if (const auto commande = l.texte(table, prefixe, "commande")) {
+    bot.commande = *commande;
+    verifie_commande(l, table.get("commande"), prefixe + "commande", bot.commande);
+  } else if (!table.get("commande")) {
+    l.erreur(&table, prefixe + "commande", "missing key");
+  }
+  if (const auto dossier = l.texte(table, prefixe, "dossier")) {
+    bot.dossier = l.chemin(*dossier);
+    // Else every match would start it in vain, and it would lose them all.
+    if (!std::filesystem::is_directory(bot.dossier))
+      l.erreur(table.get("dossier"), prefixe + "dossier",
+               "no such folder: " + bot.dossier.string());
+  }
+  if (const auto couleur = l.entier(table, prefixe, "couleur", INT64_MIN, INT64_MAX)) {
+    bot.couleur = *couleur;
+    for (const auto& autre : t.bots)
+      if (autre.couleur == bot.couleur)
+        l.erreur(table.get("couleur"), prefixe + "couleur", "colour already used by " + autre.nom);
+  } else {
+    bot.couleur = -1;  // chosen once every bot is read
+  }
+  t.bots.push_back(std::move(bot));
+}
+
+void donne_couleurs(Tournoi& t, const std::vector<bool>& choisies) {
+  std::set<std::int64_t> prises;
+  for (std::size_t i = 0; i < t.bots.size(); ++i)
+    if (choisies[i]) prises.insert(t.bots[i].couleur);
+  std::size_t suivante = 0;
+  const auto candidate = [](std::size_t n) {
+    return n < std::size(palette) ? palette[n] : couleur_de_teinte(n);
+  };
+  for (std::size_t i = 0; i < t.bots.size(); ++i) {
+    if (choisies[i]) continue;
+    while (prises.contains(candidate(suivante))) ++suivante;
+    t.bots[i].couleur = candidate(suivante++);
+    prises.insert(t.bots[i].couleur);
+  }
+}
+
+void lit_bots(Lecteur& l, const toml::table& racine, Tournoi& t) {
+  const toml::node* noeud = racine.get("bots");
+  if (!noeud || !noeud->is_array_of_tables()) {
+    l.erreur(noeud, "bots", "expected [[bots]] tables, one per bot");
+    return;
+  }
+  std::vector<bool> choisies;
+  const toml::array& bots = *noeud->as_array();
+  for (std::size_t i = 0; i < bots.size(); ++i) {
+    choisies.push_back(bots[i].as_table()->get("couleur") != nullptr);
+    lit_bot(l, *bots[i].as_table(), i, t);
+  }
+  donne_couleurs(t, choisies);
+  if (t.bots.size() < 2) l.erreur(noeud, "bots", "a tournament needs at least 2 bots");
+}
+
+void lit_classement(Lecteur& l, const toml::table& racine, Tournoi& t) {
+  const toml::table* table = l.sous_table(racine, "classement");
+  if (!table) return;
+  l.cles_connues(*table, "classement.", {"bootstrap"});
+  if (const auto n = l.entier(*table, "classement.", "bootstrap", 0, 100000))
+    t.bootstrap = static_cast<int>(*n);
+}
+
+// Checks that need the whole file: the group size against the bots, the seeds
+// against the matches.
+void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
+  if (t.format == Format::Groupes && t.taille > static_cast<int>(t.bots.size()) &&
+      t.bots.size() >= 2)
+    l.erreur(racine["format"]["taille"].node(), "format.taille",
+             "groups of " + std::to_string(t.taille) + " need as many bots; there are " +
+                 std::to_string(t.bots.size()));
+  if (!l.erreurs.empty() || t.graines.empty()) return;
+  const std::size_t matchs = nombre_de_matchs(t);
+  if (t.graines.size() < matchs)
+    l.erreur(
+        racine["match"]["graines"].node(), "match.graines",
+        std::to_string(t.graines.size()) + " seeds for " + std::to_string(matchs) + " matches");
+}
+
+}  // namespace
+
+std::string texte_nombre(double valeur) {
+  char texte[32];
+  const auto fin = std::to_chars(texte, texte + sizeof texte, valeur).ptr;
+  return std::string(texte, fin);
+}
+
+std::string texte_de(const DureePartie& duree) {
+  return texte_nombre(duree.valeur) + (duree.unite == DureePartie::Unite::Ticks ? "t" : "s");
+}
+
+double secondes_de(const DureePartie& duree) {
+  return duree.unite == DureePartie::Unite::Ticks ? duree.valeur / 40.0 : duree.valeur;
+}
+
+std::size_t nombre_de_matchs(const Tournoi& tournoi) {
+  if (tournoi.format == Format::Melee) return static_cast<std::size_t>(tournoi.repetitions);
+  // Every group of `taille` bots once per repetition: n choose k.
+  const std::size_t n = tournoi.bots.size();
+  const std::size_t k = static_cast<std::size_t>(tournoi.taille);
+  if (k > n) return 0;
+  std::size_t groupes = 1;
+  for (std::size_t i = 0; i < k; ++i) groupes = groupes * (n - i) / (i + 1);
+  return groupes * static_cast<std::size_t>(tournoi.repetitions);
+}
+
+LectureTournoi lit_tournoi_texte(const std::string& texte,
+                                 const std::filesystem::path& dossier_base) {
+  Lecteur l{dossier_base, {}};
+  toml::table racine;
+  try {
+    racine = toml::parse(texte);
+  } catch (const toml::parse_error& e) {
+    l.erreurs.push_back(
+        {static_cast<int>(e.source().begin.line), "", std::string(e.description())});
+    return {std::nullopt, l.erreurs};
+  }
+  Tournoi t;
+  l.cles_connues(racine, "", {"nom", "arbitre", "format", "match", "bots", "classement"});
+  t.nom = l.texte(racine, "", "nom").value_or("");
+  if (!t.nom.empty() && !nom_valide(t.nom))
+    l.erreur(racine.get("nom"), "nom", "use letters, digits, '_', '-' and '.' (64 at most)");
+  if (const auto arbitre = l.texte(racine, "", "arbitre")) t.arbitre = l.chemin(*arbitre);
+  lit_format(l, racine, t);
+  lit_match(l, racine, t);
+  lit_bots(l, racine, t);
+  lit_classement(l, racine, t);
+  verifie_ensemble(l, racine, t);
+  std::stable_sort(l.erreurs.begin(), l.erreurs.end(),
+                   [](const auto& a, const auto& b) { return a.ligne < b.ligne; });
+  if (!l.erreurs.empty()) return {std::nullopt, l.erreurs};
+  return {std::move(t), {}};
+}
+
+LectureTournoi lit_tournoi(const std::filesystem::path& fichier) {
+  std::string texte;
+  try {
+    texte = lit_fichier(fichier);
+  } catch (const std::runtime_error&) {
+    return {std::nullopt, {{0, "", "cannot be read"}}};
+  }
+  const auto dossier = std::filesystem::absolute(fichier).parent_path();
+  LectureTournoi lecture = lit_tournoi_texte(texte, dossier);
+  if (lecture.tournoi && lecture.tournoi->nom.empty()) {
+    const std::string tige = fichier.stem().string();
+    lecture.tournoi->nom = nom_valide(tige) ? tige : "tournoi";
+  }
+  return lecture;
+}
+
+std::string texte_erreur(const std::filesystem::path& fichier, const ErreurTournoi& erreur) {
+  std::string texte = fichier.string();
+  if (erreur.ligne > 0) texte += ":" + std::to_string(erreur.ligne);
+  texte += ": ";
+  if (!erreur.cle.empty()) texte += erreur.cle + ": ";
+  return texte + erreur.message;
+}

@@ -1,0 +1,210 @@
+#include "tournoi/execution.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "tournoi/bilan.h"
+#include "tournoi/fichiers.h"
+
+namespace {
+
+using Horloge = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// How long the referee may take to listen.
+constexpr auto delai_ecoute = 10s;
+// Beyond its own waiting and duration, how long a match may run before its
+// referee is stopped: matches in ticks run slower on a loaded machine.
+constexpr double marge_s = 30;
+constexpr auto pas_attente = 20ms;
+constexpr auto delai_sigterm = 1s;
+
+double secondes(Horloge::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void remplace(std::string& texte, const std::string& champ, const std::string& valeur) {
+  for (auto i = texte.find(champ); i != std::string::npos; i = texte.find(champ, i + valeur.size()))
+    texte.replace(i, champ.size(), valeur);
+}
+
+Commande commande_arbitre(const Plan& plan, const MatchPrevu& match, int port,
+                          const std::filesystem::path& dossier) {
+  const Tournoi& t = plan.tournoi;
+  Commande c{{plan.arbitre.string(), "--port", std::to_string(port), "--graine",
+              std::to_string(match.graine), "--joueurs", std::to_string(match.bots.size()),
+              "--attente", texte_nombre(t.attente_s), "--duree", texte_de(t.duree), "--enregistre",
+              (dossier / fichier_enregistrement).string(), "--resultats",
+              (dossier / fichier_resultats_arbitre).string()},
+             dossier,
+             dossier / "arbitre.log"};
+  if (t.fin == RegleFin::Survivant) c.arguments.insert(c.arguments.end(), {"--fin", "survivant"});
+  return c;
+}
+
+// The referee listening on a port the system chose for it. A port picked
+// beforehand could be taken by another match's referee before ours binds it,
+// and our bots would then play in that other match.
+std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& match,
+                                        const std::filesystem::path& dossier, int& port,
+                                        std::string& erreur) {
+  auto arbitre = std::make_unique<Groupe>(commande_arbitre(plan, match, 0, dossier));
+  const auto limite = Horloge::now() + delai_ecoute;
+  std::optional<int> ecoute;
+  while (!arbitre->fin() && !(ecoute = port_en_ecoute(arbitre->pid())) && Horloge::now() < limite)
+    std::this_thread::sleep_for(pas_attente);
+  if (ecoute && !arbitre->fin()) {
+    port = *ecoute;
+    return arbitre;
+  }
+  const auto fin = arbitre->fin();
+  erreur = fin ? "the referee ended at start: " + fin->texte() : "the referee never listened";
+  return nullptr;
+}
+
+struct BotEnJeu {
+  std::unique_ptr<Groupe> groupe;
+  IssueProcessus issue;
+};
+
+void observe(std::vector<BotEnJeu>& bots) {
+  for (auto& bot : bots)
+    if (!bot.issue.fin && !bot.issue.tue) bot.issue.fin = bot.groupe->fin();
+}
+
+bool tous_finis(std::vector<BotEnJeu>& bots) {
+  observe(bots);
+  for (auto& bot : bots)
+    if (!bot.issue.fin) return false;
+  return true;
+}
+
+// Bots still running once the match is over get `delai` to leave, then
+// SIGTERM, then SIGKILL; every group is killed in the end.
+void congedie(std::vector<BotEnJeu>& bots, double delai) {
+  const auto limite = Horloge::now() + std::chrono::duration<double>(delai);
+  while (!tous_finis(bots) && Horloge::now() < limite) std::this_thread::sleep_for(pas_attente);
+  for (auto& bot : bots)
+    if (!bot.issue.fin) {
+      bot.issue.tue = true;
+      bot.groupe->signale(SIGTERM);
+    }
+  // One second for all of them together, not one each.
+  const auto sursis = Horloge::now() + delai_sigterm;
+  const auto tues_finis = [&] {
+    return std::all_of(bots.begin(), bots.end(),
+                       [](BotEnJeu& bot) { return !bot.issue.tue || bot.groupe->fin(); });
+  };
+  while (!tues_finis() && Horloge::now() < sursis) std::this_thread::sleep_for(pas_attente);
+  for (auto& bot : bots) bot.groupe->tue();
+}
+
+struct Deroulement {
+  bool arrete = false;   // the tournament was stopped
+  bool depasse = false;  // the referee overran its time
+};
+
+Deroulement attend_arbitre(Groupe& arbitre, std::vector<BotEnJeu>& bots, double limite_s,
+                           const std::atomic<bool>& arret) {
+  Deroulement d;
+  const auto debut = Horloge::now();
+  const auto limite = debut + std::chrono::duration<double>(limite_s);
+  bool signale = false;
+  while (!arbitre.fin()) {
+    observe(bots);
+    if (!signale && (arret || Horloge::now() > limite)) {
+      d.arrete = arret;
+      d.depasse = !arret;
+      arbitre.signale(SIGTERM);  // it still writes its results and recording
+      signale = true;
+    }
+    if (signale && Horloge::now() > limite + std::chrono::duration<double>(marge_s)) arbitre.tue();
+    std::this_thread::sleep_for(pas_attente);
+  }
+  return d;
+}
+
+std::vector<BotInscrit> participants(const Plan& plan, const MatchPrevu& match) {
+  std::vector<BotInscrit> liste;
+  for (std::size_t bot : match.bots) liste.push_back(plan.tournoi.bots[bot]);
+  return liste;
+}
+
+// Fills in the ranking from the referee's results, or says why there is none.
+void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
+             const std::vector<BotEnJeu>& bots, const std::filesystem::path& dossier,
+             const FinProcessus& fin_arbitre) {
+  std::vector<IssueProcessus> issues;
+  for (const auto& bot : bots) issues.push_back(bot.issue);
+  try {
+    const std::string texte = lit_fichier(dossier / fichier_resultats_arbitre);
+    const auto resultats = nlohmann::json::parse(texte);
+    r.raison = resultats.at("raison").get<std::string>();
+    r.duree_s = resultats.at("duree_s").get<double>();
+    r.bots = bilan_match(liste, texte, issues);
+    r.termine = fin_arbitre.normale() && r.raison != "interrompu";
+    if (!r.termine)
+      r.erreur =
+          r.raison == "interrompu" ? "the referee was stopped" : "referee: " + fin_arbitre.texte();
+  } catch (const std::exception& e) {
+    r.erreur = "no referee results (" + fin_arbitre.texte() + "): " + e.what();
+  }
+}
+
+}  // namespace
+
+std::string commande_bot(const BotInscrit& bot, int port, const Tournoi& tournoi) {
+  std::string commande = bot.commande;
+  remplace(commande, "{host}", "127.0.0.1");
+  remplace(commande, "{port}", std::to_string(port));
+  remplace(commande, "{couleur}", std::to_string(bot.couleur));
+  // A bot is started before the match: it may wait for the others to register,
+  // and ticks run late on a loaded machine. A bot that plays for this long,
+  // as the sample bots do with --duree, never leaves before the end.
+  const double jusqu_a_la_fin = tournoi.attente_s + 1.25 * secondes_de(tournoi.duree) + 2;
+  remplace(commande, "{duree}", texte_nombre(std::ceil(jusqu_a_la_fin)));
+  return commande;
+}
+
+std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
+                                        const std::filesystem::path& dossier,
+                                        const std::atomic<bool>& arret) {
+  const MatchPrevu& match = plan.matchs.at(indice);
+  const std::filesystem::path ici = dossier_match(dossier, indice);
+  std::filesystem::remove_all(ici);
+  std::filesystem::create_directories(ici / "bots");
+  ResultatMatch r;
+  r.indice = indice;
+  r.graine = match.graine;
+  const auto debut = Horloge::now();
+  int port = 0;
+  std::unique_ptr<Groupe> arbitre = demarre_arbitre(plan, match, ici, port, r.erreur);
+  const std::vector<BotInscrit> liste = participants(plan, match);
+  std::vector<BotEnJeu> bots;
+  if (arbitre) {
+    for (const auto& bot : liste)
+      bots.push_back({std::make_unique<Groupe>(
+                          Commande{{"/bin/sh", "-c", commande_bot(bot, port, plan.tournoi)},
+                                   bot.dossier,
+                                   ici / "bots" / (bot.nom + ".log")}),
+                      {}});
+    const Tournoi& t = plan.tournoi;
+    const Deroulement d =
+        attend_arbitre(*arbitre, bots, t.attente_s + secondes_de(t.duree) * 1.5 + marge_s, arret);
+    const auto fin_arbitre = Horloge::now();
+    congedie(bots, t.delai_fin_s);
+    arbitre->tue();
+    if (d.arrete) return std::nullopt;
+    conclut(r, liste, bots, ici, *arbitre->fin());
+    if (d.depasse) r.erreur = "the referee overran its time and was stopped";
+    r.demarrage_s = secondes(fin_arbitre - debut) - r.duree_s;
+  }
+  r.cout_s = secondes(Horloge::now() - debut);
+  if (arret) return std::nullopt;
+  ecrit_atomiquement(chemin_resultat(dossier, indice), ligne_json(r) + "\n");
+  return r;
+}

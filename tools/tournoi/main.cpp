@@ -1,0 +1,90 @@
+// arene-tournoi: plays many seeded matches of bots in arene-arbitre, on this
+// machine or as a Slurm job array, and ranks the bots with confidence intervals.
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#include "tournoi/commandes.h"
+
+namespace {
+
+std::atomic<bool> arret{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// The runners see the flag within a poll and stop their matches cleanly.
+void demande_arret(int) { arret = true; }
+
+void attrape_signaux() {
+  struct sigaction action {};
+  action.sa_handler = demande_arret;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "arene-tournoi: many seeded matches of bots in arene-arbitre, here or on a Slurm "
+      "cluster, and the bots' ranking with 95 % intervals.\n"
+      "Exit status: 0 done, 1 bad file, folder or command line, 3 some matches failed "
+      "or have no result yet, 130 stopped by a signal.",
+      "arene-tournoi"};
+  app.require_subcommand(1);
+
+  std::filesystem::path fichier;
+  auto* verifie_cmd = app.add_subcommand(
+      "verifie", "check a tournament file: every problem, with its line and key");
+  verifie_cmd->add_option("FICHIER", fichier, "tournament file (TOML)")->required();
+
+  OptionsLance o;
+  auto* lance_cmd = app.add_subcommand("lance", "play a tournament into a folder");
+  lance_cmd->add_option("FICHIER", o.fichier,
+                        "tournament file (TOML); optional with --reprendre --dossier");
+  lance_cmd->add_option("--dossier", o.dossier, "tournament folder (default: NAME-DATE here)");
+  lance_cmd->add_option("-j", o.paralleles, "matches played at once here")
+      ->check(CLI::Range(1, 256));
+  lance_cmd->add_flag("--reprendre", o.reprendre, "go on with the matches not finished yet");
+  auto* slurm =
+      lance_cmd->add_flag("--slurm", o.slurm, "submit as a Slurm job array, a task per match");
+  lance_cmd->add_option("--partition", o.partition, "Slurm partition")->needs(slurm);
+  lance_cmd->add_option("--arbitre", o.arbitre,
+                        "arene-arbitre to use (default: beside this program)");
+  lance_cmd->add_option("--visionneuse", o.visionneuse, "viewer page the report links to");
+
+  std::filesystem::path dossier;
+  std::size_t indice = 0;
+  auto* match_cmd =
+      app.add_subcommand("match", "play one match of a tournament folder (a Slurm task)");
+  match_cmd->add_option("DOSSIER", dossier, "tournament folder")->required();
+  match_cmd->add_option("I", indice, "match number, from 0")->required();
+
+  std::optional<std::filesystem::path> visionneuse;
+  auto* rassemble_cmd = app.add_subcommand("rassemble", "rank the bots from the finished matches");
+  rassemble_cmd->add_option("DOSSIER", dossier, "tournament folder")->required();
+  rassemble_cmd->add_option("--visionneuse", visionneuse, "viewer page the report links to");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? sortie_ok : sortie_erreur;
+  }
+  if (*lance_cmd && o.fichier.empty() && !(o.reprendre && o.dossier)) {
+    std::fprintf(
+        stderr, "arene-tournoi: lance needs FICHIER, unless resuming with --reprendre --dossier\n");
+    return sortie_erreur;
+  }
+  attrape_signaux();
+  try {
+    if (*verifie_cmd) return verifie(fichier);
+    if (*lance_cmd) return lance(o, arret);
+    if (*match_cmd) return match(dossier, indice, arret);
+    return rassemble(dossier, visionneuse);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "arene-tournoi: %s\n", e.what());
+    return sortie_erreur;
+  }
+}

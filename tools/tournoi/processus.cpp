@@ -1,0 +1,126 @@
+#include "tournoi/processus.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// Between fork and exec only async-signal-safe calls: the strings are ready.
+[[noreturn]] void devient_enfant(const std::vector<char*>& argv, const char* dossier,
+                                 const char* journal, pid_t parent) {
+  ::setpgid(0, 0);
+  // Should the tournament itself be killed, its matches go with it.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent) ::_exit(126);
+  sigset_t aucun;
+  sigemptyset(&aucun);
+  ::sigprocmask(SIG_SETMASK, &aucun, nullptr);
+  const int nul = ::open("/dev/null", O_RDONLY);
+  if (nul >= 0) ::dup2(nul, 0);
+  const int fd = ::open(journal, O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (fd >= 0) {
+    ::dup2(fd, 1);
+    ::dup2(fd, 2);
+  }
+  if (*dossier && ::chdir(dossier) != 0) ::_exit(127);
+  ::execvp(argv[0], argv.data());
+  ::_exit(127);
+}
+
+FinProcessus depuis_siginfo(const siginfo_t& info) {
+  if (info.si_code == CLD_EXITED) return {info.si_status, 0};
+  return {0, info.si_status};
+}
+
+}  // namespace
+
+std::string FinProcessus::texte() const {
+  return signal ? "signal " + std::to_string(signal) : "exit " + std::to_string(code);
+}
+
+Groupe::Groupe(const Commande& commande) {
+  if (commande.arguments.empty()) throw std::runtime_error("empty command");
+  std::vector<char*> argv;
+  for (const auto& a : commande.arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const std::string dossier = commande.dossier.string();
+  const std::string journal = commande.journal.empty() ? "/dev/null" : commande.journal.string();
+  const pid_t parent = ::getpid();
+  pid_ = ::fork();
+  if (pid_ < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+  if (pid_ == 0) devient_enfant(argv, dossier.c_str(), journal.c_str(), parent);
+  // Also from here, so that a signal sent at once finds the group.
+  ::setpgid(pid_, pid_);
+}
+
+Groupe::~Groupe() { tue(); }
+
+std::optional<FinProcessus> Groupe::fin() {
+  if (fin_ || recolte_) return fin_;
+  siginfo_t info{};
+  if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+      info.si_pid == pid_)
+    fin_ = depuis_siginfo(info);
+  return fin_;
+}
+
+void Groupe::signale(int signal) {
+  if (!recolte_) ::kill(-pid_, signal);
+}
+
+std::optional<FinProcessus> Groupe::attend(std::chrono::milliseconds delai) {
+  const auto limite = std::chrono::steady_clock::now() + delai;
+  while (!fin() && std::chrono::steady_clock::now() < limite)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return fin();
+}
+
+void Groupe::tue() {
+  if (recolte_ || pid_ <= 0) return;
+  ::kill(-pid_, SIGKILL);
+  int statut = 0;
+  while (::waitpid(pid_, &statut, 0) < 0 && errno == EINTR) {
+  }
+  if (!fin_)
+    fin_ = WIFEXITED(statut) ? FinProcessus{WEXITSTATUS(statut), 0}
+                             : FinProcessus{0, WTERMSIG(statut)};
+  recolte_ = true;
+}
+
+std::optional<int> port_en_ecoute(pid_t pid) {
+  const std::filesystem::path proc = "/proc/" + std::to_string(pid);
+  std::set<std::string> sockets;
+  std::error_code erreur;
+  for (const auto& fd : std::filesystem::directory_iterator(proc / "fd", erreur)) {
+    const std::string cible = std::filesystem::read_symlink(fd.path(), erreur).string();
+    if (cible.starts_with("socket:[")) sockets.insert(cible.substr(8, cible.size() - 9));
+  }
+  // Lines of "sl local_address rem_address st ... inode": a listening socket
+  // has state 0A, and its port is the hexadecimal after the address's colon.
+  for (const char* table : {"net/tcp", "net/tcp6"}) {
+    std::ifstream flux(proc / table);
+    std::string ligne;
+    std::getline(flux, ligne);
+    while (std::getline(flux, ligne)) {
+      std::istringstream champs(ligne);
+      std::string sl, local, distant, etat, ignore, inode;
+      champs >> sl >> local >> distant >> etat;
+      for (int i = 0; i < 5; ++i) champs >> ignore;
+      champs >> inode;
+      if (etat == "0A" && sockets.contains(inode))
+        return std::stoi(local.substr(local.rfind(':') + 1), nullptr, 16);
+    }
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,246 @@
+#include "tournoi/rapport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace {
+
+using nlohmann::json;
+
+std::string format(const char* modele, auto... valeurs) {
+  char texte[512];
+  std::snprintf(texte, sizeof texte, modele, valeurs...);
+  return texte;
+}
+
+std::string couleur_css(std::int64_t couleur) {
+  return format("#%06llx", static_cast<unsigned long long>(couleur) & 0xFFFFFFULL);
+}
+
+std::string echappe(const std::string& texte) {
+  std::string sortie;
+  for (char c : texte) {
+    switch (c) {
+      case '&':
+        sortie += "&amp;";
+        break;
+      case '<':
+        sortie += "&lt;";
+        break;
+      case '>':
+        sortie += "&gt;";
+        break;
+      case '"':
+        sortie += "&quot;";
+        break;
+      default:
+        sortie += c;
+    }
+  }
+  return sortie;
+}
+
+std::string encode_url(const std::string& texte) {
+  std::string sortie;
+  for (unsigned char c : texte) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~' || c == '/')
+      sortie += static_cast<char>(c);
+    else
+      sortie += format("%%%02X", c);
+  }
+  return sortie;
+}
+
+std::size_t termines(const Rapport& r) {
+  return static_cast<std::size_t>(std::count_if(r.resultats.begin(), r.resultats.end(),
+                                                [](const auto& m) { return m.termine; }));
+}
+
+}  // namespace
+
+std::string tableau(const Rapport& r) {
+  std::string texte = format("%s: %zu of %zu matches finished\n", r.plan.tournoi.nom.c_str(),
+                             termines(r), r.plan.matchs.size());
+  texte +=
+      " #  bot                  matches  wins  win rate [95 %]     mean rank  "
+      "rating [95 %]          failures\n";
+  for (std::size_t i = 0; i < r.lignes.size(); ++i) {
+    const LigneClassement& l = r.lignes[i];
+    texte +=
+        format("%2zu  %-20s %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %6.0f [%6.0f, %6.0f]  %8zu\n",
+               i + 1, l.nom.c_str(), l.matchs, l.victoires, 100 * l.taux_victoire,
+               100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut, l.rang_moyen,
+               l.note, l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
+  }
+  return texte;
+}
+
+std::string texte_csv(const Rapport& r) {
+  std::string texte =
+      "rang,bot,couleur,matchs,victoires,taux_victoire,victoire_bas,victoire_haut,rang_moyen,"
+      "note,note_bas,note_haut,defaillances\n";
+  for (std::size_t i = 0; i < r.lignes.size(); ++i) {
+    const LigneClassement& l = r.lignes[i];
+    texte +=
+        format("%zu,%s,%lld,%zu,%zu,%.6f,%.6f,%.6f,%.4f,%.2f,%.2f,%.2f,%zu\n", i + 1, l.nom.c_str(),
+               static_cast<long long>(l.couleur), l.matchs, l.victoires, l.taux_victoire,
+               l.intervalle_victoire.bas, l.intervalle_victoire.haut, l.rang_moyen, l.note,
+               l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
+  }
+  return texte;
+}
+
+std::string texte_json(const Rapport& r) {
+  json bots = json::array();
+  for (std::size_t i = 0; i < r.lignes.size(); ++i) {
+    const LigneClassement& l = r.lignes[i];
+    bots.push_back(
+        {{"rang", i + 1},
+         {"nom", l.nom},
+         {"couleur", l.couleur},
+         {"matchs", l.matchs},
+         {"victoires", l.victoires},
+         {"taux_victoire", l.taux_victoire},
+         {"intervalle_victoire", {l.intervalle_victoire.bas, l.intervalle_victoire.haut}},
+         {"rang_moyen", l.rang_moyen},
+         {"note", l.note},
+         {"intervalle_note", {l.intervalle_note.bas, l.intervalle_note.haut}},
+         {"defaillances", l.defaillances}});
+  }
+  json echecs = json::array();
+  for (const auto& m : r.resultats)
+    if (!m.termine) echecs.push_back({{"match", m.indice}, {"erreur", m.erreur}});
+  return json{{"tournoi", r.plan.tournoi.nom},
+              {"matchs", r.plan.matchs.size()},
+              {"matchs_termines", termines(r)},
+              {"matchs_en_echec", echecs},
+              {"matchs_manquants", r.manquants},
+              {"modele_note", "plackett-luce"},
+              {"bots", bots}}
+             .dump(1) +
+         "\n";
+}
+
+std::string lien_visionneuse(const std::filesystem::path& dossier,
+                             const std::filesystem::path& visionneuse,
+                             const std::filesystem::path& enregistrement) {
+  const auto vers_page =
+      visionneuse.lexically_normal().lexically_relative(dossier.lexically_normal());
+  const auto vers_fichier = enregistrement.lexically_normal().lexically_relative(
+      visionneuse.lexically_normal().parent_path());
+  return encode_url(vers_page.generic_string()) +
+         "?enregistrement=" + encode_url(vers_fichier.generic_string());
+}
+
+namespace {
+
+// One row per bot: its interval as a bar, its rating as a dot.
+std::string graphique(const std::vector<LigneClassement>& lignes) {
+  double bas = 1500, haut = 1500;
+  for (const auto& l : lignes) {
+    bas = std::min({bas, l.intervalle_note.bas, l.note});
+    haut = std::max({haut, l.intervalle_note.haut, l.note});
+  }
+  const double pas =
+      std::max(50.0, std::pow(10.0, std::floor(std::log10(std::max(1.0, haut - bas)))));
+  bas = std::floor(bas / pas) * pas;
+  haut = std::ceil(haut / pas) * pas + (haut == bas ? pas : 0);
+  const double gauche = 160, largeur = 560, ligne = 28;
+  const double hauteur = ligne * static_cast<double>(lignes.size()) + 40;
+  const auto x = [&](double note) { return gauche + (note - bas) / (haut - bas) * largeur; };
+  std::string svg = format(
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
+      "font-family=\"sans-serif\" font-size=\"13\">\n",
+      gauche + largeur + 20, hauteur);
+  for (double n = bas; n <= haut + 1e-9; n += pas)
+    svg += format(
+        "<line x1=\"%.1f\" y1=\"10\" x2=\"%.1f\" y2=\"%.0f\" stroke=\"#ddd\"/>"
+        "<text x=\"%.1f\" y=\"%.0f\" text-anchor=\"middle\" fill=\"#555\">%.0f</text>\n",
+        x(n), x(n), hauteur - 25, x(n), hauteur - 8, n);
+  for (std::size_t i = 0; i < lignes.size(); ++i) {
+    const LigneClassement& l = lignes[i];
+    const double y = 25 + ligne * static_cast<double>(i);
+    const std::string c = couleur_css(l.couleur);
+    svg += format(
+        "<text x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%s</text>"
+        "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#333\" "
+        "stroke-width=\"3\"/><circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"%s\" "
+        "stroke=\"#333\"><title>%.0f [%.0f, %.0f]</title></circle>\n",
+        gauche - 10, y + 4, echappe(l.nom).c_str(), x(l.intervalle_note.bas), y,
+        x(l.intervalle_note.haut), y, x(l.note), y, c.c_str(), l.note, l.intervalle_note.bas,
+        l.intervalle_note.haut);
+  }
+  return svg + "</svg>\n";
+}
+
+std::string tableau_html(const std::vector<LigneClassement>& lignes) {
+  std::string html =
+      "<table><tr><th>#</th><th>bot</th><th>matches</th><th>wins</th><th>win rate [95 %]</th>"
+      "<th>mean rank</th><th>rating [95 %]</th><th>failures</th></tr>\n";
+  for (std::size_t i = 0; i < lignes.size(); ++i) {
+    const LigneClassement& l = lignes[i];
+    html += format(
+        "<tr><td>%zu</td><td><span class=\"pastille\" style=\"background:%s\"></span>%s"
+        "</td><td>%zu</td><td>%zu</td><td>%.1f %% [%.1f, %.1f]</td><td>%.2f</td>"
+        "<td>%.0f [%.0f, %.0f]</td><td>%zu</td></tr>\n",
+        i + 1, couleur_css(l.couleur).c_str(), echappe(l.nom).c_str(), l.matchs, l.victoires,
+        100 * l.taux_victoire, 100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut,
+        l.rang_moyen, l.note, l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
+  }
+  return html + "</table>\n";
+}
+
+std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
+                        const std::filesystem::path& visionneuse) {
+  std::string html =
+      "<table><tr><th>match</th><th>seed</th><th>end</th><th>ranking</th><th>files</th></tr>\n";
+  for (const auto& m : r.resultats) {
+    const auto ici = dossier_match(dossier, m.indice);
+    const std::string relatif = ici.lexically_relative(dossier).generic_string();
+    const std::string fin = m.termine ? m.raison : "failed: " + m.erreur;
+    html += format("<tr%s><td>%zu</td><td>%llu</td><td>%s</td><td>",
+                   m.termine ? "" : " class=\"echec\"", m.indice,
+                   static_cast<unsigned long long>(m.graine), echappe(fin).c_str());
+    html += echappe(texte_arrivee(m)) + "</td><td>";
+    html += "<a href=\"" +
+            echappe(lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) +
+            "\">watch</a> · <a href=\"" + relatif + "/resultat.json\">result</a> · <a href=\"" +
+            relatif + "/\">logs</a></td></tr>\n";
+  }
+  return html + "</table>\n";
+}
+
+}  // namespace
+
+std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
+                      const std::filesystem::path& visionneuse) {
+  const Tournoi& t = r.plan.tournoi;
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + echappe(t.nom) +
+      "</title>\n<style>body{font-family:sans-serif;margin:2em;color:#222}"
+      "table{border-collapse:collapse;margin:1em 0}td,th{border:1px solid #ccc;padding:.25em .6em;"
+      "text-align:left}th{background:#f3f3f3}.echec{background:#fdd}.pastille{display:inline-block;"
+      "width:.8em;height:.8em;border-radius:50%;margin-right:.4em;border:1px solid #333}</style>"
+      "</head><body>\n<h1>" +
+      echappe(t.nom) + "</h1>\n";
+  html += format("<p>%zu of %zu matches finished; %s, %s each, %zu bots.</p>\n", termines(r),
+                 r.plan.matchs.size(),
+                 t.format == Format::Melee ? "every bot in every match"
+                                           : ("groups of " + std::to_string(t.taille)).c_str(),
+                 texte_de(t.duree).c_str(), t.bots.size());
+  html += tableau_html(r.lignes);
+  html +=
+      "<h2>Ratings</h2>\n<p>Plackett-Luce fit of the finishing orders on the Elo scale (400 "
+      "points: 10 to 1 odds in a duel), with 95 % bootstrap intervals over the matches.</p>\n";
+  html += graphique(r.lignes);
+  if (!r.manquants.empty()) {
+    html += "<p class=\"echec\">Matches without a result yet:";
+    for (std::size_t m : r.manquants) html += " " + std::to_string(m);
+    html += "</p>\n";
+  }
+  html += "<h2>Matches</h2>\n" + matchs_html(r, dossier, visionneuse);
+  return html + "</body></html>\n";
+}
