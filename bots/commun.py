@@ -14,7 +14,8 @@ from typing import Callable, Optional
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "kits" / "python"))
 
 # The bots reach the kit through this module, which puts it on the path.
-from arene import Arene, Balle, Commande, ConnexionFermee, Vaisseau  # noqa: E402, F401
+from arene import (Arene, Balle, Commande, ConnexionFermee, Cube, Taille,  # noqa: E402, F401
+                   Vaisseau)
 
 from geometrie import PAS_VITESSE, VITESSE_MIN, pas_de_rotation  # noqa: E402
 

@@ -1,18 +1,28 @@
 #!/usr/bin/env python3
-"""The aimer, which also steps out of the path of the bullets coming at it."""
+"""The aimer, which also steps out of the path of the bullets coming at it,
+and backs away from armed ships that come too near for a dodge."""
 
 from __future__ import annotations
 
 import math
 import sys
+from typing import Sequence
 
-from commun import Arene, Balle, Commande, Vaisseau, joue
-from geometrie import DISTANCE_TOUCHE, VITESSE_BALLE, approche, distance_libre, ecart_angle
-from viseur import Viseur
+from commun import Arene, Balle, Cube, Taille, Vaisseau, joue
+from geometrie import (DISTANCE_TOUCHE, PAS_ANGLE, RAYON_VAISSEAU, VITESSE_BALLE, VITESSE_MAX,
+                       VITESSE_MIN, cap_degage, distance_libre, ecart_angle, pas_de_rotation,
+                       passage)
+from viseur import Intention, Viseur
 
 HORIZON = 30.0       # ticks: bullets further off in time are not yet a threat
-MARGE = 8.0          # kept between a bullet's path and the hull's reach
+SURETE = 4.0         # kept between a bullet's path and the hull's reach
+MARGE = 20.0         # more room than this is no better
 ROOM = 30.0          # room wanted on the side a dodge goes to
+DIRECTIONS = 16      # headings tried all around
+PAS_MAX_ESQUIVE = 63  # turn steps a dodge may take at once: half a turn
+GARDE = 100.0        # an armed ship is kept further off than this
+
+Menace = tuple[float, float, float, float]  # a bullet: x, y, and its move per tick
 
 
 class Trajectoires:
@@ -70,40 +80,79 @@ class Esquiveur(Viseur):
         moi = self.mon_vaisseau(vaisseaux)
         if moi is None:
             return
-        esquive = self.esquive(moi, suivies)
-        if esquive is None:
-            actions = self.vise(moi, vaisseaux)
-        else:
-            cap, vitesse = esquive
-            actions = self.pilote(moi.angle, cap, vitesse, 63)
-        if actions:
-            self.arene.agit(*actions)
+        voulu = self.garde_ses_distances(moi, vaisseaux, self.intention(moi, vaisseaux))
+        menaces = [(b.x, b.y, ux * VITESSE_BALLE, uy * VITESSE_BALLE) for b, ux, uy in suivies
+                   if b.couleur != self.couleur
+                   and math.hypot(b.x - moi.x, b.y - moi.y) < VITESSE_BALLE * HORIZON + 30]
+        if menaces:
+            voulu = esquive(moi, voulu, menaces, self.cubes, self.taille)
+        self.arene.agit(*self.commandes(moi, voulu))
 
-    def esquive(self, moi: Vaisseau, suivies: list[tuple[Balle, float, float]]
-                ) -> tuple[float, float] | None:
-        """Heading and speed that take the ship off the path of the most urgent
-        bullet coming at it, or None when none is."""
-        menaces = []
-        for b, ux, uy in suivies:
-            if b.couleur == self.couleur:
-                continue
-            t, cote = approche(b.x, b.y, ux, uy, moi.x, moi.y)
-            if 0 <= t <= HORIZON and abs(cote) < DISTANCE_TOUCHE + MARGE:
-                menaces.append((t, cote, ux, uy))
-        if not menaces:
-            return None
-        _, cote, ux, uy = min(menaces)
-        # Step to the side of the path the ship is already on, unless it is blocked.
-        signe = 1.0 if cote >= 0 else -1.0
-        options = []
-        for s in (signe, -signe):
-            fuite = math.atan2(s * ux, -s * uy)  # perpendicular to the path
-            for cap, vitesse in ((fuite, 3.0), (fuite + math.pi, -2.0)):
-                place = distance_libre(moi.x, moi.y, fuite, self.cubes, self.taille, 9.0, ROOM)
-                options.append((place < ROOM, s != signe, abs(ecart_angle(moi.angle, cap)),
-                                cap, vitesse))
-        options.sort()
-        return options[0][3], options[0][4]
+    def garde_ses_distances(self, moi: Vaisseau, vaisseaux: list[Vaisseau], voulu: Intention
+                            ) -> Intention:
+        """`voulu`, unless an armed ship is so near that its bullets would
+        arrive before they could be dodged: then back away from it facing it,
+        still firing when it is the target; turn and run when there is no
+        room behind."""
+        tireurs = [v for v in vaisseaux
+                   if v.couleur != self.couleur and v.couleur in self.proies.armes
+                   and math.hypot(v.x - moi.x, v.y - moi.y) < GARDE]
+        if not tireurs:
+            return voulu
+        proche = min(tireurs, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
+        face = math.atan2(proche.y - moi.y, proche.x - moi.x)
+        if proche.couleur == self.cible:
+            face = voulu.cap
+        if distance_libre(moi.x, moi.y, face + math.pi, self.cubes, self.taille,
+                          RAYON_VAISSEAU + 2, ROOM) >= ROOM:
+            return Intention(face, VITESSE_MIN, voulu.tire and proche.couleur == self.cible)
+        cap = cap_degage(moi.x, moi.y, face + math.pi, self.cubes, self.taille,
+                         RAYON_VAISSEAU + 2, ROOM)
+        return Intention(cap, VITESSE_MAX, max_pas=PAS_MAX_ESQUIVE)
+
+
+def esquive(moi: Vaisseau, voulu: Intention, menaces: list[Menace], cubes: Sequence[Cube],
+            taille: Taille) -> Intention:
+    """`voulu` when its move keeps the ship off every bullet's path for the
+    next HORIZON ticks; else the move, among headings all around and a few
+    speeds, that the fewest bullets reach, then the one with the most room
+    from them, then the nearest to `voulu`."""
+    cap_voulu = moi.angle + PAS_ANGLE * pas_de_rotation(moi.angle, voulu.cap, voulu.max_pas)
+    if touches(moi, cap_voulu, voulu.vitesse, menaces)[0] == 0:
+        return voulu
+
+    def note(option: tuple[float, float]) -> tuple[int, bool, float, float]:
+        cap, vitesse = option
+        sens = cap if vitesse >= 0 else cap + math.pi
+        bloque = vitesse != 0 and distance_libre(moi.x, moi.y, sens, cubes, taille,
+                                                 RAYON_VAISSEAU, ROOM) < ROOM
+        # A ship against a cube slides rather than going on: count it as staying.
+        n, marge = touches(moi, cap, 0.0 if bloque else vitesse, menaces)
+        return (n, bloque, -min(marge, MARGE),
+                abs(ecart_angle(cap, voulu.cap)) + 0.3 * abs(vitesse - voulu.vitesse))
+
+    options = [(moi.angle + 2 * math.pi * k / DIRECTIONS, vitesse) for k in range(DIRECTIONS)
+               for vitesse in (VITESSE_MAX, VITESSE_MAX / 2, VITESSE_MIN)]
+    options.append((cap_voulu, 0.0))
+    cap, vitesse = min(options, key=note)
+    # Still aiming where it wanted to: it may fire as it meant to.
+    return Intention(cap, vitesse, voulu.tire and cap == cap_voulu, PAS_MAX_ESQUIVE)
+
+
+def touches(moi: Vaisseau, cap: float, vitesse: float, menaces: list[Menace]
+            ) -> tuple[int, float]:
+    """How many bullets come within reach of the hull if the ship keeps this
+    heading and speed for HORIZON ticks, and how far the nearest of the others
+    passes from that reach."""
+    vx, vy = vitesse * math.cos(cap), vitesse * math.sin(cap)
+    n, marge = 0, math.inf
+    for bx, by, bvx, bvy in menaces:
+        ecart = passage(bx - moi.x, by - moi.y, bvx - vx, bvy - vy, HORIZON) - DISTANCE_TOUCHE
+        if ecart < SURETE:
+            n += 1
+        else:
+            marge = min(marge, ecart)
+    return n, marge
 
 
 if __name__ == "__main__":

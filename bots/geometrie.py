@@ -99,6 +99,13 @@ def distance_libre(x: float, y: float, angle: float, cubes: Sequence["Cube"], ta
     fin_x, fin_y = x + ux * libre, y + uy * libre
     for cube in cubes:
         if segment_coupe_cube(x, y, fin_x, fin_y, cube, marge):
+            # Already within the margin of a cube: only going nearer to it is blocked.
+            px = min(max(x, cube.x_min), cube.x_max)
+            py = min(max(y, cube.y_min), cube.y_max)
+            dedans = (cube.x_min - marge <= x <= cube.x_max + marge
+                      and cube.y_min - marge <= y <= cube.y_max + marge)
+            if dedans and (x - px) * ux + (y - py) * uy >= 0:
+                continue
             libre = min(libre, _entree_dans_cube(x, y, ux, uy, cube, marge))
     return max(0.0, libre)
 
@@ -113,13 +120,25 @@ def _entree_dans_cube(x: float, y: float, ux: float, uy: float, cube: "Cube",
     return entree
 
 
-def approche(bx: float, by: float, ux: float, uy: float, x: float, y: float
-             ) -> tuple[float, float]:
-    """For a bullet at (bx, by) flying along the unit vector (ux, uy): the ticks
-    until it is nearest to (x, y), and its signed distance from that point then
-    (positive when the point is on the bullet's left)."""
-    dx, dy = x - bx, y - by
-    return (dx * ux + dy * uy) / VITESSE_BALLE, ux * dy - uy * dx
+def passage(px: float, py: float, wx: float, wy: float, horizon: float) -> float:
+    """How near to the origin a point at (px, py) moving (wx, wy) per tick comes
+    within `horizon` ticks: with positions and speeds taken relative to a ship,
+    how close a bullet passes to its centre."""
+    w2 = wx * wx + wy * wy
+    t = 0.0 if w2 < 1e-12 else max(0.0, min(horizon, -(px * wx + py * wy) / w2))
+    return math.hypot(px + wx * t, py + wy * t)
+
+
+def sur_la_trajectoire(x: float, y: float, cap: float, portee: float,
+                       vaisseaux: Iterable[tuple[float, float, float, float]]) -> bool:
+    """Whether a bullet fired now from a ship at (x, y) along `cap` would pass
+    within reach of one of the ships, each (x, y, vx, vy) going on at its
+    speed, before the bullet has flown `portee`."""
+    ux, uy = math.cos(cap), math.sin(cap)
+    bx, by = x + DEPART_BALLE * ux, y + DEPART_BALLE * uy
+    duree = max(0.0, portee - DEPART_BALLE) / VITESSE_BALLE
+    return any(passage(bx - cx, by - cy, VITESSE_BALLE * ux - vx, VITESSE_BALLE * uy - vy, duree)
+               < DISTANCE_TOUCHE + 2 for cx, cy, vx, vy in vaisseaux)
 
 
 def cap_degage(x: float, y: float, cap: float, cubes: Sequence["Cube"], taille: "Taille",

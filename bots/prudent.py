@@ -11,7 +11,7 @@ from commun import Arene, Bot, Commande, joue
 from geometrie import cap_degage, ecart_angle, ligne_degagee
 
 VITESSE = 2.5
-DISTANCE_DE_FUITE = 400.0     # a ship nearer than this is fled
+DISTANCE_DE_FUITE = 250.0     # a ship nearer than this is fled
 REGARD = 90.0                  # room wanted ahead, in units
 MARGE = 6.0                    # kept between the hull and any obstacle
 CONE_DE_TIR = 0.06             # radians either side of the bow

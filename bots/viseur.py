@@ -1,25 +1,42 @@
 #!/usr/bin/env python3
-"""Turns to the nearest ship it can see and fires where that ship will be,
-from the speed it measures between its polls. Easy prey first: of two ships,
-one still and harmless is worth a longer trip than one that moves or fires."""
+"""Goes after a ship, around the cubes, until it is in range and in sight,
+then turns to where that ship will be (from the speed it measures between its
+polls), fires, and closes in. Easy prey first: a still, harmless ship is
+worth a longer trip than one that fires, and that one than a ship that moves."""
 
 from __future__ import annotations
 
 import math
 import sys
 import time
+from collections import Counter
 from dataclasses import dataclass
 
 from commun import Arene, Balle, Bot, Commande, Vaisseau, joue
-from geometrie import (DISTANCE_TOUCHE, PAS_ANGLE, RAYON_VAISSEAU, cap_degage, ecart_angle,
-                       instant_interception, ligne_degagee, pas_de_rotation)
+from carte import Carte
+from geometrie import (DISTANCE_TOUCHE, PAS_ANGLE, RAYON_VAISSEAU, cap_degage, distance_libre,
+                       ecart_angle, instant_interception, ligne_degagee, pas_de_rotation,
+                       sur_la_trajectoire)
 
 TICKS_PAR_SECONDE = 40.0  # the server's nominal rate; speeds are per tick
 FENETRE = 0.15            # seconds of positions a speed is measured over
 MAX_PAS = 20              # turn steps per tick: all apply at once
-VITESSE_CHASSE = 2.0      # while no ship is in sight
-REGARD = 60.0             # room wanted ahead while hunting
-DETOUR = 300.0            # units a target is taken as further off for moving, and for firing
+VITESSE_CHASSE = 3.0      # on the way to a target out of range or out of sight
+PROCHE = 160.0            # a target in range is closed in on down to this distance
+REGARD = 40.0             # room wanted ahead on the way
+PORTEE = 380.0            # further off, a shot is not tried: the ship goes nearer first
+TOLERANCE = 0.6 * DISTANCE_TOUCHE  # how far off the aim may pass the target's centre
+RECALCUL = 0.5            # seconds a way is followed before it is searched again
+# Easy prey first: a target is taken as this much further off (in units)
+# when it was seen moving, or firing (SALVE of its bullets in flight at once),
+# in the last MEMOIRE seconds. A still ship is the easiest to hit, even one
+# that fires; of moving ships, one that does not fire back is safer to chase.
+DETOUR_MOUVEMENT = 3000.0
+DETOUR_TIR = 1500.0
+SALVE = 10
+MEMOIRE = 10.0
+OBSERVATION = 1.0         # seconds the ships are watched, once the world moves, before a choice
+CONSTANCE = 150.0         # how much cheaper another target must be to change
 
 
 @dataclass
@@ -60,77 +77,171 @@ class Vitesses:
         return s * math.cos(v.angle), s * math.sin(v.angle)
 
 
+class Proies:
+    """What the aimer remembers of every ship: its speed, and when it was last
+    seen moving or firing; from that, what going after it costs."""
+
+    def __init__(self) -> None:
+        self.vitesses = Vitesses()
+        self.vu_bouger: dict[int, float] = {}  # colour: when it was last seen moving
+        self.vu_tirer: dict[int, float] = {}   # colour: when it last had SALVE bullets in flight
+        self.armes: set[int] = set()           # colours ever seen with a bullet in flight
+        self.avant: dict[int, Vaisseau] = {}
+        self.debut: float | None = None        # when the world was first seen to change
+
+    def observe(self, vaisseaux: list[Vaisseau], balles: list[Balle], temps: float) -> None:
+        self.vitesses.mesure(vaisseaux, temps)
+        for v in vaisseaux:
+            if abs(self.vitesses.vitesses.get(v.couleur, 0.0)) > 0.3:
+                self.vu_bouger[v.couleur] = temps
+        for couleur, n in Counter(b.couleur for b in balles).items():
+            self.armes.add(couleur)
+            if n >= SALVE:
+                self.vu_tirer[couleur] = temps
+        if self.debut is None and (balles or any(
+                v.couleur in self.avant and v != self.avant[v.couleur] for v in vaisseaux)):
+            self.debut = temps
+        self.avant = {v.couleur: v for v in vaisseaux}
+
+    def connues(self, temps: float) -> bool:
+        """Whether the ships have been watched long enough, since the world
+        started moving, to tell which move and which fire."""
+        return self.debut is not None and temps - self.debut >= OBSERVATION
+
+    def bouge(self, couleur: int, temps: float) -> bool:
+        return temps - self.vu_bouger.get(couleur, -math.inf) < MEMOIRE
+
+    def tire(self, couleur: int, temps: float) -> bool:
+        return temps - self.vu_tirer.get(couleur, -math.inf) < MEMOIRE
+
+    def cout(self, moi: Vaisseau, v: Vaisseau, temps: float) -> float:
+        """How far a target is, counting how hard it is to hit and how
+        dangerous to chase."""
+        return (math.hypot(v.x - moi.x, v.y - moi.y)
+                + DETOUR_MOUVEMENT * self.bouge(v.couleur, temps)
+                + DETOUR_TIR * self.tire(v.couleur, temps))
+
+
+@dataclass
+class Intention:
+    """What the bot wants this tick: a heading, a speed, and whether to fire."""
+    cap: float
+    vitesse: float
+    tire: bool = False
+    max_pas: int = MAX_PAS
+
+
 class Viseur(Bot):
     def __init__(self, arene: Arene) -> None:
         super().__init__(arene)
         self.cubes = arene.cubes()
         self.taille = arene.taille_plateau()
-        self.vitesses = Vitesses()
-        self.tireurs: set[int] = set()  # colours with bullets in flight
+        self.carte = Carte(self.cubes, self.taille, RAYON_VAISSEAU + 4)
+        self.proies = Proies()
+        self.cible: int | None = None
+        self.chemin: list[tuple[float, float]] | None = None
+        self.chemin_vers: tuple[int, float] = (0, 0.0)  # target and time of the way
 
     def observe(self) -> tuple[list[Vaisseau], list[Balle]]:
         self.arene.envoie(Commande.VAISSEAUX, Commande.BALLES)  # one write, one round trip
         vaisseaux, balles = self.arene.lit_vaisseaux(), self.arene.lit_balles()
-        self.vitesses.mesure(vaisseaux, time.monotonic())
-        self.tireurs = {b.couleur for b in balles}
+        self.proies.observe(vaisseaux, balles, time.monotonic())
         return vaisseaux, balles
 
     def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
-        """How far a target is, counting the danger of going after it."""
-        bouge = abs(self.vitesses.vitesses.get(v.couleur, 0.0)) > 0.3
-        return (math.hypot(v.x - moi.x, v.y - moi.y) + DETOUR * bouge
-                + DETOUR * (v.couleur in self.tireurs))
+        return self.proies.cout(moi, v, time.monotonic())
 
     def tour(self) -> None:
         vaisseaux, _ = self.observe()
         moi = self.mon_vaisseau(vaisseaux)
         if moi is not None:
-            actions = self.vise(moi, vaisseaux)
-            if actions:
-                self.arene.agit(*actions)
+            self.arene.agit(*self.commandes(moi, self.intention(moi, vaisseaux)))
 
-    def vise(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> list[Commande]:
-        """Stop, turn toward the best shot and fire when it lines up; with no
-        shot, drive toward the nearest ship around the cubes."""
-        tir = self.meilleur_tir(moi, vaisseaux)
-        if tir is None:
-            return self.chasse(moi, vaisseaux)
-        angle, distance = tir
-        actions = self.pilote(moi.angle, angle, 0.0, MAX_PAS)
-        cap = moi.angle + PAS_ANGLE * pas_de_rotation(moi.angle, angle, MAX_PAS)
-        if abs(ecart_angle(cap, angle)) < math.atan2(DISTANCE_TOUCHE / 2, distance):
-            actions.append(Commande.TIRE)
-        return actions
+    def commandes(self, moi: Vaisseau, voulu: Intention) -> list[Commande]:
+        return (self.pilote(moi.angle, voulu.cap, voulu.vitesse, voulu.max_pas)
+                + [Commande.TIRE] * voulu.tire)
 
-    def chasse(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> list[Commande]:
+    def choisit(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> Vaisseau | None:
+        """The cheapest ship; the current target stays unless another is
+        clearly cheaper."""
         autres = [v for v in vaisseaux if v.couleur != self.couleur]
         if not autres:
-            return self.pilote(moi.angle, moi.angle, 0.0)
-        proche = min(autres, key=lambda v: self.cout(moi, v))
-        cap = cap_degage(moi.x, moi.y, math.atan2(proche.y - moi.y, proche.x - moi.x), self.cubes,
-                         self.taille, RAYON_VAISSEAU + 4, REGARD)
-        return self.pilote(moi.angle, cap, VITESSE_CHASSE, MAX_PAS)
-
-    def meilleur_tir(self, moi: Vaisseau, vaisseaux: list[Vaisseau]
-                     ) -> tuple[float, float] | None:
-        """Heading and distance of a shot at the cheapest ship that a bullet
-        can reach without meeting a cube."""
-        tirs = []
-        for v in vaisseaux:
-            if v.couleur == self.couleur:
-                continue
-            vx, vy = self.vitesses.vitesse(v)
-            t = instant_interception(v.x - moi.x, v.y - moi.y, vx, vy)
-            if t is None:
-                continue
-            x, y = v.x + vx * t, v.y + vy * t
-            if ligne_degagee(moi.x, moi.y, x, y, self.cubes):
-                tirs.append((self.cout(moi, v), math.hypot(x - moi.x, y - moi.y),
-                             math.atan2(y - moi.y, x - moi.x)))
-        if not tirs:
             return None
-        _, distance, angle = min(tirs)
-        return angle, distance
+        meilleure = min(autres, key=lambda v: self.cout(moi, v))
+        actuelle = next((v for v in autres if v.couleur == self.cible), None)
+        if (actuelle is not None
+                and self.cout(moi, actuelle) < self.cout(moi, meilleure) + CONSTANCE):
+            return actuelle
+        self.cible = meilleure.couleur
+        return meilleure
+
+    def intention(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> Intention:
+        """No shot at first: watch the ships for a while. Then with the target in
+        range and in sight: turn toward where it will be, fire when that lines
+        up, and close in on it while there is room. Otherwise go to it around
+        the cubes."""
+        if not self.proies.connues(time.monotonic()):
+            # Facing the nearest ship meanwhile: turning is also how a running
+            # world shows itself when nothing else moves.
+            autres = [v for v in vaisseaux if v.couleur != self.couleur]
+            if not autres:
+                return Intention(moi.angle, 0.0)
+            proche = min(autres, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
+            return Intention(math.atan2(proche.y - moi.y, proche.x - moi.x), 0.0)
+        cible = self.choisit(moi, vaisseaux)
+        if cible is None:
+            return Intention(moi.angle, 0.0)
+        tir = self.tir(moi, cible)
+        if tir is None:
+            return self.chasse(moi, cible)
+        angle, distance = tir
+        cap = moi.angle + PAS_ANGLE * pas_de_rotation(moi.angle, angle, MAX_PAS)
+        aligne = abs(ecart_angle(cap, angle)) < math.atan2(TOLERANCE, distance)
+        # Another ship in the way, or crossing it, would take the bullet instead.
+        genes = [(v.x, v.y, *self.proies.vitesses.vitesse(v)) for v in vaisseaux
+                 if v.couleur not in (self.couleur, cible.couleur)]
+        aligne = aligne and not sur_la_trajectoire(moi.x, moi.y, cap, distance, genes)
+        if math.hypot(cible.x - moi.x, cible.y - moi.y) <= PROCHE:
+            return Intention(angle, 0.0, aligne)
+        if distance_libre(moi.x, moi.y, cap, self.cubes, self.taille, RAYON_VAISSEAU + 2,
+                          REGARD) >= REGARD:
+            return Intention(angle, VITESSE_CHASSE, aligne)
+        if aligne:
+            return Intention(angle, 0.0, True)
+        # Turns come in steps of PAS_ANGLE: from afar, none may line up, and
+        # only getting nearer widens the target. Around whatever is in the way.
+        return self.chasse(moi, cible)
+
+    def chasse(self, moi: Vaisseau, cible: Vaisseau) -> Intention:
+        maintenant = time.monotonic()
+        if (self.chemin is None or self.chemin_vers[0] != cible.couleur
+                or maintenant - self.chemin_vers[1] > RECALCUL
+                or math.hypot(self.chemin[-1][0] - cible.x, self.chemin[-1][1] - cible.y) > 40):
+            self.chemin = self.carte.chemin(moi.x, moi.y, cible.x, cible.y)
+            self.chemin_vers = (cible.couleur, maintenant)
+        if self.chemin:
+            x, y = self.carte.vise_sur(moi.x, moi.y, self.chemin)
+        else:
+            x, y = cible.x, cible.y
+        cap = cap_degage(moi.x, moi.y, math.atan2(y - moi.y, x - moi.x), self.cubes, self.taille,
+                         RAYON_VAISSEAU + 2, min(REGARD, math.hypot(x - moi.x, y - moi.y)))
+        return Intention(cap, VITESSE_CHASSE)
+
+    def tir(self, moi: Vaisseau, v: Vaisseau) -> tuple[float, float] | None:
+        """Heading and distance of a shot at `v`, within range, that a bullet
+        can reach without meeting a cube; None when there is none. A ship that
+        flees is met far beyond where it is: twice the range is allowed there."""
+        if math.hypot(v.x - moi.x, v.y - moi.y) > PORTEE:
+            return None
+        vx, vy = self.proies.vitesses.vitesse(v)
+        t = instant_interception(v.x - moi.x, v.y - moi.y, vx, vy)
+        if t is None:
+            return None
+        x, y = v.x + vx * t, v.y + vy * t
+        distance = math.hypot(x - moi.x, y - moi.y)
+        if distance > 2 * PORTEE or not ligne_degagee(moi.x, moi.y, x, y, self.cubes):
+            return None
+        return math.atan2(y - moi.y, x - moi.x), distance
 
 
 if __name__ == "__main__":

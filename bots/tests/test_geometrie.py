@@ -1,4 +1,4 @@
-"""The bots' geometry and their reading of the world between polls."""
+"""The bots' geometry, their reading of the world between polls, and their choices."""
 
 import math
 import sys
@@ -9,10 +9,12 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import commun  # noqa: E402,F401  (puts the kit on the path)
 from arene import Balle, Cube, Taille, Vaisseau  # noqa: E402
-from esquiveur import Trajectoires  # noqa: E402
-from geometrie import (DEPART_BALLE, VITESSE_BALLE, approche, distance_libre,  # noqa: E402
-                       ecart_angle, instant_interception, ligne_degagee, pas_de_rotation)
-from viseur import Vitesses  # noqa: E402
+from carte import Carte  # noqa: E402
+from esquiveur import Trajectoires, esquive, touches  # noqa: E402
+from geometrie import (DEPART_BALLE, VITESSE_BALLE, distance_libre, ecart_angle,  # noqa: E402
+                       instant_interception, ligne_degagee, pas_de_rotation, passage,
+                       sur_la_trajectoire)
+from viseur import SALVE, Intention, Proies, Vitesses  # noqa: E402
 
 PLATEAU = Taille(1408.0, 1408.0)
 
@@ -60,14 +62,84 @@ class Obstacles(unittest.TestCase):
         self.assertAlmostEqual(distance_libre(1300, 700, 0, [], PLATEAU, 10, 200), 98)
         self.assertAlmostEqual(distance_libre(700, 700, math.pi / 2, [self.CUBE], PLATEAU, 10,
                                               200), 200)
+        # Within the margin of the cube already: away from it is free, toward it is not.
+        self.assertAlmostEqual(distance_libre(95, 111, math.pi, [self.CUBE], PLATEAU, 10, 50), 50)
+        self.assertAlmostEqual(distance_libre(95, 111, 0, [self.CUBE], PLATEAU, 10, 50), 0)
+
+
+class Chemins(unittest.TestCase):
+    # A wall of cubes across the board at x = 600, with one gap near the top.
+    MUR = [Cube(600.0, y, 622.0, y + 22.0) for y in range(0, 1408, 22) if not 1200 <= y < 1260]
+
+    def test_le_chemin_passe_par_la_breche(self) -> None:
+        carte = Carte(self.MUR, PLATEAU, 13.0)
+        chemin = carte.chemin(300, 300, 900, 300)
+        assert chemin is not None
+        self.assertEqual(chemin[-1], (900, 300))
+        self.assertTrue(any(y > 1190 for _, y in chemin))
+        for (x0, y0), (x1, y1) in zip(chemin, chemin[1:]):
+            self.assertTrue(ligne_degagee(x0, y0, x1, y1, self.MUR, 12.0), ((x0, y0), (x1, y1)))
+        # Heading from the start: straight for the gap, not into the wall.
+        x, y = carte.vise_sur(300, 300, chemin)
+        self.assertLess(x, 600)
+        self.assertTrue(ligne_degagee(300, 300, x, y, self.MUR, 13.0))
+
+    def test_pas_de_chemin_a_travers_un_mur_plein(self) -> None:
+        plein = [Cube(600.0, y, 622.0, y + 22.0) for y in range(0, 1408, 22)]
+        self.assertIsNone(Carte(plein, PLATEAU, 13.0).chemin(300, 300, 900, 300))
+
+
+class Tir(unittest.TestCase):
+    def test_un_vaisseau_sur_la_trajectoire(self) -> None:
+        for vaisseau, gene in [((100, 5, 0, 0), True), ((100, 30, 0, 0), False),
+                               ((-40, 0, 0, 0), False), ((400, 0, 0, 0), False),  # target at 300
+                               ((200, -90, 0, 2), True),   # crosses the line as the bullet passes
+                               ((200, -90, 0, -2), False)]:  # moves away from it
+            with self.subTest(vaisseau=vaisseau):
+                self.assertEqual(sur_la_trajectoire(0, 0, 0.0, 300, [vaisseau]), gene)
+
+    def test_proies_faciles_d_abord(self) -> None:
+        # Still and harmless far off, before still and firing nearer, before moving and nearest.
+        moi = Vaisseau(0.0, 0.0, 0.0, 5, 1)
+        proies = Proies()
+        for tick in range(20):
+            temps = tick / 40
+            vaisseaux = [moi, Vaisseau(1200.0, 0.0, 0.0, 5, 2), Vaisseau(0.0, 400.0, 0.0, 5, 3),
+                         Vaisseau(100.0 + 2 * tick, 0.0, 0.0, 5, 4)]
+            balles = [Balle(10.0 * k, 400.0, 3) for k in range(SALVE)]
+            proies.observe(vaisseaux, balles, temps)
+        couts = {v.couleur: proies.cout(moi, v, temps) for v in vaisseaux[1:]}
+        self.assertLess(couts[2], couts[3])
+        self.assertLess(couts[3], couts[4])
+
+
+class Esquive(unittest.TestCase):
+    MOI = Vaisseau(700.0, 700.0, 0.0, 5, 1)
+
+    def test_une_balle_de_face_est_evitee(self) -> None:
+        # A bullet 60 units ahead, coming straight back: staying put is hit, the dodge is not.
+        menaces = [(760.0, 700.0, -3.5, 0.0)]
+        voulu = Intention(0.0, 0.0, tire=True)
+        self.assertEqual(touches(self.MOI, 0.0, 0.0, menaces)[0], 1)
+        choix = esquive(self.MOI, voulu, menaces, [], PLATEAU)
+        self.assertEqual(touches(self.MOI, choix.cap, choix.vitesse, menaces)[0], 0)
+        self.assertFalse(choix.tire and choix.vitesse == 0)
+
+    def test_sans_danger_l_intention_reste(self) -> None:
+        # The bullet passes 40 units to the side, and the ship moves away from its path.
+        voulu = Intention(-math.pi / 2, 3.0, tire=True)
+        self.assertIs(esquive(self.MOI, voulu, [(760.0, 740.0, -3.5, 0.0)], [], PLATEAU), voulu)
 
 
 class Balles(unittest.TestCase):
-    def test_approche(self) -> None:
-        t, cote = approche(0, 0, 1, 0, 35, 10)
-        self.assertAlmostEqual(t, 10)
-        self.assertAlmostEqual(cote, 10)  # on the bullet's left
-        self.assertLess(approche(0, 0, 1, 0, 35, -4)[1], 0)
+    def test_passage(self) -> None:
+        # A bullet 35 units off along -x, flying +x, 10 units to the side: nearest after 10 ticks.
+        self.assertAlmostEqual(passage(-35, -10, 3.5, 0, 30), 10)
+        # Not yet there when the horizon ends, or already gone by.
+        self.assertAlmostEqual(passage(-35, -10, 3.5, 0, 5), math.hypot(17.5, 10))
+        self.assertAlmostEqual(passage(35, -10, 3.5, 0, 30), math.hypot(35, 10))
+        # The ship running along the bullet's path at its speed: the gap never shrinks.
+        self.assertAlmostEqual(passage(-20, 0, 0, 0, 30), 20)
 
     def test_trajectoire_d_une_rafale(self) -> None:
         # A stream fired one tick apart along +x: after one tick every bullet sits where the
