@@ -6,6 +6,7 @@
 #include "config/configuration.h"
 #include "config/journal.h"
 #include "protocol/compteurs.h"
+#include "protocol/enregistrement.h"
 #include "protocol/listes.h"
 #include "protocol/textes.h"
 #include "simulation/actions.h"
@@ -156,7 +157,8 @@ std::string_view nom_requete(std::size_t sorte) {
     const std::string_view ligne = commandes[sorte].ligne;
     return ligne.substr(0, ligne.size() - 1);
   }
-  return sorte == requete_enregistrement ? "PUT COULEUR VAISSEAU" : "inconnue";
+  if (sorte == requete_enregistrement) return prefixe_couleur.substr(0, prefixe_couleur.size() - 1);
+  return "inconnue";
 }
 
 bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur) { return v.id == couleur; }

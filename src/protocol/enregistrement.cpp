@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::string_view prefixe_couleur = "PUT COULEUR VAISSEAU ";
-
 struct CouleurNommee {
   std::int64_t couleur;
   std::string_view nom;

@@ -12,6 +12,9 @@
 #include "protocol/vaisseau_en_jeu.h"
 #include "world/monde.h"
 
+// What a registration line starts with; the colour's text follows.
+inline constexpr std::string_view prefixe_couleur = "PUT COULEUR VAISSEAU ";
+
 // The colour of a registration line, or nothing when the line is anything
 // but "PUT COULEUR VAISSEAU " + the canonical decimal text of a 64-bit integer
 // (no "+", no leading zero, no "-0", no blank) + one CR.
