@@ -5,7 +5,6 @@ quietly when the server ends the match by closing the connection)."""
 from __future__ import annotations
 
 import argparse
-import math
 import sys
 import time
 from pathlib import Path
@@ -86,7 +85,3 @@ def joue(description: str, couleur: int, fabrique: Callable[[Arene], Bot]) -> in
     except ConnexionFermee:
         pass  # the match is over: the server closes every connection
     return 0
-
-
-def angle_vers(de_x: float, de_y: float, vers_x: float, vers_y: float) -> float:
-    return math.atan2(vers_y - de_y, vers_x - de_x)
