@@ -112,7 +112,7 @@ TEST(Descripteurs, OutOfDescriptorsTheServerServesWhatItHasAndAcceptsAgainLater)
   EXPECT_GT(premiers, 0);
   EXPECT_LE(premiers, libres);
   EXPECT_LT(premiers, static_cast<long>(clients.size()));
-  ASSERT_TRUE(serveur.processus().en_vie());
+  ASSERT_TRUE(serveur.processus().en_vie()) << serveur.processus().erreurs(1s);
 
   // The server goes on serving what it has...
   ClientPatient* servi = nullptr;
@@ -135,7 +135,7 @@ TEST(Descripteurs, OutOfDescriptorsTheServerServesWhatItHasAndAcceptsAgainLater)
     if (!c.servi()) attendent.push_back(std::move(c));
   fait_avancer(attendent, 90s);
   EXPECT_EQ(servis(attendent), static_cast<long>(attendent.size()));
-  EXPECT_TRUE(serveur.processus().en_vie());
+  EXPECT_TRUE(serveur.processus().en_vie()) << serveur.processus().erreurs(1s);
 }
 
 TEST(Descripteurs, StartUpRaisesTheSoftLimitToTheHardOne) {
