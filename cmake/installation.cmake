@@ -25,10 +25,13 @@ if(ARENE_TESTS)
   target_link_libraries(outils_tests PRIVATE arene_donnees)
 endif()
 
-set(programmes arene arene-arbitre arene-relecture arene-pilote arene-charge)
-if(TARGET arene-tournoi)
-  list(APPEND programmes arene-tournoi)
-endif()
+# The programs this build has: the companions are skipped when their libraries are missing.
+set(programmes)
+foreach(programme arene arene-arbitre arene-relecture arene-pilote arene-charge arene-tournoi)
+  if(TARGET ${programme})
+    list(APPEND programmes ${programme})
+  endif()
+endforeach()
 install(TARGETS ${programmes} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The shared files, each once it is in the tree.
