@@ -81,7 +81,7 @@ cree_racine() {
   dit "mmdebstrap from $(miroir)"
   mmdebstrap --quiet --variant=minbase --include=git,make,ca-certificates,sudo \
     bookworm "$racine" "$(miroir)" </dev/null >"$journal" 2>&1 || { cat "$journal"; exit 1; }
-  cp /etc/resolv.conf "$racine/etc/resolv.conf"
+  cp /etc/resolv.conf /etc/hosts /etc/hostname "$racine/etc/"
   chroot "$racine" useradd --create-home --shell /bin/bash --groups sudo eleve
   # sudo without a password: the script has no terminal to type one in.
   echo 'eleve ALL=(ALL) NOPASSWD: ALL' >"$racine/etc/sudoers.d/eleve"
@@ -94,7 +94,7 @@ cree_racine() {
 # One registration served on 127.0.0.1:$1, through bash's own sockets.
 enregistre() {
   local reponse=''
-  exec 3<>"/dev/tcp/127.0.0.1/$1" 2>/dev/null || return 1
+  { exec 3<>"/dev/tcp/127.0.0.1/$1"; } 2>/dev/null || return 1
   printf 'PUT COULEUR VAISSEAU 255\r\n' >&3
   read -r -t 5 reponse <&3 || true
   exec 3<&-
@@ -105,7 +105,7 @@ port_libre() {
   local port
   while :; do
     port=$((20000 + RANDOM % 20000))
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+    { (exec 3<>"/dev/tcp/127.0.0.1/$port"); } 2>/dev/null || { echo "$port"; return; }
   done
 }
 
