@@ -36,6 +36,8 @@ tests      nodejs               node                               the JavaScrip
 tests      npm                  npm                                puppeteer-core for the browser tests
 tests      chromium             /usr/bin/chromium                  the browser tests
 tests      iproute2             ip                                 the guides test, in network namespaces of its own
+tests      netcat-openbsd       nc                                 the guides test types the protocol into nc
+tests      curl                 curl                               the guides test asks the spectator port
 paquet     dpkg-dev             dpkg-shlibdeps                     the Debian package
 paquet     man-db               man                                the package check reads the man pages
 paquet     systemd              systemd-analyze                    the package check verifies its units

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package checked as a teacher would use it. Unpacked into a
 # scratch root: every program with its man page, the files where the man pages
-# and the README say, every option of --help in its man page. Then installed
+# and the deployment guide say, every option of --help in its man page. Then installed
 # for real with apt-get: the units accepted by systemd-analyze, an arena
 # started and played, the arbitre unit's command run by hand; then purged,
 # leaving nothing behind.
