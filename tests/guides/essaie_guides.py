@@ -201,6 +201,8 @@ def verifie_guide(chemin, unshare, construction):
         else:
             passes += 1
             print(f"ok: {guide}:{ligne}: {bloc.split(chr(10))[0]}")
+    if guide == "developpement.md":
+        fautes += [f"{guide}: the source tree does not name {d}/" for d in arbre_non_documente(chemin.read_text())]
     for cle in NON_EXECUTES:
         if cle[0] == guide and cle not in utilises:
             fautes.append(f"{guide}: no block begins with {cle[1]!r}: review the list of blocks not run")
@@ -208,6 +210,22 @@ def verifie_guide(chemin, unshare, construction):
         if g == guide and (g, avant) not in utilises:
             fautes.append(f"{guide}: no block holds {avant!r}: review the shortened blocks")
     return passes, sautes, fautes
+
+
+def arbre_non_documente(texte):
+    """The folders holding the tree's files (top level, src/, tools/) that the
+    "Source tree" section of the contributors' guide does not name."""
+    section = texte.split("## Source tree", 1)[-1].split("\n## ", 1)[0]
+    fichiers = subprocess.run(["git", "-C", str(RACINE), "ls-files"], capture_output=True,
+                              text=True, check=True).stdout.split()
+    dossiers = set()
+    for fichier in fichiers:
+        parties = fichier.split("/")
+        if len(parties) > 1:
+            dossiers.add(parties[0])
+        if len(parties) > 2 and parties[0] in ("src", "tools"):
+            dossiers.add("/".join(parties[:2]))
+    return sorted(d for d in dossiers if not re.search(rf"`{re.escape(d)}[/`]", section))
 
 
 def main():
