@@ -9,7 +9,7 @@
 #
 # SET: serveur (arene alone), programmes (the programs around it), tests
 # (make test), paquet (make deb), fuzz (make fuzz), grappe (the Slurm test),
-# format (make format), ci (all of them).
+# format (make format), debian (the fresh Debian check), ci (all of them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -46,6 +46,7 @@ fuzz       libclang-rt-14-dev   /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_
 format     clang-format         clang-format                       make format
 grappe     slurm-wlm            slurmctld                          the tournament on a Slurm cluster
 grappe     munge                munged                             Slurm authentication
+debian     mmdebstrap           mmdebstrap                         the fresh Debian check makes its root
 '
 
 # The set that set $1 builds on: each needs its own lines and those of its parent.
@@ -54,11 +55,11 @@ parent() {
     programmes | fuzz) echo serveur ;;
     tests | paquet) echo programmes ;;
     grappe) echo tests ;;
-    serveur | format) ;;
+    serveur | format | debian) ;;
     *) echo "dependances: unknown set '$1' (${ENSEMBLES})" >&2; exit 2 ;;
   esac
 }
-ENSEMBLES='serveur, programmes, tests, paquet, fuzz, grappe, format, ci'
+ENSEMBLES='serveur, programmes, tests, paquet, fuzz, grappe, format, debian, ci'
 
 # Whether a line of set $1 serves the set $2 asked for.
 sert() {

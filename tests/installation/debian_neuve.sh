@@ -21,6 +21,7 @@ partie=${1:-tout}
 garde=${2:-}
 case $partie in run | test | tout) ;; *) echo "usage: $0 [run|test|tout] [--garde]" >&2; exit 2 ;; esac
 [ "$(id -u)" -eq 0 ] || { echo "debian_neuve: needs root (mmdebstrap, chroot)" >&2; exit 1; }
+"$depot/scripts/dependances.sh" debian
 for outil in mmdebstrap unshare pivot_root git; do
   command -v "$outil" >/dev/null || { echo "debian_neuve: $outil is missing" >&2; exit 1; }
 done
