@@ -5,11 +5,12 @@
 # serve a registration; `make test` must install the rest and pass. Each step
 # prints the seconds since the root was started.
 #
-#   tests/installation/debian_neuve.sh [run|test|tout] [--garde]
+#   tests/installation/debian_neuve.sh [run|test|tout] [--garde] [--reprend DIR]
 #     run   make run, until a registration is served (a few minutes)
 #     test  make test (half an hour or more: a full build without ccache)
 #     tout  both, in the same root (default)
-#     --garde  keep the root (its path is printed) instead of removing it
+#     --garde        keep the root (its folder is printed) instead of removing it
+#     --reprend DIR  go on in the root a --garde run kept, as it was left
 #
 # Needs root (mmdebstrap, mounts) and the Debian mirror of this machine's apt
 # sources. The root is entered in a mount and PID namespace of its own, so
@@ -17,16 +18,28 @@
 # clones the commit checked out here: commit what you want checked.
 set -euo pipefail
 depot=$(cd "$(dirname "$0")/../.." && pwd)
+usage() { echo "usage: $0 [run|test|tout] [--garde] [--reprend DIR]" >&2; exit 2; }
 partie=${1:-tout}
-garde=${2:-}
-case $partie in run | test | tout) ;; *) echo "usage: $0 [run|test|tout] [--garde]" >&2; exit 2 ;; esac
+case $partie in run | test | tout) ;; *) usage ;; esac
+shift || true
+garde=''
+reprend=''
+while [ $# -gt 0 ]; do
+  case $1 in
+    --garde) garde=oui ;;
+    --reprend) reprend=$(realpath "${2:?}") && shift ;;
+    *) usage ;;
+  esac
+  shift
+done
 [ "$(id -u)" -eq 0 ] || { echo "debian_neuve: needs root (mmdebstrap, chroot)" >&2; exit 1; }
 "$depot/scripts/dependances.sh" debian
 for outil in mmdebstrap unshare pivot_root git; do
   command -v "$outil" >/dev/null || { echo "debian_neuve: $outil is missing" >&2; exit 1; }
 done
 
-ici=$(mktemp -d /var/tmp/debian_neuve.XXXXXX)
+ici=${reprend:-$(mktemp -d /var/tmp/debian_neuve.XXXXXX)}
+[ -z "$reprend" ] || garde=oui
 racine=$ici/racine
 journal=$ici/journal
 chmod 755 "$ici"
@@ -40,8 +53,8 @@ nettoie() {
   if [ -n "$serveur" ]; then kill "$serveur" 2>/dev/null || true; wait "$serveur" 2>/dev/null || true; fi
   if findmnt -rn -o TARGET | grep -q "^$racine"; then
     echo "debian_neuve: something is still mounted in $racine: left in place" >&2
-  elif [ "$garde" = --garde ]; then
-    echo "debian_neuve: the root is kept in $racine"
+  elif [ -n "$garde" ]; then
+    echo "debian_neuve: the root is kept: --reprend $ici"
   else
     rm -rf "$ici"
   fi
@@ -83,11 +96,18 @@ cree_racine() {
   mmdebstrap --quiet --variant=minbase --include=git,make,ca-certificates,sudo \
     bookworm "$racine" "$(miroir)" </dev/null >"$journal" 2>&1 || { cat "$journal"; exit 1; }
   cp /etc/resolv.conf /etc/hosts /etc/hostname "$racine/etc/"
+  # A proxy's certificate authorities that this machine trusts, for npm's
+  # registry: Debian's own list, and npm's, which is apart.
+  if compgen -G '/usr/local/share/ca-certificates/*.crt' >/dev/null; then
+    cp /usr/local/share/ca-certificates/*.crt "$racine/usr/local/share/ca-certificates/"
+    chroot "$racine" update-ca-certificates >/dev/null 2>&1
+    echo 'cafile=/etc/ssl/certs/ca-certificates.crt' >>"$racine/etc/npmrc"
+  fi
   chroot "$racine" useradd --create-home --shell /bin/bash --groups sudo eleve
   # sudo without a password: the script has no terminal to type one in.
   echo 'eleve ALL=(ALL) NOPASSWD: ALL' >"$racine/etc/sudoers.d/eleve"
   chmod 440 "$racine/etc/sudoers.d/eleve"
-  git clone --quiet "$depot" "$racine/home/eleve/arene"
+  git -c advice.detachedHead=false clone --quiet "$depot" "$racine/home/eleve/arene"
   chroot "$racine" chown -R eleve:eleve /home/eleve/arene
   dit "fresh root ready, clone of $(git -C "$depot" rev-parse --short HEAD)"
 }
@@ -144,7 +164,7 @@ partie_test() {
   dit "make test passed"
 }
 
-cree_racine
+[ -n "$reprend" ] || cree_racine
 case $partie in
   run) partie_run ;;
   test) partie_test ;;
