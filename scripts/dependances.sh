@@ -114,11 +114,16 @@ ligne_manuelle() {
 installe() {
   local liste
   printf -v liste '%s, ' "${raisons[@]}"
+  if ! peut_installer; then
+    echo "dependances: $1 needs what is missing: ${liste%, }" >&2
+    ligne_manuelle
+  fi
   echo "dependances: installing with apt-get what $1 needs: ${liste%, }"
-  peut_installer || ligne_manuelle
-  if ! "${sudo_si_besoin[@]}" apt-get update -q >/dev/null ||
-    ! "${sudo_si_besoin[@]}" env DEBIAN_FRONTEND=noninteractive \
-      apt-get install -y -q --no-install-recommends "${manquants[@]}"; then
+  # A source that cannot be reached need not stop the install from the others.
+  "${sudo_si_besoin[@]}" apt-get update -q >/dev/null ||
+    echo "dependances: apt-get update failed; installing from the package lists as they are" >&2
+  if ! "${sudo_si_besoin[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${manquants[@]}"; then
     echo "dependances: apt-get failed" >&2
     ligne_manuelle
   fi

@@ -56,7 +56,8 @@ raison='dependances: installing with apt-get what serveur needs: g++ (compiles a
 installe='apt-get install -y -q --no-install-recommends g++ cmake ninja-build make'
 cas root 0 non 0 "$raison" 'apt-get update -q' "$installe"
 cas sudo 1000 oui 0 "$raison" 'sudo apt-get update -q' "sudo env DEBIAN_FRONTEND=noninteractive $installe" "$installe"
-cas sans_sudo 1000 non 1 "$raison" '  apt-get install g++ cmake ninja-build make'
+cas sans_sudo 1000 non 1 "${raison/installing with apt-get what serveur needs/serveur needs what is missing}" \
+  '  apt-get install g++ cmake ninja-build make'
 # Nothing to install: a second run of the root case finds every command.
 sortie=$(PATH=$ici/root/bin "$script" serveur 2>&1) && [ -z "$sortie" ] &&
   echo "ok: nothing missing, nothing said" && reussis=$((reussis + 1)) ||
