@@ -6,7 +6,7 @@ block starts outlives it. It runs from a scratch folder that is also HOME,
 where the tree's folders are at hand and build/release is the build under
 test; the build's programs are on PATH, as once installed. A line that starts
 a server in the background is followed by a wait until it listens. A block
-passes when it exits 0 within its time bound.
+passes when each of its commands succeeds, within its time bound.
 
   essaie_guides.py --construction BUILD GUIDE.md...
 
@@ -51,7 +51,8 @@ NON_EXECUTES = {
 # A tournament of 2 matches of 4 s instead of 8 of 20 s, beside the original
 # so that its bots' folder stays the same.
 TOURNOI_COURT = ("sed -e 's/^repetitions = 8/repetitions = 2/' -e 's/^duree = \"20s\"/duree = \"4s\"/' "
-                 "tournois/exemple.toml > tournois/court.toml")
+                 "tournois/exemple.toml > tournois/court.toml\n"
+                 "grep -q '^repetitions = 2' tournois/court.toml  # else exemple.toml changed: see TOURNOI_COURT")
 
 # (guide, text, replacement, why): what the test changes in a long block.
 RACCOURCIS = [
@@ -79,7 +80,9 @@ RACCOURCIS = [
 # Servers: a background line starting one of these waits until it listens.
 SERVEURS = re.compile(r"^(\S*/)?arene(-arbitre)?\s")
 
+# Every command of a block must succeed, not only its last.
 PRELUDE = r"""
+set -e
 ip link set lo up
 ecoutes() { cat /proc/net/tcp /proc/net/tcp6 2>/dev/null | awk '$4 == "0A"' | wc -l; }
 # Until the listening sockets have grown, then have stayed the same for 0.5 s.
