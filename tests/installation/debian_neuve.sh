@@ -50,7 +50,7 @@ dit() { echo "debian_neuve: [$((SECONDS - debut)) s] $*"; }
 # The namespaces die with their first process: nothing is mounted in $racine
 # once it is gone, which is checked before anything is removed.
 nettoie() {
-  if [ -n "$serveur" ]; then kill "$serveur" 2>/dev/null || true; wait "$serveur" 2>/dev/null || true; fi
+  if [ -n "$serveur" ]; then kill -KILL "$serveur" 2>/dev/null || true; wait "$serveur" 2>/dev/null || true; fi
   if findmnt -rn -o TARGET | grep -q "^$racine"; then
     echo "debian_neuve: something is still mounted in $racine: left in place" >&2
   elif [ -n "$garde" ]; then
@@ -64,7 +64,8 @@ trap nettoie EXIT
 # The command that runs $@ as the student in the root, in namespaces of its
 # own: /proc of its PID namespace, the host's /dev, the host's network.
 # pivot_root rather than chroot, so that tests can make user namespaces there.
-# Killing its first process kills everything it started.
+# SIGKILL to its first process ends everything it started (unshare ignores
+# SIGTERM while it waits, and --kill-child passes SIGKILL on to the namespace).
 en_eleve() {
   commande=(unshare --mount --propagation private --pid --fork --kill-child -- bash -c '
     set -e
@@ -147,7 +148,7 @@ partie_run() {
   done
   dit "make run served a registration on port $port"
   grep '^dependances:' "$journal.run" || true
-  kill "$serveur"
+  kill -KILL "$serveur"
   wait "$serveur" 2>/dev/null || true
   serveur=''
 }
