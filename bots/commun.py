@@ -13,8 +13,8 @@ from typing import Callable, Optional
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "kits" / "python"))
 
 # The bots reach the kit through this module, which puts it on the path.
-from arene import (Arene, Balle, Commande, ConnexionFermee, Cube, Taille,  # noqa: E402, F401
-                   Vaisseau)
+from arene import (Arene, Balle, Commande, ConnexionFermee, CouleurInvalide, Cube,  # noqa: E402, F401
+                   Taille, Vaisseau, lit_couleur)
 
 from geometrie import PAS_VITESSE, VITESSE_MIN, pas_de_rotation  # noqa: E402
 
@@ -57,11 +57,19 @@ class Bot:
                 + [Commande.ACCELERE] * round((vitesse - VITESSE_MIN) / PAS_VITESSE))
 
 
+def couleur_en_argument(texte: str) -> int:
+    """The kit's reading of a colour, its message shown as argparse's."""
+    try:
+        return lit_couleur(texte)
+    except CouleurInvalide as erreur:
+        raise argparse.ArgumentTypeError(str(erreur)) from None
+
+
 def options(description: str, couleur: int) -> argparse.Namespace:
     parseur = argparse.ArgumentParser(description=description)
     parseur.add_argument("--host", default="127.0.0.1", help="server address")
     parseur.add_argument("--port", type=int, default=12345, help="server port")
-    parseur.add_argument("--couleur", type=lambda t: int(t, 0), default=couleur,
+    parseur.add_argument("--couleur", type=couleur_en_argument, default=couleur,
                          help="colour number, decimal or 0xRRGGBB (the next free one if taken)")
     parseur.add_argument("--duree", type=float, default=60.0, help="seconds to play, then quit")
     return parseur.parse_args()
