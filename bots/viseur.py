@@ -12,30 +12,30 @@ import time
 from collections import Counter
 from dataclasses import dataclass
 
-from commun import Arene, Balle, Bot, Commande, Vaisseau, joue
+from commun import Arene, Balle, Bot, Commande, Horloge, Vaisseau, joue
 from carte import Carte
 from geometrie import (DISTANCE_TOUCHE, PAS_ANGLE, RAYON_VAISSEAU, cap_degage, distance_libre,
                        ecart_angle, instant_interception, ligne_degagee, pas_de_rotation,
                        sur_la_trajectoire)
 
-TICKS_PAR_SECONDE = 40.0  # the server's nominal rate; speeds are per tick
-FENETRE = 0.15            # seconds of positions a speed is measured over
+# Times are in ticks of the world, as the bullets count them (commun.Horloge).
+FENETRE = 6               # ticks of positions a speed is measured over
 MAX_PAS = 20              # turn steps per tick: all apply at once
 VITESSE_CHASSE = 3.0      # on the way to a target out of range or out of sight
-PROCHE = 160.0            # a target in range is closed in on down to this distance
+VITESSE_GUET = 1.0        # while watching: slow, but plainly not a sitting ship
 REGARD = 40.0             # room wanted ahead on the way
 PORTEE = 380.0            # further off, a shot is not tried: the ship goes nearer first
 TOLERANCE = 0.6 * DISTANCE_TOUCHE  # how far off the aim may pass the target's centre
-RECALCUL = 0.5            # seconds a way is followed before it is searched again
-# Easy prey first: a target is taken as this much further off (in units)
-# when it was seen moving, or firing (SALVE of its bullets in flight at once),
-# in the last MEMOIRE seconds. A still ship is the easiest to hit, even one
-# that fires; of moving ships, one that does not fire back is safer to chase.
-DETOUR_MOUVEMENT = 3000.0
-DETOUR_TIR = 1500.0
+RECALCUL = 20             # ticks a way is followed before it is searched again
+# Easy prey first, in a strict order whatever the distances on the board
+# (its diagonal is under 2000): still ships, then still ones that fire, then
+# moving ones, then those that move and fire, hunters like this one. A ship
+# counts as moving or firing (SALVE of its bullets in flight at once) when
+# seen so in the last MEMOIRE ticks.
+DETOUR_TIR = 2500.0
+DETOUR_MOUVEMENT = 6000.0
 SALVE = 10
-MEMOIRE = 10.0
-OBSERVATION = 1.0         # seconds the ships are watched, once the world moves, before a choice
+MEMOIRE = 400
 CONSTANCE = 150.0         # how much cheaper another target must be to change
 
 
@@ -48,7 +48,7 @@ class Releve:
 
 class Vitesses:
     """Each ship's speed along its heading, measured from its positions over
-    the last FENETRE seconds (the server never reports speeds)."""
+    the last FENETRE ticks (the server never reports speeds)."""
 
     def __init__(self) -> None:
         self.releves: dict[int, list[Releve]] = {}
@@ -66,7 +66,7 @@ class Vitesses:
             while len(releves) > 2 and temps - releves[1].temps >= FENETRE:
                 releves.pop(0)
             ancien = releves[0]
-            ticks = (temps - ancien.temps) * TICKS_PAR_SECONDE
+            ticks = temps - ancien.temps
             if ticks >= 2:
                 avance = ((v.x - ancien.x) * math.cos(v.angle)
                           + (v.y - ancien.y) * math.sin(v.angle)) / ticks
@@ -103,10 +103,10 @@ class Proies:
             self.debut = temps
         self.avant = {v.couleur: v for v in vaisseaux}
 
-    def connues(self, temps: float) -> bool:
-        """Whether the ships have been watched long enough, since the world
-        started moving, to tell which move and which fire."""
-        return self.debut is not None and temps - self.debut >= OBSERVATION
+    def connues(self, temps: float, observation: float) -> bool:
+        """Whether the ships have been watched for `observation` ticks since
+        the world started moving, long enough to tell which move and which fire."""
+        return self.debut is not None and temps - self.debut >= observation
 
     def bouge(self, couleur: int, temps: float) -> bool:
         return temps - self.vu_bouger.get(couleur, -math.inf) < MEMOIRE
@@ -132,6 +132,12 @@ class Intention:
 
 
 class Viseur(Bot):
+    # Ticks of watching before the first choice of a target: the dodger, a
+    # better hunter, chooses sooner. Both move while they watch, so that
+    # neither takes the other for a sitting ship.
+    OBSERVATION = 80
+    PROCHE = 200.0  # a target in range is closed in on down to this distance
+
     def __init__(self, arene: Arene) -> None:
         super().__init__(arene)
         self.cubes = arene.cubes()
@@ -140,16 +146,22 @@ class Viseur(Bot):
         self.proies = Proies()
         self.cible: int | None = None
         self.chemin: list[tuple[float, float]] | None = None
-        self.chemin_vers: tuple[int, float] = (0, 0.0)  # target and time of the way
+        self.chemin_vers: tuple[int, float] = (0, 0.0)  # target and tick of the way
+        self.horloge = Horloge()
+
+    @property
+    def tick(self) -> float:
+        return self.horloge.tick
 
     def observe(self) -> tuple[list[Vaisseau], list[Balle]]:
         self.arene.envoie(Commande.VAISSEAUX, Commande.BALLES)  # one write, one round trip
         vaisseaux, balles = self.arene.lit_vaisseaux(), self.arene.lit_balles()
-        self.proies.observe(vaisseaux, balles, time.monotonic())
+        self.horloge.avance(balles, time.monotonic())
+        self.proies.observe(vaisseaux, balles, self.tick)
         return vaisseaux, balles
 
     def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
-        return self.proies.cout(moi, v, time.monotonic())
+        return self.proies.cout(moi, v, self.tick)
 
     def tour(self) -> None:
         vaisseaux, _ = self.observe()
@@ -180,14 +192,17 @@ class Viseur(Bot):
         range and in sight: turn toward where it will be, fire when that lines
         up, and close in on it while there is room. Otherwise go to it around
         the cubes."""
-        if not self.proies.connues(time.monotonic()):
-            # Facing the nearest ship meanwhile: turning is also how a running
-            # world shows itself when nothing else moves.
+        if not self.proies.connues(self.tick, self.OBSERVATION):
+            # Facing the nearest ship meanwhile, slowly on the way where there
+            # is room: turning is also how a running world shows itself.
             autres = [v for v in vaisseaux if v.couleur != self.couleur]
             if not autres:
                 return Intention(moi.angle, 0.0)
             proche = min(autres, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
-            return Intention(math.atan2(proche.y - moi.y, proche.x - moi.x), 0.0)
+            cap = math.atan2(proche.y - moi.y, proche.x - moi.x)
+            libre = distance_libre(moi.x, moi.y, moi.angle, self.cubes, self.taille,
+                                   RAYON_VAISSEAU + 2, REGARD) >= REGARD
+            return Intention(cap, VITESSE_GUET if libre else 0.0)
         cible = self.choisit(moi, vaisseaux)
         if cible is None:
             return Intention(moi.angle, 0.0)
@@ -201,7 +216,7 @@ class Viseur(Bot):
         genes = [(v.x, v.y, *self.proies.vitesses.vitesse(v)) for v in vaisseaux
                  if v.couleur not in (self.couleur, cible.couleur)]
         aligne = aligne and not sur_la_trajectoire(moi.x, moi.y, cap, distance, genes)
-        if math.hypot(cible.x - moi.x, cible.y - moi.y) <= PROCHE:
+        if math.hypot(cible.x - moi.x, cible.y - moi.y) <= self.PROCHE:
             return Intention(angle, 0.0, aligne)
         if distance_libre(moi.x, moi.y, cap, self.cubes, self.taille, RAYON_VAISSEAU + 2,
                           REGARD) >= REGARD:
@@ -213,7 +228,7 @@ class Viseur(Bot):
         return self.chasse(moi, cible)
 
     def chasse(self, moi: Vaisseau, cible: Vaisseau) -> Intention:
-        maintenant = time.monotonic()
+        maintenant = self.tick
         if (self.chemin is None or self.chemin_vers[0] != cible.couleur
                 or maintenant - self.chemin_vers[1] > RECALCUL
                 or math.hypot(self.chemin[-1][0] - cible.x, self.chemin[-1][1] - cible.y) > 40):
