@@ -14,8 +14,8 @@ from typing import Callable, Optional
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "kits" / "python"))
 
 # The bots reach the kit through this module, which puts it on the path.
-from arene import (Arene, Balle, Commande, ConnexionFermee, CouleurInvalide, Cube,  # noqa: E402, F401
-                   Taille, Vaisseau, lit_couleur)
+from arene import (Arene, Balle, Commande, ConnexionFermee,  # noqa: E402, F401
+                   CouleurInvalide, Cube, Taille, Vaisseau, lit_couleur)
 
 from geometrie import PAS_VITESSE, VITESSE_BALLE, VITESSE_MIN, pas_de_rotation  # noqa: E402
 

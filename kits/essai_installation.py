@@ -62,7 +62,8 @@ class Poste:
                     str(self.prefixe), "--component", "kits"])
 
     def drapeaux(self) -> list[str]:
-        self.env["PKG_CONFIG_PATH"] = ":".join(str(p) for p in self.prefixe.glob("lib*/**/pkgconfig"))
+        dossiers = self.prefixe.glob("lib*/**/pkgconfig")
+        self.env["PKG_CONFIG_PATH"] = ":".join(str(d) for d in dossiers)
         return shlex.split(self.lance(["pkg-config", "--cflags", "--libs", "arene"]))
 
 

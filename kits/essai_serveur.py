@@ -30,8 +30,9 @@ def essaie(binaire: str, bots: dict[str, list[str]], duree: float) -> tuple[list
         trace = dossier / "arene.log"
         try:
             with serveur([binaire, "-debug"], trace) as (_, port):
-                statuts = fait_jouer({couleur: [mot.replace("{port}", str(port)) for mot in commande]
-                                      for couleur, commande in bots.items()}, dossier, duree + 30)
+                avec_port = {couleur: [mot.replace("{port}", str(port)) for mot in commande]
+                             for couleur, commande in bots.items()}
+                statuts = fait_jouer(avec_port, dossier, duree + 30)
         except EchecPartie as erreur:
             return [str(erreur)], journaux(dossier)
         texte = trace.read_text(errors="replace")

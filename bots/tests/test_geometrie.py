@@ -108,7 +108,8 @@ class Tir(unittest.TestCase):
             vaisseaux = [moi, Vaisseau(1400.0, 1400.0, 0.0, 5, 2), Vaisseau(0.0, 400.0, 0.0, 5, 3),
                          Vaisseau(1300.0 - 2 * tick, 1300.0, 0.0, 5, 4),
                          Vaisseau(60.0 + tick, 0.0, 0.0, 5, 5)]
-            balles = [Balle(10.0 * k, y, c) for k in range(SALVE) for y, c in ((400.0, 3), (9.0, 5))]
+            balles = [Balle(10.0 * k, y, c) for k in range(SALVE)
+                      for y, c in ((400.0, 3), (9.0, 5))]
             proies.observe(vaisseaux, balles, tick)
         couts = [proies.cout(moi, v, tick) for v in vaisseaux[1:]]
         self.assertEqual(couts, sorted(couts))
@@ -158,7 +159,8 @@ class Balles(unittest.TestCase):
 class Horloges(unittest.TestCase):
     def test_ticks_comptes_par_les_balles(self) -> None:
         # The oldest bullets end both lists; a bullet gone or a new one at the head does not matter.
-        avant = [Balle(1.0, 1.0, 9), Balle(100.0, 100.0, 2), Balle(50.0, 0.0, 3), Balle(0.0, 0.0, 4)]
+        avant = [Balle(1.0, 1.0, 9), Balle(100.0, 100.0, 2), Balle(50.0, 0.0, 3),
+                 Balle(0.0, 0.0, 4)]
         def vole(b: Balle, ticks: int, angle: float) -> Balle:
             return Balle(b.x + ticks * 3.5 * math.cos(angle), b.y + ticks * 3.5 * math.sin(angle),
                          b.couleur)

@@ -52,8 +52,9 @@ class Nombres(unittest.TestCase):
                 lit_entier(texte)
 
     def test_couleurs_en_argument(self) -> None:
-        for texte, valeur in [("16711680", 16711680), ("0xFF0000", 16711680), ("0Xff0000", 16711680),
-                              ("-5", -5), ("017", 17), ("0", 0), ("-0x10", -16),
+        for texte, valeur in [("16711680", 16711680), ("0xFF0000", 16711680),
+                              ("0Xff0000", 16711680), ("-5", -5), ("017", 17), ("0", 0),
+                              ("-0x10", -16),
                               ("9223372036854775807", 2**63 - 1), ("0x7FFFFFFFFFFFFFFF", 2**63 - 1),
                               ("-9223372036854775808", -(2**63))]:
             with self.subTest(texte=texte):
@@ -127,7 +128,8 @@ class Enregistrement(unittest.TestCase):
 
 class Erreurs(unittest.TestCase):
     def test_reponses_hors_protocole(self) -> None:
-        cas = [("vaisseaux", b"ERREUR SYNTAXE\r\n", ErreurProtocole, "^register first: .*enregistre"),
+        cas = [("vaisseaux", b"ERREUR SYNTAXE\r\n", ErreurProtocole,
+                "^register first: .*enregistre"),
                ("tire", b"ERREUR SYNTAXE\r\n", ErreurProtocole, "^register first"),
                ("statut", b"ERREUR SYNTAXE\r\n", ErreurProtocole, "^register first"),
                ("vaisseaux", b"PUT VAISSEAUX 1\r\n1. 2. 5 255\r\n", ErreurProtocole,
