@@ -29,7 +29,7 @@ def ordre_tenu(moyennes_: list[tuple[str, float]]) -> list[str]:
     """Each pair of neighbours whose mean ranks are not apart by ECART, worse minus better."""
     return [f"{pire} {rang_pire:.2f} vs {meilleur} {rang_meilleur:.2f}"
             for (pire, rang_pire), (meilleur, rang_meilleur) in zip(moyennes_, moyennes_[1:])
-            if rang_pire - rang_meilleur < ECART]
+            if rang_pire - rang_meilleur < ECART - 1e-9]  # means of tenths: no float error
 
 
 def classe(arbitre: str, graines: int, duree: float) -> bool:

@@ -16,6 +16,7 @@ from geometrie import (DEPART_BALLE, VITESSE_BALLE, distance_libre, ecart_angle,
                        sur_la_trajectoire)
 from viseur import SALVE, Intention, Proies, Vitesses  # noqa: E402
 from commun import Horloge, ticks_ecoules  # noqa: E402
+from classement import ordre_tenu  # noqa: E402
 
 PLATEAU = Taille(1408.0, 1408.0)
 
@@ -182,6 +183,19 @@ class Horloges(unittest.TestCase):
         self.assertAlmostEqual(horloge.cadence, 20.0, delta=0.1)
         horloge.avance([], 2.95)
         self.assertAlmostEqual(horloge.tick, 38 + 20 * 1.0, delta=0.1)
+
+
+class Classement(unittest.TestCase):
+    def test_l_ordre_tient_a_trois_dixiemes_pres(self) -> None:
+        noms = ["immobile", "tourneur", "prudent", "viseur", "esquiveur"]
+        cas = [([5.0, 4.0, 3.0, 2.0, 1.0], []),
+               ([4.9, 4.6, 2.5, 2.2, 1.9], []),                       # exactly 0.3 apart holds
+               ([5.0, 3.7, 2.5, 2.5, 1.4], ["prudent 2.50 vs viseur 2.50"]),
+               ([4.0, 5.0, 3.0, 1.0, 2.0], ["immobile 4.00 vs tourneur 5.00",
+                                            "viseur 1.00 vs esquiveur 2.00"])]
+        for moyennes, fautes in cas:
+            with self.subTest(moyennes=moyennes):
+                self.assertEqual(ordre_tenu(list(zip(noms, moyennes))), fautes)
 
 
 class MesureDesVitesses(unittest.TestCase):
