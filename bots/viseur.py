@@ -30,12 +30,11 @@ RECALCUL = 20             # ticks a way is followed before it is searched again
 # Easy prey first, in a strict order whatever the distances on the board
 # (its diagonal is under 2000): still ships, then still ones that fire, then
 # moving ones, then those that move and fire, hunters like this one. A ship
-# counts as moving or firing (SALVE of its bullets in flight at once) when
-# seen so in the last MEMOIRE ticks.
+# once seen moving, or firing (SALVE of its bullets in flight at once), counts
+# so for good: a hunter standing still to shoot stays a hunter.
 DETOUR_TIR = 2500.0
 DETOUR_MOUVEMENT = 6000.0
 SALVE = 10
-MEMOIRE = 400
 CONSTANCE = 150.0         # how much cheaper another target must be to change
 
 
@@ -78,13 +77,13 @@ class Vitesses:
 
 
 class Proies:
-    """What the aimer remembers of every ship: its speed, and when it was last
-    seen moving or firing; from that, what going after it costs."""
+    """What the aimer remembers of every ship: its speed, and whether it was
+    ever seen moving or firing; from that, what going after it costs."""
 
     def __init__(self) -> None:
         self.vitesses = Vitesses()
-        self.vu_bouger: dict[int, float] = {}  # colour: when it was last seen moving
-        self.vu_tirer: dict[int, float] = {}   # colour: when it last had SALVE bullets in flight
+        self.vu_bouger: set[int] = set()  # colours ever seen moving
+        self.vu_tirer: set[int] = set()   # colours ever seen with SALVE bullets in flight
         self.armes: set[int] = set()           # colours ever seen with a bullet in flight
         self.avant: dict[int, Vaisseau] = {}
         self.debut: float | None = None        # when the world was first seen to change
@@ -93,11 +92,11 @@ class Proies:
         self.vitesses.mesure(vaisseaux, temps)
         for v in vaisseaux:
             if abs(self.vitesses.vitesses.get(v.couleur, 0.0)) > 0.3:
-                self.vu_bouger[v.couleur] = temps
+                self.vu_bouger.add(v.couleur)
         for couleur, n in Counter(b.couleur for b in balles).items():
             self.armes.add(couleur)
             if n >= SALVE:
-                self.vu_tirer[couleur] = temps
+                self.vu_tirer.add(couleur)
         if self.debut is None and (balles or any(
                 v.couleur in self.avant and v != self.avant[v.couleur] for v in vaisseaux)):
             self.debut = temps
@@ -108,18 +107,12 @@ class Proies:
         the world started moving, long enough to tell which move and which fire."""
         return self.debut is not None and temps - self.debut >= observation
 
-    def bouge(self, couleur: int, temps: float) -> bool:
-        return temps - self.vu_bouger.get(couleur, -math.inf) < MEMOIRE
-
-    def tire(self, couleur: int, temps: float) -> bool:
-        return temps - self.vu_tirer.get(couleur, -math.inf) < MEMOIRE
-
-    def cout(self, moi: Vaisseau, v: Vaisseau, temps: float) -> float:
+    def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
         """How far a target is, counting how hard it is to hit and how
         dangerous to chase."""
         return (math.hypot(v.x - moi.x, v.y - moi.y)
-                + DETOUR_MOUVEMENT * self.bouge(v.couleur, temps)
-                + DETOUR_TIR * self.tire(v.couleur, temps))
+                + DETOUR_MOUVEMENT * (v.couleur in self.vu_bouger)
+                + DETOUR_TIR * (v.couleur in self.vu_tirer))
 
 
 @dataclass
@@ -161,7 +154,7 @@ class Viseur(Bot):
         return vaisseaux, balles
 
     def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
-        return self.proies.cout(moi, v, self.tick)
+        return self.proies.cout(moi, v)
 
     def tour(self) -> None:
         vaisseaux, _ = self.observe()

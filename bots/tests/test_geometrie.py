@@ -112,7 +112,7 @@ class Tir(unittest.TestCase):
             balles = [Balle(10.0 * k, y, c) for k in range(SALVE)
                       for y, c in ((400.0, 3), (9.0, 5))]
             proies.observe(vaisseaux, balles, tick)
-        couts = [proies.cout(moi, v, tick) for v in vaisseaux[1:]]
+        couts = [proies.cout(moi, v) for v in vaisseaux[1:]]
         self.assertEqual(couts, sorted(couts))
 
 
