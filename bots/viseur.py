@@ -9,7 +9,6 @@ from __future__ import annotations
 import math
 import sys
 import time
-from collections import Counter
 from dataclasses import dataclass
 
 from commun import Arene, Balle, Bot, Commande, Horloge, Vaisseau, joue
@@ -30,11 +29,10 @@ RECALCUL = 20             # ticks a way is followed before it is searched again
 # Easy prey first, in a strict order whatever the distances on the board
 # (its diagonal is under 2000): still ships, then still ones that fire, then
 # moving ones, then those that move and fire, hunters like this one. A ship
-# once seen moving, or firing (SALVE of its bullets in flight at once), counts
-# so for good: a hunter standing still to shoot stays a hunter.
+# once seen moving, or with a bullet in flight, counts so for good: a hunter
+# standing still to shoot stays a hunter.
 DETOUR_TIR = 2500.0
 DETOUR_MOUVEMENT = 6000.0
-SALVE = 10
 CONSTANCE = 150.0         # how much cheaper another target must be to change
 
 
@@ -83,8 +81,7 @@ class Proies:
     def __init__(self) -> None:
         self.vitesses = Vitesses()
         self.vu_bouger: set[int] = set()  # colours ever seen moving
-        self.vu_tirer: set[int] = set()   # colours ever seen with SALVE bullets in flight
-        self.armes: set[int] = set()           # colours ever seen with a bullet in flight
+        self.armes: set[int] = set()      # colours ever seen with a bullet in flight
         self.avant: dict[int, Vaisseau] = {}
         self.debut: float | None = None        # when the world was first seen to change
 
@@ -93,10 +90,7 @@ class Proies:
         for v in vaisseaux:
             if abs(self.vitesses.vitesses.get(v.couleur, 0.0)) > 0.3:
                 self.vu_bouger.add(v.couleur)
-        for couleur, n in Counter(b.couleur for b in balles).items():
-            self.armes.add(couleur)
-            if n >= SALVE:
-                self.vu_tirer.add(couleur)
+        self.armes.update(b.couleur for b in balles)
         if self.debut is None and (balles or any(
                 v.couleur in self.avant and v != self.avant[v.couleur] for v in vaisseaux)):
             self.debut = temps
@@ -112,7 +106,7 @@ class Proies:
         dangerous to chase."""
         return (math.hypot(v.x - moi.x, v.y - moi.y)
                 + DETOUR_MOUVEMENT * (v.couleur in self.vu_bouger)
-                + DETOUR_TIR * (v.couleur in self.vu_tirer))
+                + DETOUR_TIR * (v.couleur in self.armes))
 
 
 @dataclass

@@ -14,7 +14,7 @@ from esquiveur import Trajectoires, esquive, touches  # noqa: E402
 from geometrie import (DEPART_BALLE, VITESSE_BALLE, distance_libre, ecart_angle,  # noqa: E402
                        instant_interception, ligne_degagee, pas_de_rotation, passage,
                        sur_la_trajectoire)
-from viseur import SALVE, Intention, Proies, Vitesses  # noqa: E402
+from viseur import Intention, Proies, Vitesses  # noqa: E402
 from commun import Horloge, ticks_ecoules  # noqa: E402
 from classement import ordre_tenu  # noqa: E402
 
@@ -109,8 +109,7 @@ class Tir(unittest.TestCase):
             vaisseaux = [moi, Vaisseau(1400.0, 1400.0, 0.0, 5, 2), Vaisseau(0.0, 400.0, 0.0, 5, 3),
                          Vaisseau(1300.0 - 2 * tick, 1300.0, 0.0, 5, 4),
                          Vaisseau(60.0 + tick, 0.0, 0.0, 5, 5)]
-            balles = [Balle(10.0 * k, y, c) for k in range(SALVE)
-                      for y, c in ((400.0, 3), (9.0, 5))]
+            balles = [Balle(10.0, 400.0, 3), Balle(9.0, 9.0, 5)] if tick == 3 else []
             proies.observe(vaisseaux, balles, tick)
         couts = [proies.cout(moi, v) for v in vaisseaux[1:]]
         self.assertEqual(couts, sorted(couts))
