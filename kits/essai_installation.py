@@ -78,7 +78,7 @@ def python(p: Poste) -> list[str]:
     p.env["PIP_BREAK_SYSTEM_PACKAGES"] = "1"  # a --user install, which Debian's pip guards
     # No index at all: the build must need nothing from a network.
     p.lance([sys.executable, "-m", "pip", "install", "--user", "--no-index", "--no-cache-dir",
-             "--quiet", str(kit)])
+             "--disable-pip-version-check", "--quiet", str(kit)])
     if fichiers(kit) != avant:
         raise Echec(f"pip wrote into the kit's folder: {sorted(map(str, fichiers(kit) - avant))}")
     p.copie_exemple("python/exemple.py", "mon_bot.py")
@@ -130,7 +130,9 @@ def java(p: Poste) -> list[str]:
 
 
 def javascript(p: Poste) -> list[str]:
-    npm = ["npm", "--offline", "--no-audit", "--no-fund", "--cache", str(p.prefixe / "npm")]
+    # Offline, and no update check: nothing leaves this machine.
+    npm = ["npm", "--offline", "--no-audit", "--no-fund", "--no-update-notifier", "--cache",
+           str(p.prefixe / "npm")]
     p.lance([*npm, "init", "--yes"])
     p.lance([*npm, "pkg", "set", "type=module"])
     p.lance([*npm, "install", str(KITS / "javascript")])
