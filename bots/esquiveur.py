@@ -75,6 +75,7 @@ class Esquiveur(Viseur):
     # on its prey, and hits it sooner.
     OBSERVATION = 40
     PROCHE = 120.0
+    CHASSE_LES_CHASSEURS = True  # last of all, once no easier prey is left
 
     def __init__(self, arene: Arene) -> None:
         super().__init__(arene)

@@ -101,6 +101,9 @@ class Proies:
         the world started moving, long enough to tell which move and which fire."""
         return self.debut is not None and temps - self.debut >= observation
 
+    def chasseur(self, couleur: int) -> bool:
+        return couleur in self.vu_bouger and couleur in self.armes
+
     def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
         """How far a target is, counting how hard it is to hit and how
         dangerous to chase."""
@@ -124,6 +127,7 @@ class Viseur(Bot):
     # neither takes the other for a sitting ship.
     OBSERVATION = 80
     PROCHE = 200.0  # a target in range is closed in on down to this distance
+    CHASSE_LES_CHASSEURS = False  # this one leaves alone the ships that fire back
 
     def __init__(self, arene: Arene) -> None:
         super().__init__(arene)
@@ -162,8 +166,10 @@ class Viseur(Bot):
 
     def choisit(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> Vaisseau | None:
         """The cheapest ship; the current target stays unless another is
-        clearly cheaper."""
-        autres = [v for v in vaisseaux if v.couleur != self.couleur]
+        clearly cheaper. Hunters, ships that move and fire, only for a bot
+        that takes them on."""
+        autres = [v for v in vaisseaux if v.couleur != self.couleur
+                  and (self.CHASSE_LES_CHASSEURS or not self.proies.chasseur(v.couleur))]
         if not autres:
             return None
         meilleure = min(autres, key=lambda v: self.cout(moi, v))
