@@ -10,7 +10,7 @@ import sys
 from commun import Arene, Bot, joue
 from geometrie import cap_degage
 
-VITESSE = 2.5
+VITESSE = 2.0               # slower than the hunters (3): it flees, but they catch up
 DISTANCE_DE_FUITE = 250.0     # a ship nearer than this is fled
 REGARD = 90.0                  # room wanted ahead, in units
 MARGE = 6.0                    # kept between the hull and any obstacle
