@@ -55,8 +55,13 @@ class Horloge:
 def ticks_ecoules(avant: list[Balle], apres: list[Balle], temoins: int = 3) -> int | None:
     """Ticks between two polls, if the oldest `temoins` bullets of the first
     are still the last of the second: each then moved the same whole number of
-    flights. None when it cannot be told."""
+    flights. None when it cannot be told, and so when the witnesses are all of
+    one colour: a stream fired along one line from one place sits on a
+    lattice, and when its oldest bullets are gone the next ones take their
+    places, fewer ticks off."""
     if len(avant) < temoins or len(apres) < temoins:
+        return None
+    if len({b.couleur for b in avant[-temoins:]}) < 2:
         return None
     mesures = set()
     for a, b in zip(avant[-temoins:], apres[-temoins:]):

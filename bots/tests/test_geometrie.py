@@ -169,9 +169,14 @@ class Horloges(unittest.TestCase):
                ([vole(b, 2, 1.0) for b in avant[:-1]], None),   # the oldest gone: no pairing holds
                ([vole(b, 1, 0.0) for b in avant[:2]], None),    # too few bullets to tell
                ([vole(b, 2, 0.5) for b in avant[:-1]] + [vole(avant[-1], 3, 0.5)], None)]
-        for apres, ticks in cas:
+        # A stream of one colour along +x, one bullet a tick: its oldest gone after one tick,
+        # every bullet sits where the one ahead of it was. That is not "no tick".
+        rafale = [Balle(16.1 + 3.5 * k, 0.0, 7) for k in range(5)]
+        cas = [(avant, *c) for c in cas]
+        cas.append((rafale, [Balle(b.x + 3.5, 0.0, 7) for b in rafale[:-1]], None))
+        for premier, apres, ticks in cas:
             with self.subTest(ticks=ticks, n=len(apres)):
-                self.assertEqual(ticks_ecoules(avant, apres), ticks)
+                self.assertEqual(ticks_ecoules(premier, apres), ticks)
 
     def test_la_cadence_suit_le_serveur(self) -> None:
         # A server at 20 ticks a second: the clock learns it, then counts it with no bullet.
