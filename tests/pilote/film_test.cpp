@@ -186,6 +186,11 @@ TEST_F(FilmDeMatch, EveryTickInAnyOrderShowsTheWorldAndTheResultsOfThatTick) {
   for (std::size_t i = 0; i < film.reperes().size(); ++i)
     ASSERT_EQ(film.reperes()[i].tick, static_cast<std::int64_t>(i));
   verifie_dans_tous_les_ordres(film, entier_.moments);
+  // A copy at every tick, but at most 16 kept: thinned out, still right.
+  const Film serre(entier_.chemin, 1, 16);
+  EXPECT_LE(serre.nb_copies(), 16u);
+  EXPECT_GE(serre.nb_copies(), 8u);
+  verifie_dans_tous_les_ordres(serre, entier_.moments);
 
   // The melee must have shown every fate, or the bilans were barely tested.
   for (const EtatJoueur e : {EtatJoueur::Detruit, EtatJoueur::Parti})
