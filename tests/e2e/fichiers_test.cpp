@@ -155,11 +155,14 @@ TEST_P(Crashs, UnKillNeufLaisseLEnregistrementEtLesResultatsProvisoires) {
   const double seconde_avant = ticks_joues(serveur.port_spectateurs());
   ASSERT_GT(seconde_avant, 0);
   std::this_thread::sleep_until(kill);
+  const double au_kill = ticks_joues(serveur.port_spectateurs());
   ::kill(serveur.processus().pid(), SIGKILL);
   ASSERT_EQ(serveur.processus().attend_fin(10s), -SIGKILL);
 
   const Relu relu = relit(enregistrement);
   ASSERT_FALSE(relu.ticks.empty()) << fs::file_size(enregistrement) << " bytes";
+  std::printf("killed at tick %.0f: the recording reads up to tick %lld (%.0f a second before)\n",
+              au_kill, static_cast<long long>(relu.ticks.back()), seconde_avant);
   EXPECT_GE(relu.ticks.back(), seconde_avant) << "ticks readable up to a second before the kill";
   EXPECT_NE(relu.erreurs.find("coupe"), std::string::npos) << relu.erreurs;
   const json r = lit_json(resultats);
@@ -241,6 +244,9 @@ TEST_F(Fichiers, UnDisquePleinPendantLEnregistrementEstSignaleEtCompte) {
   EXPECT_EQ(static_cast<std::int64_t>(lisibles.size() - lisibles.count(0)) + perdus, joues)
       << "every tick played is readable or counted lost";
   EXPECT_GT(perdus, joues / 4);
+  std::printf("%lld of %lld ticks readable, %lld counted lost\n",
+              static_cast<long long>(lisibles.size() - lisibles.count(0)),
+              static_cast<long long>(joues), static_cast<long long>(perdus));
 }
 
 // Results on a disk that someone else fills: the last provisional results

@@ -66,7 +66,7 @@ std::vector<Moment> joue_un_match(const fs::path& chemin, int ticks, const Ecrit
   auto monde = std::make_unique<Monde>(11);
   monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
   FileLots file(ecriture.capacite);
-  const auto puits = puits_gzip(chemin);
+  const auto puits = std::make_unique<PuitsFichier>(chemin);
   const std::vector<std::int64_t> couleurs = {1, 255, 0xFF0000, -7};
   const ReglesPartie regles{4, {}, DureePartie{double(ticks), DureePartie::Unite::Ticks}, false};
   Partie partie(*monde, regles, 11, &file, Instant{});
