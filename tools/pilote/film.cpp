@@ -77,8 +77,30 @@ Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies, std::size
   evenements_.ajuste();  // a long match holds millions of them
 }
 
+// Only instants are shown: between two, the turns of one ship come down to
+// its last heading (a tick's line then gives every heading anyway). A bot
+// that turns eight times a tick, or a file of a million turns, then keeps
+// one turn per ship and tick.
+bool Film::fond_un_virage(const Evenement& evenement) {
+  if (const auto* t = std::get_if<EvTourne>(&evenement)) {
+    const auto garde = virages_.find(t->couleur);
+    if (garde == virages_.end()) {
+      virages_[t->couleur] = evenements_.taille();
+      return false;
+    }
+    evenements_.si<EvTourne>(garde->second)->angle = t->angle;
+    return true;
+  }
+  // A ship that comes or goes changes which ship is the colour's first.
+  if (const auto* e = std::get_if<EvEnregistre>(&evenement)) virages_.erase(e->v.couleur);
+  if (const auto* p = std::get_if<EvPart>(&evenement)) virages_.erase(p->couleur);
+  if (est_un_instant(evenement)) virages_.clear();
+  return false;
+}
+
 void Film::garde(Evenement evenement, const EtatRelu& etat) {
   complet_ = std::holds_alternative<EvFin>(evenement);
+  if (fond_un_virage(evenement)) return;
   if (est_un_fait(evenement)) faits_.push_back(evenements_.taille());
   const bool instant = est_un_instant(evenement);
   evenements_.ajoute(std::move(evenement));

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ class Film {
     EtatRelu etat;
   };
   void garde(Evenement evenement, const EtatRelu& etat);
+  bool fond_un_virage(const Evenement& evenement);
   void copie(const Repere& repere, const EtatRelu& etat);
   void eclaircit();
 
@@ -79,6 +81,8 @@ class Film {
   std::size_t octets_copies_ = 0;
   std::size_t plus_grand_etat_ = 0;  // in bytes
   std::vector<std::size_t> faits_;   // registrations, destructions and departures
+  // Since the last instant, the turn kept for each colour's first ship.
+  std::map<std::int64_t, std::size_t> virages_;
   bool complet_ = false;
 };
 

@@ -1,15 +1,16 @@
 // The events of a recording held for replay, stored by kind: a turn costs the
 // few bytes of a turn, not the size of the largest kind of event, so a long
-// match (or a file of a million tiny lines) stays small in memory.
+// match (or a file of a million tiny lines) stays small in memory. Deques,
+// not vectors: they grow by blocks, never by copying everything at twice the size.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 #include <variant>
-#include <vector>
 
 #include "enregistrement/evenements.h"
 
@@ -19,7 +20,7 @@ class SuiteEvenements {
     const auto genre = static_cast<std::uint32_t>(evenement.index());
     std::visit(
         [&](auto&& e) {
-          auto& liste = std::get<std::vector<std::decay_t<decltype(e)>>>(stock_);
+          auto& liste = std::get<std::deque<std::decay_t<decltype(e)>>>(stock_);
           ordre_.push_back(Place{genre, static_cast<std::uint32_t>(liste.size())});
           liste.push_back(std::move(e));
         },
@@ -27,6 +28,14 @@ class SuiteEvenements {
   }
 
   std::size_t taille() const { return ordre_.size(); }
+
+  // Event `i` if it is a T, to change in place; nullptr otherwise.
+  template <typename T>
+  T* si(std::size_t i) {
+    const Place p = ordre_[i];
+    if (p.genre != genre_de<T>()) return nullptr;
+    return &std::get<std::deque<T>>(stock_)[p.rang];
+  }
 
   // Calls `f` with event `i` as its own type.
   template <typename F>
@@ -50,8 +59,17 @@ class SuiteEvenements {
   struct Stock;
   template <typename... T>
   struct Stock<std::variant<T...>> {
-    using type = std::tuple<std::vector<T>...>;
+    using type = std::tuple<std::deque<T>...>;
   };
+
+  template <typename T, std::size_t G = 0>
+  static constexpr std::uint32_t genre_de() {
+    if constexpr (std::is_same_v<std::variant_alternative_t<G, Evenement>, T>) {
+      return G;
+    } else {
+      return genre_de<T, G + 1>();
+    }
+  }
 
   template <std::size_t G, typename F>
   void visite_genre(Place p, F& f) const {
@@ -64,6 +82,6 @@ class SuiteEvenements {
     }
   }
 
-  std::vector<Place> ordre_;
+  std::deque<Place> ordre_;
   Stock<Evenement>::type stock_;
 };
