@@ -102,6 +102,28 @@ Resultats complets(Resultats r, const Sorties& sorties) {
   return r;
 }
 
+// The results file exists from the start, or the match does not start (the
+// reason is printed).
+std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
+                                                const Resultats& premiers) {
+  if (chemin.empty()) return std::nullopt;
+  std::optional<FichierResultats> fichier(std::in_place, chemin);
+  if (!fichier->ecrit(premiers)) std::_Exit(2);
+  return fichier;
+}
+
+// Writes the final results, prints their table and ends the process with
+// the status that says whether every file is whole. Connection threads that
+// would not end still use the world: the destructors are skipped, as arene
+// does when it stops.
+[[noreturn]] void conclut(std::optional<FichierResultats>& fichier, const Resultats& finals) {
+  const bool resultats_ecrits = !fichier || fichier->ecrit(finals);
+  journal(tableau(finals));
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(resultats_ecrits && !finals.erreur_enregistrement ? 0 : sortie_fichiers_incomplets);
+}
+
 int lance(const OptionsArbitre& options) {
   const sigset_t signaux = signaux_de_fin();
   pthread_sigmask(SIG_BLOCK, &signaux, nullptr);  // inherited by every thread
@@ -131,12 +153,8 @@ int lance(const OptionsArbitre& options) {
     partie = std::make_unique<Partie>(monde, options.regles, graine, file_utile,
                                       std::chrono::steady_clock::now(), sorties.fichier != nullptr);
   }
-  // The results file exists from the start, or the match does not start.
-  std::optional<FichierResultats> resultats;
-  if (!options.resultats.empty()) {
-    resultats.emplace(options.resultats);
-    if (!resultats->ecrit(complets(copie_resultats(monde, *partie), sorties))) std::_Exit(2);
-  }
+  auto resultats =
+      ouvre_resultats(options.resultats, complets(copie_resultats(monde, *partie), sorties));
   Ecrivain ecrivain(file, sorties.puits());
 
   std::atomic<bool> interruption{false};
@@ -182,14 +200,7 @@ int lance(const OptionsArbitre& options) {
   ecrivain.termine();
   if (spectateurs) spectateurs->arrete(delai_fin_des_flux);
 
-  const Resultats finals = complets(copie_resultats(monde, *partie), sorties);
-  const bool resultats_ecrits = !resultats || resultats->ecrit(finals);
-  journal(tableau(finals));
-  std::fflush(stdout);
-  std::fflush(stderr);
-  // Connection threads that would not end still use the world: skip the
-  // destructors, as arene does when it stops.
-  std::_Exit(resultats_ecrits && !finals.erreur_enregistrement ? 0 : sortie_fichiers_incomplets);
+  conclut(resultats, complets(copie_resultats(monde, *partie), sorties));
 }
 
 }  // namespace
