@@ -31,15 +31,8 @@ LecteurEnregistrement::LecteurEnregistrement(const std::string& chemin) {
   if (fichier == nullptr) throw Echec("relecture : impossible d'ouvrir " + chemin);
   gz_ = std::make_unique<LectureGz>(fichier);
   const auto premiere = ligne_suivante();
-  if (!premiere) throw Echec("relecture : pas d'en-tete complet dans " + chemin);
-  Evenement entete;
-  try {
-    entete = lit_ligne(*premiere);
-  } catch (const LimiteDepassee&) {
-    throw;
-  } catch (const Echec& e) {
-    throw Echec("relecture : " + chemin + " : " + e.what());
-  }
+  if (!premiere) throw Echec("relecture : fichier vide : " + chemin);
+  const Evenement entete = lit_ligne(*premiere);
   if (!std::holds_alternative<EvEntete>(entete))
     throw Echec("relecture : pas d'en-tete au debut de " + chemin);
   entete_ = std::get<EvEntete>(entete);
