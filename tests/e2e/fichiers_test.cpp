@@ -138,6 +138,7 @@ struct Crash {
   const char* nom;
   Duree avant;  // from the start to the kill
   int tireurs;
+  friend void PrintTo(const Crash& c, std::ostream* flux) { *flux << c.nom; }
 };
 
 class Crashs : public Fichiers, public ::testing::WithParamInterface<Crash> {};
