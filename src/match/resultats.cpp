@@ -92,8 +92,12 @@ std::string texte_json(const Resultats& r, bool indente) {
                 {"tick_fin", r.tick_fin},
                 {"ticks", r.ticks},
                 {"duree_s", r.duree_s},
-                {"cadence", r.cadence}};
-  if (r.enregistre) objet["enregistrement"] = {{"ticks_perdus", r.ticks_perdus}};
+                {"cadence", r.cadence},
+                {"en_cours", !r.raison}};
+  if (r.enregistre)
+    objet["enregistrement"] = {
+        {"ticks_perdus", r.ticks_perdus},
+        {"erreur", r.erreur_enregistrement ? json(*r.erreur_enregistrement) : json(nullptr)}};
   objet["joueurs"] = en_json(r.joueurs);
   return indente ? objet.dump(2) + "\n" : objet.dump();
 }

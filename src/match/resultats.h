@@ -48,7 +48,8 @@ struct Resultats {
   double cadence = 0.0;  // ticks per second between start and end
   bool enregistre = false;
   std::int64_t ticks_perdus = 0;
-  std::vector<ResultatJoueur> joueurs;  // by rank once classe() ran
+  std::optional<std::string> erreur_enregistrement;  // why the recording is incomplete
+  std::vector<ResultatJoueur> joueurs;               // by rank once classe() ran
 };
 
 // Sorts the players and gives their ranks: ships in play first (more life
