@@ -14,7 +14,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # One package per line: the set that needs it, the package, how to tell it is
-# there (a command on PATH, or a path, globs allowed), and why.
+# there (a command on PATH, or a path, globs allowed), and why (no apostrophe:
+# the table is one single-quoted string).
 PAQUETS='
 serveur    g++                  g++                                compiles arene
 serveur    cmake                cmake                              configures the build
@@ -35,6 +36,9 @@ tests      default-jdk-headless javac                              the Java kit
 tests      nodejs               node                               the JavaScript kit and the browser tests
 tests      npm                  npm                                puppeteer-core for the browser tests
 tests      chromium             /usr/bin/chromium                  the browser tests
+tests      time                 /usr/bin/time                      the memory of the recording readers, measured
+tests      pkg-config           pkg-config                         the C and C++ kits built from their installed library
+tests      python3-pip          pip3                               the Python kit installed with pip
 tests      iproute2             ip                                 the guides test, in network namespaces of its own
 tests      netcat-openbsd       nc                                 the guides test types the protocol into nc
 tests      curl                 curl                               the guides test asks the spectator port

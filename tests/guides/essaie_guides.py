@@ -57,8 +57,6 @@ TOURNOI_COURT = ("sed -e 's/^repetitions = 8/repetitions = 2/' -e 's/^duree = \"
 # (guide, text, replacement, why): what the test changes in a long block.
 RACCOURCIS = [
     ("README.md", "--duree 60", "--duree 5", "a minute of play proves no more than five seconds"),
-    ("README.md", "--graines 10 --duree 30", "--graines 1 --duree 5",
-     "ten matches of 30 s take 5 minutes; bots_melee plays a longer one"),
     ("protocole.md", "--duree 30", "--duree 5", "a shorter match"),
     ("protocole.md", "--duree 60", "--duree 10", "the bots outlive the shorter match"),
     ("organiser.md", "--duree 20 \\", "--duree 4 \\", "a shorter match"),
