@@ -130,7 +130,15 @@ TEST(Spectateurs, LesMauvaisesRequetesOntLeurReponseEtRienNeCasse) {
       {"unknown path", "GET /etat HTTP/1.1\r\nHost: a\r\n\r\n", 404},
       {"unknown path, other method", "DELETE /x HTTP/1.1\r\nHost: a\r\n\r\n", 404},
       {"POST", "POST /metrics HTTP/1.1\r\nHost: a\r\nContent-Length: 0\r\n\r\n", 405},
-      {"a body", "GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello", 400},
+      {"POST with a body", "POST /resultats HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello",
+       405},
+      {"POST with a body never read",
+       "POST / HTTP/1.1\r\nContent-Length: 300000\r\n\r\n" + std::string(300000, 'x'), 405},
+      {"PUT, chunked",
+       "PUT /flux HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", 405},
+      {"HEAD", "HEAD /metrics HTTP/1.1\r\nHost: a\r\n\r\n", 405},
+      {"unknown path with a body", "POST /x HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello", 404},
+      {"GET with a body", "GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello", 400},
       {"huge header", entete_geante, 400},
       {"/flux without upgrade", "GET /flux HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n", 400},
       {"upgrade without a key",
@@ -142,6 +150,8 @@ TEST(Spectateurs, LesMauvaisesRequetesOntLeurReponseEtRienNeCasse) {
   };
   for (const auto& c : cas)
     EXPECT_EQ(echange_http(arbitre.port_spectateurs(), c.requete).statut, c.statut) << c.quoi;
+  EXPECT_EQ(echange_http(arbitre.port_spectateurs(), "HEAD / HTTP/1.1\r\n\r\n").corps, "")
+      << "no body ever answers a HEAD";
   EXPECT_EQ(get_http(arbitre.port_spectateurs(), "/metrics").statut, 200);
   EXPECT_EQ(joueur.demande("GET STATUT\r\n"), "PUT STATUT vivant\r\n");
   EXPECT_TRUE(le_monde_bouge(joueur, 5s));
