@@ -21,6 +21,13 @@ using Flux = websocket::stream<beast::tcp_stream&>;
 // Spectators have nothing to say; a longer message ends the stream.
 constexpr std::size_t taille_max_message_recu = 4096;
 
+// The codes a close frame may carry on the wire: the protocol's own, then
+// those of libraries (3000-3999) and applications (4000-4999).
+bool code_de_fermeture_valide(std::uint16_t code) {
+  if (code >= 1000 && code <= 1014) return code < 1004 || code > 1006;
+  return code >= 3000 && code <= 4999;
+}
+
 // The stream's event loop, on the connection's own io_context: one read
 // always pending (pings, pongs, the close), at most one write, each with
 // its time limit, and the writer thread's wake-ups posted in between.
@@ -35,10 +42,13 @@ class Session {
 
   // Runs until the stream is over; true when its spectator stopped reading.
   bool execute() {
+    ws_.control_callback(
+        [this](websocket::frame_type type, std::string_view) { controle_recu(type); });
     lit();
     pompe();
     ioc_.restart();
     ioc_.run();
+    ws_.control_callback();
     return abandon_;
   }
 
@@ -52,6 +62,19 @@ class Session {
       recu_.clear();
       lit();
     });
+  }
+
+  // Beast refuses most invalid close codes with a protocol error, but echoes
+  // those above 4999. Closing first, while the close frame is being read,
+  // makes it send our code and skip the echo.
+  void controle_recu(websocket::frame_type type) {
+    // A close without a code reads as code 0 (none), and is valid.
+    const std::uint16_t code = ws_.reason().code;
+    if (type != websocket::frame_type::close || fini_ || code == websocket::close_code::none ||
+        code_de_fermeture_valide(code))
+      return;
+    fini_ = true;
+    ws_.async_close(websocket::close_code::protocol_error, [](beast::error_code) {});
   }
 
   void pompe() {

@@ -182,4 +182,45 @@ TEST(Flux, ALaFinDuMatchLeFluxFinitProprementEtLePortFerme) {
   EXPECT_EQ(get_http(suivant.port_spectateurs(), "/resultats").statut, 200);
 }
 
+std::uint8_t octet(const std::string& texte, std::size_t i) {
+  return static_cast<std::uint8_t>(texte.at(i));
+}
+
+// The code of the close frame the server answers a close with `code` with,
+// read from the raw bytes of the stream; nothing if no close frame came.
+std::optional<int> code_en_reponse(int port, std::uint16_t code) {
+  ClientDeTest client(port);
+  client.envoie(demande_de_flux());
+  for (auto ligne = client.lit_ligne(); ligne && *ligne != "\r\n"; ligne = client.lit_ligne()) {
+  }
+  // A client's frame is masked; a zero mask leaves the payload as it is.
+  const char trame[] = {
+      '\x88', '\x82', 0, 0, 0, 0, static_cast<char>(code >> 8), static_cast<char>(code & 0xff)};
+  client.envoie(std::string_view(trame, sizeof trame));
+  const auto recu = client.lit_jusqu_a_fermeture(5s);
+  if (!recu) return std::nullopt;
+  // The server's frames: unmasked, a length of 7 bits, or 16 or 64 after it.
+  for (std::size_t i = 0; i + 2 <= recu->size();) {
+    std::size_t taille = octet(*recu, i + 1) & 0x7f;
+    std::size_t debut = i + 2;
+    const std::size_t octets_de_taille = taille == 126 ? 2 : taille == 127 ? 8 : 0;
+    if (octets_de_taille > 0) taille = 0;
+    for (std::size_t k = 0; k < octets_de_taille; ++k) taille = taille << 8 | octet(*recu, debut++);
+    if ((octet(*recu, i) & 0x0f) == 8)
+      return taille >= 2 ? octet(*recu, debut) << 8 | octet(*recu, debut + 1) : 1005;
+    i = debut + taille;
+  }
+  return std::nullopt;
+}
+
+TEST(Flux, UnCodeDeFermetureInvalideRecoitUneErreurDeProtocole) {
+  ArbitreDeTest arbitre;
+  const std::uint16_t valides[] = {1000, 1001, 1003, 1011, 3000, 4999};
+  for (const std::uint16_t code : valides)
+    EXPECT_EQ(code_en_reponse(arbitre.port_spectateurs(), code), code) << "echoed: " << code;
+  const std::uint16_t invalides[] = {0, 999, 1004, 1005, 1006, 1015, 1016, 2999, 5000, 65535};
+  for (const std::uint16_t code : invalides)
+    EXPECT_EQ(code_en_reponse(arbitre.port_spectateurs(), code), 1002) << "invalid: " << code;
+}
+
 }  // namespace
