@@ -32,6 +32,7 @@ void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>&
         partie.apres_tick(Horloge::now());
         if (mesures != nullptr) mesures->note_tick(Horloge::now() - obtenu);
       }
+      partie.publie_resultats();
       if (mesures != nullptr) {
         mesures->note_attente(obtenu - demande);
         note_monde(*mesures, monde, partie);

@@ -9,18 +9,18 @@
 #include <string>
 
 #include "match/mesures.h"
-#include "match/partie.h"
+#include "match/resultats_publies.h"
 #include "protocol/compteurs.h"
 #include "protocol/suivi_connexions.h"
 #include "spectateurs/diffusion.h"
 #include "spectateurs/metriques.h"
 #include "spectateurs/places.h"
 
-// The match as the spectator port sees it. Only the results are read under
-// verrou; every other figure is kept in atomics by those who change it.
+// The match as the spectator port sees it, never under verrou: the results
+// as the tick publishes them, every other figure kept in atomics by those who
+// change it.
 struct MatchObserve {
-  Monde& monde;
-  const Partie& partie;
+  ResultatsPublies& resultats;
   const SuiviConnexions& joueurs;  // the players' connections
   const MesuresTick& mesures;
   const CompteursProtocole& compteurs;

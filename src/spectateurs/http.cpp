@@ -92,8 +92,7 @@ Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete, bool
     case Route::Page:
       return contenu(requete, "text/html; charset=utf-8", std::string(page_accueil()));
     case Route::Resultats:
-      return contenu(requete, "application/json",
-                     texte_json(copie_resultats(match.monde, match.partie)) + "\n");
+      return contenu(requete, "application/json", texte_json(*match.resultats.lit()) + "\n");
     case Route::Metriques:
       return contenu(requete, "text/plain; version=0.0.4; charset=utf-8", metriques(contexte));
     case Route::Flux:

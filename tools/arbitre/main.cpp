@@ -108,7 +108,7 @@ int lance(const OptionsArbitre& options) {
   if (!options.enregistre.empty()) sorties.fichier = puits_gzip(options.enregistre);
   if (options.spectateurs)
     sorties.diffusion =
-        std::make_unique<Diffusion>([&] { return copie_resultats(monde, *partie).joueurs; });
+        std::make_unique<Diffusion>([&] { return partie->resultats_publies().lit()->joueurs; });
   // Spectators need the tick's changes as much as a recording does.
   FileLots file(capacite_file);
   FileLots* const file_utile = sorties.puits().empty() ? nullptr : &file;
@@ -138,8 +138,9 @@ int lance(const OptionsArbitre& options) {
   }
   std::unique_ptr<ServeurSpectateurs> spectateurs;
   if (sorties.diffusion)
-    spectateurs = ouvre_spectateurs(options, {monde, *partie, arene.connexions, mesures, compteurs},
-                                    *sorties.diffusion);
+    spectateurs = ouvre_spectateurs(
+        options, {partie->resultats_publies(), arene.connexions, mesures, compteurs},
+        *sorties.diffusion);
   std::atomic<bool> arret{false};
   std::thread accueil([&] {
     try {
