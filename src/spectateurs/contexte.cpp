@@ -1,8 +1,11 @@
 #include "spectateurs/contexte.h"
 
 StatistiquesSpectateurs statistiques(const ContexteSpectateurs& contexte) {
-  return {contexte.flux.occupees(), contexte.refuses.load(std::memory_order_relaxed),
-          contexte.abandonnes.load(std::memory_order_relaxed), contexte.diffusion.lots_sautes(),
+  return {contexte.flux.occupees(),
+          contexte.refuses.load(std::memory_order_relaxed),
+          contexte.refuses_adresse.load(std::memory_order_relaxed),
+          contexte.abandonnes.load(std::memory_order_relaxed),
+          contexte.diffusion.lots_sautes(),
           contexte.diffusion.reprises()};
 }
 

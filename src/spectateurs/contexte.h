@@ -28,6 +28,9 @@ struct MatchObserve {
 
 struct OptionsSpectateurs {
   std::size_t max_flux = 64;  // streams at once; more are answered 503
+  // Connections at once from one address, whatever they ask; more are
+  // answered 429 without being read.
+  std::size_t max_par_adresse = 8;
   // A request's header must have come within this after the connection
   // opened or the previous reply went.
   std::chrono::seconds delai_requete{10};
@@ -51,6 +54,7 @@ struct ContexteSpectateurs {
   Places flux;            // one per open stream
   SuiviConnexions suivi;  // every open connection of the port, to cut them at the end
   std::atomic<std::uint64_t> refuses{0};
+  std::atomic<std::uint64_t> refuses_adresse{0};
   std::atomic<std::uint64_t> abandonnes{0};
 };
 

@@ -126,7 +126,9 @@ TEST(Flux, CentSpectateursQuiNeLisentPasNeRalentissentNiLeTickNiLesJoueurs) {
   ArbitreDeTest arbitre({"--graine", "4"});
   const int port = arbitre.port_spectateurs();
   std::vector<Socket> muets;
-  for (int i = 0; i < 100; ++i) muets.push_back(spectateur_muet(port));
+  // From as many addresses: one address alone gets only a few connections.
+  for (int i = 0; i < 100; ++i)
+    muets.push_back(spectateur_muet(port, "127.0.1." + std::to_string(i + 1)));
   std::string texte;
   ASSERT_TRUE(attend_que(
       [&] {

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
@@ -157,6 +160,78 @@ TEST(Spectateurs, LesMauvaisesRequetesOntLeurReponseEtRienNeCasse) {
   EXPECT_TRUE(le_monde_bouge(joueur, 5s));
   EXPECT_TRUE(arbitre.processus().en_vie());
   EXPECT_EQ(arbitre.processus().erreurs(), "");
+}
+
+// Slow connections from 127.0.0.1: each sends the first line of a request,
+// then a byte of header a second, and reconnects 100 ms after it was cut.
+class Lenteurs {
+ public:
+  Lenteurs(int port, int nombre) : port_(port), fil_([this, nombre] { attaque(nombre); }) {}
+  ~Lenteurs() {
+    fin_ = true;
+    fil_.join();
+  }
+  int ouvertes() const { return ouvertes_; }
+
+ private:
+  struct Lente {
+    std::unique_ptr<ClientDeTest> client;
+    std::chrono::steady_clock::time_point prochain;
+  };
+
+  void attaque(int nombre) {
+    std::vector<Lente> lentes(static_cast<std::size_t>(nombre));
+    while (!fin_) {
+      for (Lente& l : lentes) avance(l, std::chrono::steady_clock::now());
+      std::this_thread::sleep_for(10ms);
+    }
+  }
+
+  void avance(Lente& l, std::chrono::steady_clock::time_point maintenant) {
+    if (maintenant < l.prochain) return;
+    l.prochain = maintenant + 1s;
+    try {
+      if (!l.client) {
+        l.client = std::make_unique<ClientDeTest>(port_);
+        l.client->envoie("GET / HTTP/1.1\r\n");
+        ++ouvertes_;
+      } else if (l.client->silencieux(0ms)) {
+        l.client->envoie("X");
+      } else {
+        throw std::runtime_error("cut");  // an answer or the end of the connection
+      }
+    } catch (const std::runtime_error&) {
+      l.client.reset();
+      l.prochain = maintenant + 100ms;
+    }
+  }
+
+  const int port_;
+  std::atomic<bool> fin_{false};
+  std::atomic<int> ouvertes_{0};
+  std::thread fil_;
+};
+
+TEST(Spectateurs, CentVingtHuitConnexionsLentesNeCachentPasLeMatch) {
+  ArbitreDeTest arbitre;
+  const int port = arbitre.port_spectateurs();
+  Lenteurs lenteurs(port, 128);
+  ASSERT_TRUE(attend_que([&] { return lenteurs.ouvertes() >= 128; }, 10s));
+  // Past the deadline for a request's header, so that the slow connections
+  // have been cut once and came back.
+  for (int essai = 0; essai < 6; ++essai) {
+    EXPECT_EQ(get_http(port, "/", "127.0.0.2").statut, 200) << "try " << essai;
+    try {
+      FluxDeTest flux(port, "127.0.0.2");
+      EXPECT_TRUE(flux.message()) << "try " << essai;
+    } catch (const std::runtime_error& e) {
+      ADD_FAILURE() << "try " << essai << ": " << e.what();
+    }
+    std::this_thread::sleep_for(2s);
+  }
+  const std::string texte = get_http(port, "/metrics", "127.0.0.2").corps;
+  EXPECT_GT(metrique(texte, "arene_spectateurs_refuses_adresse_total"), 0) << texte;
+  std::printf("128 slow connections: %d opened in all\n", lenteurs.ouvertes());
 }
 
 TEST(Spectateurs, AuDelaDuMaximumLesFluxOntUn503) {

@@ -83,6 +83,7 @@ std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& opti
                                                       Diffusion& diffusion) {
   OptionsSpectateurs o;
   o.max_flux = static_cast<std::size_t>(options.max_spectateurs);
+  o.max_par_adresse = static_cast<std::size_t>(options.max_par_adresse);
   try {
     return std::make_unique<ServeurSpectateurs>(match, diffusion, *options.spectateurs, o);
   } catch (const std::exception& e) {
