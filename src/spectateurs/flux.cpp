@@ -1,5 +1,10 @@
 #include "spectateurs/flux.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <boost/asio/buffer.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -20,6 +25,10 @@ using Flux = websocket::stream<beast::tcp_stream&>;
 
 // Spectators have nothing to say; a longer message ends the stream.
 constexpr std::size_t taille_max_message_recu = 4096;
+// The frames a message is sent in.
+constexpr std::size_t taille_morceau = 16 * 1024;
+// Bytes a stream's socket may hold unsent.
+constexpr int non_envoye_max = 32 * 1024;
 
 // The codes a close frame may carry on the wire: the protocol's own, then
 // those of libraries (3000-3999) and applications (4000-4999).
@@ -83,21 +92,42 @@ class Session {
     if (envoi.fin) return ferme();
     if (envoi.texte.empty()) return;  // the next lot wakes us
     texte_ = std::move(envoi.texte);
+    envoyes_ = 0;
     en_envoi_ = true;
+    envoie_morceau();
+  }
+
+  // A message goes as frames of a few kilobytes: each one the socket takes is
+  // progress and restarts the time limit, so that a slow spectator is never
+  // cut for a long message, only one that takes nothing.
+  void envoie_morceau() {
+    const std::size_t taille = std::min(taille_morceau, texte_.size() - envoyes_);
+    const bool dernier = envoyes_ + taille == texte_.size();
+    arme_minuterie();
+    ws_.async_write_some(dernier, asio::buffer(texte_.data() + envoyes_, taille),
+                         [this, taille, dernier](beast::error_code e, std::size_t) {
+                           minuterie_.cancel();
+                           if (e) {
+                             en_envoi_ = false;
+                             return coupe();
+                           }
+                           envoyes_ += taille;
+
+                           if (!dernier && !fini_) return envoie_morceau();
+                           en_envoi_ = false;
+                           pompe();
+                         });
+  }
+
+  void arme_minuterie() {
     const std::uint64_t numero = ++envois_;
     minuterie_.expires_after(delai_envoi_);
-    // A deadline that passed as its send finished may still come: it must not
-    // cut the next send.
+    // A deadline that passed as its frame went may still come: it must not
+    // cut the next frame.
     minuterie_.async_wait([this, numero](beast::error_code e) {
       if (e || !en_envoi_ || numero != envois_) return;
       abandon_ = true;
       coupe();
-    });
-    ws_.async_write(asio::buffer(texte_), [this](beast::error_code e, std::size_t) {
-      en_envoi_ = false;
-      minuterie_.cancel();
-      if (e) return coupe();
-      pompe();
     });
   }
 
@@ -135,6 +165,8 @@ class Session {
   const std::chrono::seconds delai_envoi_;
   beast::flat_buffer recu_;
   std::string texte_;  // being sent
+  std::size_t envoyes_ = 0;
+  // of texte_, taken by the socket
   bool en_envoi_ = false;
   std::uint64_t envois_ = 0;
   bool fini_ = false;
@@ -142,6 +174,16 @@ class Session {
   // Last: it goes first, so that no wake-up is posted to a session being destroyed.
   Abonnement abonnement_;
 };
+
+// The socket takes a message only while little of what it holds is unsent.
+// Else it fills a send buffer of megabytes, then wakes the writer again only
+// once a third of it has gone: a slow spectator would see seconds without
+// progress, and minutes of delay.
+void limite_non_envoye(beast::tcp_stream& flux) {
+  const int octets = non_envoye_max;
+  ::setsockopt(flux.socket().native_handle(), IPPROTO_TCP, TCP_NOTSENT_LOWAT, &octets,
+               sizeof octets);
+}
 
 websocket::stream_base::timeout limites(const OptionsSpectateurs& options) {
   websocket::stream_base::timeout t{};
@@ -163,6 +205,7 @@ void diffuse(ContexteSpectateurs& contexte, beast::tcp_stream& flux, asio::io_co
   ws.read_message_max(taille_max_message_recu);
   ws.text(true);
   if (attend(ioc, [&](auto fin) { ws.async_accept(requete, std::move(fin)); })) return;
+  limite_non_envoye(flux);
   Session session(ws, ioc, contexte.diffusion, contexte.options.delai_envoi);
   if (session.execute()) contexte.abandonnes.fetch_add(1, std::memory_order_relaxed);
 }
