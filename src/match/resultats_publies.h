@@ -14,17 +14,20 @@
 
 class ResultatsPublies {
  public:
-  // Readers: asks for a fresh copy and waits for it at most `delai` (a few
-  // ticks: the tick may be held up), then returns the latest one, the final
-  // results once published.
+  // Readers: a copy published after the call, so that it shows every change
+  // made before; waited for at most `delai` (the tick may be held up), then
+  // the latest one. The final results at once once published.
   std::shared_ptr<const Resultats> lit(
       std::chrono::milliseconds delai = std::chrono::milliseconds(100));
 
-  // The tick thread, with verrou held: whether a reader waits for a copy.
+  // The tick thread, with verrou held: whether a reader asked for a copy.
   bool demandee() const { return demandee_.load(std::memory_order_relaxed); }
-  // Publishes a copy; readers then get this one. Once `finale`, readers
-  // no longer wait and later copies are ignored.
+  // Publishes a copy; readers then get this one once woken. Once `finale`,
+  // readers no longer wait and later copies are ignored.
   void publie(Resultats resultats, bool finale = false);
+  // The tick thread, once verrou is released: wakes the readers waiting for
+  // a copy, whose waking can then delay neither the world nor the tick.
+  void reveille();
 
  private:
   std::atomic<bool> demandee_{false};

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "match/mesures.h"
@@ -53,12 +55,22 @@ struct ContexteSpectateurs {
   const OptionsSpectateurs options;
   Places flux;            // one per open stream
   SuiviConnexions suivi;  // every open connection of the port, to cut them at the end
+  // The JSON of the last copy of the results served, built once for all the
+  // requests that get the same copy.
+  struct {
+    std::mutex mutex;
+    std::shared_ptr<const Resultats> copie;
+    std::string texte;
+  } resultats;
   std::atomic<std::uint64_t> refuses{0};
   std::atomic<std::uint64_t> refuses_adresse{0};
   std::atomic<std::uint64_t> abandonnes{0};
 };
 
 StatistiquesSpectateurs statistiques(const ContexteSpectateurs& contexte);
+
+// The /resultats text.
+std::string texte_resultats(ContexteSpectateurs& contexte);
 
 // The /metrics text.
 std::string metriques(const ContexteSpectateurs& contexte);

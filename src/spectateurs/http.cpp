@@ -87,12 +87,11 @@ Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete, bool
     return r;
   }
   if (corps) return erreur(http::status::bad_request, "a GET takes no body", requete.version());
-  const MatchObserve& match = contexte.match;
   switch (*route) {
     case Route::Page:
       return contenu(requete, "text/html; charset=utf-8", std::string(page_accueil()));
     case Route::Resultats:
-      return contenu(requete, "application/json", texte_json(*match.resultats.lit()) + "\n");
+      return contenu(requete, "application/json", texte_resultats(contexte));
     case Route::Metriques:
       return contenu(requete, "text/plain; version=0.0.4; charset=utf-8", metriques(contexte));
     case Route::Flux:
