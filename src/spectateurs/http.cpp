@@ -5,6 +5,8 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -101,10 +103,13 @@ Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete, bool
                 "/flux is a WebSocket: ask for it with Upgrade: websocket", requete.version());
 }
 
+// True when the response went; Beast reports the end of the stream after
+// one that closes the connection.
 bool envoie(ContexteSpectateurs& contexte, asio::io_context& ioc, beast::tcp_stream& flux,
             Reponse& r) {
   flux.expires_after(contexte.options.delai_envoi);
-  return !attend(ioc, [&](auto fin) { http::async_write(flux, r, std::move(fin)); });
+  const auto e = attend(ioc, [&](auto fin) { http::async_write(flux, r, std::move(fin)); });
+  return !e || e == http::error::end_of_stream;
 }
 
 // Half-closes, then reads what the peer still sends for a moment and drops
@@ -173,6 +178,8 @@ void sert(ContexteSpectateurs& contexte, Socket socket) {
   for (;;) {
     http::request_parser<http::empty_body> analyseur;
     analyseur.header_limit(taille_max_entete);
+    // A body is never read, so its announced size is no reason to refuse.
+    analyseur.body_limit(std::numeric_limits<std::uint64_t>::max());
     flux.expires_after(contexte.options.delai_requete);
     // The header only: a body is never read, whatever the method.
     const auto lu = attend(
