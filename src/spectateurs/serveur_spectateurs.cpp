@@ -44,6 +44,13 @@ void refuse_sans_lire(const Socket& socket, std::string_view refus) {
   ::shutdown(socket.fd(), SHUT_WR);
 }
 
+// A connection's places. The address's goes first: once the last connection
+// place is back, the server may be destroyed, its addresses' places with it.
+struct Occupation {
+  Place connexion;
+  PlaceAdresse adresse;
+};
+
 // The peer's IPv4 address, as the port listens on IPv4 only; 0 if unknown.
 std::uint32_t adresse_du_pair(const Socket& socket) {
   sockaddr_in pair{};
@@ -87,8 +94,7 @@ void ServeurSpectateurs::accueille(Socket socket) {
   }
   // If the thread cannot start, the socket and the places go with the lambda.
   (void)lance_thread_detache(
-      [this, place = std::make_shared<Place>(std::move(*place)),
-       place_adresse = std::make_shared<PlaceAdresse>(std::move(*place_adresse)),
+      [this, places = std::make_shared<Occupation>(std::move(*place), std::move(*place_adresse)),
        socket = std::make_shared<Socket>(std::move(socket))] {
         sert_spectateur(contexte_, std::move(*socket));
       },
