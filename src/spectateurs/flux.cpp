@@ -104,19 +104,21 @@ class Session {
     const std::size_t taille = std::min(taille_morceau, texte_.size() - envoyes_);
     const bool dernier = envoyes_ + taille == texte_.size();
     arme_minuterie();
-    ws_.async_write_some(dernier, asio::buffer(texte_.data() + envoyes_, taille),
-                         [this, taille, dernier](beast::error_code e, std::size_t) {
-                           minuterie_.cancel();
-                           if (e) {
-                             en_envoi_ = false;
-                             return coupe();
-                           }
-                           envoyes_ += taille;
+    ws_.async_write_some(
+        dernier, asio::buffer(texte_.data() + envoyes_, taille),
+        [this, taille, dernier](beast::error_code e, std::size_t) { envoye(e, taille, dernier); });
+  }
 
-                           if (!dernier && !fini_) return envoie_morceau();
-                           en_envoi_ = false;
-                           pompe();
-                         });
+  void envoye(beast::error_code e, std::size_t taille, bool dernier) {
+    minuterie_.cancel();
+    if (e) {
+      en_envoi_ = false;
+      return coupe();
+    }
+    envoyes_ += taille;
+    if (!dernier && !fini_) return envoie_morceau();
+    en_envoi_ = false;
+    pompe();
   }
 
   void arme_minuterie() {
@@ -164,9 +166,8 @@ class Session {
   asio::steady_timer minuterie_;
   const std::chrono::seconds delai_envoi_;
   beast::flat_buffer recu_;
-  std::string texte_;  // being sent
-  std::size_t envoyes_ = 0;
-  // of texte_, taken by the socket
+  std::string texte_;        // being sent
+  std::size_t envoyes_ = 0;  // of texte_, taken by the socket
   bool en_envoi_ = false;
   std::uint64_t envois_ = 0;
   bool fini_ = false;

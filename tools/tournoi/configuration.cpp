@@ -319,9 +319,11 @@ void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
     const std::string nombre =
         matchs ? std::to_string(*matchs)
                : "more than " + std::to_string(std::numeric_limits<std::uint64_t>::max());
+    const std::string fois =
+        t.repetitions > 1 ? ", " + std::to_string(t.repetitions) + " times each," : "";
     return l.erreur(racine["format"].node(), "format",
                     std::to_string(t.bots.size()) + " bots in groups of " +
-                        std::to_string(t.taille) + " make " + nombre +
+                        std::to_string(t.taille) + fois + " make " + nombre +
                         " matches; a tournament plays at most " + std::to_string(max_matchs));
   }
   if (!t.graines.empty() && t.graines.size() < *matchs)
