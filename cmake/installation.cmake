@@ -46,6 +46,7 @@ foreach(dossier kits bots tournois)
             PATTERN __pycache__ EXCLUDE
             PATTERN conversation_test.h EXCLUDE
             PATTERN essai_serveur.py EXCLUDE
+            PATTERN essai_installation.py EXCLUDE
             PATTERN verifie_readme.py EXCLUDE
             REGEX "kits/(c|cpp)/tests" EXCLUDE)
   endif()

@@ -111,14 +111,21 @@ std::string tableau(const Resultats& r) {
                 static_cast<long long>(r.ticks), r.duree_s, r.cadence,
                 static_cast<unsigned long long>(r.graine));
   texte += ligne;
-  texte += "rang  couleur               etat     pt_vie  touches  recues  balles\n";
+  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles\n";
   for (const ResultatJoueur& j : r.joueurs) {
-    std::snprintf(ligne, sizeof ligne, "%4d  %-20lld  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
-                  static_cast<long long>(j.couleur), std::string(nom_etat(j.etat)).c_str(),
+    std::snprintf(ligne, sizeof ligne, "%4d  %-30s  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
+                  couleur_lisible(j.couleur).c_str(), std::string(nom_etat(j.etat)).c_str(),
                   static_cast<long long>(j.pt_vie), static_cast<long long>(j.touches_donnees),
                   static_cast<long long>(j.touches_recues),
                   static_cast<long long>(j.balles_tirees));
     texte += ligne;
   }
+  return texte;
+}
+
+std::string couleur_lisible(std::int64_t couleur) {
+  char texte[40];
+  std::snprintf(texte, sizeof texte, "%lld (#%06llX)", static_cast<long long>(couleur),
+                static_cast<unsigned long long>(couleur) & 0xFFFFFFULL);
   return texte;
 }

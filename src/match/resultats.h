@@ -62,3 +62,7 @@ std::string texte_json_joueurs(const std::vector<ResultatJoueur>& joueurs);
 
 // A short table for a terminal, one line per colour.
 std::string tableau(const Resultats& resultats);
+
+// A colour as its number and the display colour of its low 24 bits, the way
+// a bot author may have written it: "3394611 (#33CC33)".
+std::string couleur_lisible(std::int64_t couleur);

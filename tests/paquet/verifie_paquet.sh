@@ -94,6 +94,31 @@ fichiers_partages() {
   [ -f "$racine/usr/share/doc/arene/README.md" ]
 }
 
+# The kits as a bot author uses them from a folder of their own: the C and C++
+# library, its headers and pkg-config file, and the jar when Java was there.
+kits_livres() {
+  local f manque=0
+  for f in usr/lib/libarene.a usr/include/arene/arene.h usr/include/arene/arene.hpp \
+    usr/lib/pkgconfig/arene.pc usr/share/arene/kits/python/pyproject.toml; do
+    [ -f "$racine/$f" ] || { echo "  /$f is not in the package" >&2; manque=1; }
+  done
+  if command -v jar >/dev/null && [ ! -f "$racine/usr/share/java/arene.jar" ]; then
+    echo "  /usr/share/java/arene.jar is not in the package" >&2
+    manque=1
+  fi
+  return $manque
+}
+
+# The C kit's first bot, built in a folder of its own with what pkg-config says.
+bot_c_du_paquet() {
+  command -v pkg-config >/dev/null || { echo "  skipped: pkg-config is missing"; return 0; }
+  mkdir -p "$brouillon/mon_bot"
+  cp /usr/share/arene/kits/c/exemple.c "$brouillon/mon_bot/mon_bot.c"
+  # shellcheck disable=SC2046  # pkg-config's words are the compiler's arguments
+  (cd "$brouillon/mon_bot" && cc -std=c99 -o mon_bot mon_bot.c $(pkg-config --cflags --libs arene) &&
+    ./mon_bot 127.0.0.1 "$port" 0x00FF00 1)
+}
+
 # Every absolute /usr path that a man page or the README's deployment section
 # names, in the package. Runtime paths (/etc, /var) are made by the admin or systemd.
 chemins_cites() {
@@ -130,6 +155,7 @@ dpkg-deb -x "$paquet" "$racine"
 verifie "the programs are in /usr/bin" programmes_attendus
 verifie "every program has a man page without roff warnings" chaque_programme_a_sa_page
 verifie "the viewer, kits, bots, guides and README are under /usr/share" fichiers_partages
+verifie "the kits' library, headers, pkg-config file and jar are shipped" kits_livres
 verifie "every /usr path named by the man pages and README is shipped" chemins_cites
 verifie "every option of --help is in the man pages" options_documentees
 
@@ -255,6 +281,7 @@ verifie "/usr/bin/arene listens on a free port" demarre_arene
 verifie "a client registers and quits" client_enregistre_et_quitte
 verifie "arene-charge --sonde finds the arena healthy" /usr/bin/arene-charge --sonde --port "$port"
 verifie "a sample bot of the package plays it" bot_du_paquet
+verifie "a C bot builds with the package's pkg-config file and plays it" bot_c_du_paquet
 verifie "the arbitre unit's command records a match" commande_arbitre
 verifie "systemctl enables instances of both units" instances_activees
 kill "$serveur"
