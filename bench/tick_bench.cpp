@@ -17,8 +17,8 @@
 #include "simulation/balles.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
+#include "tick/tick.h"
 #include "world/constantes.h"
-#include "world/tick.h"
 
 namespace {
 

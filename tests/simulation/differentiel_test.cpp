@@ -20,7 +20,7 @@
 #include "simulation/comparaison.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

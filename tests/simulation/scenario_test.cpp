@@ -19,7 +19,7 @@
 #include "simulation/monde_de_test.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -22,8 +22,9 @@
 #include "enregistrement/ecrivain.h"
 #include "geometry/cubes.h"
 #include "match/boucle.h"
-#include "server/serveur.h"
+#include "server/accueil.h"
 #include "spectateurs/serveur_spectateurs.h"
+#include "transport/ecoute.h"
 
 namespace {
 
