@@ -6,6 +6,7 @@ import os from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import puppeteer from 'puppeteer-core';
+import {WebSocketServer} from 'ws';
 
 const ici = path.dirname(fileURLToPath(import.meta.url));
 export const RACINE = path.resolve(ici, '../..');
@@ -14,7 +15,9 @@ export const PAGE = path.join(RACINE, 'web/visionneuse.html');
 export const CONSTRUCTION = process.env.ARENE_CONSTRUCTION || path.join(RACINE, 'build/release');
 export const CAPTURES = process.env.ARENE_CAPTURES || path.join(RACINE, 'build/navigateur');
 
-export async function navigateur(t, {largeur = 1280, hauteur = 800} = {}) {
+// `langue`: the reader's preferred languages, as the browser announces them (navigator.languages).
+// French by default, the language the tests were first written in.
+export async function navigateur(t, {largeur = 1280, hauteur = 800, langue = 'fr-FR'} = {}) {
   const profil = fs.mkdtempSync(path.join(os.tmpdir(), 'arene-chromium-'));
   const chromium = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
@@ -29,10 +32,18 @@ export async function navigateur(t, {largeur = 1280, hauteur = 800} = {}) {
   });
   const page = await chromium.newPage();
   await page.setViewport({width: largeur, height: hauteur});
+  await parleLangue(page, langue);
   const erreurs = [];
   page.on('pageerror', (e) => erreurs.push(e.message));
   page.erreurs = erreurs;
   return page;
+}
+
+// Headless chromium ignores --lang: the override is made through the DevTools protocol.
+export async function parleLangue(page, langue) {
+  const session = await page.createCDPSession();
+  await session.send('Emulation.setUserAgentOverride',
+    {userAgent: await page.browser().userAgent(), acceptLanguage: `${langue},${langue.split('-')[0]}`});
 }
 
 // Serves `fichiers` (URL path -> {type, contenu}) on 127.0.0.1, on a port the system picks.
@@ -89,4 +100,30 @@ export async function pageRelisant(t, contenu, {largeur, hauteur, secondes = 30}
   await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
   await attends(page, () => window.visionneuse.etat().charge, undefined, secondes);
   return page;
+}
+
+// A stand-in for arene-arbitre's spectator port: serves the page at `/` and hands each /flux
+// connection to the test (`connexion(n)` waits for the n-th; `nombre()` counts them so far).
+export async function serveurDeSpectateurs(t) {
+  const serveur = http.createServer((demande, reponse) => {
+    const page = pageServie();
+    reponse.writeHead(200, {'Content-Type': page.type}).end(page.contenu);
+  });
+  const ws = new WebSocketServer({server: serveur, path: '/flux'});
+  const connexions = [];
+  ws.on('connection', (c) => connexions.push(c));
+  await new Promise((ok) => serveur.listen(0, '127.0.0.1', ok));
+  t.after(() => new Promise((ok) => {
+    for (const c of ws.clients) c.terminate();
+    ws.close();
+    serveur.closeAllConnections();
+    serveur.close(ok);
+  }));
+  const connexion = async (n) => {
+    const fin = Date.now() + 20000;
+    while (connexions.length < n && Date.now() < fin) await new Promise((ok) => setTimeout(ok, 20));
+    if (connexions.length < n) throw new Error(`no connection ${n} to /flux`);
+    return connexions[n - 1];
+  };
+  return {url: `http://127.0.0.1:${serveur.address().port}/`, connexion, nombre: () => connexions.length};
 }

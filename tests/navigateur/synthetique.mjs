@@ -25,7 +25,7 @@ const enJson = (objet) => JSON.stringify(objet).replace(/"(-?\d{16,})"/g, '$1');
 
 export function enregistrementSynthetique({
   graine = 7, vaisseaux = 6, ticks = 600, tirsParTick = 3, ballesMax = 5000, touchesParTick = 0.05,
-  perdu = null, garde = [], departs = true, vitesseVaisseaux = 1.5,
+  perdu = null, garde = [], departs = true, vitesseVaisseaux = 1.5, noms = null, match = null,
 } = {}) {
   const hasard = alea(graine);
   const lignes = [];
@@ -41,8 +41,12 @@ export function enregistrementSynthetique({
     const x = Math.floor(hasard() * 1300), y = Math.floor(hasard() * 1300);
     return [x, y, x + 32 + Math.floor(hasard() * 64), y + 32 + Math.floor(hasard() * 64)];
   });
-  ecris({t: 'entete', format: 'arene', version: 1, graine, plateau: [PLATEAU, PLATEAU], rayon_vaisseau: 9,
-    rayon_balle: 4, pt_vie_max: PT_VIE_MAX, periode: 0.025, cubes});
+  // Names and match parameters make a version 2 header: `noms` is [[couleur, nom], ...].
+  const entete = {t: 'entete', format: 'arene', version: noms || match ? 2 : 1, graine, plateau: [PLATEAU, PLATEAU],
+    rayon_vaisseau: 9, rayon_balle: 4, pt_vie_max: PT_VIE_MAX, periode: 0.025, cubes};
+  if (noms || match) Object.assign(entete, {noms: noms ?? [], match: match ?? {joueurs: null, attente: null, duree: null, fin: null}});
+  ecris(entete);
+  const nomDe = new Map((noms ?? []).map(([c, nom]) => [String(c), nom]));
 
   const joueur = (c) => joueurs.get(String(c));
   const enregistre = (couleur, tick) => {
@@ -131,7 +135,11 @@ export function enregistrementSynthetique({
     }
     garder(n);
   }
-  ecris({t: 'fin', tick: ticks, raison: 'duree', resultats: {format: 'arene-resultats', version: 1,
-    joueurs: [...joueurs.values()]}});
-  return {texte: lignes.join('\n') + '\n', lignes, etats, joueurs: [...joueurs.values()], ticks};
+  // Ranks as the referee gives them: in play first, more life points, more hits given; then the
+  // others, the latest to leave first.
+  const classes = [...joueurs.values()].sort((a, b) => (b.etat === 'vivant') - (a.etat === 'vivant') ||
+    b.pt_vie - a.pt_vie || b.touches_donnees - a.touches_donnees || (b.tick_depart ?? 0) - (a.tick_depart ?? 0));
+  const resultats = classes.map((j, i) => ({...j, rang: i + 1, ...(nomDe.has(String(j.couleur)) ? {nom: nomDe.get(String(j.couleur))} : {})}));
+  ecris({t: 'fin', tick: ticks, raison: 'duree', resultats: {format: 'arene-resultats', version: 1, joueurs: resultats}});
+  return {texte: lignes.join('\n') + '\n', lignes, etats, joueurs: [...joueurs.values()], resultats, ticks, couleurs};
 }
