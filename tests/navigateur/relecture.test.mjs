@@ -194,7 +194,7 @@ test('hostile recordings stop the page at a limit it names', async (t) => {
       /taille de l’état/],
     '/vrai.gz': [entete('"arene"', 'true'), /version/],
     '/reel.gz': [entete('"arene"', '1.0'), /version/],
-    '/deux.gz': [entete('"arene"', '2'), /version/],
+    '/trois.gz': [entete('"arene"', '3'), /version/],
     '/format.gz': [entete('"autre"'), /format/],
   };
   const fichiers = {'/': pageServie()};
