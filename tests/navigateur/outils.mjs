@@ -91,13 +91,14 @@ export function vaisseauxVisibles(page, attendues = {}) {
 }
 
 // A page served with `contenu` as its recording (?enregistrement=), once the page has read it all.
-export async function pageRelisant(t, contenu, {largeur, hauteur, secondes = 30} = {}) {
+// `parametres`: more of the query, `&projecteur` say.
+export async function pageRelisant(t, contenu, {largeur, hauteur, langue, parametres = '', secondes = 30} = {}) {
   const base = await serveurStatique(t, {
     '/': pageServie(),
     '/match.jsonl.gz': {type: 'application/gzip', contenu},
   });
-  const page = await navigateur(t, {largeur, hauteur});
-  await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
+  const page = await navigateur(t, {largeur, hauteur, langue});
+  await page.goto(`${base}/?enregistrement=/match.jsonl.gz${parametres}`);
   await attends(page, () => window.visionneuse.etat().charge, undefined, secondes);
   return page;
 }
@@ -126,4 +127,28 @@ export async function serveurDeSpectateurs(t) {
     return connexions[n - 1];
   };
   return {url: `http://127.0.0.1:${serveur.address().port}/`, connexion, nombre: () => connexions.length};
+}
+
+// Names of every kind a tournament may give: accents, spaces, other scripts, 40 characters.
+export const NOMS = ['Zoé Dupont', 'Ada', 'Éloïse Martin-Brès', 'Kofi', 'Łukasz', 'Ngozi Okafor', 'Αθηνά', 'Renée',
+  'Jürgen', 'Aïcha', 'Søren', 'Mẫn', 'Olusegun', 'Ingrid', 'Tupac', 'Anastasia Konstantinopoulou-Vanderbiltée'];
+// Names for the colours of a synthetic match, all but the fifth: a colour without a name.
+export const nomsPour = (couleurs) => couleurs.map((c, i) => [c, `${NOMS[i % NOMS.length]}${i >= NOMS.length ? ` ${i + 1}` : ''}`])
+  .filter((_, i) => i !== 4);
+
+// Every text node drawn on the page, with the element that holds it and its font size in pixels.
+export function textesVisibles(page) {
+  return page.evaluate(() => {
+    const vus = [];
+    const marche = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+    for (let n = marche.nextNode(); n; n = marche.nextNode()) {
+      const e = n.parentElement;
+      if (!n.textContent.trim() || !e.getClientRects().length) continue;
+      vus.push({texte: n.textContent.trim(), ou: e.id || e.className || e.tagName, taille: parseFloat(getComputedStyle(e).fontSize)});
+    }
+    for (const e of document.querySelectorAll('[title]')) {
+      if (e.getClientRects().length) vus.push({texte: e.title, ou: `${e.id || e.tagName}[title]`, taille: null});
+    }
+    return vus;
+  });
 }

@@ -9,6 +9,9 @@ const PT_VIE_MAX = 5;
 // Colours that test the page's reading: a 64-bit one beyond 2^53, a negative one, a very dark one.
 export const COULEURS = [0xff0000, 255, 0x00c000, '1152921504607970390', -5, 0x000010, 0xffd700, 0xff00ff];
 
+// The colours of a match of n ships, the first ones those above.
+export const couleursPour = (n) => Array.from({length: n}, (_, i) => i < COULEURS.length ? COULEURS[i] : 0x101010 * (i + 1) + i);
+
 function alea(graine) {  // mulberry32
   let a = graine >>> 0;
   return () => {
@@ -57,7 +60,7 @@ export function enregistrementSynthetique({
       touches_recues: ancien?.touches_recues ?? 0, detruit_par: null, tick_destruction: null, tick_depart: null});
     if (enregistrable) ecris({t: 'enregistre', tick, v});
   };
-  const couleurs = Array.from({length: vaisseaux}, (_, i) => i < COULEURS.length ? COULEURS[i] : 0x101010 * (i + 1) + i);
+  const couleurs = couleursPour(vaisseaux);
   for (const c of couleurs) enregistre(c, 0);
   ecris({t: 'debut', tick: 0});
   const garder = (n) => {
