@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package checked as a teacher would use it. Unpacked into a
 # scratch root: every program with its man page, the files where the man pages
-# and the README say, every option of --help in its man page. Then installed
+# and the deployment guide say, every option of --help in its man page. Then installed
 # for real with apt-get: the units accepted by systemd-analyze, an arena
 # started and played, the arbitre unit's command run by hand; then purged,
 # leaving nothing behind.
@@ -85,7 +85,7 @@ chaque_programme_a_sa_page() {
 # The files of the tree that the package ships once they exist.
 fichiers_partages() {
   local f
-  for f in web/visionneuse.html kits bots docs/protocole.md docs/enregistrement.md; do
+  for f in web/visionneuse.html kits bots docs/*.md docs/*.png; do
     if [ -e "$f" ] && [ ! -e "$racine/usr/share/arene/$f" ]; then
       echo "  $f is in the tree but not at /usr/share/arene/$f" >&2
       return 1
@@ -119,11 +119,11 @@ bot_c_du_paquet() {
     ./mon_bot 127.0.0.1 "$port" 0x00FF00 1)
 }
 
-# Every absolute /usr path that a man page or the README's deployment section
-# names, in the package. Runtime paths (/etc, /var) are made by the admin or systemd.
+# Every absolute /usr path that a man page or the deployment guide names, in
+# the package. Runtime paths (/etc, /var) are made by the admin or systemd.
 chemins_cites() {
   { for page in "$racine"/usr/share/man/man1/*.1.gz; do zcat "$page"; done
-    sed -n '/^## Deploy on a server/,/^## /p' "$racine/usr/share/doc/arene/README.md"
+    cat "$racine/usr/share/arene/docs/deploiement.md"
   } | sed 's/\\-/-/g' | grep -oE '/usr/[A-Za-z0-9_.@/+-]*' | sed 's/[.]*$//' | sort -u >"$brouillon/cites"
   [ -s "$brouillon/cites" ] || { echo "  no path found in the man pages" >&2; return 1; }
   local chemin manque=0
@@ -156,7 +156,7 @@ verifie "the programs are in /usr/bin" programmes_attendus
 verifie "every program has a man page without roff warnings" chaque_programme_a_sa_page
 verifie "the viewer, kits, bots, guides and README are under /usr/share" fichiers_partages
 verifie "the kits' library, headers, pkg-config file and jar are shipped" kits_livres
-verifie "every /usr path named by the man pages and README is shipped" chemins_cites
+verifie "every /usr path named by the man pages and the deployment guide is shipped" chemins_cites
 verifie "every option of --help is in the man pages" options_documentees
 
 # --- Installed for real --------------------------------------------------
