@@ -2,7 +2,10 @@
 // side, for hundreds of ticks: after every tick both must hold the same ships
 // and bullets, in the same order, to the bit, and their generators the same
 // state. Players steer, fire, leave and come back between ticks, through both
-// worlds' own actions and spawns.
+// worlds' own actions and spawns. Every 100 ticks, and after the last, the
+// lists' fingerprints must also be the ones committed below, taken on x86-64:
+// both ticks agreeing on another machine is not enough, they must agree with
+// every other machine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include "simulation/actions.h"
 #include "simulation/balles.h"
 #include "simulation/comparaison.h"
+#include "simulation/empreinte.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
 #include "world/tick.h"
@@ -33,6 +37,7 @@ struct Parametres {
   int ticks;
   double cote_melee;  // ships start in a square this wide at the board's centre, 0: anywhere
   double tirs;        // chance that a ship fires in a tick
+  std::vector<std::uint64_t> empreintes;  // after ticks 100, 200... and the last
 };
 
 struct Bilan {
@@ -42,6 +47,7 @@ struct Bilan {
   int destructions = 0;
   int apparitions = 0;
   int deviations = 0;
+  std::vector<std::uint64_t> empreintes;
 };
 
 class Duel {
@@ -150,6 +156,7 @@ class Duel {
     ASSERT_TRUE(memes_vaisseaux_et_balles(*monde_, *reference_)) << p_.nom << ", tick " << t;
     ASSERT_TRUE(monde_->alea == reference_->alea) << p_.nom << ", tick " << t;
     compte(avant);
+    if ((t + 1) % 100 == 0 || t + 1 == p_.ticks) bilan_.empreintes.push_back(empreinte(*monde_));
   }
 
   void compte(const std::vector<vaisseau>& avant) {
@@ -177,13 +184,53 @@ class Duel {
 
 // Each world stresses one side of the tick; the random ones mix them.
 const Parametres mondes[] = {
-    {"crowded with bullets", 11, 200, 300, 20000, 12, 0.0, 0.05},
-    {"a melee of overlapping ships", 12, 200, 150, 1500, 200, 300.0, 0.3},
-    {"a dense cube field", 13, 600, 60, 1500, 200, 0.0, 0.3},
-    {"no cubes", 14, 0, 100, 4000, 200, 0.0, 0.2},
-    {"one ship", 15, 200, 1, 0, 300, 0.0, 0.5},
-    {"random A", 16, 200, 37, 2000, 300, 0.0, 0.15},
-    {"random B", 17, 200, 211, 1000, 300, 0.0, 0.1},
+    {"crowded with bullets", 11, 200, 300, 20000, 12, 0.0, 0.05, {0x20ccbca70e7bdb35u}},
+    {"a melee of overlapping ships",
+     12,
+     200,
+     150,
+     1500,
+     200,
+     300.0,
+     0.3,
+     {0x54d7851e735c4fc1u, 0xb19439d49b502dcau}},
+    {"a dense cube field",
+     13,
+     600,
+     60,
+     1500,
+     200,
+     0.0,
+     0.3,
+     {0x53b657729f2254a0u, 0xe94b09a05d5186b0u}},
+    {"no cubes", 14, 0, 100, 4000, 200, 0.0, 0.2, {0x6e1cdafabf2074b2u, 0xf1c368929c5a4c27u}},
+    {"one ship",
+     15,
+     200,
+     1,
+     0,
+     300,
+     0.0,
+     0.5,
+     {0x06122b5d8a7ca5dbu, 0x2ea4ac588f5c904du, 0x5def876dd663e129u}},
+    {"random A",
+     16,
+     200,
+     37,
+     2000,
+     300,
+     0.0,
+     0.15,
+     {0x0c0823e4d5673361u, 0x06585d62e2aef5a8u, 0xb41716ae4952abb1u}},
+    {"random B",
+     17,
+     200,
+     211,
+     1000,
+     300,
+     0.0,
+     0.1,
+     {0xd039805e06698a46u, 0x6c490cac9d744abau, 0x919b7588e7043f8cu}},
 };
 
 TEST(Differentiel, RandomWorldsTickBitForBitLikeTheReference) {
@@ -193,6 +240,7 @@ TEST(Differentiel, RandomWorldsTickBitForBitLikeTheReference) {
     duel.joue();
     if (HasFatalFailure()) return;
     const Bilan& b = duel.bilan();
+    EXPECT_EQ(b.empreintes, p.empreintes) << p.nom << ": " << en_initialiseur(b.empreintes);
     total.balles_vues += b.balles_vues;
     total.max_balles = std::max(total.max_balles, b.max_balles);
     total.touches += b.touches;
