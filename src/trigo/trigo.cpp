@@ -1,0 +1,182 @@
+#include "trigo/trigo.h"
+
+#include <bit>
+#include <cfloat>
+#include <cstdint>
+#include <optional>
+
+#include "trigo/precis.h"
+#include "trigo/rapide.h"
+#include "trigo/tables.h"
+
+// Every double operation below must round once, to double: no wider
+// intermediate precision, no reassociation, no fused multiply-add.
+static_assert(FLT_EVAL_METHOD == 0, "doubles must be evaluated as doubles");
+#ifdef __FAST_MATH__
+#error "the sine and cosine need IEEE arithmetic: build without -ffast-math"
+#endif
+
+namespace trigo {
+
+namespace {
+
+double abs(double x) {
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & ~(std::uint64_t{1} << 63));
+}
+
+// x = k pi/512 + r, |r| <= pi/1024 (a hair more), for 0 <= x < 2^20.
+struct Reduit {
+  double k;
+  DoubleDouble r;
+  double erreur;  // |r - (haut + bas)| at most
+};
+
+// Cody-Waite. k < 2^28, so k times each 25-bit piece is exact. Both first
+// differences are exact too: each side is a multiple of 2^-58 or of x's ulp,
+// and the difference is below 2^53 of those. What rounds: k times the last
+// piece (at most k 2^-141), the sum of the low parts (2^-106 |r| + k 2^-141),
+// and the pieces' own error, k 2^-142.
+[[gnu::always_inline]] inline Reduit reduit(double x) {
+  const double t = x * pas_inverse;
+  const double k = (t + 0x1.8p52) - 0x1.8p52;  // nearest integer
+  const double a = x - k * pas_morceaux[0];
+  const double s = a - k * pas_morceaux[1];
+  const DoubleDouble h = somme_exacte(s, -(k * pas_morceaux[2]));
+  const DoubleDouble r = somme_exacte(h.haut, h.bas - k * pas_morceaux[3]);
+  return {k, r, 0x1p-104 * abs(r.haut) + k * 0x1p-138};
+}
+
+// What p cos r + q sin r needs of r, for |r| <= pi/1024 + 2^-40, r.haut split
+// into r1 + r2 with r1 of 26 bits. Taylor series; the first terms left out
+// weigh below 2^-82 and 2^-85 |r|.
+struct Developpement {
+  double r1;
+  double r2_bas;   // r2 + r.bas
+  double r_sigma;  // r.haut + sigma
+  double gamma;    // cos r - 1, within 2^-51 |gamma| + 2^-82
+  double sigma;    // sin r - r, within 2^-50 |sigma| + 2^-85 |r|
+};
+
+[[gnu::always_inline]] inline Developpement developpe(DoubleDouble r) {
+  const DoubleDouble coupe_r = coupe(r.haut);
+  const double c = r.haut * r.haut;
+  const double gamma = c * (-0.5 + c * (1.0 / 24 - c * (1.0 / 720))) - r.haut * r.bas;
+  const double poly_sin = -1.0 / 6 + c * (1.0 / 120 - c * (1.0 / 5040));
+  const double sigma = c * (r.haut * poly_sin - 0.5 * r.bas);
+  return {coupe_r.haut, coupe_r.bas + r.bas, r.haut + sigma, gamma, sigma};
+}
+
+// p cos r + q sin r, p and q from the table, as haut + bas with |bas| below
+// 2^-16 |haut|, not normalised.
+struct Combinaison {
+  DoubleDouble valeur;
+  double p_abs;  // |p.haut|
+  double q_abs;  // |q.haut|
+};
+
+// p cos r + q sin r = p.haut + q.haut r1 + (p.bas + q.haut (r2 + r.bas) +
+// q.bas (r + sigma) + q.haut sigma + p gamma). The first two are summed
+// exactly (q.haut r1 is exact); the rest rounds: p gamma and the last sum
+// within 2^-50.4 |p gamma| (gamma's own error included), q sigma and the
+// other sums within 2^-48.5 |q sigma|, everything else (tables, series, small
+// products) below 2^-75 (|p| + |q r|).
+[[gnu::always_inline]] inline Combinaison combine(DoubleDouble p, DoubleDouble q, double p_abs,
+                                                  double q_abs, const Developpement& d) {
+  const DoubleDouble h = somme_exacte(p.haut, q.haut * d.r1);
+  const double l =
+      ((((p.bas + q.haut * d.r2_bas) + q.bas * d.r_sigma) + q.haut * d.sigma) + h.bas) +
+      (p.haut + p.bas) * d.gamma;
+  return {{h.haut, l}, p_abs, q_abs};
+}
+
+// sin(q pi/2 + j pi/512 + r) for k = 256 q + j: from the table's sin and cos
+// of j pi/512 (both nonnegative), turned by the quadrant.
+[[gnu::always_inline]] inline Combinaison sinus_en(unsigned k, const Developpement& d) {
+  const unsigned j = k & 255;
+  const DoubleDouble s = sinus_pas[j];
+  const DoubleDouble c = sinus_pas[pas_par_quart - j];
+  Combinaison e = (k >> 8) & 1 ? combine(c, {-s.haut, -s.bas}, c.haut, s.haut, d)
+                               : combine(s, c, s.haut, c.haut, d);
+  if ((k >> 9) & 1) e.valeur = {-e.valeur.haut, -e.valeur.bas};
+  return e;
+}
+
+// The first bound, cheap. The result is at least half of |p| (the table's
+// step is twice r's range) and of |q r|, so `combine`'s error stays below
+// 2^-64.9 of it; 2^-68 |haut| more covers the roundings of bas plus or minus
+// the bound in `arrondi_sur`.
+double erreur_rapide(const Combinaison& c, double erreur_reduction) {
+  return 0x1p-64 * abs(c.valeur.haut) + 2.0 * erreur_reduction;
+}
+
+// The second, tighter, for the normalised value: `combine`'s error term by
+// term, with margins for its own roundings, the reduction's (|p| or |q| is
+// above 0.7) and 2^-104 |haut| for the rounding test.
+double erreur_fine(const Combinaison& c, const Developpement& d, const Reduit& red) {
+  const double reduction = 1.5 * red.erreur;
+  return c.p_abs * (0x1p-49 * abs(d.gamma) + 0x1p-74 + reduction) +
+         c.q_abs * (0x1p-47 * abs(d.sigma) + 0x1p-74 * abs(red.r.haut) + reduction);
+}
+
+// The double nearest the exact value, when one of the two bounds decides it.
+[[gnu::always_inline]] inline std::optional<double> arrondi(const Combinaison& c,
+                                                            const Developpement& d,
+                                                            const Reduit& red) {
+  if (const auto v = arrondi_sur(c.valeur, erreur_rapide(c, red.erreur))) return v;
+  return arrondi_sur(somme_rapide(c.valeur.haut, c.valeur.bas), erreur_fine(c, d, red));
+}
+
+// sin x and cos x for 2^-27 <= x, by the fast path below 2^20, and by the
+// exact one for what it leaves undecided and beyond; each only when asked for.
+[[gnu::always_inline]] inline SinusCosinus positif(double x, bool sinus_voulu, bool cosinus_voulu) {
+  if (x < 0x1p20) {
+    const Reduit red = reduit(x);
+    const Developpement d = developpe(red.r);
+    const unsigned k = static_cast<unsigned>(static_cast<std::int64_t>(red.k) & 1023);
+    // cos x = sin(x + pi/2): the next quadrant.
+    const std::optional<double> s = sinus_voulu ? arrondi(sinus_en(k, d), d, red) : 0.0;
+    const std::optional<double> c =
+        cosinus_voulu ? arrondi(sinus_en(k + pas_par_quart, d), d, red) : 0.0;
+    if (s && c) return {*s, *c};
+  }
+  return sinus_cosinus_precis(x);
+}
+
+}  // namespace
+
+Estimations estime(double x) {
+  const Reduit red = reduit(x);
+  const Developpement d = developpe(red.r);
+  const unsigned k = static_cast<unsigned>(static_cast<std::int64_t>(red.k) & 1023);
+  const auto estimation = [&](const Combinaison& c) {
+    return Estimation{c.valeur, erreur_rapide(c, red.erreur), erreur_fine(c, d, red)};
+  };
+  return {estimation(sinus_en(k, d)), estimation(sinus_en(k + pas_par_quart, d))};
+}
+
+}  // namespace trigo
+
+double sinus(double x) {
+  const double ax = trigo::abs(x);
+  if (!(ax <= DBL_MAX)) return x - x;  // NaN
+  // sin x = x (1 - x^2/6 ...) is within a quarter ulp of x.
+  if (ax < 0x1p-26) return x;
+  const double s = trigo::positif(ax, true, false).sinus;
+  return x < 0 ? -s : s;
+}
+
+double cosinus(double x) {
+  const double ax = trigo::abs(x);
+  if (!(ax <= DBL_MAX)) return x - x;
+  // 1 - x^2/2 is within a quarter ulp of 1.
+  if (ax < 0x1p-27) return 1.0;
+  return trigo::positif(ax, false, true).cosinus;
+}
+
+SinusCosinus sinus_cosinus(double x) {
+  const double ax = trigo::abs(x);
+  if (!(ax <= DBL_MAX)) return {x - x, x - x};
+  if (ax < 0x1p-27) return {x, 1.0};
+  const SinusCosinus sc = trigo::positif(ax, true, true);
+  return {x < 0 ? -sc.sinus : sc.sinus, sc.cosinus};
+}
