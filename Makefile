@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean outils deb
+.PHONY: all build run pilote test bench precision sanitize asan tsan fma aarch64 portabilite fuzz format format-check clean outils deb
 
 all: build
 
@@ -20,6 +20,7 @@ outils:
 	@test -f /usr/include/nlohmann/json.hpp || { echo "nlohmann-json is missing: apt-get install nlohmann-json3-dev"; exit 1; }
 	@test -f /usr/include/boost/beast.hpp || { echo "Boost.Beast is missing: apt-get install libboost-dev"; exit 1; }
 	@test -f /usr/include/toml++/toml.h || { echo "toml++ is missing: apt-get install libtomlplusplus-dev"; exit 1; }
+	@test -f /usr/include/mpfr.h || { echo "MPFR is missing: apt-get install libmpfr-dev"; exit 1; }
 	@command -v tmux >/dev/null || echo "tmux is missing, so arene-pilote's terminal tests will be skipped: apt-get install tmux"
 	@command -v node >/dev/null && test -x /usr/bin/chromium && test -d tests/navigateur/node_modules || echo "node, chromium or the npm packages are missing, so the viewer's browser tests will be skipped: apt-get install nodejs npm chromium, then npm ci in tests/navigateur"
 
@@ -51,14 +52,35 @@ asan tsan: outils
 
 sanitize: asan tsan
 
-# The tick against the reference tick in a build for CPUs with fused
-# multiply-add (-march=x86-64-v3), where only -ffp-contract=off keeps products
-# and sums rounded apart. Builds the unit tests alone.
+# The physics tests (sine and cosine, the tick against the reference tick and
+# against recorded fingerprints) in a build for CPUs with fused multiply-add
+# (-march=x86-64-v3), where only -ffp-contract=off keeps products and sums
+# rounded apart.
 fma: outils
 	@grep -qw fma /proc/cpuinfo && grep -qw avx2 /proc/cpuinfo || { echo "this CPU has no FMA or AVX2: the fma build cannot run here"; exit 1; }
 	cmake --preset fma >/dev/null
 	cmake --build --preset fma
 	ctest --preset fma
+
+# The same physics tests built for 64-bit ARM and run under qemu-user.
+aarch64:
+	@command -v aarch64-linux-gnu-g++ >/dev/null || { echo "the cross compiler is missing: apt-get install g++-aarch64-linux-gnu"; exit 1; }
+	@command -v qemu-aarch64 >/dev/null || { echo "qemu-user is missing: apt-get install qemu-user"; exit 1; }
+	cmake --preset aarch64 >/dev/null
+	cmake --build --preset aarch64
+	ctest --preset aarch64 -j2
+
+# The physics tests must give the same bits everywhere: here, with glibc's
+# plain cos and sin chosen (the game calls neither), in the fma build and on
+# aarch64. The release build runs them too, in `make test`.
+portabilite: build fma aarch64
+	GLIBC_TUNABLES=glibc.cpu.hwcaps=-AVX2,-FMA ./build/$(PRESET)/physique_tests
+
+# The sine and cosine against MPFR and glibc on 10^7 arguments (a few minutes).
+precision: outils
+	cmake --preset release >/dev/null
+	cmake --build --preset release --target precision_trigo
+	./build/release/precision_trigo
 
 # Each libFuzzer target runs FUZZ_SECONDS on its committed seeds plus what it finds.
 FUZZ_SECONDS ?= 60

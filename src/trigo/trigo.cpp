@@ -89,15 +89,23 @@ struct Combinaison {
   return {{h.haut, l}, p_abs, q_abs};
 }
 
-// sin(q pi/2 + j pi/512 + r) for k = 256 q + j: from the table's sin and cos
-// of j pi/512 (both nonnegative), turned by the quadrant.
+// 1 or -1, to flip signs without a branch (quadrants are as good as random
+// from one call to the next); the products are exact.
+constexpr double signes[2] = {1.0, -1.0};
+
+// sin(q pi/2 + j pi/512 + r) for k = 256 q + j: p sin + q cos of the table's
+// entries j and 256 - j (sin and cos of j pi/512, both nonnegative), turned
+// by the quadrant: an odd one swaps them and negates the new q, the last two
+// negate the result.
 [[gnu::always_inline]] inline Combinaison sinus_en(unsigned k, const Developpement& d) {
-  const unsigned j = k & 255;
-  const DoubleDouble s = sinus_pas[j];
-  const DoubleDouble c = sinus_pas[pas_par_quart - j];
-  Combinaison e = (k >> 8) & 1 ? combine(c, {-s.haut, -s.bas}, c.haut, s.haut, d)
-                               : combine(s, c, s.haut, c.haut, d);
-  if ((k >> 9) & 1) e.valeur = {-e.valeur.haut, -e.valeur.bas};
+  const unsigned impair = (k >> 8) & 1, j = k & 255;
+  const unsigned masque = 0u - impair;  // all ones when odd
+  const unsigned i_p = (j & ~masque) | ((pas_par_quart - j) & masque);
+  const DoubleDouble p = sinus_pas[i_p];
+  const DoubleDouble q = sinus_pas[pas_par_quart - i_p];
+  const double signe_q = signes[impair], signe = signes[(k >> 9) & 1];
+  Combinaison e = combine(p, {q.haut * signe_q, q.bas * signe_q}, p.haut, q.haut, d);
+  e.valeur = {e.valeur.haut * signe, e.valeur.bas * signe};
   return e;
 }
 

@@ -44,6 +44,12 @@ std::uint64_t empreinte(const Monde& monde) {
   return f.h;
 }
 
+std::uint64_t empreinte(const std::vector<std::uint64_t>& mots) {
+  Fnv f;
+  for (std::uint64_t w : mots) f.mot(w);
+  return f.h;
+}
+
 std::string en_initialiseur(const std::vector<std::uint64_t>& empreintes) {
   std::string texte = "{";
   for (std::size_t k = 0; k < empreintes.size(); ++k) {

@@ -103,6 +103,7 @@ def main():
 
     out = sys.stdout
     out.write("// Written by tools/trigo/genere_tables.py: do not edit.\n")
+    out.write("// clang-format off\n")
     out.write('#include "trigo/tables.h"\n\n')
     out.write("namespace trigo {\n\n")
     out.write("const std::uint32_t deux_sur_pi[%d] = {\n" % MOTS_DEUX_SUR_PI)
