@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -101,10 +102,14 @@ struct Mesures {
     const SinusCosinus glibc{std::sin(x), std::cos(x)};
     sinus.compte(exacts.sinus, x, jeu.sinus, glibc.sinus);
     cosinus.compte(exacts.cosinus, x, jeu.cosinus, glibc.cosinus);
-    if (std::fabs(x) >= 0x1p-27 && std::fabs(x) < 0x1p20) {
-      const trigo::Estimations e = trigo::estime(std::fabs(x));
-      chemins.compte(e.sinus);
-      chemins.compte(e.cosinus);
+    const double ax = std::fabs(x);
+    if (ax >= 0x1p-27 && ax < 0x1p20) {
+      if (const std::optional<trigo::Estimations> e = trigo::estime(ax)) {
+        chemins.compte(e->sinus);
+        chemins.compte(e->cosinus);
+      } else {
+        chemins.exacte += 2;
+      }
     }
     if (des_caps) reponses.compte(jeu, glibc);
   }

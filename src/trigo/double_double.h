@@ -6,17 +6,21 @@
 
 namespace trigo {
 
-// An unevaluated sum haut + bas, with |bas| at most about an ulp of haut.
-struct DoubleDouble {
-  double haut;
-  double bas;
+// An unevaluated sum haut + bas, with |bas| at most about an ulp of haut; of
+// doubles, or of vectors of doubles (element by element).
+template <class T>
+struct Deux {
+  T haut;
+  T bas;
 };
+using DoubleDouble = Deux<double>;
 
 // a + b exactly (Knuth), whatever their magnitudes.
-inline DoubleDouble somme_exacte(double a, double b) {
-  const double s = a + b;
-  const double b_virtuel = s - a;
-  const double a_virtuel = s - b_virtuel;
+template <class T>
+inline Deux<T> somme_exacte(T a, T b) {
+  const T s = a + b;
+  const T b_virtuel = s - a;
+  const T a_virtuel = s - b_virtuel;
   return {s, (a - a_virtuel) + (b - b_virtuel)};
 }
 

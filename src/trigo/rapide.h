@@ -25,8 +25,9 @@ struct Estimations {
   Estimation cosinus;
 };
 
-// sin x and cos x, for 0 <= x < 2^20, as the fast path sees them.
-[[nodiscard]] Estimations estime(double x);
+// sin x and cos x as the fast path sees them; nothing where it leaves them to
+// the exact path (x of 2^20 and more, or within 2^-30 of a multiple of pi/512).
+[[nodiscard]] std::optional<Estimations> estime(double x);
 
 // The double nearest every value within `erreur` of v, if there is one: then
 // it is the double nearest the exact value. Each end of the interval,

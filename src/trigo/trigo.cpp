@@ -24,9 +24,10 @@ double abs(double x) {
   return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & ~(std::uint64_t{1} << 63));
 }
 
-// x = k pi/512 + r, |r| <= pi/1024 (a hair more), for 0 <= x < 2^20.
+// x = k pi/512 + r, |r| <= pi/1024 (a hair more), for 0 <= x < 2^20 and
+// |r| >= 2^-30.
 struct Reduit {
-  double k;
+  unsigned k;  // modulo 1024: the table entry and the quadrant
   DoubleDouble r;
   double erreur;  // |r - (haut + bas)| at most
 };
@@ -37,13 +38,18 @@ struct Reduit {
 // piece (at most k 2^-141), the sum of the low parts (2^-106 |r| + k 2^-141),
 // and the pieces' own error, k 2^-142.
 [[gnu::always_inline]] inline Reduit reduit(double x) {
-  const double t = x * pas_inverse;
-  const double k = (t + 0x1.8p52) - 0x1.8p52;  // nearest integer
+  // t + 1.5 2^52 rounds t to the nearest integer, which its low bits hold:
+  // the table entry comes from them without waiting for the reduction.
+  const double decale = x * pas_inverse + 0x1.8p52;
+  const double k = decale - 0x1.8p52;
   const double a = x - k * pas_morceaux[0];
   const double s = a - k * pas_morceaux[1];
-  const DoubleDouble h = somme_exacte(s, -(k * pas_morceaux[2]));
-  const DoubleDouble r = somme_exacte(h.haut, h.bas - k * pas_morceaux[3]);
-  return {k, r, 0x1p-104 * abs(r.haut) + k * 0x1p-138};
+  // Both sums are exact when |r| >= 2^-30 (k times the third piece is below
+  // 2^-34); the caller hands the rare smaller r to the exact path.
+  const DoubleDouble h = somme_rapide(s, -(k * pas_morceaux[2]));
+  const DoubleDouble r = somme_rapide(h.haut, h.bas - k * pas_morceaux[3]);
+  return {static_cast<unsigned>(std::bit_cast<std::uint64_t>(decale) & 1023), r,
+          0x1p-104 * abs(r.haut) + k * 0x1p-138};
 }
 
 // What p cos r + q sin r needs of r, for |r| <= pi/1024 + 2^-40, r.haut split
@@ -80,13 +86,13 @@ struct Combinaison {
 // within 2^-50.4 |p gamma| (gamma's own error included), q sigma and the
 // other sums within 2^-48.5 |q sigma|, everything else (tables, series, small
 // products) below 2^-75 (|p| + |q r|).
-[[gnu::always_inline]] inline Combinaison combine(DoubleDouble p, DoubleDouble q, double p_abs,
-                                                  double q_abs, const Developpement& d) {
-  const DoubleDouble h = somme_exacte(p.haut, q.haut * d.r1);
-  const double l =
-      ((((p.bas + q.haut * d.r2_bas) + q.bas * d.r_sigma) + q.haut * d.sigma) + h.bas) +
-      (p.haut + p.bas) * d.gamma;
-  return {{h.haut, l}, p_abs, q_abs};
+// T is a double, or a pair of them, (sin, cos), each computed as a double.
+template <class T>
+[[gnu::always_inline]] inline Deux<T> combine(Deux<T> p, Deux<T> q, const Developpement& d) {
+  const Deux<T> h = somme_exacte(p.haut, q.haut * d.r1);
+  const T l = ((p.bas + q.haut * d.r2_bas) + (q.bas * d.r_sigma + q.haut * d.sigma)) +
+              (h.bas + (p.haut + p.bas) * d.gamma);
+  return {h.haut, l};
 }
 
 // 1 or -1, to flip signs without a branch (quadrants are as good as random
@@ -104,17 +110,19 @@ constexpr double signes[2] = {1.0, -1.0};
   const DoubleDouble p = sinus_pas[i_p];
   const DoubleDouble q = sinus_pas[pas_par_quart - i_p];
   const double signe_q = signes[impair], signe = signes[(k >> 9) & 1];
-  Combinaison e = combine(p, {q.haut * signe_q, q.bas * signe_q}, p.haut, q.haut, d);
-  e.valeur = {e.valeur.haut * signe, e.valeur.bas * signe};
-  return e;
+  const DoubleDouble v = combine(p, DoubleDouble{q.haut * signe_q, q.bas * signe_q}, d);
+  return {{v.haut * signe, v.bas * signe}, p.haut, q.haut};
 }
 
-// The first bound, cheap. The result is at least half of |p| (the table's
-// step is twice r's range) and of |q r|, so `combine`'s error stays below
-// 2^-64.9 of it; 2^-68 |haut| more covers the roundings of bas plus or minus
-// the bound in `arrondi_sur`.
-double erreur_rapide(const Combinaison& c, double erreur_reduction) {
-  return 0x1p-64 * abs(c.valeur.haut) + 2.0 * erreur_reduction;
+// The first bound, cheap, and known before the result: |p| + 2^-8 |q| is
+// above the result (|r| < 2^-8), which is itself at least half of |p| (the
+// table's step is twice r's range) and of |q r|, so `combine`'s error stays
+// below 2^-64.9 of it; 2^-68 of it more covers the roundings of bas plus or
+// minus the bound in `arrondi_sur`, and 2^-108 the reduction's error (below
+// 2^-109 since |r| < 2^-8 and k < 2^28).
+template <class T>
+T erreur_rapide(T p_abs, T q_abs) {
+  return 0x1p-64 * (p_abs + 0x1p-8 * q_abs) + 0x1p-108;
 }
 
 // The second, tighter, for the normalised value: `combine`'s error term by
@@ -130,17 +138,48 @@ double erreur_fine(const Combinaison& c, const Developpement& d, const Reduit& r
 [[gnu::always_inline]] inline std::optional<double> arrondi(const Combinaison& c,
                                                             const Developpement& d,
                                                             const Reduit& red) {
-  if (const auto v = arrondi_sur(c.valeur, erreur_rapide(c, red.erreur))) return v;
+  if (const auto v = arrondi_sur(c.valeur, erreur_rapide(c.p_abs, c.q_abs))) return v;
   return arrondi_sur(somme_rapide(c.valeur.haut, c.valeur.bas), erreur_fine(c, d, red));
+}
+
+// Two doubles side by side, (sin, cos): each operation applies to both and
+// rounds as for doubles, so the bits are those of two runs of the scalar code.
+using Paire = double __attribute__((vector_size(16)));
+
+// sin x and cos x through the fast path at once: the sine's p and q are the
+// cosine's q and p, with their own signs.
+[[gnu::always_inline]] inline std::optional<SinusCosinus> les_deux(const Reduit& red,
+                                                                   const Developpement& d,
+                                                                   unsigned k) {
+  const unsigned impair = (k >> 8) & 1, j = k & 255, masque = 0u - impair;
+  const unsigned i_p = (j & ~masque) | ((pas_par_quart - j) & masque);
+  const DoubleDouble a = sinus_pas[i_p], b = sinus_pas[pas_par_quart - i_p];
+  const Paire signe_q = {signes[impair], signes[impair ^ 1]};
+  const Paire signe = {signes[(k >> 9) & 1], signes[((k + pas_par_quart) >> 9) & 1]};
+  const Deux<Paire> p{{a.haut, b.haut}, {a.bas, b.bas}};
+  const Deux<Paire> q{Paire{b.haut, a.haut} * signe_q, Paire{b.bas, a.bas} * signe_q};
+  const Deux<Paire> v0 = combine(p, q, d);
+  const Deux<Paire> v{v0.haut * signe, v0.bas * signe};
+  const Paire marge = erreur_rapide(p.haut, Paire{b.haut, a.haut});
+  const Paire haut = v.haut + (v.bas + marge), bas = v.haut + (v.bas - marge);
+  if (haut[0] == bas[0] && haut[1] == bas[1]) return SinusCosinus{haut[0], haut[1]};
+  const std::optional<double> s = arrondi({{v.haut[0], v.bas[0]}, a.haut, b.haut}, d, red);
+  const std::optional<double> c = arrondi({{v.haut[1], v.bas[1]}, b.haut, a.haut}, d, red);
+  if (s && c) return SinusCosinus{*s, *c};
+  return std::nullopt;
 }
 
 // sin x and cos x for 2^-27 <= x, by the fast path below 2^20, and by the
 // exact one for what it leaves undecided and beyond; each only when asked for.
 [[gnu::always_inline]] inline SinusCosinus positif(double x, bool sinus_voulu, bool cosinus_voulu) {
-  if (x < 0x1p20) {
-    const Reduit red = reduit(x);
+  const Reduit red = reduit(x < 0x1p20 ? x : 0.0);
+  if (x < 0x1p20 && abs(red.r.haut) >= 0x1p-30) {
     const Developpement d = developpe(red.r);
-    const unsigned k = static_cast<unsigned>(static_cast<std::int64_t>(red.k) & 1023);
+    const unsigned k = red.k;
+    if (sinus_voulu && cosinus_voulu) {
+      if (const auto sc = les_deux(red, d, k)) return *sc;
+      return sinus_cosinus_precis(x);
+    }
     // cos x = sin(x + pi/2): the next quadrant.
     const std::optional<double> s = sinus_voulu ? arrondi(sinus_en(k, d), d, red) : 0.0;
     const std::optional<double> c =
@@ -152,14 +191,15 @@ double erreur_fine(const Combinaison& c, const Developpement& d, const Reduit& r
 
 }  // namespace
 
-Estimations estime(double x) {
+std::optional<Estimations> estime(double x) {
   const Reduit red = reduit(x);
+  if (!(x < 0x1p20 && abs(red.r.haut) >= 0x1p-30)) return std::nullopt;
   const Developpement d = developpe(red.r);
-  const unsigned k = static_cast<unsigned>(static_cast<std::int64_t>(red.k) & 1023);
+  const unsigned k = red.k;
   const auto estimation = [&](const Combinaison& c) {
-    return Estimation{c.valeur, erreur_rapide(c, red.erreur), erreur_fine(c, d, red)};
+    return Estimation{c.valeur, erreur_rapide(c.p_abs, c.q_abs), erreur_fine(c, d, red)};
   };
-  return {estimation(sinus_en(k, d)), estimation(sinus_en(k + pas_par_quart, d))};
+  return Estimations{estimation(sinus_en(k, d)), estimation(sinus_en(k + pas_par_quart, d))};
 }
 
 }  // namespace trigo

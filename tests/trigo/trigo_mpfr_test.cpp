@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -106,9 +107,10 @@ TEST(TrigoMpfr, TheFastPathsErrorBoundsHold) {
       if (x >= 0x1p-27 && x < 0x1p20) arguments.push_back(x);
   double pire_rapide = 0.0, pire_fine = 0.0;
   for (double x : arguments) {
-    const trigo::Estimations e = trigo::estime(x);
+    const std::optional<trigo::Estimations> e = trigo::estime(x);
+    if (!e) continue;  // left to the exact path
     for (const auto& [f, est] :
-         {std::pair{Fonction::Sinus, e.sinus}, {Fonction::Cosinus, e.cosinus}}) {
+         {std::pair{Fonction::Sinus, e->sinus}, {Fonction::Cosinus, e->cosinus}}) {
       const double d = ecart(f, x, est.valeur.haut, est.valeur.bas);
       ASSERT_LE(d, est.erreur_rapide) << std::hexfloat << x;
       ASSERT_LE(d, est.erreur_fine) << std::hexfloat << x;
