@@ -28,7 +28,9 @@ namespace {
 std::vector<std::pair<double, double>> plus_durs;
 
 void retient(double marge, double x) {
-  plus_durs.push_back({marge, x});
+  for (const auto& [m, y] : plus_durs)
+    if (std::fabs(y) == std::fabs(x)) return;  // already there, or its opposite
+  plus_durs.push_back({marge, std::fabs(x)});
   std::sort(plus_durs.begin(), plus_durs.end());
   if (plus_durs.size() > 12) plus_durs.pop_back();
 }
