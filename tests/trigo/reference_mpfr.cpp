@@ -2,11 +2,9 @@
 
 #include <mpfr.h>
 
-#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <utility>
 
 namespace {
 
@@ -208,16 +206,4 @@ std::vector<Famille> cas_difficiles(int pas_de_cap) {
     for (std::size_t k = 0; k < n; ++k) f.arguments.push_back(-f.arguments[k]);
   }
   return familles;
-}
-
-std::vector<double> plus_difficiles(const std::vector<double>& arguments, std::size_t combien) {
-  std::vector<std::pair<double, double>> marges;
-  for (double x : arguments)
-    marges.push_back(
-        {std::min(marge_d_arrondi(Fonction::Sinus, x), marge_d_arrondi(Fonction::Cosinus, x)), x});
-  std::sort(marges.begin(), marges.end());
-  std::vector<double> choisis;
-  for (std::size_t k = 0; k < std::min(combien, marges.size()); ++k)
-    choisis.push_back(marges[k].second);
-  return choisis;
 }

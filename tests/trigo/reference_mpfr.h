@@ -58,9 +58,5 @@ struct Famille {
 // Hard arguments by kind, each with its negative: the doubles nearest
 // multiples of pi/2 in every binade, tiny and huge ones, the limits of each
 // path, headings as the game's turns make them (`pas_de_cap` steps of 0.05
-// from a few starts), and the hardest to round found so far.
+// from a few starts), and the hardest to round found so far (last).
 std::vector<Famille> cas_difficiles(int pas_de_cap);
-
-// The arguments of `arguments` whose sin or cos lies nearest a rounding
-// boundary, hardest first: at most `combien`.
-std::vector<double> plus_difficiles(const std::vector<double>& arguments, std::size_t combien);
