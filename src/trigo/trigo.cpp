@@ -82,10 +82,10 @@ struct Combinaison {
 
 // p cos r + q sin r = p.haut + q.haut r1 + (p.bas + q.haut (r2 + r.bas) +
 // q.bas (r + sigma) + q.haut sigma + p gamma). The first two are summed
-// exactly (q.haut r1 is exact); the rest rounds: p gamma and the last sum
-// within 2^-50.4 |p gamma| (gamma's own error included), q sigma and the
-// other sums within 2^-48.5 |q sigma|, everything else (tables, series, small
-// products) below 2^-75 (|p| + |q r|).
+// exactly (q.haut r1 is exact); the rest rounds: p gamma and the two sums it
+// enters within 2^-50 |p gamma| (gamma's own error included), q sigma and the
+// sums it enters within 2^-49.4 |q sigma|, everything else (tables, series,
+// small products, their sums) below 2^-75 (|p| + |q r|).
 // T is a double, or a pair of them, (sin, cos), each computed as a double.
 template <class T>
 [[gnu::always_inline]] inline Deux<T> combine(Deux<T> p, Deux<T> q, const Developpement& d) {
@@ -114,12 +114,11 @@ constexpr double signes[2] = {1.0, -1.0};
   return {{v.haut * signe, v.bas * signe}, p.haut, q.haut};
 }
 
-// The first bound, cheap, and known before the result: |p| + 2^-8 |q| is
-// above the result (|r| < 2^-8), which is itself at least half of |p| (the
-// table's step is twice r's range) and of |q r|, so `combine`'s error stays
-// below 2^-64.9 of it; 2^-68 of it more covers the roundings of bas plus or
-// minus the bound in `arrondi_sur`, and 2^-108 the reduction's error (below
-// 2^-109 since |r| < 2^-8 and k < 2^28).
+// The first bound, cheap, and known before the result. The second one below
+// is at most 2^-66.7 |p| + 2^-74.4 |q| (|gamma| < 2^-17.7, |sigma| < 2^-27.4);
+// 2^-68 (|p| + 2^-8 |q|), above 2^-68 |haut|, covers the roundings of bas
+// plus or minus the bound in `arrondi_sur`, and 2^-109 the reduction's error
+// (|r| < 2^-8, k < 2^28): this one is above their sum.
 template <class T>
 T erreur_rapide(T p_abs, T q_abs) {
   return 0x1p-64 * (p_abs + 0x1p-8 * q_abs) + 0x1p-108;
