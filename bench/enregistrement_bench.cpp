@@ -102,7 +102,7 @@ void TailleEnregistrement(benchmark::State& state) {
   for (auto _ : state) {
     auto monde = monde_de_match();
     FileLots file(1 << 20);
-    const auto puits = puits_gzip(chemin);
+    const auto puits = std::make_unique<PuitsFichier>(chemin);
     Ecrivain ecrivain(file, {puits.get()});
     Partie partie(*monde, ReglesPartie{}, 20261208, &file, std::chrono::steady_clock::now());
     inscrit(*monde);

@@ -5,6 +5,7 @@ quietly when the server ends the match by closing the connection)."""
 from __future__ import annotations
 
 import argparse
+import math
 import sys
 import time
 from pathlib import Path
@@ -13,12 +14,64 @@ from typing import Callable, Optional
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "kits" / "python"))
 
 # The bots reach the kit through this module, which puts it on the path.
-from arene import (Arene, Balle, Commande, ConnexionFermee, Cube, Taille,  # noqa: E402, F401
-                   Vaisseau)
+from arene import (Arene, Balle, Commande, ConnexionFermee,  # noqa: E402, F401
+                   CouleurInvalide, Cube, Taille, Vaisseau, lit_couleur)
 
-from geometrie import PAS_VITESSE, VITESSE_MIN, pas_de_rotation  # noqa: E402
+from geometrie import PAS_VITESSE, VITESSE_BALLE, VITESSE_MIN, pas_de_rotation  # noqa: E402
 
 PERIODE = 1 / 40  # the world moves at most this often: polling faster sees nothing new
+TICKS_PAR_SECONDE = 40.0  # the nominal rate, until the bullets tell the real one
+
+
+class Horloge:
+    """The world's ticks, counted from what the polls show rather than from
+    the wall clock: a loaded machine slows the server's ticks and this
+    process's polls, and speeds and delays in ticks stay right.
+
+    Bullets fly exactly VITESSE_BALLE a tick, and the server lists them newest
+    first, removals keeping the order: the oldest few of one poll, when they
+    are still there, end the list of the next, each moved by the same whole
+    number of ticks. Between such measures the last rate seen carries on."""
+
+    def __init__(self) -> None:
+        self.tick = 0.0
+        self.cadence = TICKS_PAR_SECONDE
+        self.avant: tuple[list[Balle], float] | None = None
+
+    def avance(self, balles: list[Balle], temps: float) -> float:
+        """Counts the ticks since the previous poll, seen at `temps` seconds."""
+        if self.avant is not None:
+            anciennes, t0 = self.avant
+            ticks = ticks_ecoules(anciennes, balles)
+            if ticks is None:
+                ticks = (temps - t0) * self.cadence
+            elif ticks > 0 and temps > t0:
+                self.cadence += 0.2 * (min(80.0, max(5.0, ticks / (temps - t0))) - self.cadence)
+            self.tick += ticks
+        self.avant = (balles, temps)
+        return self.tick
+
+
+def ticks_ecoules(avant: list[Balle], apres: list[Balle], temoins: int = 3) -> int | None:
+    """Ticks between two polls, if the oldest `temoins` bullets of the first
+    are still the last of the second: each then moved the same whole number of
+    flights. None when it cannot be told, and so when the witnesses are all of
+    one colour: a stream fired along one line from one place sits on a
+    lattice, and when its oldest bullets are gone the next ones take their
+    places, fewer ticks off."""
+    if len(avant) < temoins or len(apres) < temoins:
+        return None
+    if len({b.couleur for b in avant[-temoins:]}) < 2:
+        return None
+    mesures = set()
+    for a, b in zip(avant[-temoins:], apres[-temoins:]):
+        if a.couleur != b.couleur:
+            return None
+        vols = math.hypot(b.x - a.x, b.y - a.y) / VITESSE_BALLE
+        if abs(vols - round(vols)) > 1e-6 * max(1.0, vols):
+            return None
+        mesures.add(round(vols))
+    return mesures.pop() if len(mesures) == 1 else None
 
 
 class Bot:
@@ -57,11 +110,19 @@ class Bot:
                 + [Commande.ACCELERE] * round((vitesse - VITESSE_MIN) / PAS_VITESSE))
 
 
+def couleur_en_argument(texte: str) -> int:
+    """The kit's reading of a colour, its message shown as argparse's."""
+    try:
+        return lit_couleur(texte)
+    except CouleurInvalide as erreur:
+        raise argparse.ArgumentTypeError(str(erreur)) from None
+
+
 def options(description: str, couleur: int) -> argparse.Namespace:
     parseur = argparse.ArgumentParser(description=description)
     parseur.add_argument("--host", default="127.0.0.1", help="server address")
     parseur.add_argument("--port", type=int, default=12345, help="server port")
-    parseur.add_argument("--couleur", type=lambda t: int(t, 0), default=couleur,
+    parseur.add_argument("--couleur", type=couleur_en_argument, default=couleur,
                          help="colour number, decimal or 0xRRGGBB (the next free one if taken)")
     parseur.add_argument("--duree", type=float, default=60.0, help="seconds to play, then quit")
     return parseur.parse_args()

@@ -24,7 +24,7 @@ ICI = Path(__file__).resolve().parent
 # The five bots by rising skill, with their colours (decimal: the trace names them).
 BOTS = [("immobile", 8421504), ("tourneur", 16776960), ("prudent", 65280),
         ("viseur", 16711680), ("esquiveur", 255)]
-# prudent fires only at what crosses its bow, so it may well never fire.
+# prudent never fires.
 TIREURS = {"tourneur", "viseur", "esquiveur"}
 
 

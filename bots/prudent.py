@@ -1,21 +1,19 @@
 #!/usr/bin/env python3
 """Wanders the board at a steady speed, steering clear of cubes and edges
-with the board's geometry and away from any ship that comes near, and fires
-at whatever crosses its bow."""
+with the board's geometry and away from any ship that comes near. It never
+fires: it lasts, it does not score."""
 
 import math
 import random
 import sys
 
-from commun import Arene, Bot, Commande, joue
-from geometrie import cap_degage, ecart_angle, ligne_degagee
+from commun import Arene, Bot, joue
+from geometrie import cap_degage
 
-VITESSE = 2.5
+VITESSE = 2.0               # slower than the hunters (3): it flees, but they catch up
 DISTANCE_DE_FUITE = 250.0     # a ship nearer than this is fled
 REGARD = 90.0                  # room wanted ahead, in units
 MARGE = 6.0                    # kept between the hull and any obstacle
-CONE_DE_TIR = 0.06             # radians either side of the bow
-TICKS_ENTRE_TIRS = 4
 
 
 class Prudent(Bot):
@@ -26,10 +24,8 @@ class Prudent(Bot):
         self.rayon = arene.rayon_vaisseau()
         self.hasard = random.Random(self.couleur)
         self.cap: float | None = None
-        self.tours = 0
 
     def tour(self) -> None:
-        self.tours += 1
         vaisseaux = self.arene.vaisseaux()
         moi = self.mon_vaisseau(vaisseaux)
         if moi is None:
@@ -46,11 +42,6 @@ class Prudent(Bot):
         self.cap = cap_degage(moi.x, moi.y, self.cap, self.cubes, self.taille,
                               self.rayon + MARGE, REGARD)
         actions = self.pilote(moi.angle, self.cap, VITESSE)
-        if self.tours % TICKS_ENTRE_TIRS == 0 and any(
-                abs(ecart_angle(self.cap, math.atan2(v.y - moi.y, v.x - moi.x))) < CONE_DE_TIR
-                and ligne_degagee(moi.x, moi.y, v.x, v.y, self.cubes)
-                for v in autres):
-            actions.append(Commande.TIRE)
         if actions:
             self.arene.agit(*actions)
 

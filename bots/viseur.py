@@ -9,33 +9,30 @@ from __future__ import annotations
 import math
 import sys
 import time
-from collections import Counter
 from dataclasses import dataclass
 
-from commun import Arene, Balle, Bot, Commande, Vaisseau, joue
+from commun import Arene, Balle, Bot, Commande, Horloge, Vaisseau, joue
 from carte import Carte
 from geometrie import (DISTANCE_TOUCHE, PAS_ANGLE, RAYON_VAISSEAU, cap_degage, distance_libre,
                        ecart_angle, instant_interception, ligne_degagee, pas_de_rotation,
                        sur_la_trajectoire)
 
-TICKS_PAR_SECONDE = 40.0  # the server's nominal rate; speeds are per tick
-FENETRE = 0.15            # seconds of positions a speed is measured over
+# Times are in ticks of the world, as the bullets count them (commun.Horloge).
+FENETRE = 6               # ticks of positions a speed is measured over
 MAX_PAS = 20              # turn steps per tick: all apply at once
 VITESSE_CHASSE = 3.0      # on the way to a target out of range or out of sight
-PROCHE = 160.0            # a target in range is closed in on down to this distance
+VITESSE_GUET = 1.0        # while watching: slow, but plainly not a sitting ship
 REGARD = 40.0             # room wanted ahead on the way
 PORTEE = 380.0            # further off, a shot is not tried: the ship goes nearer first
 TOLERANCE = 0.6 * DISTANCE_TOUCHE  # how far off the aim may pass the target's centre
-RECALCUL = 0.5            # seconds a way is followed before it is searched again
-# Easy prey first: a target is taken as this much further off (in units)
-# when it was seen moving, or firing (SALVE of its bullets in flight at once),
-# in the last MEMOIRE seconds. A still ship is the easiest to hit, even one
-# that fires; of moving ships, one that does not fire back is safer to chase.
-DETOUR_MOUVEMENT = 3000.0
-DETOUR_TIR = 1500.0
-SALVE = 10
-MEMOIRE = 10.0
-OBSERVATION = 1.0         # seconds the ships are watched, once the world moves, before a choice
+RECALCUL = 20             # ticks a way is followed before it is searched again
+# Easy prey first, in a strict order whatever the distances on the board
+# (its diagonal is under 2000): still ships, then still ones that fire, then
+# moving ones, then those that move and fire, hunters like this one. A ship
+# once seen moving, or with a bullet in flight, counts so for good: a hunter
+# standing still to shoot stays a hunter.
+DETOUR_TIR = 2500.0
+DETOUR_MOUVEMENT = 6000.0
 CONSTANCE = 150.0         # how much cheaper another target must be to change
 
 
@@ -48,7 +45,7 @@ class Releve:
 
 class Vitesses:
     """Each ship's speed along its heading, measured from its positions over
-    the last FENETRE seconds (the server never reports speeds)."""
+    the last FENETRE ticks (the server never reports speeds)."""
 
     def __init__(self) -> None:
         self.releves: dict[int, list[Releve]] = {}
@@ -66,7 +63,7 @@ class Vitesses:
             while len(releves) > 2 and temps - releves[1].temps >= FENETRE:
                 releves.pop(0)
             ancien = releves[0]
-            ticks = (temps - ancien.temps) * TICKS_PAR_SECONDE
+            ticks = temps - ancien.temps
             if ticks >= 2:
                 avance = ((v.x - ancien.x) * math.cos(v.angle)
                           + (v.y - ancien.y) * math.sin(v.angle)) / ticks
@@ -78,14 +75,13 @@ class Vitesses:
 
 
 class Proies:
-    """What the aimer remembers of every ship: its speed, and when it was last
-    seen moving or firing; from that, what going after it costs."""
+    """What the aimer remembers of every ship: its speed, and whether it was
+    ever seen moving or firing; from that, what going after it costs."""
 
     def __init__(self) -> None:
         self.vitesses = Vitesses()
-        self.vu_bouger: dict[int, float] = {}  # colour: when it was last seen moving
-        self.vu_tirer: dict[int, float] = {}   # colour: when it last had SALVE bullets in flight
-        self.armes: set[int] = set()           # colours ever seen with a bullet in flight
+        self.vu_bouger: set[int] = set()  # colours ever seen moving
+        self.armes: set[int] = set()      # colours ever seen with a bullet in flight
         self.avant: dict[int, Vaisseau] = {}
         self.debut: float | None = None        # when the world was first seen to change
 
@@ -93,33 +89,27 @@ class Proies:
         self.vitesses.mesure(vaisseaux, temps)
         for v in vaisseaux:
             if abs(self.vitesses.vitesses.get(v.couleur, 0.0)) > 0.3:
-                self.vu_bouger[v.couleur] = temps
-        for couleur, n in Counter(b.couleur for b in balles).items():
-            self.armes.add(couleur)
-            if n >= SALVE:
-                self.vu_tirer[couleur] = temps
+                self.vu_bouger.add(v.couleur)
+        self.armes.update(b.couleur for b in balles)
         if self.debut is None and (balles or any(
                 v.couleur in self.avant and v != self.avant[v.couleur] for v in vaisseaux)):
             self.debut = temps
         self.avant = {v.couleur: v for v in vaisseaux}
 
-    def connues(self, temps: float) -> bool:
-        """Whether the ships have been watched long enough, since the world
-        started moving, to tell which move and which fire."""
-        return self.debut is not None and temps - self.debut >= OBSERVATION
+    def connues(self, temps: float, observation: float) -> bool:
+        """Whether the ships have been watched for `observation` ticks since
+        the world started moving, long enough to tell which move and which fire."""
+        return self.debut is not None and temps - self.debut >= observation
 
-    def bouge(self, couleur: int, temps: float) -> bool:
-        return temps - self.vu_bouger.get(couleur, -math.inf) < MEMOIRE
+    def chasseur(self, couleur: int) -> bool:
+        return couleur in self.vu_bouger and couleur in self.armes
 
-    def tire(self, couleur: int, temps: float) -> bool:
-        return temps - self.vu_tirer.get(couleur, -math.inf) < MEMOIRE
-
-    def cout(self, moi: Vaisseau, v: Vaisseau, temps: float) -> float:
+    def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
         """How far a target is, counting how hard it is to hit and how
         dangerous to chase."""
         return (math.hypot(v.x - moi.x, v.y - moi.y)
-                + DETOUR_MOUVEMENT * self.bouge(v.couleur, temps)
-                + DETOUR_TIR * self.tire(v.couleur, temps))
+                + DETOUR_MOUVEMENT * (v.couleur in self.vu_bouger)
+                + DETOUR_TIR * (v.couleur in self.armes))
 
 
 @dataclass
@@ -132,6 +122,13 @@ class Intention:
 
 
 class Viseur(Bot):
+    # Ticks of watching before the first choice of a target: the dodger, a
+    # better hunter, chooses sooner. Both move while they watch, so that
+    # neither takes the other for a sitting ship.
+    OBSERVATION = 80
+    PROCHE = 200.0  # a target in range is closed in on down to this distance
+    CHASSE_LES_CHASSEURS = False  # this one leaves alone the ships that fire back
+
     def __init__(self, arene: Arene) -> None:
         super().__init__(arene)
         self.cubes = arene.cubes()
@@ -140,16 +137,22 @@ class Viseur(Bot):
         self.proies = Proies()
         self.cible: int | None = None
         self.chemin: list[tuple[float, float]] | None = None
-        self.chemin_vers: tuple[int, float] = (0, 0.0)  # target and time of the way
+        self.chemin_vers: tuple[int, float] = (0, 0.0)  # target and tick of the way
+        self.horloge = Horloge()
+
+    @property
+    def tick(self) -> float:
+        return self.horloge.tick
 
     def observe(self) -> tuple[list[Vaisseau], list[Balle]]:
         self.arene.envoie(Commande.VAISSEAUX, Commande.BALLES)  # one write, one round trip
         vaisseaux, balles = self.arene.lit_vaisseaux(), self.arene.lit_balles()
-        self.proies.observe(vaisseaux, balles, time.monotonic())
+        self.horloge.avance(balles, time.monotonic())
+        self.proies.observe(vaisseaux, balles, self.tick)
         return vaisseaux, balles
 
     def cout(self, moi: Vaisseau, v: Vaisseau) -> float:
-        return self.proies.cout(moi, v, time.monotonic())
+        return self.proies.cout(moi, v)
 
     def tour(self) -> None:
         vaisseaux, _ = self.observe()
@@ -163,8 +166,10 @@ class Viseur(Bot):
 
     def choisit(self, moi: Vaisseau, vaisseaux: list[Vaisseau]) -> Vaisseau | None:
         """The cheapest ship; the current target stays unless another is
-        clearly cheaper."""
-        autres = [v for v in vaisseaux if v.couleur != self.couleur]
+        clearly cheaper. Hunters, ships that move and fire, only for a bot
+        that takes them on."""
+        autres = [v for v in vaisseaux if v.couleur != self.couleur
+                  and (self.CHASSE_LES_CHASSEURS or not self.proies.chasseur(v.couleur))]
         if not autres:
             return None
         meilleure = min(autres, key=lambda v: self.cout(moi, v))
@@ -180,14 +185,17 @@ class Viseur(Bot):
         range and in sight: turn toward where it will be, fire when that lines
         up, and close in on it while there is room. Otherwise go to it around
         the cubes."""
-        if not self.proies.connues(time.monotonic()):
-            # Facing the nearest ship meanwhile: turning is also how a running
-            # world shows itself when nothing else moves.
+        if not self.proies.connues(self.tick, self.OBSERVATION):
+            # Facing the nearest ship meanwhile, slowly on the way where there
+            # is room: turning is also how a running world shows itself.
             autres = [v for v in vaisseaux if v.couleur != self.couleur]
             if not autres:
                 return Intention(moi.angle, 0.0)
             proche = min(autres, key=lambda v: math.hypot(v.x - moi.x, v.y - moi.y))
-            return Intention(math.atan2(proche.y - moi.y, proche.x - moi.x), 0.0)
+            cap = math.atan2(proche.y - moi.y, proche.x - moi.x)
+            libre = distance_libre(moi.x, moi.y, moi.angle, self.cubes, self.taille,
+                                   RAYON_VAISSEAU + 2, REGARD) >= REGARD
+            return Intention(cap, VITESSE_GUET if libre else 0.0)
         cible = self.choisit(moi, vaisseaux)
         if cible is None:
             return Intention(moi.angle, 0.0)
@@ -201,7 +209,7 @@ class Viseur(Bot):
         genes = [(v.x, v.y, *self.proies.vitesses.vitesse(v)) for v in vaisseaux
                  if v.couleur not in (self.couleur, cible.couleur)]
         aligne = aligne and not sur_la_trajectoire(moi.x, moi.y, cap, distance, genes)
-        if math.hypot(cible.x - moi.x, cible.y - moi.y) <= PROCHE:
+        if math.hypot(cible.x - moi.x, cible.y - moi.y) <= self.PROCHE:
             return Intention(angle, 0.0, aligne)
         if distance_libre(moi.x, moi.y, cap, self.cubes, self.taille, RAYON_VAISSEAU + 2,
                           REGARD) >= REGARD:
@@ -213,7 +221,7 @@ class Viseur(Bot):
         return self.chasse(moi, cible)
 
     def chasse(self, moi: Vaisseau, cible: Vaisseau) -> Intention:
-        maintenant = time.monotonic()
+        maintenant = self.tick
         if (self.chemin is None or self.chemin_vers[0] != cible.couleur
                 or maintenant - self.chemin_vers[1] > RECALCUL
                 or math.hypot(self.chemin[-1][0] - cible.x, self.chemin[-1][1] - cible.y) > 40):

@@ -25,10 +25,13 @@ if(ARENE_TESTS)
   target_link_libraries(outils_tests PRIVATE arene_donnees)
 endif()
 
-set(programmes arene arene-arbitre arene-relecture arene-pilote arene-charge)
-if(TARGET arene-tournoi)
-  list(APPEND programmes arene-tournoi)
-endif()
+# The programs this build has: the companions are skipped when their libraries are missing.
+set(programmes)
+foreach(programme arene arene-arbitre arene-relecture arene-pilote arene-charge arene-tournoi)
+  if(TARGET ${programme})
+    list(APPEND programmes ${programme})
+  endif()
+endforeach()
 install(TARGETS ${programmes} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The shared files, each once it is in the tree.
@@ -46,13 +49,16 @@ foreach(dossier kits bots tournois)
             PATTERN __pycache__ EXCLUDE
             PATTERN conversation_test.h EXCLUDE
             PATTERN essai_serveur.py EXCLUDE
+            PATTERN essai_installation.py EXCLUDE
             PATTERN verifie_readme.py EXCLUDE
             REGEX "kits/(c|cpp)/tests" EXCLUDE)
   endif()
 endforeach()
-foreach(guide protocole enregistrement)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/docs/${guide}.md)
-    install(FILES docs/${guide}.md DESTINATION ${ARENE_DONNEES_INSTALLEES}/docs)
+# The guides, with the pictures they show.
+foreach(guide protocole.md enregistrement.md organiser.md deploiement.md developpement.md
+              visionneuse.png tournoi-rapport.png)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/docs/${guide})
+    install(FILES docs/${guide} DESTINATION ${ARENE_DONNEES_INSTALLEES}/docs)
   endif()
 endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -22,36 +22,44 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "bots"))
 from partie import EchecPartie, fait_jouer, journaux, serveur  # noqa: E402
 
 
+def essaie(binaire: str, bots: dict[str, list[str]], duree: float) -> tuple[list[str], str]:
+    """Plays the bots (colour: command line, {port} in it) against the server;
+    returns what went wrong, if anything, and the logs."""
+    with tempfile.TemporaryDirectory(prefix="essai-") as nom:
+        dossier = Path(nom)
+        trace = dossier / "arene.log"
+        try:
+            with serveur([binaire, "-debug"], trace) as (_, port):
+                avec_port = {couleur: [mot.replace("{port}", str(port)) for mot in commande]
+                             for couleur, commande in bots.items()}
+                statuts = fait_jouer(avec_port, dossier, duree + 30)
+        except EchecPartie as erreur:
+            return [str(erreur)], journaux(dossier)
+        texte = trace.read_text(errors="replace")
+        fautes = [f"bot {couleur} exited with status {statut}"
+                  for couleur, statut in statuts.items() if statut != 0]
+        fautes += [f"the trace shows no quit of bot {couleur}" for couleur in statuts
+                   if f"le Le client {couleur} s'est barre\n" not in texte]
+        return fautes, journaux(dossier)
+
+
 def main() -> int:
     parseur = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parseur.add_argument("--serveur", required=True, help="the arene binary")
     parseur.add_argument("--duree", type=float, required=True, help="seconds each bot plays")
     parseur.add_argument("--bot", action="append", required=True, help="'COLOUR COMMAND...'")
     args = parseur.parse_args()
-    with tempfile.TemporaryDirectory(prefix="essai-") as nom:
-        dossier = Path(nom)
-        trace = dossier / "arene.log"
-        try:
-            with serveur([args.serveur, "-debug"], trace) as (_, port):
-                bots = {}
-                for bot in args.bot:
-                    couleur, *commande = shlex.split(bot)
-                    bots[couleur] = [mot.replace("{port}", str(port)) for mot in commande]
-                statuts = fait_jouer(bots, dossier, args.duree + 30)
-        except EchecPartie as erreur:
-            print(erreur)
-            return 1
-        texte = trace.read_text(errors="replace")
-        fautes = [f"bot {couleur} exited with status {statut}"
-                  for couleur, statut in statuts.items() if statut != 0]
-        fautes += [f"the trace shows no quit of bot {couleur}" for couleur in statuts
-                   if f"le Le client {couleur} s'est barre\n" not in texte]
-        for faute in fautes:
-            print(faute)
-        if fautes:
-            print(journaux(dossier))
-        print(f"{len(statuts) - len(fautes)} passed, {len(fautes)} failed")
-        return 1 if fautes else 0
+    bots = {}
+    for bot in args.bot:
+        couleur, *commande = shlex.split(bot)
+        bots[couleur] = commande
+    fautes, journal = essaie(args.serveur, bots, args.duree)
+    for faute in fautes:
+        print(faute)
+    if fautes:
+        print(journal)
+    print(f"{len(bots) - len(fautes)} passed, {len(fautes)} failed")
+    return 1 if fautes else 0
 
 
 if __name__ == "__main__":

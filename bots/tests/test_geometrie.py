@@ -14,7 +14,9 @@ from esquiveur import Trajectoires, esquive, touches  # noqa: E402
 from geometrie import (DEPART_BALLE, VITESSE_BALLE, distance_libre, ecart_angle,  # noqa: E402
                        instant_interception, ligne_degagee, pas_de_rotation, passage,
                        sur_la_trajectoire)
-from viseur import SALVE, Intention, Proies, Vitesses  # noqa: E402
+from viseur import Intention, Proies, Vitesses  # noqa: E402
+from commun import Horloge, ticks_ecoules  # noqa: E402
+from classement import ordre_tenu  # noqa: E402
 
 PLATEAU = Taille(1408.0, 1408.0)
 
@@ -99,18 +101,18 @@ class Tir(unittest.TestCase):
                 self.assertEqual(sur_la_trajectoire(0, 0, 0.0, 300, [vaisseau]), gene)
 
     def test_proies_faciles_d_abord(self) -> None:
-        # Still and harmless far off, before still and firing nearer, before moving and nearest.
+        # Whatever the distances across the board: still and harmless at the far corner,
+        # before still and firing, before moving, before moving and firing, the nearest.
         moi = Vaisseau(0.0, 0.0, 0.0, 5, 1)
         proies = Proies()
         for tick in range(20):
-            temps = tick / 40
-            vaisseaux = [moi, Vaisseau(1200.0, 0.0, 0.0, 5, 2), Vaisseau(0.0, 400.0, 0.0, 5, 3),
-                         Vaisseau(100.0 + 2 * tick, 0.0, 0.0, 5, 4)]
-            balles = [Balle(10.0 * k, 400.0, 3) for k in range(SALVE)]
-            proies.observe(vaisseaux, balles, temps)
-        couts = {v.couleur: proies.cout(moi, v, temps) for v in vaisseaux[1:]}
-        self.assertLess(couts[2], couts[3])
-        self.assertLess(couts[3], couts[4])
+            vaisseaux = [moi, Vaisseau(1400.0, 1400.0, 0.0, 5, 2), Vaisseau(0.0, 400.0, 0.0, 5, 3),
+                         Vaisseau(1300.0 - 2 * tick, 1300.0, 0.0, 5, 4),
+                         Vaisseau(60.0 + tick, 0.0, 0.0, 5, 5)]
+            balles = [Balle(10.0, 400.0, 3), Balle(9.0, 9.0, 5)] if tick == 3 else []
+            proies.observe(vaisseaux, balles, tick)
+        couts = [proies.cout(moi, v) for v in vaisseaux[1:]]
+        self.assertEqual(couts, sorted(couts))
 
 
 class Esquive(unittest.TestCase):
@@ -154,13 +156,59 @@ class Balles(unittest.TestCase):
             self.assertAlmostEqual(uy, 0.0)
 
 
+class Horloges(unittest.TestCase):
+    def test_ticks_comptes_par_les_balles(self) -> None:
+        # The oldest bullets end both lists; a bullet gone or a new one at the head does not matter.
+        avant = [Balle(1.0, 1.0, 9), Balle(100.0, 100.0, 2), Balle(50.0, 0.0, 3),
+                 Balle(0.0, 0.0, 4)]
+        def vole(b: Balle, ticks: int, angle: float) -> Balle:
+            return Balle(b.x + ticks * 3.5 * math.cos(angle), b.y + ticks * 3.5 * math.sin(angle),
+                         b.couleur)
+        cas = [([Balle(7.0, 7.0, 8)] + [vole(b, 3, 0.3 * k) for k, b in enumerate(avant[1:])], 3),
+               (avant, 0),
+               ([vole(b, 2, 1.0) for b in avant[:-1]], None),   # the oldest gone: no pairing holds
+               ([vole(b, 1, 0.0) for b in avant[:2]], None),    # too few bullets to tell
+               ([vole(b, 2, 0.5) for b in avant[:-1]] + [vole(avant[-1], 3, 0.5)], None)]
+        # A stream of one colour along +x, one bullet a tick: its oldest gone after one tick,
+        # every bullet sits where the one ahead of it was. That is not "no tick".
+        rafale = [Balle(16.1 + 3.5 * k, 0.0, 7) for k in range(5)]
+        cas = [(avant, *c) for c in cas]
+        cas.append((rafale, [Balle(b.x + 3.5, 0.0, 7) for b in rafale[:-1]], None))
+        for premier, apres, ticks in cas:
+            with self.subTest(ticks=ticks, n=len(apres)):
+                self.assertEqual(ticks_ecoules(premier, apres), ticks)
+
+    def test_la_cadence_suit_le_serveur(self) -> None:
+        # A server at 20 ticks a second: the clock learns it, then counts it with no bullet.
+        horloge = Horloge()
+        balles = [Balle(100.0 * k, 0.0, k) for k in range(3)]
+        for n in range(1, 40):
+            horloge.avance([Balle(b.x, b.y + 3.5 * n, b.couleur) for b in balles], n / 20)
+        self.assertAlmostEqual(horloge.cadence, 20.0, delta=0.1)
+        horloge.avance([], 2.95)
+        self.assertAlmostEqual(horloge.tick, 38 + 20 * 1.0, delta=0.1)
+
+
+class Classement(unittest.TestCase):
+    def test_l_ordre_tient_a_trois_dixiemes_pres(self) -> None:
+        noms = ["immobile", "tourneur", "prudent", "viseur", "esquiveur"]
+        cas = [([5.0, 4.0, 3.0, 2.0, 1.0], []),
+               ([4.9, 4.6, 2.5, 2.2, 1.9], []),                       # exactly 0.3 apart holds
+               ([5.0, 3.7, 2.5, 2.5, 1.4], ["prudent 2.50 vs viseur 2.50"]),
+               ([4.0, 5.0, 3.0, 1.0, 2.0], ["immobile 4.00 vs tourneur 5.00",
+                                            "viseur 1.00 vs esquiveur 2.00"])]
+        for moyennes, fautes in cas:
+            with self.subTest(moyennes=moyennes):
+                self.assertEqual(ordre_tenu(list(zip(noms, moyennes))), fautes)
+
+
 class MesureDesVitesses(unittest.TestCase):
     def test_vitesse_le_long_du_cap(self) -> None:
         vitesses = Vitesses()
         cap = math.pi / 3
-        for tick in range(10):  # 2 units per tick at 40 ticks per second
+        for tick in range(10):  # 2 units per tick
             x, y = 500 + 2 * tick * math.cos(cap), 500 + 2 * tick * math.sin(cap)
-            vitesses.mesure([Vaisseau(x, y, cap, 5, 1)], tick / 40)
+            vitesses.mesure([Vaisseau(x, y, cap, 5, 1)], tick)
         vx, vy = vitesses.vitesse(Vaisseau(0, 0, cap, 5, 1))
         self.assertAlmostEqual(vx, 2 * math.cos(cap))
         self.assertAlmostEqual(vy, 2 * math.sin(cap))

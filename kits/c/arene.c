@@ -31,7 +31,13 @@ static int echec(struct arene_client *client, int code, const char *format, ...)
   return code;
 }
 
+/* Before a registration the server answers every command "ERREUR SYNTAXE":
+ * that mistake is named rather than the reply. */
 static int inattendu(struct arene_client *client, const char *attendu, const char *recu) {
+  if (strcmp(recu, "ERREUR SYNTAXE") == 0)
+    return echec(client, ARENE_ERREUR_PROTOCOLE,
+                 "register first: the server answers 'ERREUR SYNTAXE' to every command until "
+                 "arene_enregistre() has registered a ship");
   return echec(client, ARENE_ERREUR_PROTOCOLE, "expected %s, got '%s'", attendu, recu);
 }
 
@@ -162,6 +168,25 @@ int arene_lit_entier(const char *texte, int64_t *valeur) {
   if (errno == ERANGE) return -1;
   *valeur = (int64_t)lu;
   return 0;
+}
+
+/* Decimal or 0x hexadecimal, an optional "-" before either: the shape is
+ * checked first, since strtoll would take blanks, a "+" and octal. */
+int arene_lit_couleur(struct arene_client *client, const char *texte, int64_t *couleur) {
+  const char *p = *texte == '-' ? texte + 1 : texte;
+  int hexa = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+  const char *fin = hexa ? p + 2 + strspn(p + 2, "0123456789abcdefABCDEF") : chiffres(p);
+  long long valeur;
+  if (fin == (hexa ? p + 2 : p) || *fin != '\0')
+    return echec(client, ARENE_ERREUR_ARGUMENT,
+                 "colour '%s' is neither decimal (16711680) nor 0x hexadecimal (0xFF0000)", texte);
+  errno = 0;
+  valeur = strtoll(texte, NULL, hexa ? 16 : 10);
+  if (errno == ERANGE)
+    return echec(client, ARENE_ERREUR_ARGUMENT, "colour '%s' does not fit in 64 signed bits",
+                 texte);
+  *couleur = (int64_t)valeur;
+  return ARENE_OK;
 }
 
 /* Splits `ligne` in place at its blanks; 0 when it has exactly n fields. */
@@ -398,7 +423,8 @@ int arene_enregistre(struct arene_client *client, int64_t couleur, int essais) {
       return ARENE_OK;
     }
     if (strcmp(ligne, "ERREUR COULEUR UTILISEE") != 0)
-      return inattendu(client, "'VAISSEAU ENREGISTRE' or 'ERREUR COULEUR UTILISEE'", ligne);
+      return echec(client, ARENE_ERREUR_PROTOCOLE,
+                   "expected 'VAISSEAU ENREGISTRE' or 'ERREUR COULEUR UTILISEE', got '%s'", ligne);
   }
   return echec(client, ARENE_COULEUR_UTILISEE, "colours %lld to %lld are all in use",
                (long long)couleur, (long long)(couleur + essais - 1));

@@ -2,11 +2,15 @@
  * and one call per command.
  *
  *   struct arene_client client;
- *   struct arene_vaisseaux vaisseaux = {0};
+ *   struct arene_liste_vaisseaux vaisseaux = {0};
+ *   int64_t couleur = 0;
  *   if (arene_connecte(&client, "127.0.0.1", 12345) != ARENE_OK ||
- *       arene_enregistre(&client, 0xFF0000, 10) != ARENE_OK ||
+ *       arene_lit_couleur(&client, "0xFF0000", &couleur) != ARENE_OK ||
+ *       arene_enregistre(&client, couleur, 10) != ARENE_OK ||
  *       arene_vaisseaux(&client, &vaisseaux) != ARENE_OK)
  *     fprintf(stderr, "%s\n", client.erreur);
+ *   arene_libere_vaisseaux(&vaisseaux);
+ *   arene_ferme(&client);
  *
  * Every call returns ARENE_OK (0) or a negative code, and then leaves in
  * `client.erreur` a message that says what was expected and what came. */
@@ -25,7 +29,8 @@ enum arene_code {
   ARENE_ERREUR_PROTOCOLE = -1, /* the reply is not the one expected */
   ARENE_CONNEXION_FERMEE = -2, /* the server closed the connection: a match's end */
   ARENE_COULEUR_UTILISEE = -3, /* every colour tried is in use */
-  ARENE_ERREUR_SYSTEME = -4    /* connecting, a time-out, memory */
+  ARENE_ERREUR_SYSTEME = -4,   /* connecting, a time-out, memory */
+  ARENE_ERREUR_ARGUMENT = -5   /* arene_lit_couleur: not a colour */
 };
 
 /* A ship as GET VAISSEAUX lists it; its speed is never sent. */
@@ -48,7 +53,8 @@ struct arene_taille {
 enum arene_statut { ARENE_VIVANT, ARENE_MORT };
 
 /* Lists grow as needed and are reused from call to call: start them at {0},
- * free them with arene_libere. */
+ * free them with arene_libere_vaisseaux, arene_libere_balles or
+ * arene_libere_cubes. */
 struct arene_liste_vaisseaux {
   struct arene_vaisseau *elements;
   size_t n, capacite;
@@ -89,6 +95,12 @@ struct arene_client {
   char tampon[ARENE_TAMPON]; /* bytes received, not yet read */
   size_t debut, fin;
 };
+
+/* Reads a colour argument: decimal ("16711680", "-5") or 0x hexadecimal
+ * ("0xFF0000"), within 64 signed bits; "017" is seventeen. Anything else is
+ * ARENE_ERREUR_ARGUMENT, with a message naming the text. Touches only
+ * client->erreur, so it may come before arene_connecte. */
+int arene_lit_couleur(struct arene_client *client, const char *texte, int64_t *couleur);
 
 /* Connects to hote:port; each wait for a reply is bounded by 30 seconds. */
 int arene_connecte(struct arene_client *client, const char *hote, int port);

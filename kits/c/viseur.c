@@ -112,8 +112,12 @@ int main(int argc, char **argv) {
       hote = argv[i + 1];
     else if (strcmp(argv[i], "--port") == 0)
       port = atoi(argv[i + 1]);
-    else if (strcmp(argv[i], "--couleur") == 0)
-      couleur = strtoll(argv[i + 1], NULL, 0);
+    else if (strcmp(argv[i], "--couleur") == 0) {
+      if (arene_lit_couleur(&client, argv[i + 1], &couleur) != ARENE_OK) {
+        fprintf(stderr, "viseur: %s\n", client.erreur);
+        return 2;
+      }
+    }
     else if (strcmp(argv[i], "--duree") == 0)
       duree = atof(argv[i + 1]);
     else

@@ -57,6 +57,7 @@ struct ErreurArene : std::runtime_error {
 struct ErreurProtocole : ErreurArene {
   ErreurProtocole(std::string_view attendu, std::string_view recu)
       : ErreurArene("expected " + std::string(attendu) + ", got '" + std::string(recu) + "'") {}
+  explicit ErreurProtocole(const std::string& message) : ErreurArene(message) {}
 };
 // The server closed the connection (end of a match, or after a quit).
 struct ConnexionFermee : ErreurArene {
@@ -64,6 +65,10 @@ struct ConnexionFermee : ErreurArene {
 };
 // Every colour tried is carried by a ship in play.
 struct CouleurUtilisee : ErreurArene {
+  using ErreurArene::ErreurArene;
+};
+// A colour argument in neither of the accepted forms, or beyond 64 bits.
+struct CouleurInvalide : ErreurArene {
   using ErreurArene::ErreurArene;
 };
 
@@ -170,6 +175,30 @@ inline std::int64_t lit_entier(std::string_view texte) {
   if (texte.empty() || erreur != std::errc() || lu != fin)
     throw ErreurProtocole("an integer", texte);
   return valeur;
+}
+
+// A colour argument: decimal ("16711680", "-5") or 0x hexadecimal
+// ("0xFF0000"), within 64 signed bits; "017" is seventeen. Anything else
+// throws CouleurInvalide naming the text.
+inline std::int64_t lit_couleur(std::string_view texte) {
+  const std::string cite = "colour '" + std::string(texte) + "'";
+  std::string_view chiffres = texte;
+  if (!chiffres.empty() && chiffres.front() == '-') chiffres.remove_prefix(1);
+  const bool hexa = chiffres.size() > 1 && chiffres[0] == '0' && (chiffres[1] | 0x20) == 'x';
+  if (hexa) chiffres.remove_prefix(2);
+  const bool forme = !chiffres.empty() && chiffres.find_first_not_of(hexa ? "0123456789abcdefABCDEF"
+                                                                          : "0123456789") ==
+                                              std::string_view::npos;
+  if (!forme) throw CouleurInvalide(cite + " is neither decimal (16711680) nor 0x hexadecimal (0xFF0000)");
+  // Read as the magnitude with its sign, so that the lowest value fits too.
+  std::uint64_t grandeur = 0;
+  const auto lu = std::from_chars(chiffres.data(), chiffres.data() + chiffres.size(), grandeur,
+                                  hexa ? 16 : 10);
+  const bool negatif = texte.front() == '-';
+  const std::uint64_t limite = negatif ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+  if (lu.ec != std::errc() || grandeur > limite)
+    throw CouleurInvalide(cite + " does not fit in 64 signed bits");
+  return negatif ? static_cast<std::int64_t>(0 - grandeur) : static_cast<std::int64_t>(grandeur);
 }
 
 // Ship line "x y angle pt_vie couleur".
@@ -301,7 +330,7 @@ class Client {
   }
 
   void lit_ok() {
-    const std::string ligne = lit_ligne("'OK'");
+    const std::string ligne = lit_reponse("'OK'");
     if (ligne != "OK") throw ErreurProtocole("'OK'", ligne);
   }
   std::vector<Vaisseau> lit_vaisseaux() { return lit_liste("PUT VAISSEAUX", lit_vaisseau); }
@@ -309,7 +338,7 @@ class Client {
   std::vector<Cube> lit_cubes() { return lit_liste("PUT CUBES", lit_cube); }
   Taille lit_taille_plateau() {
     constexpr std::string_view forme = "'PUT TAILLE PLATEAU w h'";
-    const std::string ligne = lit_ligne(forme);
+    const std::string ligne = lit_reponse(forme);
     const auto c = detail::n_champs(ligne, 5, forme);
     if (ligne.rfind("PUT TAILLE PLATEAU ", 0) != 0) throw ErreurProtocole(forme, ligne);
     return {lit_reel(c[3]), lit_reel(c[4])};
@@ -367,9 +396,20 @@ class Client {
     }
   }
 
+  // The reply to a command. The server answers every command with ERREUR
+  // SYNTAXE until a ship is registered: that mistake is named.
+  std::string lit_reponse(std::string_view forme) {
+    std::string ligne = lit_ligne(forme);
+    if (ligne == "ERREUR SYNTAXE")
+      throw ErreurProtocole(
+          "register first: the server answers 'ERREUR SYNTAXE' to every command until "
+          "enregistre() has registered a ship");
+    return ligne;
+  }
+
   // What follows `prefixe` and one blank on the next line.
   std::string lit_apres(std::string_view prefixe, std::string_view forme) {
-    const std::string ligne = lit_ligne(forme);
+    const std::string ligne = lit_reponse(forme);
     if (ligne.size() <= prefixe.size() || ligne.compare(0, prefixe.size(), prefixe) != 0 ||
         ligne[prefixe.size()] != ' ')
       throw ErreurProtocole(forme, ligne);
@@ -379,7 +419,7 @@ class Client {
   template <typename Element>
   std::vector<Element> lit_liste(std::string_view entete, Element (*lecture)(std::string_view)) {
     const std::string forme = "'" + std::string(entete) + " n'";
-    const std::string ligne = lit_ligne(forme);
+    const std::string ligne = lit_reponse(forme);
     if (ligne.compare(0, entete.size() + 1, std::string(entete) + " ") != 0)
       throw ErreurProtocole(forme, ligne);
     const std::int64_t n = lit_entier(std::string_view(ligne).substr(entete.size() + 1));

@@ -104,7 +104,12 @@ int main(int argc, char** argv) {
     else if (option == "--port")
       port = std::atoi(argv[i + 1]);
     else if (option == "--couleur")
-      couleur = std::strtoll(argv[i + 1], nullptr, 0);
+      try {
+        couleur = arene::lit_couleur(argv[i + 1]);
+      } catch (const arene::CouleurInvalide& erreur) {
+        std::cerr << "viseur: " << erreur.what() << '\n';
+        return 2;
+      }
     else if (option == "--duree")
       duree = std::atof(argv[i + 1]);
     else {

@@ -1,9 +1,9 @@
 /**
  * Starter kit for arena bots in JavaScript (Node 18 or later, no dependency).
  *
- *   import { Arene, Commande } from './arene.js';
+ *   import { Arene, Commande, litCouleur } from 'arene';
  *   const arene = await Arene.connecte('127.0.0.1', 12345);
- *   await arene.enregistre(0xff0000, 10);           // or the next free colour
+ *   await arene.enregistre(litCouleur('0xFF0000'), 10);  // or the next free colour
  *   arene.envoie(Commande.VAISSEAUX, Commande.BALLES);  // one write
  *   const vaisseaux = await arene.litVaisseaux();
  *   const balles = await arene.litBalles();
@@ -24,9 +24,9 @@ export class ErreurArene extends Error {
 
 /** The server answered something else than the reply expected. */
 export class ErreurProtocole extends ErreurArene {
-  /** @param {string} attendu @param {string} recu */
-  constructor(attendu, recu) {
-    super(`expected ${attendu}, got '${recu}'`);
+  /** @param {string} attendu @param {string} recu @param {string} [message] */
+  constructor(attendu, recu, message = `expected ${attendu}, got '${recu}'`) {
+    super(message);
     this.attendu = attendu;
     this.recu = recu;
   }
@@ -37,6 +37,9 @@ export class ConnexionFermee extends ErreurArene {}
 
 /** Every colour tried is carried by a ship in play. */
 export class CouleurUtilisee extends ErreurArene {}
+
+/** A colour argument in neither of the accepted forms, or beyond what a number holds exactly. */
+export class CouleurInvalide extends ErreurArene {}
 
 /**
  * @typedef {{x: number, y: number, angle: number, ptVie: number, couleur: number}} Vaisseau
@@ -68,6 +71,7 @@ export const Commande = Object.freeze({
 // printf's %.12g, plus a "." on whole values: "1408.", "-0.5", "1e-05", "1.5e+14".
 const REEL = /^-?[0-9]+(\.[0-9]*)?(e[+-][0-9]+)?$/;
 const ENTIER = /^-?[0-9]+$/;
+const COULEUR = /^-?(0[xX][0-9a-fA-F]+|[0-9]+)$/;
 
 /**
  * A real number as the server writes it.
@@ -88,6 +92,27 @@ export function litReel(texte) {
 export function litEntier(texte) {
   if (!ENTIER.test(texte)) throw new ErreurProtocole('an integer', texte);
   return Number(texte);
+}
+
+/**
+ * A colour argument: decimal ('16711680', '-5') or 0x hexadecimal ('0xFF0000');
+ * '017' is seventeen. Anything else, and colours beyond 2^53 (which a number
+ * cannot hold exactly), throw CouleurInvalide naming the text.
+ * @param {string} texte
+ * @returns {number}
+ */
+export function litCouleur(texte) {
+  const cite = `colour '${texte}'`;
+  if (typeof texte !== 'string' || !COULEUR.test(texte)) {
+    throw new CouleurInvalide(`${cite} is neither decimal (16711680) nor 0x hexadecimal (0xFF0000)`);
+  }
+  const negatif = texte.startsWith('-');
+  const grandeur = BigInt(negatif ? texte.slice(1) : texte);  // BigInt reads 0x itself
+  const valeur = negatif ? -grandeur : grandeur;
+  if (valeur > BigInt(Number.MAX_SAFE_INTEGER) || valeur < BigInt(Number.MIN_SAFE_INTEGER)) {
+    throw new CouleurInvalide(`${cite} is beyond 2^53, which a JavaScript number cannot hold exactly`);
+  }
+  return Number(valeur);
 }
 
 // Reads the fields of `ligne` with one reader each; a bad field is reported with its whole line.
@@ -267,7 +292,7 @@ export class Arene {
   }
 
   async litOk() {
-    const ligne = await this.litLigne("'OK'");
+    const ligne = await this.#litReponse("'OK'");
     if (ligne !== 'OK') throw new ErreurProtocole("'OK'", ligne);
   }
 
@@ -335,13 +360,24 @@ export class Arene {
     return this.litReponse(commande);
   }
 
+  // The reply to a command. The server answers every command with ERREUR
+  // SYNTAXE until a ship is registered: that mistake is named.
+  async #litReponse(forme) {
+    const ligne = await this.litLigne(forme);
+    if (ligne === 'ERREUR SYNTAXE') {
+      throw new ErreurProtocole(forme, ligne, "register first: the server answers 'ERREUR SYNTAXE' "
+        + 'to every command until enregistre() has registered a ship');
+    }
+    return ligne;
+  }
+
   async #litApres(prefixe, forme) {
-    return apres(prefixe, await this.litLigne(forme), forme);
+    return apres(prefixe, await this.#litReponse(forme), forme);
   }
 
   async #litListe(entete, litElement) {
     const forme = `'${entete} n'`;
-    const ligne = await this.litLigne(forme);
+    const ligne = await this.#litReponse(forme);
     const n = litEntier(apres(entete, ligne, forme));
     if (n < 0) throw new ErreurProtocole(`${forme} with n >= 0`, ligne);
     // Ask for every line at once: they arrive together, and none is read as another reply.

@@ -3,7 +3,7 @@
 //   node viseur.js [--host H] [--port P] [--couleur N] [--duree S]
 import { parseArgs } from 'node:util';
 import { setTimeout as pause } from 'node:timers/promises';
-import { Arene, Commande, ConnexionFermee } from './arene.js';
+import { Arene, Commande, ConnexionFermee, litCouleur } from './arene.js';
 
 const TICKS_PAR_SECONDE = 40; // the server's nominal rate; speeds are per tick
 const FENETRE_S = 0.15; // speeds are measured over this much time
@@ -79,10 +79,17 @@ const { values } = parseArgs({
     duree: { type: 'string', default: '60' },
   },
 });
+let couleur;
+try {
+  couleur = litCouleur(values.couleur);
+} catch (erreur) {
+  console.error(`viseur.js: ${erreur.message}`);
+  process.exit(2);
+}
 const debut = performance.now();
 const secondes = () => (performance.now() - debut) / 1000;
 const arene = await Arene.connecte(values.host, Number(values.port));
-await arene.enregistre(Number(values.couleur), 100);
+await arene.enregistre(couleur, 100);
 const vitesses = new Vitesses();
 try {
   while (secondes() < Number(values.duree)) {

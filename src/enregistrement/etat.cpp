@@ -27,7 +27,7 @@ bool est_un_instant(const Evenement& e) {
 std::vector<VaisseauVu> EtatRelu::vaisseaux() const { return en_ordre_de_liste(vaisseaux_); }
 std::vector<BalleVue> EtatRelu::balles() const { return en_ordre_de_liste(balles_); }
 
-void EtatRelu::applique_tick(const EvTick& t) {
+void EtatRelu::applique(const EvTick& t) {
   tick_ = t.n;
   for (BalleVue& b : balles_) {
     b.x = b.x + b.pas_x;
@@ -49,23 +49,22 @@ void EtatRelu::applique_tick(const EvTick& t) {
 }
 
 void EtatRelu::applique(const Evenement& evenement) {
-  if (const auto* e = std::get_if<EvEnregistre>(&evenement)) {
-    vaisseaux_.push_back(e->v);
-  } else if (const auto* d = std::get_if<EvDebut>(&evenement)) {
-    tick_ = d->tick;
-  } else if (const auto* t = std::get_if<EvTourne>(&evenement)) {
-    if (VaisseauVu* v = premier_de(vaisseaux_, t->couleur)) v->angle = t->angle;
-  } else if (const auto* tir = std::get_if<EvTir>(&evenement)) {
-    balles_.push_back(tir->b);
-  } else if (const auto* p = std::get_if<EvPart>(&evenement)) {
-    if (VaisseauVu* v = premier_de(vaisseaux_, p->couleur))
-      vaisseaux_.erase(vaisseaux_.begin() + (v - vaisseaux_.data()));
-  } else if (const auto* tick = std::get_if<EvTick>(&evenement)) {
-    applique_tick(*tick);
-  } else if (const auto* etat = std::get_if<EvEtat>(&evenement)) {
-    tick_ = etat->tick;
-    vaisseaux_.assign(etat->vaisseaux.rbegin(), etat->vaisseaux.rend());
-    balles_.assign(etat->balles.rbegin(), etat->balles.rend());
-  }
-  // The header, hits, destructions, gaps and the end change no list.
+  std::visit([this](const auto& e) { applique(e); }, evenement);
+}
+
+void EtatRelu::applique(const EvEnregistre& e) { vaisseaux_.push_back(e.v); }
+
+void EtatRelu::applique(const EvTourne& t) {
+  if (VaisseauVu* v = premier_de(vaisseaux_, t.couleur)) v->angle = t.angle;
+}
+
+void EtatRelu::applique(const EvPart& p) {
+  if (VaisseauVu* v = premier_de(vaisseaux_, p.couleur))
+    vaisseaux_.erase(vaisseaux_.begin() + (v - vaisseaux_.data()));
+}
+
+void EtatRelu::applique(const EvEtat& etat) {
+  tick_ = etat.tick;
+  vaisseaux_.assign(etat.vaisseaux.rbegin(), etat.vaisseaux.rend());
+  balles_.assign(etat.balles.rbegin(), etat.balles.rend());
 }

@@ -15,16 +15,32 @@ class EtatRelu {
  public:
   // Applies one event; events must come in recording order.
   void applique(const Evenement& evenement);
+  void applique(const EvEnregistre& e);
+  void applique(const EvDebut& d) { tick_ = d.tick; }
+  void applique(const EvTourne& t);
+  void applique(const EvTir& tir) { balles_.push_back(tir.b); }
+  void applique(const EvPart& p);
+  void applique(const EvTick& t);
+  void applique(const EvEtat& etat);
+  // The header, hits, destructions, gaps and the end change no list.
+  void applique(const EvEntete&) {}
+  void applique(const EvTouche&) {}
+  void applique(const EvDetruit&) {}
+  void applique(const EvPerdu&) {}
+  void applique(const EvFin&) {}
 
   std::int64_t tick() const { return tick_; }
   // In list order, newest first.
   std::vector<VaisseauVu> vaisseaux() const;
   std::vector<BalleVue> balles() const;
   std::size_t nb_balles() const { return balles_.size(); }
+  std::size_t nb_vaisseaux() const { return vaisseaux_.size(); }
+  // Bytes held by the lists.
+  std::size_t octets() const {
+    return vaisseaux_.size() * sizeof(VaisseauVu) + balles_.size() * sizeof(BalleVue);
+  }
 
  private:
-  void applique_tick(const EvTick& t);
-
   std::int64_t tick_ = 0;
   // Oldest first, so the head is at the back, as in the world.
   std::vector<VaisseauVu> vaisseaux_;

@@ -62,6 +62,25 @@ class FileLots {
     return lot;
   }
 
+  // The oldest lot, or nothing after `delai` without one, or at once once
+  // the file is closed and empty.
+  std::optional<Lot> prend_pendant(std::chrono::milliseconds delai) {
+    std::unique_lock tenu(mutex_);
+    if (lots_.empty() && !fermee_) non_vide_.wait_for(tenu, delai);
+    if (lots_.empty()) return std::nullopt;
+    Lot lot = std::move(lots_.front());
+    lots_.pop_front();
+    tenu.unlock();
+    place_.notify_one();
+    return lot;
+  }
+
+  // Closed, and every lot taken.
+  bool epuisee() const {
+    std::scoped_lock tenu(mutex_);
+    return fermee_ && lots_.empty();
+  }
+
   // No lot comes any more; prend() empties what is left, then says so.
   void ferme() {
     {

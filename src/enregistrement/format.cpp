@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "config/configuration.h"
+#include "enregistrement/limites.h"
 #include "world/constantes.h"
 #include "world/echec.h"
 
@@ -188,18 +189,25 @@ void ecrit(std::string& s, const EvFin& e) {
 
 // ---- Reading: nlohmann's parser reads a real back to the very double written.
 
+// An integer written as one: 1.5 or true is no tick and no colour.
+std::int64_t entier(const json& j) {
+  if (!j.is_number_integer()) throw Echec("entier attendu : " + j.dump());
+  return j.get<std::int64_t>();
+}
+
+double reel(const json& j) { return j.get<double>(); }
+
 VaisseauVu lit_vaisseau(const json& j) {
-  return {j.at(0).get<double>(), j.at(1).get<double>(), j.at(2).get<double>(),
-          j.at(3).get<std::int64_t>(), j.at(4).get<std::int64_t>()};
+  return {reel(j.at(0)), reel(j.at(1)), reel(j.at(2)), entier(j.at(3)), entier(j.at(4))};
 }
 
 BalleVue lit_balle(const json& j) {
-  return {j.at(0).get<double>(), j.at(1).get<double>(), j.at(2).get<double>(),
-          j.at(3).get<double>(), j.at(4).get<std::int64_t>()};
+  return {reel(j.at(0)), reel(j.at(1)), reel(j.at(2)), reel(j.at(3)), entier(j.at(4))};
 }
 
 template <typename T, typename Lecture>
 std::vector<T> lit_liste(const json& j, Lecture lecture) {
+  if (!j.is_array()) throw Echec("liste attendue : " + j.dump().substr(0, 40));
   std::vector<T> elements;
   elements.reserve(j.size());
   for (const json& e : j) elements.push_back(lecture(e));
@@ -213,47 +221,63 @@ RaisonFin lit_raison(const std::string& nom) {
   throw Echec("raison de fin inconnue : " + nom);
 }
 
+EvEntete lit_entete(const json& j) {
+  if (!j.contains("format") || j.at("format") != "arene")
+    throw Echec("format " + (j.contains("format") ? j.at("format").dump() : "absent") +
+                " : pas un enregistrement arene");
+  const json version = j.contains("version") ? j.at("version") : json();
+  if (!version.is_number_integer() || !version_lue(version.get<std::int64_t>()))
+    throw Echec("version d'enregistrement non prise en charge : " + version.dump());
+  const json& cubes = j.at("cubes");
+  if (cubes.size() > taille_etat_max)
+    throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
+                         " cubes (limite de taille de l'etat)");
+  return EvEntete{j.at("graine").get<std::uint64_t>(), lit_liste<cube>(cubes, [](const json& k) {
+                    return cube{reel(k.at(0)), reel(k.at(1)), reel(k.at(2)), reel(k.at(3))};
+                  })};
+}
+
 Evenement lit_objet(const json& j) {
   const std::string t = j.at("t").get<std::string>();
-  if (t == "entete") {
-    if (j.at("version").get<int>() != version_format)
-      throw Echec("version d'enregistrement non prise en charge : " + j.at("version").dump());
-    return EvEntete{j.at("graine").get<std::uint64_t>(),
-                    lit_liste<cube>(j.at("cubes"), [](const json& k) {
-                      return cube{k.at(0).get<double>(), k.at(1).get<double>(),
-                                  k.at(2).get<double>(), k.at(3).get<double>()};
-                    })};
-  }
-  if (t == "enregistre")
-    return EvEnregistre{j.at("tick").get<std::int64_t>(), lit_vaisseau(j.at("v"))};
-  if (t == "debut") return EvDebut{j.at("tick").get<std::int64_t>()};
-  if (t == "tourne") return EvTourne{j.at("c").get<std::int64_t>(), j.at("a").get<double>()};
+  if (t == "entete") return lit_entete(j);
+  if (t == "enregistre") return EvEnregistre{entier(j.at("tick")), lit_vaisseau(j.at("v"))};
+  if (t == "debut") return EvDebut{entier(j.at("tick"))};
+  if (t == "tourne") return EvTourne{entier(j.at("c")), reel(j.at("a"))};
   if (t == "tir") return EvTir{lit_balle(j.at("b"))};
   if (t == "touche")
-    return EvTouche{j.at("tick").get<std::int64_t>(), j.at("tireur").get<std::int64_t>(),
-                    j.at("cible").get<std::int64_t>(), j.at("pt_vie").get<std::int64_t>()};
+    return EvTouche{entier(j.at("tick")), entier(j.at("tireur")), entier(j.at("cible")),
+                    entier(j.at("pt_vie"))};
   if (t == "detruit")
-    return EvDetruit{j.at("tick").get<std::int64_t>(), j.at("c").get<std::int64_t>(),
-                     j.at("par").get<std::int64_t>()};
+    return EvDetruit{entier(j.at("tick")), entier(j.at("c")), entier(j.at("par"))};
   if (t == "part")
     return EvPart{
-        j.at("tick").get<std::int64_t>(), j.at("c").get<std::int64_t>(),
+        entier(j.at("tick")), entier(j.at("c")),
         j.at("raison").get<std::string>() == "quitte" ? Depart::Quitte : Depart::Deconnexion};
   if (t == "tick")
-    return EvTick{j.at("n").get<std::int64_t>(), j.at("retirees").get<std::vector<std::uint32_t>>(),
+    return EvTick{entier(j.at("n")), j.at("retirees").get<std::vector<std::uint32_t>>(),
                   lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau)};
-  if (t == "perdu") return EvPerdu{j.at("de").get<std::int64_t>(), j.at("a").get<std::int64_t>()};
+  if (t == "perdu") return EvPerdu{entier(j.at("de")), entier(j.at("a"))};
   if (t == "etat")
-    return EvEtat{j.at("tick").get<std::int64_t>(),
+    return EvEtat{entier(j.at("tick")),
                   lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau),
                   lit_liste<BalleVue>(j.at("b"), lit_balle),
                   {}};
   if (t == "fin") {
-    EvFin fin{j.at("tick").get<std::int64_t>(), lit_raison(j.at("raison").get<std::string>()), {}};
+    EvFin fin{entier(j.at("tick")), lit_raison(j.at("raison").get<std::string>()), {}};
     fin.resultats.raison = fin.raison;
     return fin;
   }
   throw Echec("type d'evenement inconnu : " + t);
+}
+
+// Stops a line nested beyond the limit before it is built, and leaves out the
+// players and results no reader of this file uses.
+bool garde(int profondeur, json::parse_event_t evenement, json& valeur) {
+  if (profondeur > profondeur_max)
+    throw LimiteDepassee("imbrication de plus de " + std::to_string(profondeur_max) +
+                         " niveaux (limite de profondeur)");
+  return !(evenement == json::parse_event_t::key && profondeur == 1 &&
+           (valeur == "joueurs" || valeur == "resultats"));
 }
 
 }  // namespace
@@ -281,7 +305,7 @@ std::string ligne(const Evenement& evenement) {
 
 Evenement lit_ligne(std::string_view texte) {
   try {
-    return lit_objet(json::parse(texte));
+    return lit_objet(json::parse(texte, garde));
   } catch (const json::exception& e) {
     throw Echec(std::string("ligne d'enregistrement illisible : ") + e.what());
   }

@@ -7,6 +7,17 @@
 #include "enregistrement/format.h"
 #include "world/echec.h"
 
+namespace {
+
+constexpr unsigned taille_morceau = 1 << 16;
+
+[[noreturn]] void ligne_trop_longue() {
+  throw LimiteDepassee("relecture : ligne de plus de " + std::to_string(longueur_ligne_max >> 20) +
+                       " Mio (limite de longueur de ligne)");
+}
+
+}  // namespace
+
 struct LectureGz {
   explicit LectureGz(gzFile f) : fichier(f) {}
   ~LectureGz() { gzclose(fichier); }
@@ -29,40 +40,88 @@ LecteurEnregistrement::LecteurEnregistrement(const std::string& chemin) {
 
 LecteurEnregistrement::~LecteurEnregistrement() = default;
 
+// Appends the next piece of the file; false at its end. A file cut short ends
+// there too: zlib says so, and the reader stops before the damage.
+bool LecteurEnregistrement::remplit() {
+  char morceau[taille_morceau];
+  const int lus = gzread(gz_->fichier, morceau, taille_morceau);
+  if (lus > 0) {
+    tampon_.append(morceau, static_cast<std::size_t>(lus));
+    return true;
+  }
+  int code = Z_OK;
+  const char* message = gzerror(gz_->fichier, &code);
+  if (code == Z_BUF_ERROR) {
+    gzip_coupe_ = true;
+  } else if (lus < 0) {
+    throw Echec(std::string("relecture : fichier gzip abime : ") + message);
+  }
+  return false;
+}
+
+// Each byte is looked at once: the search goes on where the last one stopped.
 std::optional<std::string> LecteurEnregistrement::ligne_suivante() {
   for (;;) {
-    const auto fin = tampon_.find('\n', lu_);
+    const auto fin = tampon_.find('\n', cherche_);
     if (fin != std::string::npos) {
+      if (fin - lu_ > longueur_ligne_max) ligne_trop_longue();
       std::string ligne = tampon_.substr(lu_, fin - lu_);
-      lu_ = fin + 1;
+      lu_ = cherche_ = fin + 1;
       return ligne;
     }
+    if (tampon_.size() - lu_ > longueur_ligne_max) ligne_trop_longue();
     tampon_.erase(0, lu_);
     lu_ = 0;
-    char morceau[1 << 16];
-    const int lus = gzread(gz_->fichier, morceau, sizeof morceau);
-    if (lus < 0) throw Echec("relecture : fichier gzip abime");
-    if (lus == 0) {
-      if (tampon_.empty()) return std::nullopt;
-      return std::exchange(tampon_, {});  // a last line without its line feed
-    }
-    tampon_.append(morceau, static_cast<std::size_t>(lus));
+    cherche_ = tampon_.size();
+    if (remplit()) continue;
+    if (tampon_.empty()) return std::nullopt;
+    derniere_sans_fin_ = true;  // whole if it reads, else cut
+    lu_ = cherche_ = tampon_.size();
+    return tampon_;
   }
+}
+
+void LecteurEnregistrement::note_la_fin() {
+  if (!coupure_.empty()) return;
+  if (gzip_coupe_)
+    coupure_ = "fichier gzip coupe";
+  else if (!fin_lue_)
+    coupure_ = "pas de ligne de fin";
 }
 
 std::optional<Evenement> LecteurEnregistrement::suivant() {
   const auto ligne = ligne_suivante();
-  if (!ligne) return std::nullopt;
-  return lit_ligne(*ligne);
+  if (!ligne) {
+    note_la_fin();
+    return std::nullopt;
+  }
+  try {
+    Evenement e = lit_ligne(*ligne);
+    fin_lue_ = std::holds_alternative<EvFin>(e);
+    return e;
+  } catch (const LimiteDepassee&) {
+    throw;
+  } catch (const Echec&) {
+    if (!derniere_sans_fin_) throw;
+    coupure_ = "fichier coupe au milieu d'une ligne";
+    return std::nullopt;
+  }
 }
 
-EvEntete relit(const std::string& chemin,
-               const std::function<void(const Evenement&, const EtatRelu&)>& chaque) {
+void verifie_taille(const EtatRelu& etat) {
+  if (etat.nb_vaisseaux() + etat.nb_balles() > taille_etat_max)
+    throw LimiteDepassee("relecture : plus de " + std::to_string(taille_etat_max) +
+                         " vaisseaux et balles a la fois (limite de taille de l'etat)");
+}
+
+Relecture relit(const std::string& chemin,
+                const std::function<void(const Evenement&, const EtatRelu&)>& chaque) {
   LecteurEnregistrement lecteur(chemin);
   EtatRelu etat;
   while (auto e = lecteur.suivant()) {
     etat.applique(*e);
+    verifie_taille(etat);
     chaque(*e, etat);
   }
-  return lecteur.entete();
+  return {lecteur.entete(), lecteur.coupure()};
 }

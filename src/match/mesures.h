@@ -25,6 +25,8 @@ struct MesuresTick {
   std::atomic<std::uint64_t> vaisseaux{0};
   std::atomic<std::uint64_t> balles{0};
   std::atomic<std::int64_t> ticks_perdus{0};  // whose changes the writer could not take
+  // Written by the recording's sink: ticks it took but could not write.
+  std::atomic<std::int64_t> ticks_non_ecrits{0};
 
   void note_tick(std::chrono::nanoseconds duree);
   void note_attente(std::chrono::nanoseconds attente);

@@ -92,8 +92,12 @@ std::string texte_json(const Resultats& r, bool indente) {
                 {"tick_fin", r.tick_fin},
                 {"ticks", r.ticks},
                 {"duree_s", r.duree_s},
-                {"cadence", r.cadence}};
-  if (r.enregistre) objet["enregistrement"] = {{"ticks_perdus", r.ticks_perdus}};
+                {"cadence", r.cadence},
+                {"en_cours", !r.raison}};
+  if (r.enregistre)
+    objet["enregistrement"] = {
+        {"ticks_perdus", r.ticks_perdus},
+        {"erreur", r.erreur_enregistrement ? json(*r.erreur_enregistrement) : json(nullptr)}};
   objet["joueurs"] = en_json(r.joueurs);
   return indente ? objet.dump(2) + "\n" : objet.dump();
 }
@@ -111,14 +115,21 @@ std::string tableau(const Resultats& r) {
                 static_cast<long long>(r.ticks), r.duree_s, r.cadence,
                 static_cast<unsigned long long>(r.graine));
   texte += ligne;
-  texte += "rang  couleur               etat     pt_vie  touches  recues  balles\n";
+  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles\n";
   for (const ResultatJoueur& j : r.joueurs) {
-    std::snprintf(ligne, sizeof ligne, "%4d  %-20lld  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
-                  static_cast<long long>(j.couleur), std::string(nom_etat(j.etat)).c_str(),
+    std::snprintf(ligne, sizeof ligne, "%4d  %-30s  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
+                  couleur_lisible(j.couleur).c_str(), std::string(nom_etat(j.etat)).c_str(),
                   static_cast<long long>(j.pt_vie), static_cast<long long>(j.touches_donnees),
                   static_cast<long long>(j.touches_recues),
                   static_cast<long long>(j.balles_tirees));
     texte += ligne;
   }
+  return texte;
+}
+
+std::string couleur_lisible(std::int64_t couleur) {
+  char texte[40];
+  std::snprintf(texte, sizeof texte, "%lld (#%06llX)", static_cast<long long>(couleur),
+                static_cast<unsigned long long>(couleur) & 0xFFFFFFULL);
   return texte;
 }

@@ -48,7 +48,8 @@ struct Resultats {
   double cadence = 0.0;  // ticks per second between start and end
   bool enregistre = false;
   std::int64_t ticks_perdus = 0;
-  std::vector<ResultatJoueur> joueurs;  // by rank once classe() ran
+  std::optional<std::string> erreur_enregistrement;  // why the recording is incomplete
+  std::vector<ResultatJoueur> joueurs;               // by rank once classe() ran
 };
 
 // Sorts the players and gives their ranks: ships in play first (more life
@@ -62,3 +63,7 @@ std::string texte_json_joueurs(const std::vector<ResultatJoueur>& joueurs);
 
 // A short table for a terminal, one line per colour.
 std::string tableau(const Resultats& resultats);
+
+// A colour as its number and the display colour of its low 24 bits, the way
+// a bot author may have written it: "3394611 (#33CC33)".
+std::string couleur_lisible(std::int64_t couleur);

@@ -100,10 +100,11 @@ std::string texte_metriques(const SourcesMetriques& sources) {
   histogramme_ticks(texte, m);
   simple(texte, "arene_tick_attente_verrou_secondes_total", "counter",
          "Time the tick thread waited for the world lock.", secondes(m.attente_verrou_ns));
-  simple(
-      texte, "arene_ticks_perdus_total", "counter",
-      "Ticks whose changes the writer could not take: missing from the recording and the stream.",
-      static_cast<std::uint64_t>(m.ticks_perdus.load(std::memory_order_relaxed)));
+  simple(texte, "arene_ticks_perdus_total", "counter",
+         "Ticks missing from the recording: changes the writer could not take (missing from the "
+         "stream too), or could not write to the file.",
+         static_cast<std::uint64_t>(m.ticks_perdus.load(std::memory_order_relaxed) +
+                                    m.ticks_non_ecrits.load(std::memory_order_relaxed)));
   simple(texte, "arene_connexions", "gauge", "Players' connections open on the game port.",
          std::uint64_t{sources.connexions});
   simple(texte, "arene_vaisseaux", "gauge", "Ships in play.", lu(m.vaisseaux));

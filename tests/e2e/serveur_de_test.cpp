@@ -136,6 +136,17 @@ bool Processus::attend_sortie(std::string_view attendu, Duree delai) {
   }
 }
 
+Execution execute(const std::string& programme, const std::vector<std::string>& arguments,
+                  Duree delai) {
+  Processus p(programme, arguments);
+  const auto fin = Horloge::now() + delai;
+  while (!p.attend_fin(0ms) && Horloge::now() < fin) p.sortie(20ms);
+  Execution e{p.attend_fin(0ms), p.sortie(), p.erreurs()};
+  // Whatever it wrote last, now that its pipes are closed.
+  if (e.statut) e.sortie = p.sortie(100ms), e.erreurs = p.erreurs();
+  return e;
+}
+
 int port_libre() {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in adresse{};

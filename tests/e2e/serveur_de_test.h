@@ -58,6 +58,17 @@ class Processus {
   std::optional<int> statut_;
 };
 
+// A program run to its end: its exit status (nothing if it still ran after
+// `delai`, then it is killed) and everything it wrote.
+struct Execution {
+  std::optional<int> statut;
+  std::string sortie;
+  std::string erreurs;
+};
+// Its pipes are drained as it runs, so that a talkative program never blocks.
+Execution execute(const std::string& programme, const std::vector<std::string>& arguments,
+                  Duree delai);
+
 // A port that was free a moment ago.
 int port_libre();
 

@@ -156,4 +156,22 @@ TEST(Partie, ClasseLesVivantsPuisLesDerniersPartis) {
                        {5, 1}, {4, 2}, {2, 3}, {3, 4}, {6, 4}, {1, 6}}));
 }
 
+// A bot author finds their line by the colour as they wrote it, either way.
+TEST(Partie, TableauDitChaqueCouleurEnDecimalEtEnHexadecimal) {
+  const std::pair<std::int64_t, const char*> cas[] = {
+      {3394611, "3394611 (#33CC33)"},
+      {0, "0 (#000000)"},
+      {-5, "-5 (#FFFFFB)"},
+      {1152921504607970390, "1152921504607970390 (#112456)"},
+      {INT64_MIN, "-9223372036854775808 (#000000)"}};
+  Resultats r;
+  for (const auto& [couleur, texte] : cas) {
+    r.joueurs.emplace_back();
+    r.joueurs.back().couleur = couleur;
+  }
+  const std::string t = tableau(r);
+  for (const auto& [couleur, texte] : cas)
+    EXPECT_NE(t.find(texte), std::string::npos) << texte << '\n' << t;
+}
+
 }  // namespace

@@ -137,6 +137,8 @@ export async function joueMatch(t, {duree = '240t', graine = 11, spectateurs = n
   }
   const bots = couleurs.map((c) => chasseur(port, c).catch(() => {}));
   return {port, fichiers, couleurs, bots, journal: () => journal,
+    // A crash: no end, no flush.
+    tue: () => arbitre.kill('SIGKILL'),
     // Resolves with the exit status once the match is over, rejects after `secondes`.
     fin: (secondes) => Promise.race([fini, new Promise((_, ko) => setTimeout(
       () => ko(new Error(`the match did not end within ${secondes} s`)), secondes * 1000).unref())])};

@@ -7,7 +7,7 @@ import {test} from 'node:test';
 import {gunzipSync, gzipSync} from 'node:zlib';
 import {joueMatch, relecture} from './match.mjs';
 import {enregistrementSynthetique} from './synthetique.mjs';
-import {PAGE, attends, capture, navigateur, pageRelisant, vaisseauxVisibles} from './outils.mjs';
+import {PAGE, attends, capture, navigateur, pageRelisant, pageServie, serveurStatique, vaisseauxVisibles} from './outils.mjs';
 
 // A made-up match with what a short real one lacks: ticks the recording lost, 64-bit colours,
 // departures and returns. Checked against the C++ reader, and the scoreboard against the generator.
@@ -180,5 +180,57 @@ test('opened from disk, the page reads a chosen or dropped file, even one cut sh
   }, complet.toString('base64'));
   await attends(page, () => /depose/.test(document.getElementById('mode').textContent) && window.visionneuse.etat().charge);
   await verifieTick(page, lu, 599);
+  assert.deepEqual(page.erreurs, []);
+});
+
+// Files made to exhaust a reader: the page stops at a limit it names, and shows nothing of them.
+test('hostile recordings stop the page at a limit it names', async (t) => {
+  const entete = (format = '"arene"', version = '1') => `{"t":"entete","format":${format},"version":${version},` +
+    '"graine":1,"plateau":[1408,1408],"rayon_vaisseau":9,"rayon_balle":4,"pt_vie_max":5,"periode":0.025,"cubes":[]}\n';
+  const cas = {
+    '/ligne.gz': [entete() + '{"t":"tourne","c":1,"a":1' + '0'.repeat(17 << 20) + '}\n', /16 Mio/],
+    '/imbrication.gz': [entete() + '['.repeat(1e6) + '\n', /profondeur/],
+    '/balles.gz': [entete() + '{"t":"debut","tick":0}\n' + '{"t":"tir","b":[700,700,0,0,7]}\n'.repeat((1 << 20) + 1),
+      /taille de l’état/],
+    '/vrai.gz': [entete('"arene"', 'true'), /version/],
+    '/reel.gz': [entete('"arene"', '1.0'), /version/],
+    '/deux.gz': [entete('"arene"', '2'), /version/],
+    '/format.gz': [entete('"autre"'), /format/],
+  };
+  const fichiers = {'/': pageServie()};
+  for (const [chemin, [texte]] of Object.entries(cas)) fichiers[chemin] = {type: 'application/gzip', contenu: gzipSync(texte)};
+  const base = await serveurStatique(t, fichiers);
+  const page = await navigateur(t);
+  for (const [chemin, [, limite]] of Object.entries(cas)) {
+    await page.goto(`${base}/?enregistrement=${chemin}`);
+    await attends(page, () => /lecture impossible/.test(window.visionneuse.etat().statut), undefined, 60);
+    const vu = await page.evaluate(() => window.visionneuse.etat());
+    assert.match(vu.statut, limite, chemin);
+    assert.equal(vu.charge, false, chemin);
+  }
+  assert.deepEqual(page.erreurs, []);
+});
+
+// A recording whose writer died: the real referee killed mid-match, and a whole gzip file that
+// stops before the match's last line. Both are shown up to their last tick and said to be cut.
+test('a recording cut by a crash is shown up to its last tick, and said to be cut', async (t) => {
+  const partie = await joueMatch(t, {duree: '60'});
+  await new Promise((ok) => setTimeout(ok, 3000));
+  partie.tue();
+  await partie.fin(10);
+  const etats = relecture(partie.fichiers.enregistrement);
+  const dernier = Math.max(...etats.keys());
+  assert.ok(dernier > 40, `the C++ reader reads ${dernier} ticks`);
+  let page = await pageRelisant(t, fs.readFileSync(partie.fichiers.enregistrement));
+  let vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.match(vu.statut, /tronqué/);
+  assert.equal(vu.tick_max, dernier);
+  for (const n of [1, Math.floor(dernier / 2), dernier]) await verifieTick(page, etats, n);
+
+  const sansFin = match.lignes.filter((l) => !l.startsWith('{"t":"fin"')).join('\n') + '\n';
+  page = await pageRelisant(t, gzipSync(sansFin));
+  vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.match(vu.statut, /tronqué \(pas de ligne de fin\)/);
+  assert.equal(vu.tick_max, 600);
   assert.deepEqual(page.erreurs, []);
 });

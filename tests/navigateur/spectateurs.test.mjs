@@ -14,7 +14,8 @@ test('live: both ships of a real match are shown, then a hit reaches the scorebo
     return e.mode === 'direct' && e.tick > 0 && e.vaisseaux.length === 2;
   });
   const texte = await page.$eval('#tableau', (e) => e.innerText);
-  for (const c of partie.couleurs) assert.match(texte, new RegExp(`\\b${c}\\b`));
+  // Each colour as a bot author may have written it: in decimal and in hexadecimal.
+  for (const c of partie.couleurs) assert.match(texte, new RegExp(`\\b${c} \\(#${c.toString(16).toUpperCase().padStart(6, "0")}\\)`));
   const visibles = await vaisseauxVisibles(page);
   assert.equal(visibles.length, 2);
   for (const [couleur, vu] of visibles) assert.ok(vu, `ship ${couleur} drawn in its colour`);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package checked as a teacher would use it. Unpacked into a
 # scratch root: every program with its man page, the files where the man pages
-# and the README say, every option of --help in its man page. Then installed
+# and the deployment guide say, every option of --help in its man page. Then installed
 # for real with apt-get: the units accepted by systemd-analyze, an arena
 # started and played, the arbitre unit's command run by hand; then purged,
 # leaving nothing behind.
@@ -85,7 +85,7 @@ chaque_programme_a_sa_page() {
 # The files of the tree that the package ships once they exist.
 fichiers_partages() {
   local f
-  for f in web/visionneuse.html kits bots docs/protocole.md docs/enregistrement.md; do
+  for f in web/visionneuse.html kits bots docs/*.md docs/*.png; do
     if [ -e "$f" ] && [ ! -e "$racine/usr/share/arene/$f" ]; then
       echo "  $f is in the tree but not at /usr/share/arene/$f" >&2
       return 1
@@ -94,11 +94,36 @@ fichiers_partages() {
   [ -f "$racine/usr/share/doc/arene/README.md" ]
 }
 
-# Every absolute /usr path that a man page or the README's deployment section
-# names, in the package. Runtime paths (/etc, /var) are made by the admin or systemd.
+# The kits as a bot author uses them from a folder of their own: the C and C++
+# library, its headers and pkg-config file, and the jar when Java was there.
+kits_livres() {
+  local f manque=0
+  for f in usr/lib/libarene.a usr/include/arene/arene.h usr/include/arene/arene.hpp \
+    usr/lib/pkgconfig/arene.pc usr/share/arene/kits/python/pyproject.toml; do
+    [ -f "$racine/$f" ] || { echo "  /$f is not in the package" >&2; manque=1; }
+  done
+  if command -v jar >/dev/null && [ ! -f "$racine/usr/share/java/arene.jar" ]; then
+    echo "  /usr/share/java/arene.jar is not in the package" >&2
+    manque=1
+  fi
+  return $manque
+}
+
+# The C kit's first bot, built in a folder of its own with what pkg-config says.
+bot_c_du_paquet() {
+  command -v pkg-config >/dev/null || { echo "  skipped: pkg-config is missing"; return 0; }
+  mkdir -p "$brouillon/mon_bot"
+  cp /usr/share/arene/kits/c/exemple.c "$brouillon/mon_bot/mon_bot.c"
+  # shellcheck disable=SC2046  # pkg-config's words are the compiler's arguments
+  (cd "$brouillon/mon_bot" && cc -std=c99 -o mon_bot mon_bot.c $(pkg-config --cflags --libs arene) &&
+    ./mon_bot 127.0.0.1 "$port" 0x00FF00 1)
+}
+
+# Every absolute /usr path that a man page or the deployment guide names, in
+# the package. Runtime paths (/etc, /var) are made by the admin or systemd.
 chemins_cites() {
   { for page in "$racine"/usr/share/man/man1/*.1.gz; do zcat "$page"; done
-    sed -n '/^## Deploy on a server/,/^## /p' "$racine/usr/share/doc/arene/README.md"
+    cat "$racine/usr/share/arene/docs/deploiement.md"
   } | sed 's/\\-/-/g' | grep -oE '/usr/[A-Za-z0-9_.@/+-]*' | sed 's/[.]*$//' | sort -u >"$brouillon/cites"
   [ -s "$brouillon/cites" ] || { echo "  no path found in the man pages" >&2; return 1; }
   local chemin manque=0
@@ -130,7 +155,8 @@ dpkg-deb -x "$paquet" "$racine"
 verifie "the programs are in /usr/bin" programmes_attendus
 verifie "every program has a man page without roff warnings" chaque_programme_a_sa_page
 verifie "the viewer, kits, bots, guides and README are under /usr/share" fichiers_partages
-verifie "every /usr path named by the man pages and README is shipped" chemins_cites
+verifie "the kits' library, headers, pkg-config file and jar are shipped" kits_livres
+verifie "every /usr path named by the man pages and the deployment guide is shipped" chemins_cites
 verifie "every option of --help is in the man pages" options_documentees
 
 # --- Installed for real --------------------------------------------------
@@ -255,6 +281,7 @@ verifie "/usr/bin/arene listens on a free port" demarre_arene
 verifie "a client registers and quits" client_enregistre_et_quitte
 verifie "arene-charge --sonde finds the arena healthy" /usr/bin/arene-charge --sonde --port "$port"
 verifie "a sample bot of the package plays it" bot_du_paquet
+verifie "a C bot builds with the package's pkg-config file and plays it" bot_c_du_paquet
 verifie "the arbitre unit's command records a match" commande_arbitre
 verifie "systemctl enables instances of both units" instances_activees
 kill "$serveur"

@@ -52,6 +52,17 @@ TEST(Bilan, DefaillancesEnDernier) {
   EXPECT_THROW(bilan_match(bots, "{\"joueurs\":[{}]}", issues), std::runtime_error);
 }
 
+// The ranking names each bot's colour in decimal and hexadecimal, as results do.
+TEST(Bilan, TableauDitLaCouleur) {
+  const Plan plan{};
+  std::vector<LigneClassement> lignes(1);
+  lignes[0].nom = "viseur";
+  lignes[0].couleur = 3394611;
+  const std::vector<ResultatMatch> resultats;
+  const std::string t = tableau(Rapport{plan, lignes, resultats, {}});
+  EXPECT_NE(t.find("viseur               3394611 (#33CC33)"), std::string::npos) << t;
+}
+
 // A result survives its JSON line, and a plan its file: resumption compares plans.
 TEST(Bilan, AllerRetourJson) {
   ResultatMatch r;

@@ -213,6 +213,34 @@ TEST_F(Tournoi, InterrompuPuisRepris) {
   for (const json& m : matchs) EXPECT_EQ(m.at("statut"), "termine");
 }
 
+// A referee that could not write its recording (its first one goes to
+// /dev/full, a disk always full) fails its match, which resumption plays again.
+TEST_F(Tournoi, UnMatchMalEnregistreEchoueEtEstRejoue) {
+  const fs::path arbitre = ici_ / "arbitre.sh";
+  std::ofstream(arbitre) << "#!/bin/sh\n"
+                            "premier=0; [ -e \"$0.fait\" ] || premier=1; : > \"$0.fait\"\n"
+                            "n=$#; apres=0\n"
+                            "for a in \"$@\"; do\n"
+                            "  [ $apres = 1 ] && [ $premier = 1 ] && a=/dev/full\n"
+                            "  apres=0; [ \"$a\" = --enregistre ] && apres=1\n"
+                            "  set -- \"$@\" \"$a\"\n"
+                            "done\n"
+                            "shift $n\n"
+                            "exec " ARENE_BINAIRE " \"$@\"\n";
+  fs::permissions(arbitre, fs::perms::owner_all);
+  const fs::path f =
+      fichier({{"a", "tireur"}, {"b", "immobile"}}, "repetitions = 1", "duree = \"2s\"");
+  const fs::path d = ici_ / "disque";
+  std::string sortie;
+  EXPECT_EQ(execute({"lance", f, "--dossier", d, "--arbitre", arbitre}, &sortie), 3) << sortie;
+  const json echoue = resultats(d).at(0);
+  EXPECT_EQ(echoue.at("statut"), "echec") << echoue.dump();
+  EXPECT_NE(echoue.at("erreur").dump().find("recording"), std::string::npos) << echoue.dump();
+  ASSERT_EQ(execute({"lance", "--reprendre", "--dossier", d}, &sortie), 0) << sortie;
+  EXPECT_NE(sortie.find("1 of 1 matches to play"), std::string::npos) << sortie;
+  EXPECT_EQ(resultats(d).at(0).at("statut"), "termine");
+}
+
 TEST_F(Tournoi, VerifieExempleEtFichierFautif) {
   std::string sortie;
   EXPECT_EQ(execute({"verifie", EXEMPLE}, &sortie), 0) << sortie;

@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
-#include <fstream>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "arbitre/fichier_resultats.h"
 #include "arbitre/options.h"
 #include "config/journal.h"
 #include "enregistrement/ecrivain.h"
@@ -32,6 +34,10 @@ constexpr auto delai_fermeture = std::chrono::seconds(10);
 // How long the spectators' streams have to send the end of the match and close.
 constexpr auto delai_fin_des_flux = std::chrono::seconds(5);
 
+// The match was played but its results or its recording could not be
+// written whole: systemd and tournaments must not take it for a success.
+constexpr int sortie_fichiers_incomplets = 3;
+
 [[noreturn]] void termine_en_echec(const char* message) {
   std::fflush(stdout);
   std::fprintf(stderr, "arene-arbitre : %s\n", message);
@@ -39,35 +45,31 @@ constexpr auto delai_fin_des_flux = std::chrono::seconds(5);
   std::_Exit(2);
 }
 
-// SIGINT and SIGTERM are taken by sigtimedwait in the main thread only, so no
-// handler ever runs in the middle of the world's code.
+// SIGINT, SIGTERM, SIGHUP (a terminal or an SSH session gone) and SIGQUIT are
+// taken by sigtimedwait in the main thread only, so no handler ever runs in
+// the middle of the world's code; each ends the match with its files whole.
 sigset_t signaux_de_fin() {
   sigset_t signaux;
   sigemptyset(&signaux);
-  sigaddset(&signaux, SIGINT);
-  sigaddset(&signaux, SIGTERM);
+  for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&signaux, s);
   return signaux;
 }
 
-// Waits until the match is over, turning a signal into its interruption.
-void attend_la_fin(const std::atomic<bool>& finie, std::atomic<bool>& interruption) {
+// Waits until the match is over, turning a signal into its interruption;
+// `entre_temps` runs every 50 ms meanwhile.
+void attend_la_fin(const std::atomic<bool>& finie, std::atomic<bool>& interruption,
+                   const std::function<void()>& entre_temps) {
   const sigset_t signaux = signaux_de_fin();
   const timespec pas{0, 50'000'000};
   while (!finie.load()) {
     if (sigtimedwait(&signaux, nullptr, &pas) > 0) interruption = true;
+    entre_temps();
   }
-}
-
-void ecrit_resultats(const std::string& chemin, const Resultats& resultats) {
-  std::ofstream fichier(chemin);
-  fichier << texte_json(resultats);
-  if (!fichier.flush())
-    std::fprintf(stderr, "arene-arbitre : resultats : ecriture impossible : %s\n", chemin.c_str());
 }
 
 // The recording file and the spectators' stream: the sinks of the writer.
 struct Sorties {
-  std::unique_ptr<Puits> fichier;
+  std::unique_ptr<PuitsFichier> fichier;
   std::unique_ptr<Diffusion> diffusion;
 
   std::vector<Puits*> puits() const {
@@ -90,6 +92,38 @@ std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& opti
   }
 }
 
+// The results with what only the writer knows: the ticks it could not
+// write, and why.
+Resultats complets(Resultats r, const Sorties& sorties) {
+  if (sorties.fichier) {
+    r.ticks_perdus += sorties.fichier->ticks_perdus();
+    r.erreur_enregistrement = sorties.fichier->erreur();
+  }
+  return r;
+}
+
+// The results file exists from the start, or the match does not start (the
+// reason is printed).
+std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
+                                                const Resultats& premiers) {
+  if (chemin.empty()) return std::nullopt;
+  std::optional<FichierResultats> fichier(std::in_place, chemin);
+  if (!fichier->ecrit(premiers)) std::_Exit(2);
+  return fichier;
+}
+
+// Writes the final results, prints their table and ends the process with
+// the status that says whether every file is whole. Connection threads that
+// would not end still use the world: the destructors are skipped, as arene
+// does when it stops.
+[[noreturn]] void conclut(std::optional<FichierResultats>& fichier, const Resultats& finals) {
+  const bool resultats_ecrits = !fichier || fichier->ecrit(finals);
+  journal(tableau(finals));
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(resultats_ecrits && !finals.erreur_enregistrement ? 0 : sortie_fichiers_incomplets);
+}
+
 int lance(const OptionsArbitre& options) {
   const sigset_t signaux = signaux_de_fin();
   pthread_sigmask(SIG_BLOCK, &signaux, nullptr);  // inherited by every thread
@@ -103,9 +137,11 @@ int lance(const OptionsArbitre& options) {
   trace("creation des cubes\n");
   monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
 
+  MesuresTick mesures;
   std::unique_ptr<Partie> partie;
   Sorties sorties;
-  if (!options.enregistre.empty()) sorties.fichier = puits_gzip(options.enregistre);
+  if (!options.enregistre.empty())
+    sorties.fichier = std::make_unique<PuitsFichier>(options.enregistre, &mesures.ticks_non_ecrits);
   if (options.spectateurs)
     sorties.diffusion =
         std::make_unique<Diffusion>([&] { return copie_resultats(monde, *partie).joueurs; });
@@ -117,9 +153,10 @@ int lance(const OptionsArbitre& options) {
     partie = std::make_unique<Partie>(monde, options.regles, graine, file_utile,
                                       std::chrono::steady_clock::now(), sorties.fichier != nullptr);
   }
+  auto resultats =
+      ouvre_resultats(options.resultats, complets(copie_resultats(monde, *partie), sorties));
   Ecrivain ecrivain(file, sorties.puits());
 
-  MesuresTick mesures;
   std::atomic<bool> interruption{false};
   std::atomic<bool> finie{false};
   std::thread ticks([&] {
@@ -149,7 +186,10 @@ int lance(const OptionsArbitre& options) {
     }
   });
 
-  attend_la_fin(finie, interruption);
+  attend_la_fin(finie, interruption, [&] {
+    if (resultats && resultats->a_rafraichir(std::chrono::steady_clock::now()))
+      (void)resultats->ecrit(complets(copie_resultats(monde, *partie), sorties));
+  });
   ticks.join();
   arret = true;
   ::shutdown(ecoute.fd(), SHUT_RDWR);
@@ -160,13 +200,7 @@ int lance(const OptionsArbitre& options) {
   ecrivain.termine();
   if (spectateurs) spectateurs->arrete(delai_fin_des_flux);
 
-  const Resultats resultats = copie_resultats(monde, *partie);
-  if (!options.resultats.empty()) ecrit_resultats(options.resultats, resultats);
-  journal(tableau(resultats));
-  std::fflush(stdout);
-  // Connection threads that would not end still use the world: skip the
-  // destructors, as arene does when it stops.
-  std::_Exit(0);
+  conclut(resultats, complets(copie_resultats(monde, *partie), sorties));
 }
 
 }  // namespace

@@ -35,23 +35,28 @@ void recale(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& or
 // A departure counts only for a ship in play: the connection of a destroyed
 // ship still ends later, and says so.
 void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& ordre,
-          const Evenement& e) {
-  if (const auto* r = std::get_if<EvEnregistre>(&e)) {
-    if (!bilans.contains(r->v.couleur)) ordre.push_back(r->v.couleur);
-    bilans[r->v.couleur] = Bilan{r->v.couleur, Bilan::Sort::EnJeu, r->v.pt_vie, 0, r->tick};
-  } else if (const auto* d = std::get_if<EvDetruit>(&e)) {
-    bilans[d->couleur] = Bilan{d->couleur, Bilan::Sort::Detruit, 0, d->par, d->tick};
-  } else if (const auto* p = std::get_if<EvPart>(&e)) {
-    Bilan& b = bilans[p->couleur];
-    if (b.sort == Bilan::Sort::EnJeu) b = Bilan{p->couleur, Bilan::Sort::Parti, 0, 0, p->tick};
-  } else if (const auto* etat = std::get_if<EvEtat>(&e)) {
-    recale(bilans, ordre, *etat);
-  }
+          const EvEnregistre& r) {
+  if (!bilans.contains(r.v.couleur)) ordre.push_back(r.v.couleur);
+  bilans[r.v.couleur] = Bilan{r.v.couleur, Bilan::Sort::EnJeu, r.v.pt_vie, 0, r.tick};
 }
+void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>&, const EvDetruit& d) {
+  bilans[d.couleur] = Bilan{d.couleur, Bilan::Sort::Detruit, 0, d.par, d.tick};
+}
+void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>&, const EvPart& p) {
+  Bilan& b = bilans[p.couleur];
+  if (b.sort == Bilan::Sort::EnJeu) b = Bilan{p.couleur, Bilan::Sort::Parti, 0, 0, p.tick};
+}
+void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& ordre,
+          const EvEtat& etat) {
+  recale(bilans, ordre, etat);
+}
+template <typename E>
+void suit(std::map<std::int64_t, Bilan>&, std::vector<std::int64_t>&, const E&) {}
 
 }  // namespace
 
-Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies) {
+Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies, std::size_t copies_max)
+    : ecart_(ticks_entre_copies), copies_max_(copies_max) {
   LecteurEnregistrement lecteur(chemin);
   entete_ = lecteur.entete();
   EtatRelu etat;
@@ -59,28 +64,75 @@ Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies) {
   try {
     while (auto e = lecteur.suivant()) {
       etat.applique(*e);
-      garde(std::move(*e), etat, ticks_entre_copies);
+      verifie_taille(etat);
+      garde(std::move(*e), etat);
     }
+  } catch (const LimiteDepassee&) {
+    throw;
   } catch (const Echec&) {
     if (reperes_.empty()) throw;
   }
   // A match cancelled before its start has no tick: show how it was left.
-  if (reperes_.empty()) reperes_.push_back(Repere{etat.tick(), evenements_.size()});
-  evenements_.shrink_to_fit();  // a long match holds millions of them
+  if (reperes_.empty()) reperes_.push_back(Repere{etat.tick(), evenements_.taille()});
+  evenements_.ajuste();  // a long match holds millions of them
 }
 
-void Film::garde(Evenement evenement, const EtatRelu& etat, std::int64_t ticks_entre_copies) {
+// Only instants are shown: between two, the turns of one ship come down to
+// its last heading (a tick's line then gives every heading anyway). A bot
+// that turns eight times a tick, or a file of a million turns, then keeps
+// one turn per ship and tick.
+bool Film::fond_un_virage(const Evenement& evenement) {
+  if (const auto* t = std::get_if<EvTourne>(&evenement)) {
+    const auto garde = virages_.find(t->couleur);
+    if (garde == virages_.end()) {
+      virages_[t->couleur] = evenements_.taille();
+      return false;
+    }
+    evenements_.si<EvTourne>(garde->second)->angle = t->angle;
+    return true;
+  }
+  // A ship that comes or goes changes which ship is the colour's first.
+  if (const auto* e = std::get_if<EvEnregistre>(&evenement)) virages_.erase(e->v.couleur);
+  if (const auto* p = std::get_if<EvPart>(&evenement)) virages_.erase(p->couleur);
+  if (est_un_instant(evenement)) virages_.clear();
+  return false;
+}
+
+void Film::garde(Evenement evenement, const EtatRelu& etat) {
   complet_ = std::holds_alternative<EvFin>(evenement);
-  if (est_un_fait(evenement)) faits_.push_back(evenements_.size());
+  if (fond_un_virage(evenement)) return;
+  if (est_un_fait(evenement)) faits_.push_back(evenements_.taille());
   const bool instant = est_un_instant(evenement);
-  evenements_.push_back(std::move(evenement));
+  evenements_.ajoute(std::move(evenement));
   if (!instant) return;
-  const Repere repere{etat.tick(), evenements_.size()};
+  const Repere repere{etat.tick(), evenements_.taille()};
   // Seeking needs rising ticks: a state that does not move time on replaces the instant before.
   if (!reperes_.empty() && reperes_.back().tick >= repere.tick) reperes_.pop_back();
   reperes_.push_back(repere);
-  if (repere.tick - copies_.back().etat.tick() >= ticks_entre_copies)
-    copies_.push_back(Copie{repere.fin, etat});
+  copie(repere, etat);
+}
+
+void Film::copie(const Repere& repere, const EtatRelu& etat) {
+  plus_grand_etat_ = std::max(plus_grand_etat_, etat.octets());
+  if (repere.tick - copies_.back().etat.tick() < ecart_) return;
+  copies_.push_back(Copie{repere.fin, etat});
+  octets_copies_ += etat.octets();
+  while (copies_.size() > 1 && (copies_.size() > copies_max_ ||
+                                octets_copies_ > octets_copies_base + 2 * plus_grand_etat_))
+    eclaircit();
+}
+
+// Keeps the first copy and every other one: seeking then replays at most
+// twice as many ticks.
+void Film::eclaircit() {
+  std::size_t gardees = 0;
+  octets_copies_ = 0;
+  for (std::size_t i = 0; i < copies_.size(); i += 2) {
+    octets_copies_ += copies_[i].etat.octets();
+    copies_[gardees++] = std::move(copies_[i]);
+  }
+  copies_.resize(gardees);
+  ecart_ *= 2;
 }
 
 std::vector<Bilan> Film::bilans(std::size_t fin, const EtatRelu& etat) const {
@@ -88,7 +140,7 @@ std::vector<Bilan> Film::bilans(std::size_t fin, const EtatRelu& etat) const {
   std::vector<std::int64_t> ordre;
   for (const std::size_t f : faits_) {
     if (f >= fin) break;
-    suit(parcouru, ordre, evenements_[f]);
+    evenements_.visite(f, [&](const auto& e) { suit(parcouru, ordre, e); });
   }
   const auto vaisseaux = etat.vaisseaux();
   std::vector<Bilan> bilans;
@@ -116,6 +168,7 @@ const EtatRelu& Curseur::va(const Repere& repere) {
     etat_ = copie.etat;
     position_ = copie.fin;
   }
-  while (position_ < repere.fin) etat_.applique(film_.evenements_[position_++]);
+  while (position_ < repere.fin)
+    film_.evenements_.visite(position_++, [&](const auto& e) { etat_.applique(e); });
   return etat_;
 }

@@ -1,17 +1,21 @@
-// A recording held in memory to be replayed: all its events, the instants
-// that can be shown (one per recorded tick), and a copy of the lists every few
-// ticks, so that any instant is rebuilt from a nearby copy instead of from the
-// start. No terminal here.
+// A recording held in memory to be replayed: all its events, stored by kind,
+// the instants that can be shown (one per recorded tick), and copies of the
+// lists every few ticks, so that any instant is rebuilt from a nearby copy
+// instead of from the start. The copies are bounded in number and in bytes,
+// next to the largest state the match had: beyond, every other one goes and
+// they are spaced twice as far. No terminal here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "enregistrement/etat.h"
 #include "enregistrement/evenements.h"
+#include "pilote/suite_evenements.h"
 
 // An instant that can be shown: the lists once the first `fin` events are applied.
 struct Repere {
@@ -33,10 +37,15 @@ struct Bilan {
 
 class Film {
  public:
+  // Bytes of copies allowed beyond twice the largest state.
+  static constexpr std::size_t octets_copies_base = std::size_t{8} << 20;
+
   // Reads the whole file. Throws Echec when it is not a recording or holds no
-  // instant; a file cut short (a match still being written, a crash) keeps
-  // what was read before the damage.
-  explicit Film(const std::string& chemin, std::int64_t ticks_entre_copies = 200);
+  // instant, LimiteDepassee beyond a reader's limits; a file cut short (a
+  // match still being written, a crash) keeps what was read before the damage.
+  // At most `copies_max` copies are kept.
+  explicit Film(const std::string& chemin, std::int64_t ticks_entre_copies = 200,
+                std::size_t copies_max = 512);
 
   const std::vector<cube>& cubes() const { return entete_.cubes; }
   // In tick order, at least one.
@@ -48,19 +57,32 @@ class Film {
   // became of each; `etat` is the state after the first `fin` events.
   std::vector<Bilan> bilans(std::size_t fin, const EtatRelu& etat) const;
 
+  // How many copies are kept, and their bytes: for the tests of their bounds.
+  std::size_t nb_copies() const { return copies_.size(); }
+  std::size_t octets_copies() const { return octets_copies_; }
+
  private:
   friend class Curseur;
   struct Copie {
     std::size_t fin;
     EtatRelu etat;
   };
-  void garde(Evenement evenement, const EtatRelu& etat, std::int64_t ticks_entre_copies);
+  void garde(Evenement evenement, const EtatRelu& etat);
+  bool fond_un_virage(const Evenement& evenement);
+  void copie(const Repere& repere, const EtatRelu& etat);
+  void eclaircit();
 
   EvEntete entete_;
-  std::vector<Evenement> evenements_;
+  SuiteEvenements evenements_;
   std::vector<Repere> reperes_;
-  std::vector<Copie> copies_;       // by position, the first at 0
-  std::vector<std::size_t> faits_;  // registrations, destructions and departures
+  std::vector<Copie> copies_;  // by position, the first at 0
+  std::int64_t ecart_;         // ticks between two copies
+  const std::size_t copies_max_;
+  std::size_t octets_copies_ = 0;
+  std::size_t plus_grand_etat_ = 0;  // in bytes
+  std::vector<std::size_t> faits_;   // registrations, destructions and departures
+  // Since the last instant, the turn kept for each colour's first ship.
+  std::map<std::int64_t, std::size_t> virages_;
   bool complet_ = false;
 };
 

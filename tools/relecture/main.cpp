@@ -49,11 +49,18 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
   try {
     bool trouve = false;
-    relit(chemin, [&](const Evenement& e, const EtatRelu& etat) {
-      if (!est_un_instant(e) || (seul && etat.tick() != *seul)) return;
+    std::optional<std::int64_t> dernier;
+    const Relecture lue = relit(chemin, [&](const Evenement& e, const EtatRelu& etat) {
+      if (!est_un_instant(e)) return;
+      dernier = etat.tick();
+      if (seul && etat.tick() != *seul) return;
       trouve = true;
       std::fputs(ligne_json(etat).c_str(), stdout);
     });
+    // A cut file is read up to its last whole tick: a crash, or a match still going on.
+    if (!lue.coupure.empty())
+      std::fprintf(stderr, "arene-relecture : %s coupe apres le tick %s : %s\n", chemin.c_str(),
+                   dernier ? std::to_string(*dernier).c_str() : "(aucun)", lue.coupure.c_str());
     if (seul && !trouve) {
       std::fprintf(stderr, "arene-relecture : pas de tick %lld dans %s\n",
                    static_cast<long long>(*seul), chemin.c_str());

@@ -150,6 +150,14 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
     if (!r.termine)
       r.erreur =
           r.raison == "interrompu" ? "the referee was stopped" : "referee: " + fin_arbitre.texte();
+    // A recording the referee could not write makes the match one to play again.
+    const auto erreur_enregistrement = resultats.value("enregistrement", nlohmann::json::object())
+                                           .value("erreur", nlohmann::json());
+    if (erreur_enregistrement.is_string()) {
+      r.termine = false;
+      r.erreur =
+          "the referee could not write its recording: " + erreur_enregistrement.get<std::string>();
+    }
   } catch (const std::exception& e) {
     r.erreur = "no referee results (" + fin_arbitre.texte() + "): " + e.what();
   }

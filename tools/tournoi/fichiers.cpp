@@ -1,20 +1,14 @@
 #include "tournoi/fichiers.h"
 
-#include <unistd.h>
-
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "fichiers/disque.h"
+
 void ecrit_atomiquement(const std::filesystem::path& chemin, const std::string& texte) {
-  std::filesystem::path provisoire = chemin;
-  provisoire += ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream flux(provisoire, std::ios::binary | std::ios::trunc);
-    flux << texte;
-    if (!flux.flush()) throw std::runtime_error("cannot write " + provisoire.string());
-  }
-  std::filesystem::rename(provisoire, chemin);
+  if (const auto echec = remplace_fichier(chemin.string(), texte))
+    throw std::runtime_error("cannot write " + chemin.string() + ": " + *echec);
 }
 
 std::string lit_fichier(const std::filesystem::path& chemin) {

@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "match/resultats.h"
+
 namespace {
 
 using nlohmann::json;
@@ -65,15 +67,15 @@ std::string tableau(const Rapport& r) {
   std::string texte = format("%s: %zu of %zu matches finished\n", r.plan.tournoi.nom.c_str(),
                              termines(r), r.plan.matchs.size());
   texte +=
-      " #  bot                  matches  wins  win rate [95 %]     mean rank  "
-      "rating [95 %]          failures\n";
+      " #  bot                  colour                          matches  wins  win rate [95 %]  "
+      "   mean rank  rating [95 %]          failures\n";
   for (std::size_t i = 0; i < r.lignes.size(); ++i) {
     const LigneClassement& l = r.lignes[i];
-    texte +=
-        format("%2zu  %-20s %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %6.0f [%6.0f, %6.0f]  %8zu\n",
-               i + 1, l.nom.c_str(), l.matchs, l.victoires, 100 * l.taux_victoire,
-               100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut, l.rang_moyen,
-               l.note, l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
+    texte += format(
+        "%2zu  %-20s %-30s  %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %6.0f [%6.0f, %6.0f]  %8zu\n",
+        i + 1, l.nom.c_str(), couleur_lisible(l.couleur).c_str(), l.matchs, l.victoires,
+        100 * l.taux_victoire, 100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut,
+        l.rang_moyen, l.note, l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
   }
   return texte;
 }

@@ -52,6 +52,33 @@ TEST(KitCNombres, ReelsEtEntiers) {
     EXPECT_EQ(arene_lit_entier(texte, &entier), -1) << texte;
 }
 
+TEST(KitCNombres, CouleursEnArgument) {
+  const std::pair<const char*, int64_t> bonnes[] = {{"16711680", 16711680},
+                                                    {"0xFF0000", 16711680},
+                                                    {"0Xff0000", 16711680},
+                                                    {"-5", -5},
+                                                    {"017", 17},
+                                                    {"-0x10", -16},
+                                                    {"0", 0},
+                                                    {"9223372036854775807", INT64_MAX},
+                                                    {"0x7FFFFFFFFFFFFFFF", INT64_MAX},
+                                                    {"-9223372036854775808", INT64_MIN}};
+  arene_client client;
+  for (const auto& [texte, attendue] : bonnes) {
+    int64_t couleur = 0;
+    EXPECT_EQ(arene_lit_couleur(&client, texte, &couleur), ARENE_OK) << texte;
+    EXPECT_EQ(couleur, attendue) << texte;
+  }
+  for (const char* texte : {"", "-", "rouge", "0xZZ", "0x", "12abc", " 5", "5 ", "+5", "1e3",
+                            "0o17", "#FF0000", "9223372036854775808", "0x8000000000000000"}) {
+    int64_t couleur = 42;
+    EXPECT_EQ(arene_lit_couleur(&client, texte, &couleur), ARENE_ERREUR_ARGUMENT) << texte;
+    EXPECT_NE(std::string(client.erreur).find("'" + std::string(texte) + "'"), std::string::npos)
+        << client.erreur;
+    EXPECT_EQ(couleur, 42) << texte;
+  }
+}
+
 TEST(KitCReponses, PipelineUneEcritureEtReponsesDansLOrdre) {
   Conversation c(
       "PUT VAISSEAUX 2\r\n"
@@ -128,7 +155,13 @@ TEST(KitCErreurs, MessageDitAttenduEtRecu) {
   static int64_t entier;
   const Cas cas[] = {
       {"ERREUR SYNTAXE\r\n", [](arene_client* c) { return arene_vaisseaux(c, &vaisseaux); },
-       ARENE_ERREUR_PROTOCOLE, "expected 'PUT VAISSEAUX n', got 'ERREUR SYNTAXE'"},
+       ARENE_ERREUR_PROTOCOLE,
+       "register first: the server answers 'ERREUR SYNTAXE' to every command until "
+       "arene_enregistre() has registered a ship"},
+      {"ERREUR SYNTAXE\r\n", [](arene_client* c) { return arene_action(c, ARENE_TIRE); },
+       ARENE_ERREUR_PROTOCOLE,
+       "register first: the server answers 'ERREUR SYNTAXE' to every command until "
+       "arene_enregistre() has registered a ship"},
       {"PUT VAISSEAUX 1\r\n1. 2. 5 255\r\n",
        [](arene_client* c) { return arene_vaisseaux(c, &vaisseaux); }, ARENE_ERREUR_PROTOCOLE,
        "expected a ship line 'x y angle life colour', got '1. 2. 5 255'"},

@@ -51,6 +51,31 @@ TEST(KitCppNombres, HorsProtocole) {
   EXPECT_EQ(arene::lit_entier("-16711680"), -16711680);
 }
 
+TEST(KitCppNombres, CouleursEnArgument) {
+  const std::pair<const char*, std::int64_t> bonnes[] = {{"16711680", 16711680},
+                                                         {"0xFF0000", 16711680},
+                                                         {"0Xff0000", 16711680},
+                                                         {"-5", -5},
+                                                         {"017", 17},
+                                                         {"-0x10", -16},
+                                                         {"0", 0},
+                                                         {"9223372036854775807", INT64_MAX},
+                                                         {"0x7FFFFFFFFFFFFFFF", INT64_MAX},
+                                                         {"-9223372036854775808", INT64_MIN}};
+  for (const auto& [texte, attendue] : bonnes)
+    EXPECT_EQ(arene::lit_couleur(texte), attendue) << texte;
+  for (const char* texte : {"", "-", "rouge", "0xZZ", "0x", "12abc", " 5", "5 ", "+5", "1e3",
+                            "0o17", "#FF0000", "9223372036854775808", "0x8000000000000000"}) {
+    try {
+      arene::lit_couleur(texte);
+      ADD_FAILURE() << "accepted '" << texte << "'";
+    } catch (const arene::CouleurInvalide& erreur) {
+      EXPECT_NE(std::string(erreur.what()).find("'" + std::string(texte) + "'"), std::string::npos)
+          << erreur.what();
+    }
+  }
+}
+
 TEST(KitCppReponses, PipelineUneEcritureEtReponsesDansLOrdre) {
   Conversation c(
       "PUT VAISSEAUX 2\r\n"
@@ -103,9 +128,13 @@ TEST(KitCppErreurs, MessageDitAttenduEtRecu) {
     std::function<void(arene::Client&)> appel;
     const char* message;
   };
+  const char* avant_enregistrement =
+      "register first: the server answers 'ERREUR SYNTAXE' to every command until enregistre() "
+      "has registered a ship";
   const Cas cas[] = {
-      {"ERREUR SYNTAXE\r\n", [](arene::Client& c) { c.vaisseaux(); },
-       "expected 'PUT VAISSEAUX n', got 'ERREUR SYNTAXE'"},
+      {"ERREUR SYNTAXE\r\n", [](arene::Client& c) { c.vaisseaux(); }, avant_enregistrement},
+      {"ERREUR SYNTAXE\r\n", [](arene::Client& c) { c.taille_plateau(); }, avant_enregistrement},
+      {"ERREUR SYNTAXE\r\n", [](arene::Client& c) { c.gauche(); }, avant_enregistrement},
       {"PUT VAISSEAUX 1\r\n1. 2. 5 255\r\n", [](arene::Client& c) { c.vaisseaux(); },
        "expected a ship line 'x y angle life colour', got '1. 2. 5 255'"},
       {"PUT BALLES 2\r\n1. 2. 3\r\n", [](arene::Client& c) { c.balles(); },

@@ -80,6 +80,16 @@ public class Viseur {
         return actions;
     }
 
+    private static long litCouleur(String texte) {
+        try {
+            return Arene.litCouleur(texte);
+        } catch (Arene.CouleurInvalide erreur) {
+            System.err.println("Viseur: " + erreur.getMessage());
+            System.exit(2);
+            return 0;
+        }
+    }
+
     public static void main(String[] args) throws Exception {
         String hote = "127.0.0.1";
         int port = 12345;
@@ -90,7 +100,7 @@ public class Viseur {
             switch (args[i]) {
                 case "--host" -> hote = valeur;
                 case "--port" -> port = Integer.parseInt(valeur);
-                case "--couleur" -> couleur = Long.decode(valeur);
+                case "--couleur" -> couleur = litCouleur(valeur);
                 case "--duree" -> duree = Double.parseDouble(valeur);
                 default -> {
                     System.err.println("usage: Viseur [--host H] [--port P] [--couleur N] [--duree S]");

@@ -2,6 +2,7 @@ import arene.Arene;
 import arene.Arene.Balle;
 import arene.Arene.Commande;
 import arene.Arene.ConnexionFermee;
+import arene.Arene.CouleurInvalide;
 import arene.Arene.CouleurUtilisee;
 import arene.Arene.Cube;
 import arene.Arene.ErreurProtocole;
@@ -88,6 +89,23 @@ public final class TestsArene {
                         "expected an integer, got '" + t + "'");
             }
         });
+        cas("colour arguments, decimal or 0x hexadecimal", () -> {
+            Object[][] bonnes = {{"16711680", 16711680L}, {"0xFF0000", 16711680L},
+                {"0Xff0000", 16711680L}, {"-5", -5L}, {"017", 17L}, {"-0x10", -16L}, {"0", 0L},
+                {"9223372036854775807", Long.MAX_VALUE}, {"0x7FFFFFFFFFFFFFFF", Long.MAX_VALUE},
+                {"-9223372036854775808", Long.MIN_VALUE}};
+            for (Object[] b : bonnes) egal(b[1], Arene.litCouleur((String) b[0]));
+            for (String t : List.of("", "-", "rouge", "0xZZ", "0x", "12abc", " 5", "5 ", "+5",
+                    "1e3", "0o17", "#FF0000", "\u0663", "9223372036854775808",
+                    "0x8000000000000000")) {
+                try {
+                    Arene.litCouleur(t);
+                    throw new AssertionError("accepted '" + t + "'");
+                } catch (CouleurInvalide erreur) {
+                    if (!erreur.getMessage().contains("'" + t + "'")) throw erreur;
+                }
+            }
+        });
         cas("pipelined commands go in one write, replies come back in order", () -> {
             Conversation c = new Conversation("PUT VAISSEAUX 2\r\n"
                     + "660.708630095 907.331744908 3.13920054316 5 16711680\r\n"
@@ -127,8 +145,13 @@ public final class TestsArene {
                     CouleurUtilisee.class, "colours 255 to 256 are all in use");
         });
         cas("replies outside the protocol say what was expected and what came", () -> {
+            String avantEnregistrement = "register first: the server answers 'ERREUR SYNTAXE' to "
+                    + "every command until enregistre() has registered a ship";
             echoue("ERREUR SYNTAXE\r\n", Arene::vaisseaux, ErreurProtocole.class,
-                    "expected 'PUT VAISSEAUX n', got 'ERREUR SYNTAXE'");
+                    avantEnregistrement);
+            echoue("ERREUR SYNTAXE\r\n", Arene::statut, ErreurProtocole.class, avantEnregistrement);
+            echoue("ERREUR SYNTAXE\r\n", a -> { a.tire(); return null; }, ErreurProtocole.class,
+                    avantEnregistrement);
             echoue("PUT VAISSEAUX 1\r\n1. 2. 5 255\r\n", Arene::vaisseaux, ErreurProtocole.class,
                     "expected a ship line 'x y angle life colour', got '1. 2. 5 255'");
             echoue("PUT BALLES 2\r\n1. 2. 3\r\n", Arene::balles, ConnexionFermee.class,

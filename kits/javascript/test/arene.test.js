@@ -4,7 +4,8 @@ import assert from 'node:assert/strict';
 import { Duplex } from 'node:stream';
 
 import {
-  Arene, Commande, ConnexionFermee, CouleurUtilisee, ErreurProtocole, litEntier, litReel,
+  Arene, Commande, ConnexionFermee, CouleurInvalide, CouleurUtilisee, ErreurProtocole, litCouleur, litEntier,
+  litReel,
 } from '../arene.js';
 
 /** A client whose server side plays back recorded text, then closes. */
@@ -32,6 +33,18 @@ test('reals as the server writes them', () => {
   }
   assert.equal(litEntier('-16711680'), -16711680);
   for (const texte of ['5.', '+5', '', '5 ', '1e3']) assert.throws(() => litEntier(texte), ErreurProtocole);
+});
+
+test('colour arguments, decimal or 0x hexadecimal', () => {
+  const bonnes = [['16711680', 16711680], ['0xFF0000', 16711680], ['0Xff0000', 16711680], ['-5', -5],
+    ['017', 17], ['-0x10', -16], ['0', 0], ['9007199254740991', 2 ** 53 - 1], ['0x1FFFFFFFFFFFFF', 2 ** 53 - 1],
+    ['-9007199254740991', -(2 ** 53 - 1)]];
+  for (const [texte, valeur] of bonnes) assert.equal(litCouleur(texte), valeur, texte);
+  for (const texte of ['', '-', 'rouge', '0xZZ', '0x', '12abc', ' 5', '5 ', '+5', '1e3', '0o17', '0b101',
+    '#FF0000', '1_000', '\u0663', '9007199254740992', '9223372036854775807', undefined]) {
+    assert.throws(() => litCouleur(texte), (erreur) => erreur instanceof CouleurInvalide
+      && erreur.message.includes(`'${texte}'`), String(texte));
+  }
 });
 
 test('pipelined commands go in one write and replies come back in order', async () => {
@@ -79,8 +92,12 @@ test('registration tries the next colours while one is in use', async () => {
 });
 
 test('replies outside the protocol say what was expected and what came', async () => {
+  const avantEnregistrement = "register first: the server answers 'ERREUR SYNTAXE' to every command "
+    + 'until enregistre() has registered a ship';
   const cas = [
-    ['vaisseaux', 'ERREUR SYNTAXE\r\n', ErreurProtocole, "expected 'PUT VAISSEAUX n', got 'ERREUR SYNTAXE'"],
+    ['vaisseaux', 'ERREUR SYNTAXE\r\n', ErreurProtocole, avantEnregistrement],
+    ['tire', 'ERREUR SYNTAXE\r\n', ErreurProtocole, avantEnregistrement],
+    ['taillePlateau', 'ERREUR SYNTAXE\r\n', ErreurProtocole, avantEnregistrement],
     ['vaisseaux', 'PUT VAISSEAUX 1\r\n1. 2. 5 255\r\n', ErreurProtocole,
       "expected a ship line 'x y angle life colour', got '1. 2. 5 255'"],
     ['balles', 'PUT BALLES 2\r\n1. 2. 3\r\n', ConnexionFermee,

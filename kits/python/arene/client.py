@@ -14,6 +14,9 @@ from .reponses import (Balle, ConnexionFermee, CouleurUtilisee, Cube, ErreurProt
 
 T = TypeVar("T")
 
+AVANT_ENREGISTREMENT = ("register first: the server answers 'ERREUR SYNTAXE' to every command "
+                        "until enregistre() has registered a ship")
+
 
 class Commande(str, Enum):
     """Every command once registered, as the line sent (without CR LF)."""
@@ -159,7 +162,7 @@ class Arene:
         return _LECTURES[commande](self)
 
     def lit_ok(self) -> None:
-        ligne = self.lit_ligne("'OK'")
+        ligne = self._lit_reponse("'OK'")
         if ligne != "OK":
             raise ErreurProtocole("'OK'", ligne)
 
@@ -228,11 +231,19 @@ class Arene:
         self.envoie(commande)
         return lecture()
 
+    def _lit_reponse(self, forme: str) -> str:
+        """The reply to a command. The server answers every command with
+        ERREUR SYNTAXE until a ship is registered: that mistake is named."""
+        ligne = self.lit_ligne(forme)
+        if ligne == "ERREUR SYNTAXE":
+            raise ErreurProtocole(forme, ligne, AVANT_ENREGISTREMENT)
+        return ligne
+
     def _lit_apres(self, prefixe: str, forme: str) -> str:
-        return lit_apres(prefixe, self.lit_ligne(forme), forme)
+        return lit_apres(prefixe, self._lit_reponse(forme), forme)
 
     def _lit_liste(self, entete: str, lit_element: Callable[[str], T]) -> list[T]:
-        ligne = self.lit_ligne(f"'{entete} n'")
+        ligne = self._lit_reponse(f"'{entete} n'")
         nombre = lit_entier(lit_apres(entete, ligne, f"'{entete} n'"))
         if nombre < 0:
             raise ErreurProtocole(f"'{entete} n' with n >= 0", ligne)

@@ -20,8 +20,8 @@ class ErreurArene(Exception):
 class ErreurProtocole(ErreurArene):
     """The server answered something that is not the expected reply."""
 
-    def __init__(self, attendu: str, recu: str) -> None:
-        super().__init__(f"expected {attendu}, got {recu!r}")
+    def __init__(self, attendu: str, recu: str, message: str = "") -> None:
+        super().__init__(message or f"expected {attendu}, got {recu!r}")
         self.attendu = attendu
         self.recu = recu
 

@@ -7,8 +7,9 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
-from arene import (Arene, Balle, Commande, ConnexionFermee, CouleurUtilisee,  # noqa: E402
-                   Cube, ErreurProtocole, Statut, Taille, Vaisseau, lit_entier, lit_reel)
+from arene import (Arene, Balle, Commande, ConnexionFermee, CouleurInvalide,  # noqa: E402
+                   CouleurUtilisee, Cube, ErreurProtocole, Statut, Taille, Vaisseau, lit_couleur,
+                   lit_entier, lit_reel)
 
 
 class Conversation:
@@ -49,6 +50,21 @@ class Nombres(unittest.TestCase):
         for texte in ["5.", "+5", "", "5 ", "1e3"]:
             with self.subTest(texte=texte), self.assertRaises(ErreurProtocole):
                 lit_entier(texte)
+
+    def test_couleurs_en_argument(self) -> None:
+        for texte, valeur in [("16711680", 16711680), ("0xFF0000", 16711680),
+                              ("0Xff0000", 16711680), ("-5", -5), ("017", 17), ("0", 0),
+                              ("-0x10", -16),
+                              ("9223372036854775807", 2**63 - 1), ("0x7FFFFFFFFFFFFFFF", 2**63 - 1),
+                              ("-9223372036854775808", -(2**63))]:
+            with self.subTest(texte=texte):
+                self.assertEqual(lit_couleur(texte), valeur)
+        for texte in ["", "-", "rouge", "0xZZ", "0x", "12abc", " 5", "5 ", "+5", "1e3", "0o17",
+                      "#FF0000", "1_000", "\u0663", "9223372036854775808", "0x8000000000000000"]:
+            with self.subTest(texte=texte), self.assertRaises(CouleurInvalide) as erreur:
+                lit_couleur(texte)
+            self.assertIn(repr(texte), str(erreur.exception))
+            self.assertIsInstance(erreur.exception, ValueError)
 
 
 class Reponses(unittest.TestCase):
@@ -113,7 +129,9 @@ class Enregistrement(unittest.TestCase):
 class Erreurs(unittest.TestCase):
     def test_reponses_hors_protocole(self) -> None:
         cas = [("vaisseaux", b"ERREUR SYNTAXE\r\n", ErreurProtocole,
-                "expected 'PUT VAISSEAUX n', got 'ERREUR SYNTAXE'"),
+                "^register first: .*enregistre"),
+               ("tire", b"ERREUR SYNTAXE\r\n", ErreurProtocole, "^register first"),
+               ("statut", b"ERREUR SYNTAXE\r\n", ErreurProtocole, "^register first"),
                ("vaisseaux", b"PUT VAISSEAUX 1\r\n1. 2. 5 255\r\n", ErreurProtocole,
                 "a ship line.*got '1. 2. 5 255'"),
                ("balles", b"PUT BALLES -1\r\n", ErreurProtocole, "n >= 0"),

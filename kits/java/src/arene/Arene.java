@@ -73,6 +73,10 @@ public final class Arene implements AutoCloseable {
         public ErreurProtocole(String attendu, String recu) {
             super("expected " + attendu + ", got '" + recu + "'");
         }
+
+        ErreurProtocole(String message) {
+            super(message);
+        }
     }
 
     /** The server closed the connection (end of a match, or after a quit). */
@@ -89,9 +93,17 @@ public final class Arene implements AutoCloseable {
         }
     }
 
+    /** A colour argument in neither of the accepted forms, or beyond 64 bits. */
+    public static class CouleurInvalide extends IllegalArgumentException {
+        public CouleurInvalide(String message) {
+            super(message);
+        }
+    }
+
     // printf's %.12g, plus a "." on whole values: "1408.", "-0.5", "1e-05", "1.5e+14".
     private static final Pattern REEL = Pattern.compile("-?[0-9]+(\\.[0-9]*)?(e[+-][0-9]+)?");
     private static final Pattern ENTIER = Pattern.compile("-?[0-9]+");
+    private static final Pattern COULEUR = Pattern.compile("-?(0[xX][0-9a-fA-F]+|[0-9]+)");
 
     private final InputStream entree;
     private final OutputStream sortie;
@@ -272,7 +284,7 @@ public final class Arene implements AutoCloseable {
     }
 
     public void litOk() throws IOException {
-        String ligne = litLigne("'OK'");
+        String ligne = litReponse("'OK'");
         if (!ligne.equals("OK")) throw new ErreurProtocole("'OK'", ligne);
     }
 
@@ -345,6 +357,29 @@ public final class Arene implements AutoCloseable {
         throw new ErreurProtocole("an integer", texte);
     }
 
+    /**
+     * Reads a colour argument: decimal ("16711680", "-5") or 0x hexadecimal ("0xFF0000"), within
+     * 64 signed bits; "017" is seventeen.
+     *
+     * @throws CouleurInvalide naming the text, for anything else
+     */
+    public static long litCouleur(String texte) {
+        String cite = "colour '" + texte + "'";
+        if (!COULEUR.matcher(texte).matches()) {
+            throw new CouleurInvalide(
+                    cite + " is neither decimal (16711680) nor 0x hexadecimal (0xFF0000)");
+        }
+        boolean negatif = texte.startsWith("-");
+        String chiffres = texte.substring(negatif ? 1 : 0);
+        boolean hexa = chiffres.length() > 1 && (chiffres.charAt(1) | 0x20) == 'x';
+        try {
+            return Long.parseLong((negatif ? "-" : "") + (hexa ? chiffres.substring(2) : chiffres),
+                    hexa ? 16 : 10);
+        } catch (NumberFormatException tropGrand) {
+            throw new CouleurInvalide(cite + " does not fit in 64 signed bits");
+        }
+    }
+
     /** A ship line: "x y angle pt_vie couleur". */
     public static Vaisseau litVaisseau(String ligne) throws ErreurProtocole {
         return litElement(ligne, 5, "a ship line 'x y angle life colour'", c -> new Vaisseau(
@@ -394,9 +429,20 @@ public final class Arene implements AutoCloseable {
         }
     }
 
+    // The reply to a command. The server answers every command with ERREUR SYNTAXE until a ship
+    // is registered: that mistake is named.
+    private String litReponse(String forme) throws IOException {
+        String ligne = litLigne(forme);
+        if (ligne.equals("ERREUR SYNTAXE")) {
+            throw new ErreurProtocole("register first: the server answers 'ERREUR SYNTAXE' to every "
+                    + "command until enregistre() has registered a ship");
+        }
+        return ligne;
+    }
+
     // What follows `prefixe` and one blank on the next line.
     private String litApres(String prefixe, String forme) throws IOException {
-        String ligne = litLigne(forme);
+        String ligne = litReponse(forme);
         if (!ligne.startsWith(prefixe + " ")) throw new ErreurProtocole(forme, ligne);
         return ligne.substring(prefixe.length() + 1);
     }
@@ -407,7 +453,7 @@ public final class Arene implements AutoCloseable {
 
     private <T> List<T> litListe(String entete, Lecture<T> lecture) throws IOException {
         String forme = "'" + entete + " n'";
-        String ligne = litLigne(forme);
+        String ligne = litReponse(forme);
         if (!ligne.startsWith(entete + " ")) throw new ErreurProtocole(forme, ligne);
         long n = litEntier(ligne.substring(entete.length() + 1));
         if (n < 0) throw new ErreurProtocole(forme + " with n >= 0", ligne);
