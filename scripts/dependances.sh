@@ -63,7 +63,7 @@ parent() {
     programmes | fuzz) echo serveur ;;
     tests | paquet) echo programmes ;;
     grappe | portabilite) echo tests ;;
-    serveur | format | debian) ;;
+    serveur | format | debian | ci) ;;
     *) echo "dependances: unknown set '$1' (${ENSEMBLES})" >&2; exit 2 ;;
   esac
 }

@@ -23,6 +23,7 @@ void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>&
           void (*passes)(Monde&), MesuresTick* mesures) {
   const auto pause = std::chrono::duration<double>(Configuration::periode);
   for (;;) {
+    bool finie = false;
     {
       const auto demande = Horloge::now();
       VerrouTick tenu(monde.verrou);
@@ -32,13 +33,20 @@ void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>&
         partie.apres_tick(Horloge::now());
         if (mesures != nullptr) mesures->note_tick(Horloge::now() - obtenu);
       }
+      partie.publie_resultats();
       if (mesures != nullptr) {
         mesures->note_attente(obtenu - demande);
         note_monde(*mesures, monde, partie);
       }
-      if (partie.phase() == Phase::Finie) break;
+      finie = partie.phase() == Phase::Finie;
     }
-    std::this_thread::sleep_for(pause);
+    // The pause counts from the release of the world, as it always did: the
+    // readers woken here may take the processor a while without delaying
+    // the next tick.
+    const auto relache = Horloge::now();
+    partie.resultats_publies().reveille();
+    if (finie) break;
+    std::this_thread::sleep_until(relache + pause);
   }
   Lot derniers;
   {

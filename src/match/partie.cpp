@@ -23,6 +23,7 @@ Partie::Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, F
   } else {
     monde_.actions_gelees = true;
   }
+  publication_.publie(calcule_resultats(maintenant));
 }
 
 Partie::~Partie() {
@@ -103,10 +104,15 @@ void Partie::termine(RaisonFin raison, Instant maintenant) {
   resultats_ = calcule_resultats(fin_);
   resultats_.raison = raison;
   note(EvFin{tick_, raison, resultats_});
+  publication_.publie(resultats_, /*finale=*/true);
 }
 
 Resultats Partie::resultats() const {
   return phase_ == Phase::Finie ? resultats_ : calcule_resultats(std::chrono::steady_clock::now());
+}
+
+void Partie::publie_resultats() {
+  if (publication_.demandee()) publication_.publie(resultats());
 }
 
 Resultats Partie::calcule_resultats(Instant fin) const {
@@ -115,14 +121,15 @@ Resultats Partie::calcule_resultats(Instant fin) const {
   if (phase_ != Phase::Attente) r.duree_s = secondes(debut_, fin);
   r.cadence = r.duree_s > 0.0 ? static_cast<double>(tick_) / r.duree_s : 0.0;
   r.ticks_perdus = ticks_perdus_;
+  // The tick computes this while spectators ask: one pass over the ships,
+  // not one per player.
+  std::map<std::int64_t, std::int64_t> pt_vie;
+  for (const vaisseau& v : monde_.vaisseaux) pt_vie.try_emplace(v.id, v.pt_vie);
   r.joueurs.clear();
+  r.joueurs.reserve(joueurs_.size());
   for (auto [couleur, j] : joueurs_) {
-    for (const vaisseau& v : monde_.vaisseaux)
-      if (v.id == couleur) {
-        j.pt_vie = v.pt_vie;
-        break;
-      }
-    r.joueurs.push_back(j);
+    if (const auto it = pt_vie.find(couleur); it != pt_vie.end()) j.pt_vie = it->second;
+    r.joueurs.push_back(std::move(j));
   }
   classe(r.joueurs);
   return r;

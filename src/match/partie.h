@@ -11,6 +11,7 @@
 #include "enregistrement/file_lots.h"
 #include "match/duree.h"
 #include "match/resultats.h"
+#include "match/resultats_publies.h"
 #include "world/monde.h"
 
 using Instant = std::chrono::steady_clock::time_point;
@@ -46,6 +47,11 @@ class Partie final : public Observateur {
   std::int64_t tick() const { return tick_; }
   // The results so far, or final once the phase is Finie.
   Resultats resultats() const;
+  // The results for readers that must not take verrou; thread-safe.
+  ResultatsPublies& resultats_publies() const { return publication_; }
+  // At every hold of verrou by the tick thread: publishes the results if a
+  // reader asked for them.
+  void publie_resultats();
   // The current state, as a spectator joining now needs it.
   EvEtat etat() const;
   // Once Finie: the last changes, to hand to the file without verrou.
@@ -85,6 +91,7 @@ class Partie final : public Observateur {
 
   std::map<std::int64_t, ResultatJoueur> joueurs_;
   Resultats resultats_;
+  mutable ResultatsPublies publication_;  // provides its own synchronisation
 
   Lot lot_;  // changes not yet handed to the file
   std::vector<std::uint32_t> retirees_;

@@ -1,8 +1,13 @@
 #include "spectateurs/contexte.h"
 
+#include <utility>
+
 StatistiquesSpectateurs statistiques(const ContexteSpectateurs& contexte) {
-  return {contexte.flux.occupees(), contexte.refuses.load(std::memory_order_relaxed),
-          contexte.abandonnes.load(std::memory_order_relaxed), contexte.diffusion.lots_sautes(),
+  return {contexte.flux.occupees(),
+          contexte.refuses.load(std::memory_order_relaxed),
+          contexte.refuses_adresse.load(std::memory_order_relaxed),
+          contexte.abandonnes.load(std::memory_order_relaxed),
+          contexte.diffusion.lots_sautes(),
           contexte.diffusion.reprises()};
 }
 
@@ -10,4 +15,15 @@ std::string metriques(const ContexteSpectateurs& contexte) {
   const MatchObserve& match = contexte.match;
   return texte_metriques(
       {match.mesures, match.compteurs, match.joueurs.nombre(), statistiques(contexte)});
+}
+
+std::string texte_resultats(ContexteSpectateurs& contexte) {
+  auto copie = contexte.match.resultats.lit();
+  auto& cache = contexte.resultats;
+  std::scoped_lock tenu(cache.mutex);
+  if (cache.copie != copie) {
+    cache.texte = texte_json(*copie) + "\n";
+    cache.copie = std::move(copie);
+  }
+  return cache.texte;
 }

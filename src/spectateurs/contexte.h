@@ -6,21 +6,23 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "match/mesures.h"
-#include "match/partie.h"
+#include "match/resultats_publies.h"
 #include "protocol/compteurs.h"
 #include "protocol/suivi_connexions.h"
 #include "spectateurs/diffusion.h"
 #include "spectateurs/metriques.h"
 #include "spectateurs/places.h"
 
-// The match as the spectator port sees it. Only the results are read under
-// verrou; every other figure is kept in atomics by those who change it.
+// The match as the spectator port sees it, never under verrou: the results
+// as the tick publishes them, every other figure kept in atomics by those who
+// change it.
 struct MatchObserve {
-  Monde& monde;
-  const Partie& partie;
+  ResultatsPublies& resultats;
   const SuiviConnexions& joueurs;  // the players' connections
   const MesuresTick& mesures;
   const CompteursProtocole& compteurs;
@@ -28,6 +30,9 @@ struct MatchObserve {
 
 struct OptionsSpectateurs {
   std::size_t max_flux = 64;  // streams at once; more are answered 503
+  // Connections at once from one address, whatever they ask; more are
+  // answered 429 without being read.
+  std::size_t max_par_adresse = 8;
   // A request's header must have come within this after the connection
   // opened or the previous reply went.
   std::chrono::seconds delai_requete{10};
@@ -50,11 +55,22 @@ struct ContexteSpectateurs {
   const OptionsSpectateurs options;
   Places flux;            // one per open stream
   SuiviConnexions suivi;  // every open connection of the port, to cut them at the end
+  // The JSON of the last copy of the results served, built once for all the
+  // requests that get the same copy.
+  struct {
+    std::mutex mutex;
+    std::shared_ptr<const Resultats> copie;
+    std::string texte;
+  } resultats;
   std::atomic<std::uint64_t> refuses{0};
+  std::atomic<std::uint64_t> refuses_adresse{0};
   std::atomic<std::uint64_t> abandonnes{0};
 };
 
 StatistiquesSpectateurs statistiques(const ContexteSpectateurs& contexte);
+
+// The /resultats text.
+std::string texte_resultats(ContexteSpectateurs& contexte);
 
 // The /metrics text.
 std::string metriques(const ContexteSpectateurs& contexte);

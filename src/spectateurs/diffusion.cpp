@@ -1,20 +1,23 @@
 #include "spectateurs/diffusion.h"
 
+#include <iterator>
 #include <utility>
 #include <variant>
+#include <vector>
 
 #include "enregistrement/format.h"
 
 namespace {
 
-std::string joint(const std::vector<std::shared_ptr<const std::string>>& lots) {
+template <typename Lots>
+std::string joint(const Lots& lots) {
   std::size_t taille = 0;
-  for (const auto& lot : lots) taille += lot->size() + 1;
+  for (const auto& lot : lots) taille += lot.lignes->size() + 1;
   std::string texte;
   texte.reserve(taille);
   for (const auto& lot : lots) {
     if (!texte.empty()) texte += '\n';
-    texte += *lot;
+    texte += *lot.lignes;
   }
   return texte;
 }
@@ -44,10 +47,18 @@ Envoi Abonnement::suivant() {
   std::unique_lock tenu(diffusion_.mutex_);
   reveille_ = false;
   if (!lots_.empty()) {
-    const auto lots = std::exchange(lots_, {});
-    octets_ = 0;
+    auto fin = lots_.begin();
+    std::size_t octets = 0;
+    do {
+      octets += (fin++)->lignes->size();
+    } while (fin != lots_.end() &&
+             octets + fin->lignes->size() <= diffusion_.options_.octets_par_envoi);
+    const std::vector<LotEnAttente> pris(std::make_move_iterator(lots_.begin()),
+                                         std::make_move_iterator(fin));
+    lots_.erase(lots_.begin(), fin);
+    octets_ -= octets;
     tenu.unlock();
-    return {joint(lots)};
+    return {joint(pris)};
   }
   if (besoin_ != Besoin::Rien) return diffusion_.etat_pour(*this, tenu);
   return {.texte = {}, .fin = diffusion_.termine_};
@@ -99,12 +110,15 @@ void Diffusion::distribue(Abonnement& abonnement, const std::shared_ptr<const st
     const bool pleine =
         !abonnement.lots_.empty() && (abonnement.lots_.size() >= options_.lots_max ||
                                       abonnement.octets_ + lot->size() > options_.octets_max);
+    // The lots it held would only delay the fresh state that replaces them.
     if (pleine) {
       abonnement.besoin_ = Besoin::Reprise;
-      abonnement.perdu_depuis_ = tick_avant_ + 1;
-      lots_sautes_.fetch_add(1, std::memory_order_relaxed);
+      abonnement.perdu_depuis_ = abonnement.lots_.front().premier_tick;
+      lots_sautes_.fetch_add(abonnement.lots_.size() + 1, std::memory_order_relaxed);
+      abonnement.lots_.clear();
+      abonnement.octets_ = 0;
     } else {
-      abonnement.lots_.push_back(lot);
+      abonnement.lots_.push_back({lot, tick_avant_ + 1});
       abonnement.octets_ += lot->size();
       abonnement.generation_ = generation_;
     }

@@ -1,9 +1,9 @@
 // The live stream of a match, for its spectators: a sink of the writer thread
 // that keeps the header and a mirror of the lists, and hands each lot's lines
 // to every spectator's bounded outbox. A spectator joining gets the header and
-// a full state built from the mirror; one that falls behind skips lots, then
-// gets a `perdu` line and a full state again. Nothing here takes verrou but
-// the source of the players' results, called without any other lock held.
+// a full state built from the mirror; one whose outbox overflows drops what it
+// held and skips lots, then gets a `perdu` line and a full state again. The
+// source of the players' results is called without any lock held.
 #pragma once
 
 #include <atomic>
@@ -23,6 +23,9 @@ struct OptionsDiffusion {
   std::size_t lots_max = 80;
   // ...and this many bytes of them, whichever comes first.
   std::size_t octets_max = 8 << 20;
+  // What a spectator takes at once: lots up to this many bytes (one at
+  // least), so that a slow one is never sending seconds of old lots.
+  std::size_t octets_par_envoi = 256 << 10;
 };
 
 // What a spectator is to send next.
@@ -57,7 +60,11 @@ class Abonnement {
   std::function<void()> reveil_;
   bool reveille_ = false;  // reveil_ called since the last suivant()
   // Guarded by the stream's lock.
-  std::vector<std::shared_ptr<const std::string>> lots_;
+  struct LotEnAttente {
+    std::shared_ptr<const std::string> lignes;
+    std::int64_t premier_tick;  // the first tick it holds
+  };
+  std::vector<LotEnAttente> lots_;
   std::size_t octets_ = 0;
   Besoin besoin_ = Besoin::Depart;
   std::int64_t perdu_depuis_ = 0;  // first tick skipped

@@ -1,9 +1,12 @@
 #include "spectateurs/http.h"
 
+#include <array>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +26,10 @@ using Reponse = http::response<http::string_body>;
 
 // No route needs more: a longer header is refused before it fills memory.
 constexpr std::uint32_t taille_max_entete = 8 * 1024;
+// Before closing, what the peer still sends is read and dropped for this
+// long, up to this many bytes.
+constexpr auto delai_vidange = std::chrono::seconds(1);
+constexpr std::size_t vidange_max = 1 << 20;
 
 enum class Route { Page, Flux, Resultats, Metriques };
 
@@ -69,7 +76,8 @@ Reponse contenu(const Requete& requete, std::string_view type, std::string corps
   return r;
 }
 
-Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete) {
+// `corps`: the request announced a body, which no route takes.
+Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete, bool corps) {
   const auto route = route_de(requete.target());
   if (!route)
     return erreur(http::status::not_found, "no such page: try /, /flux, /resultats or /metrics",
@@ -80,13 +88,12 @@ Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete) {
     r.set(http::field::allow, "GET");
     return r;
   }
-  const MatchObserve& match = contexte.match;
+  if (corps) return erreur(http::status::bad_request, "a GET takes no body", requete.version());
   switch (*route) {
     case Route::Page:
       return contenu(requete, "text/html; charset=utf-8", std::string(page_accueil()));
     case Route::Resultats:
-      return contenu(requete, "application/json",
-                     texte_json(copie_resultats(match.monde, match.partie)) + "\n");
+      return contenu(requete, "application/json", texte_resultats(contexte));
     case Route::Metriques:
       return contenu(requete, "text/plain; version=0.0.4; charset=utf-8", metriques(contexte));
     case Route::Flux:
@@ -96,10 +103,33 @@ Reponse reponse_pour(ContexteSpectateurs& contexte, const Requete& requete) {
                 "/flux is a WebSocket: ask for it with Upgrade: websocket", requete.version());
 }
 
+// True when the response went; Beast reports the end of the stream after
+// one that closes the connection.
 bool envoie(ContexteSpectateurs& contexte, asio::io_context& ioc, beast::tcp_stream& flux,
             Reponse& r) {
   flux.expires_after(contexte.options.delai_envoi);
-  return !attend(ioc, [&](auto fin) { http::async_write(flux, r, std::move(fin)); });
+  const auto e = attend(ioc, [&](auto fin) { http::async_write(flux, r, std::move(fin)); });
+  return !e || e == http::error::end_of_stream;
+}
+
+// Half-closes, then reads what the peer still sends for a moment and drops
+// it: closing with a body left unread would reset the connection, and the
+// peer could lose the answer it was just sent.
+void termine(asio::io_context& ioc, beast::tcp_stream& flux) {
+  beast::error_code ignoree;
+  flux.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignoree);
+  flux.expires_after(delai_vidange);
+  std::array<char, 4096> jetes;
+  std::size_t lus = 0;
+  for (std::size_t total = 0; total < vidange_max; total += lus) {
+    const auto erreur = attend(ioc, [&](auto fin) {
+      flux.async_read_some(asio::buffer(jetes), [&lus, fin](beast::error_code e, std::size_t n) {
+        lus = n;
+        fin(e);
+      });
+    });
+    if (erreur) return;
+  }
 }
 
 // A parser's complaint about the request itself, as opposed to a peer that
@@ -148,21 +178,31 @@ void sert(ContexteSpectateurs& contexte, Socket socket) {
   for (;;) {
     http::request_parser<http::empty_body> analyseur;
     analyseur.header_limit(taille_max_entete);
+    // A body is never read, so its announced size is no reason to refuse.
+    analyseur.body_limit(std::numeric_limits<std::uint64_t>::max());
     flux.expires_after(contexte.options.delai_requete);
-    const auto lu =
-        attend(ioc, [&](auto fin) { http::async_read(flux, tampon, analyseur, std::move(fin)); });
+    // The header only: a body is never read, whatever the method.
+    const auto lu = attend(
+        ioc, [&](auto fin) { http::async_read_header(flux, tampon, analyseur, std::move(fin)); });
     if (lu) {
       if (requete_malformee(lu)) {
         Reponse r = erreur(http::status::bad_request, "malformed request");
-        envoie(contexte, ioc, flux, r);
+        if (envoie(contexte, ioc, flux, r)) termine(ioc, flux);
       }
       return;
     }
+    const bool corps = !analyseur.is_done();
     const Requete requete = analyseur.release();
-    if (route_de(requete.target()) == Route::Flux && beast::websocket::is_upgrade(requete))
+    if (!corps && route_de(requete.target()) == Route::Flux &&
+        beast::websocket::is_upgrade(requete))
       return ouvre_flux(contexte, ioc, flux, requete);
-    Reponse r = reponse_pour(contexte, requete);
-    if (!envoie(contexte, ioc, flux, r) || !r.keep_alive()) return;
+    Reponse r = reponse_pour(contexte, requete, corps);
+    if (requete.method() == http::verb::head) {
+      r.body().clear();
+      r.prepare_payload();
+    }
+    if (!envoie(contexte, ioc, flux, r)) return;
+    if (!r.keep_alive()) return termine(ioc, flux);
   }
 }
 

@@ -81,6 +81,9 @@ void spectateurs(std::string& texte, const StatistiquesSpectateurs& s) {
       texte, "arene_spectateurs_refuses_total", "counter",
       "Spectator requests answered 503: every stream place, or every connection place, was taken.",
       s.refuses);
+  simple(texte, "arene_spectateurs_refuses_adresse_total", "counter",
+         "Spectator connections answered 429: their address held its share of connections.",
+         s.refuses_adresse);
   simple(texte, "arene_spectateurs_abandonnes_total", "counter",
          "Streams cut because their spectator stopped reading.", s.abandonnes);
   simple(texte, "arene_spectateurs_lots_sautes_total", "counter",

@@ -11,11 +11,12 @@
 #include "protocol/compteurs.h"
 
 struct StatistiquesSpectateurs {
-  std::size_t flux = 0;           // streams open now
-  std::uint64_t refuses = 0;      // requests answered 503: all places taken
-  std::uint64_t abandonnes = 0;   // streams cut: their spectator stopped reading
-  std::uint64_t lots_sautes = 0;  // lots not sent to a spectator behind
-  std::uint64_t reprises = 0;     // full states sent after skipped lots
+  std::size_t flux = 0;               // streams open now
+  std::uint64_t refuses = 0;          // requests answered 503: all places taken
+  std::uint64_t refuses_adresse = 0;  // connections answered 429: their address had its share
+  std::uint64_t abandonnes = 0;       // streams cut: their spectator stopped reading
+  std::uint64_t lots_sautes = 0;      // lots not sent to a spectator behind
+  std::uint64_t reprises = 0;         // full states sent after skipped lots
 };
 
 struct SourcesMetriques {

@@ -28,3 +28,21 @@ bool Places::attend_toutes_libres(std::chrono::milliseconds delai) {
   std::unique_lock tenu(mutex_);
   return libres_.wait_for(tenu, delai, [&] { return occupees_ == 0; });
 }
+
+PlaceAdresse::~PlaceAdresse() {
+  if (places_ != nullptr) places_->rend(adresse_);
+}
+
+std::optional<PlaceAdresse> PlacesParAdresse::prend(std::uint32_t adresse) {
+  std::scoped_lock tenu(mutex_);
+  std::size_t& occupees = occupees_[adresse];
+  if (occupees >= par_adresse_) return std::nullopt;
+  ++occupees;
+  return std::optional<PlaceAdresse>(std::in_place, *this, adresse);
+}
+
+void PlacesParAdresse::rend(std::uint32_t adresse) {
+  std::scoped_lock tenu(mutex_);
+  const auto it = occupees_.find(adresse);
+  if (--it->second == 0) occupees_.erase(it);
+}

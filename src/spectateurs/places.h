@@ -5,8 +5,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 class Places;
@@ -42,4 +44,40 @@ class Places {
   mutable std::mutex mutex_;
   std::condition_variable libres_;
   std::size_t occupees_ = 0;
+};
+
+class PlacesParAdresse;
+
+// One place of an address held, given back when it goes.
+class PlaceAdresse {
+ public:
+  PlaceAdresse(PlacesParAdresse& places, std::uint32_t adresse)
+      : places_(&places), adresse_(adresse) {}
+  PlaceAdresse(PlaceAdresse&& autre) noexcept
+      : places_(std::exchange(autre.places_, nullptr)), adresse_(autre.adresse_) {}
+  PlaceAdresse& operator=(PlaceAdresse&&) = delete;
+  PlaceAdresse(const PlaceAdresse&) = delete;
+  ~PlaceAdresse();
+
+ private:
+  PlacesParAdresse* places_;
+  std::uint32_t adresse_;
+};
+
+// The same number of places for each address, so that one peer cannot take
+// the places of all others.
+class PlacesParAdresse {
+ public:
+  explicit PlacesParAdresse(std::size_t par_adresse) : par_adresse_(par_adresse) {}
+
+  // Nothing when `adresse` holds all its places already.
+  std::optional<PlaceAdresse> prend(std::uint32_t adresse);
+
+ private:
+  friend class PlaceAdresse;
+  void rend(std::uint32_t adresse);
+
+  const std::size_t par_adresse_;
+  std::mutex mutex_;
+  std::unordered_map<std::uint32_t, std::size_t> occupees_;  // addresses holding places only
 };

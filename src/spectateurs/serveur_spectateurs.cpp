@@ -1,5 +1,6 @@
 #include "spectateurs/serveur_spectateurs.h"
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cstdio>
@@ -19,19 +20,45 @@ constexpr int file_attente = 128;
 // Beast's parser and the JSON of the results want more than a game connection.
 constexpr std::size_t pile_connexion = 1024 * 1024;
 
-// For a crowd beyond every place: the answer goes out without the request
+constexpr std::string_view trop_de_spectateurs =
+    "HTTP/1.1 503 Service Unavailable\r\n"
+    "Content-Type: text/plain; charset=utf-8\r\n"
+    "Retry-After: 5\r\n"
+    "Connection: close\r\n"
+    "Content-Length: 24\r\n"
+    "\r\n"
+    "too many spectators now\n";
+constexpr std::string_view trop_de_connexions =
+    "HTTP/1.1 429 Too Many Requests\r\n"
+    "Content-Type: text/plain; charset=utf-8\r\n"
+    "Retry-After: 5\r\n"
+    "Connection: close\r\n"
+    "Content-Length: 39\r\n"
+    "\r\n"
+    "too many connections from your address\n";
+
+// For a crowd beyond its places: the answer goes out without the request
 // being read, if the socket takes it at once.
-void refuse_sans_lire(const Socket& socket) {
-  constexpr std::string_view refus =
-      "HTTP/1.1 503 Service Unavailable\r\n"
-      "Content-Type: text/plain; charset=utf-8\r\n"
-      "Retry-After: 5\r\n"
-      "Connection: close\r\n"
-      "Content-Length: 24\r\n"
-      "\r\n"
-      "too many spectators now\n";
+void refuse_sans_lire(const Socket& socket, std::string_view refus) {
   (void)::send(socket.fd(), refus.data(), refus.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
   ::shutdown(socket.fd(), SHUT_WR);
+}
+
+// A connection's places. The address's goes first: once the last connection
+// place is back, the server may be destroyed, its addresses' places with it.
+struct Occupation {
+  Place connexion;
+  PlaceAdresse adresse;
+};
+
+// The peer's IPv4 address, as the port listens on IPv4 only; 0 if unknown.
+std::uint32_t adresse_du_pair(const Socket& socket) {
+  sockaddr_in pair{};
+  socklen_t taille = sizeof pair;
+  if (::getpeername(socket.fd(), reinterpret_cast<sockaddr*>(&pair), &taille) != 0 ||
+      pair.sin_family != AF_INET)
+    return 0;
+  return pair.sin_addr.s_addr;
 }
 
 }  // namespace
@@ -40,6 +67,7 @@ ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& dif
                                        std::int64_t port, const OptionsSpectateurs& options)
     : contexte_(match, diffusion, options),
       connexions_(options.max_flux + connexions_hors_flux),
+      par_adresse_(options.max_par_adresse),
       ecoute_(
           ouvre_socket_d_ecoute(port, file_attente, {.traces = false, .reutilise_adresse = true})),
       accueil_([this] {
@@ -54,14 +82,19 @@ ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& dif
 ServeurSpectateurs::~ServeurSpectateurs() { arrete(std::chrono::seconds(0)); }
 
 void ServeurSpectateurs::accueille(Socket socket) {
+  auto place_adresse = par_adresse_.prend(adresse_du_pair(socket));
+  if (!place_adresse) {
+    contexte_.refuses_adresse.fetch_add(1, std::memory_order_relaxed);
+    return refuse_sans_lire(socket, trop_de_connexions);
+  }
   auto place = connexions_.prend();
   if (!place) {
     contexte_.refuses.fetch_add(1, std::memory_order_relaxed);
-    return refuse_sans_lire(socket);
+    return refuse_sans_lire(socket, trop_de_spectateurs);
   }
-  // If the thread cannot start, the socket and the place go with the lambda.
+  // If the thread cannot start, the socket and the places go with the lambda.
   (void)lance_thread_detache(
-      [this, place = std::make_shared<Place>(std::move(*place)),
+      [this, places = std::make_shared<Occupation>(std::move(*place), std::move(*place_adresse)),
        socket = std::make_shared<Socket>(std::move(socket))] {
         sert_spectateur(contexte_, std::move(*socket));
       },

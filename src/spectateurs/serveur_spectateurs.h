@@ -33,6 +33,8 @@ class ServeurSpectateurs {
   // Streams, and beside them the short requests and the refusals; a crowd
   // beyond this is turned away without its request being read.
   Places connexions_;
+  // And a share of them for each address, so that one peer cannot take them all.
+  PlacesParAdresse par_adresse_;
   Socket ecoute_;
   std::atomic<bool> arret_{false};
   std::thread accueil_;

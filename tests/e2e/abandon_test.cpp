@@ -24,8 +24,7 @@ TEST(Abandon, UnSpectateurQuiNeLitPlusEstCoupe) {
       {"no answer to the pings", std::chrono::seconds(60), std::chrono::seconds(2), 0},
   };
   for (const Cas& c : cas) {
-    Monde monde(1);
-    const Partie partie(monde, ReglesPartie{}, 1, nullptr, std::chrono::steady_clock::now());
+    ResultatsPublies resultats;
     const SuiviConnexions joueurs;
     const MesuresTick mesures;
     const CompteursProtocole compteurs;
@@ -34,8 +33,7 @@ TEST(Abandon, UnSpectateurQuiNeLitPlusEstCoupe) {
     options.delai_envoi = c.delai_envoi;
     options.delai_silence = c.delai_silence;
     const int port = port_libre();
-    ServeurSpectateurs serveur({monde, partie, joueurs, mesures, compteurs}, diffusion, port,
-                               options);
+    ServeurSpectateurs serveur({resultats, joueurs, mesures, compteurs}, diffusion, port, options);
     diffusion.evenements({EvEntete{}});
     diffusion.ecrit(ligne(EvEntete{}) + "\n");
     const Socket muet = spectateur_muet(port);

@@ -1,12 +1,18 @@
 // The live stream of the real arene-arbitre: what it rebuilds against what
 // players read, spectators that never read, and the end of a match.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -126,7 +132,9 @@ TEST(Flux, CentSpectateursQuiNeLisentPasNeRalentissentNiLeTickNiLesJoueurs) {
   ArbitreDeTest arbitre({"--graine", "4"});
   const int port = arbitre.port_spectateurs();
   std::vector<Socket> muets;
-  for (int i = 0; i < 100; ++i) muets.push_back(spectateur_muet(port));
+  // From as many addresses: one address alone gets only a few connections.
+  for (int i = 0; i < 100; ++i)
+    muets.push_back(spectateur_muet(port, "127.0.1." + std::to_string(i + 1)));
   std::string texte;
   ASSERT_TRUE(attend_que(
       [&] {
@@ -180,6 +188,155 @@ TEST(Flux, ALaFinDuMatchLeFluxFinitProprementEtLePortFerme) {
   // on its side: the next match still opens the same spectator port at once.
   ArbitreDeTest suivant({}, arbitre.port_spectateurs());
   EXPECT_EQ(get_http(suivant.port_spectateurs(), "/resultats").statut, 200);
+}
+
+std::uint8_t octet(const std::string& texte, std::size_t i) {
+  return static_cast<std::uint8_t>(texte.at(i));
+}
+
+// A WebSocket frame from the server, which never masks them.
+struct Trame {
+  int code = 0;  // 0 continuation, 1 text, 8 close, 9 ping
+  bool fin = false;
+  std::string charge;
+};
+
+// Takes the first whole frame out of `octets`; nothing while it is incomplete.
+std::optional<Trame> extrait_trame(std::string& octets) {
+  if (octets.size() < 2) return std::nullopt;
+  std::size_t taille = octet(octets, 1) & 0x7f;
+  std::size_t debut = 2;
+  const std::size_t octets_de_taille = taille == 126 ? 2 : taille == 127 ? 8 : 0;
+  if (octets.size() < debut + octets_de_taille) return std::nullopt;
+  if (octets_de_taille > 0) taille = 0;
+  for (std::size_t k = 0; k < octets_de_taille; ++k) taille = taille << 8 | octet(octets, debut++);
+  if (octets.size() < debut + taille) return std::nullopt;
+  Trame trame{octet(octets, 0) & 0x0f, (octet(octets, 0) & 0x80) != 0,
+              octets.substr(debut, taille)};
+  octets.erase(0, debut + taille);
+  return trame;
+}
+
+// A client's frame: masked, here with a zero mask that leaves the payload as it is.
+std::string trame_client(char code, std::string_view charge) {
+  std::string trame{static_cast<char>(0x80 | code), static_cast<char>(0x80 | charge.size())};
+  trame.append(4, '\0');
+  return trame.append(charge);
+}
+
+// The code of the close frame the server answers a close with `code` with,
+// read from the raw bytes of the stream; nothing if no close frame came.
+std::optional<int> code_en_reponse(int port, std::uint16_t code) {
+  ClientDeTest client(port);
+  client.envoie(demande_de_flux());
+  for (auto ligne = client.lit_ligne(); ligne && *ligne != "\r\n"; ligne = client.lit_ligne()) {
+  }
+  const char code_brut[] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xff)};
+  client.envoie(trame_client(8, std::string_view(code_brut, 2)));
+  auto recu = client.lit_jusqu_a_fermeture(5s);
+  if (!recu) return std::nullopt;
+  while (const auto trame = extrait_trame(*recu))
+    if (trame->code == 8)
+      return trame->charge.size() >= 2 ? octet(trame->charge, 0) << 8 | octet(trame->charge, 1)
+                                       : 1005;
+  return std::nullopt;
+}
+
+// A spectator on a slow line: reads the stream at `debit` bytes a second
+// through a small receive buffer, answers pings, and notes each full state
+// it gets, with how far behind the match it was, and the gaps announced.
+struct LecteurLent {
+  void lit(int port, double debit, Duree duree) {
+    const Socket socket = spectateur_muet(port);
+    const auto debut = std::chrono::steady_clock::now();
+    std::string octets;
+    std::string message;
+    bool entete_lue = false;  // the HTTP answer to the handshake
+    double lus = 0;
+    for (auto maintenant = debut; maintenant < debut + duree;
+         maintenant = std::chrono::steady_clock::now()) {
+      const double permis = debit * std::chrono::duration<double>(maintenant - debut).count() - lus;
+      pollfd attente{socket.fd(), POLLIN, 0};
+      if (permis < 1024 || ::poll(&attente, 1, 50) <= 0) {
+        std::this_thread::sleep_for(20ms);
+        continue;
+      }
+      char morceau[8192];
+      const ssize_t n = ::recv(socket.fd(), morceau,
+                               std::min(sizeof morceau, static_cast<std::size_t>(permis)), 0);
+      if (n <= 0) return void(coupe = true);
+      lus += static_cast<double>(n);
+      octets.append(morceau, static_cast<std::size_t>(n));
+      if (!entete_lue) {
+        const auto fin_entete = octets.find("\r\n\r\n");
+        if (fin_entete == std::string::npos) continue;
+        octets.erase(0, fin_entete + 4);
+        entete_lue = true;
+      }
+      while (auto trame = extrait_trame(octets)) {
+        if (trame->code == 8) return void(coupe = true);
+        if (trame->code == 9) {
+          const std::string pong = trame_client(10, trame->charge);
+          (void)::send(socket.fd(), pong.data(), pong.size(), MSG_NOSIGNAL);
+        } else if (message.append(trame->charge); trame->fin) {
+          note(port, std::exchange(message, {}));
+        }
+      }
+    }
+  }
+
+  void note(int port, const std::string& texte) {
+    for (const std::string& l : lignes_de(texte)) {
+      perdus += l.starts_with("{\"t\":\"perdu\"");
+      if (!l.starts_with("{\"t\":\"etat\"")) continue;
+      const std::int64_t tick = std::atoll(l.c_str() + l.find("\"tick\":") + 7);
+      const double match = metrique(get_http(port, "/metrics").corps, "arene_ticks_total");
+      retard_max = std::max(retard_max, match - static_cast<double>(tick));
+      ticks_des_etats.push_back(tick);
+    }
+  }
+
+  std::vector<std::int64_t> ticks_des_etats;
+  double retard_max = 0;  // in ticks, at the moment a state was read whole
+  int perdus = 0;
+  bool coupe = false;  // the server ended the stream
+};
+
+TEST(Flux, UnSpectateurA50KoParSecondeSuitUnMatchCharge) {
+  ArbitreDeTest arbitre({"--graine", "3"});
+  const int port = arbitre.port_spectateurs();
+  const int tireurs = sous_sanitizer ? 2 : 6;
+  Processus charge(ARENE_CHARGE,
+                   {"--port", std::to_string(arbitre.port()), "--mix", "tire", "--clients",
+                    std::to_string(tireurs), "--seconds", "40", "--no-probe"});
+  ASSERT_TRUE(attend_que(
+      [&] { return metrique(get_http(port, "/metrics").corps, "arene_balles") >= 150 * tireurs; },
+      20s));
+  // Longer than the time limit on a send that makes no progress; a full
+  // state of this match takes some 10 s at this rate.
+  LecteurLent lecteur;
+  lecteur.lit(port, 50'000, 25s);
+  const std::string texte = get_http(port, "/metrics").corps;
+  std::printf("a reader at 50 KB/s for 25 s: %zu states, %d gaps, at most %.0f ticks behind\n",
+              lecteur.ticks_des_etats.size(), lecteur.perdus, lecteur.retard_max);
+  EXPECT_FALSE(lecteur.coupe) << "a spectator that makes progress is never cut";
+  EXPECT_GE(lecteur.perdus, 1);
+  EXPECT_GE(lecteur.ticks_des_etats.size(), 2u);
+  EXPECT_TRUE(std::adjacent_find(lecteur.ticks_des_etats.begin(), lecteur.ticks_des_etats.end(),
+                                 std::greater_equal<>()) == lecteur.ticks_des_etats.end());
+  EXPECT_LT(lecteur.retard_max, 20 * 40) << "states come late by seconds, not minutes";
+  EXPECT_GE(metrique(texte, "arene_spectateurs_reprises_total"), 1);
+  EXPECT_EQ(metrique(texte, "arene_spectateurs_abandonnes_total"), 0);
+}
+
+TEST(Flux, UnCodeDeFermetureInvalideRecoitUneErreurDeProtocole) {
+  ArbitreDeTest arbitre;
+  const std::uint16_t valides[] = {1000, 1001, 1003, 1011, 3000, 4999};
+  for (const std::uint16_t code : valides)
+    EXPECT_EQ(code_en_reponse(arbitre.port_spectateurs(), code), code) << "echoed: " << code;
+  const std::uint16_t invalides[] = {0, 999, 1004, 1005, 1006, 1015, 1016, 2999, 5000, 65535};
+  for (const std::uint16_t code : invalides)
+    EXPECT_EQ(code_en_reponse(arbitre.port_spectateurs(), code), 1002) << "invalid: " << code;
 }
 
 }  // namespace

@@ -271,14 +271,26 @@ void EcouteEtrangere::repond_a_tous() {
   }
 }
 
-ClientDeTest::ClientDeTest(int port) {
+ClientDeTest::ClientDeTest(int port, const std::string& source) {
   fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (!source.empty()) {
+    sockaddr_in locale{};
+    locale.sin_family = AF_INET;
+    if (::inet_pton(AF_INET, source.c_str(), &locale.sin_addr) != 1 ||
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&locale), sizeof locale) != 0) {
+      ferme();
+      throw std::runtime_error("bind " + source + ": " + std::strerror(errno));
+    }
+  }
   sockaddr_in adresse{};
   adresse.sin_family = AF_INET;
   adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   adresse.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (::connect(fd_, reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) != 0)
-    throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
+  if (::connect(fd_, reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) != 0) {
+    const int erreur = errno;
+    ferme();
+    throw std::runtime_error(std::string("connect: ") + std::strerror(erreur));
+  }
 }
 
 ClientDeTest::~ClientDeTest() { ferme(); }

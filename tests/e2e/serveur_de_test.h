@@ -122,10 +122,11 @@ class EcouteEtrangere {
   std::thread fil_;
 };
 
-// One TCP connection to 127.0.0.1.
+// One TCP connection to 127.0.0.1, from another loopback address than
+// 127.0.0.1 when `source` names one (the server sees another peer).
 class ClientDeTest {
  public:
-  explicit ClientDeTest(int port);
+  explicit ClientDeTest(int port, const std::string& source = "");
   ~ClientDeTest();
   ClientDeTest(const ClientDeTest&) = delete;
   ClientDeTest& operator=(const ClientDeTest&) = delete;

@@ -37,12 +37,17 @@ ArbitreDeTest::ArbitreDeTest(const std::vector<std::string>& arguments,
   }
 }
 
-Socket spectateur_muet(int port) {
+Socket spectateur_muet(int port, const std::string& source) {
   Socket s(::socket(AF_INET, SOCK_STREAM, 0));
   const int petit = 4096;
   ::setsockopt(s.fd(), SOL_SOCKET, SO_RCVBUF, &petit, sizeof petit);
   sockaddr_in adresse{};
   adresse.sin_family = AF_INET;
+  if (!source.empty()) {
+    if (::inet_pton(AF_INET, source.c_str(), &adresse.sin_addr) != 1 ||
+        ::bind(s.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
+      throw std::runtime_error("bind " + source);
+  }
   adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   adresse.sin_port = htons(static_cast<std::uint16_t>(port));
   if (::connect(s.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
@@ -54,8 +59,9 @@ Socket spectateur_muet(int port) {
   return s;
 }
 
-ReponseHttp echange_http(int port, std::string_view requete, Duree delai) {
-  ClientDeTest client(port);
+ReponseHttp echange_http(int port, std::string_view requete, Duree delai,
+                         const std::string& source) {
+  ClientDeTest client(port, source);
   client.envoie(requete);
   const auto recu = client.lit_jusqu_a_fermeture(delai);
   ReponseHttp reponse;
@@ -67,9 +73,11 @@ ReponseHttp echange_http(int port, std::string_view requete, Duree delai) {
   return reponse;
 }
 
-ReponseHttp get_http(int port, std::string_view chemin) {
-  return echange_http(port, "GET " + std::string(chemin) +
-                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+ReponseHttp get_http(int port, std::string_view chemin, const std::string& source) {
+  return echange_http(
+      port,
+      "GET " + std::string(chemin) + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n",
+      5s, source);
 }
 
 std::string demande_de_flux() {
@@ -106,10 +114,15 @@ struct FluxDeTest::Etat {
   }
 };
 
-FluxDeTest::FluxDeTest(int port) : etat_(std::make_unique<Etat>()) {
+FluxDeTest::FluxDeTest(int port, const std::string& source) : etat_(std::make_unique<Etat>()) {
   const asio::ip::tcp::endpoint serveur(asio::ip::address_v4::loopback(),
                                         static_cast<unsigned short>(port));
   auto& ws = etat_->ws;
+  if (!source.empty()) {
+    auto& socket = beast::get_lowest_layer(ws).socket();
+    socket.open(asio::ip::tcp::v4());
+    socket.bind({asio::ip::make_address_v4(source), 0});
+  }
   if (etat_->execute(5s,
                      [&](auto fin) { beast::get_lowest_layer(ws).async_connect(serveur, fin); }) ||
       etat_->execute(5s, [&](auto fin) { ws.async_handshake("127.0.0.1", "/flux", fin); }))

@@ -32,16 +32,17 @@ struct ReponseHttp {
   std::string corps;
 };
 
-// Sends `requete` as it is on a new connection, then reads until the server
-// closes it.
-ReponseHttp echange_http(int port, std::string_view requete, Duree delai = 5s);
+// Sends `requete` as it is on a new connection (from `source`, a loopback
+// address, when given), then reads until the server closes it.
+ReponseHttp echange_http(int port, std::string_view requete, Duree delai = 5s,
+                         const std::string& source = "");
 // GET `chemin`, asking the server to close once it has answered.
-ReponseHttp get_http(int port, std::string_view chemin);
+ReponseHttp get_http(int port, std::string_view chemin, const std::string& source = "");
 // The request a browser sends to open the stream.
 std::string demande_de_flux();
 // A connection that asks for the stream and will never read it. Its receive
 // buffer is kept small, so that the server's sends stall within seconds.
-Socket spectateur_muet(int port);
+Socket spectateur_muet(int port, const std::string& source = "");
 
 // The value of the sample named `nom` (labels included) in metrics text; -1 if absent.
 double metrique(const std::string& texte, std::string_view nom);
@@ -50,7 +51,7 @@ double metrique(const std::string& texte, std::string_view nom);
 class FluxDeTest {
  public:
   // Throws std::runtime_error when the stream does not open.
-  explicit FluxDeTest(int port);
+  explicit FluxDeTest(int port, const std::string& source = "");
   ~FluxDeTest();
   FluxDeTest(const FluxDeTest&) = delete;
   FluxDeTest& operator=(const FluxDeTest&) = delete;

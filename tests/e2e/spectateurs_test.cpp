@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
@@ -130,7 +133,15 @@ TEST(Spectateurs, LesMauvaisesRequetesOntLeurReponseEtRienNeCasse) {
       {"unknown path", "GET /etat HTTP/1.1\r\nHost: a\r\n\r\n", 404},
       {"unknown path, other method", "DELETE /x HTTP/1.1\r\nHost: a\r\n\r\n", 404},
       {"POST", "POST /metrics HTTP/1.1\r\nHost: a\r\nContent-Length: 0\r\n\r\n", 405},
-      {"a body", "GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello", 400},
+      {"POST with a body", "POST /resultats HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello",
+       405},
+      {"POST with a body never read",
+       "POST / HTTP/1.1\r\nContent-Length: 5000000\r\n\r\n" + std::string(300000, 'x'), 405},
+      {"PUT, chunked",
+       "PUT /flux HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", 405},
+      {"HEAD", "HEAD /metrics HTTP/1.1\r\nHost: a\r\n\r\n", 405},
+      {"unknown path with a body", "POST /x HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello", 404},
+      {"GET with a body", "GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello", 400},
       {"huge header", entete_geante, 400},
       {"/flux without upgrade", "GET /flux HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n", 400},
       {"upgrade without a key",
@@ -142,11 +153,85 @@ TEST(Spectateurs, LesMauvaisesRequetesOntLeurReponseEtRienNeCasse) {
   };
   for (const auto& c : cas)
     EXPECT_EQ(echange_http(arbitre.port_spectateurs(), c.requete).statut, c.statut) << c.quoi;
+  EXPECT_EQ(echange_http(arbitre.port_spectateurs(), "HEAD / HTTP/1.1\r\n\r\n").corps, "")
+      << "no body ever answers a HEAD";
   EXPECT_EQ(get_http(arbitre.port_spectateurs(), "/metrics").statut, 200);
   EXPECT_EQ(joueur.demande("GET STATUT\r\n"), "PUT STATUT vivant\r\n");
   EXPECT_TRUE(le_monde_bouge(joueur, 5s));
   EXPECT_TRUE(arbitre.processus().en_vie());
   EXPECT_EQ(arbitre.processus().erreurs(), "");
+}
+
+// Slow connections from 127.0.0.1: each sends the first line of a request,
+// then a byte of header a second, and reconnects 100 ms after it was cut.
+class Lenteurs {
+ public:
+  Lenteurs(int port, int nombre) : port_(port), fil_([this, nombre] { attaque(nombre); }) {}
+  ~Lenteurs() {
+    fin_ = true;
+    fil_.join();
+  }
+  int ouvertes() const { return ouvertes_; }
+
+ private:
+  struct Lente {
+    std::unique_ptr<ClientDeTest> client;
+    std::chrono::steady_clock::time_point prochain;
+  };
+
+  void attaque(int nombre) {
+    std::vector<Lente> lentes(static_cast<std::size_t>(nombre));
+    while (!fin_) {
+      for (Lente& l : lentes) avance(l, std::chrono::steady_clock::now());
+      std::this_thread::sleep_for(10ms);
+    }
+  }
+
+  void avance(Lente& l, std::chrono::steady_clock::time_point maintenant) {
+    if (maintenant < l.prochain) return;
+    l.prochain = maintenant + 1s;
+    try {
+      if (!l.client) {
+        l.client = std::make_unique<ClientDeTest>(port_);
+        l.client->envoie("GET / HTTP/1.1\r\n");
+        ++ouvertes_;
+      } else if (l.client->silencieux(0ms)) {
+        l.client->envoie("X");
+      } else {
+        throw std::runtime_error("cut");  // an answer or the end of the connection
+      }
+    } catch (const std::runtime_error&) {
+      l.client.reset();
+      l.prochain = maintenant + 100ms;
+    }
+  }
+
+  const int port_;
+  std::atomic<bool> fin_{false};
+  std::atomic<int> ouvertes_{0};
+  std::thread fil_;
+};
+
+TEST(Spectateurs, CentVingtHuitConnexionsLentesNeCachentPasLeMatch) {
+  ArbitreDeTest arbitre;
+  const int port = arbitre.port_spectateurs();
+  Lenteurs lenteurs(port, 128);
+  ASSERT_TRUE(attend_que([&] { return lenteurs.ouvertes() >= 128; }, 10s));
+  // Past the deadline for a request's header, so that the slow connections
+  // have been cut once and came back.
+  for (int essai = 0; essai < 6; ++essai) {
+    EXPECT_EQ(get_http(port, "/", "127.0.0.2").statut, 200) << "try " << essai;
+    try {
+      FluxDeTest flux(port, "127.0.0.2");
+      EXPECT_TRUE(flux.message()) << "try " << essai;
+    } catch (const std::runtime_error& e) {
+      ADD_FAILURE() << "try " << essai << ": " << e.what();
+    }
+    std::this_thread::sleep_for(2s);
+  }
+  const std::string texte = get_http(port, "/metrics", "127.0.0.2").corps;
+  EXPECT_GT(metrique(texte, "arene_spectateurs_refuses_adresse_total"), 0) << texte;
+  std::printf("128 slow connections: %d opened in all\n", lenteurs.ouvertes());
 }
 
 TEST(Spectateurs, AuDelaDuMaximumLesFluxOntUn503) {

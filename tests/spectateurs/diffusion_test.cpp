@@ -165,11 +165,12 @@ TEST(Diffusion, SpectateursAJourEnRetardOuTardifsRebatissentLesListes) {
               (std::vector<std::string>{"entete", "etat"}));
   EXPECT_EQ(compte(a_jour.types, "tick"), 299) << "tick 1 came in its first state";
   EXPECT_EQ(compte(a_jour.types, "perdu"), 0);
-  // One lot a tick; taking every 10 with room for 3, it skips 7 of each 10
-  // after its first take, and gets a gap and a state each time.
+  // One lot a tick; taking every 10 with room for 3, its outbox overflows
+  // at the fourth lot after each take and drops the three it held: it skips
+  // all 10, and gets a gap and a state each time.
   EXPECT_EQ(compte(en_retard.types, "perdu"), 29);
   EXPECT_EQ(diffusion.reprises(), 29u);
-  EXPECT_EQ(diffusion.lots_sautes(), 29u * 7u);
+  EXPECT_EQ(diffusion.lots_sautes(), 29u * 10u);
 }
 
 TEST(Diffusion, LaFinArriveMemeAuxSpectateursEnRetardPuisFerme) {

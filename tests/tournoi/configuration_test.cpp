@@ -121,6 +121,24 @@ TEST(Configuration, ToutesLesErreursEnUneFois) {
   EXPECT_EQ(lecture.erreurs[2].ligne, 4);
 }
 
+// Hues repeat after some 1,500 colours: the bots beyond still get their own.
+TEST(Configuration, TroisMilleBotsSansCouleurOntChacunLaSienne) {
+  std::string texte =
+      "[match]\nduree = 20\n[[bots]]\nnom = \"r\"\ncommande = \"r {port} {couleur}\"\n"
+      "couleur = 0xE6194B\n";
+  for (int i = 0; i < 3000; ++i)
+    texte += "[[bots]]\nnom = \"b" + std::to_string(i) + "\"\ncommande = \"b {port} {couleur}\"\n";
+  const LectureTournoi lecture = lit_tournoi_texte(texte, base());
+  ASSERT_TRUE(lecture.tournoi);
+  std::set<std::int64_t> couleurs;
+  for (const auto& b : lecture.tournoi->bots) {
+    couleurs.insert(b.couleur);
+    EXPECT_TRUE(b.couleur >= 0 && b.couleur < (1 << 24)) << b.couleur;
+  }
+  EXPECT_EQ(couleurs.size(), 3001u);
+  EXPECT_EQ(lecture.tournoi->bots[1].couleur, 0x3CB44B) << "the palette's next colour";
+}
+
 // Groups of k: each pair of bots meets equally often, seeds follow the base.
 TEST(Calendrier, PairesEquilibreesEtGraines) {
   for (int taille : {2, 3, 4}) {

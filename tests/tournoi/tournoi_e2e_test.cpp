@@ -1,7 +1,10 @@
 // arene-tournoi and arene-arbitre as they run, with the small Python bots of
 // bot_de_test.py: whole tournaments, faults, an interruption resumed.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,6 +27,16 @@ std::string lit(const fs::path& chemin) {
   std::ostringstream texte;
   texte << flux.rdbuf();
   return texte.str();
+}
+
+// Opens `tube` for writing once something reads it, within 10 s.
+bool attend_ecrivain(const fs::path& tube, int& fd) {
+  for (int essai = 0; essai < 1000; ++essai) {
+    fd = ::open(tube.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return false;
 }
 
 std::vector<std::string> lignes(const std::string& texte) {
@@ -248,6 +261,62 @@ TEST_F(Tournoi, VerifieExempleEtFichierFautif) {
   EXPECT_EQ(execute({"verifie", ici_ / "faux.toml"}, &sortie), 1);
   EXPECT_NE(sortie.find("faux.toml:2: match.duree:"), std::string::npos) << sortie;
   EXPECT_NE(sortie.find("bots: expected [[bots]]"), std::string::npos) << sortie;
+}
+
+std::string bots_sans_couleur(int nombre) {
+  std::string texte;
+  for (int i = 0; i < nombre; ++i)
+    texte += "[[bots]]\nnom = \"b" + std::to_string(i) + "\"\ncommande = \"b {port} {couleur}\"\n";
+  return texte;
+}
+
+// Files that ask for too much get an answer at once, and the right one.
+TEST_F(Tournoi, VerifieRepondAuxFichiersDemesures) {
+  const std::string groupes = "[format]\ntype = \"groupes\"\n";
+  const struct {
+    const char* quoi;
+    std::string texte;
+    int statut;
+    const char* attendu;
+  } cas[] = {
+      {"2000 bots without a colour", "[match]\nduree = 20\n" + bots_sans_couleur(2000), 0,
+       "2000 bots, 1 matches"},
+      {"groups of 64 among 200 bots",
+       groupes + "taille = 64\n[match]\nduree = 20\n" + bots_sans_couleur(200), 1,
+       "more than 18446744073709551615 matches"},
+      {"groups of 10 among 60 bots",
+       groupes + "taille = 10\n[match]\nduree = 20\n" + bots_sans_couleur(60), 1,
+       "75394027566 matches"},
+      {"1e300 seconds", "[match]\nduree = 1e300\n" + bots_sans_couleur(2), 1, "match.duree"},
+      {"1e300 ticks", "[match]\nduree = \"1e300t\"\n" + bots_sans_couleur(2), 1, "match.duree"},
+  };
+  for (const auto& c : cas) {
+    std::ofstream(ici_ / "t.toml") << c.texte;
+    Processus p(tournoi, {"verifie", ici_ / "t.toml"});
+    EXPECT_EQ(p.attend_fin(30s), c.statut) << c.quoi;
+    EXPECT_NE((p.sortie() + p.erreurs()).find(c.attendu), std::string::npos)
+        << c.quoi << ": " << p.sortie() << p.erreurs();
+  }
+}
+
+// Reading a file that does not come (a pipe nobody writes) stands for every
+// phase before the matches: a signal ends it at once, with the status of a
+// stop by signal.
+TEST_F(Tournoi, UnSignalArreteVerifieEtLanceAvantLesMatchs) {
+  const fs::path tube = ici_ / "tube.toml";
+  ASSERT_EQ(::mkfifo(tube.c_str(), 0600), 0);
+  const std::vector<std::string> verifie = {"verifie", tube};
+  const std::vector<std::string> lance = {"lance", tube, "--dossier", ici_ / "d"};
+  for (const auto& [arguments, signal] :
+       {std::pair{verifie, SIGINT}, {verifie, SIGTERM}, {lance, SIGINT}, {lance, SIGTERM}}) {
+    Processus p(tournoi, arguments);
+    // A writer opens the pipe without waiting only once its reader has it.
+    int ecrivain = -1;
+    ASSERT_TRUE(attend_ecrivain(tube, ecrivain)) << arguments[0];
+    ::kill(p.pid(), signal);
+    EXPECT_EQ(p.attend_fin(10s), 130) << arguments[0] << " " << signal << p.erreurs();
+    ::close(ecrivain);
+  }
 }
 
 }  // namespace

@@ -85,6 +85,7 @@ std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& opti
                                                       Diffusion& diffusion) {
   OptionsSpectateurs o;
   o.max_flux = static_cast<std::size_t>(options.max_spectateurs);
+  o.max_par_adresse = static_cast<std::size_t>(options.max_par_adresse);
   try {
     return std::make_unique<ServeurSpectateurs>(match, diffusion, *options.spectateurs, o);
   } catch (const std::exception& e) {
@@ -144,7 +145,7 @@ int lance(const OptionsArbitre& options) {
     sorties.fichier = std::make_unique<PuitsFichier>(options.enregistre, &mesures.ticks_non_ecrits);
   if (options.spectateurs)
     sorties.diffusion =
-        std::make_unique<Diffusion>([&] { return copie_resultats(monde, *partie).joueurs; });
+        std::make_unique<Diffusion>([&] { return partie->resultats_publies().lit()->joueurs; });
   // Spectators need the tick's changes as much as a recording does.
   FileLots file(capacite_file);
   FileLots* const file_utile = sorties.puits().empty() ? nullptr : &file;
@@ -175,8 +176,9 @@ int lance(const OptionsArbitre& options) {
   }
   std::unique_ptr<ServeurSpectateurs> spectateurs;
   if (sorties.diffusion)
-    spectateurs = ouvre_spectateurs(options, {monde, *partie, arene.connexions, mesures, compteurs},
-                                    *sorties.diffusion);
+    spectateurs = ouvre_spectateurs(
+        options, {partie->resultats_publies(), arene.connexions, mesures, compteurs},
+        *sorties.diffusion);
   std::atomic<bool> arret{false};
   std::thread accueil([&] {
     try {

@@ -37,6 +37,10 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
   app.add_option("--max-spectateurs", o.max_spectateurs, "spectators at once; more get HTTP 503")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
+  app.add_option("--max-par-adresse", o.max_par_adresse,
+                 "connections at once from one address on the spectator port; more get HTTP 429")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
   attente->needs("--joueurs");
   try {
     app.parse(argc, argv);

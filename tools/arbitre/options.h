@@ -17,6 +17,7 @@ struct OptionsArbitre {
   std::string enregistre;  // empty: none
   std::optional<int> spectateurs;
   int max_spectateurs = 64;
+  int max_par_adresse = 8;
 };
 
 // The options, or the exit status when the program must stop here: 0 after

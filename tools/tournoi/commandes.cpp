@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "commun/donnees.h"
+#include "tournoi/arret.h"
 #include "tournoi/classement.h"
 #include "tournoi/execution.h"
 #include "tournoi/fichiers.h"
@@ -117,9 +118,11 @@ int verifie(const fs::path& fichier) {
     std::fprintf(stderr, "%s\n", texte_erreur(fichier, e).c_str());
   if (!lecture.tournoi) return sortie_erreur;
   const Tournoi& t = *lecture.tournoi;
-  std::printf("%s: %zu bots, %zu matches of %s, about %s of play\n", fichier.c_str(), t.bots.size(),
-              nombre_de_matchs(t), texte_de(t.duree).c_str(),
-              texte_duree(static_cast<double>(nombre_de_matchs(t)) * secondes_de(t.duree)).c_str());
+  // A file that was read has a count, and at most max_matchs.
+  const std::uint64_t matchs = nombre_de_matchs(t).value_or(0);
+  std::printf("%s: %zu bots, %llu matches of %s, about %s of play\n", fichier.c_str(),
+              t.bots.size(), static_cast<unsigned long long>(matchs), texte_de(t.duree).c_str(),
+              texte_duree(static_cast<double>(matchs) * secondes_de(t.duree)).c_str());
   return sortie_ok;
 }
 
@@ -136,7 +139,10 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   if (o.slurm)
     return matchs.empty() ? rassemble(dossier, o.visionneuse)
                           : lance_slurm(o, *plan, dossier, matchs);
-  joue_local(*plan, dossier, matchs, o.paralleles, arret);
+  {
+    const PendantLesMatchs pendant;
+    if (!arret) joue_local(*plan, dossier, matchs, o.paralleles, arret);
+  }
   if (arret) {
     std::fprintf(stderr, "stopped: go on with arene-tournoi lance --reprendre --dossier %s\n",
                  dossier.c_str());
@@ -152,7 +158,11 @@ int match(const fs::path& dossier, std::size_t indice, const std::atomic<bool>& 
                  plan.matchs.size());
     return sortie_erreur;
   }
-  const auto r = joue_match(plan, indice, fs::absolute(dossier), arret);
+  std::optional<ResultatMatch> r;
+  {
+    const PendantLesMatchs pendant;
+    if (!arret) r = joue_match(plan, indice, fs::absolute(dossier), arret);
+  }
   if (!r) return sortie_interrompu;
   std::printf("%s\n", ligne_match(*r).c_str());
   return r->termine ? sortie_ok : sortie_incomplet;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <numeric>
 #include <set>
 #include <string_view>
 
@@ -21,6 +23,11 @@ constexpr std::int64_t palette[] = {
     0xF032E6, 0xBCF60C, 0xFABEBE, 0x008080, 0xE6BEFF, 0x9A6324, 0xFFFAC8,
     0x800000, 0xAAFFC3, 0x808000, 0xFFD8B1, 0x6A6AFF, 0xC0C0C0,
 };
+
+// Colours given to bots without one are 24-bit RGB values.
+constexpr std::int64_t nb_couleurs = std::int64_t{1} << 24;
+// Candidates skipped at most, when colours chosen in the file took them.
+constexpr int candidats_essayes = 32;
 
 std::int64_t couleur_de_teinte(std::size_t i) {
   const double teinte = std::fmod(static_cast<double>(i) * 137.508, 360.0) / 60.0;
@@ -94,12 +101,16 @@ struct Lecteur {
   }
 };
 
-// A number of seconds, or the referee's own text.
+// A number of seconds, or the referee's own text; a day at most.
 std::optional<DureePartie> lit_duree_toml(const toml::node& noeud) {
-  if (const auto nombre = noeud.value<double>(); nombre && !noeud.is_string())
-    return *nombre > 0 && std::isfinite(*nombre) ? std::optional(DureePartie{*nombre})
-                                                 : std::nullopt;
-  return noeud.is_string() ? lit_duree(noeud.as_string()->get()) : std::nullopt;
+  std::optional<DureePartie> duree;
+  if (const auto nombre = noeud.value<double>(); nombre && !noeud.is_string()) {
+    if (*nombre > 0 && std::isfinite(*nombre)) duree = DureePartie{*nombre};
+  } else if (noeud.is_string()) {
+    duree = lit_duree(noeud.as_string()->get());
+  }
+  if (duree && !(secondes_de(*duree) <= max_duree_s)) return std::nullopt;
+  return duree;
 }
 
 void lit_format(Lecteur& l, const toml::table& racine, Tournoi& t) {
@@ -148,7 +159,9 @@ void lit_match(Lecteur& l, const toml::table& racine, Tournoi& t) {
     if (const auto duree = lit_duree_toml(*noeud))
       t.duree = *duree;
     else
-      l.erreur(noeud, "match.duree", "expected seconds (20, \"20s\") or ticks (\"800t\")");
+      l.erreur(noeud, "match.duree",
+               "expected seconds (20, \"20s\") or ticks (\"800t\"), a day at most (86400 s, "
+               "3456000t)");
   } else {
     l.erreur(table, "match.duree", "missing key: how long a match lasts");
   }
@@ -233,19 +246,38 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
   t.bots.push_back(std::move(bot));
 }
 
-void donne_couleurs(Tournoi& t, const std::vector<bool>& choisies) {
+std::int64_t candidate(std::size_t n) {
+  return n < std::size(palette) ? palette[n] : couleur_de_teinte(n);
+}
+
+// The next candidate not taken; hues repeat after some 1,500 of them, and the
+// file may have taken others: then the next free value after the last one
+// tried. Nothing once every value is taken.
+std::optional<std::int64_t> couleur_libre(std::size_t& suivante,
+                                          const std::set<std::int64_t>& prises) {
+  for (int essai = 0; essai < candidats_essayes; ++essai)
+    if (const std::int64_t c = candidate(suivante++); !prises.contains(c)) return c;
+  std::int64_t c = candidate(suivante - 1);
+  for (std::int64_t essai = 0; essai < nb_couleurs; ++essai, c = (c + 1) % nb_couleurs)
+    if (!prises.contains(c)) return c;
+  return std::nullopt;
+}
+
+void donne_couleurs(Lecteur& l, const toml::node* noeud, Tournoi& t,
+                    const std::vector<bool>& choisies) {
   std::set<std::int64_t> prises;
   for (std::size_t i = 0; i < t.bots.size(); ++i)
     if (choisies[i]) prises.insert(t.bots[i].couleur);
   std::size_t suivante = 0;
-  const auto candidate = [](std::size_t n) {
-    return n < std::size(palette) ? palette[n] : couleur_de_teinte(n);
-  };
   for (std::size_t i = 0; i < t.bots.size(); ++i) {
     if (choisies[i]) continue;
-    while (prises.contains(candidate(suivante))) ++suivante;
-    t.bots[i].couleur = candidate(suivante++);
-    prises.insert(t.bots[i].couleur);
+    const auto couleur = couleur_libre(suivante, prises);
+    if (!couleur)
+      return l.erreur(noeud, "bots",
+                      "more bots without a colour than the " + std::to_string(nb_couleurs) +
+                          " colours to give them");
+    t.bots[i].couleur = *couleur;
+    prises.insert(*couleur);
   }
 }
 
@@ -261,7 +293,7 @@ void lit_bots(Lecteur& l, const toml::table& racine, Tournoi& t) {
     choisies.push_back(bots[i].as_table()->get("couleur") != nullptr);
     lit_bot(l, *bots[i].as_table(), i, t);
   }
-  donne_couleurs(t, choisies);
+  donne_couleurs(l, noeud, t, choisies);
   if (t.bots.size() < 2) l.erreur(noeud, "bots", "a tournament needs at least 2 bots");
 }
 
@@ -281,12 +313,23 @@ void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
     l.erreur(racine["format"]["taille"].node(), "format.taille",
              "groups of " + std::to_string(t.taille) + " need as many bots; there are " +
                  std::to_string(t.bots.size()));
-  if (!l.erreurs.empty() || t.graines.empty()) return;
-  const std::size_t matchs = nombre_de_matchs(t);
-  if (t.graines.size() < matchs)
+  if (!l.erreurs.empty()) return;
+  const auto matchs = nombre_de_matchs(t);
+  if (!matchs || *matchs > max_matchs) {
+    const std::string nombre =
+        matchs ? std::to_string(*matchs)
+               : "more than " + std::to_string(std::numeric_limits<std::uint64_t>::max());
+    const std::string fois =
+        t.repetitions > 1 ? ", " + std::to_string(t.repetitions) + " times each," : "";
+    return l.erreur(racine["format"].node(), "format",
+                    std::to_string(t.bots.size()) + " bots in groups of " +
+                        std::to_string(t.taille) + fois + " make " + nombre +
+                        " matches; a tournament plays at most " + std::to_string(max_matchs));
+  }
+  if (!t.graines.empty() && t.graines.size() < *matchs)
     l.erreur(
         racine["match"]["graines"].node(), "match.graines",
-        std::to_string(t.graines.size()) + " seeds for " + std::to_string(matchs) + " matches");
+        std::to_string(t.graines.size()) + " seeds for " + std::to_string(*matchs) + " matches");
 }
 
 }  // namespace
@@ -305,15 +348,26 @@ double secondes_de(const DureePartie& duree) {
   return duree.unite == DureePartie::Unite::Ticks ? duree.valeur / 40.0 : duree.valeur;
 }
 
-std::size_t nombre_de_matchs(const Tournoi& tournoi) {
-  if (tournoi.format == Format::Melee) return static_cast<std::size_t>(tournoi.repetitions);
-  // Every group of `taille` bots once per repetition: n choose k.
-  const std::size_t n = tournoi.bots.size();
-  const std::size_t k = static_cast<std::size_t>(tournoi.taille);
-  if (k > n) return 0;
-  std::size_t groupes = 1;
-  for (std::size_t i = 0; i < k; ++i) groupes = groupes * (n - i) / (i + 1);
-  return groupes * static_cast<std::size_t>(tournoi.repetitions);
+std::optional<std::uint64_t> nombre_de_matchs(const Tournoi& tournoi) {
+  const auto repetitions = static_cast<std::uint64_t>(tournoi.repetitions);
+  if (tournoi.format == Format::Melee) return repetitions;
+  // Every group of `taille` bots once per repetition: n choose k, built as
+  // C(n, i + 1) = C(n, i) (n - i) / (i + 1), each step exact. Dividing first
+  // by what i + 1 shares with C(n, i) keeps the product from overflowing
+  // unless the result does.
+  const std::uint64_t n = tournoi.bots.size();
+  const std::uint64_t k = std::min<std::uint64_t>(static_cast<std::uint64_t>(tournoi.taille),
+                                                  n - std::min<std::uint64_t>(n, tournoi.taille));
+  if (static_cast<std::uint64_t>(tournoi.taille) > n) return 0;
+  std::uint64_t groupes = 1;
+  for (std::uint64_t i = 0; i < k; ++i) {
+    const std::uint64_t commun = std::gcd(groupes, i + 1);
+    if (__builtin_mul_overflow(groupes / commun, (n - i) / ((i + 1) / commun), &groupes))
+      return std::nullopt;
+  }
+  std::uint64_t matchs = 0;
+  if (__builtin_mul_overflow(groupes, repetitions, &matchs)) return std::nullopt;
+  return matchs;
 }
 
 LectureTournoi lit_tournoi_texte(const std::string& texte,

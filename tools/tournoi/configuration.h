@@ -67,5 +67,10 @@ LectureTournoi lit_tournoi(const std::filesystem::path& fichier);
 // "fichier:ligne: cle: message", as compilers write them.
 std::string texte_erreur(const std::filesystem::path& fichier, const ErreurTournoi& erreur);
 
-// The number of matches the file asks for.
-std::size_t nombre_de_matchs(const Tournoi& tournoi);
+// A tournament plays at most this many matches.
+inline constexpr std::uint64_t max_matchs = 1'000'000;
+// The longest match, in seconds (ticks count at 40 per second).
+inline constexpr double max_duree_s = 86'400;
+
+// The number of matches the file asks for; nothing when it is beyond 2^64 - 1.
+std::optional<std::uint64_t> nombre_de_matchs(const Tournoi& tournoi);

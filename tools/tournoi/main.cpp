@@ -1,30 +1,10 @@
 // arene-tournoi: plays many seeded matches of bots in arene-arbitre, on this
 // machine or as a Slurm job array, and ranks the bots with confidence intervals.
 #include <CLI/CLI.hpp>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 
+#include "tournoi/arret.h"
 #include "tournoi/commandes.h"
-
-namespace {
-
-std::atomic<bool> arret{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-// The runners see the flag within a poll and stop their matches cleanly.
-void demande_arret(int) { arret = true; }
-
-void attrape_signaux() {
-  struct sigaction action {};
-  action.sa_handler = demande_arret;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
@@ -77,11 +57,11 @@ int main(int argc, char** argv) {
         stderr, "arene-tournoi: lance needs FICHIER, unless resuming with --reprendre --dossier\n");
     return sortie_erreur;
   }
-  attrape_signaux();
+  installe_arret();
   try {
     if (*verifie_cmd) return verifie(fichier);
-    if (*lance_cmd) return lance(o, arret);
-    if (*match_cmd) return match(dossier, indice, arret);
+    if (*lance_cmd) return lance(o, arret_demande());
+    if (*match_cmd) return match(dossier, indice, arret_demande());
     return rassemble(dossier, visionneuse);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "arene-tournoi: %s\n", e.what());

@@ -5,7 +5,8 @@
 #include <cstdio>
 
 std::string texte_duree(double secondes) {
-  const long total = std::lround(std::max(0.0, secondes));
+  // Bounded, so that no count of seconds overflows a long.
+  const long total = std::lround(secondes > 0 ? std::min(secondes, 1e15) : 0.0);
   char texte[64];
   if (total >= 3600)
     std::snprintf(texte, sizeof texte, "%ld h %02ld min", total / 3600, total % 3600 / 60);

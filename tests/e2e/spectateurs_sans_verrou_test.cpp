@@ -1,0 +1,63 @@
+// The spectator port of a match played in this process, so that the test can
+// hold the world's lock itself: whatever a spectator asks is answered from
+// copies, never by waiting for verrou.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "e2e/spectateur_de_test.h"
+#include "match/boucle.h"
+#include "spectateurs/serveur_spectateurs.h"
+
+namespace {
+
+// A match with no player and its spectator port, its tick thread running.
+struct MatchEnCours {
+  MatchEnCours() {
+    std::scoped_lock tenu(monde.verrou);
+    partie = std::make_unique<Partie>(monde, ReglesPartie{}, 7, nullptr,
+                                      std::chrono::steady_clock::now());
+  }
+  ~MatchEnCours() {
+    interruption = true;
+    if (ticks.joinable()) ticks.join();
+    if (spectateurs) spectateurs->arrete(std::chrono::seconds(0));
+  }
+
+  void demarre() {
+    ticks = std::thread([this] { joue(monde, *partie, nullptr, interruption, nullptr, &mesures); });
+    spectateurs = std::make_unique<ServeurSpectateurs>(
+        MatchObserve{partie->resultats_publies(), joueurs, mesures, compteurs}, diffusion, port);
+  }
+
+  Monde monde{7};
+  std::unique_ptr<Partie> partie;
+  MesuresTick mesures;
+  CompteursProtocole compteurs;
+  SuiviConnexions joueurs;
+  Diffusion diffusion{[] { return std::vector<ResultatJoueur>{}; }};
+  std::atomic<bool> interruption{false};
+  std::thread ticks;
+  const int port = port_libre();
+  std::unique_ptr<ServeurSpectateurs> spectateurs;
+};
+
+TEST(SpectateursSansVerrou, LesRoutesRepondentPendantQueLeMondeEstVerrouille) {
+  MatchEnCours match;
+  match.demarre();
+  ASSERT_EQ(get_http(match.port, "/resultats").statut, 200);
+  std::scoped_lock tenu(match.monde.verrou);
+  for (const char* route : {"/resultats", "/metrics", "/"}) {
+    const ReponseHttp reponse = get_http(match.port, route);
+    EXPECT_EQ(reponse.statut, 200) << route;
+    if (std::string_view(route) == "/resultats" && reponse.statut == 200) {
+      EXPECT_EQ(nlohmann::json::parse(reponse.corps).at("format"), "arene-resultats");
+    }
+  }
+}
+
+}  // namespace
