@@ -62,5 +62,15 @@ cas sans_sudo 1000 non 1 "${raison/installing with apt-get what serveur needs/se
 sortie=$(PATH=$ici/root/bin "$script" serveur 2>&1) && [ -z "$sortie" ] &&
   echo "ok: nothing missing, nothing said" && reussis=$((reussis + 1)) ||
   { echo "FAILED: a second run said: $sortie"; rates=$((rates + 1)); }
+# Every set the script names is one it takes.
+for ensemble in $(sed -n "s/^ENSEMBLES='\(.*\)'/\1/p" "$script" | tr -d ,); do
+  sortie=$(PATH=$ici/root/bin "$script" "$ensemble" 2>&1)
+  if grep -q 'unknown set' <<<"$sortie"; then
+    echo "FAILED: set $ensemble: $sortie"
+    rates=$((rates + 1))
+  else
+    reussis=$((reussis + 1))
+  fi
+done
 echo "dependances: $reussis passed, $rates failed"
 [ "$rates" -eq 0 ]
