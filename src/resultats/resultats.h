@@ -19,6 +19,8 @@ enum class EtatJoueur {
   Parti,    // its last ship left with its player
 };
 
+std::string_view nom_etat(EtatJoueur etat);
+
 struct ResultatJoueur {
   std::int64_t couleur = 0;
   std::int64_t tick_enregistrement = 0;  // first registration
