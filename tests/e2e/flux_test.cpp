@@ -23,8 +23,8 @@
 #include "enregistrement/etat.h"
 #include "enregistrement/format.h"
 #include "enregistrement/lecteur.h"
-#include "protocol/socket.h"
 #include "protocol/textes.h"
+#include "transport/socket.h"
 
 namespace {
 
