@@ -188,8 +188,8 @@ void prepare_le_match(Match& match, const OptionsArbitre& options, std::uint64_t
   if (!sorties.puits().empty()) match.file_utile = &match.file;
   {
     std::scoped_lock tenu{match.monde->verrou};
-    match.partie = std::make_unique<Partie>(*match.monde, options.regles, graine,
-                                            match.file_utile, depart, sorties.fichier != nullptr);
+    match.partie = std::make_unique<Partie>(*match.monde, options.regles, graine, match.file_utile,
+                                            depart, sorties.fichier != nullptr);
   }
   match.resultats = ouvre_resultats(options.resultats, match.resultats_complets());
 }
