@@ -54,13 +54,9 @@ foreach(dossier kits bots tournois)
             REGEX "kits/(c|cpp)/tests" EXCLUDE)
   endif()
 endforeach()
-# The guides, with the pictures they show.
-foreach(guide protocole.md enregistrement.md organiser.md deploiement.md developpement.md
-              visionneuse.png tournoi-rapport.png)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/docs/${guide})
-    install(FILES docs/${guide} DESTINATION ${ARENE_DONNEES_INSTALLEES}/docs)
-  endif()
-endforeach()
+# Every guide, with the pictures they show: a new one cannot be left out.
+file(GLOB guides CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md ${PROJECT_SOURCE_DIR}/docs/*.png)
+install(FILES ${guides} DESTINATION ${ARENE_DONNEES_INSTALLEES}/docs)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # A man page per program, compressed as Debian wants them.
