@@ -12,6 +12,7 @@
 #include "match/duree.h"
 #include "match/resultats_publies.h"
 #include "match/score.h"
+#include "noms/noms.h"
 #include "resultats/resultats.h"
 #include "world/monde.h"
 
@@ -22,6 +23,7 @@ struct ReglesPartie {
   std::optional<double> attente_s;  // then start anyway with two, or cancel
   std::optional<DureePartie> duree;
   bool fin_survivant = false;  // end when at most one ship is left
+  Noms noms;                   // who plays under which colour, when known
 };
 
 enum class Phase { Attente, EnCours, Finie };

@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "noms/noms.h"
 #include "resultats/resultats.h"
 #include "world/elements.h"
 #include "world/liste_recente.h"
@@ -15,7 +16,7 @@
 class Score {
  public:
   // A ship of colour v.id entered play at `tick`: its player is alive again.
-  void vaisseau_cree(const vaisseau& v, std::int64_t tick);
+  void vaisseau_cree(const vaisseau& v, std::int64_t tick, const Noms& noms);
   // A player left at `tick`; `en_jeu` when a ship of its colour was still in play.
   void joueur_parti(std::int64_t couleur, Depart depart, std::int64_t tick, bool en_jeu);
   void balle_tiree(std::int64_t tireur);

@@ -22,6 +22,7 @@ inline constexpr const char* joueurs = "joueurs";
 
 // Each player of joueurs.
 inline constexpr const char* couleur = "couleur";
+inline constexpr const char* nom = "nom";  // when the colour was given a name
 inline constexpr const char* rang = "rang";
 inline constexpr const char* etat = "etat";
 inline constexpr const char* pt_vie = "pt_vie";

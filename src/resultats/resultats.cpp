@@ -19,20 +19,22 @@ json en_json(const ResultatJoueur& j) {
   json touches = json::array();
   for (const auto& [cible, n] : j.touches)
     touches.push_back({{champ::cible, cible}, {champ::n, n}});
-  return {{champ::couleur, j.couleur},
-          {champ::rang, j.rang},
-          {champ::etat, nom_etat(j.etat)},
-          {champ::pt_vie, j.pt_vie},
-          {champ::tick_enregistrement, j.tick_enregistrement},
-          {champ::tick_destruction, optionnel(j.tick_destruction)},
-          {champ::detruit_par, optionnel(j.detruit_par)},
-          {champ::tick_depart, optionnel(j.tick_depart)},
-          {champ::touches_donnees, j.touches_donnees},
-          {champ::touches_recues, j.touches_recues},
-          {champ::touches, touches},
-          {champ::balles_tirees, j.balles_tirees},
-          {champ::quitte, j.quitte},
-          {champ::deconnexions, j.deconnexions}};
+  json objet = {{champ::couleur, j.couleur},
+                {champ::rang, j.rang},
+                {champ::etat, nom_etat(j.etat)},
+                {champ::pt_vie, j.pt_vie},
+                {champ::tick_enregistrement, j.tick_enregistrement},
+                {champ::tick_destruction, optionnel(j.tick_destruction)},
+                {champ::detruit_par, optionnel(j.detruit_par)},
+                {champ::tick_depart, optionnel(j.tick_depart)},
+                {champ::touches_donnees, j.touches_donnees},
+                {champ::touches_recues, j.touches_recues},
+                {champ::touches, touches},
+                {champ::balles_tirees, j.balles_tirees},
+                {champ::quitte, j.quitte},
+                {champ::deconnexions, j.deconnexions}};
+  if (j.nom) objet[champ::nom] = *j.nom;
+  return objet;
 }
 
 json en_json(const std::vector<ResultatJoueur>& joueurs) {
@@ -118,7 +120,10 @@ std::string tableau(const Resultats& r) {
                 static_cast<long long>(r.ticks), r.duree_s, r.cadence,
                 static_cast<unsigned long long>(r.graine));
   texte += ligne;
-  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles\n";
+  const bool noms = std::any_of(r.joueurs.begin(), r.joueurs.end(),
+                                [](const ResultatJoueur& j) { return j.nom.has_value(); });
+  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles";
+  texte += noms ? "  nom\n" : "\n";
   for (const ResultatJoueur& j : r.joueurs) {
     std::snprintf(ligne, sizeof ligne, "%4d  %-30s  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
                   couleur_lisible(j.couleur).c_str(), std::string(nom_etat(j.etat)).c_str(),
@@ -126,6 +131,7 @@ std::string tableau(const Resultats& r) {
                   static_cast<long long>(j.touches_recues),
                   static_cast<long long>(j.balles_tirees));
     texte += ligne;
+    if (j.nom) texte.insert(texte.size() - 1, "  " + *j.nom);
   }
   return texte;
 }
