@@ -112,9 +112,11 @@ void Partie::apres_tick(Instant maintenant) {
 void Partie::termine(RaisonFin raison, Instant maintenant) {
   if (phase_ == Phase::Attente) debut_ = maintenant;
   fin_ = maintenant;
-  phase_ = Phase::Finie;
   monde_.actions_gelees = true;
+  // Before Finie: a finished match reads its players from resultats_, not
+  // yet filled; and the results must count the ticks this resume declares.
   chronique_.reprend_si_perte(tick_, [this] { return etat(); });
+  phase_ = Phase::Finie;
   resultats_ = calcule_resultats(fin_);
   resultats_.raison = raison;
   note(EvFin{tick_, raison, resultats_});

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 
+#include "enregistrement/format.h"
 #include "match/aides_match.h"
 #include "simulation/actions.h"
 #include "simulation/balles.h"
@@ -20,9 +21,9 @@ using namespace std::chrono_literals;
 const Instant t0{};
 
 struct Match {
-  explicit Match(const ReglesPartie& regles, bool cubes = true)
+  explicit Match(const ReglesPartie& regles, bool cubes = true, FileLots* file = nullptr)
       : monde(cubes ? monde_avec_cubes(3) : std::make_unique<Monde>(3)),
-        partie(*monde, regles, 3, nullptr, t0) {}
+        partie(*monde, regles, 3, file, t0) {}
   // One turn of the tick loop at `t`: true when a tick ran.
   bool tour(Instant t, bool interrompue = false) {
     if (!partie.avant_tick(t, interrompue)) return false;
@@ -132,6 +133,25 @@ TEST(Partie, ResultatsDUnDuel) {
   EXPECT_EQ(cible.touches_recues, 5);
   EXPECT_EQ(cible.pt_vie, 0);
   EXPECT_EQ(cible.tick_destruction, res.tick_fin);
+}
+
+// A writer that took the first lot and nothing after: the state that follows
+// the gap at the end must still rank the players, as the end itself does.
+TEST(Partie, LEtatApresUnePerteEnFinDeMatchClasseLesJoueurs) {
+  FileLots file(1);
+  ReglesPartie r;
+  r.duree = DureePartie{10, DureePartie::Unite::Ticks};
+  Match m(r, true, &file);
+  place_en_melee(*m.monde, m.partie, {10, 20});
+  while (m.partie.phase() != Phase::Finie) m.tour(t0);
+  const Lot fin = m.partie.derniers_changements();
+  ASSERT_EQ(fin.size(), 3u);
+  const auto* etat = std::get_if<EvEtat>(&fin[1]);
+  const auto* derniere = std::get_if<EvFin>(&fin[2]);
+  ASSERT_TRUE(std::holds_alternative<EvPerdu>(fin[0]) && etat && derniere);
+  ASSERT_EQ(derniere->resultats.joueurs.size(), 2u);
+  EXPECT_EQ(ligne(EvEtat{0, {}, {}, etat->joueurs}),
+            ligne(EvEtat{0, {}, {}, derniere->resultats.joueurs}));
 }
 
 TEST(Partie, ClasseLesVivantsPuisLesDerniersPartis) {
