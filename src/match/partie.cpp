@@ -1,12 +1,28 @@
 #include "match/partie.h"
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
+
+#include "config/configuration.h"
 
 namespace {
 
 double secondes(Instant depuis, Instant jusqua) {
   return std::chrono::duration<double>(jusqua - depuis).count();
+}
+
+// The rules as the recording's readers see them: a duration in seconds
+// becomes the ticks it should last at the game's period.
+ParametresMatch parametres(const ReglesPartie& r) {
+  ParametresMatch p{r.joueurs, r.attente_s, std::nullopt, r.fin_survivant};
+  if (!r.duree) return p;
+  const double ticks = r.duree->unite == DureePartie::Unite::Ticks
+                           ? r.duree->valeur
+                           : r.duree->valeur / Configuration::periode;
+  // Beyond this no match is ever seen to end: said as none.
+  if (ticks < 1e15) p.duree_ticks = std::llround(ticks);
+  return p;
 }
 
 }  // namespace
@@ -17,7 +33,7 @@ Partie::Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, F
   resultats_.graine = graine;
   resultats_.enregistre = file != nullptr && enregistre;
   monde_.observateur = this;
-  note(EvEntete{graine, monde_.cubes});
+  note(EvEntete{graine, monde_.cubes, regles_.noms, parametres(regles_)});
   if (!regles_.joueurs) {
     commence(maintenant);
   } else {
@@ -153,6 +169,7 @@ void Partie::vaisseau_cree(const vaisseau& v) {
   ResultatJoueur& j = it->second;
   if (nouveau) {
     j.couleur = v.id;
+    j.nom = nom_de(regles_.noms, v.id);
     j.tick_enregistrement = tick_;
   }
   j.etat = EtatJoueur::Vivant;

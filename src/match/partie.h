@@ -12,6 +12,7 @@
 #include "match/duree.h"
 #include "match/resultats.h"
 #include "match/resultats_publies.h"
+#include "noms/noms.h"
 #include "world/monde.h"
 
 using Instant = std::chrono::steady_clock::time_point;
@@ -21,6 +22,7 @@ struct ReglesPartie {
   std::optional<double> attente_s;  // then start anyway with two, or cancel
   std::optional<DureePartie> duree;
   bool fin_survivant = false;  // end when at most one ship is left
+  Noms noms;                   // who plays under which colour, when known
 };
 
 enum class Phase { Attente, EnCours, Finie };

@@ -28,20 +28,22 @@ json optionnel(const std::optional<std::int64_t>& valeur) {
 json en_json(const ResultatJoueur& j) {
   json touches = json::array();
   for (const auto& [cible, n] : j.touches) touches.push_back({{"cible", cible}, {"n", n}});
-  return {{"couleur", j.couleur},
-          {"rang", j.rang},
-          {"etat", nom_etat(j.etat)},
-          {"pt_vie", j.pt_vie},
-          {"tick_enregistrement", j.tick_enregistrement},
-          {"tick_destruction", optionnel(j.tick_destruction)},
-          {"detruit_par", optionnel(j.detruit_par)},
-          {"tick_depart", optionnel(j.tick_depart)},
-          {"touches_donnees", j.touches_donnees},
-          {"touches_recues", j.touches_recues},
-          {"touches", touches},
-          {"balles_tirees", j.balles_tirees},
-          {"quitte", j.quitte},
-          {"deconnexions", j.deconnexions}};
+  json objet = {{"couleur", j.couleur},
+                {"rang", j.rang},
+                {"etat", nom_etat(j.etat)},
+                {"pt_vie", j.pt_vie},
+                {"tick_enregistrement", j.tick_enregistrement},
+                {"tick_destruction", optionnel(j.tick_destruction)},
+                {"detruit_par", optionnel(j.detruit_par)},
+                {"tick_depart", optionnel(j.tick_depart)},
+                {"touches_donnees", j.touches_donnees},
+                {"touches_recues", j.touches_recues},
+                {"touches", touches},
+                {"balles_tirees", j.balles_tirees},
+                {"quitte", j.quitte},
+                {"deconnexions", j.deconnexions}};
+  if (j.nom) objet["nom"] = *j.nom;
+  return objet;
 }
 
 json en_json(const std::vector<ResultatJoueur>& joueurs) {
@@ -115,7 +117,10 @@ std::string tableau(const Resultats& r) {
                 static_cast<long long>(r.ticks), r.duree_s, r.cadence,
                 static_cast<unsigned long long>(r.graine));
   texte += ligne;
-  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles\n";
+  const bool noms = std::any_of(r.joueurs.begin(), r.joueurs.end(),
+                                [](const ResultatJoueur& j) { return j.nom.has_value(); });
+  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles";
+  texte += noms ? "  nom\n" : "\n";
   for (const ResultatJoueur& j : r.joueurs) {
     std::snprintf(ligne, sizeof ligne, "%4d  %-30s  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
                   couleur_lisible(j.couleur).c_str(), std::string(nom_etat(j.etat)).c_str(),
@@ -123,6 +128,7 @@ std::string tableau(const Resultats& r) {
                   static_cast<long long>(j.touches_recues),
                   static_cast<long long>(j.balles_tirees));
     texte += ligne;
+    if (noms) texte.insert(texte.size() - 1, "  " + j.nom.value_or(""));
   }
   return texte;
 }

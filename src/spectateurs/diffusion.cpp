@@ -1,5 +1,7 @@
 #include "spectateurs/diffusion.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <utility>
 #include <variant>
@@ -64,8 +66,21 @@ Envoi Abonnement::suivant() {
   return {.texte = {}, .fin = diffusion_.termine_};
 }
 
-Diffusion::Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options)
-    : joueurs_(std::move(joueurs)), options_(options) {}
+// The header line as recorded, plus the seconds of waiting left at this instant.
+std::string Diffusion::entete_du_moment() const {
+  std::string texte = entete_.substr(0, entete_.size() - 1) + ",\"attente_restante\":";
+  if (!fin_attente_ || commence_) return texte + "null}";
+  const auto reste = *fin_attente_ - std::chrono::steady_clock::now();
+  const auto ms = std::max<std::int64_t>(
+      0, std::chrono::duration_cast<std::chrono::milliseconds>(reste).count());
+  char secondes[32];
+  std::snprintf(secondes, sizeof secondes, "%.3f}", static_cast<double>(ms) / 1000.0);
+  return texte + secondes;
+}
+
+Diffusion::Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options,
+                     std::optional<Instant> fin_attente)
+    : joueurs_(std::move(joueurs)), options_(options), fin_attente_(fin_attente) {}
 
 // The lists are copied with the lock held, the players taken and the text
 // built without it: the writer waits for a copy, never for verrou or JSON.
@@ -73,7 +88,7 @@ Envoi Diffusion::etat_pour(Abonnement& abonnement, std::unique_lock<std::mutex>&
   if (entete_.empty()) return {.texte = {}, .fin = termine_};
   const std::int64_t tick = miroir_.tick();
   std::string texte = abonnement.besoin_ == Abonnement::Besoin::Depart
-                          ? entete_
+                          ? entete_du_moment()
                           : ligne(EvPerdu{abonnement.perdu_depuis_, tick - 1});
   if (abonnement.besoin_ == Abonnement::Besoin::Reprise)
     reprises_.fetch_add(1, std::memory_order_relaxed);
@@ -95,6 +110,7 @@ void Diffusion::evenements(const Lot& lot) {
   for (const Evenement& e : lot) {
     if (std::holds_alternative<EvEntete>(e) && entete_.empty()) entete_ = ligne(e);
     if (std::holds_alternative<EvFin>(e)) fin_ = ligne(e);
+    commence_ |= std::holds_alternative<EvDebut>(e) || std::holds_alternative<EvFin>(e);
     miroir_.applique(e);
   }
   ++generation_;

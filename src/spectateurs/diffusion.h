@@ -7,11 +7,13 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,7 +77,13 @@ class Diffusion final : public Puits {
  public:
   using SourceJoueurs = std::function<std::vector<ResultatJoueur>()>;
 
-  explicit Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options = {});
+  using Instant = std::chrono::steady_clock::time_point;
+
+  // `fin_attente`: when the wait for players (--attente) runs out, if the
+  // match has one; the header tells a spectator joining before the start
+  // how long is left.
+  explicit Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options = {},
+                     std::optional<Instant> fin_attente = std::nullopt);
 
   // The writer thread's side.
   void evenements(const Lot& lot) override;
@@ -90,9 +98,11 @@ class Diffusion final : public Puits {
   friend class Abonnement;
   Envoi etat_pour(Abonnement& abonnement, std::unique_lock<std::mutex>& tenu);
   void distribue(Abonnement& abonnement, const std::shared_ptr<const std::string>& lot);
+  std::string entete_du_moment() const;
 
   const SourceJoueurs joueurs_;
   const OptionsDiffusion options_;
+  const std::optional<Instant> fin_attente_;
   mutable std::mutex mutex_;
   // Guarded by mutex_.
   std::vector<Abonnement*> abonnements_;
@@ -102,6 +112,7 @@ class Diffusion final : public Puits {
   std::uint64_t generation_ = 0;  // lots applied to the mirror
   std::int64_t tick_avant_ = 0;   // the mirror's tick before the last lot
   bool termine_ = false;
+  bool commence_ = false;  // the match started, or ended without starting
   std::atomic<std::uint64_t> lots_sautes_{0};
   std::atomic<std::uint64_t> reprises_{0};
 };

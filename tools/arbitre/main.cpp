@@ -93,6 +93,13 @@ std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& opti
   }
 }
 
+// When the wait for players runs out; a wait of years is no countdown.
+std::optional<Instant> fin_attente(const ReglesPartie& regles, Instant depart) {
+  if (!regles.joueurs || !regles.attente_s || *regles.attente_s > 1e9) return std::nullopt;
+  return depart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                      std::chrono::duration<double>(*regles.attente_s));
+}
+
 // The results with what only the writer knows: the ticks it could not
 // write, and why.
 Resultats complets(Resultats r, const Sorties& sorties) {
@@ -143,16 +150,19 @@ int lance(const OptionsArbitre& options) {
   Sorties sorties;
   if (!options.enregistre.empty())
     sorties.fichier = std::make_unique<PuitsFichier>(options.enregistre, &mesures.ticks_non_ecrits);
+  // The wait for players and the spectators' countdown start at the same instant.
+  const auto depart = std::chrono::steady_clock::now();
   if (options.spectateurs)
     sorties.diffusion =
-        std::make_unique<Diffusion>([&] { return partie->resultats_publies().lit()->joueurs; });
+        std::make_unique<Diffusion>([&] { return partie->resultats_publies().lit()->joueurs; },
+                                    OptionsDiffusion{}, fin_attente(options.regles, depart));
   // Spectators need the tick's changes as much as a recording does.
   FileLots file(capacite_file);
   FileLots* const file_utile = sorties.puits().empty() ? nullptr : &file;
   {
     std::scoped_lock tenu{monde.verrou};
-    partie = std::make_unique<Partie>(monde, options.regles, graine, file_utile,
-                                      std::chrono::steady_clock::now(), sorties.fichier != nullptr);
+    partie = std::make_unique<Partie>(monde, options.regles, graine, file_utile, depart,
+                                      sorties.fichier != nullptr);
   }
   auto resultats =
       ouvre_resultats(options.resultats, complets(copie_resultats(monde, *partie), sorties));
