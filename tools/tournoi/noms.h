@@ -1,5 +1,5 @@
-// Bots' names: any UTF-8 text a person would write ("Zoé Martin"), shown in
-// tables and pages, and used as is for the bot's log file in each match.
+// Bots' names: a player's name as the referee takes it (noms/noms.h), which
+// the tournament also uses as is for the bot's log file in each match.
 #pragma once
 
 #include <cstddef>
@@ -7,16 +7,14 @@
 #include <string>
 #include <string_view>
 
-// The longest name, in characters (code points).
-inline constexpr std::size_t nom_max = 40;
+#include "noms/noms.h"
 
-// Why `nom` cannot name a bot, or nothing when it can. Refused: an empty name,
-// more than nom_max characters, invalid UTF-8, control characters, spaces at
-// either end, a '/' or a leading '.' (the name becomes a file name).
+// Why `nom` cannot name a bot, or nothing when it can: what the referee
+// refuses (invalid UTF-8, control characters, no text, more than nom_max
+// characters), and besides a '/' or a leading '.', which would make the log
+// file's name a path or a hidden file, and spaces at either end, which the
+// referee would trim, so that the tournament and its matches would disagree.
 std::optional<std::string> probleme_nom(std::string_view nom);
-
-// The characters (code points) of valid UTF-8 `texte`.
-std::size_t caracteres(std::string_view texte);
 
 // `texte` followed by spaces up to `largeur` characters, for terminal columns
 // (printf pads bytes, and an accented letter takes two).
