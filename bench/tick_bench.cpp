@@ -21,8 +21,8 @@
 #include "simulation/mouvement.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
+#include "tick/tick.h"
 #include "world/constantes.h"
-#include "world/tick.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "enregistrement/file_lots.h"
+#include "evenements/file_lots.h"
 #include "fichiers/fichier_gzip.h"
 
 // Where lines go. Called from the writer thread only.

@@ -40,3 +40,9 @@ std::vector<cube> cree_cubes(Grille& grille, Alea& alea, int n) {
   cree_tmp(n, d, grille, alea, resultat);
   return {resultat.rbegin(), resultat.rend()};
 }
+
+std::unique_ptr<Monde> cree_monde(std::uint64_t graine) {
+  auto monde = std::make_unique<Monde>(graine);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  return monde;
+}

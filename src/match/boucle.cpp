@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "match/resultats.h"
+#include "resultats/resultats.h"
 
 class ResultatsPublies {
  public:

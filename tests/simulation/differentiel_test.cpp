@@ -24,8 +24,8 @@
 #include "simulation/empreinte.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
+#include "tick/tick.h"
 #include "trigo/trigo.h"
-#include "world/tick.h"
 
 namespace {
 

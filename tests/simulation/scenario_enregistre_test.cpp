@@ -17,7 +17,7 @@
 #include "simulation/empreinte.h"
 #include "simulation/monde_de_test.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

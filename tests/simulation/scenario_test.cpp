@@ -19,8 +19,8 @@
 #include "simulation/monde_de_test.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
+#include "tick/tick.h"
 #include "trigo/trigo.h"
-#include "world/tick.h"
 
 namespace {
 

@@ -59,11 +59,13 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
       ->check(CLI::PositiveNumber);
   std::vector<std::string> noms;
   app.add_option("--nom", noms,
-                 "COULEUR=NOM: the name of a colour, up to 40 characters; repeatable")
+                 "the name of a colour (UTF-8, up to 40 characters, spaces allowed); repeatable")
+      ->type_name("COULEUR=NOM")
       ->allow_extra_args(false);
   std::string fichier_noms;
   app.add_option("--noms", fichier_noms,
-                 "names from a file: one \"couleur nom\" per line, # starts a comment");
+                 "names from a file: one \"couleur nom\" per line, # starts a comment")
+      ->type_name("FICHIER");
   attente->needs("--joueurs");
   try {
     app.parse(argc, argv);

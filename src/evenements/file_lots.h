@@ -9,7 +9,7 @@
 #include <mutex>
 #include <optional>
 
-#include "enregistrement/evenements.h"
+#include "evenements/evenements.h"
 
 class FileLots {
  public:

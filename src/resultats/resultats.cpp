@@ -1,4 +1,4 @@
-#include "match/resultats.h"
+#include "resultats/resultats.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -128,7 +128,7 @@ std::string tableau(const Resultats& r) {
                   static_cast<long long>(j.touches_recues),
                   static_cast<long long>(j.balles_tirees));
     texte += ligne;
-    if (noms) texte.insert(texte.size() - 1, "  " + j.nom.value_or(""));
+    if (j.nom) texte.insert(texte.size() - 1, "  " + *j.nom);
   }
   return texte;
 }

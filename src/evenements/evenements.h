@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
-#include "match/resultats.h"
 #include "noms/noms.h"
+#include "resultats/resultats.h"
 #include "world/elements.h"
 #include "world/observateur.h"
 
