@@ -29,7 +29,7 @@ ParametresMatch parametres(const ReglesPartie& r) {
 
 Partie::Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
                Instant maintenant, bool enregistre)
-    : monde_(monde), regles_(regles), file_(file), attente_depuis_(maintenant) {
+    : monde_(monde), regles_(regles), attente_depuis_(maintenant), chronique_(file) {
   resultats_.graine = graine;
   resultats_.enregistre = file != nullptr && enregistre;
   monde_.observateur = this;
@@ -51,9 +51,7 @@ bool Partie::en_jeu(std::int64_t couleur) const {
                      [&](const vaisseau& v) { return v.id == couleur; });
 }
 
-void Partie::note(Evenement evenement) {
-  if (file_ != nullptr) lot_.push_back(std::move(evenement));
-}
+void Partie::note(Evenement evenement) { chronique_.note(std::move(evenement)); }
 
 void Partie::commence(Instant maintenant) {
   phase_ = Phase::EnCours;
@@ -116,7 +114,7 @@ void Partie::termine(RaisonFin raison, Instant maintenant) {
   fin_ = maintenant;
   phase_ = Phase::Finie;
   monde_.actions_gelees = true;
-  if (en_perte_) reprend();
+  chronique_.reprend_si_perte(tick_, [this] { return etat(); });
   resultats_ = calcule_resultats(fin_);
   resultats_.raison = raison;
   note(EvFin{tick_, raison, resultats_});
@@ -136,18 +134,8 @@ Resultats Partie::calcule_resultats(Instant fin) const {
   r.tick_fin = r.ticks = tick_;
   if (phase_ != Phase::Attente) r.duree_s = secondes(debut_, fin);
   r.cadence = r.duree_s > 0.0 ? static_cast<double>(tick_) / r.duree_s : 0.0;
-  r.ticks_perdus = ticks_perdus_;
-  // The tick computes this while spectators ask: one pass over the ships,
-  // not one per player.
-  std::map<std::int64_t, std::int64_t> pt_vie;
-  for (const vaisseau& v : monde_.vaisseaux) pt_vie.try_emplace(v.id, v.pt_vie);
-  r.joueurs.clear();
-  r.joueurs.reserve(joueurs_.size());
-  for (auto [couleur, j] : joueurs_) {
-    if (const auto it = pt_vie.find(couleur); it != pt_vie.end()) j.pt_vie = it->second;
-    r.joueurs.push_back(std::move(j));
-  }
-  classe(r.joueurs);
+  r.ticks_perdus = chronique_.ticks_perdus();
+  r.joueurs = score_.classement(monde_.vaisseaux);
   return r;
 }
 
@@ -165,18 +153,7 @@ EvEtat Partie::etat() const {
 
 void Partie::vaisseau_cree(const vaisseau& v) {
   if (phase_ == Phase::Finie) return;
-  auto [it, nouveau] = joueurs_.try_emplace(v.id);
-  ResultatJoueur& j = it->second;
-  if (nouveau) {
-    j.couleur = v.id;
-    j.nom = nom_de(regles_.noms, v.id);
-    j.tick_enregistrement = tick_;
-  }
-  j.etat = EtatJoueur::Vivant;
-  j.pt_vie = v.pt_vie;
-  j.tick_depart.reset();
-  j.tick_destruction.reset();
-  j.detruit_par.reset();
+  score_.vaisseau_cree(v, tick_, nom_de(regles_.noms, v.id));
   if (phase_ == Phase::EnCours && monde_.vaisseaux.taille() >= 2) deux_en_jeu_ = true;
   note(EvEnregistre{tick_, vu(v)});
   // The last awaited player's first action must count: start before its
@@ -192,77 +169,34 @@ void Partie::vaisseau_tourne(const vaisseau& v) {
 
 void Partie::joueur_parti(std::int64_t couleur, Depart depart) {
   if (phase_ == Phase::Finie) return;
-  const auto it = joueurs_.find(couleur);
-  if (it != joueurs_.end()) {
-    ResultatJoueur& j = it->second;
-    ++(depart == Depart::Quitte ? j.quitte : j.deconnexions);
-    if (en_jeu(couleur)) {
-      j.etat = EtatJoueur::Parti;
-      j.tick_depart = tick_;
-    }
-  }
+  score_.joueur_parti(couleur, depart, tick_, en_jeu(couleur));
   note(EvPart{tick_, couleur, depart});
 }
 
 void Partie::balle_tiree(const balle& b) {
   if (phase_ == Phase::Finie) return;
-  ++joueurs_[b.id].balles_tirees;
+  score_.balle_tiree(b.id);
   note(EvTir{vue(b)});
 }
 
-void Partie::balle_retiree(std::size_t rang) {
-  if (file_ != nullptr) retirees_.push_back(static_cast<std::uint32_t>(rang));
-}
+void Partie::balle_retiree(std::size_t rang) { chronique_.note_retiree(rang); }
 
 void Partie::touche(std::int64_t tireur, const vaisseau& cible) {
-  ResultatJoueur& t = joueurs_[tireur];
-  ++t.touches_donnees;
-  ++t.touches[cible.id];
-  ResultatJoueur& c = joueurs_[cible.id];
-  ++c.touches_recues;
-  c.pt_vie = cible.pt_vie;
+  score_.touche(tireur, cible, tick_);
   note(EvTouche{tick_, tireur, cible.id, cible.pt_vie});
   if (cible.pt_vie > 0) return;
-  c.etat = EtatJoueur::Detruit;
-  c.tick_destruction = c.tick_depart = tick_;
-  c.detruit_par = tireur;
   note(EvDetruit{tick_, cible.id, tireur});
 }
 
 void Partie::fin_de_tick(const Monde& monde) {
-  if (file_ == nullptr) return;
-  EvTick t{tick_, std::move(retirees_), {}};
-  retirees_ = {};
+  if (!chronique_.active()) return;
+  EvTick t{tick_, chronique_.prend_retirees(), {}};
   t.vaisseaux.reserve(monde.vaisseaux.taille());
   for (const vaisseau& v : monde.vaisseaux) t.vaisseaux.push_back(vu(v));
   note(std::move(t));
   publie();
 }
 
-// After lots were dropped, the changes since are of no use to a reader that
-// missed them: a full state replaces them, behind a mark of the gap.
-void Partie::reprend() {
-  ticks_perdus_ += std::max<std::int64_t>(0, tick_ - 1 - dernier_publie_);
-  lot_.clear();
-  lot_.push_back(EvPerdu{dernier_publie_ + 1, tick_ - 1});
-  lot_.push_back(etat());
-  en_perte_ = false;
-}
-
-// A lot the file refuses is dropped whole: the world never waits for the disk.
 void Partie::publie() {
-  if (file_ == nullptr || lot_.empty()) return;
-  if (en_perte_) {
-    if (!file_->a_de_la_place()) {
-      lot_.clear();
-      return;
-    }
-    reprend();
-  }
-  if (file_->essaie_de_deposer(lot_)) {
-    dernier_publie_ = tick_;
-    return;
-  }
-  en_perte_ = true;
-  lot_.clear();
+  chronique_.publie(tick_, [this] { return etat(); });
 }

@@ -8,9 +8,10 @@
 #include <map>
 #include <optional>
 
-#include "evenements/file_lots.h"
+#include "evenements/chronique.h"
 #include "match/duree.h"
 #include "match/resultats_publies.h"
+#include "match/score.h"
 #include "noms/noms.h"
 #include "resultats/resultats.h"
 #include "world/monde.h"
@@ -57,12 +58,12 @@ class Partie final : public Observateur {
   // The current state, as a spectator joining now needs it.
   EvEtat etat() const;
   // Once Finie: the last changes, to hand to the file without verrou.
-  Lot derniers_changements() { return std::move(lot_); }
+  Lot derniers_changements() { return chronique_.derniers(); }
   // Hands the changes noted so far to the file, or drops them if it is full.
   // Done at the end of every tick, and while waiting for players.
   void publie();
   // Ticks whose changes the file could not take.
-  std::int64_t ticks_perdus() const { return ticks_perdus_; }
+  std::int64_t ticks_perdus() const { return chronique_.ticks_perdus(); }
 
   void vaisseau_cree(const vaisseau& v) override;
   void vaisseau_tourne(const vaisseau& v) override;
@@ -79,11 +80,9 @@ class Partie final : public Observateur {
   Resultats calcule_resultats(Instant fin) const;
   bool en_jeu(std::int64_t couleur) const;
   void note(Evenement evenement);
-  void reprend();
 
   Monde& monde_;
   const ReglesPartie regles_;
-  FileLots* const file_;
   Phase phase_ = Phase::Attente;
   Instant attente_depuis_;
   Instant debut_;
@@ -91,15 +90,10 @@ class Partie final : public Observateur {
   std::int64_t tick_ = 0;
   bool deux_en_jeu_ = false;  // two ships were in play at once since the start
 
-  std::map<std::int64_t, ResultatJoueur> joueurs_;
+  Score score_;
   Resultats resultats_;
   mutable ResultatsPublies publication_;  // provides its own synchronisation
-
-  Lot lot_;  // changes not yet handed to the file
-  std::vector<std::uint32_t> retirees_;
-  bool en_perte_ = false;
-  std::int64_t dernier_publie_ = 0;
-  std::int64_t ticks_perdus_ = 0;
+  Chronique chronique_;                   // the changes on their way to the file
 };
 
 // The results so far, with verrou held for their copy only.
