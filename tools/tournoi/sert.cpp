@@ -19,11 +19,11 @@
 #include <limits>
 #include <memory>
 
-#include "server/serveur.h"
-#include "server/thread_detache.h"
 #include "spectateurs/attente.h"
 #include "spectateurs/places.h"
 #include "tournoi/resultat.h"
+#include "transport/ecoute.h"
+#include "transport/thread_detache.h"
 #include "visionneuse.h"
 #include "world/echec.h"
 
