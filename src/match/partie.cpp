@@ -153,7 +153,7 @@ EvEtat Partie::etat() const {
 
 void Partie::vaisseau_cree(const vaisseau& v) {
   if (phase_ == Phase::Finie) return;
-  score_.vaisseau_cree(v, tick_, nom_de(regles_.noms, v.id));
+  score_.vaisseau_cree(v, tick_, regles_.noms);
   if (phase_ == Phase::EnCours && monde_.vaisseaux.taille() >= 2) deux_en_jeu_ = true;
   note(EvEnregistre{tick_, vu(v)});
   // The last awaited player's first action must count: start before its

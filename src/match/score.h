@@ -5,10 +5,9 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
-#include <string>
 #include <vector>
 
+#include "noms/noms.h"
 #include "resultats/resultats.h"
 #include "world/elements.h"
 #include "world/liste_recente.h"
@@ -16,10 +15,8 @@
 
 class Score {
  public:
-  // A ship of colour v.id entered play at `tick`: its player is alive again;
-  // `nom` is the colour's name, if it has one, kept from its first ship.
-  void vaisseau_cree(const vaisseau& v, std::int64_t tick,
-                     const std::optional<std::string>& nom = std::nullopt);
+  // A ship of colour v.id entered play at `tick`: its player is alive again.
+  void vaisseau_cree(const vaisseau& v, std::int64_t tick, const Noms& noms);
   // A player left at `tick`; `en_jeu` when a ship of its colour was still in play.
   void joueur_parti(std::int64_t couleur, Depart depart, std::int64_t tick, bool en_jeu);
   void balle_tiree(std::int64_t tireur);

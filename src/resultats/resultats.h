@@ -19,6 +19,8 @@ enum class EtatJoueur {
   Parti,    // its last ship left with its player
 };
 
+std::string_view nom_etat(EtatJoueur etat);
+
 struct ResultatJoueur {
   std::int64_t couleur = 0;
   std::optional<std::string> nom;        // when the organiser named the colour
