@@ -40,7 +40,7 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute
   if (port < 0 || port > 65535) throw Echec("bind : port hors limites : " + std::to_string(port));
   sockaddr_in adresse{};
   adresse.sin_family = AF_INET;
-  adresse.sin_addr.s_addr = htonl(INADDR_ANY);
+  adresse.sin_addr.s_addr = htonl(options.adresse);
   adresse.sin_port = htons(static_cast<std::uint16_t>(port));
   // Which port is taken matters most when a program listens on two.
   if (::bind(ecoute.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)

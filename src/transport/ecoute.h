@@ -12,9 +12,11 @@ struct OptionsEcoute {
   // Bind even while connections this server closed linger in TIME_WAIT, so
   // that the next run can take the same port at once.
   bool reutilise_adresse = false;
+  // The IPv4 address to listen on, in host order; 0 (the default) for all.
+  std::uint32_t adresse = 0;
 };
 
-// The listening socket on 0.0.0.0:`port`. Throws Echec naming the failed
+// The listening socket on 0.0.0.0:`port` (or options.adresse). Throws Echec naming the failed
 // operation, or when the port is outside 0..65535.
 Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options = {});
 

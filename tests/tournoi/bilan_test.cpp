@@ -75,7 +75,7 @@ TEST(Bilan, AllerRetourJson) {
                        "{\"joueurs\":[" + joueur(-3, 1, "vivant") + "]}",
                        {{std::nullopt, true}, {FinProcessus{0, 9}, false}});
   EXPECT_EQ(ligne_json(resultat_de_json(ligne_json(r))), ligne_json(r));
-  EXPECT_EQ(texte_arrivee(r), "1. x (killed after the end)  2. y (plante)");
+  EXPECT_EQ(texte_arrivee(r), "1. x (killed after the end)  2. y (crashed, signal 9)");
 
   Tournoi t;
   t.nom = "t";

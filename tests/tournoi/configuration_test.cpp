@@ -6,6 +6,8 @@
 #include <set>
 
 #include "tournoi/calendrier.h"
+#include "tournoi/couleurs.h"
+#include "tournoi/noms.h"
 
 namespace {
 
@@ -140,7 +142,66 @@ TEST(Configuration, TroisMilleBotsSansCouleurOntChacunLaSienne) {
     EXPECT_TRUE(b.couleur >= 0 && b.couleur < (1 << 24)) << b.couleur;
   }
   EXPECT_EQ(couleurs.size(), 3001u);
-  EXPECT_EQ(lecture.tournoi->bots[1].couleur, 0x3CB44B) << "the palette's next colour";
+}
+
+// Far apart to the eye, light on the dark board, and a bot added at the end
+// leaves the others' colours as they were.
+TEST(Configuration, SoixanteQuatreCouleursEloignees) {
+  const auto lis = [](int nombre) {
+    std::string texte = "[match]\nduree = 20\n";
+    for (int i = 0; i < nombre; ++i)
+      texte +=
+          "[[bots]]\nnom = \"b" + std::to_string(i) + "\"\ncommande = \"b {port} {couleur}\"\n";
+    auto lecture = lit_tournoi_texte(texte, base());
+    EXPECT_TRUE(lecture.tournoi);
+    return lecture.tournoi ? lecture.tournoi->bots : std::vector<BotInscrit>{};
+  };
+  const auto bots = lis(64);
+  ASSERT_EQ(bots.size(), 64u);
+  double proche = 1;
+  for (std::size_t i = 0; i < bots.size(); ++i) {
+    EXPECT_GE(oklab(bots[i].couleur).l, clarte_min) << std::hex << bots[i].couleur;
+    for (std::size_t j = 0; j < i; ++j)
+      proche = std::min(proche, distance(oklab(bots[i].couleur), oklab(bots[j].couleur)));
+  }
+  // 0.02 is about the least difference one sees side by side.
+  EXPECT_GE(proche, 0.07);
+  const auto plus_un = lis(65);
+  ASSERT_EQ(plus_un.size(), 65u);
+  for (std::size_t i = 0; i < bots.size(); ++i) EXPECT_EQ(plus_un[i].couleur, bots[i].couleur);
+}
+
+// Names are what people are called; only what would break a file name, a
+// table or a terminal is refused.
+TEST(Configuration, NomsDeBots) {
+  const struct {
+    std::string nom;
+    bool accepte;
+  } cas[] = {
+      {"Zoé Martin", true},
+      {"Ærøskøbing-Łódź 北京 ✓", true},
+      {std::string(40, 'a'), true},
+      {"é" + std::string(39, 'e'), true},
+      {std::string(41, 'a'), false},
+      {"a\tb", false},
+      {"a\x7f", false},
+      {"a\xc2\x85", false},     // NEL, a C1 control
+      {"\xc3", false},          // cut short
+      {"\xc0\xaf", false},      // overlong '/'
+      {"\xed\xa0\x80", false},  // a surrogate
+      {"\xff", false},
+      {"a/b", false},
+      {".cache", false},
+      {" bob", false},
+      {"", false},
+  };
+  for (const auto& c : cas) EXPECT_EQ(!probleme_nom(c.nom), c.accepte) << c.nom;
+  const std::string texte =
+      "[match]\nduree = 20\n[[bots]]\nnom = \"Zoé Martin\"\ncommande = \"{port} {couleur}\"\n"
+      "[[bots]]\nnom = \"Léo\"\ncommande = \"{port} {couleur}\"\n";
+  const auto lecture = lit_tournoi_texte(texte, base());
+  ASSERT_TRUE(lecture.tournoi);
+  EXPECT_EQ(lecture.tournoi->bots[0].nom, "Zoé Martin");
 }
 
 // Groups of k: each pair of bots meets equally often, seeds follow the base.

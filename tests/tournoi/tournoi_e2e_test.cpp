@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "e2e/serveur_de_test.h"
+#include "e2e/spectateur_de_test.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -253,6 +254,63 @@ TEST_F(Tournoi, UnMatchMalEnregistreEchoueEtEstRejoue) {
   ASSERT_EQ(execute({"lance", "--reprendre", "--dossier", d}, &sortie), 0) << sortie;
   EXPECT_NE(sortie.find("1 of 1 matches to play"), std::string::npos) << sortie;
   EXPECT_EQ(resultats(d).at(0).at("statut"), "termine");
+}
+
+// Names as people write them reach the referee, the tables and the report;
+// `sert` then serves the folder, the viewer and the recordings its links
+// name, and nothing outside it.
+TEST_F(Tournoi, NomsPuisDossierServi) {
+  const fs::path f =
+      fichier({{"Zoé Martin", "tireur"}, {"Léo", "immobile"}}, "repetitions = 2", "duree = \"2s\"");
+  const fs::path d = ici_ / "servi";
+  std::string sortie;
+  ASSERT_EQ(execute({"lance", f, "--dossier", d}, &sortie), 0) << sortie;
+  EXPECT_NE(sortie.find("1  Zoé Martin "), std::string::npos) << sortie;
+  for (const json& m : resultats(d)) {
+    char dossier[16];
+    std::snprintf(dossier, sizeof dossier, "%04d", m.at("match").get<int>());
+    const json arbitre = json::parse(lit(d / "matchs" / dossier / "resultats_arbitre.json"));
+    ASSERT_EQ(arbitre.at("joueurs").size(), 2u);
+    for (const auto& j : arbitre.at("joueurs")) {
+      const json b = bot(m, j.value("nom", "(no name)"));
+      EXPECT_EQ(b.is_object() ? b.at("couleur") : json(), j.at("couleur"));
+    }
+  }
+  const std::string rapport = lit(d / "rapport.html");
+  EXPECT_NE(rapport.find("(too few matches)"), std::string::npos) << "2 matches make no interval";
+  const auto lien = rapport.find("href=\"visionneuse.html?enregistrement=");
+  ASSERT_NE(lien, std::string::npos) << rapport;
+  const std::string enregistrement =
+      rapport.substr(lien + 38, rapport.find('"', lien + 6) - lien - 38);
+
+  fs::create_directory_symlink("/etc", d / "lien");
+  Processus serveur(tournoi, {"sert", d, "--port", "0"});
+  ASSERT_TRUE(serveur.attend_sortie("/rapport.html", 10s)) << serveur.erreurs(1s);
+  const std::string url = serveur.sortie();
+  const int port = std::stoi(url.substr(url.find("127.0.0.1:") + 10));
+  const struct {
+    std::string chemin;
+    int statut;
+    std::string type;
+    std::string corps;  // empty: not compared
+  } cas[] = {
+      {"/rapport.html", 200, "text/html", rapport},
+      {"/visionneuse.html", 200, "text/html", lit(d / "visionneuse.html")},
+      {"/" + enregistrement, 200, "application/gzip", lit(d / enregistrement)},
+      {"/matchs/0000/bots/Zo%C3%A9%20Martin.log", 200, "text/plain", ""},
+      {"/matchs/0000/", 200, "text/html", ""},
+      {"/../" + d.filename().string() + "/plan.json", 403, "", ""},
+      {"/matchs/%2E%2E/plan.json", 403, "", ""},
+      {"/matchs/..%2Fplan.json", 403, "", ""},
+      {"/lien/passwd", 403, "", ""},
+      {"/absent.html", 404, "", ""},
+  };
+  for (const auto& c : cas) {
+    const ReponseHttp r = get_http(port, c.chemin);
+    EXPECT_EQ(r.statut, c.statut) << c.chemin << "\n" << r.entete;
+    EXPECT_NE(r.entete.find("Content-Type: " + c.type), std::string::npos) << c.chemin;
+    EXPECT_TRUE(c.corps.empty() || r.corps == c.corps) << c.chemin;
+  }
 }
 
 TEST_F(Tournoi, VerifieExempleEtFichierFautif) {

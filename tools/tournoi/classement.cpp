@@ -1,6 +1,7 @@
 #include "tournoi/classement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace {
@@ -51,8 +52,16 @@ std::vector<LigneClassement> classement(const Plan& plan,
     l.intervalle_victoire = wilson(static_cast<double>(l.victoires), n);
     l.note = notes.notes[i];
     l.intervalle_note = notes.intervalles[i];
+    // Rounded as shown: an interval one point wide shows as a single value.
+    l.intervalle_note_valable =
+        l.matchs >= matchs_min_intervalle &&
+        std::lround(l.intervalle_note.haut) > std::lround(l.intervalle_note.bas);
   }
   std::stable_sort(lignes.begin(), lignes.end(),
                    [](const auto& a, const auto& b) { return a.note > b.note; });
+  for (std::size_t i = 0; i + 1 < lignes.size(); ++i)
+    lignes[i].separe_du_suivant =
+        lignes[i].intervalle_note_valable && lignes[i + 1].intervalle_note_valable &&
+        lignes[i].intervalle_note.bas > lignes[i + 1].intervalle_note.haut;
   return lignes;
 }

@@ -20,7 +20,17 @@ struct LigneClassement {
   Intervalle intervalle_victoire;  // Wilson, 95 %
   double note = 1500;              // Plackett-Luce, Elo scale
   Intervalle intervalle_note;      // bootstrap, 95 %
+  // False when the interval says nothing: too few matches, or matches so
+  // alike that every resample gives the same rating (a zero-width interval).
+  bool intervalle_note_valable = false;
+  // Its interval lies wholly above the next bot's: the order of the two is
+  // not chance. False for the last bot.
+  bool separe_du_suivant = false;
 };
+
+// A bot needs this many finished matches before its rating gets an interval:
+// fewer matches allow too few distinct resamples to tell anything.
+inline constexpr std::size_t matchs_min_intervalle = 5;
 
 // One line per bot of the plan, best rating first. Failed matches are left out.
 std::vector<LigneClassement> classement(const Plan& plan,

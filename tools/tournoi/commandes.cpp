@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "commun/donnees.h"
 #include "tournoi/arret.h"
 #include "tournoi/classement.h"
 #include "tournoi/execution.h"
@@ -15,6 +14,7 @@
 #include "tournoi/progression.h"
 #include "tournoi/rapport.h"
 #include "tournoi/slurm.h"
+#include "visionneuse.h"
 
 namespace fs = std::filesystem;
 
@@ -22,10 +22,16 @@ namespace {
 
 fs::path executable() { return fs::read_symlink("/proc/self/exe"); }
 
-// The referee beside this program, in the build tree as once installed; the
-// viewer where arene keeps its shared files.
+// The referee beside this program, in the build tree as once installed.
 fs::path arbitre_par_defaut() { return executable().parent_path() / "arene-arbitre"; }
-fs::path visionneuse_par_defaut() { return donnees_arene() / "web" / "visionneuse.html"; }
+
+// The viewer the report links to: a copy in the folder by default, so that
+// serving the folder alone (`sert`) makes every link work.
+fs::path visionneuse_du_rapport(const fs::path& dossier, const std::optional<fs::path>& donnee) {
+  if (donnee) return fs::absolute(*donnee);
+  ecrit_atomiquement(dossier / fichier_visionneuse, std::string(page_visionneuse()));
+  return dossier / fichier_visionneuse;
+}
 
 fs::path dossier_date(const std::string& nom) {
   char date[32];
@@ -188,9 +194,8 @@ int rassemble(const fs::path& dossier_donne, const std::optional<fs::path>& visi
   ecrit_atomiquement(dossier / "classement.txt", tableau(rapport));
   ecrit_atomiquement(dossier / "classement.csv", texte_csv(rapport));
   ecrit_atomiquement(dossier / "classement.json", texte_json(rapport));
-  ecrit_atomiquement(
-      dossier / "rapport.html",
-      page_html(rapport, dossier, fs::absolute(visionneuse.value_or(visionneuse_par_defaut()))));
+  ecrit_atomiquement(dossier / "rapport.html",
+                     page_html(rapport, dossier, visionneuse_du_rapport(dossier, visionneuse)));
   std::printf("%s", tableau(rapport).c_str());
   std::vector<std::size_t> a_refaire = manquants;
   for (const auto& r : resultats)

@@ -10,34 +10,13 @@
 #include <set>
 #include <string_view>
 
+#include "tournoi/couleurs.h"
 #include "tournoi/fichiers.h"
+#include "tournoi/noms.h"
 
 namespace {
 
 using Cles = std::initializer_list<std::string_view>;
-
-// Twenty colours told apart easily on the viewer's dark board; more bots get
-// colours spread around the hue circle.
-constexpr std::int64_t palette[] = {
-    0xE6194B, 0x3CB44B, 0x4363D8, 0xFFE119, 0xF58231, 0x911EB4, 0x46F0F0,
-    0xF032E6, 0xBCF60C, 0xFABEBE, 0x008080, 0xE6BEFF, 0x9A6324, 0xFFFAC8,
-    0x800000, 0xAAFFC3, 0x808000, 0xFFD8B1, 0x6A6AFF, 0xC0C0C0,
-};
-
-// Colours given to bots without one are 24-bit RGB values.
-constexpr std::int64_t nb_couleurs = std::int64_t{1} << 24;
-// Candidates skipped at most, when colours chosen in the file took them.
-constexpr int candidats_essayes = 32;
-
-std::int64_t couleur_de_teinte(std::size_t i) {
-  const double teinte = std::fmod(static_cast<double>(i) * 137.508, 360.0) / 60.0;
-  const double x = 1.0 - std::fabs(std::fmod(teinte, 2.0) - 1.0);
-  const int secteur = static_cast<int>(teinte);
-  const double rgb[6][3] = {{1, x, 0}, {x, 1, 0}, {0, 1, x}, {0, x, 1}, {x, 0, 1}, {1, 0, x}};
-  std::int64_t couleur = 0;
-  for (double c : rgb[secteur % 6]) couleur = couleur * 256 + static_cast<std::int64_t>(c * 255);
-  return couleur;
-}
 
 struct Lecteur {
   std::filesystem::path dossier_base;
@@ -214,9 +193,10 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
   bot.dossier = l.dossier_base;
   if (const auto nom = l.texte(table, prefixe, "nom")) {
     bot.nom = *nom;
-    if (!nom_valide(bot.nom))
+    if (const auto probleme = probleme_nom(bot.nom))
       l.erreur(table.get("nom"), prefixe + "nom",
-               "use letters, digits, '_', '-' and '.' (64 at most)");
+               *probleme + " (any letters, digits, spaces and signs, " + std::to_string(nom_max) +
+                   " characters at most)");
     for (const auto& autre : t.bots)
       if (autre.nom == bot.nom) l.erreur(table.get("nom"), prefixe + "nom", "name already used");
   } else if (!table.get("nom")) {
@@ -246,39 +226,17 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
   t.bots.push_back(std::move(bot));
 }
 
-std::int64_t candidate(std::size_t n) {
-  return n < std::size(palette) ? palette[n] : couleur_de_teinte(n);
-}
-
-// The next candidate not taken; hues repeat after some 1,500 of them, and the
-// file may have taken others: then the next free value after the last one
-// tried. Nothing once every value is taken.
-std::optional<std::int64_t> couleur_libre(std::size_t& suivante,
-                                          const std::set<std::int64_t>& prises) {
-  for (int essai = 0; essai < candidats_essayes; ++essai)
-    if (const std::int64_t c = candidate(suivante++); !prises.contains(c)) return c;
-  std::int64_t c = candidate(suivante - 1);
-  for (std::int64_t essai = 0; essai < nb_couleurs; ++essai, c = (c + 1) % nb_couleurs)
-    if (!prises.contains(c)) return c;
-  return std::nullopt;
-}
-
 void donne_couleurs(Lecteur& l, const toml::node* noeud, Tournoi& t,
                     const std::vector<bool>& choisies) {
-  std::set<std::int64_t> prises;
+  std::vector<std::int64_t> fixees;
   for (std::size_t i = 0; i < t.bots.size(); ++i)
-    if (choisies[i]) prises.insert(t.bots[i].couleur);
-  std::size_t suivante = 0;
-  for (std::size_t i = 0; i < t.bots.size(); ++i) {
-    if (choisies[i]) continue;
-    const auto couleur = couleur_libre(suivante, prises);
-    if (!couleur)
-      return l.erreur(noeud, "bots",
-                      "more bots without a colour than the " + std::to_string(nb_couleurs) +
-                          " colours to give them");
-    t.bots[i].couleur = *couleur;
-    prises.insert(*couleur);
-  }
+    if (choisies[i]) fixees.push_back(t.bots[i].couleur);
+  const auto couleurs = couleurs_eloignees(fixees, t.bots.size() - fixees.size());
+  if (!couleurs)
+    return l.erreur(noeud, "bots", "more bots without a colour than the 16777216 colours to give");
+  auto suivante = couleurs->begin();
+  for (std::size_t i = 0; i < t.bots.size(); ++i)
+    if (!choisies[i]) t.bots[i].couleur = *suivante++;
 }
 
 void lit_bots(Lecteur& l, const toml::table& racine, Tournoi& t) {

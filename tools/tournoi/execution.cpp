@@ -45,6 +45,12 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match, int port,
              dossier,
              dossier / "arbitre.log"};
   if (t.fin == RegleFin::Survivant) c.arguments.insert(c.arguments.end(), {"--fin", "survivant"});
+  // The referee writes the names into its results and recording, so that
+  // every replay and table shows them.
+  for (std::size_t bot : match.bots) {
+    const BotInscrit& b = t.bots[bot];
+    c.arguments.insert(c.arguments.end(), {"--nom", std::to_string(b.couleur) + "=" + b.nom});
+  }
   return c;
 }
 

@@ -5,6 +5,7 @@
 
 #include "tournoi/arret.h"
 #include "tournoi/commandes.h"
+#include "tournoi/sert.h"
 
 int main(int argc, char** argv) {
   CLI::App app{
@@ -47,6 +48,16 @@ int main(int argc, char** argv) {
   rassemble_cmd->add_option("DOSSIER", dossier, "tournament folder")->required();
   rassemble_cmd->add_option("--visionneuse", visionneuse, "viewer page the report links to");
 
+  OptionsSert os;
+  auto* sert_cmd = app.add_subcommand(
+      "sert", "serve a tournament folder over HTTP, so that its report's links work in a browser");
+  sert_cmd->add_option("DOSSIER", os.dossier, "tournament folder")->required();
+  sert_cmd->add_option("--port", os.port, "port to listen on (8000; 0: any free one)")
+      ->check(CLI::Range(0, 65535));
+  sert_cmd->add_option("--adresse", os.adresse,
+                       "IPv4 address to listen on (127.0.0.1: this machine only; 0.0.0.0: "
+                       "every network)");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -62,6 +73,7 @@ int main(int argc, char** argv) {
     if (*verifie_cmd) return verifie(fichier);
     if (*lance_cmd) return lance(o, arret_demande());
     if (*match_cmd) return match(dossier, indice, arret_demande());
+    if (*sert_cmd) return sert(os);
     return rassemble(dossier, visionneuse);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "arene-tournoi: %s\n", e.what());

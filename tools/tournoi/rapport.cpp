@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "resultats/resultats.h"
+#include "tournoi/noms.h"
 
 namespace {
 
@@ -56,6 +57,32 @@ std::string encode_url(const std::string& texte) {
   return sortie;
 }
 
+// Quoted when it holds a comma, a quote or a line break (RFC 4180).
+std::string champ_csv(const std::string& texte) {
+  if (texte.find_first_of(",\"\r\n") == std::string::npos) return texte;
+  std::string sortie = "\"";
+  for (char c : texte) sortie += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return sortie + "\"";
+}
+
+// "1612 [1540, 1690]", or the rating alone with why it has no interval.
+std::string texte_note(const LigneClassement& l) {
+  if (l.intervalle_note_valable)
+    return format("%.0f [%.0f, %.0f]", l.note, l.intervalle_note.bas, l.intervalle_note.haut);
+  return format("%.0f (too few matches)", l.note);
+}
+
+// `texte` as one word for sh, quoted only when it has to be.
+std::string citation_shell(const std::string& texte) {
+  if (!texte.empty() &&
+      texte.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                              "0123456789_-./+:@%,") == std::string::npos)
+    return texte;
+  std::string sortie = "'";
+  for (char c : texte) sortie += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return sortie + "'";
+}
+
 std::size_t termines(const Rapport& r) {
   return static_cast<std::size_t>(std::count_if(r.resultats.begin(), r.resultats.end(),
                                                 [](const auto& m) { return m.termine; }));
@@ -66,17 +93,28 @@ std::size_t termines(const Rapport& r) {
 std::string tableau(const Rapport& r) {
   std::string texte = format("%s: %zu of %zu matches finished\n", r.plan.tournoi.nom.c_str(),
                              termines(r), r.plan.matchs.size());
-  texte +=
-      " #  bot                  colour                          matches  wins  win rate [95 %]  "
-      "   mean rank  rating [95 %]          failures\n";
+  std::size_t largeur = 20;
+  for (const auto& l : r.lignes) largeur = std::max(largeur, caracteres(l.nom).size());
+  texte += " #  " + cadre_a_gauche("bot", largeur) +
+           " colour                          matches  wins  win rate [95 %]     mean rank  "
+           "rating [95 %]           vs next        failures\n";
+  bool non_separes = false;
   for (std::size_t i = 0; i < r.lignes.size(); ++i) {
     const LigneClassement& l = r.lignes[i];
-    texte += format(
-        "%2zu  %-20s %-30s  %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %6.0f [%6.0f, %6.0f]  %8zu\n",
-        i + 1, l.nom.c_str(), couleur_lisible(l.couleur).c_str(), l.matchs, l.victoires,
-        100 * l.taux_victoire, 100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut,
-        l.rang_moyen, l.note, l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
+    const bool dernier = i + 1 == r.lignes.size();
+    non_separes |= !dernier && !l.separe_du_suivant;
+    texte +=
+        format("%2zu  ", i + 1) + cadre_a_gauche(l.nom, largeur) +
+        format(" %-30s  %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %-22s  %-13s  %8zu\n",
+               couleur_lisible(l.couleur).c_str(), l.matchs, l.victoires, 100 * l.taux_victoire,
+               100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut, l.rang_moyen,
+               texte_note(l).c_str(),
+               dernier ? "" : (l.separe_du_suivant ? "ahead" : "not separated"), l.defaillances);
   }
+  if (non_separes)
+    texte +=
+        "not separated: this bot's rating interval and the next one's overlap, so their "
+        "order may be chance\n";
   return texte;
 }
 
@@ -86,11 +124,11 @@ std::string texte_csv(const Rapport& r) {
       "note,note_bas,note_haut,defaillances\n";
   for (std::size_t i = 0; i < r.lignes.size(); ++i) {
     const LigneClassement& l = r.lignes[i];
-    texte +=
-        format("%zu,%s,%lld,%zu,%zu,%.6f,%.6f,%.6f,%.4f,%.2f,%.2f,%.2f,%zu\n", i + 1, l.nom.c_str(),
-               static_cast<long long>(l.couleur), l.matchs, l.victoires, l.taux_victoire,
-               l.intervalle_victoire.bas, l.intervalle_victoire.haut, l.rang_moyen, l.note,
-               l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
+    texte += format("%zu,", i + 1) + champ_csv(l.nom) +
+             format(",%lld,%zu,%zu,%.6f,%.6f,%.6f,%.4f,%.2f,%.2f,%.2f,%zu\n",
+                    static_cast<long long>(l.couleur), l.matchs, l.victoires, l.taux_victoire,
+                    l.intervalle_victoire.bas, l.intervalle_victoire.haut, l.rang_moyen, l.note,
+                    l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
   }
   return texte;
 }
@@ -166,33 +204,62 @@ std::string graphique(const std::vector<LigneClassement>& lignes) {
     const LigneClassement& l = lignes[i];
     const double y = 25 + ligne * static_cast<double>(i);
     const std::string c = couleur_css(l.couleur);
+    svg += format("<text x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%s</text>", gauche - 10, y + 4,
+                  echappe(l.nom).c_str());
+    if (l.intervalle_note_valable)
+      svg += format(
+          "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#333\" "
+          "stroke-width=\"3\"/>",
+          x(l.intervalle_note.bas), y, x(l.intervalle_note.haut), y);
     svg += format(
-        "<text x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%s</text>"
-        "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#333\" "
-        "stroke-width=\"3\"/><circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"%s\" "
-        "stroke=\"#333\"><title>%.0f [%.0f, %.0f]</title></circle>\n",
-        gauche - 10, y + 4, echappe(l.nom).c_str(), x(l.intervalle_note.bas), y,
-        x(l.intervalle_note.haut), y, x(l.note), y, c.c_str(), l.note, l.intervalle_note.bas,
-        l.intervalle_note.haut);
+        "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"%s\" stroke=\"#333\"><title>%s</title>"
+        "</circle>\n",
+        x(l.note), y, c.c_str(), texte_note(l).c_str());
   }
   return svg + "</svg>\n";
 }
 
+// One sentence per column of the ranking, in the table's order.
+constexpr const char* colonnes[][2] = {
+    {"#", "the place in the ranking, by rating."},
+    {"bot", "the bot's name, and the colour it plays under in every match."},
+    {"matches", "the finished matches it played in."},
+    {"wins", "the matches it finished first alone (a shared first place is no win)."},
+    {"win rate [95 %]",
+     "wins divided by matches, with the range that holds its true rate 19 times out of 20 "
+     "(Wilson interval)."},
+    {"mean rank", "its average finishing place, 1 being first."},
+    {"rating [95 %]",
+     "its strength fitted to every finishing order, on the Elo scale (400 points: 10 to 1 odds "
+     "of finishing ahead in a duel), with the range 95 % of resamplings of the matches give; "
+     "\"too few matches\" until it has played enough matches that differ."},
+    {"vs next",
+     "\"ahead\" when its rating range lies wholly above the next bot's; \"not separated\" "
+     "when the two overlap, so that their order may be chance."},
+    {"failures", "the matches it crashed in or never registered for, each a last place."},
+};
+
 std::string tableau_html(const std::vector<LigneClassement>& lignes) {
-  std::string html =
-      "<table><tr><th>#</th><th>bot</th><th>matches</th><th>wins</th><th>win rate [95 %]</th>"
-      "<th>mean rank</th><th>rating [95 %]</th><th>failures</th></tr>\n";
+  std::string html = "<table><tr>";
+  for (const auto& [titre, sens] : colonnes) html += "<th>" + echappe(titre) + "</th>";
+  html += "</tr>\n";
   for (std::size_t i = 0; i < lignes.size(); ++i) {
     const LigneClassement& l = lignes[i];
+    const bool dernier = i + 1 == lignes.size();
     html += format(
         "<tr><td>%zu</td><td><span class=\"pastille\" style=\"background:%s\"></span>%s"
         "</td><td>%zu</td><td>%zu</td><td>%.1f %% [%.1f, %.1f]</td><td>%.2f</td>"
-        "<td>%.0f [%.0f, %.0f]</td><td>%zu</td></tr>\n",
+        "<td>%s</td><td%s>%s</td><td>%zu</td></tr>\n",
         i + 1, couleur_css(l.couleur).c_str(), echappe(l.nom).c_str(), l.matchs, l.victoires,
         100 * l.taux_victoire, 100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut,
-        l.rang_moyen, l.note, l.intervalle_note.bas, l.intervalle_note.haut, l.defaillances);
+        l.rang_moyen, texte_note(l).c_str(),
+        dernier || l.separe_du_suivant ? "" : " class=\"non-separe\"",
+        dernier ? "" : (l.separe_du_suivant ? "ahead" : "not separated"), l.defaillances);
   }
-  return html + "</table>\n";
+  html += "</table>\n<dl class=\"colonnes\">\n";
+  for (const auto& [titre, sens] : colonnes)
+    html += "<dt>" + echappe(titre) + "</dt><dd>" + echappe(sens) + "</dd>\n";
+  return html + "</dl>\n";
 }
 
 std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
@@ -207,12 +274,34 @@ std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
                    m.termine ? "" : " class=\"echec\"", m.indice,
                    static_cast<unsigned long long>(m.graine), echappe(fin).c_str());
     html += echappe(texte_arrivee(m)) + "</td><td>";
-    html += "<a href=\"" +
+    html += "<a class=\"regarder\" href=\"" +
             echappe(lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) +
             "\">watch</a> · <a href=\"" + relatif + "/resultat.json\">result</a> · <a href=\"" +
             relatif + "/\">logs</a></td></tr>\n";
   }
   return html + "</table>\n";
+}
+
+}  // namespace
+
+namespace {
+
+// Browsers do not let a page opened from disk read other files, so the
+// viewer could not load a recording: the page says so and what to run.
+std::string avis_disque(const std::filesystem::path& dossier) {
+  return "<p id=\"disque\" hidden>This page was opened as a file, and browsers do not let a "
+         "page read recordings from disk: to watch the matches, run <code>arene-tournoi sert " +
+         echappe(citation_shell(dossier.string())) +
+         "</code> and open the address it prints.</p>\n"
+         "<script>if (location.protocol === 'file:') {\n"
+         "  const avis = document.getElementById('disque');\n"
+         "  avis.hidden = false;\n"
+         "  document.addEventListener('click', (e) => {\n"
+         "    if (!e.target.closest('a.regarder')) return;\n"
+         "    e.preventDefault();\n"
+         "    avis.scrollIntoView();\n"
+         "  });\n"
+         "}</script>\n";
 }
 
 }  // namespace
@@ -225,9 +314,11 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
       "</title>\n<style>body{font-family:sans-serif;margin:2em;color:#222}"
       "table{border-collapse:collapse;margin:1em 0}td,th{border:1px solid #ccc;padding:.25em .6em;"
       "text-align:left}th{background:#f3f3f3}.echec{background:#fdd}.pastille{display:inline-block;"
-      "width:.8em;height:.8em;border-radius:50%;margin-right:.4em;border:1px solid #333}</style>"
+      "width:.8em;height:.8em;border-radius:50%;margin-right:.4em;border:1px solid #333}"
+      ".non-separe{color:#a15c00}.colonnes dt{font-weight:bold}.colonnes dd{margin:0 0 .3em 1.5em}"
+      "#disque{background:#fff3cd;border:1px solid #e0c060;padding:.6em 1em}</style>"
       "</head><body>\n<h1>" +
-      echappe(t.nom) + "</h1>\n";
+      echappe(t.nom) + "</h1>\n" + avis_disque(dossier);
   html += format("<p>%zu of %zu matches finished; %s, %s each, %zu bots.</p>\n", termines(r),
                  r.plan.matchs.size(),
                  t.format == Format::Melee ? "every bot in every match"
@@ -236,7 +327,10 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
   html += tableau_html(r.lignes);
   html +=
       "<h2>Ratings</h2>\n<p>Plackett-Luce fit of the finishing orders on the Elo scale (400 "
-      "points: 10 to 1 odds in a duel), with 95 % bootstrap intervals over the matches.</p>\n";
+      "points: 10 to 1 odds in a duel), with 95 % bootstrap intervals over the matches; a bot "
+      "with fewer than " +
+      std::to_string(matchs_min_intervalle) +
+      " finished matches, or whose matches all came out alike, has no interval.</p>\n";
   html += graphique(r.lignes);
   if (!r.manquants.empty()) {
     html += "<p class=\"echec\">Matches without a result yet:";

@@ -57,6 +57,20 @@ BilanBot bilan_de(const json& j) {
   return b;
 }
 
+// What befell a bot, for people: the result files keep their own keywords.
+std::string remarque(const BilanBot& b) {
+  const std::string sortie = b.fin && !b.fin->normale() ? ", " + b.fin->texte() : "";
+  switch (b.defaillance) {
+    case Defaillance::Plante:
+      return " (crashed" + sortie + ")";
+    case Defaillance::JamaisEnregistre:
+      return " (never registered" + sortie + ")";
+    case Defaillance::Aucune:
+      break;
+  }
+  return b.tue ? " (killed after the end)" : "";
+}
+
 }  // namespace
 
 std::string nom_defaillance(Defaillance defaillance) {
@@ -125,9 +139,7 @@ std::string texte_arrivee(const ResultatMatch& m) {
     } else {
       texte += ", ";
     }
-    texte += b.nom;
-    if (b.defaillance != Defaillance::Aucune) texte += " (" + nom_defaillance(b.defaillance) + ")";
-    if (b.tue) texte += " (killed after the end)";
+    texte += b.nom + remarque(b);
   }
   return texte;
 }

@@ -54,4 +54,6 @@ std::filesystem::path dossier_match(const std::filesystem::path& tournoi, std::s
 std::filesystem::path chemin_resultat(const std::filesystem::path& tournoi, std::size_t indice);
 // Relative to the match's folder.
 inline constexpr const char* fichier_enregistrement = "enregistrement.jsonl.gz";
+// The copy of the viewer in the tournament's folder.
+inline constexpr const char* fichier_visionneuse = "visionneuse.html";
 inline constexpr const char* fichier_resultats_arbitre = "resultats_arbitre.json";
