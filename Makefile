@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz format format-check clean deb
+.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz thread-safety format format-check clean deb
 
 all: build
 
@@ -58,6 +58,15 @@ fma:
 	@$(call configure,fma)
 	cmake --build --preset fma
 	ctest --preset fma
+
+# Every library, program and test built with clang's -Wthread-safety -Werror:
+# a guarded field used without its lock fails the build. Then the planted
+# lock faults, each of which must fail to compile.
+thread-safety:
+	@$(DEPENDANCES) verrous
+	@$(call configure,thread-safety)
+	cmake --build --preset thread-safety
+	ctest --preset thread-safety -j2
 
 # Each libFuzzer target runs FUZZ_SECONDS on its committed seeds plus what it finds.
 FUZZ_SECONDS ?= 60

@@ -1,7 +1,6 @@
 #include "match/partie.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace {
 
@@ -135,9 +134,15 @@ Resultats Partie::calcule_resultats(Instant fin) const {
   return r;
 }
 
-Resultats copie_resultats(Monde& monde, const Partie& partie) {
-  std::scoped_lock tenu{monde.verrou};
-  return partie.resultats();
+Resultats Partie::copie_resultats() const {
+  VerrouTenu tenu{monde_.verrou};
+  return resultats();
+}
+
+std::unique_ptr<Partie> ouvre_partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine,
+                                     FileLots* file, Instant maintenant, bool enregistre) {
+  VerrouTenu tenu{monde.verrou};
+  return std::make_unique<Partie>(monde, regles, graine, file, maintenant, enregistre);
 }
 
 EvEtat Partie::etat() const {
@@ -212,12 +217,12 @@ void Partie::touche(std::int64_t tireur, const vaisseau& cible) {
   note(EvDetruit{tick_, cible.id, tireur});
 }
 
-void Partie::fin_de_tick(const Monde& monde) {
+void Partie::fin_de_tick(const Monde&) {
   if (file_ == nullptr) return;
   EvTick t{tick_, std::move(retirees_), {}};
   retirees_ = {};
-  t.vaisseaux.reserve(monde.vaisseaux.taille());
-  for (const vaisseau& v : monde.vaisseaux) t.vaisseaux.push_back(vu(v));
+  t.vaisseaux.reserve(monde_.vaisseaux.taille());
+  for (const vaisseau& v : monde_.vaisseaux) t.vaisseaux.push_back(vu(v));
   note(std::move(t));
   publie();
 }

@@ -43,7 +43,12 @@ void leve_limite_descripteurs() {
   Monde monde(static_cast<std::uint64_t>(std::time(nullptr)));
   Configuration::debug = options.debug;
   trace("creation des cubes\n");
-  monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  {
+    // No other thread uses the world yet: the hold costs nothing, and keeps
+    // one rule for every use of its generator.
+    VerrouTenu tenu{monde.verrou};
+    monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  }
   std::thread(mise_a_jour, std::ref(monde)).detach();
   trace("lancement du serveur\n");
   Arene arene(monde);

@@ -1,4 +1,4 @@
-// Ship motion with its collision response. Expects the caller to hold verrou.
+// Ship motion with its collision response.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 // heading, or jumps to the best free neighbouring position when that move
 // collides. Each ship is written before the next is handled. Speed and heading
 // never change here.
-void mise_a_jour_vaisseaux(Monde& monde);
+void mise_a_jour_vaisseaux(Monde& monde) REQUIRES(monde.verrou);
 
 // Would a ship of this id at (x, y) touch one of `faces`, the board's edge or
 // another ship (at the position `index` holds for it)?

@@ -136,7 +136,12 @@ int lance(const OptionsArbitre& options) {
 
   Monde monde(graine);
   trace("creation des cubes\n");
-  monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  {
+    // No other thread uses the world yet: the hold costs nothing, and keeps
+    // one rule for every use of its generator.
+    VerrouTenu tenu{monde.verrou};
+    monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  }
 
   MesuresTick mesures;
   std::unique_ptr<Partie> partie;
@@ -149,13 +154,9 @@ int lance(const OptionsArbitre& options) {
   // Spectators need the tick's changes as much as a recording does.
   FileLots file(capacite_file);
   FileLots* const file_utile = sorties.puits().empty() ? nullptr : &file;
-  {
-    std::scoped_lock tenu{monde.verrou};
-    partie = std::make_unique<Partie>(monde, options.regles, graine, file_utile,
-                                      std::chrono::steady_clock::now(), sorties.fichier != nullptr);
-  }
-  auto resultats =
-      ouvre_resultats(options.resultats, complets(copie_resultats(monde, *partie), sorties));
+  partie = ouvre_partie(monde, options.regles, graine, file_utile, std::chrono::steady_clock::now(),
+                        sorties.fichier != nullptr);
+  auto resultats = ouvre_resultats(options.resultats, complets(partie->copie_resultats(), sorties));
   Ecrivain ecrivain(file, sorties.puits());
 
   std::atomic<bool> interruption{false};
@@ -190,7 +191,7 @@ int lance(const OptionsArbitre& options) {
 
   attend_la_fin(finie, interruption, [&] {
     if (resultats && resultats->a_rafraichir(std::chrono::steady_clock::now()))
-      (void)resultats->ecrit(complets(copie_resultats(monde, *partie), sorties));
+      (void)resultats->ecrit(complets(partie->copie_resultats(), sorties));
   });
   ticks.join();
   arret = true;
@@ -202,7 +203,7 @@ int lance(const OptionsArbitre& options) {
   ecrivain.termine();
   if (spectateurs) spectateurs->arrete(delai_fin_des_flux);
 
-  conclut(resultats, complets(copie_resultats(monde, *partie), sorties));
+  conclut(resultats, complets(partie->copie_resultats(), sorties));
 }
 
 }  // namespace
