@@ -94,7 +94,9 @@ void ServeurSpectateurs::accueille(Socket socket) {
   }
   // If the thread cannot start, the socket and the places go with the lambda.
   (void)lance_thread_detache(
-      [this, places = std::make_shared<Occupation>(std::move(*place), std::move(*place_adresse)),
+      [this,
+       places =
+           std::make_shared<Occupation>(Occupation{std::move(*place), std::move(*place_adresse)}),
        socket = std::make_shared<Socket>(std::move(socket))] {
         sert_spectateur(contexte_, std::move(*socket));
       },
