@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench sanitize asan tsan fma fuzz thread-safety format format-check clean deb
+.PHONY: all build run pilote test bench precision sanitize asan tsan fma aarch64 portabilite fuzz thread-safety format format-check clean deb
 
 all: build
 
@@ -49,15 +49,36 @@ asan tsan:
 
 sanitize: asan tsan
 
-# The tick against the reference tick in a build for CPUs with fused
-# multiply-add (-march=x86-64-v3), where only -ffp-contract=off keeps products
-# and sums rounded apart. Builds the unit tests alone.
+# The physics tests (sine and cosine, the tick against the reference tick and
+# against recorded fingerprints) in a build for CPUs with fused multiply-add
+# (-march=x86-64-v3), where only -ffp-contract=off keeps products and sums
+# rounded apart.
 fma:
 	@grep -qw fma /proc/cpuinfo && grep -qw avx2 /proc/cpuinfo || { echo "this CPU has no FMA or AVX2: the fma build cannot run here"; exit 1; }
 	@$(DEPENDANCES) tests
 	@$(call configure,fma)
 	cmake --build --preset fma
 	ctest --preset fma
+
+# The same physics tests built for 64-bit ARM and run under qemu-user.
+aarch64:
+	@$(DEPENDANCES) portabilite
+	@$(call configure,aarch64)
+	cmake --build --preset aarch64
+	ctest --preset aarch64 -j2
+
+# The physics tests must give the same bits everywhere: here, with glibc's
+# plain cos and sin chosen (the game calls neither), in the fma build and on
+# aarch64. The release build runs them too, in `make test`.
+portabilite: build fma aarch64
+	GLIBC_TUNABLES=glibc.cpu.hwcaps=-AVX2,-FMA ./build/$(PRESET)/physique_tests
+
+# The sine and cosine against MPFR and glibc on 10^7 arguments (a few minutes).
+precision:
+	@$(DEPENDANCES) tests
+	@$(call configure,release)
+	cmake --build --preset release --target precision_trigo
+	./build/release/precision_trigo
 
 # Every library, program and test built with clang's -Wthread-safety -Werror:
 # a guarded field used without its lock fails the build. Then the planted

@@ -16,7 +16,7 @@
 #include "match/partie.h"
 #include "simulation/actions.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -2,8 +2,10 @@
 """Turns the JSON output of tick_bench into the tables of BENCHMARKS.md.
 
 Reads the medians of the repetitions (CPU time) and gives, for each world, the
-server's tick and the reference tick per tick and per bullet, and their ratio:
-both come from the same run, so the ratio is the figure to compare.
+server's tick and the reference tick per tick and per bullet, and their ratio,
+then the server's tick with the game's sine and cosine against the same tick
+with glibc's: each pair comes from the same run, so the ratio is the figure to
+compare.
 
     ./build/release/tick_bench --benchmark_repetitions=5 \\
         --benchmark_report_aggregates_only=true --benchmark_out=build/tick.json
@@ -43,6 +45,13 @@ def main():
         nous, reference = t[("TickServeur", v, b)], t[("TickReference", v, b)]
         print(f"| {v:,} | {b:,} | {nombre(nous)} | {nombre(nous / b)} | {nombre(reference)} "
               f"| {nombre(reference / b)} | {reference / nous:.0f}x |")
+    print()
+    print("| ships | bullets | ours ns/tick | with glibc's cos and sin ns/tick | ours / glibc's |")
+    print("|---:|---:|---:|---:|---:|")
+    for v, b in sorted({(v, b) for (nom, v, b) in t if nom == "TickServeurGlibc"}, key=lambda m: m[1]):
+        if ("TickServeur", v, b) in t:
+            nous, glibc = t[("TickServeur", v, b)], t[("TickServeurGlibc", v, b)]
+            print(f"| {v:,} | {b:,} | {nombre(nous)} | {nombre(glibc)} | {nous / glibc:.3f} |")
     print()
     print("| ships | bullets | ours ns/tick | ours ns/bullet |")
     print("|---:|---:|---:|---:|")

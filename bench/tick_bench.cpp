@@ -1,5 +1,7 @@
 // The cost of one tick (bullet pass, then ship pass) on a world of 200 cubes,
-// for the server's tick and for the reference transcription kept in the tests.
+// for the server's tick and for the reference transcription kept in the tests,
+// and for the server's tick with the C library's cos and sin in place of the
+// game's own (TickServeurGlibc), to compare their cost in the same run.
 //
 // Steady worlds: each iteration first restores the ships and bullets saved
 // when the world was built, outside the timed region (PauseTiming), so every
@@ -9,16 +11,18 @@
 // turns the JSON output into the tables of BENCHMARKS.md, ratios included.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <random>
 
 #include "geometry/cubes.h"
 #include "simulation/balles.h"
+#include "simulation/mouvement.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
+#include "tick/tick.h"
 #include "world/constantes.h"
-#include "world/tick.h"
 
 namespace {
 
@@ -67,6 +71,29 @@ void TickServeur(benchmark::State& state) {
   compteurs(state, balles.taille());
 }
 
+SinusCosinus cap_glibc(double angle) { return {std::sin(angle), std::cos(angle)}; }
+
+// The server's passes, the ship pass taking the C library's cos and sin.
+void avance_glibc(Monde& monde) {
+  mise_a_jour_balles(monde);
+  mise_a_jour_vaisseaux(monde, &cap_glibc);
+}
+
+void TickServeurGlibc(benchmark::State& state) {
+  const auto monde =
+      monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const ListeRecente<vaisseau> vaisseaux = monde->vaisseaux;
+  const ListeBalles balles = monde->balles;
+  for (auto _ : state) {
+    state.PauseTiming();
+    monde->vaisseaux = vaisseaux;
+    monde->balles = balles;
+    state.ResumeTiming();
+    tick(*monde, &avance_glibc);
+  }
+  compteurs(state, balles.taille());
+}
+
 void TickReference(benchmark::State& state) {
   const auto monde =
       monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
@@ -106,6 +133,7 @@ void Chronometre(benchmark::State& state) {
 }
 
 BENCHMARK(TickServeur)->Apply(mondes);
+BENCHMARK(TickServeurGlibc)->Apply(mondes);
 BENCHMARK(TickReference)->Apply(mondes);
 BENCHMARK(TickServeur)->Apply(mondes_croises);
 BENCHMARK(Chronometre)->Unit(benchmark::kNanosecond);

@@ -9,8 +9,8 @@
 #
 # SET: serveur (arene alone), programmes (the programs around it), tests
 # (make test), paquet (make deb), fuzz (make fuzz), verrous (make
-# thread-safety), grappe (the Slurm test), format (make format), debian (the
-# fresh Debian check), ci (all of them).
+# thread-safety), grappe (the Slurm test), portabilite (make aarch64), format
+# (make format), debian (the fresh Debian check), ci (all of them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,6 +43,9 @@ tests      python3-pip          pip3                               the Python ki
 tests      iproute2             ip                                 the guides test, in network namespaces of its own
 tests      netcat-openbsd       nc                                 the guides test types the protocol into nc
 tests      curl                 curl                               the guides test asks the spectator port
+tests      libmpfr-dev          /usr/include/mpfr.h                the sine and cosine against MPFR
+portabilite g++-aarch64-linux-gnu aarch64-linux-gnu-g++           the physics tests built for aarch64
+portabilite qemu-user           qemu-aarch64                       runs them
 paquet     dpkg-dev             dpkg-shlibdeps                     the Debian package
 paquet     man-db               man                                the package check reads the man pages
 paquet     systemd              systemd-analyze                    the package check verifies its units
@@ -59,12 +62,12 @@ parent() {
   case $1 in
     programmes | fuzz) echo serveur ;;
     tests | paquet) echo programmes ;;
-    grappe | verrous) echo tests ;;
+    grappe | portabilite | verrous) echo tests ;;
     serveur | format | debian | ci) ;;
     *) echo "dependances: unknown set '$1' (${ENSEMBLES})" >&2; exit 2 ;;
   esac
 }
-ENSEMBLES='serveur, programmes, tests, paquet, fuzz, verrous, grappe, format, debian, ci'
+ENSEMBLES='serveur, programmes, tests, paquet, fuzz, verrous, grappe, portabilite, format, debian, ci'
 
 # Whether a line of the sets $1 (comma-separated) serves the set $2 asked for.
 sert_un() {

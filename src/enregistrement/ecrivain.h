@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "enregistrement/file_lots.h"
+#include "evenements/file_lots.h"
 #include "fichiers/fichier_gzip.h"
 #include "synchro/mutex.h"
 

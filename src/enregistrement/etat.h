@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "enregistrement/evenements.h"
+#include "evenements/evenements.h"
 
 // True for the events after which the lists are those of a tick: the start
 // (tick 0), a tick, and the full state that follows lost ticks.

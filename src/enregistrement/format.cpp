@@ -282,9 +282,6 @@ bool garde(int profondeur, json::parse_event_t evenement, json& valeur) {
 
 }  // namespace
 
-VaisseauVu vu(const vaisseau& v) { return {v.x, v.y, v.angle, v.pt_vie, v.id}; }
-BalleVue vue(const balle& b) { return {b.x, b.y, b.pas_x, b.pas_y, b.id}; }
-
 void ajoute_ligne(std::string& sortie, const Evenement& evenement) {
   std::visit([&](const auto& e) { ecrit(sortie, e); }, evenement);
   sortie += '}';

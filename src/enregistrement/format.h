@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "enregistrement/evenements.h"
+#include "evenements/evenements.h"
 
 inline constexpr int version_format = 1;
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "enregistrement/etat.h"
-#include "enregistrement/evenements.h"
 #include "enregistrement/limites.h"
+#include "evenements/evenements.h"
 
 struct LectureGz;
 

@@ -40,3 +40,12 @@ std::vector<cube> cree_cubes(Grille& grille, Alea& alea, int n) {
   cree_tmp(n, d, grille, alea, resultat);
   return {resultat.rbegin(), resultat.rend()};
 }
+
+std::unique_ptr<Monde> cree_monde(std::uint64_t graine) {
+  auto monde = std::make_unique<Monde>(graine);
+  // No other thread sees the world yet: the hold costs nothing, and keeps one
+  // rule for every use of its generator.
+  VerrouTenu tenu{monde->verrou};
+  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  return monde;
+}

@@ -5,7 +5,7 @@
 #include <optional>
 #include <thread>
 
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <memory>
 #include <optional>
 
-#include "enregistrement/file_lots.h"
+#include "evenements/file_lots.h"
 #include "match/duree.h"
-#include "match/resultats.h"
 #include "match/resultats_publies.h"
+#include "resultats/resultats.h"
 #include "world/monde.h"
 
 using Instant = std::chrono::steady_clock::time_point;

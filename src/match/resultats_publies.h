@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "match/resultats.h"
+#include "resultats/resultats.h"
 #include "synchro/mutex.h"
 
 class ResultatsPublies {

@@ -4,7 +4,7 @@
 
 #include "protocol/compteurs.h"
 #include "protocol/listes.h"
-#include "protocol/suivi_connexions.h"
+#include "transport/suivi_connexions.h"
 #include "world/monde.h"
 
 struct Arene {

@@ -5,7 +5,7 @@
 
 #include "config/journal.h"
 #include "protocol/commandes.h"
-#include "protocol/enregistrement.h"
+#include "protocol/inscription.h"
 #include "protocol/vaisseau_en_jeu.h"
 
 namespace {
@@ -67,7 +67,7 @@ void client(Arene& arene, Socket socket, const OptionsConnexion& options) {
     // Goes before the connection closes its socket, after the ship has gone.
     const ConnexionSuivie suivie(arene.connexions, connexion.socket.fd());
     Session session;
-    auto vaisseau = enregistre_client(arene.monde, connexion, session);
+    auto vaisseau = inscrit_client(arene.monde, connexion, arene.compteurs, session);
     if (!vaisseau) return;
     const Fin fin = sert_commandes(arene, connexion, session, *vaisseau);
     vaisseau->retire();  // nothing left to remove after "PUT ACTION QUITTE"

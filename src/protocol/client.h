@@ -3,8 +3,8 @@
 #pragma once
 
 #include "protocol/arene.h"
-#include "protocol/connexion.h"
-#include "protocol/socket.h"
+#include "transport/connexion.h"
+#include "transport/socket.h"
 
 // Never throws; the socket is closed and the player's ship removed when it returns.
 void client(Arene& arene, Socket socket, const OptionsConnexion& options = {});

@@ -6,7 +6,7 @@
 #include "config/configuration.h"
 #include "config/journal.h"
 #include "protocol/compteurs.h"
-#include "protocol/enregistrement.h"
+#include "protocol/inscription.h"
 #include "protocol/listes.h"
 #include "protocol/textes.h"
 #include "simulation/actions.h"
@@ -95,7 +95,7 @@ constexpr Commande commandes[] = {
     {"PUT ACTION TIRE\r", "demande a tirer une balle", Genre::Action, nullptr, action::Tire},
     {"PUT ACTION QUITTE\r", "", Genre::Quitte},
 };
-static_assert(std::size(commandes) == requete_enregistrement,
+static_assert(std::size(commandes) == requete_inscription,
               "the counters give each command the kind of its rank in the table");
 
 const Commande* reconnait(std::string_view ligne) {
@@ -155,11 +155,11 @@ void demande_incorrecte(const Session& session, std::string_view ligne, std::str
 }  // namespace
 
 std::string_view nom_requete(std::size_t sorte) {
-  if (sorte < requete_enregistrement) {
+  if (sorte < requete_inscription) {
     const std::string_view ligne = commandes[sorte].ligne;
     return ligne.substr(0, ligne.size() - 1);
   }
-  if (sorte == requete_enregistrement) return prefixe_couleur.substr(0, prefixe_couleur.size() - 1);
+  if (sorte == requete_inscription) return prefixe_couleur.substr(0, prefixe_couleur.size() - 1);
   return "inconnue";
 }
 

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "transport/connexion.h"
+
 // The kinds of request lines counted: the fourteen commands, the registration
 // line, and any line that is neither.
 inline constexpr std::size_t nb_sortes_requetes = 16;
-inline constexpr std::size_t requete_enregistrement = 14;
+inline constexpr std::size_t requete_inscription = 14;
 inline constexpr std::size_t requete_inconnue = 15;
 
 // The name of a kind as metrics label it: the command's text without its CR,
@@ -20,10 +22,8 @@ std::string_view nom_requete(std::size_t sorte);
 
 // Written by connection threads, read by anyone: relaxed atomics, as each
 // counter only ever goes up and none has to agree with another.
-struct CompteursProtocole {
+struct CompteursProtocole : CompteursOctets {
   std::array<std::atomic<std::uint64_t>, nb_sortes_requetes> requetes{};
-  std::atomic<std::uint64_t> octets_recus{0};
-  std::atomic<std::uint64_t> octets_envoyes{0};
 
   void compte_requete(std::size_t sorte) {
     requetes[sorte].fetch_add(1, std::memory_order_relaxed);

@@ -1,7 +1,6 @@
 #include "simulation/actions.h"
 
-#include <cmath>
-
+#include "trigo/trigo.h"
 #include "world/constantes.h"
 #include "world/echec.h"
 
@@ -12,8 +11,8 @@ void tire(Monde& monde, const vaisseau& v) REQUIRES(monde.verrou) {
   // Just outside the ship's disc, but inside its hit distance: the bullet's
   // first move comes before its first hit test.
   const double k = 0.9 * ((Configuration::rayon_vaisseau + Configuration::rayon_balle) + 1.0);
-  monde.balles.ajoute_en_tete(
-      balle{v.x + k * std::cos(v.angle), v.y + k * std::sin(v.angle), v.angle, v.id});
+  const SinusCosinus cap = sinus_cosinus(v.angle);
+  monde.balles.ajoute_en_tete(balle{v.x + k * cap.cosinus, v.y + k * cap.sinus, v.angle, v.id});
   if (monde.observateur) monde.observateur->balle_tiree(monde.balles[0]);
 }
 

@@ -10,14 +10,16 @@ namespace {
 
 // Every ship of the list, head first. The index moves each ship with it, so a
 // ship handled later sees the new positions of the earlier ones.
-void maj(ListeRecente<vaisseau>& vaisseaux, const Grille& grille, IndexVaisseaux& index) {
+void maj(ListeRecente<vaisseau>& vaisseaux, const Grille& grille, IndexVaisseaux& index,
+         Direction direction) {
   for (std::size_t k = 0; k < vaisseaux.taille(); ++k) {
     vaisseau& v = vaisseaux[k];
     const Faces faces = get_cube_inter_segments(grille, v.x, v.y);
-    const double nx = v.x + std::cos(v.angle) * v.vitesse;
-    const double ny = v.y + std::sin(v.angle) * v.vitesse;
+    const SinusCosinus cap = direction(v.angle);
+    const double nx = v.x + cap.cosinus * v.vitesse;
+    const double ny = v.y + cap.sinus * v.vitesse;
     if (has_inter_maj(nx, ny, v.id, faces, index)) {
-      try_best_move(v, faces, index);
+      try_best_move(v, cap, faces, index);
     } else {
       v.x = nx;
       v.y = ny;
@@ -34,9 +36,13 @@ bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
 }
 
 void try_best_move(vaisseau& v, const Faces& faces, const IndexVaisseaux& index) {
+  try_best_move(v, sinus_cosinus(v.angle), faces, index);
+}
+
+void try_best_move(vaisseau& v, SinusCosinus cap, const Faces& faces, const IndexVaisseaux& index) {
   const int n = static_cast<int>(0.5 + std::fabs(v.vitesse));
-  const double dx = std::cos(v.angle) * v.vitesse;
-  const double dy = std::sin(v.angle) * v.vitesse;
+  const double dx = cap.cosinus * v.vitesse;
+  const double dy = cap.sinus * v.vitesse;
   std::optional<point> meilleure;
   double meilleur_score = 0.0;
   for (int i = -n; i <= n; ++i) {
@@ -56,7 +62,7 @@ void try_best_move(vaisseau& v, const Faces& faces, const IndexVaisseaux& index)
   v.y = meilleure->y;
 }
 
-void mise_a_jour_vaisseaux(Monde& monde) {
+void mise_a_jour_vaisseaux(Monde& monde, Direction direction) {
   monde.index_vaisseaux.reconstruit(monde.vaisseaux);
-  maj(monde.vaisseaux, monde.grille, monde.index_vaisseaux);
+  maj(monde.vaisseaux, monde.grille, monde.index_vaisseaux, direction);
 }

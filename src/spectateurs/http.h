@@ -2,8 +2,8 @@
 // or stays silent, or one WebSocket stream of the match.
 #pragma once
 
-#include "protocol/socket.h"
 #include "spectateurs/contexte.h"
+#include "transport/socket.h"
 
 // The body of the connection's thread. Never throws; the socket is closed
 // when it returns.

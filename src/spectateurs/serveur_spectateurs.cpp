@@ -8,9 +8,9 @@
 #include <memory>
 #include <string_view>
 
-#include "server/serveur.h"
-#include "server/thread_detache.h"
 #include "spectateurs/http.h"
+#include "transport/ecoute.h"
+#include "transport/thread_detache.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <thread>
 
-#include "protocol/socket.h"
 #include "spectateurs/contexte.h"
+#include "transport/socket.h"
 
 class ServeurSpectateurs {
  public:

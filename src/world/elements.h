@@ -1,10 +1,10 @@
 // The three records of the world. Colours, ids and life points are 64-bit.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 #include "config/configuration.h"
+#include "trigo/trigo.h"
 
 // A player's ship. `id` is the colour its player registered.
 struct vaisseau {
@@ -21,12 +21,7 @@ struct vaisseau {
 // A bullet in flight. `id` is the colour of the ship that fired it.
 struct balle {
   balle(double depart_x, double depart_y, double cap, std::int64_t tireur)
-      : x(depart_x),
-        y(depart_y),
-        angle(cap),
-        id(tireur),
-        pas_x(std::cos(cap) * Configuration::vitesse_balle),
-        pas_y(std::sin(cap) * Configuration::vitesse_balle) {}
+      : balle(depart_x, depart_y, cap, tireur, sinus_cosinus(cap)) {}
 
   double x;
   double y;
@@ -38,6 +33,15 @@ struct balle {
   double pas_y;
 
   friend bool operator==(const balle&, const balle&) = default;
+
+ private:
+  balle(double depart_x, double depart_y, double cap, std::int64_t tireur, SinusCosinus sc)
+      : x(depart_x),
+        y(depart_y),
+        angle(cap),
+        id(tireur),
+        pas_x(sc.cosinus * Configuration::vitesse_balle),
+        pas_y(sc.sinus * Configuration::vitesse_balle) {}
 };
 
 // An axis-aligned cube filling one grid cell; never changes once made.

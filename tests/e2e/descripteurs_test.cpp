@@ -11,7 +11,7 @@
 #include <cerrno>
 
 #include "e2e/stress.h"
-#include "protocol/socket.h"
+#include "transport/socket.h"
 
 namespace {
 

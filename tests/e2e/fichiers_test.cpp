@@ -1,8 +1,12 @@
-// The files a match leaves, through crashes, signals, bad paths and a full
-// disk: the real arene-arbitre, read back with the real arene-relecture.
+// The files a match leaves, through crashes, signals, bad paths, a full disk
+// and a pipe that stalls: the real arene-arbitre, read back with the real
+// arene-relecture.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -17,6 +21,7 @@
 
 #include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
+#include "fichiers/disque.h"
 
 namespace {
 
@@ -197,6 +202,71 @@ TEST_F(Fichiers, SighupEtSigquitTerminentLeMatchCommeSigterm) {
     EXPECT_NE(texte.rfind("{\"t\":\"fin\""), std::string::npos);
     EXPECT_TRUE(texte.ends_with("}\n"));
   }
+}
+
+// All a pipe gives until its writer closes it, or until `delai` passes.
+std::string vide_le_tube(int fd, Duree delai) {
+  std::string recu;
+  const auto limite = Horloge::now() + delai;
+  char morceau[1 << 16];
+  while (Horloge::now() < limite) {
+    pollfd attente{fd, POLLIN, 0};
+    if (::poll(&attente, 1, 100) <= 0) continue;
+    const ssize_t lus = ::read(fd, morceau, sizeof morceau);
+    if (lus == 0) return recu;
+    if (lus > 0) recu.append(morceau, static_cast<std::size_t>(lus));
+  }
+  ADD_FAILURE() << "the recording's pipe still open after " << delai.count() << " ms";
+  return recu;
+}
+
+// SIGTERM while the writer is stuck on a pipe its reader leaves full, bots
+// firing and a spectator watching: at the end, lots wait in the writer's
+// queue. Every one still reaches the recording, end line included, and the
+// spectator gets the end of the match and its results before a normal close.
+TEST_F(Fichiers, UnSigtermAvecDesLotsEnAttenteLesEcritTousEtFinitLeFlux) {
+  const fs::path tube = ici_ / "m.gz";
+  const fs::path resultats = ici_ / "r.json";
+  ASSERT_EQ(::mkfifo(tube.c_str(), 0600), 0);
+  // Opened first, so that the referee's open does not wait for a reader; a
+  // one-page pipe is full within a second of play.
+  Descripteur lecture(::open(tube.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  ASSERT_TRUE(lecture.valide());
+  ASSERT_EQ(::fcntl(lecture.fd(), F_SETPIPE_SZ, 4096), 4096);
+  ArbitreDeTest serveur({"--enregistre", tube, "--resultats", resultats});
+  std::vector<std::string> vues;  // the spectator's lines
+  std::string recu;
+  {
+    Tireurs tireurs(serveur.port(), 4);
+    FluxDeTest flux(serveur.port_spectateurs());
+    std::this_thread::sleep_for(2s);
+    ::kill(serveur.processus().pid(), SIGTERM);
+    // The game port closes just before the writer's queue does.
+    ASSERT_TRUE(attend_que([&] { return !connectable(serveur.port()); }, 10s));
+    std::this_thread::sleep_for(500ms);
+    recu = vide_le_tube(lecture.fd(), 30s);
+    for (auto message = flux.message(10s); message; message = flux.message(10s)) {
+      std::istringstream lignes(*message);
+      for (std::string l; std::getline(lignes, l);) vues.push_back(l);
+    }
+    EXPECT_EQ(flux.code_de_fermeture(), 1000) << "a normal close once the end was sent";
+  }
+  ASSERT_EQ(serveur.processus().attend_fin(30s), 0) << serveur.processus().erreurs();
+  const json r = lit_json(resultats);
+  ASSERT_FALSE(vues.empty());
+  const json fin = json::parse(vues.back());
+  EXPECT_EQ(fin.at("t"), "fin");
+  EXPECT_EQ(fin.at("resultats").at("joueurs").size(), 4u);
+
+  const fs::path copie = ici_ / "copie.gz";
+  std::ofstream(copie, std::ios::binary) << recu;
+  const Relu relu = relit(copie);
+  EXPECT_EQ(relu.erreurs, "") << "the recording reads to its end line";
+  ASSERT_FALSE(relu.ticks.empty());
+  for (std::size_t i = 1; i < relu.ticks.size(); ++i)
+    ASSERT_EQ(relu.ticks[i], relu.ticks[i - 1] + 1) << "no tick missing";
+  EXPECT_EQ(relu.ticks.back(), r.at("ticks"));
+  EXPECT_EQ(fin.at("tick"), r.at("ticks"));
 }
 
 // A file the referee cannot create is refused before the match, exit 2.

@@ -20,8 +20,8 @@
 #include "e2e/stress.h"
 #include "enregistrement/etat.h"
 #include "enregistrement/format.h"
-#include "protocol/socket.h"
 #include "protocol/textes.h"
+#include "transport/socket.h"
 
 namespace {
 

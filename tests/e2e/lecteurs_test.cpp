@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -142,8 +143,10 @@ TEST_F(Lecteurs, UnFluxSansFinDeLigneSArreteALaLimiteDeLongueur) {
 
 // A recording cut after the flush that followed tick 60, and one cut inside
 // the line of tick 61: the reader gives ticks 0 to 60 and says where the
-// file was cut.
+// file was cut. A whole one reads to its end, even without the line feed
+// after its last line.
 TEST_F(Lecteurs, UnFichierCoupeSeLitJusquASonDernierTickComplet) {
+  const std::string fin = "{\"t\":\"fin\",\"tick\":100,\"raison\":\"duree\",\"resultats\":{}}";
   const fs::path entier = ici_ / "entier.gz";
   std::vector<std::uintmax_t> coupures;
   {
@@ -158,7 +161,7 @@ TEST_F(Lecteurs, UnFichierCoupeSeLitJusquASonDernierTickComplet) {
       g.vide();
       if (n == 60) coupures.push_back(fs::file_size(entier));
     }
-    g << "{\"t\":\"fin\",\"tick\":100,\"raison\":\"duree\",\"resultats\":{}}\n";
+    g << fin << "\n";
   }
   std::string octets;
   {
@@ -178,9 +181,20 @@ TEST_F(Lecteurs, UnFichierCoupeSeLitJusquASonDernierTickComplet) {
     EXPECT_EQ(attendu, 61) << "ticks 0 to 60";
     EXPECT_NE(e.erreurs.find("coupe apres le tick 60"), std::string::npos) << e.erreurs;
   }
-  const Execution complet = execute(relecture, {entier}, 30s);
-  ASSERT_EQ(complet.statut, 0) << complet.erreurs;
-  EXPECT_EQ(complet.erreurs, "");
+  const fs::path sans_saut = ici_ / "sans_saut.gz";
+  {
+    Gzip g(sans_saut);
+    g << entete() << "{\"t\":\"debut\",\"tick\":0}\n";
+    for (int n = 1; n <= 100; ++n) g << tick(n);
+    g << fin;
+  }
+  for (const fs::path& chemin : {entier, sans_saut}) {
+    SCOPED_TRACE(chemin.filename());
+    const Execution complet = execute(relecture, {chemin}, 30s);
+    ASSERT_EQ(complet.statut, 0) << complet.erreurs;
+    EXPECT_EQ(complet.erreurs, "") << "the end line was read";
+    EXPECT_EQ(std::count(complet.sortie.begin(), complet.sortie.end(), '\n'), 101);
+  }
 }
 
 // Many bullets, then many ticks: the replay keeps copies of the lists to seek

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "e2e/serveur_de_test.h"
-#include "protocol/socket.h"
+#include "transport/socket.h"
 
 // arene-arbitre on a free game port and a free spectator port, or the one
 // given; `arguments` follow them on its command line.

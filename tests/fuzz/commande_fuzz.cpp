@@ -10,7 +10,7 @@
 #include "geometry/cubes.h"
 #include "protocol/commandes.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/enregistrement.h"
+#include "protocol/inscription.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille) {
   const std::string_view ligne(reinterpret_cast<const char*>(donnees), taille);

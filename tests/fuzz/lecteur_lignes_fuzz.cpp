@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/lecteur_lignes.h"
+#include "transport/lecteur_lignes.h"
 
 namespace {
 

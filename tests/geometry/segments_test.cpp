@@ -8,10 +8,15 @@
 #include <vector>
 
 #include "simulation/monde_de_test.h"
+#include "simulation/oracle.h"
 
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+// The reference tick's own tests answer every case too: it derives them
+// another way, and the differential test trusts it on the game's inputs.
+oracle::point o(point p) { return {p.x, p.y}; }
 
 struct CasLeft {
   point a, b, p;
@@ -26,15 +31,19 @@ TEST(Left, SideOfTheDirectedLineWithAnAreaTolerance) {
       {{0, 0}, {10, 0}, {5, -0.004}, 0},
       {{0, 0}, {10, 0}, {5, 0.006}, 1},  // 0.06, beyond
       {{0, 0}, {10, 0}, {5, -0.006}, -1},
+      {{0, 0}, {1, 0}, {0.5, 0.05}, 0},  // exactly epsilon: bounds of the tolerance included
+      {{0, 0}, {1, 0}, {0.5, -0.05}, 0},
       {{0, 0}, {10, 0}, {50, 0}, 0},   // on the line, outside the span
       {{10, 0}, {0, 0}, {5, 1}, -1},   // reversed direction flips the side
       {{0, 0}, {0, 10}, {-1, 5}, 1},   // left of an upward line is smaller x
       {{0, 0}, {10, 0}, {5, nan}, 0},  // not a number is neither side
   };
-  for (const CasLeft& c : cas)
-    EXPECT_EQ(left(c.a, c.b, c.p), c.attendu)
-        << "a=(" << c.a.x << "," << c.a.y << ") b=(" << c.b.x << "," << c.b.y << ") p=(" << c.p.x
-        << "," << c.p.y << ")";
+  for (const CasLeft& c : cas) {
+    SCOPED_TRACE(::testing::Message() << "a=(" << c.a.x << "," << c.a.y << ") b=(" << c.b.x << ","
+                                      << c.b.y << ") p=(" << c.p.x << "," << c.p.y << ")");
+    EXPECT_EQ(left(c.a, c.b, c.p), c.attendu);
+    EXPECT_EQ(oracle::left(o(c.a), o(c.b), o(c.p)), c.attendu) << "reference";
+  }
 }
 
 struct CasBetween {
@@ -55,10 +64,12 @@ TEST(Between, ComparesOnlyOneCoordinateWithInclusiveBounds) {
       {{2, 0}, {2, 10}, {2, 10.001}, false},
       {{2, 10}, {2, 0}, {2, -0.001}, false},
   };
-  for (const CasBetween& c : cas)
-    EXPECT_EQ(between(c.a, c.b, c.p), c.attendu)
-        << "a=(" << c.a.x << "," << c.a.y << ") b=(" << c.b.x << "," << c.b.y << ") p=(" << c.p.x
-        << "," << c.p.y << ")";
+  for (const CasBetween& c : cas) {
+    SCOPED_TRACE(::testing::Message() << "a=(" << c.a.x << "," << c.a.y << ") b=(" << c.b.x << ","
+                                      << c.b.y << ") p=(" << c.p.x << "," << c.p.y << ")");
+    EXPECT_EQ(between(c.a, c.b, c.p), c.attendu);
+    EXPECT_EQ(oracle::between(o(c.a), o(c.b), o(c.p)), c.attendu) << "reference";
+  }
 }
 
 struct CasIntersection {
@@ -80,11 +91,19 @@ TEST(IntersectSegment, CrossingTouchingOverlappingAndDisjointSegments) {
       {"lines cross beyond an end", {0, 0}, {1, 1}, {0, 10}, {10, 0}, false},
       {"perpendicular, stopping short", {0, 0}, {10, 0}, {5, 1}, {5, 7}, false},
       {"perpendicular, reaching past", {0, 0}, {10, 0}, {5, -1}, {5, 7}, true},
+      // Each end in turn is the only one on the other segment.
+      {"slanting, ending on the other", {0, 0}, {10, 0}, {12, 7}, {5, 0}, true},
+      // Within the tolerance of the other's line, but past its end.
+      {"starting just past an end", {0, 0}, {10, 0}, {10.001, 0.001}, {2000, 1000}, false},
   };
   for (const CasIntersection& c : cas) {
     EXPECT_EQ(intersect_segment(c.p1, c.p2, c.p3, c.p4), c.attendu) << c.nom;
     // The answer does not depend on which segment comes first.
     EXPECT_EQ(intersect_segment(c.p3, c.p4, c.p1, c.p2), c.attendu) << c.nom << ", swapped";
+    EXPECT_EQ(oracle::intersect_segment(o(c.p1), o(c.p2), o(c.p3), o(c.p4)), c.attendu)
+        << c.nom << ", reference";
+    EXPECT_EQ(oracle::intersect_segment(o(c.p3), o(c.p4), o(c.p1), o(c.p2)), c.attendu)
+        << c.nom << ", reference swapped";
   }
 }
 

@@ -11,7 +11,7 @@
 #include "simulation/actions.h"
 #include "simulation/balles.h"
 #include "simulation/monde_de_test.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -1,12 +1,10 @@
 // Live mode: the page follows /flux, says when it lags, and reconnects by itself.
 import assert from 'node:assert/strict';
-import http from 'node:http';
 import {test} from 'node:test';
-import {WebSocketServer} from 'ws';
 import {enregistrementSynthetique} from './synthetique.mjs';
-import {PAGE, attends, capture, navigateur, pageServie} from './outils.mjs';
+import {PAGE, attends, capture, navigateur, serveurDeSpectateurs} from './outils.mjs';
 
-const GARDES = [100, 150, 180, 199, 250];
+const GARDES = [0, 100, 150, 180, 199, 250];
 const match = enregistrementSynthetique({ticks: 300, garde: GARDES, tirsParTick: 4});
 const entete = match.lignes[0];
 
@@ -30,31 +28,6 @@ function messages(de, a) {
     }
   }
   return paquets;
-}
-
-// A stand-in for the spectator port: serves the page at `/` and hands each /flux connection to the test.
-async function serveurDeSpectateurs(t) {
-  const serveur = http.createServer((demande, reponse) => {
-    const page = pageServie();
-    reponse.writeHead(200, {'Content-Type': page.type}).end(page.contenu);
-  });
-  const ws = new WebSocketServer({server: serveur, path: '/flux'});
-  const connexions = [];
-  ws.on('connection', (c) => connexions.push(c));
-  await new Promise((ok) => serveur.listen(0, '127.0.0.1', ok));
-  t.after(() => new Promise((ok) => {
-    for (const c of ws.clients) c.terminate();
-    ws.close();
-    serveur.closeAllConnections();
-    serveur.close(ok);
-  }));
-  const connexion = async (n) => {
-    const fin = Date.now() + 20000;
-    while (connexions.length < n && Date.now() < fin) await new Promise((ok) => setTimeout(ok, 20));
-    assert.ok(connexions.length >= n, `connection ${n} to /flux`);
-    return connexions[n - 1];
-  };
-  return {url: `http://127.0.0.1:${serveur.address().port}/`, connexion};
 }
 
 // At the match's pace, 40 ticks a second.
@@ -124,4 +97,33 @@ test('live: the page follows the stream, reports skipped ticks and silence, and 
   await attends(page, () => window.visionneuse.etat().statut.startsWith('en direct'));
   assert.deepEqual(page.erreurs, []);
   await capture(page, 'direct-simule.png');
+});
+
+test('live: before the start the page waits for players, after the end it says so and stays', async (t) => {
+  const spectateurs = await serveurDeSpectateurs(t);
+  const page = await navigateur(t);
+  await page.goto(spectateurs.url);
+  const ws = await spectateurs.connexion(1);
+  // Six players awaited, three registered, 42 s of waiting left.
+  const attente = JSON.parse(entete);
+  Object.assign(attente, {version: 2, noms: [], match: {joueurs: 6, attente: 60, duree: 300, fin: null}, attente_restante: 42});
+  const etat0 = JSON.parse(match.etats.get(0).ligneEtat);
+  etat0.v = etat0.v.slice(0, 3);
+  etat0.joueurs = etat0.joueurs.slice(0, 3);
+  ws.send(`${JSON.stringify(attente)}\n${JSON.stringify(etat0)}`);
+  await new Promise((ok) => setTimeout(ok, 3000));
+  let vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.match(vu.statut, /en attente des joueurs/);
+  assert.equal(await page.$eval('#statut', (e) => e.className), '', 'not an alert');
+
+  // The match runs to its end, then the server closes the stream.
+  await envoie(ws, messages(0, 20));
+  ws.send(match.lignes[match.lignes.length - 1]);
+  await attends(page, () => window.visionneuse.etat().statut.startsWith('match terminé'));
+  ws.close();
+  await new Promise((ok) => setTimeout(ok, 3000));
+  vu = await page.evaluate(() => window.visionneuse.etat());
+  assert.equal(spectateurs.nombre(), 1, 'no reconnection after the end');
+  assert.match(vu.statut, /^match terminé/);
+  assert.deepEqual(page.erreurs, []);
 });

@@ -6,6 +6,7 @@ import os from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import puppeteer from 'puppeteer-core';
+import {WebSocketServer} from 'ws';
 
 const ici = path.dirname(fileURLToPath(import.meta.url));
 export const RACINE = path.resolve(ici, '../..');
@@ -14,7 +15,9 @@ export const PAGE = path.join(RACINE, 'web/visionneuse.html');
 export const CONSTRUCTION = process.env.ARENE_CONSTRUCTION || path.join(RACINE, 'build/release');
 export const CAPTURES = process.env.ARENE_CAPTURES || path.join(RACINE, 'build/navigateur');
 
-export async function navigateur(t, {largeur = 1280, hauteur = 800} = {}) {
+// `langue`: the reader's preferred languages, as the browser announces them (navigator.languages).
+// French by default, the language the tests were first written in.
+export async function navigateur(t, {largeur = 1280, hauteur = 800, langue = 'fr-FR'} = {}) {
   const profil = fs.mkdtempSync(path.join(os.tmpdir(), 'arene-chromium-'));
   const chromium = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
@@ -29,10 +32,18 @@ export async function navigateur(t, {largeur = 1280, hauteur = 800} = {}) {
   });
   const page = await chromium.newPage();
   await page.setViewport({width: largeur, height: hauteur});
+  await parleLangue(page, langue);
   const erreurs = [];
   page.on('pageerror', (e) => erreurs.push(e.message));
   page.erreurs = erreurs;
   return page;
+}
+
+// Headless chromium ignores --lang: the override is made through the DevTools protocol.
+export async function parleLangue(page, langue) {
+  const session = await page.createCDPSession();
+  await session.send('Emulation.setUserAgentOverride',
+    {userAgent: await page.browser().userAgent(), acceptLanguage: `${langue},${langue.split('-')[0]}`});
 }
 
 // Serves `fichiers` (URL path -> {type, contenu}) on 127.0.0.1, on a port the system picks.
@@ -80,13 +91,64 @@ export function vaisseauxVisibles(page, attendues = {}) {
 }
 
 // A page served with `contenu` as its recording (?enregistrement=), once the page has read it all.
-export async function pageRelisant(t, contenu, {largeur, hauteur, secondes = 30} = {}) {
+// `parametres`: more of the query, `&projecteur` say.
+export async function pageRelisant(t, contenu, {largeur, hauteur, langue, parametres = '', secondes = 30} = {}) {
   const base = await serveurStatique(t, {
     '/': pageServie(),
     '/match.jsonl.gz': {type: 'application/gzip', contenu},
   });
-  const page = await navigateur(t, {largeur, hauteur});
-  await page.goto(`${base}/?enregistrement=/match.jsonl.gz`);
+  const page = await navigateur(t, {largeur, hauteur, langue});
+  await page.goto(`${base}/?enregistrement=/match.jsonl.gz${parametres}`);
   await attends(page, () => window.visionneuse.etat().charge, undefined, secondes);
   return page;
+}
+
+// A stand-in for arene-arbitre's spectator port: serves the page at `/` and hands each /flux
+// connection to the test (`connexion(n)` waits for the n-th; `nombre()` counts them so far).
+export async function serveurDeSpectateurs(t) {
+  const serveur = http.createServer((demande, reponse) => {
+    const page = pageServie();
+    reponse.writeHead(200, {'Content-Type': page.type}).end(page.contenu);
+  });
+  const ws = new WebSocketServer({server: serveur, path: '/flux'});
+  const connexions = [];
+  ws.on('connection', (c) => connexions.push(c));
+  await new Promise((ok) => serveur.listen(0, '127.0.0.1', ok));
+  t.after(() => new Promise((ok) => {
+    for (const c of ws.clients) c.terminate();
+    ws.close();
+    serveur.closeAllConnections();
+    serveur.close(ok);
+  }));
+  const connexion = async (n) => {
+    const fin = Date.now() + 20000;
+    while (connexions.length < n && Date.now() < fin) await new Promise((ok) => setTimeout(ok, 20));
+    if (connexions.length < n) throw new Error(`no connection ${n} to /flux`);
+    return connexions[n - 1];
+  };
+  return {url: `http://127.0.0.1:${serveur.address().port}/`, connexion, nombre: () => connexions.length};
+}
+
+// Names of every kind a tournament may give: accents, spaces, other scripts, 40 characters.
+export const NOMS = ['Zoé Dupont', 'Ada', 'Éloïse Martin-Brès', 'Kofi', 'Łukasz', 'Ngozi Okafor', 'Αθηνά', 'Renée',
+  'Jürgen', 'Aïcha', 'Søren', 'Mẫn', 'Olusegun', 'Ingrid', 'Tupac', 'Anastasia Konstantinopoulou-Vanderbiltée'];
+// Names for the colours of a synthetic match, all but the fifth: a colour without a name.
+export const nomsPour = (couleurs) => couleurs.map((c, i) => [c, `${NOMS[i % NOMS.length]}${i >= NOMS.length ? ` ${i + 1}` : ''}`])
+  .filter((_, i) => i !== 4);
+
+// Every text node drawn on the page, with the element that holds it and its font size in pixels.
+export function textesVisibles(page) {
+  return page.evaluate(() => {
+    const vus = [];
+    const marche = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+    for (let n = marche.nextNode(); n; n = marche.nextNode()) {
+      const e = n.parentElement;
+      if (!n.textContent.trim() || !e.getClientRects().length) continue;
+      vus.push({texte: n.textContent.trim(), ou: e.id || e.className || e.tagName, taille: parseFloat(getComputedStyle(e).fontSize)});
+    }
+    for (const e of document.querySelectorAll('[title]')) {
+      if (e.getClientRects().length) vus.push({texte: e.title, ou: `${e.id || e.tagName}[title]`, taille: null});
+    }
+    return vus;
+  });
 }

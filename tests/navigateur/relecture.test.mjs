@@ -194,7 +194,7 @@ test('hostile recordings stop the page at a limit it names', async (t) => {
       /taille de l’état/],
     '/vrai.gz': [entete('"arene"', 'true'), /version/],
     '/reel.gz': [entete('"arene"', '1.0'), /version/],
-    '/deux.gz': [entete('"arene"', '2'), /version/],
+    '/trois.gz': [entete('"arene"', '3'), /version/],
     '/format.gz': [entete('"autre"'), /format/],
   };
   const fichiers = {'/': pageServie()};
@@ -232,5 +232,21 @@ test('a recording cut by a crash is shown up to its last tick, and said to be cu
   vu = await page.evaluate(() => window.visionneuse.etat());
   assert.match(vu.statut, /tronqué \(pas de ligne de fin\)/);
   assert.equal(vu.tick_max, 600);
+  assert.deepEqual(page.erreurs, []);
+});
+
+// Served by a plain web server, as a tournament's folder is: there is no live stream to go back to.
+test('the last tick of a replay shows the end of the match and the final ranks of its end line', async (t) => {
+  const page = await pageRelisant(t, fs.readFileSync(synthetique));
+  const avant = await verifieTick(page, lu, 599);
+  assert.doesNotMatch(avant.statut, /fin du match/);
+  const vu = await verifieTick(page, lu, 600);
+  assert.match(vu.statut, /fin du match/);
+  const lignes = await page.$$eval('#tableau tr', (trs) => trs.map((tr) => [tr.dataset.couleur, tr.cells[0].innerText]));
+  const classes = [...match.resultats].sort((a, b) => a.rang - b.rang);
+  assert.deepEqual(lignes.map(([c]) => c), classes.map((j) => String(j.couleur)));
+  lignes.forEach(([, texte], i) => assert.match(texte, new RegExp(`^${classes[i].rang}\\. `), `rank of line ${i}`));
+  await attends(page, () => window.visionneuse.etat().direct_existe === false);
+  assert.equal(await page.$eval('#bouton-direct', (b) => b.hidden), true, 'no "back to live" without a live stream');
   assert.deepEqual(page.erreurs, []);
 });

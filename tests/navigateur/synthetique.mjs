@@ -9,6 +9,9 @@ const PT_VIE_MAX = 5;
 // Colours that test the page's reading: a 64-bit one beyond 2^53, a negative one, a very dark one.
 export const COULEURS = [0xff0000, 255, 0x00c000, '1152921504607970390', -5, 0x000010, 0xffd700, 0xff00ff];
 
+// The colours of a match of n ships, the first ones those above.
+export const couleursPour = (n) => Array.from({length: n}, (_, i) => i < COULEURS.length ? COULEURS[i] : 0x101010 * (i + 1) + i);
+
 function alea(graine) {  // mulberry32
   let a = graine >>> 0;
   return () => {
@@ -25,7 +28,7 @@ const enJson = (objet) => JSON.stringify(objet).replace(/"(-?\d{16,})"/g, '$1');
 
 export function enregistrementSynthetique({
   graine = 7, vaisseaux = 6, ticks = 600, tirsParTick = 3, ballesMax = 5000, touchesParTick = 0.05,
-  perdu = null, garde = [], departs = true, vitesseVaisseaux = 1.5,
+  perdu = null, garde = [], departs = true, vitesseVaisseaux = 1.5, noms = null, match = null,
 } = {}) {
   const hasard = alea(graine);
   const lignes = [];
@@ -41,8 +44,12 @@ export function enregistrementSynthetique({
     const x = Math.floor(hasard() * 1300), y = Math.floor(hasard() * 1300);
     return [x, y, x + 32 + Math.floor(hasard() * 64), y + 32 + Math.floor(hasard() * 64)];
   });
-  ecris({t: 'entete', format: 'arene', version: 1, graine, plateau: [PLATEAU, PLATEAU], rayon_vaisseau: 9,
-    rayon_balle: 4, pt_vie_max: PT_VIE_MAX, periode: 0.025, cubes});
+  // Names and match parameters make a version 2 header: `noms` is [[couleur, nom], ...].
+  const entete = {t: 'entete', format: 'arene', version: noms || match ? 2 : 1, graine, plateau: [PLATEAU, PLATEAU],
+    rayon_vaisseau: 9, rayon_balle: 4, pt_vie_max: PT_VIE_MAX, periode: 0.025, cubes};
+  if (noms || match) Object.assign(entete, {noms: noms ?? [], match: match ?? {joueurs: null, attente: null, duree: null, fin: null}});
+  ecris(entete);
+  const nomDe = new Map((noms ?? []).map(([c, nom]) => [String(c), nom]));
 
   const joueur = (c) => joueurs.get(String(c));
   const enregistre = (couleur, tick) => {
@@ -53,7 +60,7 @@ export function enregistrementSynthetique({
       touches_recues: ancien?.touches_recues ?? 0, detruit_par: null, tick_destruction: null, tick_depart: null});
     if (enregistrable) ecris({t: 'enregistre', tick, v});
   };
-  const couleurs = Array.from({length: vaisseaux}, (_, i) => i < COULEURS.length ? COULEURS[i] : 0x101010 * (i + 1) + i);
+  const couleurs = couleursPour(vaisseaux);
   for (const c of couleurs) enregistre(c, 0);
   ecris({t: 'debut', tick: 0});
   const garder = (n) => {
@@ -131,7 +138,11 @@ export function enregistrementSynthetique({
     }
     garder(n);
   }
-  ecris({t: 'fin', tick: ticks, raison: 'duree', resultats: {format: 'arene-resultats', version: 1,
-    joueurs: [...joueurs.values()]}});
-  return {texte: lignes.join('\n') + '\n', lignes, etats, joueurs: [...joueurs.values()], ticks};
+  // Ranks as the referee gives them: in play first, more life points, more hits given; then the
+  // others, the latest to leave first.
+  const classes = [...joueurs.values()].sort((a, b) => (b.etat === 'vivant') - (a.etat === 'vivant') ||
+    b.pt_vie - a.pt_vie || b.touches_donnees - a.touches_donnees || (b.tick_depart ?? 0) - (a.tick_depart ?? 0));
+  const resultats = classes.map((j, i) => ({...j, rang: i + 1, ...(nomDe.has(String(j.couleur)) ? {nom: nomDe.get(String(j.couleur))} : {})}));
+  ecris({t: 'fin', tick: ticks, raison: 'duree', resultats: {format: 'arene-resultats', version: 1, joueurs: resultats}});
+  return {texte: lignes.join('\n') + '\n', lignes, etats, joueurs: [...joueurs.values()], resultats, ticks, couleurs};
 }

@@ -66,7 +66,7 @@ TEST(LectureReponse, AListEndsAfterItsCountOfLinesAndChecksEachOne) {
 TEST(GenreDe, EveryRequestHasItsReplyShape) {
   EXPECT_EQ(genre_de("GET VAISSEAUX"), Genre::Vaisseaux);
   EXPECT_EQ(genre_de("PUT ACTION TIRE"), Genre::Ok);
-  EXPECT_EQ(genre_de("PUT COULEUR VAISSEAU 12"), Genre::Enregistrement);
+  EXPECT_EQ(genre_de("PUT COULEUR VAISSEAU 12"), Genre::Inscription);
   EXPECT_EQ(genre_de("GET STATUT "), Genre::Erreur);
 }
 

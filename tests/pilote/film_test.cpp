@@ -21,7 +21,7 @@
 #include "simulation/actions.h"
 #include "simulation/balles.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "simulation/balles.h"
 #include "simulation/monde_de_test.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -2,7 +2,10 @@
 // side, for hundreds of ticks: after every tick both must hold the same ships
 // and bullets, in the same order, to the bit, and their generators the same
 // state. Players steer, fire, leave and come back between ticks, through both
-// worlds' own actions and spawns.
+// worlds' own actions and spawns. Every 100 ticks, and after the last, the
+// lists' fingerprints must also be the ones committed below, taken on x86-64:
+// both ticks agreeing on another machine is not enough, they must agree with
+// every other machine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,9 +21,11 @@
 #include "simulation/actions.h"
 #include "simulation/balles.h"
 #include "simulation/comparaison.h"
+#include "simulation/empreinte.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
+#include "trigo/trigo.h"
 
 namespace {
 
@@ -42,6 +47,7 @@ struct Bilan {
   int destructions = 0;
   int apparitions = 0;
   int deviations = 0;
+  std::vector<std::uint64_t> empreintes;
 };
 
 class Duel {
@@ -150,6 +156,7 @@ class Duel {
     ASSERT_TRUE(memes_vaisseaux_et_balles(*monde_, *reference_)) << p_.nom << ", tick " << t;
     ASSERT_TRUE(monde_->alea == reference_->alea) << p_.nom << ", tick " << t;
     compte(avant);
+    if ((t + 1) % 100 == 0 || t + 1 == p_.ticks) bilan_.empreintes.push_back(empreinte(*monde_));
   }
 
   void compte(const std::vector<vaisseau>& avant) {
@@ -161,8 +168,8 @@ class Duel {
         continue;
       }
       bilan_.touches += static_cast<int>(v.pt_vie - apres->pt_vie);
-      bilan_.deviations += apres->x != v.x + std::cos(v.angle) * v.vitesse ||
-                           apres->y != v.y + std::sin(v.angle) * v.vitesse;
+      bilan_.deviations += apres->x != v.x + cosinus(v.angle) * v.vitesse ||
+                           apres->y != v.y + sinus(v.angle) * v.vitesse;
     }
   }
 
@@ -186,13 +193,26 @@ const Parametres mondes[] = {
     {"random B", 17, 200, 211, 1000, 300, 0.0, 0.1},
 };
 
+// What the lists of each world above hash to, taken on x86-64.
+const std::vector<std::uint64_t> empreintes[] = {
+    {0xaa579a97e065ef80u},                       // crowded with bullets
+    {0x54d7851e735c4fc1u, 0x8a5b580f005a0ba0u},  // a melee of overlapping ships
+    {0x53b657729f2254a0u, 0xea388dc1548aea2du},  // a dense cube field
+    {0xeff0bc5ca91dd1fdu, 0xfe20d907e24d4cfdu},  // no cubes
+    {0x06122b5d8a7ca5dbu, 0x2ea4ac588f5c904du, 0x5def876dd663e129u},  // one ship
+    {0x644e30275ed1408au, 0x06585d62e2aef5a8u, 0xb41716ae4952abb1u},  // random A
+    {0xd039805e06698a46u, 0x6c490cac9d744abau, 0x919b7588e7043f8cu},  // random B
+};
+
 TEST(Differentiel, RandomWorldsTickBitForBitLikeTheReference) {
   Bilan total;
-  for (const Parametres& p : mondes) {
+  for (std::size_t m = 0; m < std::size(mondes); ++m) {
+    const Parametres& p = mondes[m];
     Duel duel(p);
     duel.joue();
     if (HasFatalFailure()) return;
     const Bilan& b = duel.bilan();
+    EXPECT_EQ(b.empreintes, empreintes[m]) << p.nom << ": " << en_initialiseur(b.empreintes);
     total.balles_vues += b.balles_vues;
     total.max_balles = std::max(total.max_balles, b.max_balles);
     total.touches += b.touches;

@@ -34,8 +34,4 @@ std::vector<vaisseau> en_ordre(const ListeRecente<vaisseau>& liste) {
 
 std::vector<balle> en_ordre(const ListeBalles& liste) { return {liste.begin(), liste.end()}; }
 
-std::unique_ptr<Monde> monde_avec_cubes(std::uint64_t graine) {
-  auto monde = std::make_unique<Monde>(graine);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
-  return monde;
-}
+std::unique_ptr<Monde> monde_avec_cubes(std::uint64_t graine) { return cree_monde(graine); }

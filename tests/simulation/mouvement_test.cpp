@@ -153,8 +153,8 @@ TEST(TryBestMove, OfTwoCandidatesThatTieTheFirstInScanOrderWins) {
   // Heading pi/4 at speed 1.5: offsets (1, 2) and (2, 1) score the same to
   // the bit, and (2, 2), the only better one, is 17.7 from ship 2.
   vaisseau v = vaisseau_en(700.0, 700.0, 1, std::numbers::pi / 4.0, 1.5);
-  const double dx = std::cos(v.angle) * v.vitesse;
-  const double dy = std::sin(v.angle) * v.vitesse;
+  const double dx = cosinus(v.angle) * v.vitesse;
+  const double dy = sinus(v.angle) * v.vitesse;
   ASSERT_EQ(2 * dy + 1 * dx, 1 * dy + 2 * dx);
   Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(714.5, 714.5, 2)});

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "trigo/trigo.h"
 #include "world/constantes.h"
 #include "world/monde.h"
 
@@ -17,8 +18,8 @@ constexpr double rb = Configuration::rayon_balle;
 std::deque<balle> met_a_jour(const std::deque<balle>& balles, const std::vector<cube>& cubes) {
   std::deque<balle> restent;
   for (balle b : balles) {
-    b.x = b.x + std::cos(b.angle) * Configuration::vitesse_balle;
-    b.y = b.y + std::sin(b.angle) * Configuration::vitesse_balle;
+    b.x = b.x + cosinus(b.angle) * Configuration::vitesse_balle;
+    b.y = b.y + sinus(b.angle) * Configuration::vitesse_balle;
     if (b.x - rb < 0.0) continue;
     if (b.x + rb >= largeur_plateau) continue;
     if (b.y - rb < 0.0) continue;
@@ -70,8 +71,8 @@ bool has_inter_maj(const Monde& monde, double x, double y, std::int64_t id,
 
 void try_best_move(const Monde& monde, vaisseau& s, const std::vector<face>& faces) {
   const int n = static_cast<int>(std::trunc(0.5 + std::fabs(s.vitesse)));
-  const double dx = std::cos(s.angle) * s.vitesse;
-  const double dy = std::sin(s.angle) * s.vitesse;
+  const double dx = cosinus(s.angle) * s.vitesse;
+  const double dy = sinus(s.angle) * s.vitesse;
   std::optional<point> meilleur;
   double meilleur_score = 0.0;
   for (int i = -n; i <= n; ++i) {
@@ -95,8 +96,8 @@ void maj(Monde& monde) {
   for (std::size_t k = 0; k < monde.vaisseaux.size(); ++k) {
     vaisseau& s = monde.vaisseaux[k];
     const std::vector<face> faces = get_cube_inter_segments(monde.grille, s.x, s.y);
-    const double nx = s.x + std::cos(s.angle) * s.vitesse;
-    const double ny = s.y + std::sin(s.angle) * s.vitesse;
+    const double nx = s.x + cosinus(s.angle) * s.vitesse;
+    const double ny = s.y + sinus(s.angle) * s.vitesse;
     if (!has_inter_maj(monde, nx, ny, s.id, faces)) {
       s.x = nx;
       s.y = ny;
@@ -113,7 +114,7 @@ void tire(Monde& monde, const vaisseau& s) {
   if (en_vol >= Configuration::max_balles_par_vaisseau) return;
   const double k = 0.9 * ((rv + rb) + 1.0);
   monde.balles.push_front(
-      balle{s.x + k * std::cos(s.angle), s.y + k * std::sin(s.angle), s.angle, s.id});
+      balle{s.x + k * cosinus(s.angle), s.y + k * sinus(s.angle), s.angle, s.id});
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // The reference geometry: segments, face gathering and collision queries.
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
 
 #include "simulation/oracle.h"
 #include "world/constantes.h"
@@ -22,6 +25,67 @@ face face_de_y_constant(int x0, int y) {
   const double fy = static_cast<double>(y);
   return {{fx, fy}, {fx + Configuration::taille_cube - 1.0, fy}};
 }
+
+// a + b as the rounded sum and its rounding error, which add up to it exactly
+// (Knuth's two-sum, exact whenever the sum does not overflow).
+struct Deux {
+  double haut;
+  double bas;
+};
+
+Deux somme_exacte(double a, double b) {
+  const double s = a + b;
+  const double b_pris = s - a;
+  const double a_pris = s - b_pris;
+  return {s, (a - a_pris) + (b - b_pris)};
+}
+
+Deux difference(double a, double b) { return somme_exacte(a, -b); }
+
+// The rounded product and its error, exact unless the error underflows, far
+// below the differences of board coordinates.
+Deux produit_exact(double a, double b) {
+  const double p = a * b;
+  return {p, std::fma(a, b, -p)};
+}
+
+// An exact sum of doubles held as an expansion: components whose bits do not
+// overlap, smallest first, so the largest non-zero one carries the sign.
+class Somme {
+ public:
+  void ajoute(double terme) {
+    std::size_t gardees = 0;
+    for (std::size_t i = 0; i < n_; ++i) {
+      const Deux s = somme_exacte(terme, composantes_[i]);
+      terme = s.haut;
+      if (s.bas != 0.0) composantes_[gardees++] = s.bas;
+    }
+    composantes_[gardees++] = terme;
+    n_ = gardees;
+  }
+
+  void ajoute_produit(Deux u, Deux v) {
+    for (const double x : {u.haut, u.bas})
+      for (const double y : {v.haut, v.bas}) {
+        const Deux p = produit_exact(x, y);
+        ajoute(p.haut);
+        ajoute(p.bas);
+      }
+  }
+
+  // The sign of this sum plus `terme`.
+  int signe_avec(double terme) const {
+    Somme s = *this;
+    s.ajoute(terme);
+    for (std::size_t i = s.n_; i-- > 0;)
+      if (s.composantes_[i] != 0.0) return s.composantes_[i] > 0.0 ? 1 : -1;
+    return 0;
+  }
+
+ private:
+  std::array<double, 17> composantes_{};  // two products of two-term factors, and one term
+  std::size_t n_ = 0;
+};
 
 bool face_touchee(double x, double y, const face& f) {
   const double r2 = r * r;
@@ -59,29 +123,42 @@ bool dans_le_cube(const balle& b, const cube& k) {
 
 }  // namespace
 
+// The orientation is the sign of the exact cross product of the inputs, not
+// of a rounded one: every finite double is a dyadic rational, and the error-free
+// sums and products below carry every bit. On the game's inputs, whose faces and
+// probes are parallel to the axes, the server's rounded product lands on the
+// same side of the tolerance unless the exact one lies within about 1e-17 of it.
 int left(point a, point b, point p) {
-  const double d = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
-  if (d > epsilon) return 1;
-  if (d < -epsilon) return -1;
+  for (const double v : {a.x, a.y, b.x, b.y, p.x, p.y})
+    if (!std::isfinite(v)) return 0;  // off the board, where no game goes
+  Somme d;
+  d.ajoute_produit(difference(b.x, a.x), difference(p.y, a.y));
+  d.ajoute_produit(difference(b.y, a.y), difference(a.x, p.x));
+  if (d.signe_avec(-epsilon) > 0) return 1;
+  if (d.signe_avec(epsilon) < 0) return -1;
   return 0;
 }
 
+// Only the coordinate along which the segment extends is compared, as a
+// closed interval; a vertical segment extends along y alone.
 bool between(point a, point b, point p) {
-  if (a.x != b.x) return (a.x <= p.x && p.x <= b.x) || (a.x >= p.x && p.x >= b.x);
-  return (a.y <= p.y && p.y <= b.y) || (a.y >= p.y && p.y >= b.y);
+  const bool vertical = a.x == b.x;
+  const double debut = vertical ? a.y : a.x;
+  const double fin = vertical ? b.y : b.x;
+  const double v = vertical ? p.y : p.x;
+  return std::min(debut, fin) <= v && v <= std::max(debut, fin);
 }
 
+// Two segments meet when each one's ends lie strictly on both sides of the
+// other's line, or when an end of one lies on the other.
 bool intersect_segment(point p1, point p2, point p3, point p4) {
-  const int d1 = left(p1, p2, p3);
-  const int d2 = left(p1, p2, p4);
-  const int d3 = left(p3, p4, p1);
-  const int d4 = left(p3, p4, p2);
-  if (d1 * d2 < 0 && d3 * d4 < 0) return true;
-  if (d1 == 0 && between(p1, p2, p3)) return true;
-  if (d2 == 0 && between(p1, p2, p4)) return true;
-  if (d3 == 0 && between(p3, p4, p1)) return true;
-  if (d4 == 0 && between(p3, p4, p2)) return true;
-  return false;
+  const auto de_part_et_d_autre = [](point a, point b, point c, point d) {
+    const int cote_c = left(a, b, c);
+    return cote_c != 0 && left(a, b, d) == -cote_c;
+  };
+  if (de_part_et_d_autre(p1, p2, p3, p4) && de_part_et_d_autre(p3, p4, p1, p2)) return true;
+  const auto sur = [](point a, point b, point p) { return left(a, b, p) == 0 && between(a, b, p); };
+  return sur(p1, p2, p3) || sur(p1, p2, p4) || sur(p3, p4, p1) || sur(p3, p4, p2);
 }
 
 std::vector<face> get_cube_inter_segments(const Grille& grille, double x, double y) {

@@ -19,7 +19,8 @@
 #include "simulation/monde_de_test.h"
 #include "simulation/oracle.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
+#include "trigo/trigo.h"
 
 namespace {
 
@@ -188,8 +189,8 @@ class Scenario {
         continue;
       }
       bilan_.touches += static_cast<int>(v.pt_vie - apres->pt_vie);
-      const double nx = v.x + std::cos(v.angle) * v.vitesse;
-      const double ny = v.y + std::sin(v.angle) * v.vitesse;
+      const double nx = v.x + cosinus(v.angle) * v.vitesse;
+      const double ny = v.y + sinus(v.angle) * v.vitesse;
       bilan_.deviations += apres->x != nx || apres->y != ny;
     }
   }

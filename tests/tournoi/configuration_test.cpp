@@ -87,6 +87,10 @@ TEST(Configuration, ErreursAvecLigneEtCle) {
        "missing"},
       {match + "[[bots]]\nnom = \"a/b\"\ncommande = \"a {port} {couleur}\"\n" + bots_valides, 4,
        "bots[0].nom", "letters"},
+      // Names become folder names: none may be hidden, or be the parent folder.
+      {match + "[[bots]]\nnom = \"..\"\ncommande = \"a {port} {couleur}\"\n" + bots_valides, 4,
+       "bots[0].nom", "letters"},
+      {"nom = \".cache\"\n" + match + bots_valides, 1, "nom", "letters"},
       {match + bots_valides + "[[bots]]\nnom = \"a\"\ncommande = \"a {port} {couleur}\"\n", 16,
        "bots[3].nom", "already used"},
       {match + bots_valides +

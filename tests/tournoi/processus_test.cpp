@@ -62,6 +62,8 @@ TEST(Processus, ToutLeGroupeDisparait) {
   EXPECT_EQ(vivants_du_groupe(pid), 0);
 }
 
+// A signal that dumps core is a signal too: the second one raises its core
+// limit first, since hosts often start with none and no core is written.
 TEST(Processus, FinsObservees) {
   struct Cas {
     std::vector<std::string> arguments;
@@ -69,9 +71,13 @@ TEST(Processus, FinsObservees) {
   };
   const Cas cas[] = {{{"/bin/sh", "-c", "exit 3"}, {3, 0}},
                      {{"/bin/sh", "-c", "kill -SEGV $$"}, {0, SIGSEGV}},
+                     {{"/bin/sh", "-c", "ulimit -c unlimited; kill -SEGV $$"}, {0, SIGSEGV}},
                      {{"/nulle/part"}, {127, 0}}};
+  // Where the cores go.
+  const std::filesystem::path dossier = ::testing::TempDir() + "processus_test";
+  std::filesystem::create_directories(dossier);
   for (const Cas& c : cas) {
-    Groupe groupe(Commande{c.arguments, {}, {}});
+    Groupe groupe(Commande{c.arguments, dossier, {}});
     const auto fin = groupe.attend(10s);
     ASSERT_TRUE(fin) << c.arguments.back();
     EXPECT_EQ(fin->code, c.attendue.code) << c.arguments.back();
@@ -79,6 +85,7 @@ TEST(Processus, FinsObservees) {
     // Observed, not reaped: the group can still be signalled.
     EXPECT_EQ(::kill(groupe.pid(), 0), 0);
   }
+  std::filesystem::remove_all(dossier);
 }
 
 }  // namespace

@@ -38,28 +38,36 @@ TEST(PlackettLuce, DuelRapportDesVictoires) {
 }
 
 // The fit is the likelihood's maximum: its gradient in the log-strengths is
-// zero there, whatever the finishing orders.
+// zero there, whatever the finishing orders. A place shared by k bots counts
+// as k picks from the same field (Breslow): d logL / d log w_i adds 1 for each
+// pick of i and takes k w_i / S at each stage where i is still in the field.
 TEST(PlackettLuce, GradientNulAuMaximum) {
-  const std::vector<Arrivee> matchs = {{{0}, {1}, {2}}, {{0}, {2}, {1}}, {{1}, {0}, {2}},
-                                       {{2}, {0}, {1}}, {{1}, {2}, {0}}, {{0}, {1}, {2}}};
-  const auto notes = notes_plackett_luce(3, matchs, {.a_priori = 0});
-  std::vector<double> force;
-  for (double n : notes) force.push_back(std::pow(10.0, (n - 1500) / 400));
-  // d logL / d log w_i = wins_i - sum over stages where i competes of w_i / S.
-  for (std::size_t i = 0; i < 3; ++i) {
-    double gradient = 0;
-    for (const auto& m : matchs) {
-      double restant = 0;
-      for (const auto& g : m) restant += force[g[0]];
+  const std::vector<Arrivee> sans_egalite = {{{0}, {1}, {2}}, {{0}, {2}, {1}}, {{1}, {0}, {2}},
+                                             {{2}, {0}, {1}}, {{1}, {2}, {0}}, {{0}, {1}, {2}}};
+  // Ties first, in the middle and last.
+  const std::vector<Arrivee> egalites = {{{0}, {1, 2}, {3}}, {{3}, {0}, {1}, {2}},
+                                         {{1, 3}, {2}, {0}}, {{2}, {0, 3}, {1}},
+                                         {{2, 0}, {1}, {3}}, {{1}, {3}, {0, 2}}};
+  for (const auto& [bots, matchs] : {std::pair{3u, sans_egalite}, std::pair{4u, egalites}}) {
+    const auto notes = notes_plackett_luce(bots, matchs, {.a_priori = 0});
+    std::vector<double> force, gradient(bots, 0.0);
+    for (double n : notes) force.push_back(std::pow(10.0, (n - 1500) / 400));
+    for (const Arrivee& m : matchs) {
+      double champ = 0;
+      for (const auto& groupe : m)
+        for (std::size_t i : groupe) champ += force[i];
       for (std::size_t g = 0; g + 1 < m.size(); ++g) {
-        if (m[g][0] == i) gradient += 1;
-        bool present = false;
-        for (std::size_t h = g; h < m.size(); ++h) present = present || m[h][0] == i;
-        if (present) gradient -= force[i] / restant;
-        restant -= force[m[g][0]];
+        const auto k = static_cast<double>(m[g].size());
+        for (std::size_t h = g; h < m.size(); ++h)
+          for (std::size_t i : m[h]) gradient[i] -= k * force[i] / champ;
+        for (std::size_t i : m[g]) {
+          gradient[i] += 1;
+          champ -= force[i];
+        }
       }
     }
-    EXPECT_NEAR(gradient, 0, 1e-7) << "bot " << i;
+    for (std::size_t i = 0; i < bots; ++i)
+      EXPECT_NEAR(gradient[i], 0, 1e-7) << bots << " bots, bot " << i;
   }
 }
 

@@ -163,11 +163,12 @@ TEST_F(Tournoi, TroisBotsSixMatchsDeuxALaFois) {
 }
 
 // A bot that crashes at once and one that never registers lose; one that
-// ignores the end is killed but keeps the place it played for.
+// ignores the end is killed but keeps the place it played for. The wait before
+// the start leaves room for Python bots slow to start on a loaded machine.
 TEST_F(Tournoi, BotsDefaillants) {
   const fs::path f =
       fichier({{"tireur", "tireur"}, {"plante", "plante"}, {"muet", "muet"}, {"tetu", "tetu"}},
-              "repetitions = 2", "duree = \"2s\"\nattente = 3\ndelai_fin = 1");
+              "repetitions = 2", "duree = \"2s\"\nattente = 8\ndelai_fin = 1");
   const fs::path d = ici_ / "fautes";
   std::string sortie;
   ASSERT_EQ(execute({"lance", f, "--dossier", d, "-j", "2"}, &sortie), 0) << sortie;

@@ -15,7 +15,7 @@
 #include "geometry/cubes.h"
 #include "simulation/actions.h"
 #include "simulation/spawn.h"
-#include "world/tick.h"
+#include "tick/tick.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <string>
 
-#include "match/resultats.h"
+#include "resultats/resultats.h"
 
 class FichierResultats {
  public:

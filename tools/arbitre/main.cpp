@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -20,12 +21,14 @@
 #include "arbitre/options.h"
 #include "config/journal.h"
 #include "enregistrement/ecrivain.h"
-#include "geometry/cubes.h"
 #include "match/boucle.h"
-#include "server/serveur.h"
+#include "server/accueil.h"
+#include "server/demarrage.h"
 #include "spectateurs/serveur_spectateurs.h"
 
 namespace {
+
+constexpr std::string_view programme = "arene-arbitre";
 
 // Lots the writer may lag behind the tick: a few seconds of play.
 constexpr std::size_t capacite_file = 256;
@@ -37,13 +40,6 @@ constexpr auto delai_fin_des_flux = std::chrono::seconds(5);
 // The match was played but its results or its recording could not be
 // written whole: systemd and tournaments must not take it for a success.
 constexpr int sortie_fichiers_incomplets = 3;
-
-[[noreturn]] void termine_en_echec(const char* message) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "arene-arbitre : %s\n", message);
-  std::fflush(stderr);
-  std::_Exit(2);
-}
 
 // SIGINT, SIGTERM, SIGHUP (a terminal or an SSH session gone) and SIGQUIT are
 // taken by sigtimedwait in the main thread only, so no handler ever runs in
@@ -89,7 +85,7 @@ std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& opti
   try {
     return std::make_unique<ServeurSpectateurs>(match, diffusion, *options.spectateurs, o);
   } catch (const std::exception& e) {
-    termine_en_echec((std::string("spectateurs : ") + e.what()).c_str());
+    termine_en_echec(programme, std::string("spectateurs : ") + e.what());
   }
 }
 
@@ -125,85 +121,133 @@ std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
   std::_Exit(resultats_ecrits && !finals.erreur_enregistrement ? 0 : sortie_fichiers_incomplets);
 }
 
-int lance(const OptionsArbitre& options) {
+// A match's pieces, built in this order by prepare_le_match.
+struct Match {
+  std::unique_ptr<Monde> monde;
+  MesuresTick mesures;
+  Sorties sorties;
+  FileLots file{capacite_file};
+  FileLots* file_utile = nullptr;  // the file, when a sink reads it
+  std::unique_ptr<Partie> partie;
+  std::optional<FichierResultats> resultats;
+  std::atomic<bool> interruption{false};
+  std::atomic<bool> finie{false};
+
+  // The results so far, with what only the writer knows.
+  Resultats resultats_complets() const { return complets(partie->copie_resultats(), sorties); }
+};
+
+// The players' side: the arena on the world, its port, and the thread that
+// accepts on it until renvoie_les_joueurs.
+struct Joueurs {
+  explicit Joueurs(Monde& monde) : arene(monde) {}
+  Arene arene;
+  CompteursProtocole compteurs;
+  Socket ecoute;
+  std::atomic<bool> arret{false};
+  std::thread accueil;
+};
+
+// The signals of the end blocked in every thread, then what every server does.
+void prepare_les_signaux() {
   const sigset_t signaux = signaux_de_fin();
   pthread_sigmask(SIG_BLOCK, &signaux, nullptr);  // inherited by every thread
-  std::signal(SIGPIPE, SIG_IGN);
+  prepare_le_processus();
+}
+
+std::uint64_t annonce_la_graine(const OptionsArbitre& options) {
   const std::uint64_t graine =
       options.graine.value_or(static_cast<std::uint64_t>(std::time(nullptr)));
   journal("arene-arbitre : graine " + std::to_string(graine) + "\n");
-  Configuration::debug = options.debug;
+  return graine;
+}
 
-  Monde monde(graine);
-  trace("creation des cubes\n");
-  {
-    // No other thread uses the world yet: the hold costs nothing, and keeps
-    // one rule for every use of its generator.
-    VerrouTenu tenu{monde.verrou};
-    monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
-  }
-
-  MesuresTick mesures;
-  std::unique_ptr<Partie> partie;
-  Sorties sorties;
+// The world, the sinks of its changes, the match on it and its results file.
+void prepare_le_match(Match& match, const OptionsArbitre& options, std::uint64_t graine) {
+  match.monde = cree_le_monde(graine);
+  Sorties& sorties = match.sorties;
   if (!options.enregistre.empty())
-    sorties.fichier = std::make_unique<PuitsFichier>(options.enregistre, &mesures.ticks_non_ecrits);
+    sorties.fichier =
+        std::make_unique<PuitsFichier>(options.enregistre, &match.mesures.ticks_non_ecrits);
   if (options.spectateurs)
-    sorties.diffusion =
-        std::make_unique<Diffusion>([&] { return partie->resultats_publies().lit()->joueurs; });
+    sorties.diffusion = std::make_unique<Diffusion>(
+        [&match] { return match.partie->resultats_publies().lit()->joueurs; });
   // Spectators need the tick's changes as much as a recording does.
-  FileLots file(capacite_file);
-  FileLots* const file_utile = sorties.puits().empty() ? nullptr : &file;
-  partie = ouvre_partie(monde, options.regles, graine, file_utile, std::chrono::steady_clock::now(),
-                        sorties.fichier != nullptr);
-  auto resultats = ouvre_resultats(options.resultats, complets(partie->copie_resultats(), sorties));
-  Ecrivain ecrivain(file, sorties.puits());
+  if (!sorties.puits().empty()) match.file_utile = &match.file;
+  match.partie = ouvre_partie(*match.monde, options.regles, graine, match.file_utile,
+                              std::chrono::steady_clock::now(), sorties.fichier != nullptr);
+  match.resultats = ouvre_resultats(options.resultats, match.resultats_complets());
+}
 
-  std::atomic<bool> interruption{false};
-  std::atomic<bool> finie{false};
-  std::thread ticks([&] {
-    joue(monde, *partie, file_utile, interruption, nullptr, &mesures);
-    finie = true;
+// Plays the match in a thread of its own; match.finie once it is over.
+std::thread lance_les_ticks(Match& match) {
+  return std::thread([&match] {
+    joue(*match.monde, *match.partie, match.file_utile, match.interruption, nullptr,
+         &match.mesures);
+    match.finie = true;
   });
+}
+
+// The arena, with protocol counters when spectators may read them, and its
+// listening port.
+void ouvre_aux_joueurs(Joueurs& joueurs, const OptionsArbitre& options, bool compte) {
   trace("lancement du serveur\n");
-  Arene arene(monde);
-  CompteursProtocole compteurs;
-  if (sorties.diffusion) arene.compteurs = &compteurs;
-  Socket ecoute;
-  try {
-    ecoute = ouvre_socket_d_ecoute(options.port, Configuration::taille_file_attente);
-  } catch (const std::exception& e) {
-    termine_en_echec(e.what());
-  }
-  std::unique_ptr<ServeurSpectateurs> spectateurs;
-  if (sorties.diffusion)
-    spectateurs = ouvre_spectateurs(
-        options, {partie->resultats_publies(), arene.connexions, mesures, compteurs},
-        *sorties.diffusion);
-  std::atomic<bool> arret{false};
-  std::thread accueil([&] {
+  if (compte) joueurs.arene.compteurs = &joueurs.compteurs;
+  joueurs.ecoute = ecoute_les_joueurs(programme, options.port);
+}
+
+// The accept loop in a thread of its own, until renvoie_les_joueurs.
+void accueille(Joueurs& joueurs) {
+  joueurs.accueil = std::thread([&joueurs] {
     try {
-      accepte_clients(arene, ecoute, &arret);
+      accepte_clients(joueurs.arene, joueurs.ecoute, &joueurs.arret);
     } catch (const std::exception& e) {
-      termine_en_echec(e.what());
+      termine_en_echec(programme, e.what());
     }
   });
+}
 
-  attend_la_fin(finie, interruption, [&] {
-    if (resultats && resultats->a_rafraichir(std::chrono::steady_clock::now()))
-      (void)resultats->ecrit(complets(partie->copie_resultats(), sorties));
+// No new player, then every connection closed, the slow ones waited for.
+void renvoie_les_joueurs(Joueurs& joueurs) {
+  joueurs.arret = true;
+  ::shutdown(joueurs.ecoute.fd(), SHUT_RDWR);
+  joueurs.accueil.join();
+  joueurs.arene.connexions.ferme_toutes();
+  if (!joueurs.arene.connexions.attend_aucune(delai_fermeture))
+    std::fprintf(stderr, "arene-arbitre : des connexions ne se sont pas terminees\n");
+}
+
+// The spectators' port, when asked for, watching the match and the players.
+std::unique_ptr<ServeurSpectateurs> ouvre_aux_spectateurs(const OptionsArbitre& options,
+                                                          Match& match, Joueurs& joueurs) {
+  if (!match.sorties.diffusion) return nullptr;
+  return ouvre_spectateurs(options,
+                           {match.partie->resultats_publies(), joueurs.arene.connexions,
+                            match.mesures, joueurs.compteurs},
+                           *match.sorties.diffusion);
+}
+
+int lance(const OptionsArbitre& options) {
+  prepare_les_signaux();
+  const std::uint64_t graine = annonce_la_graine(options);
+  Configuration::debug = options.debug;
+  Match match;
+  prepare_le_match(match, options, graine);
+  Ecrivain ecrivain(match.file, match.sorties.puits());
+  std::thread ticks = lance_les_ticks(match);
+  Joueurs joueurs(*match.monde);
+  ouvre_aux_joueurs(joueurs, options, match.sorties.diffusion != nullptr);
+  const auto spectateurs = ouvre_aux_spectateurs(options, match, joueurs);
+  accueille(joueurs);
+  attend_la_fin(match.finie, match.interruption, [&match] {
+    if (match.resultats && match.resultats->a_rafraichir(std::chrono::steady_clock::now()))
+      (void)match.resultats->ecrit(match.resultats_complets());
   });
   ticks.join();
-  arret = true;
-  ::shutdown(ecoute.fd(), SHUT_RDWR);
-  accueil.join();
-  arene.connexions.ferme_toutes();
-  if (!arene.connexions.attend_aucune(delai_fermeture))
-    std::fprintf(stderr, "arene-arbitre : des connexions ne se sont pas terminees\n");
+  renvoie_les_joueurs(joueurs);
   ecrivain.termine();
   if (spectateurs) spectateurs->arrete(delai_fin_des_flux);
-
-  conclut(resultats, complets(partie->copie_resultats(), sorties));
+  conclut(match.resultats, match.resultats_complets());
 }
 
 }  // namespace
@@ -214,6 +258,6 @@ int main(int argc, char** argv) {
   try {
     return lance(std::get<OptionsArbitre>(lu));
   } catch (const std::exception& e) {
-    termine_en_echec(e.what());
+    termine_en_echec(programme, e.what());
   }
 }

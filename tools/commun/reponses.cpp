@@ -54,7 +54,7 @@ bool valeur_flottante(std::string_view ligne, std::string_view prefixe) {
 }  // namespace
 
 Genre genre_de(std::string_view requete) {
-  if (requete.starts_with("PUT COULEUR VAISSEAU ")) return Genre::Enregistrement;
+  if (requete.starts_with("PUT COULEUR VAISSEAU ")) return Genre::Inscription;
   if (requete == "PING") return Genre::Pong;
   for (const auto& c : requetes)
     if (c.requete == requete) return c.genre;
@@ -128,7 +128,7 @@ bool LectureReponse::ajoute_en_tete(std::string_view ligne) {
     return true;
   };
   switch (reponse_.genre) {
-    case Genre::Enregistrement:
+    case Genre::Inscription:
       return valide_si(ligne == "VAISSEAU ENREGISTRE" || ligne == "ERREUR COULEUR UTILISEE" ||
                        ligne == "ERREUR SYNTAXE");
     case Genre::Ok:

@@ -11,10 +11,10 @@
 
 // The shape of the reply that a request gets.
 enum class Genre {
-  Enregistrement,  // "VAISSEAU ENREGISTRE" | "ERREUR COULEUR UTILISEE" | "ERREUR SYNTAXE"
-  Ok,              // "OK"
-  Statut,          // "PUT STATUT vivant" | "PUT STATUT mort"
-  Taille,          // "PUT TAILLE PLATEAU w h"
+  Inscription,  // "VAISSEAU ENREGISTRE" | "ERREUR COULEUR UTILISEE" | "ERREUR SYNTAXE"
+  Ok,           // "OK"
+  Statut,       // "PUT STATUT vivant" | "PUT STATUT mort"
+  Taille,       // "PUT TAILLE PLATEAU w h"
   RayonVaisseau,
   RayonBalle,
   MaxPtVie,

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "enregistrement/etat.h"
-#include "enregistrement/evenements.h"
+#include "evenements/evenements.h"
 #include "pilote/suite_evenements.h"
 
 // An instant that can be shown: the lists once the first `fin` events are applied.

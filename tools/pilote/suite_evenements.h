@@ -12,7 +12,7 @@
 #include <utility>
 #include <variant>
 
-#include "enregistrement/evenements.h"
+#include "evenements/evenements.h"
 
 class SuiteEvenements {
  public:

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "match/resultats.h"
+#include "resultats/resultats.h"
 
 namespace {
 

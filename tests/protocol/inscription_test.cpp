@@ -1,5 +1,5 @@
 // The registration line and the names of colours.
-#include "protocol/enregistrement.h"
+#include "protocol/inscription.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "protocol/enregistrement.h"
+#include "protocol/inscription.h"
 
 #include <charconv>
 #include <chrono>
@@ -57,14 +57,13 @@ std::string nom_couleur(std::int64_t couleur) {
 
 std::string etiquette(std::int64_t couleur) { return "Le client " + nom_couleur(couleur) + " "; }
 
-std::optional<Enregistrement> init_client(Monde& monde, Connexion& connexion,
-                                          std::int64_t& couleur) {
+std::optional<Inscription> init_client(Monde& monde, Connexion& connexion,
+                                       CompteursProtocole* compteurs, std::int64_t& couleur) {
   for (;;) {
     const auto ligne = connexion.lecteur.lit_ligne();
     if (!ligne) return std::nullopt;
     const auto n = analyse_couleur(*ligne);
-    if (connexion.compteurs != nullptr)
-      connexion.compteurs->compte_requete(n ? requete_enregistrement : requete_inconnue);
+    if (compteurs != nullptr) compteurs->compte_requete(n ? requete_inscription : requete_inconnue);
     if (!n) {
       journal("erreur client: " + std::string(*ligne) + "\n");
       if (!envoie(connexion, "ERREUR SYNTAXE\r\n")) return std::nullopt;
@@ -76,18 +75,18 @@ std::optional<Enregistrement> init_client(Monde& monde, Connexion& connexion,
       if (!envoie(connexion, "ERREUR COULEUR UTILISEE\r\n")) return std::nullopt;
       continue;
     }
-    Enregistrement enregistrement{etiquette(couleur), VaisseauEnJeu(monde, couleur)};
+    Inscription inscription{etiquette(couleur), VaisseauEnJeu(monde, couleur)};
     trace("Oh, un nouveau client (" + nom_couleur(couleur) + ")\n");
     // If the peer has gone already, the guard removes the new ship.
     if (!envoie(connexion, "VAISSEAU ENREGISTRE\r\n")) return std::nullopt;
-    return enregistrement;
+    return inscription;
   }
 }
 
-std::optional<VaisseauEnJeu> enregistre_client(Monde& monde, Connexion& connexion,
-                                               Session& session) {
-  auto enregistrement = init_client(monde, connexion, session.couleur);
-  if (!enregistrement) return std::nullopt;
-  session.etiquette_client = std::move(enregistrement->etiquette_client);
-  return std::move(enregistrement->vaisseau);
+std::optional<VaisseauEnJeu> inscrit_client(Monde& monde, Connexion& connexion,
+                                            CompteursProtocole* compteurs, Session& session) {
+  auto inscription = init_client(monde, connexion, compteurs, session.couleur);
+  if (!inscription) return std::nullopt;
+  session.etiquette_client = std::move(inscription->etiquette_client);
+  return std::move(inscription->vaisseau);
 }

@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/connexion.h"
+#include "protocol/compteurs.h"
 #include "protocol/session.h"
 #include "protocol/vaisseau_en_jeu.h"
+#include "transport/connexion.h"
 #include "world/monde.h"
 
 // What a registration line starts with; the colour's text follows.
@@ -27,7 +28,7 @@ std::string nom_couleur(std::int64_t couleur);
 // "Le client " + colour name + " ", the prefix of the connection's traces.
 std::string etiquette(std::int64_t couleur);
 
-struct Enregistrement {
+struct Inscription {
   std::string etiquette_client;
   VaisseauEnJeu vaisseau;  // removes the ship when the connection ends
 };
@@ -35,10 +36,10 @@ struct Enregistrement {
 // Reads lines and answers them until a ship of a free colour is placed, then
 // sends "VAISSEAU ENREGISTRE"; `couleur` holds the colour of the last valid
 // line. Nothing when the connection ends or fails first: no ship remains then.
-// Takes verrou only to place the ship.
-std::optional<Enregistrement> init_client(Monde& monde, Connexion& connexion,
-                                          std::int64_t& couleur);
+// Takes verrou only to place the ship. Counts each line in `compteurs`, if any.
+std::optional<Inscription> init_client(Monde& monde, Connexion& connexion,
+                                       CompteursProtocole* compteurs, std::int64_t& couleur);
 
 // Runs init_client and fills the session; nothing on failure, silently.
-std::optional<VaisseauEnJeu> enregistre_client(Monde& monde, Connexion& connexion,
-                                               Session& session);
+std::optional<VaisseauEnJeu> inscrit_client(Monde& monde, Connexion& connexion,
+                                            CompteursProtocole* compteurs, Session& session);

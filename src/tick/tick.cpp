@@ -1,4 +1,4 @@
-#include "world/tick.h"
+#include "tick/tick.h"
 
 #include <chrono>
 #include <cstdio>

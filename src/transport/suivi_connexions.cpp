@@ -1,4 +1,4 @@
-#include "protocol/suivi_connexions.h"
+#include "transport/suivi_connexions.h"
 
 #include <sys/socket.h>
 

@@ -1,4 +1,4 @@
-#include "server/thread_detache.h"
+#include "transport/thread_detache.h"
 
 #include <pthread.h>
 

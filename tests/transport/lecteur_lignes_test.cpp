@@ -1,5 +1,5 @@
 // Line framing over a source that hands out fixed chunks.
-#include "protocol/lecteur_lignes.h"
+#include "transport/lecteur_lignes.h"
 
 #include <gtest/gtest.h>
 

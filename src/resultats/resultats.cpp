@@ -1,4 +1,4 @@
-#include "match/resultats.h"
+#include "resultats/resultats.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "match/resultats.h"
+#include "resultats/resultats.h"
 #include "world/elements.h"
 #include "world/observateur.h"
 

@@ -1,4 +1,4 @@
-#include "server/serveur.h"
+#include "transport/ecoute.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -7,16 +7,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "config/configuration.h"
 #include "config/journal.h"
-#include "protocol/client.h"
-#include "protocol/socket.h"
-#include "server/thread_detache.h"
+#include "transport/socket.h"
 #include "world/echec.h"
 
 namespace {
@@ -78,12 +75,6 @@ bool manque_de_ressources(int erreur) {
 
 }  // namespace
 
-void serveur(Arene& arene, std::int64_t port, int backlog) {
-  const Socket ecoute = ouvre_socket_d_ecoute(port, backlog);
-  accepte_clients(arene, ecoute, nullptr);
-  throw Echec("accept : arret inattendu");
-}
-
 void accepte_connexions(const Socket& ecoute, const std::atomic<bool>* arret,
                         const std::function<void(Socket)>& sert) {
   for (;;) {
@@ -97,16 +88,4 @@ void accepte_connexions(const Socket& ecoute, const std::atomic<bool>* arret,
     }
     sert(std::move(connexion));
   }
-}
-
-void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret) {
-  accepte_connexions(ecoute, arret, [&arene](Socket connexion) {
-    // If the thread cannot start, the lambda and the socket it owns are
-    // destroyed here, which closes the connection; the loop goes on.
-    (void)lance_thread_detache(
-        [&arene, connexion = std::make_shared<Socket>(std::move(connexion))]() mutable {
-          client(arene, std::move(*connexion));
-        },
-        Configuration::pile_thread_client);
-  });
 }

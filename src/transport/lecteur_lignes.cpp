@@ -1,4 +1,4 @@
-#include "protocol/lecteur_lignes.h"
+#include "transport/lecteur_lignes.h"
 
 #include <unistd.h>
 

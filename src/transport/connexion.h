@@ -1,14 +1,22 @@
 // One client's socket with its line reader and its pending replies.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "config/configuration.h"
-#include "protocol/compteurs.h"
-#include "protocol/lecteur_lignes.h"
-#include "protocol/socket.h"
+#include "transport/lecteur_lignes.h"
+#include "transport/socket.h"
+
+// The bytes of the players' traffic, for a match server's metrics. Written by
+// connection threads, read by anyone: relaxed atomics, as each only goes up.
+struct CompteursOctets {
+  std::atomic<std::uint64_t> octets_recus{0};
+  std::atomic<std::uint64_t> octets_envoyes{0};
+};
 
 // Per-connection settings. The server uses the defaults; tests shorten them.
 struct OptionsConnexion {
@@ -20,10 +28,10 @@ struct OptionsConnexion {
 struct Connexion {
   // With `compteurs`, every byte read and sent is counted there.
   Connexion(Socket socket_connecte, const OptionsConnexion& options,
-            CompteursProtocole* compteurs_trafic = nullptr);
+            CompteursOctets* compteurs_trafic = nullptr);
 
   Socket socket;
-  CompteursProtocole* compteurs;
+  CompteursOctets* compteurs;
   LecteurLignes lecteur;
   std::string sortie;  // replies composed but not yet sent
 };

@@ -1,4 +1,4 @@
-#include "protocol/connexion.h"
+#include "transport/connexion.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -31,7 +31,7 @@ std::size_t envoie_tout(int fd, std::string_view octets) {
   return total;
 }
 
-Source source_comptee(int fd, CompteursProtocole* compteurs) {
+Source source_comptee(int fd, CompteursOctets* compteurs) {
   if (compteurs == nullptr) return source_descripteur(fd);
   return [lit = source_descripteur(fd), compteurs](char* tampon, std::size_t taille) {
     const long lus = lit(tampon, taille);
@@ -52,7 +52,7 @@ void envoie_sans_attente(int fd) {
 }  // namespace
 
 Connexion::Connexion(Socket socket_connecte, const OptionsConnexion& options,
-                     CompteursProtocole* compteurs_trafic)
+                     CompteursOctets* compteurs_trafic)
     : socket(std::move(socket_connecte)),
       compteurs(compteurs_trafic),
       lecteur(source_comptee(socket.fd(), compteurs)) {

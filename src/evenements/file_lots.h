@@ -7,7 +7,7 @@
 #include <deque>
 #include <optional>
 
-#include "enregistrement/evenements.h"
+#include "evenements/evenements.h"
 #include "synchro/mutex.h"
 
 class FileLots {

@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "protocol/arene.h"
-#include "protocol/socket.h"
+#include "transport/socket.h"
 
 struct OptionsEcoute {
   bool traces = true;  // the start-up traces of debug mode
@@ -24,13 +23,3 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute
 // throws Echec when accept fails for a reason that waiting does not cure.
 void accepte_connexions(const Socket& ecoute, const std::atomic<bool>* arret,
                         const std::function<void(Socket)>& sert);
-
-// accepte_connexions giving every connection a thread running `client`.
-void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret);
-
-// Listens on 0.0.0.0:`port` with `backlog` and gives every accepted connection
-// a thread running `client`. Never returns; throws Echec naming the failed
-// operation when the socket cannot be created, bound or listened on, when the
-// port is outside 0..65535, or when accept fails for a reason that waiting
-// does not cure.
-[[noreturn]] void serveur(Arene& arene, std::int64_t port, int backlog);
