@@ -65,6 +65,39 @@ void type(std::string& s, std::string_view nom) {
   s += '"';
 }
 
+template <typename T>
+void optionnel(std::string& s, const std::optional<T>& valeur) {
+  if (valeur) {
+    nombre(s, *valeur);
+  } else {
+    s += "null";
+  }
+}
+
+void ecrit(std::string& s, const ParametresMatch& m) {
+  s += "{\"joueurs\":";
+  optionnel(s, m.joueurs ? std::optional<std::int64_t>(*m.joueurs) : std::nullopt);
+  s += ",\"attente\":";
+  optionnel(s, m.attente_s);
+  s += ",\"duree\":";
+  optionnel(s, m.duree_ticks);
+  s += ",\"fin\":";
+  s += m.fin_survivant ? "\"survivant\"}" : "null}";
+}
+
+void ecrit(std::string& s, const Noms& noms) {
+  s += '[';
+  for (const auto& [couleur, nom] : noms) {
+    if (s.back() != '[') s += ',';
+    s += '[';
+    nombre(s, couleur);
+    s += ',';
+    s += json(nom).dump();
+    s += ']';
+  }
+  s += ']';
+}
+
 void ecrit(std::string& s, const EvEntete& e) {
   type(s, "entete");
   s += ",\"format\":\"arene\",\"version\":";
@@ -83,6 +116,10 @@ void ecrit(std::string& s, const EvEntete& e) {
   nombre(s, Configuration::periode);
   cle(s, "cubes");
   liste(s, e.cubes);
+  cle(s, "noms");
+  ecrit(s, e.noms);
+  cle(s, "match");
+  ecrit(s, e.match);
 }
 
 void ecrit(std::string& s, const EvEnregistre& e) {
@@ -221,6 +258,41 @@ RaisonFin lit_raison(const std::string& nom) {
   throw Echec("raison de fin inconnue : " + nom);
 }
 
+// Names from a file of any origin: one that is no name is left out, and its
+// colour shows as a colour.
+Noms lit_noms(const json& j) {
+  if (!j.is_array()) throw Echec("noms : liste attendue : " + j.dump().substr(0, 40));
+  if (j.size() > taille_etat_max)
+    throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
+                         " noms (limite de taille de l'etat)");
+  Noms noms;
+  for (const json& paire : j) {
+    if (!paire.is_array() || paire.size() != 2 || !paire[0].is_number_integer() ||
+        !paire[1].is_string())
+      continue;
+    const std::string nom = paire[1].get<std::string>();
+    if (defaut_du_nom(nom).empty()) noms.emplace(paire[0].get<std::int64_t>(), nom);
+  }
+  return noms;
+}
+
+std::optional<std::int64_t> entier_ou_rien(const json& j, const char* cle) {
+  const auto trouve = j.find(cle);
+  if (trouve == j.end() || !trouve->is_number_integer()) return std::nullopt;
+  return trouve->get<std::int64_t>();
+}
+
+ParametresMatch lit_match(const json& j) {
+  if (!j.is_object()) return {};
+  ParametresMatch m;
+  if (const auto n = entier_ou_rien(j, "joueurs"); n && *n > 0 && *n <= 1'000'000)
+    m.joueurs = static_cast<int>(*n);
+  if (const auto a = j.find("attente"); a != j.end() && a->is_number()) m.attente_s = reel(*a);
+  m.duree_ticks = entier_ou_rien(j, "duree");
+  m.fin_survivant = j.value("fin", json()) == "survivant";
+  return m;
+}
+
 EvEntete lit_entete(const json& j) {
   if (!j.contains("format") || j.at("format") != "arene")
     throw Echec("format " + (j.contains("format") ? j.at("format").dump() : "absent") +
@@ -232,9 +304,13 @@ EvEntete lit_entete(const json& j) {
   if (cubes.size() > taille_etat_max)
     throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
                          " cubes (limite de taille de l'etat)");
-  return EvEntete{j.at("graine").get<std::uint64_t>(), lit_liste<cube>(cubes, [](const json& k) {
-                    return cube{reel(k.at(0)), reel(k.at(1)), reel(k.at(2)), reel(k.at(3))};
-                  })};
+  return EvEntete{
+      j.at("graine").get<std::uint64_t>(),
+      lit_liste<cube>(cubes,
+                      [](const json& k) {
+                        return cube{reel(k.at(0)), reel(k.at(1)), reel(k.at(2)), reel(k.at(3))};
+                      }),
+      lit_noms(j.value("noms", json::array())), lit_match(j.value("match", json()))};
 }
 
 Evenement lit_objet(const json& j) {

@@ -7,7 +7,7 @@
 
 #include "evenements/evenements.h"
 
-inline constexpr int version_format = 1;
+inline constexpr int version_format = 2;
 
 // The line, without its line feed.
 void ajoute_ligne(std::string& sortie, const Evenement& evenement);

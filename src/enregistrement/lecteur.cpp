@@ -118,6 +118,7 @@ Relecture relit(const std::string& chemin,
                 const std::function<void(const Evenement&, const EtatRelu&)>& chaque) {
   LecteurEnregistrement lecteur(chemin);
   EtatRelu etat;
+  chaque(lecteur.entete(), etat);
   while (auto e = lecteur.suivant()) {
     etat.applique(*e);
     verifie_taille(etat);

@@ -53,7 +53,8 @@ class LecteurEnregistrement {
 // reader keeps.
 void verifie_taille(const EtatRelu& etat);
 
-// Replays a recording: `chaque` sees each event once applied to the state.
+// Replays a recording: `chaque` sees each event once applied to the state,
+// the header first.
 // Returns the header and, for a file that stops short, why (as coupure()).
 struct Relecture {
   EvEntete entete;

@@ -19,7 +19,7 @@ inline constexpr int profondeur_max = 32;
 inline constexpr std::size_t taille_etat_max = std::size_t{1} << 20;
 
 // The versions of the recording format this reader knows.
-inline constexpr std::array<std::int64_t, 1> versions_lues = {1};
+inline constexpr std::array<std::int64_t, 2> versions_lues = {1, 2};
 
 inline bool version_lue(std::int64_t version) {
   return std::find(versions_lues.begin(), versions_lues.end(), version) != versions_lues.end();

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "noms/noms.h"
 #include "resultats/resultats.h"
 #include "world/elements.h"
 #include "world/observateur.h"
@@ -35,9 +37,20 @@ struct BalleVue {
 VaisseauVu vu(const vaisseau& v);
 BalleVue vue(const balle& b);
 
+// How the match was set up, for readers that show a countdown or a clock.
+struct ParametresMatch {
+  std::optional<int> joueurs;       // awaited before the start
+  std::optional<double> attente_s;  // the longest wait for them
+  std::optional<std::int64_t> duree_ticks;
+  bool fin_survivant = false;  // ends when one ship is left
+  friend bool operator==(const ParametresMatch&, const ParametresMatch&) = default;
+};
+
 struct EvEntete {
   std::uint64_t graine = 0;
   std::vector<cube> cubes;  // in list order
+  Noms noms;
+  ParametresMatch match;
 };
 struct EvEnregistre {
   std::int64_t tick;

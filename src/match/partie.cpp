@@ -1,6 +1,9 @@
 #include "match/partie.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "config/configuration.h"
 
 namespace {
 
@@ -8,15 +11,28 @@ double secondes(Instant depuis, Instant jusqua) {
   return std::chrono::duration<double>(jusqua - depuis).count();
 }
 
+// The rules as the recording's readers see them: a duration in seconds
+// becomes the ticks it should last at the game's period.
+ParametresMatch parametres(const ReglesPartie& r) {
+  ParametresMatch p{r.joueurs, r.attente_s, std::nullopt, r.fin_survivant};
+  if (!r.duree) return p;
+  const double ticks = r.duree->unite == DureePartie::Unite::Ticks
+                           ? r.duree->valeur
+                           : r.duree->valeur / Configuration::periode;
+  // Beyond this no match is ever seen to end: said as none.
+  if (ticks < 1e15) p.duree_ticks = std::llround(ticks);
+  return p;
+}
+
 }  // namespace
 
 Partie::Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
                Instant maintenant, bool enregistre)
-    : monde_(monde), regles_(regles), file_(file), attente_depuis_(maintenant) {
+    : monde_(monde), regles_(regles), attente_depuis_(maintenant), chronique_(file) {
   resultats_.graine = graine;
   resultats_.enregistre = file != nullptr && enregistre;
   monde_.observateur = this;
-  note(EvEntete{graine, monde_.cubes});
+  note(EvEntete{graine, monde_.cubes, regles_.noms, parametres(regles_)});
   if (!regles_.joueurs) {
     commence(maintenant);
   } else {
@@ -34,9 +50,7 @@ bool Partie::en_jeu(std::int64_t couleur) const {
                      [&](const vaisseau& v) { return v.id == couleur; });
 }
 
-void Partie::note(Evenement evenement) {
-  if (file_ != nullptr) lot_.push_back(std::move(evenement));
-}
+void Partie::note(Evenement evenement) { chronique_.note(std::move(evenement)); }
 
 void Partie::commence(Instant maintenant) {
   phase_ = Phase::EnCours;
@@ -99,7 +113,7 @@ void Partie::termine(RaisonFin raison, Instant maintenant) {
   fin_ = maintenant;
   phase_ = Phase::Finie;
   monde_.actions_gelees = true;
-  if (en_perte_) reprend();
+  chronique_.reprend_si_perte(tick_, etat_differe());
   resultats_ = calcule_resultats(fin_);
   resultats_.raison = raison;
   note(EvFin{tick_, raison, resultats_});
@@ -119,18 +133,8 @@ Resultats Partie::calcule_resultats(Instant fin) const {
   r.tick_fin = r.ticks = tick_;
   if (phase_ != Phase::Attente) r.duree_s = secondes(debut_, fin);
   r.cadence = r.duree_s > 0.0 ? static_cast<double>(tick_) / r.duree_s : 0.0;
-  r.ticks_perdus = ticks_perdus_;
-  // The tick computes this while spectators ask: one pass over the ships,
-  // not one per player.
-  std::map<std::int64_t, std::int64_t> pt_vie;
-  for (const vaisseau& v : monde_.vaisseaux) pt_vie.try_emplace(v.id, v.pt_vie);
-  r.joueurs.clear();
-  r.joueurs.reserve(joueurs_.size());
-  for (auto [couleur, j] : joueurs_) {
-    if (const auto it = pt_vie.find(couleur); it != pt_vie.end()) j.pt_vie = it->second;
-    r.joueurs.push_back(std::move(j));
-  }
-  classe(r.joueurs);
+  r.ticks_perdus = chronique_.ticks_perdus();
+  r.joueurs = score_.classement(monde_.vaisseaux);
   return r;
 }
 
@@ -154,17 +158,7 @@ EvEtat Partie::etat() const {
 
 void Partie::vaisseau_cree(const vaisseau& v) {
   if (phase_ == Phase::Finie) return;
-  auto [it, nouveau] = joueurs_.try_emplace(v.id);
-  ResultatJoueur& j = it->second;
-  if (nouveau) {
-    j.couleur = v.id;
-    j.tick_enregistrement = tick_;
-  }
-  j.etat = EtatJoueur::Vivant;
-  j.pt_vie = v.pt_vie;
-  j.tick_depart.reset();
-  j.tick_destruction.reset();
-  j.detruit_par.reset();
+  score_.vaisseau_cree(v, tick_, regles_.noms);
   if (phase_ == Phase::EnCours && monde_.vaisseaux.taille() >= 2) deux_en_jeu_ = true;
   note(EvEnregistre{tick_, vu(v)});
   // The last awaited player's first action must count: start before its
@@ -180,77 +174,32 @@ void Partie::vaisseau_tourne(const vaisseau& v) {
 
 void Partie::joueur_parti(std::int64_t couleur, Depart depart) {
   if (phase_ == Phase::Finie) return;
-  const auto it = joueurs_.find(couleur);
-  if (it != joueurs_.end()) {
-    ResultatJoueur& j = it->second;
-    ++(depart == Depart::Quitte ? j.quitte : j.deconnexions);
-    if (en_jeu(couleur)) {
-      j.etat = EtatJoueur::Parti;
-      j.tick_depart = tick_;
-    }
-  }
+  score_.joueur_parti(couleur, depart, tick_, en_jeu(couleur));
   note(EvPart{tick_, couleur, depart});
 }
 
 void Partie::balle_tiree(const balle& b) {
   if (phase_ == Phase::Finie) return;
-  ++joueurs_[b.id].balles_tirees;
+  score_.balle_tiree(b.id);
   note(EvTir{vue(b)});
 }
 
-void Partie::balle_retiree(std::size_t rang) {
-  if (file_ != nullptr) retirees_.push_back(static_cast<std::uint32_t>(rang));
-}
+void Partie::balle_retiree(std::size_t rang) { chronique_.note_retiree(rang); }
 
 void Partie::touche(std::int64_t tireur, const vaisseau& cible) {
-  ResultatJoueur& t = joueurs_[tireur];
-  ++t.touches_donnees;
-  ++t.touches[cible.id];
-  ResultatJoueur& c = joueurs_[cible.id];
-  ++c.touches_recues;
-  c.pt_vie = cible.pt_vie;
+  score_.touche(tireur, cible, tick_);
   note(EvTouche{tick_, tireur, cible.id, cible.pt_vie});
   if (cible.pt_vie > 0) return;
-  c.etat = EtatJoueur::Detruit;
-  c.tick_destruction = c.tick_depart = tick_;
-  c.detruit_par = tireur;
   note(EvDetruit{tick_, cible.id, tireur});
 }
 
 void Partie::fin_de_tick(const Monde&) {
-  if (file_ == nullptr) return;
-  EvTick t{tick_, std::move(retirees_), {}};
-  retirees_ = {};
+  if (!chronique_.active()) return;
+  EvTick t{tick_, chronique_.prend_retirees(), {}};
   t.vaisseaux.reserve(monde_.vaisseaux.taille());
   for (const vaisseau& v : monde_.vaisseaux) t.vaisseaux.push_back(vu(v));
   note(std::move(t));
   publie();
 }
 
-// After lots were dropped, the changes since are of no use to a reader that
-// missed them: a full state replaces them, behind a mark of the gap.
-void Partie::reprend() {
-  ticks_perdus_ += std::max<std::int64_t>(0, tick_ - 1 - dernier_publie_);
-  lot_.clear();
-  lot_.push_back(EvPerdu{dernier_publie_ + 1, tick_ - 1});
-  lot_.push_back(etat());
-  en_perte_ = false;
-}
-
-// A lot the file refuses is dropped whole: the world never waits for the disk.
-void Partie::publie() {
-  if (file_ == nullptr || lot_.empty()) return;
-  if (en_perte_) {
-    if (!file_->a_de_la_place()) {
-      lot_.clear();
-      return;
-    }
-    reprend();
-  }
-  if (file_->essaie_de_deposer(lot_)) {
-    dernier_publie_ = tick_;
-    return;
-  }
-  en_perte_ = true;
-  lot_.clear();
-}
+void Partie::publie() { chronique_.publie(tick_, etat_differe()); }

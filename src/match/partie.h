@@ -9,9 +9,11 @@
 #include <memory>
 #include <optional>
 
-#include "evenements/file_lots.h"
+#include "evenements/chronique.h"
 #include "match/duree.h"
 #include "match/resultats_publies.h"
+#include "match/score.h"
+#include "noms/noms.h"
 #include "resultats/resultats.h"
 #include "world/monde.h"
 
@@ -22,6 +24,7 @@ struct ReglesPartie {
   std::optional<double> attente_s;  // then start anyway with two, or cancel
   std::optional<DureePartie> duree;
   bool fin_survivant = false;  // end when at most one ship is left
+  Noms noms;                   // who plays under which colour, when known
 };
 
 enum class Phase { Attente, EnCours, Finie };
@@ -61,12 +64,12 @@ class Partie final : public Observateur {
   // The current state, as a spectator joining now needs it.
   EvEtat etat() const REQUIRES(monde_.verrou);
   // Once Finie: the last changes, to hand to the file without verrou.
-  Lot derniers_changements() REQUIRES(monde_.verrou) { return std::move(lot_); }
+  Lot derniers_changements() REQUIRES(monde_.verrou) { return chronique_.derniers(); }
   // Hands the changes noted so far to the file, or drops them if it is full.
   // Done at the end of every tick, and while waiting for players.
   void publie() REQUIRES(monde_.verrou);
   // Ticks whose changes the file could not take.
-  std::int64_t ticks_perdus() const REQUIRES(monde_.verrou) { return ticks_perdus_; }
+  std::int64_t ticks_perdus() const REQUIRES(monde_.verrou) { return chronique_.ticks_perdus(); }
 
   void vaisseau_cree(const vaisseau& v) override REQUIRES(monde_.verrou);
   void vaisseau_tourne(const vaisseau& v) override REQUIRES(monde_.verrou);
@@ -85,11 +88,15 @@ class Partie final : public Observateur {
   Resultats calcule_resultats(Instant fin) const REQUIRES(monde_.verrou);
   bool en_jeu(std::int64_t couleur) const REQUIRES(monde_.verrou);
   void note(Evenement evenement) REQUIRES(monde_.verrou);
-  void reprend() REQUIRES(monde_.verrou);
+  // The current state, built only if the chronicle asks for it. It calls it
+  // at once, within the hold of the member function that passed it: the
+  // analysis cannot follow a callback, so that function's REQUIRES stands for it.
+  auto etat_differe() const REQUIRES(monde_.verrou) {
+    return [this]() NO_THREAD_SAFETY_ANALYSIS { return etat(); };
+  }
 
   Monde& monde_;
   const ReglesPartie regles_;
-  FileLots* const file_;
   // Everything below but publication_ is guarded by the world's verrou.
   Phase phase_ GUARDED_BY(monde_.verrou) = Phase::Attente;
   Instant attente_depuis_ GUARDED_BY(monde_.verrou);
@@ -99,15 +106,11 @@ class Partie final : public Observateur {
   // Two ships were in play at once since the start.
   bool deux_en_jeu_ GUARDED_BY(monde_.verrou) = false;
 
-  std::map<std::int64_t, ResultatJoueur> joueurs_ GUARDED_BY(monde_.verrou);
+  Score score_ GUARDED_BY(monde_.verrou);
   Resultats resultats_ GUARDED_BY(monde_.verrou);
   mutable ResultatsPublies publication_;  // provides its own synchronisation
-
-  Lot lot_ GUARDED_BY(monde_.verrou);  // changes not yet handed to the file
-  std::vector<std::uint32_t> retirees_ GUARDED_BY(monde_.verrou);
-  bool en_perte_ GUARDED_BY(monde_.verrou) = false;
-  std::int64_t dernier_publie_ GUARDED_BY(monde_.verrou) = 0;
-  std::int64_t ticks_perdus_ GUARDED_BY(monde_.verrou) = 0;
+  // The changes on their way to the file.
+  Chronique chronique_ GUARDED_BY(monde_.verrou);
 };
 
 // The match's start: a new match on `monde`, made under its verrou so that no

@@ -5,21 +5,11 @@
 #include <nlohmann/json.hpp>
 #include <tuple>
 
+#include "resultats/champs.h"
+
 namespace {
 
 using nlohmann::json;
-
-std::string_view nom_etat(EtatJoueur etat) {
-  switch (etat) {
-    case EtatJoueur::Vivant:
-      return "vivant";
-    case EtatJoueur::Detruit:
-      return "detruit";
-    case EtatJoueur::Parti:
-      return "parti";
-  }
-  return "?";
-}
 
 json optionnel(const std::optional<std::int64_t>& valeur) {
   return valeur ? json(*valeur) : json(nullptr);
@@ -27,21 +17,24 @@ json optionnel(const std::optional<std::int64_t>& valeur) {
 
 json en_json(const ResultatJoueur& j) {
   json touches = json::array();
-  for (const auto& [cible, n] : j.touches) touches.push_back({{"cible", cible}, {"n", n}});
-  return {{"couleur", j.couleur},
-          {"rang", j.rang},
-          {"etat", nom_etat(j.etat)},
-          {"pt_vie", j.pt_vie},
-          {"tick_enregistrement", j.tick_enregistrement},
-          {"tick_destruction", optionnel(j.tick_destruction)},
-          {"detruit_par", optionnel(j.detruit_par)},
-          {"tick_depart", optionnel(j.tick_depart)},
-          {"touches_donnees", j.touches_donnees},
-          {"touches_recues", j.touches_recues},
-          {"touches", touches},
-          {"balles_tirees", j.balles_tirees},
-          {"quitte", j.quitte},
-          {"deconnexions", j.deconnexions}};
+  for (const auto& [cible, n] : j.touches)
+    touches.push_back({{champ::cible, cible}, {champ::n, n}});
+  json objet = {{champ::couleur, j.couleur},
+                {champ::rang, j.rang},
+                {champ::etat, nom_etat(j.etat)},
+                {champ::pt_vie, j.pt_vie},
+                {champ::tick_enregistrement, j.tick_enregistrement},
+                {champ::tick_destruction, optionnel(j.tick_destruction)},
+                {champ::detruit_par, optionnel(j.detruit_par)},
+                {champ::tick_depart, optionnel(j.tick_depart)},
+                {champ::touches_donnees, j.touches_donnees},
+                {champ::touches_recues, j.touches_recues},
+                {champ::touches, touches},
+                {champ::balles_tirees, j.balles_tirees},
+                {champ::quitte, j.quitte},
+                {champ::deconnexions, j.deconnexions}};
+  if (j.nom) objet[champ::nom] = *j.nom;
+  return objet;
 }
 
 json en_json(const std::vector<ResultatJoueur>& joueurs) {
@@ -58,6 +51,18 @@ auto cle(const ResultatJoueur& j) {
 }
 
 }  // namespace
+
+std::string_view nom_etat(EtatJoueur etat) {
+  switch (etat) {
+    case EtatJoueur::Vivant:
+      return "vivant";
+    case EtatJoueur::Detruit:
+      return "detruit";
+    case EtatJoueur::Parti:
+      return "parti";
+  }
+  return "?";
+}
 
 std::string_view nom_raison(RaisonFin raison) {
   switch (raison) {
@@ -84,21 +89,21 @@ void classe(std::vector<ResultatJoueur>& joueurs) {
 }
 
 std::string texte_json(const Resultats& r, bool indente) {
-  json objet = {{"format", "arene-resultats"},
-                {"version", 1},
-                {"graine", r.graine},
-                {"raison", r.raison ? json(nom_raison(*r.raison)) : json(nullptr)},
-                {"tick_debut", r.tick_debut},
-                {"tick_fin", r.tick_fin},
-                {"ticks", r.ticks},
-                {"duree_s", r.duree_s},
-                {"cadence", r.cadence},
-                {"en_cours", !r.raison}};
+  json objet = {{champ::format, "arene-resultats"},
+                {champ::version, 1},
+                {champ::graine, r.graine},
+                {champ::raison, r.raison ? json(nom_raison(*r.raison)) : json(nullptr)},
+                {champ::tick_debut, r.tick_debut},
+                {champ::tick_fin, r.tick_fin},
+                {champ::ticks, r.ticks},
+                {champ::duree_s, r.duree_s},
+                {champ::cadence, r.cadence},
+                {champ::en_cours, !r.raison}};
   if (r.enregistre)
-    objet["enregistrement"] = {
-        {"ticks_perdus", r.ticks_perdus},
-        {"erreur", r.erreur_enregistrement ? json(*r.erreur_enregistrement) : json(nullptr)}};
-  objet["joueurs"] = en_json(r.joueurs);
+    objet[champ::enregistrement] = {
+        {champ::ticks_perdus, r.ticks_perdus},
+        {champ::erreur, r.erreur_enregistrement ? json(*r.erreur_enregistrement) : json(nullptr)}};
+  objet[champ::joueurs] = en_json(r.joueurs);
   return indente ? objet.dump(2) + "\n" : objet.dump();
 }
 
@@ -115,7 +120,10 @@ std::string tableau(const Resultats& r) {
                 static_cast<long long>(r.ticks), r.duree_s, r.cadence,
                 static_cast<unsigned long long>(r.graine));
   texte += ligne;
-  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles\n";
+  const bool noms = std::any_of(r.joueurs.begin(), r.joueurs.end(),
+                                [](const ResultatJoueur& j) { return j.nom.has_value(); });
+  texte += "rang  couleur                         etat     pt_vie  touches  recues  balles";
+  texte += noms ? "  nom\n" : "\n";
   for (const ResultatJoueur& j : r.joueurs) {
     std::snprintf(ligne, sizeof ligne, "%4d  %-30s  %-7s  %6lld  %7lld  %6lld  %6lld\n", j.rang,
                   couleur_lisible(j.couleur).c_str(), std::string(nom_etat(j.etat)).c_str(),
@@ -123,6 +131,7 @@ std::string tableau(const Resultats& r) {
                   static_cast<long long>(j.touches_recues),
                   static_cast<long long>(j.balles_tirees));
     texte += ligne;
+    if (j.nom) texte.insert(texte.size() - 1, "  " + *j.nom);
   }
   return texte;
 }

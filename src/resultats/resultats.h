@@ -19,8 +19,11 @@ enum class EtatJoueur {
   Parti,    // its last ship left with its player
 };
 
+std::string_view nom_etat(EtatJoueur etat);
+
 struct ResultatJoueur {
   std::int64_t couleur = 0;
+  std::optional<std::string> nom;        // when the organiser named the colour
   std::int64_t tick_enregistrement = 0;  // first registration
   EtatJoueur etat = EtatJoueur::Vivant;
   std::int64_t pt_vie = 0;
@@ -61,7 +64,7 @@ void classe(std::vector<ResultatJoueur>& joueurs);
 std::string texte_json(const Resultats& resultats, bool indente = true);
 std::string texte_json_joueurs(const std::vector<ResultatJoueur>& joueurs);
 
-// A short table for a terminal, one line per colour.
+// A short table for a terminal, one line per colour, its name last.
 std::string tableau(const Resultats& resultats);
 
 // A colour as its number and the display colour of its low 24 bits, the way

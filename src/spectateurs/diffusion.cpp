@@ -1,6 +1,8 @@
 #include "spectateurs/diffusion.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstdio>
 #include <iterator>
 #include <utility>
 #include <variant>
@@ -73,15 +75,28 @@ Envoi Abonnement::suivant() {
   return diffusion_.etat_complet(std::move(copie));
 }
 
-Diffusion::Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options)
-    : joueurs_(std::move(joueurs)), options_(options) {}
+// The header line as recorded, plus the seconds of waiting left at this instant.
+std::string Diffusion::entete_du_moment() const {
+  std::string texte = entete_.substr(0, entete_.size() - 1) + ",\"attente_restante\":";
+  if (!fin_attente_ || commence_) return texte + "null}";
+  const auto reste = *fin_attente_ - std::chrono::steady_clock::now();
+  const auto ms = std::max<std::int64_t>(
+      0, std::chrono::duration_cast<std::chrono::milliseconds>(reste).count());
+  char secondes[32];
+  std::snprintf(secondes, sizeof secondes, "%.3f}", static_cast<double>(ms) / 1000.0);
+  return texte + secondes;
+}
+
+Diffusion::Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options,
+                     std::optional<Instant> fin_attente)
+    : joueurs_(std::move(joueurs)), options_(options), fin_attente_(fin_attente) {}
 
 // The writer waits for a copy of the lists, never for verrou or JSON.
 Diffusion::CopieEtat Diffusion::copie_etat(Abonnement& abonnement) {
   abonnement.verifie_flux(*this);
   const std::int64_t tick = miroir_.tick();
   CopieEtat copie{abonnement.besoin_ == Abonnement::Besoin::Depart
-                      ? entete_
+                      ? entete_du_moment()
                       : ligne(EvPerdu{abonnement.perdu_depuis_, tick - 1}),
                   EvEtat{tick, miroir_.vaisseaux(), miroir_.balles(), {}}, fin_};
   if (abonnement.besoin_ == Abonnement::Besoin::Reprise)
@@ -105,6 +120,7 @@ void Diffusion::evenements(const Lot& lot) {
   for (const Evenement& e : lot) {
     if (std::holds_alternative<EvEntete>(e) && entete_.empty()) entete_ = ligne(e);
     if (std::holds_alternative<EvFin>(e)) fin_ = ligne(e);
+    commence_ |= std::holds_alternative<EvDebut>(e) || std::holds_alternative<EvFin>(e);
     miroir_.applique(e);
   }
   ++generation_;

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +42,13 @@ class Diffusion final : public Puits {
  public:
   using SourceJoueurs = std::function<std::vector<ResultatJoueur>()>;
 
-  explicit Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options = {});
+  using Instant = std::chrono::steady_clock::time_point;
+
+  // `fin_attente`: when the wait for players (--attente) runs out, if the
+  // match has one; the header tells a spectator joining before the start
+  // how long is left.
+  explicit Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options = {},
+                     std::optional<Instant> fin_attente = std::nullopt);
 
   // The writer thread's side.
   void evenements(const Lot& lot) override;
@@ -64,9 +72,11 @@ class Diffusion final : public Puits {
   Envoi etat_complet(CopieEtat copie) const;
   void distribue(Abonnement& abonnement, const std::shared_ptr<const std::string>& lot)
       REQUIRES(mutex_);
+  std::string entete_du_moment() const REQUIRES(mutex_);
 
   const SourceJoueurs joueurs_;
   const OptionsDiffusion options_;
+  const std::optional<Instant> fin_attente_;
   mutable synchro::Mutex mutex_;
   std::vector<Abonnement*> abonnements_ GUARDED_BY(mutex_);
   EtatRelu miroir_ GUARDED_BY(mutex_);
@@ -75,6 +85,8 @@ class Diffusion final : public Puits {
   std::uint64_t generation_ GUARDED_BY(mutex_) = 0;  // lots applied to the mirror
   std::int64_t tick_avant_ GUARDED_BY(mutex_) = 0;   // the mirror's tick before the last lot
   bool termine_ GUARDED_BY(mutex_) = false;
+  // The match started, or ended without starting.
+  bool commence_ GUARDED_BY(mutex_) = false;
   std::atomic<std::uint64_t> lots_sautes_{0};
   std::atomic<std::uint64_t> reprises_{0};
 };

@@ -42,8 +42,9 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute
   adresse.sin_family = AF_INET;
   adresse.sin_addr.s_addr = htonl(INADDR_ANY);
   adresse.sin_port = htons(static_cast<std::uint16_t>(port));
+  // Which port is taken matters most when a program listens on two.
   if (::bind(ecoute.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
-    echec_systeme("bind");
+    echec_systeme(("bind : port " + std::to_string(port)).c_str());
   if (::listen(ecoute.fd(), backlog) != 0) echec_systeme("listen");
   etape("attente des clients\n");
   return ecoute;

@@ -180,3 +180,31 @@ TEST(Arbitre, LesListesLuesEnDirectSeRetrouventDansLEnregistrement) {
 }
 
 }  // namespace
+
+namespace {
+
+// A name refused stops the referee before it listens, with the usage status
+// and a message that says which option or which line of the file is wrong.
+TEST(Arbitre, UnNomRefuseDitLOptionOuLaLigneEtArreteAvantLeMatch) {
+  const std::string fichier = fichier_temporaire("noms.txt");
+  std::ofstream(fichier) << "# classe\n255 Ana\n\n255 Bea\n";
+  const std::pair<std::vector<std::string>, std::string> cas[] = {
+      {{"--nom", "7=Jean\tDupont"}, "--nom 7=Jean\tDupont: a name may not hold control"},
+      {{"--nom", "7="}, "--nom 7=: a name may not be empty"},
+      {{"--nom", "7=" + std::string(41, 'x')}, "at most 40 characters, not 41"},
+      {{"--nom", "7=\xC3"}, "must be UTF-8"},
+      {{"--nom", "7=Ana", "--nom", "0x7=Bea"}, "colour 7 already has a name: \"Ana\""},
+      {{"--noms", fichier}, fichier + ":4: colour 255 already has a name"},
+      {{"--noms", fichier + ".absent"}, ".absent: cannot be read"},
+  };
+  for (const auto& [options, message] : cas) {
+    std::vector<std::string> arguments = {"--port", std::to_string(port_libre())};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const Execution e = execute(ARENE_ARBITRE, arguments, 10s);
+    EXPECT_EQ(e.statut, 1) << message;
+    EXPECT_NE(e.erreurs.find(message), std::string::npos) << e.erreurs;
+  }
+  std::remove(fichier.c_str());
+}
+
+}  // namespace

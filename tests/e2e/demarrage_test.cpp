@@ -1,6 +1,9 @@
 // The binary's command line, start-up messages and exit statuses.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "e2e/serveur_de_test.h"
 
 namespace {
@@ -52,6 +55,26 @@ TEST(Demarrage, APortInUseEndsWithTwoAfterBindingMessage) {
   const std::string erreurs = second.erreurs();
   EXPECT_NE(erreurs.find("bind"), std::string::npos) << erreurs;
   EXPECT_EQ(std::count(erreurs.begin(), erreurs.end(), '\n'), 1) << erreurs;
+}
+
+// Whoever holds the port, the one-line message says which port was taken:
+// the game port of either server and the referee's spectator port.
+TEST(Demarrage, APortInUseIsNamedInTheMessage) {
+  ServeurDeTest occupant;
+  const std::string pris = std::to_string(occupant.port());
+  const std::string libre = std::to_string(port_libre());
+  const std::vector<std::vector<std::string>> cas = {
+      {binaire_arene(), pris},
+      {ARENE_ARBITRE, "--port", pris},
+      {ARENE_ARBITRE, "--port", libre, "--spectateurs", pris},
+  };
+  for (const auto& ligne : cas) {
+    Processus p(ligne[0], {ligne.begin() + 1, ligne.end()});
+    EXPECT_EQ(p.attend_fin(10s), 2) << ligne.back();
+    const std::string erreurs = p.erreurs();
+    EXPECT_NE(erreurs.find("bind : port " + pris + " : "), std::string::npos) << erreurs;
+    EXPECT_NE(erreurs.find(std::strerror(EADDRINUSE)), std::string::npos) << erreurs;
+  }
 }
 
 TEST(Demarrage, APortOutsideTheTcpRangeEndsWithTwo) {

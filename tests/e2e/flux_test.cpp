@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -20,6 +22,7 @@
 #include "e2e/stress.h"
 #include "enregistrement/etat.h"
 #include "enregistrement/format.h"
+#include "enregistrement/lecteur.h"
 #include "protocol/textes.h"
 #include "transport/socket.h"
 
@@ -126,6 +129,48 @@ TEST(Flux, LeFluxRebatitCeQueLesJoueursLisent) {
   // just before may come as lines after it.
   EXPECT_GE(std::count(relecture.types.begin(), relecture.types.end(), "tir"), 1);
   EXPECT_EQ(std::count(relecture.types.begin(), relecture.types.end(), "perdu"), 0);
+}
+
+// Names given to the referee reach everything that shows a player: the
+// stream's header (with the match's parameters and the wait left), the
+// recording's header, the results file and the table printed at the end.
+TEST(Flux, LesNomsVontAuFluxALEnregistrementEtAuxResultats) {
+  const std::string prefixe = ::testing::TempDir() + "noms_" + std::to_string(::getpid());
+  std::ofstream(prefixe + ".txt") << "# classe\n\n16711680 Élodie Dupont\r\n";
+  ArbitreDeTest arbitre({"--noms", prefixe + ".txt", "--nom", "255=李雷", "--joueurs", "3",
+                         "--attente", "30", "--duree", "20t", "--resultats", prefixe + ".json",
+                         "--enregistre", prefixe + ".gz"});
+  const nlohmann::json noms = {{255, "李雷"}, {16711680, "Élodie Dupont"}};
+  const nlohmann::json match = {{"joueurs", 3}, {"attente", 30}, {"duree", 20}, {"fin", nullptr}};
+  {
+    FluxDeTest flux(arbitre.port_spectateurs());
+    const auto premier = flux.message();
+    ASSERT_TRUE(premier);
+    const auto entete = nlohmann::json::parse(lignes_de(*premier).at(0));
+    EXPECT_EQ(entete.at("version"), 2);
+    EXPECT_EQ(entete.at("noms"), noms);
+    EXPECT_EQ(entete.at("match"), match);
+    EXPECT_GT(entete.at("attente_restante").get<double>(), 20.0);
+    EXPECT_LE(entete.at("attente_restante").get<double>(), 30.0);
+  }
+  std::vector<std::unique_ptr<ClientDeTest>> joueurs;
+  for (const long long couleur : {255LL, 16711680LL, 7LL}) {
+    joueurs.push_back(std::make_unique<ClientDeTest>(arbitre.port()));
+    ASSERT_EQ(joueurs.back()->enregistre(couleur), "VAISSEAU ENREGISTRE\r\n");
+  }
+  ASSERT_EQ(arbitre.processus().attend_fin(20s), 0) << arbitre.processus().erreurs();
+  std::ifstream fichier(prefixe + ".json");
+  const auto resultats = nlohmann::json::parse(fichier);
+  std::map<std::int64_t, nlohmann::json> par_couleur;
+  for (const auto& j : resultats.at("joueurs")) par_couleur[j.at("couleur")] = j;
+  EXPECT_EQ(par_couleur.at(255).value("nom", ""), "李雷");
+  EXPECT_EQ(par_couleur.at(16711680).value("nom", ""), "Élodie Dupont");
+  EXPECT_FALSE(par_couleur.at(7).contains("nom")) << "a colour without a name has no key";
+  const LecteurEnregistrement lecteur(prefixe + ".gz");
+  EXPECT_EQ(lecteur.entete().noms, (Noms{{255, "李雷"}, {16711680, "Élodie Dupont"}}));
+  EXPECT_EQ(lecteur.entete().match, (ParametresMatch{3, 30.0, 20, false}));
+  EXPECT_NE(arbitre.processus().sortie().find("Élodie Dupont\n"), std::string::npos);
+  for (const char* fin : {".txt", ".json", ".gz"}) std::remove((prefixe + fin).c_str());
 }
 
 TEST(Flux, CentSpectateursQuiNeLisentPasNeRalentissentNiLeTickNiLesJoueurs) {

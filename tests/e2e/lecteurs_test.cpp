@@ -99,7 +99,7 @@ TEST_F(Lecteurs, FichiersHostilesArretesAUneLimiteNommee) {
        "taille de l'etat", true},
       {"version true", nullptr, "version"},
       {"version 1.5", nullptr, "version"},
-      {"version 2", nullptr, "version"},
+      {"version 3", nullptr, "version"},
       {"version \"1\"", nullptr, "version"},
       {"no version", nullptr, "version"},
       {"another format", nullptr, "format"},
@@ -107,7 +107,7 @@ TEST_F(Lecteurs, FichiersHostilesArretesAUneLimiteNommee) {
   const std::map<std::string, std::string> entetes = {
       {"version true", entete("\"arene\"", "true")},
       {"version 1.5", entete("\"arene\"", "1.5")},
-      {"version 2", entete("\"arene\"", "2")},
+      {"version 3", entete("\"arene\"", "3")},
       {"version \"1\"", entete("\"arene\"", "\"1\"")},
       {"no version", "{\"t\":\"entete\",\"format\":\"arene\",\"graine\":1,\"cubes\":[]}\n"},
       {"another format", entete("\"autre\"")},

@@ -65,7 +65,7 @@ struct CasDeFin {
 
 ReglesPartie regles(std::optional<int> joueurs, std::optional<double> attente,
                     std::optional<DureePartie> duree, bool survivant) {
-  return ReglesPartie{joueurs, attente, duree, survivant};
+  return ReglesPartie{joueurs, attente, duree, survivant, {}};
 }
 
 TEST(Partie, FinitSelonSesRegles) {

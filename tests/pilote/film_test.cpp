@@ -69,7 +69,8 @@ std::vector<Moment> joue_un_match(const fs::path& chemin, int ticks, const Ecrit
   FileLots file(ecriture.capacite);
   const auto puits = std::make_unique<PuitsFichier>(chemin);
   const std::vector<std::int64_t> couleurs = {1, 255, 0xFF0000, -7};
-  const ReglesPartie regles{4, {}, DureePartie{double(ticks), DureePartie::Unite::Ticks}, false};
+  const ReglesPartie regles{
+      4, {}, DureePartie{double(ticks), DureePartie::Unite::Ticks}, false, {}};
   Partie partie(*monde, regles, 11, &file, Instant{});
   place_en_melee(*monde, partie, couleurs);
   std::vector<Moment> moments{moment(*monde, partie)};

@@ -36,10 +36,14 @@ void joue_jusqu_a_la_fin(int port, long long couleur, const std::string& virage)
   }
 }
 
-// The real match server records two bots' match of ticks_du_match ticks.
+constexpr const char* nom_du_rouge = "Rouge Écarlate";
+
+// The real match server records two bots' match of ticks_du_match ticks; the
+// red one has a name.
 void enregistre_un_match(const fs::path& fichier) {
   ServeurDeTest arbitre({"--graine", "7", "--joueurs", "2", "--duree",
-                         std::to_string(ticks_du_match) + "t", "--enregistre", fichier.string()});
+                         std::to_string(ticks_du_match) + "t", "--enregistre", fichier.string(),
+                         "--nom", std::string("0xFF0000=") + nom_du_rouge});
   std::thread rouge(joue_jusqu_a_la_fin, arbitre.port(), 0xFF0000, "PUT ACTION GAUCHE\r\n");
   std::thread vert(joue_jusqu_a_la_fin, arbitre.port(), 0x00FF00, "PUT ACTION DROITE\r\n");
   rouge.join();
@@ -48,10 +52,17 @@ void enregistre_un_match(const fs::path& fichier) {
 }
 
 // The reader's ship list of one tick: [[x, y, angle, pt_vie, couleur], ...].
+// The names of the ships listed come with it.
 json vaisseaux_du_lecteur(const fs::path& fichier, int tick) {
   Processus lecteur(ARENE_RELECTURE, {fichier.string(), "--tick", std::to_string(tick)});
   EXPECT_EQ(lecteur.attend_fin(10s), 0) << lecteur.erreurs(100ms);
-  return json::parse(lecteur.sortie()).at("vaisseaux");
+  const json ligne = json::parse(lecteur.sortie());
+  const auto rouge = std::find_if(ligne.at("vaisseaux").begin(), ligne.at("vaisseaux").end(),
+                                  [](const json& v) { return v.at(4) == 0xFF0000; });
+  EXPECT_EQ(ligne.value("noms", json::array()), rouge == ligne.at("vaisseaux").end()
+                                                    ? json::array()
+                                                    : json::array({{0xFF0000, nom_du_rouge}}));
+  return ligne.at("vaisseaux");
 }
 
 struct Fleche {
@@ -137,6 +148,8 @@ TEST_F(RelectureEnTerminal, SeeksAndStepsAndDrawsTheShipsWhereTheReaderSays) {
   session.tape("Right");  // stops the play
   for (const char* touche : {"8", "0", "Enter"}) session.tape(touche);
   verifie_tick(session, fichier, 80);
+  EXPECT_NE(session.ecran().find(std::string(nom_du_rouge) + " life"), std::string::npos)
+      << "the status line names the red ship";
   session.tape("Right");
   verifie_tick(session, fichier, 81);
   session.tape("Left");

@@ -89,6 +89,33 @@ TEST_F(TerminalPilote, ShowsTheBoardFiresOnSpaceAndLeavesOnQ) {
   EXPECT_EQ(lit_fichier(dossier_.chemin() / "erreurs"), "");
 }
 
+// The names of a --noms file: the player's own first in its status line, and
+// each named ship's beside it on the board.
+TEST_F(TerminalPilote, NamesFromAFileShowInTheStatusAndBesideTheShips) {
+  ServeurDeTest serveur({"--graine", "3"});
+  if (!protocole_present(serveur.port())) GTEST_SKIP() << sans_protocole;
+  ClientDeTest observateur(serveur.port());
+  ASSERT_EQ(observateur.enregistre(0x123456), "VAISSEAU ENREGISTRE\r\n");
+  std::ofstream(dossier_.chemin() / "noms.txt") << "# salle 12\n0xFF8000 Ana Éa\n"
+                                                << "1193046 Bob Léger\n";
+  SessionTmux session(
+      tmux_, dossier_.chemin(),
+      commande_pilote(dossier_.chemin(),
+                      {"--port", std::to_string(serveur.port()), "--couleur", "0xFF8000", "--noms",
+                       (dossier_.chemin() / "noms.txt").string()}));
+  std::string ecran;
+  EXPECT_TRUE(attend(
+      [&] {
+        ecran = session.ecran();
+        return contient(ecran, "Ana Éa  colour 16744448  left/right: turn") &&
+               contient(ecran, "Bob Léger");
+      },
+      10s))
+      << ecran << lit_fichier(dossier_.chemin() / "erreurs");
+  session.tape("q");
+  EXPECT_EQ(statut_final(dossier_.chemin(), 10s), 0) << lit_fichier(dossier_.chemin() / "erreurs");
+}
+
 std::vector<std::string> mots(const std::string& texte) {
   std::vector<std::string> resultat;
   std::string mot;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <random>
 #include <string>
@@ -203,6 +204,30 @@ TEST(Diffusion, LaFinArriveMemeAuxSpectateursEnRetardPuisFerme) {
     EXPECT_EQ(compte(s->types, "fin"), 1);
     EXPECT_TRUE(s->fini());
   }
+}
+
+// A spectator joining before the start learns how long the wait for players
+// has left; once the match started there is none.
+TEST(Diffusion, LEnteteDitLAttenteRestanteJusquAuDebut) {
+  const auto attente_de = [](Diffusion& diffusion) {
+    Abonnement abonnement(diffusion, [] {});
+    const std::string texte = abonnement.suivant().texte;
+    return nlohmann::json::parse(texte.substr(0, texte.find('\n'))).at("attente_restante");
+  };
+  const auto livre = [](Diffusion& diffusion, const Evenement& e) {
+    diffusion.evenements({e});
+    diffusion.ecrit(ligne(e) + "\n");
+  };
+  const auto sans_joueurs = [] { return std::vector<ResultatJoueur>{}; };
+  Diffusion avec(sans_joueurs, {}, std::chrono::steady_clock::now() + std::chrono::seconds(30));
+  Diffusion sans(sans_joueurs);
+  for (Diffusion* d : {&avec, &sans}) livre(*d, EvEntete{});
+  const double reste = attente_de(avec).get<double>();
+  EXPECT_GT(reste, 20.0);
+  EXPECT_LE(reste, 30.0);
+  EXPECT_TRUE(attente_de(sans).is_null());
+  livre(avec, EvDebut{0});
+  EXPECT_TRUE(attente_de(avec).is_null());
 }
 
 }  // namespace

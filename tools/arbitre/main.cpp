@@ -89,6 +89,13 @@ std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& opti
   }
 }
 
+// When the wait for players runs out; a wait of years is no countdown.
+std::optional<Instant> fin_attente(const ReglesPartie& regles, Instant depart) {
+  if (!regles.joueurs || !regles.attente_s || *regles.attente_s > 1e9) return std::nullopt;
+  return depart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                      std::chrono::duration<double>(*regles.attente_s));
+}
+
 // The results with what only the writer knows: the ticks it could not
 // write, and why.
 Resultats complets(Resultats r, const Sorties& sorties) {
@@ -169,13 +176,16 @@ void prepare_le_match(Match& match, const OptionsArbitre& options, std::uint64_t
   if (!options.enregistre.empty())
     sorties.fichier =
         std::make_unique<PuitsFichier>(options.enregistre, &match.mesures.ticks_non_ecrits);
+  // The wait for players and the spectators' countdown start at the same instant.
+  const auto depart = std::chrono::steady_clock::now();
   if (options.spectateurs)
     sorties.diffusion = std::make_unique<Diffusion>(
-        [&match] { return match.partie->resultats_publies().lit()->joueurs; });
+        [&match] { return match.partie->resultats_publies().lit()->joueurs; }, OptionsDiffusion{},
+        fin_attente(options.regles, depart));
   // Spectators need the tick's changes as much as a recording does.
   if (!sorties.puits().empty()) match.file_utile = &match.file;
-  match.partie = ouvre_partie(*match.monde, options.regles, graine, match.file_utile,
-                              std::chrono::steady_clock::now(), sorties.fichier != nullptr);
+  match.partie = ouvre_partie(*match.monde, options.regles, graine, match.file_utile, depart,
+                              sorties.fichier != nullptr);
   match.resultats = ouvre_resultats(options.resultats, match.resultats_complets());
 }
 

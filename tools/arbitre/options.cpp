@@ -1,6 +1,22 @@
 #include "arbitre/options.h"
 
 #include <CLI/CLI.hpp>
+#include <vector>
+
+namespace {
+
+// The names file first, then each --nom: a colour named twice is refused
+// wherever its second name comes from.
+void lit_noms(const std::string& fichier, const std::vector<std::string>& options, Noms& noms) {
+  if (!fichier.empty())
+    if (const std::string defaut = ajoute_noms_fichier(noms, fichier); !defaut.empty())
+      throw CLI::ValidationError("--noms", defaut);
+  for (const std::string& option : options)
+    if (const std::string defaut = ajoute_nom_option(noms, option); !defaut.empty())
+      throw CLI::ValidationError("--nom " + option, defaut);
+}
+
+}  // namespace
 
 std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv) {
   OptionsArbitre o;
@@ -41,9 +57,19 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
                  "connections at once from one address on the spectator port; more get HTTP 429")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
+  std::vector<std::string> noms;
+  app.add_option("--nom", noms,
+                 "the name of a colour (UTF-8, up to 40 characters, spaces allowed); repeatable")
+      ->type_name("COULEUR=NOM")
+      ->allow_extra_args(false);
+  std::string fichier_noms;
+  app.add_option("--noms", fichier_noms,
+                 "names from a file: one \"couleur nom\" per line, # starts a comment")
+      ->type_name("FICHIER");
   attente->needs("--joueurs");
   try {
     app.parse(argc, argv);
+    lit_noms(fichier_noms, noms, o.regles.noms);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 1;
   }

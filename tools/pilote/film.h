@@ -48,6 +48,8 @@ class Film {
                 std::size_t copies_max = 512);
 
   const std::vector<cube>& cubes() const { return entete_.cubes; }
+  // The players' names the recording holds (none before version 2).
+  const Noms& noms() const { return entete_.noms; }
   // In tick order, at least one.
   const std::vector<Repere>& reperes() const { return reperes_; }
   // False when the file ended before the match's last line.

@@ -19,9 +19,9 @@ int echec(Sortie sortie, const std::string& message) {
   return static_cast<int>(sortie);
 }
 
-int relecture(const std::string& chemin) {
+int relecture(const std::string& chemin, const Noms& noms) {
   try {
-    return rejoue(chemin);
+    return rejoue(chemin, noms);
   } catch (const Echec& e) {
     return echec(Sortie::EnregistrementIllisible, std::string("cannot replay: ") + e.what());
   } catch (const ErreurTerminal& e) {
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::setlocale(LC_ALL, "");
-  if (options->rejoue) return relecture(*options->rejoue);
+  if (options->rejoue) return relecture(*options->rejoue, options->noms);
   const std::string serveur = options->hote + ":" + std::to_string(options->port);
   try {
     return joue(*options);

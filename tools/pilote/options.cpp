@@ -4,8 +4,8 @@
 #include <string_view>
 
 const char* const aide_pilote =
-    "usage: arene-pilote [--host H] [--port P] [--couleur N]\n"
-    "       arene-pilote --rejoue FICHIER\n"
+    "usage: arene-pilote [--host H] [--port P] [--couleur N] [--noms FICHIER]\n"
+    "       arene-pilote --rejoue FICHIER [--noms FICHIER]\n"
     "Watch and play an arena game in this terminal, with a ship of your own,\n"
     "or replay a match recorded by arene-arbitre --enregistre.\n"
     "  --host H         server address (127.0.0.1)\n"
@@ -13,6 +13,8 @@ const char* const aide_pilote =
     "  --couleur N      colour number of your ship, decimal or 0xRRGGBB\n"
     "                   (default: the first free one of a list of bright colours)\n"
     "  --rejoue FICHIER replay this recording; no server is involved\n"
+    "  --noms FICHIER   players' names, one \"couleur nom\" per line (# comments);\n"
+    "                   in a replay, for colours the recording does not name\n"
     "  --help           print this and exit\n"
     "Keys: left/right turn, up/down accelerate/decelerate, space fires,\n"
     "      r registers again once your ship is destroyed, q quits.\n"
@@ -49,19 +51,6 @@ bool lit_valeur(std::string_view option, const std::string& texte, OptionsPilote
 
 }  // namespace
 
-std::optional<std::int64_t> lit_couleur(const std::string& texte) {
-  std::string_view reste = texte;
-  std::int64_t valeur = 0;
-  if (reste.starts_with("0x") || reste.starts_with("0X")) {
-    reste.remove_prefix(2);
-    // A sign after the prefix would make "0x-1" a colour: refuse it.
-    if (reste.starts_with('-') || !lit_nombre(reste, valeur, 16)) return std::nullopt;
-    return valeur;
-  }
-  if (!lit_nombre(reste, valeur)) return std::nullopt;
-  return valeur;
-}
-
 std::optional<OptionsPilote> lit_options(const std::vector<std::string>& arguments,
                                          std::string& erreur) {
   OptionsPilote options;
@@ -72,13 +61,21 @@ std::optional<OptionsPilote> lit_options(const std::vector<std::string>& argumen
       options.aide = true;
       continue;
     }
-    if (option != "--host" && option != "--port" && option != "--couleur" && option != "--rejoue") {
+    if (option != "--host" && option != "--port" && option != "--couleur" && option != "--rejoue" &&
+        option != "--noms") {
       erreur = "unknown option: " + option;
       return std::nullopt;
     }
     if (i + 1 == arguments.size()) {
       erreur = "missing value after " + option;
       return std::nullopt;
+    }
+    if (option == "--noms") {
+      if (std::string defaut = ajoute_noms_fichier(options.noms, arguments[++i]); !defaut.empty()) {
+        erreur = "--noms " + defaut;
+        return std::nullopt;
+      }
+      continue;
     }
     if (!lit_valeur(option, arguments[++i], options)) {
       erreur = "bad value for " + option + ": " + arguments[i];

@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "noms/noms.h"
+
 struct OptionsPilote {
   std::string hote = "127.0.0.1";
   int port = 12345;
   std::optional<std::int64_t> couleur;  // nothing: the first free colour found by trying
   std::optional<std::string> rejoue;    // --rejoue: replay this recording, no server
+  Noms noms;                            // --noms: what the game port cannot tell
   bool aide = false;                    // --help: print the usage and stop
 };
 
@@ -29,6 +32,4 @@ enum class Sortie : int {
 // Nothing and a message in `erreur` when the command line is wrong.
 std::optional<OptionsPilote> lit_options(const std::vector<std::string>& arguments,
                                          std::string& erreur);
-// A colour number in decimal ("-5", "16711680") or in hexadecimal RRGGBB ("0xFF0000").
-std::optional<std::int64_t> lit_couleur(const std::string& texte);
 extern const char* const aide_pilote;

@@ -157,7 +157,8 @@ void Pilote::dessine(Ecran& ecran) {
       d.largeur,        d.hauteur,
       d.rayon_vaisseau, d.rayon_balle,
       d.cubes,          monde_.vaisseaux,
-      monde_.balles,    detruit_ ? std::nullopt : std::optional(partie_.couleur)};
+      monde_.balles,    detruit_ ? std::nullopt : std::optional(partie_.couleur),
+      &options_.noms};
   Rendu rendu = rend(instantane, ecran.taille());
   const Tableau tableau{partie_.couleur,
                         detruit_,
@@ -170,8 +171,10 @@ void Pilote::dessine(Ecran& ecran) {
                         aller_retour_.millisecondes()};
   const int ligne = ligne_sous_le_plateau(rendu);
   const std::string etat = ligne_d_etat(tableau);
-  const std::string aide = ligne_d_aide(tableau);
-  const int colonne = colonne_d_etat(rendu, std::max(etat.size(), aide.size()));
+  // The player's own name first, as the organiser wrote it.
+  const auto nom = nom_de(options_.noms, partie_.couleur);
+  const std::string aide = (nom ? *nom + "  " : "") + ligne_d_aide(tableau);
+  const int colonne = colonne_d_etat(rendu, std::max(etat.size(), largeur_texte(aide)));
   ecris(rendu.grille, colonne, ligne, etat);
   ecris(rendu.grille, colonne, ligne + 1, aide, detruit_ ? Gras : 0);
   ecran.affiche(rendu.grille);

@@ -25,8 +25,10 @@ std::vector<std::int64_t> ticks_de(const Film& film) {
 
 }  // namespace
 
-int rejoue(const std::string& chemin) {
+int rejoue(const std::string& chemin, const Noms& noms_en_plus) {
   const Film film(chemin);
+  Noms noms = film.noms();
+  noms.insert(noms_en_plus.begin(), noms_en_plus.end());  // the recording's names win
   exige_un_terminal();
   const GardeSignaux signaux;
   Platine platine(ticks_de(film), Configuration::periode);
@@ -36,7 +38,7 @@ int rejoue(const std::string& chemin) {
   for (;;) {
     if (const int signal = GardeSignaux::recu()) return 128 + signal;
     const EtatRelu& etat = curseur.va(film.reperes()[platine.instant()]);
-    ecran.affiche(image_de_relecture(film, etat, platine, ecran.taille()));
+    ecran.affiche(image_de_relecture(film, etat, platine, ecran.taille(), noms));
     auto appui = ecran.touche(platine.en_lecture() ? periode_lecture : periode_pause);
     // The time waited counts in the state it was waited in, before the keys change it.
     const Instant maintenant = Horloge::now();

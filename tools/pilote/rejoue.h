@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "noms/noms.h"
+
 // Returns the exit status. Throws Echec when the file is not a recording, and
 // ErreurTerminal, always with the terminal already restored.
-int rejoue(const std::string& chemin);
+// `noms` names the colours the recording leaves unnamed.
+int rejoue(const std::string& chemin, const Noms& noms);

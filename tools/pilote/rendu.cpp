@@ -159,6 +159,41 @@ void pose_visee(Grille& grille, const Cadre& c, const Instantane& i, const Vaiss
   }
 }
 
+// A cell a label must not hide: a ship or a bullet (cubes and space it may).
+bool en_vue(const Case& k) {
+  return k.glyphe == balle ||
+         std::find(std::begin(fleches), std::end(fleches), k.glyphe) != std::end(fleches);
+}
+
+// The column of the cell under `p`, or `sinon` off the board.
+int colonne_sous(Grille& grille, const Cadre& c, const Instantane& i, Point p, int sinon) {
+  const Case* k = case_sous(grille, c, i, p);
+  return k ? static_cast<int>(k - grille.cases.data()) % grille.colonnes : sinon;
+}
+
+// The ship's name on its row, a cell clear of its disc: on its right, or on
+// its left when the board's edge would cut it. It stops before a ship or a
+// bullet.
+void pose_nom(Grille& grille, const Cadre& c, const Instantane& i, const VaisseauLu& v) {
+  const auto nom = i.noms ? nom_de(*i.noms, v.id) : std::nullopt;
+  const Case* sous = nom ? case_sous(grille, c, i, {v.x, v.y}) : nullptr;
+  if (sous == nullptr) return;
+  const auto rang = static_cast<int>(sous - grille.cases.data());
+  const int ligne = rang / grille.colonnes;
+  const std::u32string lettres = caracteres(*nom);
+  const int n = static_cast<int>(lettres.size());
+  const int fin = c.colonne + c.pixels_large;
+  int colonne =
+      colonne_sous(grille, c, i, {v.x + i.rayon_vaisseau, v.y}, rang % grille.colonnes) + 2;
+  const int a_gauche =
+      colonne_sous(grille, c, i, {v.x - i.rayon_vaisseau, v.y}, rang % grille.colonnes) - 1 - n;
+  if (colonne + n > fin && a_gauche >= c.colonne) colonne = a_gauche;
+  for (const char32_t lettre : lettres) {
+    if (colonne >= fin || en_vue(grille.a(colonne, ligne))) return;
+    grille.a(colonne++, ligne) = Case{lettre, visible_sur_noir(rgb_de(v.id)), std::nullopt};
+  }
+}
+
 void dessine_plateau(Grille& grille, const Cadre& c, const Instantane& i) {
   Pixels pixels(c);
   for (const CubeVu& cube : i.cubes) peint_cube(pixels, c, i, cube);
@@ -177,6 +212,7 @@ void dessine_plateau(Grille& grille, const Cadre& c, const Instantane& i) {
     if (Case* cible = case_sous(grille, c, i, {v.x, v.y}))
       *cible = Case{fleche(v.angle), visible_sur_noir(rgb_de(v.id)), std::nullopt};
   }
+  for (const VaisseauLu& v : i.vaisseaux) pose_nom(grille, c, i, v);
   // Drawn last, so that nothing hides the player's own ship.
   if (propre == nullptr) return;
   const Rgb couleur = visible_sur_noir(rgb_de(propre->id));
@@ -222,13 +258,14 @@ int colonne_d_etat(const Rendu& rendu, std::size_t largeur) {
 void ecris(Grille& grille, int colonne, int ligne, std::string_view texte, std::uint8_t attributs,
            std::optional<Rgb> avant) {
   if (ligne < 0 || ligne >= grille.lignes) return;
-  for (const char c : texte) {
+  for (const char32_t c : caracteres(texte)) {
     if (colonne >= grille.colonnes) return;
-    if (colonne >= 0)
-      grille.a(colonne, ligne) = Case{static_cast<char32_t>(c), avant, {}, attributs};
+    if (colonne >= 0) grille.a(colonne, ligne) = Case{c, avant, {}, attributs};
     ++colonne;
   }
 }
+
+std::size_t largeur_texte(std::string_view texte) { return caracteres(texte).size(); }
 
 char glyphe_ascii(char32_t glyphe) {
   switch (glyphe) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "commun/reponses.h"
+#include "noms/noms.h"
 #include "pilote/couleurs.h"
 
 struct Instantane {
@@ -26,6 +27,7 @@ struct Instantane {
   std::vector<VaisseauLu> vaisseaux;
   std::vector<BalleLue> balles;
   std::optional<std::int64_t> couleur_propre;  // nothing while the player has no ship
+  const Noms* noms = nullptr;                  // written beside the ships that have one
 };
 
 struct TailleTerminal {
@@ -78,9 +80,13 @@ int ligne_sous_le_plateau(const Rendu& rendu);
 // edge, or further left when a line would be cut.
 int colonne_d_etat(const Rendu& rendu, std::size_t largeur);
 
-// Writes ASCII text from (colonne, ligne) to the right, cut at the grid's edge.
+// Writes UTF-8 text from (colonne, ligne) to the right, one character a cell,
+// cut at the grid's edge.
 void ecris(Grille& grille, int colonne, int ligne, std::string_view texte,
            std::uint8_t attributs = 0, std::optional<Rgb> avant = std::nullopt);
+
+// The columns `texte` takes, one a character.
+std::size_t largeur_texte(std::string_view texte);
 
 // The character to show in a terminal without UTF-8.
 char glyphe_ascii(char32_t glyphe);

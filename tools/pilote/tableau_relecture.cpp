@@ -14,13 +14,19 @@ std::string texte_vitesse(double vitesse) {
   return texte;
 }
 
-std::string texte_bilan(const Bilan& b) {
-  const std::string couleur = std::to_string(b.couleur);
+// A player as people know it: its name, or else its colour number.
+std::string qui(const Noms* noms, std::int64_t couleur) {
+  const auto nom = noms ? nom_de(*noms, couleur) : std::nullopt;
+  return nom ? *nom : std::to_string(couleur);
+}
+
+std::string texte_bilan(const Bilan& b, const Noms* noms) {
+  const std::string couleur = qui(noms, b.couleur);
   switch (b.sort) {
     case Bilan::Sort::EnJeu:
       return couleur + " life " + std::to_string(b.pt_vie);
     case Bilan::Sort::Detruit:
-      return couleur + " destroyed by " + std::to_string(b.par) + " at " + std::to_string(b.tick);
+      return couleur + " destroyed by " + qui(noms, b.par) + " at " + std::to_string(b.tick);
     case Bilan::Sort::Parti:
       return couleur + " left at " + std::to_string(b.tick);
     case Bilan::Sort::Inconnu:
@@ -31,14 +37,15 @@ std::string texte_bilan(const Bilan& b) {
 
 std::size_t largeur_de(const std::vector<Morceau>& morceaux) {
   std::size_t n = 0;
-  for (const Morceau& m : morceaux) n += m.texte.size();
+  for (const Morceau& m : morceaux) n += largeur_texte(m.texte);
   return n;
 }
 
 // The recording repeats this server's board and sizes in its header, so the
 // game's constants describe it.
-Instantane instantane_de(const Film& film, const EtatRelu& etat) {
+Instantane instantane_de(const Film& film, const EtatRelu& etat, const Noms& noms) {
   Instantane i;
+  i.noms = &noms;
   i.largeur = largeur_plateau;
   i.hauteur = hauteur_plateau;
   i.rayon_vaisseau = Configuration::rayon_vaisseau;
@@ -53,18 +60,18 @@ Instantane instantane_de(const Film& film, const EtatRelu& etat) {
 }  // namespace
 
 std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vector<Bilan>& bilans,
-                                        bool complet, std::size_t largeur) {
+                                        bool complet, std::size_t largeur, const Noms* noms) {
   std::string debut = "tick " + std::to_string(platine.tick()) + "/" +
                       std::to_string(platine.dernier_tick()) + (complet ? "" : " (cut short)") +
                       "  " + texte_vitesse(platine.vitesse()) + "  " +
                       (platine.en_lecture() ? "playing" : "paused");
   std::vector<Morceau> ligne{{std::move(debut), std::nullopt}};
   for (std::size_t k = 0; k < bilans.size(); ++k) {
-    Morceau m{"  " + texte_bilan(bilans[k]), visible_sur_noir(rgb_de(bilans[k].couleur))};
+    Morceau m{"  " + texte_bilan(bilans[k], noms), visible_sur_noir(rgb_de(bilans[k].couleur))};
     const std::string reste = "  +" + std::to_string(bilans.size() - k - 1);
     const bool dernier = k + 1 == bilans.size();
     // Room is kept to say how many more there are.
-    if (largeur_de(ligne) + m.texte.size() + (dernier ? 0 : reste.size()) > largeur) {
+    if (largeur_de(ligne) + largeur_texte(m.texte) + (dernier ? 0 : reste.size()) > largeur) {
       ligne.push_back(Morceau{"  +" + std::to_string(bilans.size() - k), std::nullopt});
       break;
     }
@@ -85,18 +92,18 @@ std::string aide_de_relecture(const Platine& platine, std::size_t largeur) {
 }
 
 Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
-                          TailleTerminal taille) {
-  Rendu rendu = rend(instantane_de(film, etat), taille);
+                          TailleTerminal taille, const Noms& noms) {
+  Rendu rendu = rend(instantane_de(film, etat, noms), taille);
   const auto colonnes = static_cast<std::size_t>(rendu.grille.colonnes);
   const std::string aide = aide_de_relecture(platine, colonnes);
   const auto bilans = film.bilans(film.reperes()[platine.instant()].fin, etat);
-  const auto etat_lu = ligne_de_relecture(platine, bilans, film.complet(), colonnes);
+  const auto etat_lu = ligne_de_relecture(platine, bilans, film.complet(), colonnes, &noms);
   const int ligne = ligne_sous_le_plateau(rendu);
   int colonne = colonne_d_etat(rendu, std::max(largeur_de(etat_lu), aide.size()));
   ecris(rendu.grille, colonne, ligne + 1, aide);
   for (const Morceau& m : etat_lu) {
     ecris(rendu.grille, colonne, ligne, m.texte, 0, m.couleur);
-    colonne += static_cast<int>(m.texte.size());
+    colonne += static_cast<int>(largeur_texte(m.texte));
   }
   return std::move(rendu.grille);
 }

@@ -17,12 +17,14 @@ struct Morceau {
 };
 
 // The tick shown, the last tick, the speed and whether it plays; then what
-// became of each colour, as many as fit in `largeur` columns.
+// became of each player (by its name when `noms` has one), as many as fit in
+// `largeur` columns.
 std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vector<Bilan>& bilans,
-                                        bool complet, std::size_t largeur);
+                                        bool complet, std::size_t largeur,
+                                        const Noms* noms = nullptr);
 // The keys, as many as fit in `largeur` columns, or the tick number being typed.
 std::string aide_de_relecture(const Platine& platine, std::size_t largeur);
 
 // The whole screen at the platine's instant; `etat` holds the lists there.
 Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
-                          TailleTerminal taille);
+                          TailleTerminal taille, const Noms& noms);

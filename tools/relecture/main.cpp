@@ -1,10 +1,13 @@
 // arene-relecture: the lists of every tick of a recording, rebuilt by the C++
 // reader, as JSON lines: {"tick":N,"vaisseaux":[[x,y,angle,pt_vie,couleur],...],
-// "balles":[[x,y,couleur],...]}, newest first as the server lists them.
+// "balles":[[x,y,couleur],...]}, newest first as the server lists them. When
+// ships in the list have names, "noms":[[couleur,"nom"],...] follows for them.
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "enregistrement/lecteur.h"
@@ -18,7 +21,21 @@ void nombre(std::string& s, double x) {
 
 void nombre(std::string& s, std::int64_t n) { s += std::to_string(n); }
 
-std::string ligne_json(const EtatRelu& etat) {
+// The names of the ships listed, in the header's form; nothing when none has one.
+void ajoute_noms(std::string& s, const EtatRelu& etat, const Noms& noms) {
+  std::string liste;
+  std::set<std::int64_t> vues;
+  for (const VaisseauVu& v : etat.vaisseaux()) {
+    const auto nom = nom_de(noms, v.couleur);
+    if (!nom || !vues.insert(v.couleur).second) continue;
+    liste += liste.empty() ? "[" : ",[";
+    nombre(liste, v.couleur);
+    liste += ',' + nlohmann::json(*nom).dump() + ']';
+  }
+  if (!liste.empty()) s += ",\"noms\":[" + liste + "]";
+}
+
+std::string ligne_json(const EtatRelu& etat, const Noms& noms) {
   std::string s = "{\"tick\":" + std::to_string(etat.tick()) + ",\"vaisseaux\":[";
   bool premier = true;
   for (const VaisseauVu& v : etat.vaisseaux()) {
@@ -34,7 +51,9 @@ std::string ligne_json(const EtatRelu& etat) {
     premier = false;
     nombre(s, b.x), s += ',', nombre(s, b.y), s += ',', nombre(s, b.couleur), s += ']';
   }
-  return s + "]}\n";
+  s += ']';
+  ajoute_noms(s, etat, noms);
+  return s + "}\n";
 }
 
 }  // namespace
@@ -50,12 +69,14 @@ int main(int argc, char** argv) {
   try {
     bool trouve = false;
     std::optional<std::int64_t> dernier;
+    Noms noms;
     const Relecture lue = relit(chemin, [&](const Evenement& e, const EtatRelu& etat) {
+      if (const auto* entete = std::get_if<EvEntete>(&e)) noms = entete->noms;
       if (!est_un_instant(e)) return;
       dernier = etat.tick();
       if (seul && etat.tick() != *seul) return;
       trouve = true;
-      std::fputs(ligne_json(etat).c_str(), stdout);
+      std::fputs(ligne_json(etat, noms).c_str(), stdout);
     });
     // A cut file is read up to its last whole tick: a crash, or a match still going on.
     if (!lue.coupure.empty())

@@ -5,13 +5,16 @@
 #include <stdexcept>
 #include <utility>
 
+#include "resultats/champs.h"
+#include "resultats/resultats.h"
+
 namespace {
 
 using nlohmann::json;
 
 const json* entree_de(const json& joueurs, std::int64_t couleur) {
   for (const json& j : joueurs)
-    if (j.at("couleur").get<std::int64_t>() == couleur) return &j;
+    if (j.at(champ::couleur).get<std::int64_t>() == couleur) return &j;
   return nullptr;
 }
 
@@ -26,13 +29,13 @@ BilanBot bilan_bot(const BotInscrit& bot, const json* entree, const IssueProcess
     b.defaillance = echec ? Defaillance::Plante : Defaillance::JamaisEnregistre;
     return b;
   }
-  b.etat = entree->at("etat").get<std::string>();
-  if (b.etat == "parti" && echec) b.defaillance = Defaillance::Plante;
-  b.rang = entree->at("rang").get<int>();
-  b.pt_vie = entree->at("pt_vie").get<std::int64_t>();
-  b.touches_donnees = entree->at("touches_donnees").get<std::int64_t>();
-  b.touches_recues = entree->at("touches_recues").get<std::int64_t>();
-  b.balles_tirees = entree->at("balles_tirees").get<std::int64_t>();
+  b.etat = entree->at(champ::etat).get<std::string>();
+  if (b.etat == nom_etat(EtatJoueur::Parti) && echec) b.defaillance = Defaillance::Plante;
+  b.rang = entree->at(champ::rang).get<int>();
+  b.pt_vie = entree->at(champ::pt_vie).get<std::int64_t>();
+  b.touches_donnees = entree->at(champ::touches_donnees).get<std::int64_t>();
+  b.touches_recues = entree->at(champ::touches_recues).get<std::int64_t>();
+  b.balles_tirees = entree->at(champ::balles_tirees).get<std::int64_t>();
   return b;
 }
 
@@ -47,7 +50,7 @@ std::vector<BilanBot> bilan_match(const std::vector<BotInscrit>& participants,
                                   const std::vector<IssueProcessus>& issues) {
   std::vector<BilanBot> bilans;
   try {
-    const json joueurs = json::parse(resultats_arbitre).at("joueurs");
+    const json joueurs = json::parse(resultats_arbitre).at(champ::joueurs);
     for (std::size_t i = 0; i < participants.size(); ++i)
       bilans.push_back(bilan_bot(participants[i], entree_de(joueurs, participants[i].couleur),
                                  i < issues.size() ? issues[i] : IssueProcessus{}));

@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "resultats/champs.h"
+#include "resultats/resultats.h"
 #include "tournoi/bilan.h"
 #include "tournoi/fichiers.h"
 
@@ -143,16 +145,17 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
   try {
     const std::string texte = lit_fichier(dossier / fichier_resultats_arbitre);
     const auto resultats = nlohmann::json::parse(texte);
-    r.raison = resultats.at("raison").get<std::string>();
-    r.duree_s = resultats.at("duree_s").get<double>();
+    r.raison = resultats.at(champ::raison).get<std::string>();
+    r.duree_s = resultats.at(champ::duree_s).get<double>();
     r.bots = bilan_match(liste, texte, issues);
-    r.termine = fin_arbitre.normale() && r.raison != "interrompu";
+    r.termine = fin_arbitre.normale() && r.raison != nom_raison(RaisonFin::Interrompu);
     if (!r.termine)
-      r.erreur =
-          r.raison == "interrompu" ? "the referee was stopped" : "referee: " + fin_arbitre.texte();
+      r.erreur = r.raison == nom_raison(RaisonFin::Interrompu) ? "the referee was stopped"
+                                                               : "referee: " + fin_arbitre.texte();
     // A recording the referee could not write makes the match one to play again.
-    const auto erreur_enregistrement = resultats.value("enregistrement", nlohmann::json::object())
-                                           .value("erreur", nlohmann::json());
+    const auto erreur_enregistrement =
+        resultats.value(champ::enregistrement, nlohmann::json::object())
+            .value(champ::erreur, nlohmann::json());
     if (erreur_enregistrement.is_string()) {
       r.termine = false;
       r.erreur =
