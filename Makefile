@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PRESET ?= release
 ARGS ?=
 
-.PHONY: all build run pilote test bench precision sanitize asan tsan fma aarch64 portabilite fuzz format format-check clean deb
+.PHONY: all build run pilote test bench precision sanitize asan tsan fma aarch64 portabilite fuzz thread-safety format format-check clean deb
 
 all: build
 
@@ -79,6 +79,15 @@ precision:
 	@$(call configure,release)
 	cmake --build --preset release --target precision_trigo
 	./build/release/precision_trigo
+
+# Every library, program and test built with clang's -Wthread-safety -Werror:
+# a guarded field used without its lock fails the build. Then the planted
+# lock faults, each of which must fail to compile.
+thread-safety:
+	@$(DEPENDANCES) verrous
+	@$(call configure,thread-safety)
+	cmake --build --preset thread-safety
+	ctest --preset thread-safety -j2
 
 # Each libFuzzer target runs FUZZ_SECONDS on its committed seeds plus what it finds.
 FUZZ_SECONDS ?= 60

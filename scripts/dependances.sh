@@ -8,13 +8,13 @@
 #   scripts/dependances.sh --liste SET  print SET's packages, one per line
 #
 # SET: serveur (arene alone), programmes (the programs around it), tests
-# (make test), paquet (make deb), fuzz (make fuzz), grappe (the Slurm test),
-# portabilite (make aarch64), format (make format), debian (the fresh Debian
-# check), ci (all of them).
+# (make test), paquet (make deb), fuzz (make fuzz), verrous (make
+# thread-safety), grappe (the Slurm test), portabilite (make aarch64), format
+# (make format), debian (the fresh Debian check), ci (all of them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# One package per line: the set that needs it, the package, how to tell it is
+# One package per line: the sets that need it (comma-separated), the package, how to tell it is
 # there (a command on PATH, or a path, globs allowed), and why (no apostrophe:
 # the table is one single-quoted string).
 PAQUETS='
@@ -49,7 +49,7 @@ portabilite qemu-user           qemu-aarch64                       runs them
 paquet     dpkg-dev             dpkg-shlibdeps                     the Debian package
 paquet     man-db               man                                the package check reads the man pages
 paquet     systemd              systemd-analyze                    the package check verifies its units
-fuzz       clang                clang++                            the fuzz targets
+fuzz,verrous clang              clang++                            the fuzz targets, the thread-safety analysis
 fuzz       libclang-rt-14-dev   /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a libFuzzer and the sanitizers
 format     clang-format         clang-format                       make format
 grappe     slurm-wlm            slurmctld                          the tournament on a Slurm cluster
@@ -62,12 +62,19 @@ parent() {
   case $1 in
     programmes | fuzz) echo serveur ;;
     tests | paquet) echo programmes ;;
-    grappe | portabilite) echo tests ;;
+    grappe | portabilite | verrous) echo tests ;;
     serveur | format | debian | ci) ;;
     *) echo "dependances: unknown set '$1' (${ENSEMBLES})" >&2; exit 2 ;;
   esac
 }
-ENSEMBLES='serveur, programmes, tests, paquet, fuzz, grappe, portabilite, format, debian, ci'
+ENSEMBLES='serveur, programmes, tests, paquet, fuzz, verrous, grappe, portabilite, format, debian, ci'
+
+# Whether a line of the sets $1 (comma-separated) serves the set $2 asked for.
+sert_un() {
+  local ensemble
+  for ensemble in ${1//,/ }; do sert "$ensemble" "$2" && return 0; done
+  return 1
+}
 
 # Whether a line of set $1 serves the set $2 asked for.
 sert() {
@@ -95,7 +102,7 @@ cherche() {
   manquants=()
   raisons=()
   while read -r ensemble paquet temoin raison; do
-    [ -n "$ensemble" ] && sert "$ensemble" "$1" || continue
+    [ -n "$ensemble" ] && sert_un "$ensemble" "$1" || continue
     present "$temoin" && continue
     manquants+=("$paquet")
     raisons+=("$paquet ($raison)")
@@ -147,7 +154,7 @@ modules_npm() {
 
 if [ "${1:-}" = --liste ]; then
   while read -r ensemble paquet _; do
-    [ -n "$ensemble" ] && sert "$ensemble" "${2:?--liste SET}" && echo "$paquet"
+    [ -n "$ensemble" ] && sert_un "$ensemble" "${2:?--liste SET}" && echo "$paquet"
   done <<<"$PAQUETS"
   exit 0
 fi

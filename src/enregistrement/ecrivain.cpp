@@ -53,7 +53,7 @@ void PuitsFichier::echoue() {
   perd(std::exchange(ticks_non_vides_, 0));
   fichier_.abandonne();
   {
-    std::scoped_lock tenu(mutex_);
+    synchro::MutexTenu tenu(mutex_);
     erreur_ = "ecriture impossible : " + fichier_.erreur();
   }
   std::fprintf(stderr,
@@ -63,7 +63,7 @@ void PuitsFichier::echoue() {
 }
 
 std::optional<std::string> PuitsFichier::erreur() const {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   if (erreur_.empty()) return std::nullopt;
   return erreur_;
 }

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +14,7 @@
 
 #include "evenements/file_lots.h"
 #include "fichiers/fichier_gzip.h"
+#include "synchro/mutex.h"
 
 // Where lines go. Called from the writer thread only.
 class Puits {
@@ -69,8 +69,8 @@ class PuitsFichier final : public Puits {
   bool en_echec_ = false;
   std::chrono::steady_clock::time_point dernier_vidage_;
   std::chrono::steady_clock::time_point derniere_synchro_;
-  mutable std::mutex mutex_;  // for erreur_, read by other threads
-  std::string erreur_;
+  mutable synchro::Mutex mutex_;
+  std::string erreur_ GUARDED_BY(mutex_);  // read by other threads
 };
 
 class Ecrivain {

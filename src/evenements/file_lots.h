@@ -3,13 +3,12 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <mutex>
 #include <optional>
 
 #include "evenements/evenements.h"
+#include "synchro/mutex.h"
 
 class FileLots {
  public:
@@ -23,7 +22,7 @@ class FileLots {
   // call, and the writer looks for lots at least every `attente_max`.
   bool essaie_de_deposer(Lot& lot) {
     {
-      std::scoped_lock tenu(mutex_);
+      synchro::MutexTenu tenu(mutex_);
       if (lots_.size() >= capacite_) return false;
       lots_.push_back(std::move(lot));
     }
@@ -32,69 +31,69 @@ class FileLots {
   }
 
   bool a_lot_en_attente() const {
-    std::scoped_lock tenu(mutex_);
+    synchro::MutexTenu tenu(mutex_);
     return !lots_.empty();
   }
 
   bool a_de_la_place() const {
-    std::scoped_lock tenu(mutex_);
+    synchro::MutexTenu tenu(mutex_);
     return lots_.size() < capacite_;
   }
 
   // Waits for room: only for the last changes of a match, without verrou.
   void depose(Lot lot) {
-    std::unique_lock tenu(mutex_);
-    place_.wait(tenu, [&] { return lots_.size() < capacite_; });
+    synchro::MutexTenu tenu(mutex_);
+    place_.attend(mutex_, [&]() REQUIRES(mutex_) { return lots_.size() < capacite_; });
     lots_.push_back(std::move(lot));
-    tenu.unlock();
-    non_vide_.notify_one();
+    tenu.relache();
+    non_vide_.reveille_un();
   }
 
   // The oldest lot; nothing once the file is closed and empty.
   std::optional<Lot> prend() {
-    std::unique_lock tenu(mutex_);
-    while (lots_.empty() && !fermee_) non_vide_.wait_for(tenu, attente_max);
+    synchro::MutexTenu tenu(mutex_);
+    while (lots_.empty() && !fermee_) non_vide_.attend_pendant(mutex_, attente_max);
     if (lots_.empty()) return std::nullopt;
     Lot lot = std::move(lots_.front());
     lots_.pop_front();
-    tenu.unlock();
-    place_.notify_one();
+    tenu.relache();
+    place_.reveille_un();
     return lot;
   }
 
   // The oldest lot, or nothing after `delai` without one, or at once once
   // the file is closed and empty.
   std::optional<Lot> prend_pendant(std::chrono::milliseconds delai) {
-    std::unique_lock tenu(mutex_);
-    if (lots_.empty() && !fermee_) non_vide_.wait_for(tenu, delai);
+    synchro::MutexTenu tenu(mutex_);
+    if (lots_.empty() && !fermee_) non_vide_.attend_pendant(mutex_, delai);
     if (lots_.empty()) return std::nullopt;
     Lot lot = std::move(lots_.front());
     lots_.pop_front();
-    tenu.unlock();
-    place_.notify_one();
+    tenu.relache();
+    place_.reveille_un();
     return lot;
   }
 
   // Closed, and every lot taken.
   bool epuisee() const {
-    std::scoped_lock tenu(mutex_);
+    synchro::MutexTenu tenu(mutex_);
     return fermee_ && lots_.empty();
   }
 
   // No lot comes any more; prend() empties what is left, then says so.
   void ferme() {
     {
-      std::scoped_lock tenu(mutex_);
+      synchro::MutexTenu tenu(mutex_);
       fermee_ = true;
     }
-    non_vide_.notify_all();
+    non_vide_.reveille_tous();
   }
 
  private:
   const std::size_t capacite_;
-  mutable std::mutex mutex_;
-  std::condition_variable non_vide_;
-  std::condition_variable place_;
-  std::deque<Lot> lots_;
-  bool fermee_ = false;
+  mutable synchro::Mutex mutex_;
+  synchro::Condition non_vide_;
+  synchro::Condition place_;
+  std::deque<Lot> lots_ GUARDED_BY(mutex_);
+  bool fermee_ GUARDED_BY(mutex_) = false;
 };

@@ -43,6 +43,9 @@ std::vector<cube> cree_cubes(Grille& grille, Alea& alea, int n) {
 
 std::unique_ptr<Monde> cree_monde(std::uint64_t graine) {
   auto monde = std::make_unique<Monde>(graine);
+  // No other thread sees the world yet: the hold costs nothing, and keeps one
+  // rule for every use of its generator.
+  VerrouTenu tenu{monde->verrou};
   monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
   return monde;
 }

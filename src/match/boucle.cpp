@@ -1,6 +1,8 @@
 #include "match/boucle.h"
 
+#include <cassert>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "tick/tick.h"
@@ -9,12 +11,50 @@ namespace {
 
 using Horloge = std::chrono::steady_clock;
 
-// Under verrou, at every hold by the tick thread, ticking or not: so the
-// figures follow the players in while a match waits for them.
-void note_monde(MesuresTick& mesures, const Monde& monde, const Partie& partie) {
+// The tick thread's hold of the world, which is the match's too: the world
+// and the match are two names of one lock.
+class SCOPED_CAPABILITY VerrouTickPartie {
+ public:
+  VerrouTickPartie(Monde& monde, [[maybe_unused]] Partie& partie)
+      ACQUIRE(monde.verrou, partie.verrou())
+      : tenu_(monde.verrou) {
+    assert(partie.joue_sur(monde));
+  }
+  ~VerrouTickPartie() RELEASE() {}
+
+ private:
+  VerrouTick tenu_;
+};
+
+// At every hold by the tick thread, ticking or not: so the figures follow
+// the players in while a match waits for them.
+void note_monde(MesuresTick& mesures, const Monde& monde, const Partie& partie)
+    REQUIRES(monde.verrou, partie.verrou()) {
   mesures.vaisseaux.store(monde.vaisseaux.taille(), std::memory_order_relaxed);
   mesures.balles.store(monde.balles.taille(), std::memory_order_relaxed);
   mesures.ticks_perdus.store(partie.ticks_perdus(), std::memory_order_relaxed);
+}
+
+// One hold of the world by the tick thread: the match's phases, a tick when
+// one is due, the results and the figures. Once the match is over, its last
+// changes, taken in this same hold: nothing adds to them afterwards.
+std::optional<Lot> tour(Monde& monde, Partie& partie, const std::atomic<bool>& interruption,
+                        void (*passes)(Monde&), MesuresTick* mesures) {
+  const auto demande = Horloge::now();
+  VerrouTickPartie tenu(monde, partie);
+  const auto obtenu = Horloge::now();
+  if (partie.avant_tick(obtenu, interruption.load())) {
+    avance_protegee(monde, passes != nullptr ? passes : &avance);
+    partie.apres_tick(Horloge::now());
+    if (mesures != nullptr) mesures->note_tick(Horloge::now() - obtenu);
+  }
+  partie.publie_resultats();
+  if (mesures != nullptr) {
+    mesures->note_attente(obtenu - demande);
+    note_monde(*mesures, monde, partie);
+  }
+  if (partie.phase() != Phase::Finie) return std::nullopt;
+  return partie.derniers_changements();
 }
 
 }  // namespace
@@ -23,35 +63,16 @@ void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>&
           void (*passes)(Monde&), MesuresTick* mesures) {
   const auto pause = std::chrono::duration<double>(Configuration::periode);
   for (;;) {
-    bool finie = false;
-    {
-      const auto demande = Horloge::now();
-      VerrouTick tenu(monde.verrou);
-      const auto obtenu = Horloge::now();
-      if (partie.avant_tick(obtenu, interruption.load())) {
-        avance_protegee(monde, passes != nullptr ? passes : &avance);
-        partie.apres_tick(Horloge::now());
-        if (mesures != nullptr) mesures->note_tick(Horloge::now() - obtenu);
-      }
-      partie.publie_resultats();
-      if (mesures != nullptr) {
-        mesures->note_attente(obtenu - demande);
-        note_monde(*mesures, monde, partie);
-      }
-      finie = partie.phase() == Phase::Finie;
-    }
+    std::optional<Lot> derniers = tour(monde, partie, interruption, passes, mesures);
     // The pause counts from the release of the world, as it always did: the
     // readers woken here may take the processor a while without delaying
     // the next tick.
     const auto relache = Horloge::now();
     partie.resultats_publies().reveille();
-    if (finie) break;
+    if (derniers) {
+      if (file != nullptr) file->depose(std::move(*derniers));
+      return;
+    }
     std::this_thread::sleep_until(relache + pause);
   }
-  Lot derniers;
-  {
-    VerrouTick tenu(monde.verrou);
-    derniers = partie.derniers_changements();
-  }
-  if (file != nullptr) file->depose(std::move(derniers));
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
 #include "config/configuration.h"
 
@@ -115,7 +114,7 @@ void Partie::termine(RaisonFin raison, Instant maintenant) {
   monde_.actions_gelees = true;
   // Before Finie: a finished match reads its players from resultats_, not
   // yet filled; and the results must count the ticks this resume declares.
-  chronique_.reprend_si_perte(tick_, [this] { return etat(); });
+  chronique_.reprend_si_perte(tick_, etat_differe());
   phase_ = Phase::Finie;
   resultats_ = calcule_resultats(fin_);
   resultats_.raison = raison;
@@ -141,9 +140,15 @@ Resultats Partie::calcule_resultats(Instant fin) const {
   return r;
 }
 
-Resultats copie_resultats(Monde& monde, const Partie& partie) {
-  std::scoped_lock tenu{monde.verrou};
-  return partie.resultats();
+Resultats Partie::copie_resultats() const {
+  VerrouTenu tenu{monde_.verrou};
+  return resultats();
+}
+
+std::unique_ptr<Partie> ouvre_partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine,
+                                     FileLots* file, Instant maintenant, bool enregistre) {
+  VerrouTenu tenu{monde.verrou};
+  return std::make_unique<Partie>(monde, regles, graine, file, maintenant, enregistre);
 }
 
 EvEtat Partie::etat() const {
@@ -190,15 +195,13 @@ void Partie::touche(std::int64_t tireur, const vaisseau& cible) {
   note(EvDetruit{tick_, cible.id, tireur});
 }
 
-void Partie::fin_de_tick(const Monde& monde) {
+void Partie::fin_de_tick(const Monde&) {
   if (!chronique_.active()) return;
   EvTick t{tick_, chronique_.prend_retirees(), {}};
-  t.vaisseaux.reserve(monde.vaisseaux.taille());
-  for (const vaisseau& v : monde.vaisseaux) t.vaisseaux.push_back(vu(v));
+  t.vaisseaux.reserve(monde_.vaisseaux.taille());
+  for (const vaisseau& v : monde_.vaisseaux) t.vaisseaux.push_back(vu(v));
   note(std::move(t));
   publie();
 }
 
-void Partie::publie() {
-  chronique_.publie(tick_, [this] { return etat(); });
-}
+void Partie::publie() { chronique_.publie(tick_, etat_differe()); }

@@ -1,11 +1,12 @@
 // A match: its rules, its phases (waiting for players, playing, over), its
 // results, and the changes it hands to the recording. It observes the world
-// it runs on; every member function is called with the world's verrou held.
+// it runs on; its state is guarded by the world's verrou.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "evenements/chronique.h"
@@ -42,59 +43,78 @@ class Partie final : public Observateur {
 
   // Before a tick may run: starts, cancels or ends the match as its rules
   // say. True when a tick is to run now; its number is then tick().
-  bool avant_tick(Instant maintenant, bool interrompue);
+  bool avant_tick(Instant maintenant, bool interrompue) REQUIRES(monde_.verrou);
   // Ends the match now if a tick-count duration or the last survivor says so.
-  void apres_tick(Instant maintenant);
+  void apres_tick(Instant maintenant) REQUIRES(monde_.verrou);
 
-  Phase phase() const { return phase_; }
-  std::int64_t tick() const { return tick_; }
+  Phase phase() const REQUIRES(monde_.verrou) { return phase_; }
+  std::int64_t tick() const REQUIRES(monde_.verrou) { return tick_; }
   // The results so far, or final once the phase is Finie.
-  Resultats resultats() const;
+  Resultats resultats() const REQUIRES(monde_.verrou);
+  // The results so far, with verrou held for their copy only.
+  Resultats copie_resultats() const EXCLUDES(monde_.verrou);
+  // The lock of the world the match runs on, and whether that world is `monde`.
+  Verrou& verrou() const RETURN_CAPABILITY(monde_.verrou) { return monde_.verrou; }
+  bool joue_sur(const Monde& monde) const { return &monde == &monde_; }
   // The results for readers that must not take verrou; thread-safe.
   ResultatsPublies& resultats_publies() const { return publication_; }
   // At every hold of verrou by the tick thread: publishes the results if a
   // reader asked for them.
-  void publie_resultats();
+  void publie_resultats() REQUIRES(monde_.verrou);
   // The current state, as a spectator joining now needs it.
-  EvEtat etat() const;
+  EvEtat etat() const REQUIRES(monde_.verrou);
   // Once Finie: the last changes, to hand to the file without verrou.
-  Lot derniers_changements() { return chronique_.derniers(); }
+  Lot derniers_changements() REQUIRES(monde_.verrou) { return chronique_.derniers(); }
   // Hands the changes noted so far to the file, or drops them if it is full.
   // Done at the end of every tick, and while waiting for players.
-  void publie();
+  void publie() REQUIRES(monde_.verrou);
   // Ticks whose changes the file could not take.
-  std::int64_t ticks_perdus() const { return chronique_.ticks_perdus(); }
+  std::int64_t ticks_perdus() const REQUIRES(monde_.verrou) { return chronique_.ticks_perdus(); }
 
-  void vaisseau_cree(const vaisseau& v) override;
-  void vaisseau_tourne(const vaisseau& v) override;
-  void joueur_parti(std::int64_t couleur, Depart depart) override;
-  void balle_tiree(const balle& b) override;
-  void balle_retiree(std::size_t rang) override;
-  void touche(std::int64_t tireur, const vaisseau& cible) override;
-  void fin_de_tick(const Monde& monde) override;
+  void vaisseau_cree(const vaisseau& v) override REQUIRES(monde_.verrou);
+  void vaisseau_tourne(const vaisseau& v) override REQUIRES(monde_.verrou);
+  void joueur_parti(std::int64_t couleur, Depart depart) override REQUIRES(monde_.verrou);
+  void balle_tiree(const balle& b) override REQUIRES(monde_.verrou);
+  void balle_retiree(std::size_t rang) override REQUIRES(monde_.verrou);
+  void touche(std::int64_t tireur, const vaisseau& cible) override REQUIRES(monde_.verrou);
+  // The world is the one observed, monde_.
+  void fin_de_tick(const Monde& monde) override REQUIRES(monde_.verrou);
 
  private:
-  void commence(Instant maintenant);
-  void termine(RaisonFin raison, Instant maintenant);
-  std::optional<RaisonFin> raison_de_finir(Instant maintenant, bool interrompue) const;
-  Resultats calcule_resultats(Instant fin) const;
-  bool en_jeu(std::int64_t couleur) const;
-  void note(Evenement evenement);
+  void commence(Instant maintenant) REQUIRES(monde_.verrou);
+  void termine(RaisonFin raison, Instant maintenant) REQUIRES(monde_.verrou);
+  std::optional<RaisonFin> raison_de_finir(Instant maintenant, bool interrompue) const
+      REQUIRES(monde_.verrou);
+  Resultats calcule_resultats(Instant fin) const REQUIRES(monde_.verrou);
+  bool en_jeu(std::int64_t couleur) const REQUIRES(monde_.verrou);
+  void note(Evenement evenement) REQUIRES(monde_.verrou);
+  // The current state, built only if the chronicle asks for it. It calls it
+  // at once, within the hold of the member function that passed it: the
+  // analysis cannot follow a callback, so that function's REQUIRES stands for it.
+  auto etat_differe() const REQUIRES(monde_.verrou) {
+    return [this]() NO_THREAD_SAFETY_ANALYSIS { return etat(); };
+  }
 
   Monde& monde_;
   const ReglesPartie regles_;
-  Phase phase_ = Phase::Attente;
-  Instant attente_depuis_;
-  Instant debut_;
-  Instant fin_;
-  std::int64_t tick_ = 0;
-  bool deux_en_jeu_ = false;  // two ships were in play at once since the start
+  // Everything below but publication_ is guarded by the world's verrou.
+  Phase phase_ GUARDED_BY(monde_.verrou) = Phase::Attente;
+  Instant attente_depuis_ GUARDED_BY(monde_.verrou);
+  Instant debut_ GUARDED_BY(monde_.verrou);
+  Instant fin_ GUARDED_BY(monde_.verrou);
+  std::int64_t tick_ GUARDED_BY(monde_.verrou) = 0;
+  // Two ships were in play at once since the start.
+  bool deux_en_jeu_ GUARDED_BY(monde_.verrou) = false;
 
-  Score score_;
-  Resultats resultats_;
+  Score score_ GUARDED_BY(monde_.verrou);
+  Resultats resultats_ GUARDED_BY(monde_.verrou);
   mutable ResultatsPublies publication_;  // provides its own synchronisation
-  Chronique chronique_;                   // the changes on their way to the file
+  // The changes on their way to the file.
+  Chronique chronique_ GUARDED_BY(monde_.verrou);
 };
 
-// The results so far, with verrou held for their copy only.
-Resultats copie_resultats(Monde& monde, const Partie& partie);
+// The match's start: a new match on `monde`, made under its verrou so that no
+// command lands between its arrival and the freeze of actions.
+std::unique_ptr<Partie> ouvre_partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine,
+                                     FileLots* file, Instant maintenant, bool enregistre = true)
+    EXCLUDES(monde.verrou);

@@ -3,11 +3,12 @@
 #include <utility>
 
 std::shared_ptr<const Resultats> ResultatsPublies::lit(std::chrono::milliseconds delai) {
-  std::unique_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   if (finale_) return copie_;
   const std::uint64_t avant = publications_;
   demandee_.store(true, std::memory_order_relaxed);
-  publiee_.wait_for(tenu, delai, [&] { return publications_ != avant || finale_; });
+  publiee_.attend_pendant(mutex_, delai,
+                          [&]() REQUIRES(mutex_) { return publications_ != avant || finale_; });
   return copie_;
 }
 
@@ -15,11 +16,11 @@ void ResultatsPublies::publie(Resultats resultats, bool finale) {
   // Built before the lock: readers wait for a pointer swap, never for a copy.
   auto copie = std::make_shared<const Resultats>(std::move(resultats));
   demandee_.store(false, std::memory_order_relaxed);
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   if (finale_) return;
   copie_.swap(copie);  // the old copy goes after the unlock
   ++publications_;
   finale_ = finale;
 }
 
-void ResultatsPublies::reveille() { publiee_.notify_all(); }
+void ResultatsPublies::reveille() { publiee_.reveille_tous(); }

@@ -5,12 +5,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "resultats/resultats.h"
+#include "synchro/mutex.h"
 
 class ResultatsPublies {
  public:
@@ -31,10 +30,9 @@ class ResultatsPublies {
 
  private:
   std::atomic<bool> demandee_{false};
-  std::mutex mutex_;
-  std::condition_variable publiee_;
-  // Guarded by mutex_.
-  std::shared_ptr<const Resultats> copie_ = std::make_shared<const Resultats>();
-  std::uint64_t publications_ = 0;
-  bool finale_ = false;
+  synchro::Mutex mutex_;
+  synchro::Condition publiee_;
+  std::shared_ptr<const Resultats> copie_ GUARDED_BY(mutex_) = std::make_shared<const Resultats>();
+  std::uint64_t publications_ GUARDED_BY(mutex_) = 0;
+  bool finale_ GUARDED_BY(mutex_) = false;
 };

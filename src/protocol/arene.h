@@ -13,7 +13,7 @@ struct Arene {
   Arene& operator=(const Arene&) = delete;
 
   Monde& monde;
-  ListesEnCache listes;  // guarded by monde.verrou
+  ListesEnCache listes GUARDED_BY(monde.verrou);
   SuiviConnexions connexions;
   CompteursProtocole* compteurs = nullptr;  // a match server's metrics; none in arene
 };

@@ -51,11 +51,11 @@ void rayon_vaisseau(Arene&, const Session&, std::string& sortie) {
   sortie += fin_de_ligne;
 }
 
-void statut(Arene& arene, const Session& session, std::string& sortie) {
-  const ListeRecente<vaisseau>& vaisseaux = arene.monde.vaisseaux;
-  const bool vivant = std::any_of(vaisseaux.begin(), vaisseaux.end(), [&](const vaisseau& v) {
-    return est_mon_vaisseau(v, session.couleur);
-  });
+void statut(Arene& arene, const Session& session, std::string& sortie)
+    REQUIRES(arene.monde.verrou) {
+  const bool vivant =
+      std::any_of(arene.monde.vaisseaux.begin(), arene.monde.vaisseaux.end(),
+                  [&](const vaisseau& v) { return est_mon_vaisseau(v, session.couleur); });
   sortie += vivant ? "PUT STATUT vivant\r\n" : "PUT STATUT mort\r\n";
 }
 
@@ -67,15 +67,15 @@ void taille_plateau(Arene&, const Session&, std::string& sortie) {
   sortie += fin_de_ligne;
 }
 
-void balles(Arene& arene, const Session&, std::string& sortie) {
+void balles(Arene& arene, const Session&, std::string& sortie) REQUIRES(arene.monde.verrou) {
   arene.listes.balles(arene.monde, sortie);
 }
 
-void cubes(Arene& arene, const Session&, std::string& sortie) {
+void cubes(Arene& arene, const Session&, std::string& sortie) REQUIRES(arene.monde.verrou) {
   arene.listes.cubes(arene.monde, sortie);
 }
 
-void vaisseaux(Arene& arene, const Session&, std::string& sortie) {
+void vaisseaux(Arene& arene, const Session&, std::string& sortie) REQUIRES(arene.monde.verrou) {
   arene.listes.vaisseaux(arene.monde, sortie);
 }
 
@@ -116,7 +116,9 @@ std::string copie_indentee(std::string_view reponse) {
   return copie;
 }
 
-void requete(Arene& arene, const Session& session, const Commande& commande, std::string& sortie) {
+// The composition reads the world: the function pointer cannot say so.
+void requete(Arene& arene, const Session& session, const Commande& commande, std::string& sortie)
+    REQUIRES(arene.monde.verrou) {
   const std::size_t debut = sortie.size();
   commande.compose(arene, session, sortie);
   if (Configuration::debug)
@@ -127,7 +129,7 @@ void requete(Arene& arene, const Session& session, const Commande& commande, std
 // The trace comes before the action, and its "  OK" is printed whatever the
 // action does: a player without a ship is still answered "OK".
 void action_joueur(Monde& monde, const Session& session, const Commande& commande,
-                   std::string& sortie) {
+                   std::string& sortie) REQUIRES(monde.verrou) {
   if (Configuration::debug)
     journal(session.etiquette_client + std::string(commande.trace) + "\n  OK\n");
   traite_action_joueur(monde, session.couleur, commande.acte);
@@ -137,7 +139,7 @@ void action_joueur(Monde& monde, const Session& session, const Commande& command
 // The ship leaves in the hold that composes "OK": once the player reads it,
 // its ship is gone and its colour free. Removal comes last, so that a failure
 // before it leaves the ship to the connection's guard.
-void quitte(Monde& monde, const Session& session, std::string& sortie) {
+void quitte(Monde& monde, const Session& session, std::string& sortie) REQUIRES(monde.verrou) {
   if (Configuration::debug) journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
   sortie += ok;
   retire_joueur(monde, session.couleur, Depart::Quitte);

@@ -16,9 +16,9 @@ enum class Suite {
 // Carries out one line as read (its CR included), matched byte for byte
 // against the fourteen commands; anything else is answered "ERREUR SYNTAXE".
 // In debug mode writes the request's trace first, as one message. Appends the
-// reply, CR LF included, to `sortie` and sends nothing. The caller holds verrou.
+// reply, CR LF included, to `sortie` and sends nothing.
 Suite traite_commande(Arene& arene, const Session& session, std::string_view ligne,
-                      std::string& sortie);
+                      std::string& sortie) REQUIRES(arene.monde.verrou);
 
 // Is this ship the one the connection plays? True when its id is the colour.
 bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur);

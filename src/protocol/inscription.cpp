@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 #include "config/journal.h"
@@ -28,7 +27,7 @@ Spawn place_vaisseau(Monde& monde, std::int64_t couleur) {
   for (;;) {
     Spawn resultat;
     {
-      std::scoped_lock tenu{monde.verrou};
+      VerrouTenu tenu{monde.verrou};
       resultat = cree_vaisseau(monde, couleur);
     }
     if (resultat != Spawn::PasDePlace) return resultat;

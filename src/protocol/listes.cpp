@@ -30,30 +30,25 @@ void compose_liste_cubes(const Monde& monde, std::string& sortie) {
   compose_liste(sortie, "PUT CUBES ", monde.cubes, &envoie_cube);
 }
 
-template <typename Composition>
-void ListesEnCache::copie(Texte& texte, std::uint64_t version, Composition compose,
-                          std::string& sortie) {
-  if (texte.version != version) {
-    texte.octets.clear();
-    compose(texte.octets);
-    texte.version = version;
-  }
-  sortie += texte.octets;
+bool ListesEnCache::a_refaire(Texte& texte, std::uint64_t version) {
+  if (texte.version == version) return false;
+  texte.octets.clear();
+  texte.version = version;
+  return true;
 }
 
 void ListesEnCache::vaisseaux(const Monde& monde, std::string& sortie) {
-  copie(
-      vaisseaux_, monde.vaisseaux.version(),
-      [&](std::string& texte) { compose_liste_vaisseaux(monde, texte); }, sortie);
+  if (a_refaire(vaisseaux_, monde.vaisseaux.version()))
+    compose_liste_vaisseaux(monde, vaisseaux_.octets);
+  sortie += vaisseaux_.octets;
 }
 
 void ListesEnCache::balles(const Monde& monde, std::string& sortie) {
-  copie(
-      balles_, monde.balles.version(),
-      [&](std::string& texte) { compose_liste_balles(monde, texte); }, sortie);
+  if (a_refaire(balles_, monde.balles.version())) compose_liste_balles(monde, balles_.octets);
+  sortie += balles_.octets;
 }
 
 void ListesEnCache::cubes(const Monde& monde, std::string& sortie) {
-  copie(
-      cubes_, 0, [&](std::string& texte) { compose_liste_cubes(monde, texte); }, sortie);
+  if (a_refaire(cubes_, 0)) compose_liste_cubes(monde, cubes_.octets);
+  sortie += cubes_.octets;
 }

@@ -1,6 +1,6 @@
 // The three list replies: a header "PUT <NOM> <count>" and then one line per
 // element, in list order (ships and bullets newest first, cubes in the order
-// they were drawn). The caller holds verrou, so count and lines are one instant.
+// they were drawn). Under verrou, so count and lines are one instant.
 #pragma once
 
 #include <cstdint>
@@ -9,17 +9,17 @@
 
 #include "world/monde.h"
 
-void compose_liste_vaisseaux(const Monde& monde, std::string& sortie);
-void compose_liste_balles(const Monde& monde, std::string& sortie);
+void compose_liste_vaisseaux(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
+void compose_liste_balles(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
 void compose_liste_cubes(const Monde& monde, std::string& sortie);
 
 // The same replies, composed once per state of their list and then copied, so
 // that a crowd of players polling between two ticks costs one composition.
-// Bound to one world; guarded by its verrou.
+// Bound to one world, and guarded by its verrou (see Arene).
 class ListesEnCache {
  public:
-  void vaisseaux(const Monde& monde, std::string& sortie);
-  void balles(const Monde& monde, std::string& sortie);
+  void vaisseaux(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
+  void balles(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
   // The cube field never changes once the server runs: composed on first use.
   void cubes(const Monde& monde, std::string& sortie);
 
@@ -29,9 +29,9 @@ class ListesEnCache {
     std::optional<std::uint64_t> version;
     std::string octets;
   };
-  // Appends `texte`, composing it again with `compose` if `version` is newer.
-  template <typename Composition>
-  static void copie(Texte& texte, std::uint64_t version, Composition compose, std::string& sortie);
+  // Whether `texte` is older than `version`: it is then emptied, to be
+  // composed again, and takes that version.
+  static bool a_refaire(Texte& texte, std::uint64_t version);
 
   Texte vaisseaux_;
   Texte balles_;

@@ -1,12 +1,10 @@
 #include "protocol/vaisseau_en_jeu.h"
 
-#include <mutex>
-
 #include "simulation/balles.h"
 
 void VaisseauEnJeu::retire() {
   Monde* monde = std::exchange(monde_, nullptr);
   if (monde == nullptr) return;
-  std::scoped_lock tenu{monde->verrou};
+  VerrouTenu tenu{monde->verrou};
   retire_joueur(*monde, couleur_, Depart::Deconnexion);
 }

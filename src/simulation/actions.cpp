@@ -6,7 +6,7 @@
 
 namespace {
 
-void tire(Monde& monde, const vaisseau& v) {
+void tire(Monde& monde, const vaisseau& v) REQUIRES(monde.verrou) {
   if (monde.balles.en_vol(v.id) >= Configuration::max_balles_par_vaisseau) return;
   // Just outside the ship's disc, but inside its hit distance: the bullet's
   // first move comes before its first hit test.
@@ -16,12 +16,12 @@ void tire(Monde& monde, const vaisseau& v) {
   if (monde.observateur) monde.observateur->balle_tiree(monde.balles[0]);
 }
 
-void tourne(Monde& monde, vaisseau& v, double pas) {
+void tourne(Monde& monde, vaisseau& v, double pas) REQUIRES(monde.verrou) {
   v.angle = v.angle + pas;
   if (monde.observateur) monde.observateur->vaisseau_tourne(v);
 }
 
-void applique(Monde& monde, vaisseau& v, action a) {
+void applique(Monde& monde, vaisseau& v, action a) REQUIRES(monde.verrou) {
   switch (a) {
     case action::Tire:
       tire(monde, v);

@@ -1,4 +1,4 @@
-// A player's steering actions. Expects the caller to hold verrou.
+// A player's steering actions.
 #pragma once
 
 #include <cstdint>
@@ -14,4 +14,4 @@ vaisseau& get_joueur(ListeRecente<vaisseau>& vaisseaux, std::int64_t id);
 // Applies the action to the ship of colour `id`. A colour without a ship, a
 // shot beyond max_balles_par_vaisseau bullets in flight, and any action while
 // the world's actions are frozen, change nothing. Never throws.
-void traite_action_joueur(Monde& monde, std::int64_t id, action a);
+void traite_action_joueur(Monde& monde, std::int64_t id, action a) REQUIRES(monde.verrou);

@@ -66,13 +66,30 @@ bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const 
   return true;
 }
 
-// One bullet's tick: true when it leaves, by the board, a cube or a hit.
-bool vole_et_touche(Monde& monde, Cibles& cibles, balle& b, Observateur* observateur) {
-  if (met_a_jour(b)) return true;
-  const std::int32_t case_ = Cibles::case_de(b.x, b.y);
-  if (cibles.cube_proche(case_) && est_hors_jeu(b, monde.grille)) return true;
-  return a_impact_vaisseau(monde.vaisseaux, cibles, b, case_, observateur);
-}
+// Each bullet's tick, in list order: true when it leaves, by the board, a
+// cube or a hit. Holds the world's parts that it needs, taken under verrou
+// by the pass that runs it.
+struct VolDesBalles {
+  const Grille& grille;
+  ListeRecente<vaisseau>& vaisseaux;
+  Cibles& cibles;
+  Observateur* const observateur;
+  std::size_t rang = 0;
+
+  bool vole_et_touche(balle& b) {
+    if (met_a_jour(b)) return true;
+    const std::int32_t case_ = Cibles::case_de(b.x, b.y);
+    if (cibles.cube_proche(case_) && est_hors_jeu(b, grille)) return true;
+    return a_impact_vaisseau(vaisseaux, cibles, b, case_, observateur);
+  }
+
+  bool operator()(balle& b) {
+    const bool retiree = vole_et_touche(b);
+    if (retiree && observateur) observateur->balle_retiree(rang);
+    ++rang;
+    return retiree;
+  }
+};
 
 // Ships that left play during the pass go in one order-keeping sweep, which
 // leaves the list as removing each at once would have.
@@ -109,14 +126,7 @@ void mise_a_jour_balles(Monde& monde) {
   // The flight (met_a_jour) and the impacts (calc_impact) in one pass over the
   // bullets: a flight reads no ship, and the bullets still in play come to
   // their hit test in list order, as after a whole flight pass.
-  Observateur* const observateur = monde.observateur;
-  std::size_t rang = 0;
-  monde.balles.retire_si([&](balle& b) {
-    const bool retiree = vole_et_touche(monde, cibles, b, observateur);
-    if (retiree && observateur) observateur->balle_retiree(rang);
-    ++rang;
-    return retiree;
-  });
+  monde.balles.retire_si(VolDesBalles{monde.grille, monde.vaisseaux, cibles, monde.observateur});
   if (cibles.retires() > 0) retire_les_detruits(monde.vaisseaux, cibles);
 }
 

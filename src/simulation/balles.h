@@ -1,5 +1,4 @@
 // Bullets: flight, impacts on ships, and the removal of ships.
-// Every function here expects the caller to hold verrou.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +11,7 @@
 // against the ships and dropped if it hits one: the first ship in list order
 // whose centre is strictly closer than 13 loses degats_balle, and is removed at
 // 0 life points before the next bullet is tested.
-void mise_a_jour_balles(Monde& monde);
+void mise_a_jour_balles(Monde& monde) REQUIRES(monde.verrou);
 
 // Has the bullet entered one of the cubes marked in `grille`? The point of its
 // rim that faces a cube's reference point is tested against that cube, bounds
@@ -20,7 +19,7 @@ void mise_a_jour_balles(Monde& monde);
 bool est_hors_jeu(const balle& b, const Grille& grille);
 
 // Removes the first ship of `vaisseaux` with this id; does nothing when there is none.
-void detruit_vaisseau(Monde& monde, std::int64_t id);
+void detruit_vaisseau(Monde& monde, std::int64_t id) REQUIRES(monde.verrou);
 
 // A player leaves the game: detruit_vaisseau, told to the observer first.
-void retire_joueur(Monde& monde, std::int64_t id, Depart depart);
+void retire_joueur(Monde& monde, std::int64_t id, Depart depart) REQUIRES(monde.verrou);

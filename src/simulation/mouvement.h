@@ -1,4 +1,4 @@
-// Ship motion with its collision response. Expects the caller to hold verrou.
+// Ship motion with its collision response.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,8 @@
 // never change here. `direction` gives (sin, cos) of a heading: the game's
 // own functions, the same on every machine; a benchmark passes others.
 using Direction = SinusCosinus (*)(double angle);
-void mise_a_jour_vaisseaux(Monde& monde, Direction direction = &sinus_cosinus);
+void mise_a_jour_vaisseaux(Monde& monde, Direction direction = &sinus_cosinus)
+    REQUIRES(monde.verrou);
 
 // Would a ship of this id at (x, y) touch one of `faces`, the board's edge or
 // another ship (at the position `index` holds for it)?

@@ -20,7 +20,7 @@ std::string metriques(const ContexteSpectateurs& contexte) {
 std::string texte_resultats(ContexteSpectateurs& contexte) {
   auto copie = contexte.match.resultats.lit();
   auto& cache = contexte.resultats;
-  std::scoped_lock tenu(cache.mutex);
+  synchro::MutexTenu tenu(cache.mutex);
   if (cache.copie != copie) {
     cache.texte = texte_json(*copie) + "\n";
     cache.copie = std::move(copie);

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "match/mesures.h"
@@ -16,6 +15,7 @@
 #include "spectateurs/diffusion.h"
 #include "spectateurs/metriques.h"
 #include "spectateurs/places.h"
+#include "synchro/mutex.h"
 #include "transport/suivi_connexions.h"
 
 // The match as the spectator port sees it, never under verrou: the results
@@ -58,9 +58,9 @@ struct ContexteSpectateurs {
   // The JSON of the last copy of the results served, built once for all the
   // requests that get the same copy.
   struct {
-    std::mutex mutex;
-    std::shared_ptr<const Resultats> copie;
-    std::string texte;
+    synchro::Mutex mutex;
+    std::shared_ptr<const Resultats> copie GUARDED_BY(mutex);
+    std::string texte GUARDED_BY(mutex);
   } resultats;
   std::atomic<std::uint64_t> refuses{0};
   std::atomic<std::uint64_t> refuses_adresse{0};

@@ -1,6 +1,7 @@
 #include "spectateurs/diffusion.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <iterator>
 #include <utility>
@@ -28,12 +29,12 @@ std::string joint(const Lots& lots) {
 
 Abonnement::Abonnement(Diffusion& diffusion, std::function<void()> reveil)
     : diffusion_(diffusion), reveil_(std::move(reveil)) {
-  std::scoped_lock tenu(diffusion_.mutex_);
+  synchro::MutexTenu tenu(diffusion_.mutex_);
   diffusion_.abonnements_.push_back(this);
 }
 
 Abonnement::~Abonnement() {
-  std::scoped_lock tenu(diffusion_.mutex_);
+  synchro::MutexTenu tenu(diffusion_.mutex_);
   std::erase(diffusion_.abonnements_, this);
 }
 
@@ -45,8 +46,12 @@ void Abonnement::reveille() {
   reveil_();
 }
 
+void Abonnement::verifie_flux([[maybe_unused]] const Diffusion& diffusion) const {
+  assert(&diffusion == &diffusion_);
+}
+
 Envoi Abonnement::suivant() {
-  std::unique_lock tenu(diffusion_.mutex_);
+  synchro::MutexTenu tenu(diffusion_.mutex_);
   reveille_ = false;
   if (!lots_.empty()) {
     auto fin = lots_.begin();
@@ -59,11 +64,15 @@ Envoi Abonnement::suivant() {
                                          std::make_move_iterator(fin));
     lots_.erase(lots_.begin(), fin);
     octets_ -= octets;
-    tenu.unlock();
+    tenu.relache();
     return {joint(pris)};
   }
-  if (besoin_ != Besoin::Rien) return diffusion_.etat_pour(*this, tenu);
-  return {.texte = {}, .fin = diffusion_.termine_};
+  // Before the header, there is nothing to start from.
+  if (besoin_ == Besoin::Rien || diffusion_.entete_.empty())
+    return {.texte = {}, .fin = diffusion_.termine_};
+  auto copie = diffusion_.copie_etat(*this);
+  tenu.relache();
+  return diffusion_.etat_complet(std::move(copie));
 }
 
 // The header line as recorded, plus the seconds of waiting left at this instant.
@@ -82,30 +91,31 @@ Diffusion::Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options,
                      std::optional<Instant> fin_attente)
     : joueurs_(std::move(joueurs)), options_(options), fin_attente_(fin_attente) {}
 
-// The lists are copied with the lock held, the players taken and the text
-// built without it: the writer waits for a copy, never for verrou or JSON.
-Envoi Diffusion::etat_pour(Abonnement& abonnement, std::unique_lock<std::mutex>& tenu) {
-  if (entete_.empty()) return {.texte = {}, .fin = termine_};
+// The writer waits for a copy of the lists, never for verrou or JSON.
+Diffusion::CopieEtat Diffusion::copie_etat(Abonnement& abonnement) {
+  abonnement.verifie_flux(*this);
   const std::int64_t tick = miroir_.tick();
-  std::string texte = abonnement.besoin_ == Abonnement::Besoin::Depart
-                          ? entete_du_moment()
-                          : ligne(EvPerdu{abonnement.perdu_depuis_, tick - 1});
+  CopieEtat copie{abonnement.besoin_ == Abonnement::Besoin::Depart
+                      ? entete_du_moment()
+                      : ligne(EvPerdu{abonnement.perdu_depuis_, tick - 1}),
+                  EvEtat{tick, miroir_.vaisseaux(), miroir_.balles(), {}}, fin_};
   if (abonnement.besoin_ == Abonnement::Besoin::Reprise)
     reprises_.fetch_add(1, std::memory_order_relaxed);
-  EvEtat etat{tick, miroir_.vaisseaux(), miroir_.balles(), {}};
-  const std::string fin = fin_;
   abonnement.besoin_ = Abonnement::Besoin::Rien;
   abonnement.generation_ = generation_;
-  tenu.unlock();
-  etat.joueurs = joueurs_();
-  texte += '\n';
-  ajoute_ligne(texte, etat);
-  if (!fin.empty()) texte += '\n' + fin;
-  return {std::move(texte)};
+  return copie;
+}
+
+Envoi Diffusion::etat_complet(CopieEtat copie) const {
+  copie.etat.joueurs = joueurs_();
+  copie.texte += '\n';
+  ajoute_ligne(copie.texte, copie.etat);
+  if (!copie.fin.empty()) copie.texte += '\n' + copie.fin;
+  return {std::move(copie.texte)};
 }
 
 void Diffusion::evenements(const Lot& lot) {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   tick_avant_ = miroir_.tick();
   for (const Evenement& e : lot) {
     if (std::holds_alternative<EvEntete>(e) && entete_.empty()) entete_ = ligne(e);
@@ -117,6 +127,7 @@ void Diffusion::evenements(const Lot& lot) {
 }
 
 void Diffusion::distribue(Abonnement& abonnement, const std::shared_ptr<const std::string>& lot) {
+  abonnement.verifie_flux(*this);
   using Besoin = Abonnement::Besoin;
   if (abonnement.besoin_ == Besoin::Reprise) {
     lots_sautes_.fetch_add(1, std::memory_order_relaxed);
@@ -145,17 +156,20 @@ void Diffusion::distribue(Abonnement& abonnement, const std::shared_ptr<const st
 void Diffusion::ecrit(std::string_view lignes) {
   if (lignes.ends_with('\n')) lignes.remove_suffix(1);
   const auto lot = std::make_shared<const std::string>(lignes);
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   for (Abonnement* abonnement : abonnements_) distribue(*abonnement, lot);
 }
 
 void Diffusion::termine() {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   termine_ = true;
-  for (Abonnement* abonnement : abonnements_) abonnement->reveille();
+  for (Abonnement* abonnement : abonnements_) {
+    abonnement->verifie_flux(*this);
+    abonnement->reveille();
+  }
 }
 
 std::size_t Diffusion::abonnes() const {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   return abonnements_.size();
 }

@@ -12,13 +12,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "enregistrement/ecrivain.h"
 #include "enregistrement/etat.h"
+#include "synchro/mutex.h"
 
 struct OptionsDiffusion {
   // An outbox holds at most this many lots, about two seconds of ticks...
@@ -36,42 +36,7 @@ struct Envoi {
   bool fin = false;   // the match is over and everything was sent: close
 };
 
-class Diffusion;
-
-// One spectator's place in the stream, for the life of its connection.
-class Abonnement {
- public:
-  // `reveil` is called, from the writer thread and with the stream's lock
-  // held, when there is something new to send; never after destruction.
-  Abonnement(Diffusion& diffusion, std::function<void()> reveil);
-  ~Abonnement();
-  Abonnement(const Abonnement&) = delete;
-  Abonnement& operator=(const Abonnement&) = delete;
-
-  // Everything waiting, as one text; the header and a full state first, and
-  // again after lots were skipped. Takes the players' results when it builds
-  // a full state.
-  Envoi suivant();
-
- private:
-  friend class Diffusion;
-  enum class Besoin { Rien, Depart, Reprise };
-  void reveille();
-
-  Diffusion& diffusion_;
-  std::function<void()> reveil_;
-  bool reveille_ = false;  // reveil_ called since the last suivant()
-  // Guarded by the stream's lock.
-  struct LotEnAttente {
-    std::shared_ptr<const std::string> lignes;
-    std::int64_t premier_tick;  // the first tick it holds
-  };
-  std::vector<LotEnAttente> lots_;
-  std::size_t octets_ = 0;
-  Besoin besoin_ = Besoin::Depart;
-  std::int64_t perdu_depuis_ = 0;  // first tick skipped
-  std::uint64_t generation_ = 0;   // lots included in what it has
-};
+class Abonnement;
 
 class Diffusion final : public Puits {
  public:
@@ -96,23 +61,73 @@ class Diffusion final : public Puits {
 
  private:
   friend class Abonnement;
-  Envoi etat_pour(Abonnement& abonnement, std::unique_lock<std::mutex>& tenu);
-  void distribue(Abonnement& abonnement, const std::shared_ptr<const std::string>& lot);
-  std::string entete_du_moment() const;
+  // A full state in two steps: what it needs, copied with the lock held,
+  // then the players' results taken and the text built without it.
+  struct CopieEtat {
+    std::string texte;  // the header or the gap mark
+    EvEtat etat;
+    std::string fin;
+  };
+  CopieEtat copie_etat(Abonnement& abonnement) REQUIRES(mutex_);
+  Envoi etat_complet(CopieEtat copie) const;
+  void distribue(Abonnement& abonnement, const std::shared_ptr<const std::string>& lot)
+      REQUIRES(mutex_);
+  std::string entete_du_moment() const REQUIRES(mutex_);
 
   const SourceJoueurs joueurs_;
   const OptionsDiffusion options_;
   const std::optional<Instant> fin_attente_;
-  mutable std::mutex mutex_;
-  // Guarded by mutex_.
-  std::vector<Abonnement*> abonnements_;
-  EtatRelu miroir_;
-  std::string entete_;            // the header line, once seen
-  std::string fin_;               // the end line, once seen
-  std::uint64_t generation_ = 0;  // lots applied to the mirror
-  std::int64_t tick_avant_ = 0;   // the mirror's tick before the last lot
-  bool termine_ = false;
-  bool commence_ = false;  // the match started, or ended without starting
+  mutable synchro::Mutex mutex_;
+  std::vector<Abonnement*> abonnements_ GUARDED_BY(mutex_);
+  EtatRelu miroir_ GUARDED_BY(mutex_);
+  std::string entete_ GUARDED_BY(mutex_);            // the header line, once seen
+  std::string fin_ GUARDED_BY(mutex_);               // the end line, once seen
+  std::uint64_t generation_ GUARDED_BY(mutex_) = 0;  // lots applied to the mirror
+  std::int64_t tick_avant_ GUARDED_BY(mutex_) = 0;   // the mirror's tick before the last lot
+  bool termine_ GUARDED_BY(mutex_) = false;
+  // The match started, or ended without starting.
+  bool commence_ GUARDED_BY(mutex_) = false;
   std::atomic<std::uint64_t> lots_sautes_{0};
   std::atomic<std::uint64_t> reprises_{0};
+};
+
+// One spectator's place in the stream, for the life of its connection.
+class Abonnement {
+ public:
+  // `reveil` is called, from the writer thread and with the stream's lock
+  // held, when there is something new to send; never after destruction.
+  Abonnement(Diffusion& diffusion, std::function<void()> reveil);
+  ~Abonnement();
+  Abonnement(const Abonnement&) = delete;
+  Abonnement& operator=(const Abonnement&) = delete;
+
+  // Everything waiting, as one text; the header and a full state first, and
+  // again after lots were skipped. Takes the players' results when it builds
+  // a full state.
+  Envoi suivant();
+
+ private:
+  friend class Diffusion;
+  enum class Besoin { Rien, Depart, Reprise };
+  void reveille() REQUIRES(diffusion_.mutex_);
+  // The stream's side, its lock held: checks that this subscription is to
+  // `diffusion`, so that the analysis knows the subscription's fields guarded.
+  void verifie_flux(const Diffusion& diffusion) const REQUIRES(diffusion.mutex_)
+      ASSERT_CAPABILITY(diffusion_.mutex_);
+
+  Diffusion& diffusion_;
+  std::function<void()> reveil_;
+  // Guarded by the stream's lock. reveille_: reveil_ called since the last suivant().
+  bool reveille_ GUARDED_BY(diffusion_.mutex_) = false;
+  struct LotEnAttente {
+    std::shared_ptr<const std::string> lignes;
+    std::int64_t premier_tick;  // the first tick it holds
+  };
+  std::vector<LotEnAttente> lots_ GUARDED_BY(diffusion_.mutex_);
+  std::size_t octets_ GUARDED_BY(diffusion_.mutex_) = 0;
+  Besoin besoin_ GUARDED_BY(diffusion_.mutex_) = Besoin::Depart;
+  // First tick skipped.
+  std::int64_t perdu_depuis_ GUARDED_BY(diffusion_.mutex_) = 0;
+  // Lots included in what it has.
+  std::uint64_t generation_ GUARDED_BY(diffusion_.mutex_) = 0;
 };

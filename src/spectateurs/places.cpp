@@ -5,7 +5,7 @@ Place::~Place() {
 }
 
 std::optional<Place> Places::prend() {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   if (occupees_ >= nombre_) return std::nullopt;
   ++occupees_;
   return std::optional<Place>(std::in_place, *this);
@@ -14,19 +14,19 @@ std::optional<Place> Places::prend() {
 void Places::rend() {
   // Notified under the mutex: once a waiter sees no place taken, it may
   // destroy this object, and nothing here touches it after the unlock.
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   --occupees_;
-  if (occupees_ == 0) libres_.notify_all();
+  if (occupees_ == 0) libres_.reveille_tous();
 }
 
 std::size_t Places::occupees() const {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   return occupees_;
 }
 
 bool Places::attend_toutes_libres(std::chrono::milliseconds delai) {
-  std::unique_lock tenu(mutex_);
-  return libres_.wait_for(tenu, delai, [&] { return occupees_ == 0; });
+  synchro::MutexTenu tenu(mutex_);
+  return libres_.attend_pendant(mutex_, delai, [&]() REQUIRES(mutex_) { return occupees_ == 0; });
 }
 
 PlaceAdresse::~PlaceAdresse() {
@@ -34,7 +34,7 @@ PlaceAdresse::~PlaceAdresse() {
 }
 
 std::optional<PlaceAdresse> PlacesParAdresse::prend(std::uint32_t adresse) {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   std::size_t& occupees = occupees_[adresse];
   if (occupees >= par_adresse_) return std::nullopt;
   ++occupees;
@@ -42,7 +42,7 @@ std::optional<PlaceAdresse> PlacesParAdresse::prend(std::uint32_t adresse) {
 }
 
 void PlacesParAdresse::rend(std::uint32_t adresse) {
-  std::scoped_lock tenu(mutex_);
+  synchro::MutexTenu tenu(mutex_);
   const auto it = occupees_.find(adresse);
   if (--it->second == 0) occupees_.erase(it);
 }

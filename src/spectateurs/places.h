@@ -3,13 +3,13 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <unordered_map>
 #include <utility>
+
+#include "synchro/mutex.h"
 
 class Places;
 
@@ -41,9 +41,9 @@ class Places {
   void rend();
 
   const std::size_t nombre_;
-  mutable std::mutex mutex_;
-  std::condition_variable libres_;
-  std::size_t occupees_ = 0;
+  mutable synchro::Mutex mutex_;
+  synchro::Condition libres_;
+  std::size_t occupees_ GUARDED_BY(mutex_) = 0;
 };
 
 class PlacesParAdresse;
@@ -78,6 +78,7 @@ class PlacesParAdresse {
   void rend(std::uint32_t adresse);
 
   const std::size_t par_adresse_;
-  std::mutex mutex_;
-  std::unordered_map<std::uint32_t, std::size_t> occupees_;  // addresses holding places only
+  synchro::Mutex mutex_;
+  // Addresses holding places only.
+  std::unordered_map<std::uint32_t, std::size_t> occupees_ GUARDED_BY(mutex_);
 };

@@ -3,10 +3,10 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
-#include <mutex>
 #include <set>
+
+#include "synchro/mutex.h"
 
 class SuiviConnexions {
  public:
@@ -24,10 +24,10 @@ class SuiviConnexions {
   std::size_t nombre() const;
 
  private:
-  mutable std::mutex mutex_;
-  std::condition_variable vide_;
-  std::set<int> fds_;
-  bool fermees_ = false;
+  mutable synchro::Mutex mutex_;
+  synchro::Condition vide_;
+  std::set<int> fds_ GUARDED_BY(mutex_);
+  bool fermees_ GUARDED_BY(mutex_) = false;
 };
 
 // Registers a connection for the life of a scope.

@@ -26,16 +26,16 @@ struct Monde {
 
   // The one lock. Everything below is read and written with it held.
   Verrou verrou;
-  ListeRecente<vaisseau> vaisseaux;
-  ListeBalles balles;
-  Alea alea;
+  ListeRecente<vaisseau> vaisseaux GUARDED_BY(verrou);
+  ListeBalles balles GUARDED_BY(verrou);
+  Alea alea GUARDED_BY(verrou);
   // The tick's working storage, reused so that a steady tick allocates nothing.
-  Cibles cibles;                   // the bullet pass
-  IndexVaisseaux index_vaisseaux;  // the ship pass and spawn
+  Cibles cibles GUARDED_BY(verrou);                   // the bullet pass
+  IndexVaisseaux index_vaisseaux GUARDED_BY(verrou);  // the ship pass and spawn
 
   // A match server's hooks; none in the plain server.
-  Observateur* observateur = nullptr;
+  Observateur* observateur GUARDED_BY(verrou) = nullptr;
   // While true, steering and firing change nothing, as for a destroyed ship:
   // a match that has not started yet, or is over.
-  bool actions_gelees = false;
+  bool actions_gelees GUARDED_BY(verrou) = false;
 };

@@ -6,14 +6,16 @@
 #include <atomic>
 #include <mutex>
 
-class Verrou {
+#include "synchro/annotations.h"
+
+class CAPABILITY("verrou") Verrou {
  public:
   // For connection threads; waits while a tick is waiting.
-  void lock();
-  void unlock() { mutex_.unlock(); }
+  void lock() ACQUIRE();
+  void unlock() RELEASE() { mutex_.unlock(); }
 
   // For the tick thread.
-  void lock_prioritaire();
+  void lock_prioritaire() ACQUIRE();
 
  private:
   std::mutex mutex_;
@@ -21,12 +23,27 @@ class Verrou {
 };
 
 // RAII hold of the lock by the tick thread.
-class VerrouTick {
+class SCOPED_CAPABILITY VerrouTick {
  public:
-  explicit VerrouTick(Verrou& verrou) : verrou_(verrou) { verrou_.lock_prioritaire(); }
-  ~VerrouTick() { verrou_.unlock(); }
+  explicit VerrouTick(Verrou& verrou) ACQUIRE(verrou) : verrou_(verrou) {
+    verrou_.lock_prioritaire();
+  }
+  ~VerrouTick() RELEASE() { verrou_.unlock(); }
   VerrouTick(const VerrouTick&) = delete;
   VerrouTick& operator=(const VerrouTick&) = delete;
+
+ private:
+  Verrou& verrou_;
+};
+
+// RAII hold of the lock by any other thread: a connection serving a command,
+// a match starting or copying its results.
+class SCOPED_CAPABILITY VerrouTenu {
+ public:
+  explicit VerrouTenu(Verrou& verrou) ACQUIRE(verrou) : verrou_(verrou) { verrou_.lock(); }
+  ~VerrouTenu() RELEASE() { verrou_.unlock(); }
+  VerrouTenu(const VerrouTenu&) = delete;
+  VerrouTenu& operator=(const VerrouTenu&) = delete;
 
  private:
   Verrou& verrou_;

@@ -141,9 +141,7 @@ struct Match {
   std::atomic<bool> finie{false};
 
   // The results so far, with what only the writer knows.
-  Resultats resultats_complets() const {
-    return complets(copie_resultats(*monde, *partie), sorties);
-  }
+  Resultats resultats_complets() const { return complets(partie->copie_resultats(), sorties); }
 };
 
 // The players' side: the arena on the world, its port, and the thread that
@@ -186,11 +184,8 @@ void prepare_le_match(Match& match, const OptionsArbitre& options, std::uint64_t
         fin_attente(options.regles, depart));
   // Spectators need the tick's changes as much as a recording does.
   if (!sorties.puits().empty()) match.file_utile = &match.file;
-  {
-    std::scoped_lock tenu{match.monde->verrou};
-    match.partie = std::make_unique<Partie>(*match.monde, options.regles, graine, match.file_utile,
-                                            depart, sorties.fichier != nullptr);
-  }
+  match.partie = ouvre_partie(*match.monde, options.regles, graine, match.file_utile, depart,
+                              sorties.fichier != nullptr);
   match.resultats = ouvre_resultats(options.resultats, match.resultats_complets());
 }
 

@@ -4,9 +4,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <thread>
 
+#include "synchro/mutex.h"
 #include "tournoi/execution.h"
 #include "tournoi/fichiers.h"
 #include "tournoi/progression.h"
@@ -17,13 +17,15 @@ using namespace std::chrono_literals;
 
 // What the runners share; the counters are read by the display.
 struct Etat {
-  std::mutex verrou;
-  std::vector<ResultatMatch> resultats;
-  std::size_t suivant = 0;
-  std::size_t en_cours = 0;
-  std::size_t echecs = 0;
-  double cout_total_s = 0;
-  int runners_actifs = 0;
+  explicit Etat(int runners) : runners_actifs(runners) {}
+
+  synchro::Mutex verrou;
+  std::vector<ResultatMatch> resultats GUARDED_BY(verrou);
+  std::size_t suivant GUARDED_BY(verrou) = 0;
+  std::size_t en_cours GUARDED_BY(verrou) = 0;
+  std::size_t echecs GUARDED_BY(verrou) = 0;
+  double cout_total_s GUARDED_BY(verrou) = 0;
+  int runners_actifs GUARDED_BY(verrou);
 };
 
 // A match whose runner failed before the referee could say anything still
@@ -56,14 +58,14 @@ void runner(const Plan& plan, const std::filesystem::path& dossier,
   for (;;) {
     std::size_t indice = 0;
     {
-      std::scoped_lock tenu(etat.verrou);
+      synchro::MutexTenu tenu(etat.verrou);
       if (arret || etat.suivant >= a_jouer.size()) break;
       indice = a_jouer[etat.suivant++];
       ++etat.en_cours;
     }
     bool ecrit = false;
     const ResultatMatch r = joue_sans_exception(plan, indice, dossier, arret, ecrit);
-    std::scoped_lock tenu(etat.verrou);
+    synchro::MutexTenu tenu(etat.verrou);
     --etat.en_cours;
     if (!ecrit) continue;
     etat.echecs += !r.termine;
@@ -71,12 +73,12 @@ void runner(const Plan& plan, const std::filesystem::path& dossier,
     etat.resultats.push_back(r);
     if (!terminal) std::fprintf(stderr, "%s\n", ligne_match(r).c_str());
   }
-  std::scoped_lock tenu(etat.verrou);
+  synchro::MutexTenu tenu(etat.verrou);
   --etat.runners_actifs;
 }
 
 Avancement avancement(Etat& etat, std::size_t total, double cout_estime_s, int paralleles) {
-  std::scoped_lock tenu(etat.verrou);
+  synchro::MutexTenu tenu(etat.verrou);
   Avancement a{total, etat.resultats.size(), etat.en_cours, etat.echecs, 0};
   a.restant_s =
       estimation_restante(total - a.finis, a.finis, etat.cout_total_s, cout_estime_s, paralleles);
@@ -89,8 +91,7 @@ std::vector<ResultatMatch> joue_local(const Plan& plan, const std::filesystem::p
                                       const std::vector<std::size_t>& a_jouer, int paralleles,
                                       const std::atomic<bool>& arret) {
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
-  Etat etat;
-  etat.runners_actifs = paralleles;
+  Etat etat(paralleles);
   // Before any match ends: its duration and a couple of seconds to start and stop.
   const double cout_estime_s = secondes_de(plan.tournoi.duree) + 2;
   {
@@ -101,7 +102,7 @@ std::vector<ResultatMatch> joue_local(const Plan& plan, const std::filesystem::p
     for (;;) {
       bool actifs = false;
       {
-        std::scoped_lock tenu(etat.verrou);
+        synchro::MutexTenu tenu(etat.verrou);
         actifs = etat.runners_actifs > 0;
       }
       if (terminal)
@@ -112,5 +113,6 @@ std::vector<ResultatMatch> joue_local(const Plan& plan, const std::filesystem::p
     }
   }
   if (terminal) std::fprintf(stderr, "\n");
+  synchro::MutexTenu tenu(etat.verrou);
   return etat.resultats;
 }
