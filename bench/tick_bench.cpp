@@ -56,7 +56,9 @@ void compteurs(benchmark::State& state, std::size_t balles) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void TickServeur(benchmark::State& state) {
+// The server's tick on a fresh copy of the same lists each time, with the
+// passes given.
+void mesure_tick(benchmark::State& state, void (*passes)(Monde&)) {
   const auto monde =
       monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   const ListeRecente<vaisseau> vaisseaux = monde->vaisseaux;
@@ -66,10 +68,12 @@ void TickServeur(benchmark::State& state) {
     monde->vaisseaux = vaisseaux;
     monde->balles = balles;
     state.ResumeTiming();
-    tick(*monde);
+    tick(*monde, passes);
   }
   compteurs(state, balles.taille());
 }
+
+void TickServeur(benchmark::State& state) { mesure_tick(state, &avance); }
 
 SinusCosinus cap_glibc(double angle) { return {std::sin(angle), std::cos(angle)}; }
 
@@ -79,20 +83,7 @@ void avance_glibc(Monde& monde) {
   mise_a_jour_vaisseaux(monde, &cap_glibc);
 }
 
-void TickServeurGlibc(benchmark::State& state) {
-  const auto monde =
-      monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  const ListeRecente<vaisseau> vaisseaux = monde->vaisseaux;
-  const ListeBalles balles = monde->balles;
-  for (auto _ : state) {
-    state.PauseTiming();
-    monde->vaisseaux = vaisseaux;
-    monde->balles = balles;
-    state.ResumeTiming();
-    tick(*monde, &avance_glibc);
-  }
-  compteurs(state, balles.taille());
-}
+void TickServeurGlibc(benchmark::State& state) { mesure_tick(state, &avance_glibc); }
 
 void TickReference(benchmark::State& state) {
   const auto monde =
