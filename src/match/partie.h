@@ -28,7 +28,7 @@ struct ReglesPartie {
   Noms noms;                   // who plays under which colour, when known
   // When set, the only colours that may register, each once in the whole
   // match: a bot can neither open a second ship nor take a colour back.
-  std::optional<std::set<std::int64_t>> couleurs;
+  std::optional<std::set<std::int64_t>> couleurs = std::nullopt;
 };
 
 enum class Phase { Attente, EnCours, Finie };
