@@ -9,7 +9,7 @@
 #include <regex>
 #include <set>
 
-#include "e2e/serveur_de_test.h"
+#include "e2e/spectateur_de_test.h"
 #include "ligue/base.h"
 
 namespace fs = std::filesystem;
@@ -99,6 +99,40 @@ TEST_F(Ligue, RefusSansRienLaisser) {
     EXPECT_NE(e.erreurs.find(c.message), std::string::npos) << e.erreurs;
     EXPECT_TRUE(e.sortie.empty()) << e.sortie;
     EXPECT_EQ(restes(), c.restes) << c.arguments[1];
+  }
+}
+
+// The pages of a league without matches: the leaderboard in the browser's
+// language, a student's page behind their token, nothing behind another.
+TEST_F(Ligue, Pages) {
+  const fs::path dossier = racine / "ligue";
+  const Execution init = ligue({"init", dossier, "--classe", classe("<b>Zoé</b>\n").string()});
+  ASSERT_EQ(init.statut, 0) << init.erreurs;
+  const std::string jeton = init.sortie.substr(init.sortie.rfind("/eleve/") + 7, 43);
+
+  Processus serveur(ARENE_LIGUE, {"sert", dossier, "--port", "0", "--adresse", "127.0.0.1"});
+  ASSERT_TRUE(serveur.attend_sortie("/\n", 10s)) << serveur.erreurs(1s);
+  const int port = std::stoi(serveur.sortie().substr(serveur.sortie().find("127.0.0.1:") + 10));
+  const auto get = [port](const std::string& chemin, const std::string& langue) {
+    return echange_http(port, "GET " + chemin + " HTTP/1.1\r\nHost: x\r\nAccept-Language: " +
+                                  langue + "\r\nConnection: close\r\n\r\n");
+  };
+  const struct {
+    std::string chemin, langue;
+    int statut;
+    std::string contient;
+  } cas[] = {
+      {"/", "fr-FR,fr;q=0.9,en;q=0.8", 200, "Pas encore de match."},
+      {"/", "en-GB,fr;q=0.5", 200, "No matches yet."},
+      {"/eleve/" + jeton, "en", 200, "<h1>&lt;b&gt;Zoé&lt;/b&gt;</h1>"},
+      {"/eleve/" + jeton.substr(0, 42) + (jeton[42] == 'A' ? "B" : "A"), "en", 404, "No such page"},
+      {"/eleve/", "en", 404, "No such page"},
+      {"/admin/x", "en", 404, "No such page"},
+  };
+  for (const auto& c : cas) {
+    const auto r = get(c.chemin, c.langue);
+    EXPECT_EQ(r.statut, c.statut) << c.chemin;
+    EXPECT_NE(r.corps.find(c.contient), std::string::npos) << c.chemin << "\n" << r.corps;
   }
 }
 
