@@ -14,6 +14,7 @@
 #include "charge/sante.h"
 #include "charge/sonde.h"
 #include "charge/statistiques.h"
+#include "langue/langue.h"
 
 namespace {
 
@@ -96,17 +97,10 @@ int lance(const OptionsCharge& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-    std::fputs(aide_charge, stdout);
-    return 0;
-  }
-  std::string erreur;
-  const auto options = lit_options(arguments, erreur);
-  if (!options) {
-    std::fprintf(stderr, "arene-charge: %s\n%s", erreur.c_str(), aide_charge);
-    return 1;
-  }
-  if (options->sante) return verifie_arene(*options);
-  return lance(*options);
+  initialise_langue();
+  const auto lu = lit_options(argc, argv);
+  if (const int* sortie = std::get_if<int>(&lu)) return *sortie;
+  const auto& options = std::get<OptionsCharge>(lu);
+  if (options.sante) return verifie_arene(options);
+  return lance(options);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "langue/langue.h"
 #include "pilote/ecran.h"
 #include "pilote/options.h"
 #include "pilote/pilote.h"
@@ -32,15 +33,16 @@ int relecture(const std::string& chemin, const Noms& noms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  initialise_langue();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   std::string erreur;
   const auto options = lit_options(arguments, erreur);
   if (!options) {
-    std::fprintf(stderr, "arene-pilote: %s\n%s", erreur.c_str(), aide_pilote);
+    std::fprintf(stderr, "arene-pilote: %s\n%s", erreur.c_str(), aide_pilote().c_str());
     return static_cast<int>(Sortie::MauvaisesOptions);
   }
   if (options->aide) {
-    std::fputs(aide_pilote, stdout);
+    std::fputs(aide_pilote().c_str(), stdout);
     return 0;
   }
   std::setlocale(LC_ALL, "");
