@@ -179,7 +179,7 @@ TEST_F(Lecteurs, UnFichierCoupeSeLitJusquASonDernierTickComplet) {
     for (std::string l; std::getline(lignes, l); ++attendu)
       ASSERT_EQ(json::parse(l).at("tick"), attendu) << l;
     EXPECT_EQ(attendu, 61) << "ticks 0 to 60";
-    EXPECT_NE(e.erreurs.find("coupe apres le tick 60"), std::string::npos) << e.erreurs;
+    EXPECT_NE(e.erreurs.find("cut after tick 60"), std::string::npos) << e.erreurs;
   }
   const fs::path sans_saut = ici_ / "sans_saut.gz";
   {

@@ -24,7 +24,7 @@ int relecture(const std::string& chemin, const Noms& noms) {
   try {
     return rejoue(chemin, noms);
   } catch (const Echec& e) {
-    return echec(Sortie::EnregistrementIllisible, std::string("cannot replay: ") + e.what());
+    return echec(Sortie::EnregistrementIllisible, std::string(_("cannot replay: ")) + e.what());
   } catch (const ErreurTerminal& e) {
     return echec(Sortie::TerminalInutilisable, e.what());
   }
@@ -51,14 +51,14 @@ int main(int argc, char** argv) {
   try {
     return joue(*options);
   } catch (const Injoignable& e) {
-    return echec(Sortie::Injoignable, std::string("cannot reach the server: ") + e.what());
+    return echec(Sortie::Injoignable, std::string(_("cannot reach the server: ")) + e.what());
   } catch (const CouleurPrise& e) {
     return echec(Sortie::CouleurPrise, e.what());
   } catch (const ErreurProtocole& e) {
     return echec(Sortie::ConnexionPerdue,
-                 "the server at " + serveur + " answered outside the protocol: " + e.what());
+                 _("the server at ") + serveur + _(" answered outside the protocol: ") + e.what());
   } catch (const ErreurConnexion& e) {
-    return echec(Sortie::ConnexionPerdue, "connection to " + serveur + " lost: " + e.what());
+    return echec(Sortie::ConnexionPerdue, _("connection to ") + serveur + _(" lost: ") + e.what());
   } catch (const ErreurTerminal& e) {
     return echec(Sortie::TerminalInutilisable, e.what());
   } catch (const std::exception& e) {
