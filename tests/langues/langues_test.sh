@@ -35,7 +35,7 @@ cas=(
 
 # Words only untranslated English shows, and words only French shows; option
 # names, placeholders and the file's data are taken out first.
-anglais='\b(the|and|with|is|of|not|expected|missing|unknown|Usage|usage|error|Run|Exit status|matches|bots in)\b'
+anglais='\b(Subcommands|Print|the|and|with|is|of|not|expected|missing|unknown|Usage|usage|error|Run|Exit status|matches|bots in)\b'
 francais='\b(le|la|les|une|est|pour|avec|Lancez|utilisation|sortie|matchs|attendu)\b'
 nettoie() { sed -E 's/--?[a-z][a-z0-9-]*//g; s/\{[a-z]+\}//g; s/"couleur nom"//g; s#/[^ ]*##g'; }
 

@@ -56,6 +56,10 @@ void traduit_aide(CLI::App& app) {
   formateur->label("Excludes", _("Excludes"));
 }
 
+void traduit_sous_commandes(CLI::App& app) {
+  for (CLI::App* sous_commande : app.get_subcommands({})) sous_commande->group(_("Subcommands"));
+}
+
 std::string message_erreur(const CLI::Error& erreur) {
   const std::string texte = erreur.what();
   for (const Forme& forme : formes) {

@@ -10,6 +10,9 @@
 // programs always printed it.
 void traduit_aide(CLI::App& app);
 
+// After the subcommands are declared: their heading in the help, translated.
+void traduit_sous_commandes(CLI::App& app);
+
 // CLI11's message for a wrong command line, in the reader's language.
 [[nodiscard]] std::string message_erreur(const CLI::Error& erreur);
 

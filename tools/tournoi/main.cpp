@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
                        _("IPv4 address to listen on (127.0.0.1: this machine only; 0.0.0.0: "
                          "every network)"));
 
+  traduit_sous_commandes(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
