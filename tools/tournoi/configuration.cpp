@@ -217,7 +217,7 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
       l.erreur(table.get("dossier"), prefixe + "dossier",
                _("no such folder: ") + bot.dossier.string());
   }
-  if (const auto couleur = l.entier(table, prefixe, "couleur", INT64_MIN, INT64_MAX)) {
+  if (const auto couleur = l.entier(table, prefixe, "couleur", 0, masque_affichage)) {
     bot.couleur = *couleur;
     for (const auto& autre : t.bots)
       if (autre.couleur == bot.couleur)
@@ -275,6 +275,11 @@ void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
     l.erreur(racine["format"]["taille"].node(), "format.taille",
              _("groups of ") + std::to_string(t.taille) + _(" need as many bots; there are ") +
                  std::to_string(t.bots.size()));
+  if (t.format == Format::Melee && t.bots.size() > max_bots_par_match)
+    l.erreur(racine["bots"].node(), "bots",
+             std::to_string(t.bots.size()) + " bots in one match; a match takes at most " +
+                 std::to_string(max_bots_par_match) +
+                 " (each bot is a process): use [format] type = \"groupes\"");
   if (!l.erreurs.empty()) return;
   const auto matchs = nombre_de_matchs(t);
   if (!matchs || *matchs > max_matchs) {
