@@ -30,7 +30,7 @@ std::set<std::int64_t> lit_couleurs(std::string_view liste) {
     const std::string_view texte = liste.substr(debut, fin - debut);
     const auto couleur = lit_couleur(texte);
     if (!couleur)
-      throw CLI::ValidationError("--couleurs", "not a colour: \"" + std::string(texte) + "\"");
+      throw CLI::ValidationError("--couleurs", _("not a colour: \"") + std::string(texte) + "\"");
     couleurs.insert(*couleur);
     debut = fin + 1;
   }
@@ -91,8 +91,8 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
       ->type_name("FICHIER");
   std::string couleurs;
   app.add_option("--couleurs", couleurs,
-                 "only these colours may register, each once in the match; any other gets "
-                 "ERREUR COULEUR UTILISEE")
+                 _("only these colours may register, each once in the match; any other gets "
+                   "ERREUR COULEUR UTILISEE"))
       ->type_name("C1,C2,...");
   attente->needs("--joueurs");
   try {

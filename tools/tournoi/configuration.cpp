@@ -277,9 +277,9 @@ void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
                  std::to_string(t.bots.size()));
   if (t.format == Format::Melee && t.bots.size() > max_bots_par_match)
     l.erreur(racine["bots"].node(), "bots",
-             std::to_string(t.bots.size()) + " bots in one match; a match takes at most " +
+             std::to_string(t.bots.size()) + _(" bots in one match; a match takes at most ") +
                  std::to_string(max_bots_par_match) +
-                 " (each bot is a process): use [format] type = \"groupes\"");
+                 _(" (each bot is a process): use [format] type = \"groupes\""));
   if (!l.erreurs.empty()) return;
   const auto matchs = nombre_de_matchs(t);
   if (!matchs || *matchs > max_matchs) {

@@ -11,6 +11,7 @@
 
 int main(int argc, char** argv) {
   initialise_langue();
+  // xgettext:no-c-format
   CLI::App app{_("arene-tournoi: many seeded matches of bots in arene-arbitre, here or on a Slurm "
                  "cluster, and the bots' ranking with 95 % intervals.\n"
                  "Exit status: 0 done, 1 bad file, folder or command line, 3 some matches failed "
