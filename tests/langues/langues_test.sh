@@ -20,6 +20,7 @@ msgcmp "$sources/po/fr.po" "$ici/arene.pot" 2>"$ici/msgcmp" ||
   echoue "texts marked in the sources but missing from po/fr.po: $(grep -c 'not found' "$ici/msgcmp") $(head -5 "$ici/msgcmp")"
 
 # A tournament file with mistakes, for verifie's messages.
+: >"$ici/vide.gz"
 printf 'nom = "x y"\n[match]\nduree = "lent"\n[[bots]]\nnom = "a"\n' >"$ici/faux.toml"
 
 # Each case: a program and its arguments, run with stdin and stdout not a terminal.
@@ -31,12 +32,13 @@ cas=(
   "arene-charge --help" "arene-charge --mix rien" "arene-charge --threads 0"
   "arene-tournoi --help" "arene-tournoi" "arene-tournoi lance --help"
   "arene-tournoi verifie $sources/tournois/exemple.toml" "arene-tournoi verifie $ici/faux.toml"
+  "arene-pilote --rejoue $ici/vide.gz" "arene-relecture $ici/faux.toml"
 )
 
 # Words only untranslated English shows, and words only French shows; option
 # names, placeholders and the file's data are taken out first.
 anglais='\b(Subcommands|Print|the|and|with|is|of|not|expected|missing|unknown|Usage|usage|error|Run|Exit status|matches|bots in)\b'
-francais='\b(le|la|les|une|est|pour|avec|Lancez|utilisation|sortie|matchs|attendu)\b'
+francais='\b(le|la|les|une|est|pour|avec|Lancez|utilisation|sortie|matchs|attendu|fichier|vide|illisible)\b'
 nettoie() { sed -E 's/--?[a-z][a-z0-9-]*//g; s/\{[a-z]+\}//g; s/"couleur nom"//g; s#/[^ ]*##g'; }
 
 lance() { # LANG, case → the output of both streams

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   CLI::App app{_("arene-relecture: the ship and bullet lists of each tick of a recording"),
                "arene-relecture"};
   traduit_aide(app);
-  app.add_option("fichier", chemin, _("a recording made by arene-arbitre --enregistre"))
+  app.add_option("FICHIER", chemin, _("a recording made by arene-arbitre --enregistre"))
       ->required();
   app.add_option("--tick", seul, _("only this tick"));
   try {
