@@ -201,7 +201,7 @@ int rassemble(const fs::path& dossier_donne, const std::optional<fs::path>& visi
   std::vector<std::size_t> a_refaire = manquants;
   for (const auto& r : resultats)
     if (!r.termine) {
-      std::fprintf(stderr, _("match %zu failed: %s\n"), r.indice, r.erreur.c_str());
+      std::fprintf(stderr, _("match %zu failed: %s\n"), r.indice, texte_echec(r.erreur).c_str());
       a_refaire.push_back(r.indice);
     }
   if (!manquants.empty())

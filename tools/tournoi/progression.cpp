@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "langue/langue.h"
 
@@ -32,12 +33,28 @@ std::string barre(const Avancement& a, int largeur) {
   return texte;
 }
 
+std::string texte_echec(const std::string& erreur) {
+  // The beginnings execution.cpp writes; what follows them is the referee's or the system's.
+  static constexpr const char* debuts[] = {
+      N_("the referee ended at start: "),
+      N_("the referee never listened"),
+      N_("the referee was stopped"),
+      N_("referee: "),
+      N_("the referee could not write its recording: "),
+      N_("no referee results ("),
+      N_("the referee overran its time and was stopped"),
+  };
+  for (const char* debut : debuts)
+    if (erreur.starts_with(debut)) return _(debut) + erreur.substr(std::string_view(debut).size());
+  return erreur;
+}
+
 std::string ligne_match(const ResultatMatch& r) {
   char debut[96];
   std::snprintf(debut, sizeof debut, _("match %zu (seed %llu): "), r.indice,
                 static_cast<unsigned long long>(r.graine));
   std::string texte = debut;
-  if (!r.termine) return texte + _("failed: ") + r.erreur;
+  if (!r.termine) return texte + _("failed: ") + texte_echec(r.erreur);
   texte += texte_arrivee(r);
   char fin[64];
   std::snprintf(fin, sizeof fin, _(", %.1f s played, %.1f s in all"), r.duree_s, r.cout_s);
