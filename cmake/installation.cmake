@@ -27,7 +27,8 @@ endif()
 
 # The programs this build has: the companions are skipped when their libraries are missing.
 set(programmes)
-foreach(programme arene arene-arbitre arene-relecture arene-pilote arene-charge arene-tournoi)
+foreach(programme arene arene-arbitre arene-relecture arene-pilote arene-charge arene-tournoi
+                  arene-ligue)
   if(TARGET ${programme})
     list(APPEND programmes ${programme})
   endif()
@@ -95,9 +96,9 @@ set(CPACK_PACKAGE_DESCRIPTION "Bots connect over TCP, register a ship under a co
 text commands, 40 ticks a second. The package holds the server (arene), the
 match server with results and recordings (arene-arbitre), the terminal client
 (arene-pilote), the load and health check tool (arene-charge), the recording
-reader (arene-relecture), the tournament runner (arene-tournoi) when built,
-the viewer page, client kits and sample bots, and systemd unit templates that
-start one arena per port, shipped disabled.")
+reader (arene-relecture), the tournament runner (arene-tournoi) and the class
+league (arene-ligue) when built, the viewer page, client kits and sample bots,
+and systemd unit templates that start one arena per port, shipped disabled.")
 set(CPACK_PACKAGE_CONTACT "${ARENE_MAINTENEUR}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ARENE_MAINTENEUR}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)

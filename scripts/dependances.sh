@@ -28,7 +28,8 @@ programmes zlib1g-dev           /usr/include/zlib.h                recordings
 programmes nlohmann-json3-dev   /usr/include/nlohmann/json.hpp     results and recordings
 programmes libboost-dev         /usr/include/boost/beast.hpp       the spectator port
 programmes gettext              msgfmt                             the programs in French (msgfmt builds the translations)
-programmes libtomlplusplus-dev  /usr/include/toml++/toml.h         arene-tournoi
+programmes libtomlplusplus-dev  /usr/include/toml++/toml.h         arene-tournoi and arene-ligue
+programmes libsqlite3-dev       /usr/include/sqlite3.h             the database of arene-ligue
 tests      libgtest-dev         /usr/include/gtest/gtest.h         the unit and end-to-end tests
 tests      libbenchmark-dev     /usr/include/benchmark/benchmark.h the benchmarks
 tests      tmux                 tmux                               arene-pilote in a real terminal

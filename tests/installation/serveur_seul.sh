@@ -25,7 +25,7 @@ cmake -S "$racine" -B "$dossier/build" -G Ninja "${desactives[@]}" >"$dossier/co
   echec "the configuration failed without ${desactives[*]}"
 cibles=$(ninja -C "$dossier/build" -t targets all)
 grep -q '^arene:' <<<"$cibles" || echec "no arene target"
-for saute in arene-relecture arene-arbitre arene-pilote arene-tournoi "the tests" "the benchmarks"; do
+for saute in arene-relecture arene-arbitre arene-pilote arene-tournoi arene-ligue "the tests" "the benchmarks"; do
   [ "$(grep -c "^-- Skipping $saute.*: .* missing (make [a-z]* installs them)" "$dossier/configuration.log")" = 1 ] ||
     echec "not one line saying why $saute was skipped"
   if [[ $saute = arene-* ]] && grep -q "^$saute:" <<<"$cibles"; then

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "classement/statistiques.h"
 #include "tournoi/plan.h"
 #include "tournoi/resultat.h"
-#include "tournoi/statistiques.h"
 
 struct LigneClassement {
   std::string nom;

@@ -1,4 +1,4 @@
-#include "tournoi/statistiques.h"
+#include "classement/statistiques.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-// Statistics of a tournament: win rates with Wilson intervals, and ratings
-// fitted to the finishing orders with the Plackett-Luce model.
+// Statistics of matches, a tournament's or a league's: win rates with Wilson
+// intervals, and ratings fitted to the finishing orders with the Plackett-Luce model.
 //
 // Plackett-Luce rather than TrueSkill: it is the likelihood of whole finishing
 // orders, fitted to all matches at once, so the ratings do not depend on the

@@ -1,0 +1,139 @@
+#include "spectateurs/service_http.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <cstdio>
+#include <memory>
+
+#include "spectateurs/attente.h"
+#include "spectateurs/places.h"
+#include "transport/ecoute.h"
+#include "transport/thread_detache.h"
+#include "world/echec.h"
+
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using namespace std::chrono_literals;
+using Reponds = std::function<PageHttp(const DemandeHttp&)>;
+
+constexpr std::size_t connexions_max = 64;
+constexpr std::uint32_t taille_max_entete = 8 * 1024;
+constexpr auto delai_requete = 10s;
+constexpr auto delai_envoi = 30s;
+constexpr std::size_t pile_connexion = 1024 * 1024;
+
+http::response<http::string_body> reponse(const http::request<http::empty_body>& requete,
+                                          const Reponds& reponds, const std::string& serveur) {
+  PageHttp r;
+  const bool lecture = requete.method() == http::verb::get || requete.method() == http::verb::head;
+  if (lecture)
+    r = reponds(
+        {std::string(requete.target()), std::string(requete[http::field::accept_language])});
+  else
+    r = {405, "text/plain; charset=utf-8", "only GET and HEAD\n"};
+  http::response<http::string_body> m{static_cast<http::status>(r.statut), requete.version()};
+  m.set(http::field::server, serveur);
+  m.set(http::field::content_type, r.type);
+  m.set(http::field::cache_control, "no-store");
+  m.set("X-Content-Type-Options", "nosniff");
+  // The pages hold no script: nothing injected into them could run.
+  m.set("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'");
+  m.set("Referrer-Policy", "no-referrer");  // the links carry tokens
+  if (!lecture) m.set(http::field::allow, "GET, HEAD");
+  m.keep_alive(lecture && requete.keep_alive());
+  m.body() = std::move(r.corps);
+  m.prepare_payload();
+  return m;
+}
+
+// One request and its answer; false once the connection is to close.
+bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer& tampon,
+             const Reponds& reponds, const std::string& serveur) {
+  http::request_parser<http::empty_body> analyseur;
+  analyseur.header_limit(taille_max_entete);
+  flux.expires_after(delai_requete);
+  if (attend(ioc, [&](auto fin) { http::async_read(flux, tampon, analyseur, std::move(fin)); }))
+    return false;
+  const auto requete = analyseur.release();
+  auto m = reponse(requete, reponds, serveur);
+  flux.expires_after(delai_envoi);
+  if (requete.method() == http::verb::head) {
+    http::response_serializer<http::string_body> s(m);
+    return !attend(ioc, [&](auto fin) { http::async_write_header(flux, s, std::move(fin)); }) &&
+           m.keep_alive();
+  }
+  return !attend(ioc, [&](auto fin) { http::async_write(flux, m, std::move(fin)); }) &&
+         m.keep_alive();
+}
+
+void sert_connexion(Socket socket, const Reponds& reponds, const std::string& serveur) {
+  try {
+    asio::io_context ioc;
+    beast::tcp_stream flux(asio::ip::tcp::socket(ioc, asio::ip::tcp::v4(), socket.fd()));
+    socket.relache();
+    beast::flat_buffer tampon;
+    while (echange(ioc, flux, tampon, reponds, serveur)) {
+    }
+    beast::error_code ignoree;
+    flux.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignoree);
+  } catch (...) {
+    // One connection's trouble ends that connection only.
+  }
+}
+
+struct Occupation {
+  std::shared_ptr<Places> places;
+  Place place;
+};
+
+}  // namespace
+
+int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeHttp&)> reponds) {
+  in_addr adresse{};
+  if (::inet_pton(AF_INET, o.adresse.c_str(), &adresse) != 1) {
+    std::fprintf(stderr, "%s: %s: expected an IPv4 address\n", o.serveur.c_str(),
+                 o.adresse.c_str());
+    return 1;
+  }
+  Socket ecoute;
+  try {
+    ecoute = ouvre_socket_d_ecoute(
+        o.port, 64, {.traces = false, .reutilise_adresse = true, .adresse = ntohl(adresse.s_addr)});
+  } catch (const Echec& e) {
+    std::fprintf(stderr, "%s: cannot listen on %s port %lld (%s)\n", o.serveur.c_str(),
+                 o.adresse.c_str(), static_cast<long long>(o.port), e.what());
+    return 1;
+  }
+  sockaddr_in lie{};
+  socklen_t taille = sizeof lie;
+  ::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&lie), &taille);
+  std::printf("serving at http://%s:%d/\n",
+              o.adresse == "0.0.0.0" ? "127.0.0.1" : o.adresse.c_str(), ntohs(lie.sin_port));
+  std::fflush(stdout);
+  // Shared with the connections' threads, which may outlive this function.
+  auto places = std::make_shared<Places>(connexions_max);
+  auto partage = std::make_shared<std::pair<Reponds, std::string>>(std::move(reponds), o.serveur);
+  try {
+    accepte_connexions(ecoute, nullptr, [&](Socket socket) {
+      auto place = places->prend();
+      if (!place) return;  // the socket closes: a browser tries again
+      (void)lance_thread_detache(
+          [partage, occupe = std::make_shared<Occupation>(Occupation{places, std::move(*place)}),
+           socket = std::make_shared<Socket>(std::move(socket))] {
+            sert_connexion(std::move(*socket), partage->first, partage->second);
+          },
+          pile_connexion);
+    });
+  } catch (const Echec& e) {
+    std::fprintf(stderr, "%s: %s\n", o.serveur.c_str(), e.what());
+  }
+  return 1;
+}

@@ -1,0 +1,34 @@
+// A small HTTP service for pages computed on request: the listening socket,
+// the accept loop and a thread per connection, each with a place among a
+// fixed number, answering GET and HEAD through a handler. For the programs
+// around the match server that show pages of their own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+struct DemandeHttp {
+  std::string cible;            // "/eleve/abc?x", as sent
+  std::string accept_language;  // the browser's languages, for the page's
+};
+
+struct PageHttp {
+  int statut = 200;
+  std::string type = "text/html; charset=utf-8";
+  std::string corps;
+};
+
+struct OptionsServiceHttp {
+  std::int64_t port = 0;              // 0: any free one
+  std::string adresse = "127.0.0.1";  // IPv4; 0.0.0.0 for every network
+  std::string serveur;                // the Server header and the messages' prefix
+};
+
+// Serves until the program ends, announcing "serving at http://A:P/" on
+// stdout once it listens; returns 1 after saying why when it cannot listen.
+// `reponds` runs on the connections' threads at once: it must be thread-safe
+// and must not throw.
+int sert_http(const OptionsServiceHttp& options,
+              std::function<PageHttp(const DemandeHttp&)> reponds);

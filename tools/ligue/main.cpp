@@ -1,0 +1,47 @@
+// arene-ligue: a class league of bots over a week. `init` makes the league's
+// folder and the students' private links, `liens` prints them again, `sert`
+// shows the leaderboard and the students' pages.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "ligue/creation.h"
+#include "ligue/service.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "arene-ligue: a class league of arene bots, with a private link per student.\n"
+      "Exit status: 0 done, 1 bad file, folder or command line.",
+      "arene-ligue"};
+  app.require_subcommand(1);
+
+  OptionsInit o;
+  auto* init_cmd = app.add_subcommand(
+      "init", "make a league folder (ligue.toml, the database) and print the private links");
+  init_cmd->add_option("DOSSIER", o.dossier, "the league's folder, which must not exist")
+      ->required();
+  init_cmd->add_option("--classe", o.classe, "CSV of the students: name, optional e-mail")
+      ->check(CLI::ExistingFile);
+
+  std::filesystem::path dossier;
+  auto* liens_cmd = app.add_subcommand("liens", "print the teacher's and students' links again");
+  liens_cmd->add_option("DOSSIER", dossier, "the league's folder")->required();
+
+  OptionsSertLigue os;
+  auto* sert_cmd =
+      app.add_subcommand("sert", "serve the leaderboard and the students' pages over HTTP");
+  sert_cmd->add_option("DOSSIER", os.dossier, "the league's folder")->required();
+  sert_cmd->add_option("--port", os.port, "port to listen on (ligue.toml's; 0: any free one)")
+      ->check(CLI::Range(0, 65535));
+  sert_cmd->add_option("--adresse", os.adresse,
+                       "IPv4 address to listen on (0.0.0.0: every network; 127.0.0.1: this "
+                       "machine only)");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 1;
+  }
+  if (init_cmd->parsed()) return init(o, std::cout, std::cerr);
+  if (sert_cmd->parsed()) return sert_ligue(os);
+  return liens(dossier, std::cout, std::cerr);
+}

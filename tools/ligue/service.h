@@ -1,0 +1,17 @@
+// `arene-ligue sert`: the league's pages over HTTP, from its folder.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+struct OptionsSertLigue {
+  std::filesystem::path dossier;
+  std::optional<std::int64_t> port;  // ligue.toml's when not given
+  std::string adresse = "0.0.0.0";   // the class reaches it from other machines
+};
+
+// Serves until a signal ends the program; 1 after saying why when the
+// league cannot be read or the port cannot be had.
+[[nodiscard]] int sert_ligue(const OptionsSertLigue& o);
