@@ -24,7 +24,7 @@ constexpr int nb_vaisseaux = 20;
 
 std::unique_ptr<Monde> monde_de_match() {
   auto monde = std::make_unique<Monde>(20261208);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   return monde;
 }
 

@@ -19,7 +19,7 @@ namespace {
 // The world of a busy game: 200 cubes, `nb_vaisseaux` ships, `nb_balles` bullets.
 std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
   auto monde = std::make_unique<Monde>(4242);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(*monde, 0x100000 + id);
   Alea alea(17);
   for (int i = 0; i < nb_balles; ++i) {

@@ -30,11 +30,10 @@ namespace {
 // random places on the board outside the cubes, fired by random ships.
 std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
   auto monde = std::make_unique<Monde>(20240611);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   std::mt19937_64 alea(7);
   std::uniform_real_distribution<double> angle(0.0, 6.28);
-  std::uniform_real_distribution<double> vitesse(Configuration::vitesse_min,
-                                                 Configuration::vitesse_max);
+  std::uniform_real_distribution<double> vitesse(config::vitesse_min, config::vitesse_max);
   for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(*monde, id);
   for (vaisseau& v : monde->vaisseaux) {
     v.angle = angle(alea);

@@ -85,7 +85,7 @@ void ecrit(std::string& s, const ParametresMatch& m) {
   s += m.fin_survivant ? "\"survivant\"}" : "null}";
 }
 
-void ecrit(std::string& s, const Noms& noms) {
+void ecrit(std::string& s, const noms::Noms& noms) {
   s += '[';
   for (const auto& [couleur, nom] : noms) {
     if (s.back() != '[') s += ',';
@@ -107,13 +107,13 @@ void ecrit(std::string& s, const EvEntete& e) {
   cle(s, "plateau");
   tableau(s, largeur_plateau, hauteur_plateau);
   cle(s, "rayon_vaisseau");
-  nombre(s, Configuration::rayon_vaisseau);
+  nombre(s, config::rayon_vaisseau);
   cle(s, "rayon_balle");
-  nombre(s, Configuration::rayon_balle);
+  nombre(s, config::rayon_balle);
   cle(s, "pt_vie_max");
-  nombre(s, Configuration::pt_vie_max);
+  nombre(s, config::pt_vie_max);
   cle(s, "periode");
-  nombre(s, Configuration::periode);
+  nombre(s, config::periode);
   cle(s, "cubes");
   liste(s, e.cubes);
   cle(s, "noms");
@@ -260,18 +260,18 @@ RaisonFin lit_raison(const std::string& nom) {
 
 // Names from a file of any origin: one that is no name is left out, and its
 // colour shows as a colour.
-Noms lit_noms(const json& j) {
+noms::Noms lit_noms(const json& j) {
   if (!j.is_array()) throw Echec("noms : liste attendue : " + j.dump().substr(0, 40));
   if (j.size() > taille_etat_max)
     throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
                          " noms (limite de taille de l'etat)");
-  Noms noms;
+  noms::Noms noms;
   for (const json& paire : j) {
     if (!paire.is_array() || paire.size() != 2 || !paire[0].is_number_integer() ||
         !paire[1].is_string())
       continue;
     const std::string nom = paire[1].get<std::string>();
-    if (defaut_du_nom(nom).empty()) noms.emplace(paire[0].get<std::int64_t>(), nom);
+    if (noms::defaut_du_nom(nom).empty()) noms.emplace(paire[0].get<std::int64_t>(), nom);
   }
   return noms;
 }

@@ -49,7 +49,7 @@ struct ParametresMatch {
 struct EvEntete {
   std::uint64_t graine = 0;
   std::vector<cube> cubes;  // in list order
-  Noms noms;
+  noms::Noms noms;
   ParametresMatch match;
 };
 struct EvEnregistre {

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr double r = Configuration::rayon_vaisseau;
+constexpr double r = config::rayon_vaisseau;
 constexpr double r2 = r * r;
 
 bool touche_face(double x, double y, const segment& face) {

@@ -20,9 +20,9 @@ void cree_tmp(int k, const Dimensions& d, Grille& grille, Alea& alea, std::vecto
     const int j = tirage_entier(alea, d.lignes);
     if (grille[i + 1][j + 1]) continue;
     grille[i + 1][j + 1] = true;
-    const double x = i * Configuration::taille_cube;
-    const double y = j * Configuration::taille_cube;
-    resultat.push_back(cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube});
+    const double x = i * config::taille_cube;
+    const double y = j * config::taille_cube;
+    resultat.push_back(cube{x, y, x + config::taille_cube, y + config::taille_cube});
     return;
   }
 }
@@ -30,7 +30,7 @@ void cree_tmp(int k, const Dimensions& d, Grille& grille, Alea& alea, std::vecto
 }  // namespace
 
 std::vector<cube> cree_cubes(Grille& grille, Alea& alea, int n) {
-  const int t = static_cast<int>(Configuration::taille_cube);
+  const int t = static_cast<int>(config::taille_cube);
   const Dimensions d{static_cast<int>(largeur_plateau) / t, static_cast<int>(hauteur_plateau) / t};
   if (n < 0) throw Echec("cree_cubes : pas de cubes");
   // The redraw can only end while a free cell remains.
@@ -46,6 +46,6 @@ std::unique_ptr<Monde> cree_monde(std::uint64_t graine) {
   // No other thread sees the world yet: the hold costs nothing, and keeps one
   // rule for every use of its generator.
   VerrouTenu tenu{monde->verrou};
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   return monde;
 }

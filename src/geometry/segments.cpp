@@ -29,19 +29,17 @@ bool intersect_segment(point p1, point p2, point p3, point p4) {
 
 namespace {
 
-constexpr int t = static_cast<int>(Configuration::taille_cube);
+constexpr int t = static_cast<int>(config::taille_cube);
 
 // Faces run along a cube side from a multiple of t to that multiple plus 21.
 segment face_x(int x, int y0) {
   const double y = y0;
-  return {{static_cast<double>(x), y},
-          {static_cast<double>(x), y + Configuration::taille_cube - 1.0}};
+  return {{static_cast<double>(x), y}, {static_cast<double>(x), y + config::taille_cube - 1.0}};
 }
 
 segment face_y(int x0, int y) {
   const double x = x0;
-  return {{x, static_cast<double>(y)},
-          {x + Configuration::taille_cube - 1.0, static_cast<double>(y)}};
+  return {{x, static_cast<double>(y)}, {x + config::taille_cube - 1.0, static_cast<double>(y)}};
 }
 
 // The faces of the cube in cell (ci, cj) that can face a point `di`, `dj`

@@ -61,7 +61,7 @@ std::optional<Lot> tour(Monde& monde, Partie& partie, const std::atomic<bool>& i
 
 void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>& interruption,
           void (*passes)(Monde&), MesuresTick* mesures) {
-  const auto pause = std::chrono::duration<double>(Configuration::periode);
+  const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
     std::optional<Lot> derniers = tour(monde, partie, interruption, passes, mesures);
     // The pause counts from the release of the world, as it always did: the

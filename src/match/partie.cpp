@@ -18,7 +18,7 @@ ParametresMatch parametres(const ReglesPartie& r) {
   if (!r.duree) return p;
   const double ticks = r.duree->unite == DureePartie::Unite::Ticks
                            ? r.duree->valeur
-                           : r.duree->valeur / Configuration::periode;
+                           : r.duree->valeur / config::periode;
   // Beyond this no match is ever seen to end: said as none.
   if (ticks < 1e15) p.duree_ticks = std::llround(ticks);
   return p;

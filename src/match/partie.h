@@ -24,7 +24,7 @@ struct ReglesPartie {
   std::optional<double> attente_s;  // then start anyway with two, or cancel
   std::optional<DureePartie> duree;
   bool fin_survivant = false;  // end when at most one ship is left
-  Noms noms;                   // who plays under which colour, when known
+  noms::Noms noms;             // who plays under which colour, when known
 };
 
 enum class Phase { Attente, EnCours, Finie };

@@ -1,11 +1,11 @@
 #include "match/score.h"
 
-void Score::vaisseau_cree(const vaisseau& v, std::int64_t tick, const Noms& noms) {
+void Score::vaisseau_cree(const vaisseau& v, std::int64_t tick, const noms::Noms& noms) {
   auto [it, nouveau] = joueurs_.try_emplace(v.id);
   ResultatJoueur& j = it->second;
   if (nouveau) {
     j.couleur = v.id;
-    j.nom = nom_de(noms, v.id);
+    j.nom = noms::nom_de(noms, v.id);
     j.tick_enregistrement = tick;
   }
   j.etat = EtatJoueur::Vivant;

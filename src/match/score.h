@@ -16,7 +16,7 @@
 class Score {
  public:
   // A ship of colour v.id entered play at `tick`: its player is alive again.
-  void vaisseau_cree(const vaisseau& v, std::int64_t tick, const Noms& noms);
+  void vaisseau_cree(const vaisseau& v, std::int64_t tick, const noms::Noms& noms);
   // A player left at `tick`; `en_jeu` when a ship of its colour was still in play.
   void joueur_parti(std::int64_t couleur, Depart depart, std::int64_t tick, bool en_jeu);
   void balle_tiree(std::int64_t tireur);

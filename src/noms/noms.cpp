@@ -3,6 +3,8 @@
 #include <charconv>
 #include <fstream>
 
+namespace noms {
+
 namespace {
 
 // A names file is a class list, not a database: beyond this it is a mistake.
@@ -137,3 +139,5 @@ std::u32string caracteres(std::string_view utf8) {
   }
   return points;
 }
+
+}  // namespace noms

@@ -7,10 +7,10 @@
 namespace {
 
 void tire(Monde& monde, const vaisseau& v) REQUIRES(monde.verrou) {
-  if (monde.balles.en_vol(v.id) >= Configuration::max_balles_par_vaisseau) return;
+  if (monde.balles.en_vol(v.id) >= config::max_balles_par_vaisseau) return;
   // Just outside the ship's disc, but inside its hit distance: the bullet's
   // first move comes before its first hit test.
-  const double k = 0.9 * ((Configuration::rayon_vaisseau + Configuration::rayon_balle) + 1.0);
+  const double k = 0.9 * ((config::rayon_vaisseau + config::rayon_balle) + 1.0);
   const SinusCosinus cap = sinus_cosinus(v.angle);
   monde.balles.ajoute_en_tete(balle{v.x + k * cap.cosinus, v.y + k * cap.sinus, v.angle, v.id});
   if (monde.observateur) monde.observateur->balle_tiree(monde.balles[0]);
@@ -34,12 +34,12 @@ void applique(Monde& monde, vaisseau& v, action a) REQUIRES(monde.verrou) {
       break;
     case action::Accelere: {
       const double suivante = v.vitesse + pas_vitesse;
-      v.vitesse = suivante <= Configuration::vitesse_max ? suivante : Configuration::vitesse_max;
+      v.vitesse = suivante <= config::vitesse_max ? suivante : config::vitesse_max;
       break;
     }
     case action::Decelere: {
       const double suivante = v.vitesse - pas_vitesse;
-      v.vitesse = suivante >= Configuration::vitesse_min ? suivante : Configuration::vitesse_min;
+      v.vitesse = suivante >= config::vitesse_min ? suivante : config::vitesse_min;
       break;
     }
     case action::Quitte:

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double rb = Configuration::rayon_balle;
+constexpr double rb = config::rayon_balle;
 
 bool hors_plateau(const balle& b) {
   return b.x - rb < 0.0 || b.x + rb >= largeur_plateau || b.y - rb < 0.0 ||
@@ -34,9 +34,9 @@ bool entre_dans(const balle& b, const cube& k) {
 
 // The cube of board cell (i, j), with the bounds the field was built with.
 cube cube_de_la_case(int i, int j) {
-  const double x = i * Configuration::taille_cube;
-  const double y = j * Configuration::taille_cube;
-  return cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube};
+  const double x = i * config::taille_cube;
+  const double y = j * config::taille_cube;
+  return cube{x, y, x + config::taille_cube, y + config::taille_cube};
 }
 
 // The flight of one bullet (met_a_jour), up to the board test: true when it
@@ -52,13 +52,13 @@ bool met_a_jour(balle& b) {
 // no longer be hit.
 bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const balle& b,
                        std::int32_t case_, Observateur* observateur) {
-  constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
+  constexpr double portee = config::rayon_vaisseau + config::rayon_balle;
   const std::optional<std::size_t> touche = cibles.premiere(case_, [&](double x, double y) {
     return (y - b.y) * (y - b.y) + (x - b.x) * (x - b.x) < portee * portee;
   });
   if (!touche) return false;
   vaisseau& v = vaisseaux[*touche];
-  v.pt_vie = v.pt_vie - Configuration::degats_balle;
+  v.pt_vie = v.pt_vie - config::degats_balle;
   if (observateur) observateur->touche(b.id, v);
   // Removal takes the first ship of that colour in list order, as
   // detruit_vaisseau would.

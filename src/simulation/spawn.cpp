@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double r = Configuration::rayon_vaisseau;
+constexpr double r = config::rayon_vaisseau;
 
 }  // namespace
 
@@ -33,7 +33,7 @@ Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
     const double x = tirage_unitaire(monde.alea) * lx + r;
     const double y = tirage_unitaire(monde.alea) * ly + r;
     if (!position_libre(monde, x, y, id)) continue;
-    monde.vaisseaux.ajoute_en_tete(vaisseau{x, y, angle, 0.0, Configuration::pt_vie_max, id});
+    monde.vaisseaux.ajoute_en_tete(vaisseau{x, y, angle, 0.0, config::pt_vie_max, id});
     if (monde.observateur) monde.observateur->vaisseau_cree(std::as_const(monde.vaisseaux)[0]);
     return Spawn::Cree;
   }

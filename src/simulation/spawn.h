@@ -21,5 +21,5 @@ bool position_libre(const Monde& monde, double x, double y, std::int64_t id) REQ
 // the cubes, the board's edge and the other ships, at most `essais` of them so
 // that the caller can release verrou and try again later instead of freezing
 // the world on a full board. The new ship has speed 0 and pt_vie_max.
-Spawn cree_vaisseau(Monde& monde, std::int64_t id,
-                    int essais = Configuration::essais_spawn_par_verrou) REQUIRES(monde.verrou);
+Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais = config::essais_spawn_par_verrou)
+    REQUIRES(monde.verrou);

@@ -30,7 +30,7 @@ void tick(Monde& monde, void (*passes)(Monde&)) {
 }
 
 void mise_a_jour(Monde& monde) {
-  const auto pause = std::chrono::duration<double>(Configuration::periode);
+  const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
     tick(monde);
     std::this_thread::sleep_for(pause);

@@ -26,7 +26,7 @@ namespace {
 
 Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options) {
   const auto etape = [&options](std::string_view message) {
-    if (options.traces) trace(message);
+    if (options.traces) config::trace(message);
   };
   etape("creation de la socket principale\n");
   Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));

@@ -40,8 +40,8 @@ struct balle {
         y(depart_y),
         angle(cap),
         id(tireur),
-        pas_x(sc.cosinus * Configuration::vitesse_balle),
-        pas_y(sc.sinus * Configuration::vitesse_balle) {}
+        pas_x(sc.cosinus * config::vitesse_balle),
+        pas_y(sc.sinus * config::vitesse_balle) {}
 };
 
 // An axis-aligned cube filling one grid cell; never changes once made.

@@ -167,7 +167,7 @@ TEST(Flux, LesNomsVontAuFluxALEnregistrementEtAuxResultats) {
   EXPECT_EQ(par_couleur.at(16711680).value("nom", ""), "Élodie Dupont");
   EXPECT_FALSE(par_couleur.at(7).contains("nom")) << "a colour without a name has no key";
   const LecteurEnregistrement lecteur(prefixe + ".gz");
-  EXPECT_EQ(lecteur.entete().noms, (Noms{{255, "李雷"}, {16711680, "Élodie Dupont"}}));
+  EXPECT_EQ(lecteur.entete().noms, (noms::Noms{{255, "李雷"}, {16711680, "Élodie Dupont"}}));
   EXPECT_EQ(lecteur.entete().match, (ParametresMatch{3, 30.0, 20, false}));
   EXPECT_NE(arbitre.processus().sortie().find("Élodie Dupont\n"), std::string::npos);
   for (const char* fin : {".txt", ".json", ".gz"}) std::remove((prefixe + fin).c_str());

@@ -16,7 +16,7 @@ void place_en_melee(Monde& monde, Observateur& partie, const std::vector<std::in
                      704.0 + 40.0 * std::sin(a),
                      a + M_PI,
                      0.0,
-                     Configuration::pt_vie_max,
+                     config::pt_vie_max,
                      couleurs[k]};
     place(monde, partie, v);
   }

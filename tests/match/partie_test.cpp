@@ -107,8 +107,8 @@ TEST(Partie, ResultatsDUnDuel) {
   ReglesPartie r;
   r.fin_survivant = true;
   Match m(r, false);
-  place(*m.monde, m.partie, vaisseau{500, 500, 0, 0, Configuration::pt_vie_max, 255});
-  place(*m.monde, m.partie, vaisseau{560, 500, 0, 0, Configuration::pt_vie_max, 16711680});
+  place(*m.monde, m.partie, vaisseau{500, 500, 0, 0, config::pt_vie_max, 255});
+  place(*m.monde, m.partie, vaisseau{560, 500, 0, 0, config::pt_vie_max, 16711680});
   int tirs = 0;
   for (int tour = 0; tour < 200 && m.partie.phase() != Phase::Finie; ++tour) {
     traite_action_joueur(*m.monde, 255, action::Tire);

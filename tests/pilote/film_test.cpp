@@ -65,7 +65,7 @@ struct Ecriture {
 // each tick, from 0.
 std::vector<Moment> joue_un_match(const fs::path& chemin, int ticks, const Ecriture& ecriture) {
   auto monde = std::make_unique<Monde>(11);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   FileLots file(ecriture.capacite);
   const auto puits = std::make_unique<PuitsFichier>(chemin);
   const std::vector<std::int64_t> couleurs = {1, 255, 0xFF0000, -7};

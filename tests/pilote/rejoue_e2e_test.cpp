@@ -75,7 +75,7 @@ std::vector<Fleche> fleches_attendues(const json& vaisseaux) {
   Instantane i;
   i.largeur = largeur_plateau;
   i.hauteur = hauteur_plateau;
-  i.rayon_vaisseau = Configuration::rayon_vaisseau;
+  i.rayon_vaisseau = config::rayon_vaisseau;
   for (const json& v : vaisseaux)
     i.vaisseaux.push_back(VaisseauLu{v.at(0).get<double>(), v.at(1).get<double>(),
                                      v.at(2).get<double>(), v.at(3).get<std::int64_t>(),

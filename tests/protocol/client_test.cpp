@@ -148,7 +148,7 @@ TEST(Connexion, RepliesLeaveAtOnceWithoutWaitingForAnAcknowledgement) {
 
 TEST(Connexion, ASendWithoutProgressForTheDelayEndsTheConnectionAndRemovesTheShip) {
   Monde monde(1);
-  monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  monde.cubes = cree_cubes(monde.grille, monde.alea, config::nb_cubes);
   ConnexionDeTest connexion(monde, OptionsConnexion{.delai_envoi_bloque = 200ms});
   connexion.demarre();
   connexion.envoie("PUT COULEUR VAISSEAU 1\r\n");
@@ -198,7 +198,7 @@ TEST(Connexion, ARegistrationWaitsUntilTheBoardHasRoom) {
 // registered under the colour meanwhile stays.
 TEST(Connexion, QuitteRemovesTheShipEvenWhileItsOkCannotBeSent) {
   Monde monde(4);
-  monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  monde.cubes = cree_cubes(monde.grille, monde.alea, config::nb_cubes);
   ConnexionDeTest joueur(monde);  // the send delay stays at its 60 s
   joueur.limite_envoi(4096);
   joueur.demarre();

@@ -92,7 +92,7 @@ TEST(TraiteActionJoueur, FireAlongAHeadingUsesItsCosineAndSine) {
 }
 
 TEST(TraiteActionJoueur, NoBulletBeyondTheCapOfBulletsInFlightPerColour) {
-  const std::size_t cap = Configuration::max_balles_par_vaisseau;
+  const std::size_t cap = config::max_balles_par_vaisseau;
   Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(100.0, 200.0, 7), vaisseau_en(600.0, 600.0, 8)});
   for (std::size_t k = 0; k < cap - 1; ++k) traite_action_joueur(monde, 7, action::Tire);
@@ -111,7 +111,7 @@ TEST(TraiteActionJoueur, NoBulletBeyondTheCapOfBulletsInFlightPerColour) {
 }
 
 TEST(TraiteActionJoueur, BulletsThatLeavePlayGiveTheirRoomUnderTheCapBack) {
-  const std::size_t cap = Configuration::max_balles_par_vaisseau;
+  const std::size_t cap = config::max_balles_par_vaisseau;
   Monde monde(1);
   // Facing the left edge from x = 15: each bullet leaves the board in its first move.
   ajoute_vaisseaux(monde, {vaisseau_en(15.0, 700.0, 7, std::numbers::pi)});

@@ -73,14 +73,13 @@ class Duel {
     auto m = std::make_unique<Monde>(p.graine);
     m->cubes = cree_cubes(m->grille, m->alea, p.cubes);
     std::uniform_real_distribution<double> angle(-10.0, 10.0);
-    std::uniform_real_distribution<double> vitesse(Configuration::vitesse_min,
-                                                   Configuration::vitesse_max);
+    std::uniform_real_distribution<double> vitesse(config::vitesse_min, config::vitesse_max);
     std::uniform_real_distribution<double> melee(700.0 - p.cote_melee / 2,
                                                  700.0 + p.cote_melee / 2);
     for (int id = 1; id <= p.vaisseaux; ++id) {
       if (p.cote_melee > 0.0)
         m->vaisseaux.ajoute_en_tete(
-            vaisseau{melee(joueurs_), melee(joueurs_), 0.0, 0.0, Configuration::pt_vie_max, id});
+            vaisseau{melee(joueurs_), melee(joueurs_), 0.0, 0.0, config::pt_vie_max, id});
       else
         (void)cree_vaisseau(*m, id);
     }

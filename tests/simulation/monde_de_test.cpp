@@ -3,11 +3,11 @@
 #include "geometry/cubes.h"
 
 void place_cube(Monde& monde, Case c) {
-  const double x = c.i * Configuration::taille_cube;
-  const double y = c.j * Configuration::taille_cube;
+  const double x = c.i * config::taille_cube;
+  const double y = c.j * config::taille_cube;
   // The cubes vector is in list order, head first.
   monde.cubes.insert(monde.cubes.begin(),
-                     cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube});
+                     cube{x, y, x + config::taille_cube, y + config::taille_cube});
   monde.grille[c.i + 1][c.j + 1] = true;
 }
 

@@ -12,14 +12,14 @@ namespace oracle {
 
 namespace {
 
-constexpr double rv = Configuration::rayon_vaisseau;
-constexpr double rb = Configuration::rayon_balle;
+constexpr double rv = config::rayon_vaisseau;
+constexpr double rb = config::rayon_balle;
 
 std::deque<balle> met_a_jour(const std::deque<balle>& balles, const std::vector<cube>& cubes) {
   std::deque<balle> restent;
   for (balle b : balles) {
-    b.x = b.x + cosinus(b.angle) * Configuration::vitesse_balle;
-    b.y = b.y + sinus(b.angle) * Configuration::vitesse_balle;
+    b.x = b.x + cosinus(b.angle) * config::vitesse_balle;
+    b.y = b.y + sinus(b.angle) * config::vitesse_balle;
     if (b.x - rb < 0.0) continue;
     if (b.x + rb >= largeur_plateau) continue;
     if (b.y - rb < 0.0) continue;
@@ -33,7 +33,7 @@ std::deque<balle> met_a_jour(const std::deque<balle>& balles, const std::vector<
 bool a_impact_vaisseau(Monde& monde, const balle& b) {
   for (vaisseau& s : monde.vaisseaux) {
     if ((s.y - b.y) * (s.y - b.y) + (s.x - b.x) * (s.x - b.x) < (rv + rb) * (rv + rb)) {
-      s.pt_vie = s.pt_vie - Configuration::degats_balle;
+      s.pt_vie = s.pt_vie - config::degats_balle;
       const std::int64_t id = s.id;
       if (s.pt_vie <= 0) detruit_vaisseau(monde, id);  // rebuilds the list: s is gone
       return true;
@@ -111,7 +111,7 @@ void tire(Monde& monde, const vaisseau& s) {
   std::size_t en_vol = 0;
   for (const balle& b : monde.balles)
     if (b.id == s.id) ++en_vol;
-  if (en_vol >= Configuration::max_balles_par_vaisseau) return;
+  if (en_vol >= config::max_balles_par_vaisseau) return;
   const double k = 0.9 * ((rv + rb) + 1.0);
   monde.balles.push_front(
       balle{s.x + k * cosinus(s.angle), s.y + k * sinus(s.angle), s.angle, s.id});
@@ -164,12 +164,12 @@ void traite_action_joueur(Monde& monde, std::int64_t id, action a) {
       break;
     case action::Accelere: {
       const double v = s->vitesse + pas_vitesse;
-      s->vitesse = v <= Configuration::vitesse_max ? v : Configuration::vitesse_max;
+      s->vitesse = v <= config::vitesse_max ? v : config::vitesse_max;
       break;
     }
     case action::Decelere: {
       const double v = s->vitesse - pas_vitesse;
-      s->vitesse = v >= Configuration::vitesse_min ? v : Configuration::vitesse_min;
+      s->vitesse = v >= config::vitesse_min ? v : config::vitesse_min;
       break;
     }
     case action::Quitte:
@@ -193,7 +193,7 @@ Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
     if (y + rv >= hauteur_plateau - 1.0) continue;
     if (inter_vaisseau(monde.vaisseaux, x, y, id)) continue;
     if (inside_cube(x, y, monde.cubes)) continue;
-    monde.vaisseaux.push_front(vaisseau{x, y, angle, 0.0, Configuration::pt_vie_max, id});
+    monde.vaisseaux.push_front(vaisseau{x, y, angle, 0.0, config::pt_vie_max, id});
     return Spawn::Cree;
   }
   return Spawn::PasDePlace;

@@ -11,19 +11,19 @@ namespace oracle {
 
 namespace {
 
-constexpr double r = Configuration::rayon_vaisseau;
-constexpr int t = static_cast<int>(Configuration::taille_cube);
+constexpr double r = config::rayon_vaisseau;
+constexpr int t = static_cast<int>(config::taille_cube);
 
 face face_de_x_constant(int x, int y0) {
   const double fx = static_cast<double>(x);
   const double fy = static_cast<double>(y0);
-  return {{fx, fy}, {fx, fy + Configuration::taille_cube - 1.0}};
+  return {{fx, fy}, {fx, fy + config::taille_cube - 1.0}};
 }
 
 face face_de_y_constant(int x0, int y) {
   const double fx = static_cast<double>(x0);
   const double fy = static_cast<double>(y);
-  return {{fx, fy}, {fx + Configuration::taille_cube - 1.0, fy}};
+  return {{fx, fy}, {fx + config::taille_cube - 1.0, fy}};
 }
 
 // a + b as the rounded sum and its rounding error, which add up to it exactly
@@ -107,7 +107,7 @@ bool contient(const cube& k, point p) {
 }
 
 bool dans_le_cube(const balle& b, const cube& k) {
-  const double rb = Configuration::rayon_balle;
+  const double rb = config::rayon_balle;
   const double cx = (k.x_min + k.x_max + 1.0) / 2.0;
   const double cy = (k.y_min + k.y_max + 1.0) / 2.0;
   point p;

@@ -64,7 +64,7 @@ class Scenario {
       if (en_jeu(couleur) || !tirage(0.1)) continue;
       const Spawn s = cree_vaisseau(*monde_, couleur);
       const oracle::Spawn r =
-          oracle::cree_vaisseau(reference_, couleur, Configuration::essais_spawn_par_verrou);
+          oracle::cree_vaisseau(reference_, couleur, config::essais_spawn_par_verrou);
       ASSERT_EQ(s == Spawn::Cree, r == oracle::Spawn::Cree);
       bilan_.apparitions += s == Spawn::Cree;
     }

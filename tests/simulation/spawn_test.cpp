@@ -78,7 +78,7 @@ TEST(CreeVaisseau, AFullBoardGivesUpAfterTheBoundedNumberOfCandidates) {
     for (int j = 0; j < 64; ++j) place_cube(monde, {i, j});
   ajoute_vaisseaux(monde, {vaisseau_en(700.0, 700.0, 1)});
   const std::vector<vaisseau> avant = en_ordre(monde.vaisseaux);
-  for (int essais : {1, 50, Configuration::essais_spawn_par_verrou}) {
+  for (int essais : {1, 50, config::essais_spawn_par_verrou}) {
     Alea rejeu = monde.alea;
     EXPECT_EQ(cree_vaisseau(monde, 2, essais), Spawn::PasDePlace);
     EXPECT_EQ(en_ordre(monde.vaisseaux), avant);
@@ -88,7 +88,7 @@ TEST(CreeVaisseau, AFullBoardGivesUpAfterTheBoundedNumberOfCandidates) {
   }
   Alea rejeu = monde.alea;
   EXPECT_EQ(cree_vaisseau(monde, 2), Spawn::PasDePlace);  // the default bound
-  for (int k = 0; k < 1 + 2 * Configuration::essais_spawn_par_verrou; ++k) tirage_unitaire(rejeu);
+  for (int k = 0; k < 1 + 2 * config::essais_spawn_par_verrou; ++k) tirage_unitaire(rejeu);
   EXPECT_TRUE(monde.alea == rejeu);
 }
 

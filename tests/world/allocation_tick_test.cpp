@@ -65,7 +65,7 @@ struct Releve {
 class Partie {
  public:
   Partie() : monde_(std::make_unique<Monde>(77)), joueurs_(77) {
-    monde_->cubes = cree_cubes(monde_->grille, monde_->alea, Configuration::nb_cubes);
+    monde_->cubes = cree_cubes(monde_->grille, monde_->alea, config::nb_cubes);
   }
 
   Releve joue(int ticks) {

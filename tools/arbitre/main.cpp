@@ -122,7 +122,7 @@ std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
 // does when it stops.
 [[noreturn]] void conclut(std::optional<FichierResultats>& fichier, const Resultats& finals) {
   const bool resultats_ecrits = !fichier || fichier->ecrit(finals);
-  journal(tableau(finals));
+  config::journal(tableau(finals));
   std::fflush(stdout);
   std::fflush(stderr);
   std::_Exit(resultats_ecrits && !finals.erreur_enregistrement ? 0 : sortie_fichiers_incomplets);
@@ -165,7 +165,7 @@ void prepare_les_signaux() {
 std::uint64_t annonce_la_graine(const OptionsArbitre& options) {
   const std::uint64_t graine =
       options.graine.value_or(static_cast<std::uint64_t>(std::time(nullptr)));
-  journal("arene-arbitre : graine " + std::to_string(graine) + "\n");
+  config::journal("arene-arbitre : graine " + std::to_string(graine) + "\n");
   return graine;
 }
 
@@ -201,7 +201,7 @@ std::thread lance_les_ticks(Match& match) {
 // The arena, with protocol counters when spectators may read them, and its
 // listening port.
 void ouvre_aux_joueurs(Joueurs& joueurs, const OptionsArbitre& options, bool compte) {
-  trace("lancement du serveur\n");
+  config::trace("lancement du serveur\n");
   if (compte) joueurs.arene.compteurs = &joueurs.compteurs;
   joueurs.ecoute = ecoute_les_joueurs(programme, options.port);
 }
@@ -240,7 +240,7 @@ std::unique_ptr<ServeurSpectateurs> ouvre_aux_spectateurs(const OptionsArbitre& 
 int lance(const OptionsArbitre& options) {
   prepare_les_signaux();
   const std::uint64_t graine = annonce_la_graine(options);
-  Configuration::debug = options.debug;
+  config::debug = options.debug;
   Match match;
   prepare_le_match(match, options, graine);
   Ecrivain ecrivain(match.file, match.sorties.puits());

@@ -7,12 +7,13 @@ namespace {
 
 // The names file first, then each --nom: a colour named twice is refused
 // wherever its second name comes from.
-void lit_noms(const std::string& fichier, const std::vector<std::string>& options, Noms& noms) {
+void lit_noms(const std::string& fichier, const std::vector<std::string>& options,
+              noms::Noms& noms) {
   if (!fichier.empty())
-    if (const std::string defaut = ajoute_noms_fichier(noms, fichier); !defaut.empty())
+    if (const std::string defaut = noms::ajoute_noms_fichier(noms, fichier); !defaut.empty())
       throw CLI::ValidationError("--noms", defaut);
   for (const std::string& option : options)
-    if (const std::string defaut = ajoute_nom_option(noms, option); !defaut.empty())
+    if (const std::string defaut = noms::ajoute_nom_option(noms, option); !defaut.empty())
       throw CLI::ValidationError("--nom " + option, defaut);
 }
 

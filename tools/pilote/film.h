@@ -49,7 +49,7 @@ class Film {
 
   const std::vector<cube>& cubes() const { return entete_.cubes; }
   // The players' names the recording holds (none before version 2).
-  const Noms& noms() const { return entete_.noms; }
+  const noms::Noms& noms() const { return entete_.noms; }
   // In tick order, at least one.
   const std::vector<Repere>& reperes() const { return reperes_; }
   // False when the file ended before the match's last line.

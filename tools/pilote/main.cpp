@@ -19,7 +19,7 @@ int echec(Sortie sortie, const std::string& message) {
   return static_cast<int>(sortie);
 }
 
-int relecture(const std::string& chemin, const Noms& noms) {
+int relecture(const std::string& chemin, const noms::Noms& noms) {
   try {
     return rejoue(chemin, noms);
   } catch (const Echec& e) {

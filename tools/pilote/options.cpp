@@ -44,7 +44,7 @@ bool lit_nombre(std::string_view texte, T& valeur, int base = 10) {
 bool lit_valeur(std::string_view option, const std::string& texte, OptionsPilote& o) {
   if (option == "--host") return !(o.hote = texte).empty();
   if (option == "--port") return lit_nombre(texte, o.port) && o.port > 0 && o.port < 65536;
-  if (option == "--couleur") return (o.couleur = lit_couleur(texte)).has_value();
+  if (option == "--couleur") return (o.couleur = noms::lit_couleur(texte)).has_value();
   if (option == "--rejoue") return !(o.rejoue = texte)->empty();
   return false;
 }
@@ -71,7 +71,8 @@ std::optional<OptionsPilote> lit_options(const std::vector<std::string>& argumen
       return std::nullopt;
     }
     if (option == "--noms") {
-      if (std::string defaut = ajoute_noms_fichier(options.noms, arguments[++i]); !defaut.empty()) {
+      if (std::string defaut = noms::ajoute_noms_fichier(options.noms, arguments[++i]);
+          !defaut.empty()) {
         erreur = "--noms " + defaut;
         return std::nullopt;
       }

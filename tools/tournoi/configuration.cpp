@@ -195,8 +195,8 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
     bot.nom = *nom;
     if (const auto probleme = probleme_nom(bot.nom))
       l.erreur(table.get("nom"), prefixe + "nom",
-               *probleme + " (any letters, digits, spaces and signs, " + std::to_string(nom_max) +
-                   " characters at most)");
+               *probleme + " (any letters, digits, spaces and signs, " +
+                   std::to_string(noms::nom_max) + " characters at most)");
     for (const auto& autre : t.bots)
       if (autre.nom == bot.nom) l.erreur(table.get("nom"), prefixe + "nom", "name already used");
   } else if (!table.get("nom")) {

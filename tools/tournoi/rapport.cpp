@@ -94,7 +94,7 @@ std::string tableau(const Rapport& r) {
   std::string texte = format("%s: %zu of %zu matches finished\n", r.plan.tournoi.nom.c_str(),
                              termines(r), r.plan.matchs.size());
   std::size_t largeur = 20;
-  for (const auto& l : r.lignes) largeur = std::max(largeur, caracteres(l.nom).size());
+  for (const auto& l : r.lignes) largeur = std::max(largeur, noms::caracteres(l.nom).size());
   texte += " #  " + cadre_a_gauche("bot", largeur) +
            " colour                          matches  wins  win rate [95 %]     mean rank  "
            "rating [95 %]           vs next        failures\n";
