@@ -39,7 +39,7 @@ void ecrit(std::string& s, const VaisseauVu& v) {
   tableau(s, v.x, v.y, v.angle, v.pt_vie, v.couleur);
 }
 void ecrit(std::string& s, const BalleVue& b) { tableau(s, b.x, b.y, b.pas_x, b.pas_y, b.couleur); }
-void ecrit(std::string& s, const cube& k) { tableau(s, k.x_min, k.y_min, k.x_max, k.y_max); }
+void ecrit(std::string& s, const world::cube& k) { tableau(s, k.x_min, k.y_min, k.x_max, k.y_max); }
 void ecrit(std::string& s, std::uint32_t n) { nombre(s, static_cast<std::int64_t>(n)); }
 
 template <typename T>
@@ -105,7 +105,7 @@ void ecrit(std::string& s, const EvEntete& e) {
   cle(s, "graine");
   s += std::to_string(e.graine);
   cle(s, "plateau");
-  tableau(s, largeur_plateau, hauteur_plateau);
+  tableau(s, world::largeur_plateau, world::hauteur_plateau);
   cle(s, "rayon_vaisseau");
   nombre(s, config::rayon_vaisseau);
   cle(s, "rayon_balle");
@@ -179,7 +179,7 @@ void ecrit(std::string& s, const EvPart& e) {
   cle(s, "c");
   nombre(s, e.couleur);
   cle(s, "raison");
-  s += e.raison == Depart::Quitte ? "\"quitte\"" : "\"deconnexion\"";
+  s += e.raison == world::Depart::Quitte ? "\"quitte\"" : "\"deconnexion\"";
 }
 
 void ecrit(std::string& s, const EvTick& e) {
@@ -228,7 +228,7 @@ void ecrit(std::string& s, const EvFin& e) {
 
 // An integer written as one: 1.5 or true is no tick and no colour.
 std::int64_t entier(const json& j) {
-  if (!j.is_number_integer()) throw Echec("entier attendu : " + j.dump());
+  if (!j.is_number_integer()) throw world::Echec("entier attendu : " + j.dump());
   return j.get<std::int64_t>();
 }
 
@@ -244,7 +244,7 @@ BalleVue lit_balle(const json& j) {
 
 template <typename T, typename Lecture>
 std::vector<T> lit_liste(const json& j, Lecture lecture) {
-  if (!j.is_array()) throw Echec("liste attendue : " + j.dump().substr(0, 40));
+  if (!j.is_array()) throw world::Echec("liste attendue : " + j.dump().substr(0, 40));
   std::vector<T> elements;
   elements.reserve(j.size());
   for (const json& e : j) elements.push_back(lecture(e));
@@ -255,13 +255,13 @@ RaisonFin lit_raison(const std::string& nom) {
   for (RaisonFin r :
        {RaisonFin::DureeEcoulee, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
     if (nom_raison(r) == nom) return r;
-  throw Echec("raison de fin inconnue : " + nom);
+  throw world::Echec("raison de fin inconnue : " + nom);
 }
 
 // Names from a file of any origin: one that is no name is left out, and its
 // colour shows as a colour.
 noms::Noms lit_noms(const json& j) {
-  if (!j.is_array()) throw Echec("noms : liste attendue : " + j.dump().substr(0, 40));
+  if (!j.is_array()) throw world::Echec("noms : liste attendue : " + j.dump().substr(0, 40));
   if (j.size() > taille_etat_max)
     throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
                          " noms (limite de taille de l'etat)");
@@ -295,21 +295,22 @@ ParametresMatch lit_match(const json& j) {
 
 EvEntete lit_entete(const json& j) {
   if (!j.contains("format") || j.at("format") != "arene")
-    throw Echec("format " + (j.contains("format") ? j.at("format").dump() : "absent") +
-                " : pas un enregistrement arene");
+    throw world::Echec("format " + (j.contains("format") ? j.at("format").dump() : "absent") +
+                       " : pas un enregistrement arene");
   const json version = j.contains("version") ? j.at("version") : json();
   if (!version.is_number_integer() || !version_lue(version.get<std::int64_t>()))
-    throw Echec("version d'enregistrement non prise en charge : " + version.dump());
+    throw world::Echec("version d'enregistrement non prise en charge : " + version.dump());
   const json& cubes = j.at("cubes");
   if (cubes.size() > taille_etat_max)
     throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
                          " cubes (limite de taille de l'etat)");
   return EvEntete{
       j.at("graine").get<std::uint64_t>(),
-      lit_liste<cube>(cubes,
-                      [](const json& k) {
-                        return cube{reel(k.at(0)), reel(k.at(1)), reel(k.at(2)), reel(k.at(3))};
-                      }),
+      lit_liste<world::cube>(
+          cubes,
+          [](const json& k) {
+            return world::cube{reel(k.at(0)), reel(k.at(1)), reel(k.at(2)), reel(k.at(3))};
+          }),
       lit_noms(j.value("noms", json::array())), lit_match(j.value("match", json()))};
 }
 
@@ -326,9 +327,9 @@ Evenement lit_objet(const json& j) {
   if (t == "detruit")
     return EvDetruit{entier(j.at("tick")), entier(j.at("c")), entier(j.at("par"))};
   if (t == "part")
-    return EvPart{
-        entier(j.at("tick")), entier(j.at("c")),
-        j.at("raison").get<std::string>() == "quitte" ? Depart::Quitte : Depart::Deconnexion};
+    return EvPart{entier(j.at("tick")), entier(j.at("c")),
+                  j.at("raison").get<std::string>() == "quitte" ? world::Depart::Quitte
+                                                                : world::Depart::Deconnexion};
   if (t == "tick")
     return EvTick{entier(j.at("n")), j.at("retirees").get<std::vector<std::uint32_t>>(),
                   lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau)};
@@ -343,7 +344,7 @@ Evenement lit_objet(const json& j) {
     fin.resultats.raison = fin.raison;
     return fin;
   }
-  throw Echec("type d'evenement inconnu : " + t);
+  throw world::Echec("type d'evenement inconnu : " + t);
 }
 
 // Stops a line nested beyond the limit before it is built, and leaves out the
@@ -380,6 +381,6 @@ Evenement lit_ligne(std::string_view texte) {
   try {
     return lit_objet(json::parse(texte, garde));
   } catch (const json::exception& e) {
-    throw Echec(std::string("ligne d'enregistrement illisible : ") + e.what());
+    throw world::Echec(std::string("ligne d'enregistrement illisible : ") + e.what());
   }
 }

@@ -28,13 +28,13 @@ struct LectureGz {
 
 LecteurEnregistrement::LecteurEnregistrement(const std::string& chemin) {
   gzFile fichier = gzopen(chemin.c_str(), "rb");
-  if (fichier == nullptr) throw Echec("relecture : impossible d'ouvrir " + chemin);
+  if (fichier == nullptr) throw world::Echec("relecture : impossible d'ouvrir " + chemin);
   gz_ = std::make_unique<LectureGz>(fichier);
   const auto premiere = ligne_suivante();
-  if (!premiere) throw Echec("relecture : fichier vide : " + chemin);
+  if (!premiere) throw world::Echec("relecture : fichier vide : " + chemin);
   const Evenement entete = lit_ligne(*premiere);
   if (!std::holds_alternative<EvEntete>(entete))
-    throw Echec("relecture : pas d'en-tete au debut de " + chemin);
+    throw world::Echec("relecture : pas d'en-tete au debut de " + chemin);
   entete_ = std::get<EvEntete>(entete);
 }
 
@@ -54,7 +54,7 @@ bool LecteurEnregistrement::remplit() {
   if (code == Z_BUF_ERROR) {
     gzip_coupe_ = true;
   } else if (lus < 0) {
-    throw Echec(std::string("relecture : fichier gzip abime : ") + message);
+    throw world::Echec(std::string("relecture : fichier gzip abime : ") + message);
   }
   return false;
 }
@@ -101,7 +101,7 @@ std::optional<Evenement> LecteurEnregistrement::suivant() {
     return e;
   } catch (const LimiteDepassee&) {
     throw;
-  } catch (const Echec&) {
+  } catch (const world::Echec&) {
     if (!derniere_sans_fin_) throw;
     coupure_ = "fichier coupe au milieu d'une ligne";
     return std::nullopt;

@@ -4,8 +4,8 @@
 
 int left(point a, point b, point p) {
   const double d = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
-  if (d > epsilon) return 1;
-  if (d < -epsilon) return -1;
+  if (d > world::epsilon) return 1;
+  if (d < -world::epsilon) return -1;
   return 0;
 }
 
@@ -44,7 +44,8 @@ segment face_y(int x0, int y) {
 
 // The faces of the cube in cell (ci, cj) that can face a point `di`, `dj`
 // cells away and have no cube standing against them.
-void ajoute_faces_du_cube(const Grille& grille, int ci, int cj, int di, int dj, Faces& faces) {
+void ajoute_faces_du_cube(const world::Grille& grille, int ci, int cj, int di, int dj,
+                          Faces& faces) {
   const int gi = ci + 1;  // grid indices are shifted by the border ring
   const int gj = cj + 1;
   if (di <= 0 && !grille[gi + 1][gj]) faces.ajoute_en_tete(face_x(t * (ci + 1) - 1, t * cj));
@@ -55,11 +56,12 @@ void ajoute_faces_du_cube(const Grille& grille, int ci, int cj, int di, int dj, 
 
 }  // namespace
 
-Faces get_cube_inter_segments(const Grille& grille, double x, double y) {
+Faces get_cube_inter_segments(const world::Grille& grille, double x, double y) {
   Faces faces;
   // Callers pass ship centres, always on the board; anything else would index
   // outside the grid, so it gets no faces.
-  if (!(x >= 0.0 && x < largeur_plateau && y >= 0.0 && y < hauteur_plateau)) return faces;
+  if (!(x >= 0.0 && x < world::largeur_plateau && y >= 0.0 && y < world::hauteur_plateau))
+    return faces;
   const int i = static_cast<int>(x) / t;
   const int j = static_cast<int>(y) / t;
   for (int di = -1; di <= 1; ++di) {

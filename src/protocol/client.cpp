@@ -25,7 +25,7 @@ std::optional<std::string_view> lit_commande(Connexion& connexion) {
 // reply happen at one instant; the reply is sent later, without the lock.
 Suite sert(Arene& arene, const Session& session, std::string_view ligne, std::string& sortie,
            VaisseauEnJeu& vaisseau) {
-  VerrouTenu tenu{arene.monde.verrou};
+  world::VerrouTenu tenu{arene.monde.verrou};
   const Suite suite = traite_commande(arene, session, ligne, sortie);
   // "PUT ACTION QUITTE" removed the ship in this very hold.
   if (suite == Suite::Quitte) vaisseau.oublie();

@@ -55,15 +55,15 @@ void statut(Arene& arene, const Session& session, std::string& sortie)
     REQUIRES(arene.monde.verrou) {
   const bool vivant =
       std::any_of(arene.monde.vaisseaux.begin(), arene.monde.vaisseaux.end(),
-                  [&](const vaisseau& v) { return est_mon_vaisseau(v, session.couleur); });
+                  [&](const world::vaisseau& v) { return est_mon_vaisseau(v, session.couleur); });
   sortie += vivant ? "PUT STATUT vivant\r\n" : "PUT STATUT mort\r\n";
 }
 
 void taille_plateau(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT TAILLE PLATEAU ";
-  ajoute_flottant(sortie, largeur_plateau);
+  ajoute_flottant(sortie, world::largeur_plateau);
   sortie.push_back(' ');
-  ajoute_flottant(sortie, hauteur_plateau);
+  ajoute_flottant(sortie, world::hauteur_plateau);
   sortie += fin_de_ligne;
 }
 
@@ -128,7 +128,7 @@ void requete(Arene& arene, const Session& session, const Commande& commande, std
 
 // The trace comes before the action, and its "  OK" is printed whatever the
 // action does: a player without a ship is still answered "OK".
-void action_joueur(Monde& monde, const Session& session, const Commande& commande,
+void action_joueur(world::Monde& monde, const Session& session, const Commande& commande,
                    std::string& sortie) REQUIRES(monde.verrou) {
   if (config::debug)
     config::journal(session.etiquette_client + std::string(commande.trace) + "\n  OK\n");
@@ -139,10 +139,11 @@ void action_joueur(Monde& monde, const Session& session, const Commande& command
 // The ship leaves in the hold that composes "OK": once the player reads it,
 // its ship is gone and its colour free. Removal comes last, so that a failure
 // before it leaves the ship to the connection's guard.
-void quitte(Monde& monde, const Session& session, std::string& sortie) REQUIRES(monde.verrou) {
+void quitte(world::Monde& monde, const Session& session, std::string& sortie)
+    REQUIRES(monde.verrou) {
   if (config::debug) config::journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
   sortie += ok;
-  retire_joueur(monde, session.couleur, Depart::Quitte);
+  retire_joueur(monde, session.couleur, world::Depart::Quitte);
 }
 
 void demande_incorrecte(const Session& session, std::string_view ligne, std::string& sortie) {
@@ -163,7 +164,7 @@ std::string_view nom_requete(std::size_t sorte) {
   return "inconnue";
 }
 
-bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur) { return v.id == couleur; }
+bool est_mon_vaisseau(const world::vaisseau& v, std::int64_t couleur) { return v.id == couleur; }
 
 Suite traite_commande(Arene& arene, const Session& session, std::string_view ligne,
                       std::string& sortie) {

@@ -22,12 +22,12 @@ constexpr CouleurNommee couleurs_nommees[] = {
 
 // cree_vaisseau under verrou; when the board has no room yet, waits one tick
 // without the lock and tries again, the colour checked anew each time.
-Spawn place_vaisseau(Monde& monde, std::int64_t couleur) {
+Spawn place_vaisseau(world::Monde& monde, std::int64_t couleur) {
   const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
     Spawn resultat;
     {
-      VerrouTenu tenu{monde.verrou};
+      world::VerrouTenu tenu{monde.verrou};
       resultat = cree_vaisseau(monde, couleur);
     }
     if (resultat != Spawn::PasDePlace) return resultat;
@@ -57,7 +57,7 @@ std::string nom_couleur(std::int64_t couleur) {
 
 std::string etiquette(std::int64_t couleur) { return "Le client " + nom_couleur(couleur) + " "; }
 
-std::optional<Inscription> init_client(Monde& monde, Connexion& connexion,
+std::optional<Inscription> init_client(world::Monde& monde, Connexion& connexion,
                                        CompteursProtocole* compteurs, std::int64_t& couleur) {
   for (;;) {
     const auto ligne = connexion.lecteur.lit_ligne();
@@ -83,7 +83,7 @@ std::optional<Inscription> init_client(Monde& monde, Connexion& connexion,
   }
 }
 
-std::optional<VaisseauEnJeu> inscrit_client(Monde& monde, Connexion& connexion,
+std::optional<VaisseauEnJeu> inscrit_client(world::Monde& monde, Connexion& connexion,
                                             CompteursProtocole* compteurs, Session& session) {
   auto inscription = init_client(monde, connexion, compteurs, session.couleur);
   if (!inscription) return std::nullopt;

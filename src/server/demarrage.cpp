@@ -32,7 +32,7 @@ void prepare_le_processus() {
   leve_limite_descripteurs();
 }
 
-std::unique_ptr<Monde> cree_le_monde(std::uint64_t graine) {
+std::unique_ptr<world::Monde> cree_le_monde(std::uint64_t graine) {
   config::trace("creation des cubes\n");
   return cree_monde(graine);
 }

@@ -6,6 +6,8 @@
 #include "config/configuration.h"
 #include "trigo/trigo.h"
 
+namespace world {
+
 // A player's ship. `id` is the colour its player registered.
 struct vaisseau {
   double x;
@@ -53,3 +55,5 @@ struct cube {
 
   friend bool operator==(const cube&, const cube&) = default;
 };
+
+}  // namespace world

@@ -8,6 +8,8 @@
 
 #include "world/constantes.h"
 
+namespace world {
+
 using Grille = std::array<std::array<bool, lignes_grille>, colonnes_grille>;
 
 inline constexpr int colonnes_plateau = colonnes_grille - 2;
@@ -53,3 +55,5 @@ inline Plage plage_autour(double v, int c, double portee) {
   return {c - static_cast<int>(v - portee < c * cote),
           c + static_cast<int>(v + portee >= (c + 1) * cote)};
 }
+
+}  // namespace world

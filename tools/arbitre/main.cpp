@@ -130,7 +130,7 @@ std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
 
 // A match's pieces, built in this order by prepare_le_match.
 struct Match {
-  std::unique_ptr<Monde> monde;
+  std::unique_ptr<world::Monde> monde;
   MesuresTick mesures;
   Sorties sorties;
   FileLots file{capacite_file};
@@ -147,7 +147,7 @@ struct Match {
 // The players' side: the arena on the world, its port, and the thread that
 // accepts on it until renvoie_les_joueurs.
 struct Joueurs {
-  explicit Joueurs(Monde& monde) : arene(monde) {}
+  explicit Joueurs(world::Monde& monde) : arene(monde) {}
   Arene arene;
   CompteursProtocole compteurs;
   Socket ecoute;

@@ -36,11 +36,11 @@ std::string_view commande_de(Action action) { return commandes[static_cast<int>(
 
 double vitesse_apres(double vitesse, Action action) {
   if (action == Action::Accelere) {
-    const double v = vitesse + pas_vitesse;
+    const double v = vitesse + world::pas_vitesse;
     return v <= config::vitesse_max ? v : config::vitesse_max;
   }
   if (action == Action::Decelere) {
-    const double v = vitesse - pas_vitesse;
+    const double v = vitesse - world::pas_vitesse;
     return v >= config::vitesse_min ? v : config::vitesse_min;
   }
   return vitesse;

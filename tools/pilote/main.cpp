@@ -22,7 +22,7 @@ int echec(Sortie sortie, const std::string& message) {
 int relecture(const std::string& chemin, const noms::Noms& noms) {
   try {
     return rejoue(chemin, noms);
-  } catch (const Echec& e) {
+  } catch (const world::Echec& e) {
     return echec(Sortie::EnregistrementIllisible, std::string("cannot replay: ") + e.what());
   } catch (const ErreurTerminal& e) {
     return echec(Sortie::TerminalInutilisable, e.what());

@@ -46,11 +46,12 @@ std::size_t largeur_de(const std::vector<Morceau>& morceaux) {
 Instantane instantane_de(const Film& film, const EtatRelu& etat, const noms::Noms& noms) {
   Instantane i;
   i.noms = &noms;
-  i.largeur = largeur_plateau;
-  i.hauteur = hauteur_plateau;
+  i.largeur = world::largeur_plateau;
+  i.hauteur = world::hauteur_plateau;
   i.rayon_vaisseau = config::rayon_vaisseau;
   i.rayon_balle = config::rayon_balle;
-  for (const cube& c : film.cubes()) i.cubes.push_back(CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
+  for (const world::cube& c : film.cubes())
+    i.cubes.push_back(CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
   for (const VaisseauVu& v : etat.vaisseaux())
     i.vaisseaux.push_back(VaisseauLu{v.x, v.y, v.angle, v.pt_vie, v.couleur});
   for (const BalleVue& b : etat.balles()) i.balles.push_back(BalleLue{b.x, b.y, b.couleur});
