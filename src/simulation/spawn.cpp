@@ -24,6 +24,7 @@ bool position_libre(const world::Monde& monde, double x, double y, std::int64_t 
 Spawn cree_vaisseau(world::Monde& monde, std::int64_t id, int essais) {
   for (const world::vaisseau& v : monde.vaisseaux)
     if (v.id == id) return Spawn::CouleurUtilisee;
+  if (monde.observateur && !monde.observateur->couleur_admise(id)) return Spawn::CouleurUtilisee;
   const double lx = world::largeur_plateau - 2.0 * r;
   const double ly = world::hauteur_plateau - 2.0 * r;
   // A crowded board can take many candidates: each asks only the ships near it.
