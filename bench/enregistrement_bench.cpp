@@ -22,18 +22,18 @@ namespace {
 
 constexpr int nb_vaisseaux = 20;
 
-std::unique_ptr<Monde> monde_de_match() {
-  auto monde = std::make_unique<Monde>(20261208);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+std::unique_ptr<world::Monde> monde_de_match() {
+  auto monde = std::make_unique<world::Monde>(20261208);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   return monde;
 }
 
-void inscrit(Monde& monde) {
+void inscrit(world::Monde& monde) {
   for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(monde, id);
 }
 
 // What 20 busy players do between two ticks: turn, keep some speed, fire.
-void joueurs_agissent(Monde& monde, std::int64_t tick) {
+void joueurs_agissent(world::Monde& monde, std::int64_t tick) {
   for (int id = 1; id <= nb_vaisseaux; ++id) {
     traite_action_joueur(monde, id, (tick / 40 + id) % 2 == 0 ? action::Gauche : action::Droite);
     if (tick % 20 == 0) traite_action_joueur(monde, id, action::Accelere);
@@ -42,7 +42,7 @@ void joueurs_agissent(Monde& monde, std::int64_t tick) {
 }
 
 // Ships that died come back, as their bots would register again.
-void reviennent(Monde& monde) {
+void reviennent(world::Monde& monde) {
   if (monde.vaisseaux.taille() < nb_vaisseaux) inscrit(monde);
 }
 
@@ -64,7 +64,7 @@ class VideurDeFile {
   std::thread thread_;
 };
 
-void mesure_ticks(benchmark::State& state, Monde& monde) {
+void mesure_ticks(benchmark::State& state, world::Monde& monde) {
   std::int64_t n = 0;
   for (int t = 0; t < 400; ++t) {  // to the steady number of bullets
     joueurs_agissent(monde, n++);

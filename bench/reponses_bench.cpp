@@ -17,15 +17,15 @@
 namespace {
 
 // The world of a busy game: 200 cubes, `nb_vaisseaux` ships, `nb_balles` bullets.
-std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
-  auto monde = std::make_unique<Monde>(4242);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+std::unique_ptr<world::Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
+  auto monde = std::make_unique<world::Monde>(4242);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(*monde, 0x100000 + id);
-  Alea alea(17);
+  world::Alea alea(17);
   for (int i = 0; i < nb_balles; ++i) {
-    monde->balles.ajoute_en_tete(balle{4.0 + tirage_unitaire(alea) * 1400.0,
-                                       4.0 + tirage_unitaire(alea) * 1400.0,
-                                       6.28 * tirage_unitaire(alea), 0x100000 + i % 200});
+    monde->balles.ajoute_en_tete(world::balle{
+        4.0 + world::tirage_unitaire(alea) * 1400.0, 4.0 + world::tirage_unitaire(alea) * 1400.0,
+        6.28 * world::tirage_unitaire(alea), 0x100000 + i % 200});
   }
   return monde;
 }
@@ -45,11 +45,11 @@ void entier_printf(std::string& sortie, std::int64_t n) {
                            std::snprintf(texte, sizeof texte, "%lld", static_cast<long long>(n))));
 }
 
-void vaisseaux_printf(const Monde& monde, std::string& sortie) {
+void vaisseaux_printf(const world::Monde& monde, std::string& sortie) {
   sortie += "PUT VAISSEAUX ";
   entier_printf(sortie, static_cast<std::int64_t>(monde.vaisseaux.taille()));
   sortie += "\r\n";
-  for (const vaisseau& v : monde.vaisseaux) {
+  for (const world::vaisseau& v : monde.vaisseaux) {
     for (double x : {v.x, v.y, v.angle}) {
       flottant_printf(sortie, x);
       sortie += ' ';
@@ -61,11 +61,11 @@ void vaisseaux_printf(const Monde& monde, std::string& sortie) {
   }
 }
 
-void balles_printf(const Monde& monde, std::string& sortie) {
+void balles_printf(const world::Monde& monde, std::string& sortie) {
   sortie += "PUT BALLES ";
   entier_printf(sortie, static_cast<std::int64_t>(monde.balles.taille()));
   sortie += "\r\n";
-  for (const balle& b : monde.balles) {
+  for (const world::balle& b : monde.balles) {
     flottant_printf(sortie, b.x);
     sortie += ' ';
     flottant_printf(sortie, b.y);
@@ -75,11 +75,11 @@ void balles_printf(const Monde& monde, std::string& sortie) {
   }
 }
 
-void cubes_printf(const Monde& monde, std::string& sortie) {
+void cubes_printf(const world::Monde& monde, std::string& sortie) {
   sortie += "PUT CUBES ";
   entier_printf(sortie, static_cast<std::int64_t>(monde.cubes.size()));
   sortie += "\r\n";
-  for (const cube& c : monde.cubes) {
+  for (const world::cube& c : monde.cubes) {
     for (double x : {c.x_min, c.y_min, c.x_max}) {
       flottant_printf(sortie, x);
       sortie += ' ';
@@ -89,10 +89,10 @@ void cubes_printf(const Monde& monde, std::string& sortie) {
   }
 }
 
-using Composition = void (*)(const Monde&, std::string&);
+using Composition = void (*)(const world::Monde&, std::string&);
 
 // The printf compositions above must give our bytes, or the race means nothing.
-bool memes_octets(const Monde& monde) {
+bool memes_octets(const world::Monde& monde) {
   std::string nous, printf;
   for (auto [a, b] : {std::pair{&compose_liste_cubes, &cubes_printf},
                       std::pair{&compose_liste_vaisseaux, &vaisseaux_printf},
@@ -116,7 +116,7 @@ void mesure(benchmark::State& etat, Composition compose, int nb_vaisseaux, int n
 }
 
 // A reply already composed for this state of the world: the copy is all that remains.
-using ListeEnCache = void (ListesEnCache::*)(const Monde&, std::string&);
+using ListeEnCache = void (ListesEnCache::*)(const world::Monde&, std::string&);
 
 void mesure_cache(benchmark::State& etat, ListeEnCache liste, int nb_vaisseaux, int nb_balles) {
   const auto monde = monde_de_bench(nb_vaisseaux, nb_balles);

@@ -28,22 +28,21 @@ namespace {
 
 // Ships at random free places with random headings and speeds; bullets at
 // random places on the board outside the cubes, fired by random ships.
-std::unique_ptr<Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
-  auto monde = std::make_unique<Monde>(20240611);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+std::unique_ptr<world::Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
+  auto monde = std::make_unique<world::Monde>(20240611);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   std::mt19937_64 alea(7);
   std::uniform_real_distribution<double> angle(0.0, 6.28);
-  std::uniform_real_distribution<double> vitesse(Configuration::vitesse_min,
-                                                 Configuration::vitesse_max);
+  std::uniform_real_distribution<double> vitesse(config::vitesse_min, config::vitesse_max);
   for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(*monde, id);
-  for (vaisseau& v : monde->vaisseaux) {
+  for (world::vaisseau& v : monde->vaisseaux) {
     v.angle = angle(alea);
     v.vitesse = vitesse(alea);
   }
-  std::uniform_real_distribution<double> position(4.0, largeur_plateau - 4.0);
+  std::uniform_real_distribution<double> position(4.0, world::largeur_plateau - 4.0);
   std::uniform_int_distribution<std::int64_t> tireur(1, nb_vaisseaux);
   while (static_cast<int>(monde->balles.taille()) < nb_balles) {
-    const balle b{position(alea), position(alea), angle(alea), tireur(alea)};
+    const world::balle b{position(alea), position(alea), angle(alea), tireur(alea)};
     if (!est_hors_jeu(b, monde->grille)) monde->balles.ajoute_en_tete(b);
   }
   return monde;
@@ -58,11 +57,11 @@ void compteurs(benchmark::State& state, std::size_t balles) {
 
 // The server's tick on a fresh copy of the same lists each time, with the
 // passes given.
-void mesure_tick(benchmark::State& state, void (*passes)(Monde&)) {
+void mesure_tick(benchmark::State& state, void (*passes)(world::Monde&)) {
   const auto monde =
       monde_de_bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  const ListeRecente<vaisseau> vaisseaux = monde->vaisseaux;
-  const ListeBalles balles = monde->balles;
+  const world::ListeRecente<world::vaisseau> vaisseaux = monde->vaisseaux;
+  const world::ListeBalles balles = monde->balles;
   for (auto _ : state) {
     state.PauseTiming();
     monde->vaisseaux = vaisseaux;
@@ -78,7 +77,7 @@ void TickServeur(benchmark::State& state) { mesure_tick(state, &avance); }
 SinusCosinus cap_glibc(double angle) { return {std::sin(angle), std::cos(angle)}; }
 
 // The server's passes, the ship pass taking the C library's cos and sin.
-void avance_glibc(Monde& monde) {
+void avance_glibc(world::Monde& monde) {
   mise_a_jour_balles(monde);
   mise_a_jour_vaisseaux(monde, &cap_glibc);
 }

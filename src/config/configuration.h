@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace Configuration {
+namespace config {
 
 // Game rules. Lengths in board units, speeds in board units per tick.
 inline constexpr double taille_cube = 22.0;  // side of a cube and of a grid cell
@@ -34,4 +34,4 @@ inline constexpr int delai_envoi_bloque_s = 60;  // a send without progress this
 inline constexpr int essais_spawn_par_verrou = 1000;  // spawn candidates per hold of the lock
 inline constexpr std::size_t pile_thread_client = 256 * 1024;  // stack of a connection thread
 
-}  // namespace Configuration
+}  // namespace config

@@ -4,11 +4,15 @@
 
 #include "config/configuration.h"
 
+namespace config {
+
 void journal(std::string_view message) {
   std::fwrite(message.data(), 1, message.size(), stdout);
   std::fflush(stdout);
 }
 
 void trace(std::string_view message) {
-  if (Configuration::debug) journal(message);
+  if (config::debug) journal(message);
 }
+
+}  // namespace config

@@ -4,8 +4,12 @@
 
 #include <string_view>
 
+namespace config {
+
 // Always written.
 void journal(std::string_view message);
 
 // Written only in debug mode.
 void trace(std::string_view message);
+
+}  // namespace config

@@ -4,6 +4,8 @@
 
 #include "config/configuration.h"
 
+namespace config {
+
 namespace {
 
 constexpr std::string_view option_debug = "-debug";
@@ -65,16 +67,16 @@ std::optional<std::int64_t> lit_entier(std::string_view texte) {
 }
 
 std::optional<Options> lit_ligne_de_commande(std::span<const std::string_view> arguments) {
-  const auto avec_port = [](std::string_view texte, bool debug) -> std::optional<Options> {
+  const auto avec_port = [](std::string_view texte, bool en_debug) -> std::optional<Options> {
     const auto port = lit_entier(texte);
     if (!port) return std::nullopt;
-    return Options{*port, debug};
+    return Options{*port, en_debug};
   };
   switch (arguments.size()) {
     case 0:
-      return Options{Configuration::port_defaut, false};
+      return Options{config::port_defaut, false};
     case 1:
-      if (arguments[0] == option_debug) return Options{Configuration::port_defaut, true};
+      if (arguments[0] == option_debug) return Options{config::port_defaut, true};
       return avec_port(arguments[0], false);
     case 2:
       if (arguments[0] == option_debug) return avec_port(arguments[1], true);
@@ -88,3 +90,5 @@ std::optional<Options> lit_ligne_de_commande(std::span<const std::string_view> a
 std::string message_usage(std::string_view programme) {
   return "usage : " + std::string(programme) + " [-debug] [port_number]\n";
 }
+
+}  // namespace config

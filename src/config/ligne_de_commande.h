@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace config {
+
 struct Options {
   std::int64_t port;
   bool debug;
@@ -22,3 +24,5 @@ std::optional<Options> lit_ligne_de_commande(std::span<const std::string_view> a
 
 // "usage : <programme> [-debug] [port_number]\n"
 std::string message_usage(std::string_view programme);
+
+}  // namespace config

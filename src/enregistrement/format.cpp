@@ -40,7 +40,7 @@ void ecrit(std::string& s, const VaisseauVu& v) {
   tableau(s, v.x, v.y, v.angle, v.pt_vie, v.couleur);
 }
 void ecrit(std::string& s, const BalleVue& b) { tableau(s, b.x, b.y, b.pas_x, b.pas_y, b.couleur); }
-void ecrit(std::string& s, const cube& k) { tableau(s, k.x_min, k.y_min, k.x_max, k.y_max); }
+void ecrit(std::string& s, const world::cube& k) { tableau(s, k.x_min, k.y_min, k.x_max, k.y_max); }
 void ecrit(std::string& s, std::uint32_t n) { nombre(s, static_cast<std::int64_t>(n)); }
 
 template <typename T>
@@ -86,7 +86,7 @@ void ecrit(std::string& s, const ParametresMatch& m) {
   s += m.fin_survivant ? "\"survivant\"}" : "null}";
 }
 
-void ecrit(std::string& s, const Noms& noms) {
+void ecrit(std::string& s, const noms::Noms& noms) {
   s += '[';
   for (const auto& [couleur, nom] : noms) {
     if (s.back() != '[') s += ',';
@@ -106,15 +106,15 @@ void ecrit(std::string& s, const EvEntete& e) {
   cle(s, "graine");
   s += std::to_string(e.graine);
   cle(s, "plateau");
-  tableau(s, largeur_plateau, hauteur_plateau);
+  tableau(s, world::largeur_plateau, world::hauteur_plateau);
   cle(s, "rayon_vaisseau");
-  nombre(s, Configuration::rayon_vaisseau);
+  nombre(s, config::rayon_vaisseau);
   cle(s, "rayon_balle");
-  nombre(s, Configuration::rayon_balle);
+  nombre(s, config::rayon_balle);
   cle(s, "pt_vie_max");
-  nombre(s, Configuration::pt_vie_max);
+  nombre(s, config::pt_vie_max);
   cle(s, "periode");
-  nombre(s, Configuration::periode);
+  nombre(s, config::periode);
   cle(s, "cubes");
   liste(s, e.cubes);
   cle(s, "noms");
@@ -180,7 +180,7 @@ void ecrit(std::string& s, const EvPart& e) {
   cle(s, "c");
   nombre(s, e.couleur);
   cle(s, "raison");
-  s += e.raison == Depart::Quitte ? "\"quitte\"" : "\"deconnexion\"";
+  s += e.raison == world::Depart::Quitte ? "\"quitte\"" : "\"deconnexion\"";
 }
 
 void ecrit(std::string& s, const EvTick& e) {
@@ -229,7 +229,7 @@ void ecrit(std::string& s, const EvFin& e) {
 
 // An integer written as one: 1.5 or true is no tick and no colour.
 std::int64_t entier(const json& j) {
-  if (!j.is_number_integer()) throw Echec(_("integer expected: ") + j.dump());
+  if (!j.is_number_integer()) throw world::Echec(_("integer expected: ") + j.dump());
   return j.get<std::int64_t>();
 }
 
@@ -245,7 +245,7 @@ BalleVue lit_balle(const json& j) {
 
 template <typename T, typename Lecture>
 std::vector<T> lit_liste(const json& j, Lecture lecture) {
-  if (!j.is_array()) throw Echec(_("list expected: ") + j.dump().substr(0, 40));
+  if (!j.is_array()) throw world::Echec(_("list expected: ") + j.dump().substr(0, 40));
   std::vector<T> elements;
   elements.reserve(j.size());
   for (const json& e : j) elements.push_back(lecture(e));
@@ -256,23 +256,23 @@ RaisonFin lit_raison(const std::string& nom) {
   for (RaisonFin r :
        {RaisonFin::DureeEcoulee, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
     if (nom_raison(r) == nom) return r;
-  throw Echec(_("unknown end reason: ") + nom);
+  throw world::Echec(_("unknown end reason: ") + nom);
 }
 
 // Names from a file of any origin: one that is no name is left out, and its
 // colour shows as a colour.
-Noms lit_noms(const json& j) {
-  if (!j.is_array()) throw Echec(_("names: list expected: ") + j.dump().substr(0, 40));
+noms::Noms lit_noms(const json& j) {
+  if (!j.is_array()) throw world::Echec(_("names: list expected: ") + j.dump().substr(0, 40));
   if (j.size() > taille_etat_max)
     throw LimiteDepassee(_("more than ") + std::to_string(taille_etat_max) +
                          _(" names (state size limit)"));
-  Noms noms;
+  noms::Noms noms;
   for (const json& paire : j) {
     if (!paire.is_array() || paire.size() != 2 || !paire[0].is_number_integer() ||
         !paire[1].is_string())
       continue;
     const std::string nom = paire[1].get<std::string>();
-    if (defaut_du_nom(nom).empty()) noms.emplace(paire[0].get<std::int64_t>(), nom);
+    if (noms::defaut_du_nom(nom).empty()) noms.emplace(paire[0].get<std::int64_t>(), nom);
   }
   return noms;
 }
@@ -296,21 +296,23 @@ ParametresMatch lit_match(const json& j) {
 
 EvEntete lit_entete(const json& j) {
   if (!j.contains("format") || j.at("format") != "arene")
-    throw Echec(_("format ") + (j.contains("format") ? j.at("format").dump() : _("missing")) +
-                _(": not an arene recording"));
+    throw world::Echec(_("format ") +
+                       (j.contains("format") ? j.at("format").dump() : _("missing")) +
+                       _(": not an arene recording"));
   const json version = j.contains("version") ? j.at("version") : json();
   if (!version.is_number_integer() || !version_lue(version.get<std::int64_t>()))
-    throw Echec(_("recording version not supported: ") + version.dump());
+    throw world::Echec(_("recording version not supported: ") + version.dump());
   const json& cubes = j.at("cubes");
   if (cubes.size() > taille_etat_max)
     throw LimiteDepassee(_("more than ") + std::to_string(taille_etat_max) +
                          _(" cubes (state size limit)"));
   return EvEntete{
       j.at("graine").get<std::uint64_t>(),
-      lit_liste<cube>(cubes,
-                      [](const json& k) {
-                        return cube{reel(k.at(0)), reel(k.at(1)), reel(k.at(2)), reel(k.at(3))};
-                      }),
+      lit_liste<world::cube>(
+          cubes,
+          [](const json& k) {
+            return world::cube{reel(k.at(0)), reel(k.at(1)), reel(k.at(2)), reel(k.at(3))};
+          }),
       lit_noms(j.value("noms", json::array())), lit_match(j.value("match", json()))};
 }
 
@@ -327,9 +329,9 @@ Evenement lit_objet(const json& j) {
   if (t == "detruit")
     return EvDetruit{entier(j.at("tick")), entier(j.at("c")), entier(j.at("par"))};
   if (t == "part")
-    return EvPart{
-        entier(j.at("tick")), entier(j.at("c")),
-        j.at("raison").get<std::string>() == "quitte" ? Depart::Quitte : Depart::Deconnexion};
+    return EvPart{entier(j.at("tick")), entier(j.at("c")),
+                  j.at("raison").get<std::string>() == "quitte" ? world::Depart::Quitte
+                                                                : world::Depart::Deconnexion};
   if (t == "tick")
     return EvTick{entier(j.at("n")), j.at("retirees").get<std::vector<std::uint32_t>>(),
                   lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau)};
@@ -344,7 +346,7 @@ Evenement lit_objet(const json& j) {
     fin.resultats.raison = fin.raison;
     return fin;
   }
-  throw Echec(_("unknown event type: ") + t);
+  throw world::Echec(_("unknown event type: ") + t);
 }
 
 // Stops a line nested beyond the limit before it is built, and leaves out the
@@ -382,6 +384,6 @@ Evenement lit_ligne(std::string_view texte) {
     return lit_objet(json::parse(texte, garde));
   } catch (const json::exception& e) {
     // The JSON library's own words would be English: its error number says enough.
-    throw Echec(_("unreadable recording line (JSON error ") + std::to_string(e.id) + ")");
+    throw world::Echec(_("unreadable recording line (JSON error ") + std::to_string(e.id) + ")");
   }
 }

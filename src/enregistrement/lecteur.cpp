@@ -29,13 +29,13 @@ struct LectureGz {
 
 LecteurEnregistrement::LecteurEnregistrement(const std::string& chemin) {
   gzFile fichier = gzopen(chemin.c_str(), "rb");
-  if (fichier == nullptr) throw Echec(_("replay: cannot open ") + chemin);
+  if (fichier == nullptr) throw world::Echec(_("replay: cannot open ") + chemin);
   gz_ = std::make_unique<LectureGz>(fichier);
   const auto premiere = ligne_suivante();
-  if (!premiere) throw Echec(_("replay: empty file: ") + chemin);
+  if (!premiere) throw world::Echec(_("replay: empty file: ") + chemin);
   const Evenement entete = lit_ligne(*premiere);
   if (!std::holds_alternative<EvEntete>(entete))
-    throw Echec(_("replay: no header at the start of ") + chemin);
+    throw world::Echec(_("replay: no header at the start of ") + chemin);
   entete_ = std::get<EvEntete>(entete);
 }
 
@@ -55,7 +55,7 @@ bool LecteurEnregistrement::remplit() {
   if (code == Z_BUF_ERROR) {
     gzip_coupe_ = true;
   } else if (lus < 0) {
-    throw Echec(std::string(_("replay: damaged gzip file: ")) + message);
+    throw world::Echec(std::string(_("replay: damaged gzip file: ")) + message);
   }
   return false;
 }
@@ -102,7 +102,7 @@ std::optional<Evenement> LecteurEnregistrement::suivant() {
     return e;
   } catch (const LimiteDepassee&) {
     throw;
-  } catch (const Echec&) {
+  } catch (const world::Echec&) {
     if (!derniere_sans_fin_) throw;
     coupure_ = _("file cut in the middle of a line");
     return std::nullopt;

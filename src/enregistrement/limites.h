@@ -26,6 +26,6 @@ inline bool version_lue(std::int64_t version) {
 }
 
 // A file beyond one of the limits: not a recording to read.
-struct LimiteDepassee : Echec {
-  using Echec::Echec;
+struct LimiteDepassee : world::Echec {
+  using world::Echec::Echec;
 };

@@ -34,8 +34,8 @@ struct BalleVue {
   friend bool operator==(const BalleVue&, const BalleVue&) = default;
 };
 
-VaisseauVu vu(const vaisseau& v);
-BalleVue vue(const balle& b);
+VaisseauVu vu(const world::vaisseau& v);
+BalleVue vue(const world::balle& b);
 
 // How the match was set up, for readers that show a countdown or a clock.
 struct ParametresMatch {
@@ -48,8 +48,8 @@ struct ParametresMatch {
 
 struct EvEntete {
   std::uint64_t graine = 0;
-  std::vector<cube> cubes;  // in list order
-  Noms noms;
+  std::vector<world::cube> cubes;  // in list order
+  noms::Noms noms;
   ParametresMatch match;
 };
 struct EvEnregistre {
@@ -80,7 +80,7 @@ struct EvDetruit {
 struct EvPart {
   std::int64_t tick;
   std::int64_t couleur;
-  Depart raison;
+  world::Depart raison;
 };
 struct EvTick {
   std::int64_t n;

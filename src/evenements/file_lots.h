@@ -51,27 +51,17 @@ class FileLots {
 
   // The oldest lot; nothing once the file is closed and empty.
   std::optional<Lot> prend() {
-    synchro::MutexTenu tenu(mutex_);
-    while (lots_.empty() && !fermee_) non_vide_.attend_pendant(mutex_, attente_max);
-    if (lots_.empty()) return std::nullopt;
-    Lot lot = std::move(lots_.front());
-    lots_.pop_front();
-    tenu.relache();
-    place_.reveille_un();
-    return lot;
+    return prend_premier([&]() REQUIRES(mutex_) {
+      while (lots_.empty() && !fermee_) non_vide_.attend_pendant(mutex_, attente_max);
+    });
   }
 
   // The oldest lot, or nothing after `delai` without one, or at once once
   // the file is closed and empty.
   std::optional<Lot> prend_pendant(std::chrono::milliseconds delai) {
-    synchro::MutexTenu tenu(mutex_);
-    if (lots_.empty() && !fermee_) non_vide_.attend_pendant(mutex_, delai);
-    if (lots_.empty()) return std::nullopt;
-    Lot lot = std::move(lots_.front());
-    lots_.pop_front();
-    tenu.relache();
-    place_.reveille_un();
-    return lot;
+    return prend_premier([&]() REQUIRES(mutex_) {
+      if (lots_.empty() && !fermee_) non_vide_.attend_pendant(mutex_, delai);
+    });
   }
 
   // Closed, and every lot taken.
@@ -90,6 +80,20 @@ class FileLots {
   }
 
  private:
+  // Runs `attente` under the lock, then takes the oldest lot if there is one;
+  // the depositor waiting for room is woken after the lock is given back.
+  template <typename Attente>
+  std::optional<Lot> prend_premier(Attente attente) {
+    synchro::MutexTenu tenu(mutex_);
+    attente();
+    if (lots_.empty()) return std::nullopt;
+    Lot lot = std::move(lots_.front());
+    lots_.pop_front();
+    tenu.relache();
+    place_.reveille_un();
+    return lot;
+  }
+
   const std::size_t capacite_;
   mutable synchro::Mutex mutex_;
   synchro::Condition non_vide_;

@@ -21,10 +21,11 @@ constexpr int niveau = 6;
 FichierGzip::FichierGzip(const std::string& chemin)
     : fd_(::open(chemin.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
   if (!fd_.valide())
-    throw Echec("enregistrement : impossible de creer " + chemin + " : " + std::strerror(errno));
+    throw world::Echec("enregistrement : impossible de creer " + chemin + " : " +
+                       std::strerror(errno));
   // 15 + 16: the largest window, with a gzip header and trailer.
   if (deflateInit2(&flux_, niveau, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw Echec("enregistrement : zlib ne demarre pas");
+    throw world::Echec("enregistrement : zlib ne demarre pas");
 }
 
 FichierGzip::~FichierGzip() { deflateEnd(&flux_); }

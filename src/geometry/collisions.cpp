@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr double r = Configuration::rayon_vaisseau;
+constexpr double r = config::rayon_vaisseau;
 constexpr double r2 = r * r;
 
 bool touche_face(double x, double y, const segment& face) {
@@ -24,7 +24,7 @@ bool cote_passe(point e, point f, point p) {
   return cote == 1 || (cote == 0 && between(e, f, p));
 }
 
-bool dans_le_cube(const cube& c, point p) {
+bool dans_le_cube(const world::cube& c, point p) {
   const point a{c.x_min, c.y_min};
   const point b{c.x_max, c.y_min};
   const point h{c.x_max, c.y_max};
@@ -41,18 +41,18 @@ bool inter_cubes(double x, double y, const Faces& faces) {
 }
 
 bool inter_plateau(double x, double y) {
-  return x - r < 0.0 || x + r >= largeur_plateau - 1.0 || y - r < 0.0 ||
-         y + r >= hauteur_plateau - 1.0;
+  return x - r < 0.0 || x + r >= world::largeur_plateau - 1.0 || y - r < 0.0 ||
+         y + r >= world::hauteur_plateau - 1.0;
 }
 
-bool inter_vaisseau(double x, double y, std::int64_t id, const IndexVaisseaux& index) {
-  return index.cherche(x, y, 2.0 * r, [&](const IndexVaisseaux::Place& v) {
+bool inter_vaisseau(double x, double y, std::int64_t id, const world::IndexVaisseaux& index) {
+  return index.cherche(x, y, 2.0 * r, [&](const world::IndexVaisseaux::Place& v) {
     return v.id != id && (v.x - x) * (v.x - x) + (v.y - y) * (v.y - y) < 4.0 * r2;
   });
 }
 
-bool inside_cube(double x, double y, std::span<const cube> cubes) {
-  for (const cube& c : cubes)
+bool inside_cube(double x, double y, std::span<const world::cube> cubes) {
+  for (const world::cube& c : cubes)
     if (dans_le_cube(c, {x, y})) return true;
   return false;
 }

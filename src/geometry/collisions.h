@@ -20,8 +20,8 @@ bool inter_plateau(double x, double y);
 // Does the disc overlap another ship (centres strictly closer than 18)? Ships
 // with id `id` are skipped. Asks the index, at the positions it holds, and only
 // about the ships near (x, y): the answer is the same as over the whole list.
-bool inter_vaisseau(double x, double y, std::int64_t id, const IndexVaisseaux& index);
+bool inter_vaisseau(double x, double y, std::int64_t id, const world::IndexVaisseaux& index);
 
 // Does the point lie inside one of the cubes (sides included, with the
 // tolerance of `left` across each side)?
-bool inside_cube(double x, double y, std::span<const cube> cubes);
+bool inside_cube(double x, double y, std::span<const world::cube> cubes);

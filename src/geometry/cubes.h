@@ -14,8 +14,8 @@
 // list order (the cube drawn last first). Each attempt draws a column, then a
 // row, and draws both again when the cell is taken. Throws Echec when n is
 // negative ("cree_cubes : pas de cubes") or exceeds the number of cells.
-std::vector<cube> cree_cubes(Grille& grille, Alea& alea, int n);
+std::vector<world::cube> cree_cubes(world::Grille& grille, world::Alea& alea, int n);
 
 // A world whose generator starts from `graine`, with its nb_cubes cubes drawn
 // by cree_cubes: every server's world, and the tests' full-size ones.
-std::unique_ptr<Monde> cree_monde(std::uint64_t graine);
+std::unique_ptr<world::Monde> cree_monde(std::uint64_t graine);

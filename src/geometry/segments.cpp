@@ -4,8 +4,8 @@
 
 int left(point a, point b, point p) {
   const double d = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
-  if (d > epsilon) return 1;
-  if (d < -epsilon) return -1;
+  if (d > world::epsilon) return 1;
+  if (d < -world::epsilon) return -1;
   return 0;
 }
 
@@ -29,24 +29,23 @@ bool intersect_segment(point p1, point p2, point p3, point p4) {
 
 namespace {
 
-constexpr int t = static_cast<int>(Configuration::taille_cube);
+constexpr int t = static_cast<int>(config::taille_cube);
 
 // Faces run along a cube side from a multiple of t to that multiple plus 21.
 segment face_x(int x, int y0) {
   const double y = y0;
-  return {{static_cast<double>(x), y},
-          {static_cast<double>(x), y + Configuration::taille_cube - 1.0}};
+  return {{static_cast<double>(x), y}, {static_cast<double>(x), y + config::taille_cube - 1.0}};
 }
 
 segment face_y(int x0, int y) {
   const double x = x0;
-  return {{x, static_cast<double>(y)},
-          {x + Configuration::taille_cube - 1.0, static_cast<double>(y)}};
+  return {{x, static_cast<double>(y)}, {x + config::taille_cube - 1.0, static_cast<double>(y)}};
 }
 
 // The faces of the cube in cell (ci, cj) that can face a point `di`, `dj`
 // cells away and have no cube standing against them.
-void ajoute_faces_du_cube(const Grille& grille, int ci, int cj, int di, int dj, Faces& faces) {
+void ajoute_faces_du_cube(const world::Grille& grille, int ci, int cj, int di, int dj,
+                          Faces& faces) {
   const int gi = ci + 1;  // grid indices are shifted by the border ring
   const int gj = cj + 1;
   if (di <= 0 && !grille[gi + 1][gj]) faces.ajoute_en_tete(face_x(t * (ci + 1) - 1, t * cj));
@@ -57,11 +56,12 @@ void ajoute_faces_du_cube(const Grille& grille, int ci, int cj, int di, int dj, 
 
 }  // namespace
 
-Faces get_cube_inter_segments(const Grille& grille, double x, double y) {
+Faces get_cube_inter_segments(const world::Grille& grille, double x, double y) {
   Faces faces;
   // Callers pass ship centres, always on the board; anything else would index
   // outside the grid, so it gets no faces.
-  if (!(x >= 0.0 && x < largeur_plateau && y >= 0.0 && y < hauteur_plateau)) return faces;
+  if (!(x >= 0.0 && x < world::largeur_plateau && y >= 0.0 && y < world::hauteur_plateau))
+    return faces;
   const int i = static_cast<int>(x) / t;
   const int j = static_cast<int>(y) / t;
   for (int di = -1; di <= 1; ++di) {

@@ -52,4 +52,4 @@ bool intersect_segment(point p1, point p2, point p3, point p4);
 // The exposed faces of the cubes in the 3 x 3 cells around (x, y) that can face
 // the point's cell; faces shared by two cubes are never returned. Reads only
 // `grille`. A point off the board gets no faces.
-Faces get_cube_inter_segments(const Grille& grille, double x, double y);
+Faces get_cube_inter_segments(const world::Grille& grille, double x, double y);

@@ -15,7 +15,7 @@ using Horloge = std::chrono::steady_clock;
 // and the match are two names of one lock.
 class SCOPED_CAPABILITY VerrouTickPartie {
  public:
-  VerrouTickPartie(Monde& monde, [[maybe_unused]] Partie& partie)
+  VerrouTickPartie(world::Monde& monde, [[maybe_unused]] Partie& partie)
       ACQUIRE(monde.verrou, partie.verrou())
       : tenu_(monde.verrou) {
     assert(partie.joue_sur(monde));
@@ -23,12 +23,12 @@ class SCOPED_CAPABILITY VerrouTickPartie {
   ~VerrouTickPartie() RELEASE() {}
 
  private:
-  VerrouTick tenu_;
+  world::VerrouTick tenu_;
 };
 
 // At every hold by the tick thread, ticking or not: so the figures follow
 // the players in while a match waits for them.
-void note_monde(MesuresTick& mesures, const Monde& monde, const Partie& partie)
+void note_monde(MesuresTick& mesures, const world::Monde& monde, const Partie& partie)
     REQUIRES(monde.verrou, partie.verrou()) {
   mesures.vaisseaux.store(monde.vaisseaux.taille(), std::memory_order_relaxed);
   mesures.balles.store(monde.balles.taille(), std::memory_order_relaxed);
@@ -38,8 +38,8 @@ void note_monde(MesuresTick& mesures, const Monde& monde, const Partie& partie)
 // One hold of the world by the tick thread: the match's phases, a tick when
 // one is due, the results and the figures. Once the match is over, its last
 // changes, taken in this same hold: nothing adds to them afterwards.
-std::optional<Lot> tour(Monde& monde, Partie& partie, const std::atomic<bool>& interruption,
-                        void (*passes)(Monde&), MesuresTick* mesures) {
+std::optional<Lot> tour(world::Monde& monde, Partie& partie, const std::atomic<bool>& interruption,
+                        void (*passes)(world::Monde&), MesuresTick* mesures) {
   const auto demande = Horloge::now();
   VerrouTickPartie tenu(monde, partie);
   const auto obtenu = Horloge::now();
@@ -59,9 +59,10 @@ std::optional<Lot> tour(Monde& monde, Partie& partie, const std::atomic<bool>& i
 
 }  // namespace
 
-void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>& interruption,
-          void (*passes)(Monde&), MesuresTick* mesures) {
-  const auto pause = std::chrono::duration<double>(Configuration::periode);
+void joue(world::Monde& monde, Partie& partie, FileLots* file,
+          const std::atomic<bool>& interruption, void (*passes)(world::Monde&),
+          MesuresTick* mesures) {
+  const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
     std::optional<Lot> derniers = tour(monde, partie, interruption, passes, mesures);
     // The pause counts from the release of the world, as it always did: the

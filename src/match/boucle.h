@@ -10,5 +10,6 @@
 // Returns once the match is over: by its rules, or when `interruption` is set.
 // `passes` is the update, the world's own outside tests. With `mesures`, notes
 // there how long each tick took and waited for verrou, and the world's size.
-void joue(Monde& monde, Partie& partie, FileLots* file, const std::atomic<bool>& interruption,
-          void (*passes)(Monde&) = nullptr, MesuresTick* mesures = nullptr);
+void joue(world::Monde& monde, Partie& partie, FileLots* file,
+          const std::atomic<bool>& interruption, void (*passes)(world::Monde&) = nullptr,
+          MesuresTick* mesures = nullptr);

@@ -18,7 +18,7 @@ ParametresMatch parametres(const ReglesPartie& r) {
   if (!r.duree) return p;
   const double ticks = r.duree->unite == DureePartie::Unite::Ticks
                            ? r.duree->valeur
-                           : r.duree->valeur / Configuration::periode;
+                           : r.duree->valeur / config::periode;
   // Beyond this no match is ever seen to end: said as none.
   if (ticks < 1e15) p.duree_ticks = std::llround(ticks);
   return p;
@@ -26,8 +26,8 @@ ParametresMatch parametres(const ReglesPartie& r) {
 
 }  // namespace
 
-Partie::Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
-               Instant maintenant, bool enregistre)
+Partie::Partie(world::Monde& monde, const ReglesPartie& regles, std::uint64_t graine,
+               FileLots* file, Instant maintenant, bool enregistre)
     : monde_(monde), regles_(regles), attente_depuis_(maintenant), chronique_(file) {
   resultats_.graine = graine;
   resultats_.enregistre = file != nullptr && enregistre;
@@ -47,7 +47,7 @@ Partie::~Partie() {
 
 bool Partie::en_jeu(std::int64_t couleur) const {
   return std::any_of(monde_.vaisseaux.begin(), monde_.vaisseaux.end(),
-                     [&](const vaisseau& v) { return v.id == couleur; });
+                     [&](const world::vaisseau& v) { return v.id == couleur; });
 }
 
 void Partie::note(Evenement evenement) { chronique_.note(std::move(evenement)); }
@@ -141,20 +141,21 @@ Resultats Partie::calcule_resultats(Instant fin) const {
 }
 
 Resultats Partie::copie_resultats() const {
-  VerrouTenu tenu{monde_.verrou};
+  world::VerrouTenu tenu{monde_.verrou};
   return resultats();
 }
 
-std::unique_ptr<Partie> ouvre_partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine,
-                                     FileLots* file, Instant maintenant, bool enregistre) {
-  VerrouTenu tenu{monde.verrou};
+std::unique_ptr<Partie> ouvre_partie(world::Monde& monde, const ReglesPartie& regles,
+                                     std::uint64_t graine, FileLots* file, Instant maintenant,
+                                     bool enregistre) {
+  world::VerrouTenu tenu{monde.verrou};
   return std::make_unique<Partie>(monde, regles, graine, file, maintenant, enregistre);
 }
 
 EvEtat Partie::etat() const {
   EvEtat e{tick_, {}, {}, resultats().joueurs};
-  for (const vaisseau& v : monde_.vaisseaux) e.vaisseaux.push_back(vu(v));
-  for (const balle& b : monde_.balles) e.balles.push_back(vue(b));
+  for (const world::vaisseau& v : monde_.vaisseaux) e.vaisseaux.push_back(vu(v));
+  for (const world::balle& b : monde_.balles) e.balles.push_back(vue(b));
   return e;
 }
 
@@ -163,7 +164,7 @@ bool Partie::couleur_admise(std::int64_t couleur) {
          (regles_.couleurs->contains(couleur) && !inscrites_.contains(couleur));
 }
 
-void Partie::vaisseau_cree(const vaisseau& v) {
+void Partie::vaisseau_cree(const world::vaisseau& v) {
   inscrites_.insert(v.id);
   if (phase_ == Phase::Finie) return;
   score_.vaisseau_cree(v, tick_, regles_.noms);
@@ -176,17 +177,17 @@ void Partie::vaisseau_cree(const vaisseau& v) {
     commence(std::chrono::steady_clock::now());
 }
 
-void Partie::vaisseau_tourne(const vaisseau& v) {
+void Partie::vaisseau_tourne(const world::vaisseau& v) {
   if (phase_ != Phase::Finie) note(EvTourne{v.id, v.angle});
 }
 
-void Partie::joueur_parti(std::int64_t couleur, Depart depart) {
+void Partie::joueur_parti(std::int64_t couleur, world::Depart depart) {
   if (phase_ == Phase::Finie) return;
   score_.joueur_parti(couleur, depart, tick_, en_jeu(couleur));
   note(EvPart{tick_, couleur, depart});
 }
 
-void Partie::balle_tiree(const balle& b) {
+void Partie::balle_tiree(const world::balle& b) {
   if (phase_ == Phase::Finie) return;
   score_.balle_tiree(b.id);
   note(EvTir{vue(b)});
@@ -194,18 +195,18 @@ void Partie::balle_tiree(const balle& b) {
 
 void Partie::balle_retiree(std::size_t rang) { chronique_.note_retiree(rang); }
 
-void Partie::touche(std::int64_t tireur, const vaisseau& cible) {
+void Partie::touche(std::int64_t tireur, const world::vaisseau& cible) {
   score_.touche(tireur, cible, tick_);
   note(EvTouche{tick_, tireur, cible.id, cible.pt_vie});
   if (cible.pt_vie > 0) return;
   note(EvDetruit{tick_, cible.id, tireur});
 }
 
-void Partie::fin_de_tick(const Monde&) {
+void Partie::fin_de_tick(const world::Monde&) {
   if (!chronique_.active()) return;
   EvTick t{tick_, chronique_.prend_retirees(), {}};
   t.vaisseaux.reserve(monde_.vaisseaux.taille());
-  for (const vaisseau& v : monde_.vaisseaux) t.vaisseaux.push_back(vu(v));
+  for (const world::vaisseau& v : monde_.vaisseaux) t.vaisseaux.push_back(vu(v));
   note(std::move(t));
   publie();
 }

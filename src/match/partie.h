@@ -25,7 +25,7 @@ struct ReglesPartie {
   std::optional<double> attente_s;  // then start anyway with two, or cancel
   std::optional<DureePartie> duree;
   bool fin_survivant = false;  // end when at most one ship is left
-  Noms noms;                   // who plays under which colour, when known
+  noms::Noms noms;             // who plays under which colour, when known
   // When set, the only colours that may register, each once in the whole
   // match: a bot can neither open a second ship nor take a colour back.
   std::optional<std::set<std::int64_t>> couleurs = std::nullopt;
@@ -33,13 +33,13 @@ struct ReglesPartie {
 
 enum class Phase { Attente, EnCours, Finie };
 
-class Partie final : public Observateur {
+class Partie final : public world::Observateur {
  public:
   // Becomes the world's observer and freezes actions until the start. With
   // a file, hands it the header and then every change; without, keeps none.
   // `enregistre`: the file's lots go to a recording (the results then say how
   // many ticks it lost), not only to spectators.
-  Partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
+  Partie(world::Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
          Instant maintenant, bool enregistre = true);
   ~Partie() override;
   Partie(const Partie&) = delete;
@@ -58,8 +58,8 @@ class Partie final : public Observateur {
   // The results so far, with verrou held for their copy only.
   Resultats copie_resultats() const EXCLUDES(monde_.verrou);
   // The lock of the world the match runs on, and whether that world is `monde`.
-  Verrou& verrou() const RETURN_CAPABILITY(monde_.verrou) { return monde_.verrou; }
-  bool joue_sur(const Monde& monde) const { return &monde == &monde_; }
+  world::Verrou& verrou() const RETURN_CAPABILITY(monde_.verrou) { return monde_.verrou; }
+  bool joue_sur(const world::Monde& monde) const { return &monde == &monde_; }
   // The results for readers that must not take verrou; thread-safe.
   ResultatsPublies& resultats_publies() const { return publication_; }
   // At every hold of verrou by the tick thread: publishes the results if a
@@ -76,14 +76,14 @@ class Partie final : public Observateur {
   std::int64_t ticks_perdus() const REQUIRES(monde_.verrou) { return chronique_.ticks_perdus(); }
 
   bool couleur_admise(std::int64_t couleur) override REQUIRES(monde_.verrou);
-  void vaisseau_cree(const vaisseau& v) override REQUIRES(monde_.verrou);
-  void vaisseau_tourne(const vaisseau& v) override REQUIRES(monde_.verrou);
-  void joueur_parti(std::int64_t couleur, Depart depart) override REQUIRES(monde_.verrou);
-  void balle_tiree(const balle& b) override REQUIRES(monde_.verrou);
+  void vaisseau_cree(const world::vaisseau& v) override REQUIRES(monde_.verrou);
+  void vaisseau_tourne(const world::vaisseau& v) override REQUIRES(monde_.verrou);
+  void joueur_parti(std::int64_t couleur, world::Depart depart) override REQUIRES(monde_.verrou);
+  void balle_tiree(const world::balle& b) override REQUIRES(monde_.verrou);
   void balle_retiree(std::size_t rang) override REQUIRES(monde_.verrou);
-  void touche(std::int64_t tireur, const vaisseau& cible) override REQUIRES(monde_.verrou);
+  void touche(std::int64_t tireur, const world::vaisseau& cible) override REQUIRES(monde_.verrou);
   // The world is the one observed, monde_.
-  void fin_de_tick(const Monde& monde) override REQUIRES(monde_.verrou);
+  void fin_de_tick(const world::Monde& monde) override REQUIRES(monde_.verrou);
 
  private:
   void commence(Instant maintenant) REQUIRES(monde_.verrou);
@@ -100,7 +100,7 @@ class Partie final : public Observateur {
     return [this]() NO_THREAD_SAFETY_ANALYSIS { return etat(); };
   }
 
-  Monde& monde_;
+  world::Monde& monde_;
   const ReglesPartie regles_;
   // Everything below but publication_ is guarded by the world's verrou.
   Phase phase_ GUARDED_BY(monde_.verrou) = Phase::Attente;
@@ -122,6 +122,6 @@ class Partie final : public Observateur {
 
 // The match's start: a new match on `monde`, made under its verrou so that no
 // command lands between its arrival and the freeze of actions.
-std::unique_ptr<Partie> ouvre_partie(Monde& monde, const ReglesPartie& regles, std::uint64_t graine,
-                                     FileLots* file, Instant maintenant, bool enregistre = true)
-    EXCLUDES(monde.verrou);
+std::unique_ptr<Partie> ouvre_partie(world::Monde& monde, const ReglesPartie& regles,
+                                     std::uint64_t graine, FileLots* file, Instant maintenant,
+                                     bool enregistre = true) EXCLUDES(monde.verrou);

@@ -1,11 +1,11 @@
 #include "match/score.h"
 
-void Score::vaisseau_cree(const vaisseau& v, std::int64_t tick, const Noms& noms) {
+void Score::vaisseau_cree(const world::vaisseau& v, std::int64_t tick, const noms::Noms& noms) {
   auto [it, nouveau] = joueurs_.try_emplace(v.id);
   ResultatJoueur& j = it->second;
   if (nouveau) {
     j.couleur = v.id;
-    j.nom = nom_de(noms, v.id);
+    j.nom = noms::nom_de(noms, v.id);
     j.tick_enregistrement = tick;
   }
   j.etat = EtatJoueur::Vivant;
@@ -15,11 +15,12 @@ void Score::vaisseau_cree(const vaisseau& v, std::int64_t tick, const Noms& noms
   j.detruit_par.reset();
 }
 
-void Score::joueur_parti(std::int64_t couleur, Depart depart, std::int64_t tick, bool en_jeu) {
+void Score::joueur_parti(std::int64_t couleur, world::Depart depart, std::int64_t tick,
+                         bool en_jeu) {
   const auto it = joueurs_.find(couleur);
   if (it == joueurs_.end()) return;
   ResultatJoueur& j = it->second;
-  ++(depart == Depart::Quitte ? j.quitte : j.deconnexions);
+  ++(depart == world::Depart::Quitte ? j.quitte : j.deconnexions);
   if (en_jeu) {
     j.etat = EtatJoueur::Parti;
     j.tick_depart = tick;
@@ -28,7 +29,7 @@ void Score::joueur_parti(std::int64_t couleur, Depart depart, std::int64_t tick,
 
 void Score::balle_tiree(std::int64_t tireur) { ++joueurs_[tireur].balles_tirees; }
 
-void Score::touche(std::int64_t tireur, const vaisseau& cible, std::int64_t tick) {
+void Score::touche(std::int64_t tireur, const world::vaisseau& cible, std::int64_t tick) {
   ResultatJoueur& t = joueurs_[tireur];
   ++t.touches_donnees;
   ++t.touches[cible.id];
@@ -41,9 +42,10 @@ void Score::touche(std::int64_t tireur, const vaisseau& cible, std::int64_t tick
   c.detruit_par = tireur;
 }
 
-std::vector<ResultatJoueur> Score::classement(const ListeRecente<vaisseau>& vaisseaux) const {
+std::vector<ResultatJoueur> Score::classement(
+    const world::ListeRecente<world::vaisseau>& vaisseaux) const {
   std::map<std::int64_t, std::int64_t> pt_vie;
-  for (const vaisseau& v : vaisseaux) pt_vie.try_emplace(v.id, v.pt_vie);
+  for (const world::vaisseau& v : vaisseaux) pt_vie.try_emplace(v.id, v.pt_vie);
   std::vector<ResultatJoueur> joueurs;
   joueurs.reserve(joueurs_.size());
   for (auto [couleur, j] : joueurs_) {

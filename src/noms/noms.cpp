@@ -5,6 +5,8 @@
 
 #include "langue/langue.h"
 
+namespace noms {
+
 namespace {
 
 // A names file is a class list, not a database: beyond this it is a mistake.
@@ -49,10 +51,10 @@ std::string_view sans_blancs(std::string_view s) {
   return s.substr(debut, s.find_last_not_of(" \t") - debut + 1);
 }
 
-std::string ajoute(Noms& noms, std::string_view texte_couleur, std::string_view nom) {
-  const auto couleur = lit_couleur(texte_couleur);
+std::string ajoute(noms::Noms& noms, std::string_view texte_couleur, std::string_view nom) {
+  const auto couleur = noms::lit_couleur(texte_couleur);
   if (!couleur) return _("not a colour: \"") + std::string(texte_couleur) + "\"";
-  if (std::string defaut = defaut_du_nom(nom); !defaut.empty()) return defaut;
+  if (std::string defaut = noms::defaut_du_nom(nom); !defaut.empty()) return defaut;
   if (const auto deja = noms.find(*couleur); deja != noms.end())
     return _("colour ") + std::to_string(*couleur) + _(" already has a name: \"") + deja->second +
            "\"";
@@ -83,19 +85,19 @@ std::string defaut_du_nom(std::string_view nom) {
       return _("a name may not hold control characters (character ") + std::to_string(n + 1) + ")";
   }
   if (sans_blancs(nom).empty()) return _("a name may not be empty");
-  if (n > nom_max)
-    return _("a name has at most ") + std::to_string(nom_max) + _(" characters, not ") +
+  if (n > noms::nom_max)
+    return _("a name has at most ") + std::to_string(noms::nom_max) + _(" characters, not ") +
            std::to_string(n);
   return {};
 }
 
-std::string ajoute_nom_option(Noms& noms, std::string_view option) {
+std::string ajoute_nom_option(noms::Noms& noms, std::string_view option) {
   const auto egal = option.find('=');
   if (egal == std::string_view::npos) return _("expected COULEUR=NOM");
   return ajoute(noms, option.substr(0, egal), sans_blancs(option.substr(egal + 1)));
 }
 
-std::string ajoute_noms_fichier(Noms& noms, const std::string& chemin) {
+std::string ajoute_noms_fichier(noms::Noms& noms, const std::string& chemin) {
   std::ifstream fichier(chemin, std::ios::binary);
   if (!fichier) return chemin + _(": cannot be read");
   std::string ligne;
@@ -121,7 +123,7 @@ std::string ajoute_noms_fichier(Noms& noms, const std::string& chemin) {
   return {};
 }
 
-std::optional<std::string> nom_de(const Noms& noms, std::int64_t couleur) {
+std::optional<std::string> nom_de(const noms::Noms& noms, std::int64_t couleur) {
   const auto trouve = noms.find(couleur);
   if (trouve == noms.end()) return std::nullopt;
   return trouve->second;
@@ -140,3 +142,5 @@ std::u32string caracteres(std::string_view utf8) {
   }
   return points;
 }
+
+}  // namespace noms

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace noms {
+
 using Noms = std::map<std::int64_t, std::string>;
 
 inline constexpr std::size_t nom_max = 40;  // characters, not bytes
@@ -34,3 +36,5 @@ std::optional<std::string> nom_de(const Noms& noms, std::int64_t couleur);
 // The characters (code points) of valid UTF-8 text; for screens, which count
 // columns in characters.
 std::u32string caracteres(std::string_view utf8);
+
+}  // namespace noms

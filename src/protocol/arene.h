@@ -8,11 +8,11 @@
 #include "world/monde.h"
 
 struct Arene {
-  explicit Arene(Monde& m) : monde(m) {}
+  explicit Arene(world::Monde& m) : monde(m) {}
   Arene(const Arene&) = delete;
   Arene& operator=(const Arene&) = delete;
 
-  Monde& monde;
+  world::Monde& monde;
   ListesEnCache listes GUARDED_BY(monde.verrou);
   SuiviConnexions connexions;
   CompteursProtocole* compteurs = nullptr;  // a match server's metrics; none in arene

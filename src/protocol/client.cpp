@@ -25,7 +25,7 @@ std::optional<std::string_view> lit_commande(Connexion& connexion) {
 // reply happen at one instant; the reply is sent later, without the lock.
 Suite sert(Arene& arene, const Session& session, std::string_view ligne, std::string& sortie,
            VaisseauEnJeu& vaisseau) {
-  VerrouTenu tenu{arene.monde.verrou};
+  world::VerrouTenu tenu{arene.monde.verrou};
   const Suite suite = traite_commande(arene, session, ligne, sortie);
   // "PUT ACTION QUITTE" removed the ship in this very hold.
   if (suite == Suite::Quitte) vaisseau.oublie();
@@ -35,8 +35,7 @@ Suite sert(Arene& arene, const Session& session, std::string_view ligne, std::st
 // Replies to lines that arrived together go out together, in one send, once
 // no whole line is left to serve or enough output has piled up.
 bool doit_envoyer(const Connexion& connexion) {
-  return !connexion.lecteur.ligne_prete() ||
-         connexion.sortie.size() >= Configuration::seuil_envoi_groupe;
+  return !connexion.lecteur.ligne_prete() || connexion.sortie.size() >= config::seuil_envoi_groupe;
 }
 
 Fin boucle_commandes(Arene& arene, Connexion& connexion, const Session& session,
@@ -71,7 +70,8 @@ void client(Arene& arene, Socket socket, const OptionsConnexion& options) {
     if (!vaisseau) return;
     const Fin fin = sert_commandes(arene, connexion, session, *vaisseau);
     vaisseau->retire();  // nothing left to remove after "PUT ACTION QUITTE"
-    if (fin == Fin::SansPrevenir) trace(session.etiquette_client + "s'est barre sans prevenir\n");
+    if (fin == Fin::SansPrevenir)
+      config::trace(session.etiquette_client + "s'est barre sans prevenir\n");
   } catch (...) {
     // Nothing escapes a connection thread; the socket and the ship go with
     // their owners.

@@ -35,19 +35,19 @@ constexpr std::string_view ok = "OK\r\n";
 
 void max_pt_vie(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT MAX PT VIE ";
-  ajoute_entier(sortie, Configuration::pt_vie_max);
+  ajoute_entier(sortie, config::pt_vie_max);
   sortie += fin_de_ligne;
 }
 
 void rayon_balle(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT RAYON BALLE ";
-  ajoute_flottant(sortie, Configuration::rayon_balle);
+  ajoute_flottant(sortie, config::rayon_balle);
   sortie += fin_de_ligne;
 }
 
 void rayon_vaisseau(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT RAYON VAISSEAU ";
-  ajoute_flottant(sortie, Configuration::rayon_vaisseau);
+  ajoute_flottant(sortie, config::rayon_vaisseau);
   sortie += fin_de_ligne;
 }
 
@@ -55,15 +55,15 @@ void statut(Arene& arene, const Session& session, std::string& sortie)
     REQUIRES(arene.monde.verrou) {
   const bool vivant =
       std::any_of(arene.monde.vaisseaux.begin(), arene.monde.vaisseaux.end(),
-                  [&](const vaisseau& v) { return est_mon_vaisseau(v, session.couleur); });
+                  [&](const world::vaisseau& v) { return est_mon_vaisseau(v, session.couleur); });
   sortie += vivant ? "PUT STATUT vivant\r\n" : "PUT STATUT mort\r\n";
 }
 
 void taille_plateau(Arene&, const Session&, std::string& sortie) {
   sortie += "PUT TAILLE PLATEAU ";
-  ajoute_flottant(sortie, largeur_plateau);
+  ajoute_flottant(sortie, world::largeur_plateau);
   sortie.push_back(' ');
-  ajoute_flottant(sortie, hauteur_plateau);
+  ajoute_flottant(sortie, world::hauteur_plateau);
   sortie += fin_de_ligne;
 }
 
@@ -121,17 +121,17 @@ void requete(Arene& arene, const Session& session, const Commande& commande, std
     REQUIRES(arene.monde.verrou) {
   const std::size_t debut = sortie.size();
   commande.compose(arene, session, sortie);
-  if (Configuration::debug)
-    journal(session.etiquette_client + std::string(commande.trace) + "\n" +
-            copie_indentee(std::string_view(sortie).substr(debut)));
+  if (config::debug)
+    config::journal(session.etiquette_client + std::string(commande.trace) + "\n" +
+                    copie_indentee(std::string_view(sortie).substr(debut)));
 }
 
 // The trace comes before the action, and its "  OK" is printed whatever the
 // action does: a player without a ship is still answered "OK".
-void action_joueur(Monde& monde, const Session& session, const Commande& commande,
+void action_joueur(world::Monde& monde, const Session& session, const Commande& commande,
                    std::string& sortie) REQUIRES(monde.verrou) {
-  if (Configuration::debug)
-    journal(session.etiquette_client + std::string(commande.trace) + "\n  OK\n");
+  if (config::debug)
+    config::journal(session.etiquette_client + std::string(commande.trace) + "\n  OK\n");
   traite_action_joueur(monde, session.couleur, commande.acte);
   sortie += ok;
 }
@@ -139,16 +139,17 @@ void action_joueur(Monde& monde, const Session& session, const Commande& command
 // The ship leaves in the hold that composes "OK": once the player reads it,
 // its ship is gone and its colour free. Removal comes last, so that a failure
 // before it leaves the ship to the connection's guard.
-void quitte(Monde& monde, const Session& session, std::string& sortie) REQUIRES(monde.verrou) {
-  if (Configuration::debug) journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
+void quitte(world::Monde& monde, const Session& session, std::string& sortie)
+    REQUIRES(monde.verrou) {
+  if (config::debug) config::journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
   sortie += ok;
-  retire_joueur(monde, session.couleur, Depart::Quitte);
+  retire_joueur(monde, session.couleur, world::Depart::Quitte);
 }
 
 void demande_incorrecte(const Session& session, std::string_view ligne, std::string& sortie) {
-  if (Configuration::debug)
-    journal(session.etiquette_client + "fait une demande incorrecte : " + std::string(ligne) +
-            "\n");
+  if (config::debug)
+    config::journal(session.etiquette_client +
+                    "fait une demande incorrecte : " + std::string(ligne) + "\n");
   sortie += "ERREUR SYNTAXE\r\n";
 }
 
@@ -163,7 +164,7 @@ std::string_view nom_requete(std::size_t sorte) {
   return "inconnue";
 }
 
-bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur) { return v.id == couleur; }
+bool est_mon_vaisseau(const world::vaisseau& v, std::int64_t couleur) { return v.id == couleur; }
 
 Suite traite_commande(Arene& arene, const Session& session, std::string_view ligne,
                       std::string& sortie) {

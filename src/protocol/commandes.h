@@ -21,4 +21,4 @@ Suite traite_commande(Arene& arene, const Session& session, std::string_view lig
                       std::string& sortie) REQUIRES(arene.monde.verrou);
 
 // Is this ship the one the connection plays? True when its id is the colour.
-bool est_mon_vaisseau(const vaisseau& v, std::int64_t couleur);
+bool est_mon_vaisseau(const world::vaisseau& v, std::int64_t couleur);

@@ -22,12 +22,12 @@ constexpr CouleurNommee couleurs_nommees[] = {
 
 // cree_vaisseau under verrou; when the board has no room yet, waits one tick
 // without the lock and tries again, the colour checked anew each time.
-Spawn place_vaisseau(Monde& monde, std::int64_t couleur) {
-  const auto pause = std::chrono::duration<double>(Configuration::periode);
+Spawn place_vaisseau(world::Monde& monde, std::int64_t couleur) {
+  const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
     Spawn resultat;
     {
-      VerrouTenu tenu{monde.verrou};
+      world::VerrouTenu tenu{monde.verrou};
       resultat = cree_vaisseau(monde, couleur);
     }
     if (resultat != Spawn::PasDePlace) return resultat;
@@ -57,7 +57,7 @@ std::string nom_couleur(std::int64_t couleur) {
 
 std::string etiquette(std::int64_t couleur) { return "Le client " + nom_couleur(couleur) + " "; }
 
-std::optional<Inscription> init_client(Monde& monde, Connexion& connexion,
+std::optional<Inscription> init_client(world::Monde& monde, Connexion& connexion,
                                        CompteursProtocole* compteurs, std::int64_t& couleur) {
   for (;;) {
     const auto ligne = connexion.lecteur.lit_ligne();
@@ -65,25 +65,25 @@ std::optional<Inscription> init_client(Monde& monde, Connexion& connexion,
     const auto n = analyse_couleur(*ligne);
     if (compteurs != nullptr) compteurs->compte_requete(n ? requete_inscription : requete_inconnue);
     if (!n) {
-      journal("erreur client: " + std::string(*ligne) + "\n");
+      config::journal("erreur client: " + std::string(*ligne) + "\n");
       if (!envoie(connexion, "ERREUR SYNTAXE\r\n")) return std::nullopt;
       continue;
     }
     couleur = *n;
     if (place_vaisseau(monde, couleur) == Spawn::CouleurUtilisee) {
-      journal("erreur client: la couleur est deja utilisee\n");
+      config::journal("erreur client: la couleur est deja utilisee\n");
       if (!envoie(connexion, "ERREUR COULEUR UTILISEE\r\n")) return std::nullopt;
       continue;
     }
     Inscription inscription{etiquette(couleur), VaisseauEnJeu(monde, couleur)};
-    trace("Oh, un nouveau client (" + nom_couleur(couleur) + ")\n");
+    config::trace("Oh, un nouveau client (" + nom_couleur(couleur) + ")\n");
     // If the peer has gone already, the guard removes the new ship.
     if (!envoie(connexion, "VAISSEAU ENREGISTRE\r\n")) return std::nullopt;
     return inscription;
   }
 }
 
-std::optional<VaisseauEnJeu> inscrit_client(Monde& monde, Connexion& connexion,
+std::optional<VaisseauEnJeu> inscrit_client(world::Monde& monde, Connexion& connexion,
                                             CompteursProtocole* compteurs, Session& session) {
   auto inscription = init_client(monde, connexion, compteurs, session.couleur);
   if (!inscription) return std::nullopt;

@@ -37,9 +37,9 @@ struct Inscription {
 // sends "VAISSEAU ENREGISTRE"; `couleur` holds the colour of the last valid
 // line. Nothing when the connection ends or fails first: no ship remains then.
 // Takes verrou only to place the ship. Counts each line in `compteurs`, if any.
-std::optional<Inscription> init_client(Monde& monde, Connexion& connexion,
+std::optional<Inscription> init_client(world::Monde& monde, Connexion& connexion,
                                        CompteursProtocole* compteurs, std::int64_t& couleur);
 
 // Runs init_client and fills the session; nothing on failure, silently.
-std::optional<VaisseauEnJeu> inscrit_client(Monde& monde, Connexion& connexion,
+std::optional<VaisseauEnJeu> inscrit_client(world::Monde& monde, Connexion& connexion,
                                             CompteursProtocole* compteurs, Session& session);

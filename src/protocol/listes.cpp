@@ -18,15 +18,15 @@ void compose_liste(std::string& sortie, std::string_view entete, const Liste& li
 
 }  // namespace
 
-void compose_liste_vaisseaux(const Monde& monde, std::string& sortie) {
+void compose_liste_vaisseaux(const world::Monde& monde, std::string& sortie) {
   compose_liste(sortie, "PUT VAISSEAUX ", monde.vaisseaux, &envoie_vaisseau);
 }
 
-void compose_liste_balles(const Monde& monde, std::string& sortie) {
+void compose_liste_balles(const world::Monde& monde, std::string& sortie) {
   compose_liste(sortie, "PUT BALLES ", monde.balles, &envoie_balle);
 }
 
-void compose_liste_cubes(const Monde& monde, std::string& sortie) {
+void compose_liste_cubes(const world::Monde& monde, std::string& sortie) {
   compose_liste(sortie, "PUT CUBES ", monde.cubes, &envoie_cube);
 }
 
@@ -37,18 +37,18 @@ bool ListesEnCache::a_refaire(Texte& texte, std::uint64_t version) {
   return true;
 }
 
-void ListesEnCache::vaisseaux(const Monde& monde, std::string& sortie) {
+void ListesEnCache::vaisseaux(const world::Monde& monde, std::string& sortie) {
   if (a_refaire(vaisseaux_, monde.vaisseaux.version()))
     compose_liste_vaisseaux(monde, vaisseaux_.octets);
   sortie += vaisseaux_.octets;
 }
 
-void ListesEnCache::balles(const Monde& monde, std::string& sortie) {
+void ListesEnCache::balles(const world::Monde& monde, std::string& sortie) {
   if (a_refaire(balles_, monde.balles.version())) compose_liste_balles(monde, balles_.octets);
   sortie += balles_.octets;
 }
 
-void ListesEnCache::cubes(const Monde& monde, std::string& sortie) {
+void ListesEnCache::cubes(const world::Monde& monde, std::string& sortie) {
   if (a_refaire(cubes_, 0)) compose_liste_cubes(monde, cubes_.octets);
   sortie += cubes_.octets;
 }

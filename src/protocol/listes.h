@@ -9,19 +9,19 @@
 
 #include "world/monde.h"
 
-void compose_liste_vaisseaux(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
-void compose_liste_balles(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
-void compose_liste_cubes(const Monde& monde, std::string& sortie);
+void compose_liste_vaisseaux(const world::Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
+void compose_liste_balles(const world::Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
+void compose_liste_cubes(const world::Monde& monde, std::string& sortie);
 
 // The same replies, composed once per state of their list and then copied, so
 // that a crowd of players polling between two ticks costs one composition.
 // Bound to one world, and guarded by its verrou (see Arene).
 class ListesEnCache {
  public:
-  void vaisseaux(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
-  void balles(const Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
+  void vaisseaux(const world::Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
+  void balles(const world::Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
   // The cube field never changes once the server runs: composed on first use.
-  void cubes(const Monde& monde, std::string& sortie);
+  void cubes(const world::Monde& monde, std::string& sortie);
 
  private:
   // A reply and the version of the list it was composed from.

@@ -58,12 +58,14 @@ void ajoute_ligne(std::string& sortie, Premier premier, Autres... autres) {
 
 }  // namespace
 
-void envoie_vaisseau(std::string& sortie, const vaisseau& v) {
+void envoie_vaisseau(std::string& sortie, const world::vaisseau& v) {
   ajoute_ligne(sortie, v.x, v.y, v.angle, v.pt_vie, v.id);
 }
 
-void envoie_balle(std::string& sortie, const balle& b) { ajoute_ligne(sortie, b.x, b.y, b.id); }
+void envoie_balle(std::string& sortie, const world::balle& b) {
+  ajoute_ligne(sortie, b.x, b.y, b.id);
+}
 
-void envoie_cube(std::string& sortie, const cube& c) {
+void envoie_cube(std::string& sortie, const world::cube& c) {
   ajoute_ligne(sortie, c.x_min, c.y_min, c.x_max, c.y_max);
 }

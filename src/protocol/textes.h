@@ -21,6 +21,6 @@ void ajoute_flottant(std::string& sortie, double x);
 
 // One element line each, CR LF included, appended to `sortie`:
 // "x y angle pt_vie id", "x y id" and "x_min y_min x_max y_max".
-void envoie_vaisseau(std::string& sortie, const vaisseau& v);
-void envoie_balle(std::string& sortie, const balle& b);
-void envoie_cube(std::string& sortie, const cube& c);
+void envoie_vaisseau(std::string& sortie, const world::vaisseau& v);
+void envoie_balle(std::string& sortie, const world::balle& b);
+void envoie_cube(std::string& sortie, const world::cube& c);

@@ -3,8 +3,8 @@
 #include "simulation/balles.h"
 
 void VaisseauEnJeu::retire() {
-  Monde* monde = std::exchange(monde_, nullptr);
+  world::Monde* monde = std::exchange(monde_, nullptr);
   if (monde == nullptr) return;
-  VerrouTenu tenu{monde->verrou};
-  retire_joueur(*monde, couleur_, Depart::Deconnexion);
+  world::VerrouTenu tenu{monde->verrou};
+  retire_joueur(*monde, couleur_, world::Depart::Deconnexion);
 }

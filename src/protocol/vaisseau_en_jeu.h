@@ -9,7 +9,7 @@
 
 class VaisseauEnJeu {
  public:
-  VaisseauEnJeu(Monde& monde, std::int64_t couleur) : monde_(&monde), couleur_(couleur) {}
+  VaisseauEnJeu(world::Monde& monde, std::int64_t couleur) : monde_(&monde), couleur_(couleur) {}
   ~VaisseauEnJeu() { retire(); }
   VaisseauEnJeu(VaisseauEnJeu&& autre) noexcept
       : monde_(std::exchange(autre.monde_, nullptr)), couleur_(autre.couleur_) {}
@@ -25,6 +25,6 @@ class VaisseauEnJeu {
   void oublie() { monde_ = nullptr; }
 
  private:
-  Monde* monde_;  // null once removed or moved from
+  world::Monde* monde_;  // null once removed or moved from
   std::int64_t couleur_;
 };

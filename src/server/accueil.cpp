@@ -15,6 +15,6 @@ void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>
         [&arene, connexion = std::make_shared<Socket>(std::move(connexion))]() mutable {
           client(arene, std::move(*connexion));
         },
-        Configuration::pile_thread_client);
+        config::pile_thread_client);
   });
 }

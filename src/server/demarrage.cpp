@@ -32,14 +32,14 @@ void prepare_le_processus() {
   leve_limite_descripteurs();
 }
 
-std::unique_ptr<Monde> cree_le_monde(std::uint64_t graine) {
-  trace("creation des cubes\n");
+std::unique_ptr<world::Monde> cree_le_monde(std::uint64_t graine) {
+  config::trace("creation des cubes\n");
   return cree_monde(graine);
 }
 
 Socket ecoute_les_joueurs(std::string_view programme, std::int64_t port) {
   try {
-    return ouvre_socket_d_ecoute(port, Configuration::taille_file_attente);
+    return ouvre_socket_d_ecoute(port, config::taille_file_attente);
   } catch (const std::exception& e) {
     termine_en_echec(programme, e.what());
   }

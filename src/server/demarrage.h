@@ -25,7 +25,7 @@ void leve_limite_descripteurs();
 
 // The world of `graine` with its cube field drawn, after the debug trace
 // "creation des cubes".
-std::unique_ptr<Monde> cree_le_monde(std::uint64_t graine);
+std::unique_ptr<world::Monde> cree_le_monde(std::uint64_t graine);
 
 // The players' listening socket on 0.0.0.0:`port`, with the debug traces of
 // its steps; ends the process as termine_en_echec when it cannot be had.

@@ -9,9 +9,9 @@ enum class action { Tire = 0, Gauche = 1, Droite = 2, Accelere = 3, Decelere = 4
 
 // The first ship of `vaisseaux` with this id, from the head. Throws Echec
 // ("traite_action_joueur : joueur non trouve") when there is none.
-vaisseau& get_joueur(ListeRecente<vaisseau>& vaisseaux, std::int64_t id);
+world::vaisseau& get_joueur(world::ListeRecente<world::vaisseau>& vaisseaux, std::int64_t id);
 
 // Applies the action to the ship of colour `id`. A colour without a ship, a
 // shot beyond max_balles_par_vaisseau bullets in flight, and any action while
 // the world's actions are frozen, change nothing. Never throws.
-void traite_action_joueur(Monde& monde, std::int64_t id, action a) REQUIRES(monde.verrou);
+void traite_action_joueur(world::Monde& monde, std::int64_t id, action a) REQUIRES(monde.verrou);

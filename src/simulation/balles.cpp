@@ -8,14 +8,14 @@
 
 namespace {
 
-constexpr double rb = Configuration::rayon_balle;
+constexpr double rb = config::rayon_balle;
 
-bool hors_plateau(const balle& b) {
-  return b.x - rb < 0.0 || b.x + rb >= largeur_plateau || b.y - rb < 0.0 ||
-         b.y + rb >= hauteur_plateau;
+bool hors_plateau(const world::balle& b) {
+  return b.x - rb < 0.0 || b.x + rb >= world::largeur_plateau || b.y - rb < 0.0 ||
+         b.y + rb >= world::hauteur_plateau;
 }
 
-bool entre_dans(const balle& b, const cube& k) {
+bool entre_dans(const world::balle& b, const world::cube& k) {
   const double cx = (k.x_min + k.x_max + 1.0) / 2.0;
   const double cy = (k.y_min + k.y_max + 1.0) / 2.0;
   double px;
@@ -33,15 +33,15 @@ bool entre_dans(const balle& b, const cube& k) {
 }
 
 // The cube of board cell (i, j), with the bounds the field was built with.
-cube cube_de_la_case(int i, int j) {
-  const double x = i * Configuration::taille_cube;
-  const double y = j * Configuration::taille_cube;
-  return cube{x, y, x + Configuration::taille_cube, y + Configuration::taille_cube};
+world::cube cube_de_la_case(int i, int j) {
+  const double x = i * config::taille_cube;
+  const double y = j * config::taille_cube;
+  return world::cube{x, y, x + config::taille_cube, y + config::taille_cube};
 }
 
 // The flight of one bullet (met_a_jour), up to the board test: true when it
 // has left the board. The cube test comes next.
-bool met_a_jour(balle& b) {
+bool met_a_jour(world::balle& b) {
   b.x = b.x + b.pas_x;
   b.y = b.y + b.pas_y;
   return hors_plateau(b);
@@ -50,15 +50,15 @@ bool met_a_jour(balle& b) {
 // The hit test of one bullet, in cell `case_` of the targets: the first ship
 // in list order in range takes the damage. A ship removed earlier in the pass has left play and can
 // no longer be hit.
-bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const balle& b,
-                       std::int32_t case_, Observateur* observateur) {
-  constexpr double portee = Configuration::rayon_vaisseau + Configuration::rayon_balle;
+bool a_impact_vaisseau(world::ListeRecente<world::vaisseau>& vaisseaux, world::Cibles& cibles,
+                       const world::balle& b, std::int32_t case_, world::Observateur* observateur) {
+  constexpr double portee = config::rayon_vaisseau + config::rayon_balle;
   const std::optional<std::size_t> touche = cibles.premiere(case_, [&](double x, double y) {
     return (y - b.y) * (y - b.y) + (x - b.x) * (x - b.x) < portee * portee;
   });
   if (!touche) return false;
-  vaisseau& v = vaisseaux[*touche];
-  v.pt_vie = v.pt_vie - Configuration::degats_balle;
+  world::vaisseau& v = vaisseaux[*touche];
+  v.pt_vie = v.pt_vie - config::degats_balle;
   if (observateur) observateur->touche(b.id, v);
   // Removal takes the first ship of that colour in list order, as
   // detruit_vaisseau would.
@@ -70,20 +70,20 @@ bool a_impact_vaisseau(ListeRecente<vaisseau>& vaisseaux, Cibles& cibles, const 
 // cube or a hit. Holds the world's parts that it needs, taken under verrou
 // by the pass that runs it.
 struct VolDesBalles {
-  const Grille& grille;
-  ListeRecente<vaisseau>& vaisseaux;
-  Cibles& cibles;
-  Observateur* const observateur;
+  const world::Grille& grille;
+  world::ListeRecente<world::vaisseau>& vaisseaux;
+  world::Cibles& cibles;
+  world::Observateur* const observateur;
   std::size_t rang = 0;
 
-  bool vole_et_touche(balle& b) {
+  bool vole_et_touche(world::balle& b) {
     if (met_a_jour(b)) return true;
-    const std::int32_t case_ = Cibles::case_de(b.x, b.y);
+    const std::int32_t case_ = world::Cibles::case_de(b.x, b.y);
     if (cibles.cube_proche(case_) && est_hors_jeu(b, grille)) return true;
     return a_impact_vaisseau(vaisseaux, cibles, b, case_, observateur);
   }
 
-  bool operator()(balle& b) {
+  bool operator()(world::balle& b) {
     const bool retiree = vole_et_touche(b);
     if (retiree && observateur) observateur->balle_retiree(rang);
     ++rang;
@@ -93,20 +93,23 @@ struct VolDesBalles {
 
 // Ships that left play during the pass go in one order-keeping sweep, which
 // leaves the list as removing each at once would have.
-void retire_les_detruits(ListeRecente<vaisseau>& vaisseaux, const Cibles& cibles) {
+void retire_les_detruits(world::ListeRecente<world::vaisseau>& vaisseaux,
+                         const world::Cibles& cibles) {
   std::size_t k = 0;
-  vaisseaux.retire_si([&](const vaisseau&) { return !cibles.en_jeu(k++); });
+  vaisseaux.retire_si([&](const world::vaisseau&) { return !cibles.en_jeu(k++); });
 }
 
 }  // namespace
 
-bool est_hors_jeu(const balle& b, const Grille& grille) {
+bool est_hors_jeu(const world::balle& b, const world::Grille& grille) {
   // Only the cubes of the cells that the square of half-side portee_sonde
   // around the centre meets can contain the probe, whatever the scan order: at
   // most two columns and two rows. The grid's border ring answers for cells
   // just off the board.
-  const Plage colonnes = plage_autour(b.x, colonne_du_plateau(b.x), portee_sonde);
-  const Plage lignes = plage_autour(b.y, ligne_du_plateau(b.y), portee_sonde);
+  const world::Plage colonnes =
+      world::plage_autour(b.x, world::colonne_du_plateau(b.x), world::portee_sonde);
+  const world::Plage lignes =
+      world::plage_autour(b.y, world::ligne_du_plateau(b.y), world::portee_sonde);
   // Most bullets have no cube there: four look-ups, summed without a branch
   // each, settle them.
   const int cubes_autour =
@@ -120,8 +123,8 @@ bool est_hors_jeu(const balle& b, const Grille& grille) {
   return false;
 }
 
-void mise_a_jour_balles(Monde& monde) {
-  Cibles& cibles = monde.cibles;
+void mise_a_jour_balles(world::Monde& monde) {
+  world::Cibles& cibles = monde.cibles;
   cibles.reconstruit(monde.vaisseaux, monde.grille);
   // The flight (met_a_jour) and the impacts (calc_impact) in one pass over the
   // bullets: a flight reads no ship, and the bullets still in play come to
@@ -130,11 +133,11 @@ void mise_a_jour_balles(Monde& monde) {
   if (cibles.retires() > 0) retire_les_detruits(monde.vaisseaux, cibles);
 }
 
-void detruit_vaisseau(Monde& monde, std::int64_t id) {
-  monde.vaisseaux.retire_premier([id](const vaisseau& v) { return v.id == id; });
+void detruit_vaisseau(world::Monde& monde, std::int64_t id) {
+  monde.vaisseaux.retire_premier([id](const world::vaisseau& v) { return v.id == id; });
 }
 
-void retire_joueur(Monde& monde, std::int64_t id, Depart depart) {
+void retire_joueur(world::Monde& monde, std::int64_t id, world::Depart depart) {
   if (monde.observateur) monde.observateur->joueur_parti(id, depart);
   detruit_vaisseau(monde, id);
 }

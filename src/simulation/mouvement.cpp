@@ -10,10 +10,10 @@ namespace {
 
 // Every ship of the list, head first. The index moves each ship with it, so a
 // ship handled later sees the new positions of the earlier ones.
-void maj(ListeRecente<vaisseau>& vaisseaux, const Grille& grille, IndexVaisseaux& index,
-         Direction direction) {
+void maj(world::ListeRecente<world::vaisseau>& vaisseaux, const world::Grille& grille,
+         world::IndexVaisseaux& index, Direction direction) {
   for (std::size_t k = 0; k < vaisseaux.taille(); ++k) {
-    vaisseau& v = vaisseaux[k];
+    world::vaisseau& v = vaisseaux[k];
     const Faces faces = get_cube_inter_segments(grille, v.x, v.y);
     const SinusCosinus cap = direction(v.angle);
     const double nx = v.x + cap.cosinus * v.vitesse;
@@ -31,15 +31,16 @@ void maj(ListeRecente<vaisseau>& vaisseaux, const Grille& grille, IndexVaisseaux
 }  // namespace
 
 bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
-                   const IndexVaisseaux& index) {
+                   const world::IndexVaisseaux& index) {
   return inter_cubes(x, y, faces) || inter_plateau(x, y) || inter_vaisseau(x, y, id, index);
 }
 
-void try_best_move(vaisseau& v, const Faces& faces, const IndexVaisseaux& index) {
+void try_best_move(world::vaisseau& v, const Faces& faces, const world::IndexVaisseaux& index) {
   try_best_move(v, sinus_cosinus(v.angle), faces, index);
 }
 
-void try_best_move(vaisseau& v, SinusCosinus cap, const Faces& faces, const IndexVaisseaux& index) {
+void try_best_move(world::vaisseau& v, SinusCosinus cap, const Faces& faces,
+                   const world::IndexVaisseaux& index) {
   const int n = static_cast<int>(0.5 + std::fabs(v.vitesse));
   const double dx = cap.cosinus * v.vitesse;
   const double dy = cap.sinus * v.vitesse;
@@ -62,7 +63,7 @@ void try_best_move(vaisseau& v, SinusCosinus cap, const Faces& faces, const Inde
   v.y = meilleure->y;
 }
 
-void mise_a_jour_vaisseaux(Monde& monde, Direction direction) {
+void mise_a_jour_vaisseaux(world::Monde& monde, Direction direction) {
   monde.index_vaisseaux.reconstruit(monde.vaisseaux);
   maj(monde.vaisseaux, monde.grille, monde.index_vaisseaux, direction);
 }

@@ -8,13 +8,13 @@
 #include "simulation/balles.h"
 #include "simulation/mouvement.h"
 
-void avance(Monde& monde) {
+void avance(world::Monde& monde) {
   mise_a_jour_balles(monde);
   mise_a_jour_vaisseaux(monde);
   if (monde.observateur) monde.observateur->fin_de_tick(monde);
 }
 
-void avance_protegee(Monde& monde, void (*passes)(Monde&)) {
+void avance_protegee(world::Monde& monde, void (*passes)(world::Monde&)) {
   try {
     passes(monde);
   } catch (const std::exception& e) {
@@ -24,13 +24,13 @@ void avance_protegee(Monde& monde, void (*passes)(Monde&)) {
   }
 }
 
-void tick(Monde& monde, void (*passes)(Monde&)) {
-  VerrouTick tenu(monde.verrou);
+void tick(world::Monde& monde, void (*passes)(world::Monde&)) {
+  world::VerrouTick tenu(monde.verrou);
   avance_protegee(monde, passes);
 }
 
-void mise_a_jour(Monde& monde) {
-  const auto pause = std::chrono::duration<double>(Configuration::periode);
+void mise_a_jour(world::Monde& monde) {
+  const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
     tick(monde);
     std::this_thread::sleep_for(pause);

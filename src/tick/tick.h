@@ -4,15 +4,16 @@
 #include "world/monde.h"
 
 // What one update does to the world: the bullet pass, then the ship pass.
-void avance(Monde& monde) REQUIRES(monde.verrou);
+void avance(world::Monde& monde) REQUIRES(monde.verrou);
 
 // One update. An exception in it is reported on standard error and goes no
 // further.
-void avance_protegee(Monde& monde, void (*passes)(Monde&) = &avance) REQUIRES(monde.verrou);
+void avance_protegee(world::Monde& monde, void (*passes)(world::Monde&) = &avance)
+    REQUIRES(monde.verrou);
 
 // One update under verrou, protected as above; the lock is released in every
 // case. Tests may pass other passes in.
-void tick(Monde& monde, void (*passes)(Monde&) = &avance) EXCLUDES(monde.verrou);
+void tick(world::Monde& monde, void (*passes)(world::Monde&) = &avance) EXCLUDES(monde.verrou);
 
 // The body of the tick thread: tick, then sleep `periode` without the lock, forever.
-[[noreturn]] void mise_a_jour(Monde& monde);
+[[noreturn]] void mise_a_jour(world::Monde& monde);

@@ -21,8 +21,7 @@ struct CompteursOctets {
 // Per-connection settings. The server uses the defaults; tests shorten them.
 struct OptionsConnexion {
   // A send that makes no progress for this long fails, which ends the connection.
-  std::chrono::milliseconds delai_envoi_bloque =
-      std::chrono::seconds(Configuration::delai_envoi_bloque_s);
+  std::chrono::milliseconds delai_envoi_bloque = std::chrono::seconds(config::delai_envoi_bloque_s);
 };
 
 struct Connexion {

@@ -19,14 +19,14 @@
 namespace {
 
 [[noreturn]] void echec_systeme(const char* operation) {
-  throw Echec(std::string(operation) + " : " + std::strerror(errno));
+  throw world::Echec(std::string(operation) + " : " + std::strerror(errno));
 }
 
 }  // namespace
 
 Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options) {
   const auto etape = [&options](std::string_view message) {
-    if (options.traces) trace(message);
+    if (options.traces) config::trace(message);
   };
   etape("creation de la socket principale\n");
   Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
@@ -37,7 +37,8 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute
     echec_systeme("setsockopt");
   etape("binding et listening\n");
   // Never listen on a port other than the one asked for.
-  if (port < 0 || port > 65535) throw Echec("bind : port hors limites : " + std::to_string(port));
+  if (port < 0 || port > 65535)
+    throw world::Echec("bind : port hors limites : " + std::to_string(port));
   sockaddr_in adresse{};
   adresse.sin_family = AF_INET;
   adresse.sin_addr.s_addr = htonl(options.adresse);

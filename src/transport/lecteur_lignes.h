@@ -24,8 +24,7 @@ class LecteurLignes {
  public:
   // Of a longer line only the first `longueur_max` bytes are kept; the rest,
   // up to its line feed, is read and dropped, so memory stays bounded.
-  explicit LecteurLignes(Source source,
-                         std::size_t longueur_max = Configuration::longueur_max_ligne);
+  explicit LecteurLignes(Source source, std::size_t longueur_max = config::longueur_max_ligne);
 
   // The next line, valid until the next call; nothing at end of stream with no
   // byte pending, or when the source fails (a partial line is then dropped).

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+namespace world {
+
 void Cibles::reconstruit(const ListeRecente<vaisseau>& vaisseaux, const Grille& grille) {
   suit_les_cubes(grille);
   // Only the cells around the previous ships can hold anything.
@@ -71,3 +73,5 @@ std::size_t Cibles::premier_de_sa_couleur(std::size_t k) {
     if (en_jeu_[j] && ids_[j] == ids_[k]) return j;
   return k;
 }
+
+}  // namespace world

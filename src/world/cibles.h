@@ -21,6 +21,8 @@
 #include "world/grille.h"
 #include "world/liste_recente.h"
 
+namespace world {
+
 class Cibles {
  public:
   // Cells of 14 units: more than the hit distance, so a bullet's own cell and
@@ -112,3 +114,5 @@ class Cibles {
   std::optional<bool> couleurs_uniques_;
   std::vector<std::int64_t> couleurs_;  // sorted copy of the ids
 };
+
+}  // namespace world

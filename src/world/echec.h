@@ -4,6 +4,10 @@
 
 #include <stdexcept>
 
+namespace world {
+
 struct Echec : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+}  // namespace world

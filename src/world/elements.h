@@ -6,6 +6,8 @@
 #include "config/configuration.h"
 #include "trigo/trigo.h"
 
+namespace world {
+
 // A player's ship. `id` is the colour its player registered.
 struct vaisseau {
   double x;
@@ -40,8 +42,8 @@ struct balle {
         y(depart_y),
         angle(cap),
         id(tireur),
-        pas_x(sc.cosinus * Configuration::vitesse_balle),
-        pas_y(sc.sinus * Configuration::vitesse_balle) {}
+        pas_x(sc.cosinus * config::vitesse_balle),
+        pas_y(sc.sinus * config::vitesse_balle) {}
 };
 
 // An axis-aligned cube filling one grid cell; never changes once made.
@@ -53,3 +55,5 @@ struct cube {
 
   friend bool operator==(const cube&, const cube&) = default;
 };
+
+}  // namespace world

@@ -8,6 +8,8 @@
 
 #include "world/constantes.h"
 
+namespace world {
+
 using Grille = std::array<std::array<bool, lignes_grille>, colonnes_grille>;
 
 inline constexpr int colonnes_plateau = colonnes_grille - 2;
@@ -20,19 +22,19 @@ inline int colonne_du_plateau(double x) {
   if (!(x >= 0.0)) return 0;
   if (x >= largeur_plateau) return colonnes_plateau - 1;
   // For x >= 0, trunc(x) / 22 in integers is exactly floor(x / 22).
-  return static_cast<int>(x) / static_cast<int>(Configuration::taille_cube);
+  return static_cast<int>(x) / static_cast<int>(config::taille_cube);
 }
 
 // The board row of a coordinate, clamped like the column.
 inline int ligne_du_plateau(double y) {
   if (!(y >= 0.0)) return 0;
   if (y >= hauteur_plateau) return lignes_plateau - 1;
-  return static_cast<int>(y) / static_cast<int>(Configuration::taille_cube);
+  return static_cast<int>(y) / static_cast<int>(config::taille_cube);
 }
 
 // How far from a bullet's centre, on each axis, the point of its rim tested
 // against a cube can lie: rayon_balle, plus rounding, far below the half unit.
-inline constexpr double portee_sonde = Configuration::rayon_balle + 0.5;
+inline constexpr double portee_sonde = config::rayon_balle + 0.5;
 
 // The columns (or rows) that a segment [v - portee, v + portee] meets, v being
 // in column c = colonne_du_plateau(v) and portee below a cell's width: column c
@@ -45,7 +47,7 @@ struct Plage {
 };
 
 inline Plage plage_autour(double v, int c, double portee) {
-  constexpr double cote = Configuration::taille_cube;
+  constexpr double cote = config::taille_cube;
   assert(portee < cote);
   // For v on the board, floor((v - portee) / cote) is c - 1 exactly when
   // v - portee < c * cote, and likewise on the other side: no division, no
@@ -53,3 +55,5 @@ inline Plage plage_autour(double v, int c, double portee) {
   return {c - static_cast<int>(v - portee < c * cote),
           c + static_cast<int>(v + portee >= (c + 1) * cote)};
 }
+
+}  // namespace world

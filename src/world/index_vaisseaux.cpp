@@ -1,5 +1,7 @@
 #include "world/index_vaisseaux.h"
 
+namespace world {
+
 void IndexVaisseaux::reconstruit(const ListeRecente<vaisseau>& vaisseaux) {
   // Only the cells of the previous ships can hold anything: clearing those
   // costs a few ships rather than the whole board.
@@ -34,3 +36,5 @@ void IndexVaisseaux::delie(std::size_t k) {
   while (*lien != static_cast<std::int32_t>(k)) lien = &places_[*lien].suivante;
   *lien = places_[k].suivante;
 }
+
+}  // namespace world

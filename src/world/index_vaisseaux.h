@@ -18,6 +18,8 @@
 #include "world/grille.h"
 #include "world/liste_recente.h"
 
+namespace world {
+
 class IndexVaisseaux {
  public:
   struct Place {
@@ -74,3 +76,5 @@ class IndexVaisseaux {
   std::array<std::int32_t, colonnes_plateau * lignes_plateau> tetes_;  // first ship, or -1
   std::vector<Place> places_;
 };
+
+}  // namespace world

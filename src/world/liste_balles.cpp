@@ -1,5 +1,7 @@
 #include "world/liste_balles.h"
 
+namespace world {
+
 void ListeBalles::ajoute_en_tete(const balle& b) {
   version_.avance();
   // When the vector is full and removals have freed at least half of it, the
@@ -12,3 +14,5 @@ void ListeBalles::ajoute_en_tete(const balle& b) {
   elements_.push_back(b);
   ++par_couleur_[b.id];
 }
+
+}  // namespace world

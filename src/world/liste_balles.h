@@ -21,6 +21,8 @@
 #include "world/elements.h"
 #include "world/version.h"
 
+namespace world {
+
 class ListeBalles {
  public:
   // Iteration runs in list order: from the newest bullet to the oldest.
@@ -84,3 +86,5 @@ class ListeBalles {
   std::unordered_map<std::int64_t, std::size_t> par_couleur_;
   Version version_;
 };
+
+}  // namespace world

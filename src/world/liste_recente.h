@@ -13,6 +13,8 @@
 
 #include "world/version.h"
 
+namespace world {
+
 template <typename T>
 class ListeRecente {
  public:
@@ -79,3 +81,5 @@ class ListeRecente {
   std::vector<T> elements_;  // oldest first, so the head is at the back
   Version version_;
 };
+
+}  // namespace world

@@ -15,6 +15,8 @@
 #include "world/observateur.h"
 #include "world/verrou.h"
 
+namespace world {
+
 struct Monde {
   explicit Monde(std::uint64_t graine) : alea(graine) {}
   Monde(const Monde&) = delete;
@@ -39,3 +41,5 @@ struct Monde {
   // a match that has not started yet, or is over.
   bool actions_gelees GUARDED_BY(verrou) = false;
 };
+
+}  // namespace world

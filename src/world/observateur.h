@@ -9,6 +9,8 @@
 
 #include "world/elements.h"
 
+namespace world {
+
 struct Monde;
 
 // How a player's ship left play, other than by bullets.
@@ -39,3 +41,5 @@ class Observateur {
   // The update is over: both passes ran.
   virtual void fin_de_tick(const Monde& monde) = 0;
 };
+
+}  // namespace world

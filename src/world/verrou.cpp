@@ -1,5 +1,7 @@
 #include "world/verrou.h"
 
+namespace world {
+
 void Verrou::lock() {
   for (int attente = prioritaires_.load(); attente != 0; attente = prioritaires_.load())
     prioritaires_.wait(attente);
@@ -13,3 +15,5 @@ void Verrou::lock_prioritaire() {
   // connection threads may queue behind it again.
   if (prioritaires_.fetch_sub(1) == 1) prioritaires_.notify_all();
 }
+
+}  // namespace world

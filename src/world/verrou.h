@@ -8,6 +8,8 @@
 
 #include "synchro/annotations.h"
 
+namespace world {
+
 class CAPABILITY("verrou") Verrou {
  public:
   // For connection threads; waits while a tick is waiting.
@@ -48,3 +50,5 @@ class SCOPED_CAPABILITY VerrouTenu {
  private:
   Verrou& verrou_;
 };
+
+}  // namespace world

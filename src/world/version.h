@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace world {
+
 class Version {
  public:
   Version() = default;
@@ -21,3 +23,5 @@ class Version {
  private:
   std::uint64_t valeur_ = 0;
 };
+
+}  // namespace world

@@ -55,7 +55,8 @@ TEST(LitEntier, AcceptsTheIntegerSyntaxAndNothingElse) {
       {"0x8000000000000000", std::nullopt},
       {"99999999999999999999999", std::nullopt},
   };
-  for (const auto& c : cas) EXPECT_EQ(lit_entier(c.texte), c.attendu) << '"' << c.texte << '"';
+  for (const auto& c : cas)
+    EXPECT_EQ(config::lit_entier(c.texte), c.attendu) << '"' << c.texte << '"';
 }
 
 struct CasLigne {
@@ -86,7 +87,7 @@ TEST(LitLigneDeCommande, AcceptsTheFiveFormsAndRefusesTheRest) {
       {{"-5"}, true, -5, false},
   };
   for (const auto& c : cas) {
-    const auto options = lit_ligne_de_commande(c.arguments);
+    const auto options = config::lit_ligne_de_commande(c.arguments);
     ASSERT_EQ(options.has_value(), c.valide) << testing::PrintToString(c.arguments);
     if (!c.valide) continue;
     EXPECT_EQ(options->port, c.port);
@@ -95,7 +96,8 @@ TEST(LitLigneDeCommande, AcceptsTheFiveFormsAndRefusesTheRest) {
 }
 
 TEST(MessageUsage, NamesTheProgramAsInvoked) {
-  EXPECT_EQ(message_usage("./build/arene"), "usage : ./build/arene [-debug] [port_number]\n");
+  EXPECT_EQ(config::message_usage("./build/arene"),
+            "usage : ./build/arene [-debug] [port_number]\n");
 }
 
 }  // namespace

@@ -116,13 +116,14 @@ TEST(Arbitre, FinitParSurvivantSignalOuAnnulation) {
 
 // The lists as the server composes them, from a rebuilt state.
 std::pair<std::string, std::string> textes(const EtatRelu& etat) {
-  Monde monde(0);
+  world::Monde monde(0);
   const auto vaisseaux = etat.vaisseaux();
   for (auto it = vaisseaux.rbegin(); it != vaisseaux.rend(); ++it)
-    monde.vaisseaux.ajoute_en_tete(vaisseau{it->x, it->y, it->angle, 0.0, it->pt_vie, it->couleur});
+    monde.vaisseaux.ajoute_en_tete(
+        world::vaisseau{it->x, it->y, it->angle, 0.0, it->pt_vie, it->couleur});
   const auto balles = etat.balles();
   for (auto it = balles.rbegin(); it != balles.rend(); ++it) {
-    balle b(0.0, 0.0, 0.0, it->couleur);
+    world::balle b(0.0, 0.0, 0.0, it->couleur);
     b.x = it->x;
     b.y = it->y;
     monde.balles.ajoute_en_tete(b);

@@ -49,7 +49,8 @@ std::string type_de(const std::string& ligne) {
 Liste reponse_vaisseaux(const EtatRelu& etat) {
   Liste lignes{"PUT VAISSEAUX " + std::to_string(etat.vaisseaux().size()) + "\r\n"};
   for (const VaisseauVu& v : etat.vaisseaux()) {
-    envoie_vaisseau(lignes.emplace_back(), vaisseau{v.x, v.y, v.angle, 0.0, v.pt_vie, v.couleur});
+    envoie_vaisseau(lignes.emplace_back(),
+                    world::vaisseau{v.x, v.y, v.angle, 0.0, v.pt_vie, v.couleur});
   }
   return lignes;
 }
@@ -57,7 +58,7 @@ Liste reponse_vaisseaux(const EtatRelu& etat) {
 Liste reponse_balles(const EtatRelu& etat) {
   Liste lignes{"PUT BALLES " + std::to_string(etat.nb_balles()) + "\r\n"};
   for (const BalleVue& b : etat.balles())
-    envoie_balle(lignes.emplace_back(), balle(b.x, b.y, 0.0, b.couleur));
+    envoie_balle(lignes.emplace_back(), world::balle(b.x, b.y, 0.0, b.couleur));
   return lignes;
 }
 
@@ -167,7 +168,7 @@ TEST(Flux, LesNomsVontAuFluxALEnregistrementEtAuxResultats) {
   EXPECT_EQ(par_couleur.at(16711680).value("nom", ""), "Élodie Dupont");
   EXPECT_FALSE(par_couleur.at(7).contains("nom")) << "a colour without a name has no key";
   const LecteurEnregistrement lecteur(prefixe + ".gz");
-  EXPECT_EQ(lecteur.entete().noms, (Noms{{255, "李雷"}, {16711680, "Élodie Dupont"}}));
+  EXPECT_EQ(lecteur.entete().noms, (noms::Noms{{255, "李雷"}, {16711680, "Élodie Dupont"}}));
   EXPECT_EQ(lecteur.entete().match, (ParametresMatch{3, 30.0, 20, false}));
   EXPECT_NE(arbitre.processus().sortie().find("Élodie Dupont\n"), std::string::npos);
   for (const char* fin : {".txt", ".json", ".gz"}) std::remove((prefixe + fin).c_str());

@@ -34,7 +34,7 @@ struct MatchEnCours {
         MatchObserve{partie->resultats_publies(), joueurs, mesures, compteurs}, diffusion, port);
   }
 
-  Monde monde{7};
+  world::Monde monde{7};
   std::unique_ptr<Partie> partie;
   MesuresTick mesures;
   CompteursProtocole compteurs;

@@ -44,12 +44,12 @@ TEST(TirEnRafale, TenPipeliningShootersStayCappedAndTheWorldTicks) {
     for (auto& c : clients)
       for (int i = 0; i < tirs_par_rafale; ++i) ASSERT_EQ(c->lit_ligne(30s), "OK\r\n");
     for (const auto& [couleur, n] : balles_par_couleur(temoin)) {
-      EXPECT_LE(n, Configuration::max_balles_par_vaisseau) << "colour " << couleur;
+      EXPECT_LE(n, config::max_balles_par_vaisseau) << "colour " << couleur;
       plus_grand = std::max(plus_grand, n);
     }
   }
   // The bursts did reach the cap's order of magnitude.
-  EXPECT_GT(plus_grand, Configuration::max_balles_par_vaisseau / 2);
+  EXPECT_GT(plus_grand, config::max_balles_par_vaisseau / 2);
   std::printf("most bullets of one colour: %zu\n", plus_grand);
   EXPECT_TRUE(le_monde_bouge(temoin, 20s));
 }

@@ -20,7 +20,7 @@ constexpr std::string_view listes[] = {"PUT VAISSEAUX ", "PUT BALLES ", "PUT CUB
 // while the cached list replies live on, as in a running server.
 Arene& arene_de_fuzz() {
   static Arene* arene = [] {
-    static Monde m(42);
+    static world::Monde m(42);
     m.cubes = cree_cubes(m.grille, m.alea, 40);
     static Arene a(m);
     return &a;
@@ -46,7 +46,7 @@ void verifie(std::string_view reponse) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille) {
   if (taille == 0) return 0;
   Arene& arene = arene_de_fuzz();
-  Monde& monde = arene.monde;
+  world::Monde& monde = arene.monde;
   {
     std::scoped_lock tenu{monde.verrou};
     monde.vaisseaux.vide_tout();

@@ -13,10 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
   for (std::size_t fin; (fin = texte.find('\0', debut)) != std::string_view::npos; debut = fin + 1)
     arguments.push_back(texte.substr(debut, fin - debut));
   arguments.push_back(texte.substr(debut));
-  const auto options = lit_ligne_de_commande(arguments);
+  const auto options = config::lit_ligne_de_commande(arguments);
   // An accepted port must read back the same through the integer parser.
   if (options && arguments.size() == 1 && arguments[0] != "-debug" &&
-      lit_entier(arguments[0]) != options->port)
+      config::lit_entier(arguments[0]) != options->port)
     __builtin_trap();
   return 0;
 }

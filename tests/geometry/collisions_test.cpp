@@ -84,7 +84,7 @@ struct CasVaisseau {
 };
 
 TEST(InterVaisseau, OtherShipsCloserThanEighteenCollide) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(500.0, 500.0, 1), vaisseau_en(800.0, 800.0, 2)});
   const CasVaisseau cas[] = {
       {"18.0 apart", 518.0, 500.0, 3, false},
@@ -96,11 +96,11 @@ TEST(InterVaisseau, OtherShipsCloserThanEighteenCollide) {
       {"near itself, near nobody else", 505.0, 500.0, 1, false},
       {"another ship's centre", 500.0, 500.0, 2, true},
   };
-  IndexVaisseaux index;
+  world::IndexVaisseaux index;
   index.reconstruit(monde.vaisseaux);
   for (const CasVaisseau& c : cas)
     EXPECT_EQ(inter_vaisseau(c.x, c.y, c.id, index), c.touche) << c.nom;
-  index.reconstruit(ListeRecente<vaisseau>{});
+  index.reconstruit(world::ListeRecente<world::vaisseau>{});
   EXPECT_FALSE(inter_vaisseau(500.0, 500.0, 1, index));
 }
 
@@ -111,7 +111,7 @@ struct CasInside {
 };
 
 TEST(InsideCube, ClosedSquareWidenedByTheToleranceWithinEachSpan) {
-  Monde monde(1);
+  world::Monde monde(1);
   place_cube(monde, {5, 5});  // [110, 132] x [110, 132]
   const CasInside cas[] = {
       {"centre", 121.0, 121.0, true},
@@ -139,13 +139,13 @@ TEST(InsideCube, ClosedSquareWidenedByTheToleranceWithinEachSpan) {
 }
 
 TEST(InsideCube, ScansTheWholeListAndAnEmptyListHoldsNothing) {
-  Monde monde(1);
+  world::Monde monde(1);
   place_cubes(monde, {{5, 5}, {40, 12}, {63, 63}});
   EXPECT_TRUE(inside_cube(121.0, 121.0, monde.cubes));    // the last cube of the list
   EXPECT_TRUE(inside_cube(1397.0, 1400.0, monde.cubes));  // the head
   EXPECT_TRUE(inside_cube(885.0, 270.0, monde.cubes));
   EXPECT_FALSE(inside_cube(700.0, 700.0, monde.cubes));
-  EXPECT_FALSE(inside_cube(121.0, 121.0, std::vector<cube>{}));
+  EXPECT_FALSE(inside_cube(121.0, 121.0, std::vector<world::cube>{}));
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ TEST(InterCubesAleatoire, AgreesWithTheDistanceToTheExposedFaces) {
   for (int grille_no = 0; grille_no < 300; ++grille_no) {
     const Cellules cellules = grappe_aleatoire(alea);
     if (cellules.empty()) continue;
-    Monde monde(1);
+    world::Monde monde(1);
     for (auto [i, j] : cellules) place_cube(monde, {i, j});
     const std::vector<FaceModele> faces = faces_exposees(cellules);
     for (int k = 0; k < 300; ++k) {

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-Cellules cellules_des_cubes(const std::vector<cube>& cubes) {
+Cellules cellules_des_cubes(const std::vector<world::cube>& cubes) {
   Cellules cellules;
-  for (const cube& k : cubes)
+  for (const world::cube& k : cubes)
     cellules.insert({static_cast<int>(k.x_min / 22.0), static_cast<int>(k.y_min / 22.0)});
   return cellules;
 }

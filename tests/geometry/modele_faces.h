@@ -16,7 +16,7 @@ struct FaceModele {
 // Occupied board cells (column, row).
 using Cellules = std::set<std::pair<int, int>>;
 
-Cellules cellules_des_cubes(const std::vector<cube>& cubes);
+Cellules cellules_des_cubes(const std::vector<world::cube>& cubes);
 
 // The collision faces of a cube are 21 units long, one unit in from its far
 // sides; a side with a cube right against it is not exposed.

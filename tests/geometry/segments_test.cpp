@@ -166,7 +166,7 @@ TEST(GetCubeInterSegments, GathersTheExposedFacingFacesInOrder) {
         {1407, 1386, 1407, 1407}}},
   };
   for (const CasFaces& c : cas) {
-    Monde monde(1);
+    world::Monde monde(1);
     for (Case k : c.cubes) place_cube(monde, k);
     const Faces faces = get_cube_inter_segments(monde.grille, c.p.x, c.p.y);
     ASSERT_EQ(faces.taille(), c.attendues.size()) << c.nom << ": " << decrit(faces);
@@ -181,7 +181,7 @@ TEST(GetCubeInterSegments, GathersTheExposedFacingFacesInOrder) {
 TEST(GetCubeInterSegments, APointOffTheBoardGetsNoFaces) {
   // Cubes all along the board's rim, so that a point clamped onto the board
   // instead of refused would find faces.
-  Monde monde(1);
+  world::Monde monde(1);
   for (int k = 0; k < 64; ++k) place_cubes(monde, {{k, 0}, {k, 63}, {0, k}, {63, k}});
   const point hors_plateau[] = {
       {1408.0, 700.0}, {1500.0, 700.0}, {700.0, 1408.0},

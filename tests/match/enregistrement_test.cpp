@@ -37,12 +37,12 @@ class Relecteur {
     }
   }
 
-  void compare(const Monde& monde, const char* moment) {
+  void compare(const world::Monde& monde, const char* moment) {
     rattrape();
     std::vector<VaisseauVu> vaisseaux;
-    for (const vaisseau& v : monde.vaisseaux) vaisseaux.push_back(vu(v));
+    for (const world::vaisseau& v : monde.vaisseaux) vaisseaux.push_back(vu(v));
     std::vector<BalleVue> balles;
-    for (const balle& b : monde.balles) balles.push_back(vue(b));
+    for (const world::balle& b : monde.balles) balles.push_back(vue(b));
     ASSERT_EQ(etat_.vaisseaux(), vaisseaux) << moment;
     ASSERT_EQ(etat_.balles(), balles) << moment;
   }
@@ -70,7 +70,7 @@ TEST(EnregistrementDeMatch, RebatitLesListesDuMondeApresChaqueActionEtChaqueTick
       if (de < 3) {
         cree_vaisseau(*monde, c);  // a colour in play is refused, as for a client
       } else if (de < 5) {
-        retire_joueur(*monde, c, de == 3 ? Depart::Quitte : Depart::Deconnexion);
+        retire_joueur(*monde, c, de == 3 ? world::Depart::Quitte : world::Depart::Deconnexion);
       } else {
         traite_action_joueur(*monde, c, static_cast<action>(hasard() % 5));
       }

@@ -24,7 +24,7 @@ const Instant t0{};
 
 struct Match {
   explicit Match(const ReglesPartie& regles, bool cubes = true, FileLots* file = nullptr)
-      : monde(cubes ? monde_avec_cubes(3) : std::make_unique<Monde>(3)),
+      : monde(cubes ? monde_avec_cubes(3) : std::make_unique<world::Monde>(3)),
         partie(*monde, regles, 3, file, t0) {}
   // One turn of the tick loop at `t`: true when a tick ran.
   bool tour(Instant t, bool interrompue = false) {
@@ -33,7 +33,7 @@ struct Match {
     partie.apres_tick(t);
     return true;
   }
-  std::unique_ptr<Monde> monde;
+  std::unique_ptr<world::Monde> monde;
   Partie partie;
 };
 
@@ -93,7 +93,7 @@ TEST(Partie, FinitSelonSesRegles) {
     for (int k = 0; k < c.vaisseaux; ++k) couleurs.push_back(100 + k);
     place_en_melee(*m.monde, m.partie, couleurs);
     m.tour(t0);
-    if (c.un_part) retire_joueur(*m.monde, 100, Depart::Quitte);
+    if (c.un_part) retire_joueur(*m.monde, 100, world::Depart::Quitte);
     for (int tour = 0; tour < 50 && m.partie.phase() != Phase::Finie; ++tour)
       m.tour(t0 + c.a, c.interrompue);
     const Resultats r = m.partie.resultats();
@@ -109,8 +109,8 @@ TEST(Partie, ResultatsDUnDuel) {
   ReglesPartie r;
   r.fin_survivant = true;
   Match m(r, false);
-  place(*m.monde, m.partie, vaisseau{500, 500, 0, 0, Configuration::pt_vie_max, 255});
-  place(*m.monde, m.partie, vaisseau{560, 500, 0, 0, Configuration::pt_vie_max, 16711680});
+  place(*m.monde, m.partie, world::vaisseau{500, 500, 0, 0, config::pt_vie_max, 255});
+  place(*m.monde, m.partie, world::vaisseau{560, 500, 0, 0, config::pt_vie_max, 16711680});
   int tirs = 0;
   for (int tour = 0; tour < 200 && m.partie.phase() != Phase::Finie; ++tour) {
     traite_action_joueur(*m.monde, 255, action::Tire);
@@ -146,9 +146,9 @@ TEST(Partie, UneCouleurListeeNEntreQuUneFois) {
     if (liste) r.couleurs = std::set<std::int64_t>{255, 16711680};
     Match m(r, false);
     EXPECT_EQ(cree_vaisseau(*m.monde, 7), liste ? Spawn::CouleurUtilisee : Spawn::Cree);
-    if (!liste) retire_joueur(*m.monde, 7, Depart::Quitte);
-    place(*m.monde, m.partie, vaisseau{500, 500, 0, 0, Configuration::pt_vie_max, 255});
-    place(*m.monde, m.partie, vaisseau{560, 500, 0, 0, Configuration::pt_vie_max, 16711680});
+    if (!liste) retire_joueur(*m.monde, 7, world::Depart::Quitte);
+    place(*m.monde, m.partie, world::vaisseau{500, 500, 0, 0, config::pt_vie_max, 255});
+    place(*m.monde, m.partie, world::vaisseau{560, 500, 0, 0, config::pt_vie_max, 16711680});
     for (int tour = 0; tour < 200 && m.monde->vaisseaux.taille() == 2; ++tour) {
       traite_action_joueur(*m.monde, 255, action::Tire);
       m.tour(t0);

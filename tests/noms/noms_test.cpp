@@ -44,11 +44,11 @@ TEST(Noms, AnOptionNamesOneColourOrSaysWhyNot) {
       {"7=\xFF", 0, "", "UTF-8"},
   };
   for (const CasOption& c : cas) {
-    Noms noms;
-    const std::string erreur = ajoute_nom_option(noms, c.option);
+    noms::Noms noms;
+    const std::string erreur = noms::ajoute_nom_option(noms, c.option);
     if (*c.nom != '\0') {
       EXPECT_EQ(erreur, "") << c.option;
-      EXPECT_EQ(nom_de(noms, c.couleur), c.nom) << c.option;
+      EXPECT_EQ(noms::nom_de(noms, c.couleur), c.nom) << c.option;
     } else {
       EXPECT_NE(erreur.find(c.message), std::string::npos) << c.option << ": " << erreur;
       EXPECT_TRUE(noms.empty()) << c.option;
@@ -56,43 +56,45 @@ TEST(Noms, AnOptionNamesOneColourOrSaysWhyNot) {
   }
   // Forty characters, however many bytes; not one more.
   for (const std::string& nom : {quarante, quarante_kanji}) {
-    Noms noms;
-    EXPECT_EQ(ajoute_nom_option(noms, "1=" + nom), "");
-    EXPECT_EQ(caracteres(*nom_de(noms, 1)).size(), 40u);
+    noms::Noms noms;
+    EXPECT_EQ(noms::ajoute_nom_option(noms, "1=" + nom), "");
+    EXPECT_EQ(noms::caracteres(*noms::nom_de(noms, 1)).size(), 40u);
   }
-  Noms noms;
-  EXPECT_NE(ajoute_nom_option(noms, "1=" + quarante_et_un).find("at most 40 characters, not 41"),
+  noms::Noms noms;
+  EXPECT_NE(
+      noms::ajoute_nom_option(noms, "1=" + quarante_et_un).find("at most 40 characters, not 41"),
+      std::string::npos);
+  EXPECT_NE(noms::ajoute_nom_option(noms, "1=" + quarante_kanji + "x").find("not 41"),
             std::string::npos);
-  EXPECT_NE(ajoute_nom_option(noms, "1=" + quarante_kanji + "x").find("not 41"), std::string::npos);
 }
 
 TEST(Noms, AColourHasOneNameWhereverTheSecondComesFrom) {
-  Noms noms;
-  ASSERT_EQ(ajoute_nom_option(noms, "255=Ana"), "");
-  EXPECT_EQ(ajoute_nom_option(noms, "0xFF=Bea"), "colour 255 already has a name: \"Ana\"");
-  EXPECT_EQ(ajoute_nom_option(noms, "256=Ana"), "") << "two colours may share a name";
-  EXPECT_EQ(nom_de(noms, 255), "Ana");
-  EXPECT_EQ(nom_de(noms, 254), std::nullopt);
+  noms::Noms noms;
+  ASSERT_EQ(noms::ajoute_nom_option(noms, "255=Ana"), "");
+  EXPECT_EQ(noms::ajoute_nom_option(noms, "0xFF=Bea"), "colour 255 already has a name: \"Ana\"");
+  EXPECT_EQ(noms::ajoute_nom_option(noms, "256=Ana"), "") << "two colours may share a name";
+  EXPECT_EQ(noms::nom_de(noms, 255), "Ana");
+  EXPECT_EQ(noms::nom_de(noms, 254), std::nullopt);
 }
 
 class FichierNoms : public ::testing::Test {
  protected:
   void TearDown() override { std::remove(chemin_.c_str()); }
   // The file holding `texte`, and what reading it says.
-  std::string lit(const std::string& texte, Noms& noms) {
+  std::string lit(const std::string& texte, noms::Noms& noms) {
     std::ofstream(chemin_, std::ios::binary) << texte;
-    return ajoute_noms_fichier(noms, chemin_);
+    return noms::ajoute_noms_fichier(noms, chemin_);
   }
   const std::string chemin_ = ::testing::TempDir() + "noms_" + std::to_string(::getpid()) + ".txt";
 };
 
 TEST_F(FichierNoms, CommentsBlankLinesAndWindowsLineEndsAreSkipped) {
-  Noms noms;
+  noms::Noms noms;
   ASSERT_EQ(lit("# classe de 2nde\n\n  \n16711680 Jean Dupont\r\n0x00FF00\tÉlodie  \n"
                 "  # 3 Personne\n-5 a b c",
                 noms),
             "");
-  EXPECT_EQ(noms, (Noms{{16711680, "Jean Dupont"}, {0x00FF00, "Élodie"}, {-5, "a b c"}}));
+  EXPECT_EQ(noms, (noms::Noms{{16711680, "Jean Dupont"}, {0x00FF00, "Élodie"}, {-5, "a b c"}}));
 }
 
 TEST_F(FichierNoms, ARefusalNamesTheFileAndTheLine) {
@@ -104,12 +106,13 @@ TEST_F(FichierNoms, ARefusalNamesTheFileAndTheLine) {
       {"1 \xC3\x28\n", ":1: a name must be UTF-8"},
   };
   for (const auto& [texte, message] : cas) {
-    Noms noms;
+    noms::Noms noms;
     const std::string erreur = lit(texte, noms);
     EXPECT_EQ(erreur.rfind(chemin_ + message, 0), 0u) << texte << " -> " << erreur;
   }
-  Noms noms;
-  EXPECT_EQ(ajoute_noms_fichier(noms, chemin_ + ".absent"), chemin_ + ".absent: cannot be read");
+  noms::Noms noms;
+  EXPECT_EQ(noms::ajoute_noms_fichier(noms, chemin_ + ".absent"),
+            chemin_ + ".absent: cannot be read");
   EXPECT_NE(lit(std::string(2 << 20, '#'), noms).find("more than"), std::string::npos);
 }
 

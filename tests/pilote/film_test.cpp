@@ -33,10 +33,10 @@ struct Moment {
   std::vector<ResultatJoueur> joueurs;
 };
 
-Moment moment(const Monde& monde, const Partie& partie) {
+Moment moment(const world::Monde& monde, const Partie& partie) {
   Moment m{{}, {}, partie.resultats().joueurs};
-  for (const vaisseau& v : monde.vaisseaux) m.vaisseaux.push_back(vu(v));
-  for (const balle& b : monde.balles) m.balles.push_back(vue(b));
+  for (const world::vaisseau& v : monde.vaisseaux) m.vaisseaux.push_back(vu(v));
+  for (const world::balle& b : monde.balles) m.balles.push_back(vue(b));
   return m;
 }
 
@@ -64,8 +64,8 @@ struct Ecriture {
 // Players steer, fire, quit and come back at random; returns the world at
 // each tick, from 0.
 std::vector<Moment> joue_un_match(const fs::path& chemin, int ticks, const Ecriture& ecriture) {
-  auto monde = std::make_unique<Monde>(11);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, Configuration::nb_cubes);
+  auto monde = std::make_unique<world::Monde>(11);
+  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   FileLots file(ecriture.capacite);
   const auto puits = std::make_unique<PuitsFichier>(chemin);
   const std::vector<std::int64_t> couleurs = {1, 255, 0xFF0000, -7};
@@ -82,7 +82,7 @@ std::vector<Moment> joue_un_match(const fs::path& chemin, int ticks, const Ecrit
         if (de < 2) {
           (void)cree_vaisseau(*monde, c);
         } else if (de < 4) {
-          retire_joueur(*monde, c, Depart::Quitte);
+          retire_joueur(*monde, c, world::Depart::Quitte);
         } else {
           traite_action_joueur(*monde, c, de < 40 ? action::Tire : static_cast<action>(de % 5));
         }

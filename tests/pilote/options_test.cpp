@@ -101,7 +101,7 @@ TEST(LitCouleur, ReadsDecimalAndHexadecimalColourNumbers) {
       {"", std::nullopt},
       {"0xG", std::nullopt},
   };
-  for (const auto& [texte, attendu] : cas) EXPECT_EQ(lit_couleur(texte), attendu) << texte;
+  for (const auto& [texte, attendu] : cas) EXPECT_EQ(noms::lit_couleur(texte), attendu) << texte;
 }
 
 }  // namespace

@@ -73,9 +73,9 @@ struct Fleche {
 // Where the live renderer draws those ships on the 100 x 40 pane.
 std::vector<Fleche> fleches_attendues(const json& vaisseaux) {
   Instantane i;
-  i.largeur = largeur_plateau;
-  i.hauteur = hauteur_plateau;
-  i.rayon_vaisseau = Configuration::rayon_vaisseau;
+  i.largeur = world::largeur_plateau;
+  i.hauteur = world::hauteur_plateau;
+  i.rayon_vaisseau = config::rayon_vaisseau;
   for (const json& v : vaisseaux)
     i.vaisseaux.push_back(VaisseauLu{v.at(0).get<double>(), v.at(1).get<double>(),
                                      v.at(2).get<double>(), v.at(3).get<std::int64_t>(),

@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 // A Monde, `client` on a thread, and the peer's end of the socket pair.
 class ConnexionDeTest {
  public:
-  ConnexionDeTest(Monde& monde, OptionsConnexion options = {}) : arene_(monde) {
+  ConnexionDeTest(world::Monde& monde, OptionsConnexion options = {}) : arene_(monde) {
     int paire[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, paire) != 0) throw std::runtime_error("socketpair");
     pair_ = Socket(paire[0]);
@@ -98,20 +98,20 @@ class ConnexionDeTest {
   std::thread thread_;
 };
 
-std::size_t nombre_de_vaisseaux(Monde& monde) {
+std::size_t nombre_de_vaisseaux(world::Monde& monde) {
   std::scoped_lock tenu{monde.verrou};
   return monde.vaisseaux.taille();
 }
 
-std::size_t vaisseaux_de_couleur(Monde& monde, std::int64_t couleur) {
+std::size_t vaisseaux_de_couleur(world::Monde& monde, std::int64_t couleur) {
   std::scoped_lock tenu{monde.verrou};
   return static_cast<std::size_t>(
       std::count_if(monde.vaisseaux.begin(), monde.vaisseaux.end(),
-                    [&](const vaisseau& v) { return v.id == couleur; }));
+                    [&](const world::vaisseau& v) { return v.id == couleur; }));
 }
 
 // Polls until the world holds `n` ships, with a generous bound.
-bool attend_vaisseaux(Monde& monde, std::size_t n, std::chrono::seconds delai) {
+bool attend_vaisseaux(world::Monde& monde, std::size_t n, std::chrono::seconds delai) {
   const auto fin = std::chrono::steady_clock::now() + delai;
   while (nombre_de_vaisseaux(monde) != n) {
     if (std::chrono::steady_clock::now() > fin) return false;
@@ -147,8 +147,8 @@ TEST(Connexion, RepliesLeaveAtOnceWithoutWaitingForAnAcknowledgement) {
 }
 
 TEST(Connexion, ASendWithoutProgressForTheDelayEndsTheConnectionAndRemovesTheShip) {
-  Monde monde(1);
-  monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  world::Monde monde(1);
+  monde.cubes = cree_cubes(monde.grille, monde.alea, config::nb_cubes);
   ConnexionDeTest connexion(monde, OptionsConnexion{.delai_envoi_bloque = 200ms});
   connexion.demarre();
   connexion.envoie("PUT COULEUR VAISSEAU 1\r\n");
@@ -163,7 +163,7 @@ TEST(Connexion, ASendWithoutProgressForTheDelayEndsTheConnectionAndRemovesTheShi
 }
 
 TEST(Connexion, AShipWhoseRegistrationCannotBeAnsweredIsRemoved) {
-  Monde monde(2);
+  world::Monde monde(2);
   ConnexionDeTest connexion(monde);
   connexion.envoie("PUT COULEUR VAISSEAU 7\r\n");
   connexion.pair().ferme();
@@ -173,7 +173,7 @@ TEST(Connexion, AShipWhoseRegistrationCannotBeAnsweredIsRemoved) {
 }
 
 TEST(Connexion, ARegistrationWaitsUntilTheBoardHasRoom) {
-  Monde monde(3);
+  world::Monde monde(3);
   // Every cell holds a cube: no position is free for a ship.
   monde.cubes = cree_cubes(monde.grille, monde.alea, 64 * 64);
   ConnexionDeTest connexion(monde);
@@ -197,8 +197,8 @@ TEST(Connexion, ARegistrationWaitsUntilTheBoardHasRoom) {
 // delay; and when its connection ends at last, the ship that a new player has
 // registered under the colour meanwhile stays.
 TEST(Connexion, QuitteRemovesTheShipEvenWhileItsOkCannotBeSent) {
-  Monde monde(4);
-  monde.cubes = cree_cubes(monde.grille, monde.alea, Configuration::nb_cubes);
+  world::Monde monde(4);
+  monde.cubes = cree_cubes(monde.grille, monde.alea, config::nb_cubes);
   ConnexionDeTest joueur(monde);  // the send delay stays at its 60 s
   joueur.limite_envoi(4096);
   joueur.demarre();
@@ -235,7 +235,7 @@ TEST(Connexion, QuitteRemovesTheShipEvenWhileItsOkCannotBeSent) {
 // win. The pauses only put the two in line; the outcome never depends on them.
 TEST(Connexion, NoRivalGetsInBetweenTheColourCheckAndTheInsertion) {
   for (std::int64_t couleur = 1; couleur <= 5; ++couleur) {
-    Monde monde(static_cast<std::uint64_t>(couleur));
+    world::Monde monde(static_cast<std::uint64_t>(couleur));
     ConnexionDeTest connexion(monde);
     connexion.demarre();
     Spawn rival = Spawn::PasDePlace;
@@ -245,7 +245,7 @@ TEST(Connexion, NoRivalGetsInBetweenTheColourCheckAndTheInsertion) {
       connexion.envoie("PUT COULEUR VAISSEAU " + std::to_string(couleur) + "\r\n");
       std::this_thread::sleep_for(100ms);  // the registration waits for verrou by now
       rivale = std::thread([&] {
-        VerrouTick priorite(monde.verrou);
+        world::VerrouTick priorite(monde.verrou);
         rival = cree_vaisseau(monde, couleur);
       });
       std::this_thread::sleep_for(100ms);  // and the rival too, next in line after it

@@ -15,11 +15,11 @@ constexpr std::int64_t rouge = 16711680;
 
 struct TraiteCommande : testing::Test {
   TraiteCommande() : monde(7) {
-    monde.cubes = {cube{44.0, 66.0, 66.0, 88.0}, cube{0.0, 0.0, 22.0, 22.0}};
-    monde.vaisseaux.ajoute_en_tete(vaisseau{120.75, 980.0, 4.01, 0.0, 3, 255});
-    monde.vaisseaux.ajoute_en_tete(vaisseau{700.0, 350.25, 1.5, 0.0, 5, rouge});
-    monde.balles.ajoute_en_tete(balle{10.0, 10.0, 0.0, rouge});
-    monde.balles.ajoute_en_tete(balle{100.5, 20.0, 0.0, 255});
+    monde.cubes = {world::cube{44.0, 66.0, 66.0, 88.0}, world::cube{0.0, 0.0, 22.0, 22.0}};
+    monde.vaisseaux.ajoute_en_tete(world::vaisseau{120.75, 980.0, 4.01, 0.0, 3, 255});
+    monde.vaisseaux.ajoute_en_tete(world::vaisseau{700.0, 350.25, 1.5, 0.0, 5, rouge});
+    monde.balles.ajoute_en_tete(world::balle{10.0, 10.0, 0.0, rouge});
+    monde.balles.ajoute_en_tete(world::balle{100.5, 20.0, 0.0, 255});
   }
 
   // The reply to one line, served under verrou as the connection does.
@@ -30,7 +30,7 @@ struct TraiteCommande : testing::Test {
     return sortie;
   }
 
-  Monde monde;
+  world::Monde monde;
   Arene arene{monde};
   Session session{rouge, "Le client rouge "};
 };
@@ -62,16 +62,16 @@ TEST_F(TraiteCommande, ActionsSteerTheShipOfTheColourAndAnswerOk) {
   EXPECT_EQ(repond("PUT ACTION GAUCHE\r"), "OK\r\n");
   EXPECT_EQ(repond("PUT ACTION DROITE\r"), "OK\r\n");
   EXPECT_EQ(repond("PUT ACTION TIRE\r"), "OK\r\n");
-  const vaisseau& mien = monde.vaisseaux[0];
+  const world::vaisseau& mien = monde.vaisseaux[0];
   EXPECT_DOUBLE_EQ(mien.vitesse, 0.05);
   EXPECT_DOUBLE_EQ(mien.angle, 1.55);
   EXPECT_EQ(monde.balles.taille(), 3u);
   EXPECT_EQ(monde.balles[0].id, rouge);
-  EXPECT_EQ(monde.vaisseaux[1], (vaisseau{120.75, 980.0, 4.01, 0.0, 3, 255}));  // untouched
+  EXPECT_EQ(monde.vaisseaux[1], (world::vaisseau{120.75, 980.0, 4.01, 0.0, 3, 255}));  // untouched
 }
 
 TEST_F(TraiteCommande, AShipThatIsGoneIsDeadAndItsActionsDoNothing) {
-  monde.vaisseaux.retire_premier([](const vaisseau& v) { return v.id == rouge; });
+  monde.vaisseaux.retire_premier([](const world::vaisseau& v) { return v.id == rouge; });
   EXPECT_EQ(repond("GET STATUT\r"), "PUT STATUT mort\r\n");
   EXPECT_EQ(repond("PUT ACTION TIRE\r"), "OK\r\n");
   EXPECT_EQ(repond("PUT ACTION ACCELERE\r"), "OK\r\n");
@@ -82,7 +82,8 @@ TEST_F(TraiteCommande, AShipThatIsGoneIsDeadAndItsActionsDoNothing) {
 TEST_F(TraiteCommande, QuitteRemovesTheShipAnswersOkAndEndsTheLoop) {
   EXPECT_EQ(repond("PUT ACTION QUITTE\r", Suite::Quitte), "OK\r\n");
   // Gone within the hold that composed "OK"; the other ship stays.
-  EXPECT_EQ(en_ordre(monde.vaisseaux), (std::vector<vaisseau>{{120.75, 980.0, 4.01, 0.0, 3, 255}}));
+  EXPECT_EQ(en_ordre(monde.vaisseaux),
+            (std::vector<world::vaisseau>{{120.75, 980.0, 4.01, 0.0, 3, 255}}));
   EXPECT_EQ(monde.balles.taille(), 2u);  // its bullets fly on
 }
 
@@ -106,9 +107,11 @@ TEST_F(TraiteCommande, NearMissesAreSyntaxErrorsThatChangeNothing) {
       "GET STATUT\0\r"s,
       std::string(4096, 'G'),
   };
-  const auto vaisseaux = std::vector<vaisseau>(monde.vaisseaux.begin(), monde.vaisseaux.end());
+  const auto vaisseaux =
+      std::vector<world::vaisseau>(monde.vaisseaux.begin(), monde.vaisseaux.end());
   for (const std::string& ligne : cas) EXPECT_EQ(repond(ligne), "ERREUR SYNTAXE\r\n") << ligne;
-  EXPECT_EQ(std::vector<vaisseau>(monde.vaisseaux.begin(), monde.vaisseaux.end()), vaisseaux);
+  EXPECT_EQ(std::vector<world::vaisseau>(monde.vaisseaux.begin(), monde.vaisseaux.end()),
+            vaisseaux);
   EXPECT_EQ(monde.balles.taille(), 2u);
 }
 

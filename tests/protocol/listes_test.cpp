@@ -14,13 +14,13 @@
 
 namespace {
 
-std::string fraiche(void (*compose)(const Monde&, std::string&), const Monde& monde) {
+std::string fraiche(void (*compose)(const world::Monde&, std::string&), const world::Monde& monde) {
   std::string texte;
   compose(monde, texte);
   return texte;
 }
 
-void verifie(ListesEnCache& cache, const Monde& monde, int etape) {
+void verifie(ListesEnCache& cache, const world::Monde& monde, int etape) {
   std::string vaisseaux, balles, cubes;
   cache.vaisseaux(monde, vaisseaux);
   cache.balles(monde, balles);
@@ -31,13 +31,13 @@ void verifie(ListesEnCache& cache, const Monde& monde, int etape) {
 }
 
 TEST(ListesEnCache, NeverServesAStaleReply) {
-  Monde monde(5);
+  world::Monde monde(5);
   monde.cubes = cree_cubes(monde.grille, monde.alea, 200);
   ListesEnCache cache;
-  Alea hasard(9);
+  world::Alea hasard(9);
   for (int etape = 0; etape < 3000; ++etape) {
-    const std::int64_t couleur = tirage_entier(hasard, 6);
-    switch (tirage_entier(hasard, 7)) {
+    const std::int64_t couleur = world::tirage_entier(hasard, 6);
+    switch (world::tirage_entier(hasard, 7)) {
       case 0:
         (void)cree_vaisseau(monde, couleur);
         break;
@@ -49,10 +49,11 @@ TEST(ListesEnCache, NeverServesAStaleReply) {
         break;
       case 3:
       case 4:
-        traite_action_joueur(monde, couleur, static_cast<action>(tirage_entier(hasard, 5)));
+        traite_action_joueur(monde, couleur, static_cast<action>(world::tirage_entier(hasard, 5)));
         break;
       case 5:  // a change made through a record, as the game's passes do
-        if (!monde.vaisseaux.vide()) monde.vaisseaux[0].pt_vie = tirage_entier(hasard, 5) + 1;
+        if (!monde.vaisseaux.vide())
+          monde.vaisseaux[0].pt_vie = world::tirage_entier(hasard, 5) + 1;
         break;
       default:  // the same reply asked twice in a row
         break;
@@ -65,7 +66,7 @@ TEST(ListesEnCache, NeverServesAStaleReply) {
 // The random walk above rarely empties the bullet list in one tick; a version
 // that stood still then would keep serving the last bullets.
 TEST(ListesEnCache, OnceATickRemovesTheLastBulletsTheReplyIsEmpty) {
-  Monde monde(5);
+  world::Monde monde(5);
   ajoute_balles(monde, {{1402.0, 700.0, 0.0, 1}, {1403.0, 300.0, 0.0, 2}});  // both leave the board
   ListesEnCache cache;
   std::string avant;
@@ -80,7 +81,7 @@ TEST(ListesEnCache, OnceATickRemovesTheLastBulletsTheReplyIsEmpty) {
 }
 
 TEST(ListeRecente, EveryChangeMovesTheVersionOnAndReadsDoNot) {
-  ListeRecente<int> liste;
+  world::ListeRecente<int> liste;
   std::uint64_t avant = liste.version();
   const auto a_change = [&] {
     const bool change = liste.version() != avant;
@@ -98,12 +99,12 @@ TEST(ListeRecente, EveryChangeMovesTheVersionOnAndReadsDoNot) {
   EXPECT_TRUE(a_change());
   liste.retire_premier([](int) { return false; });
   EXPECT_TRUE(a_change());
-  const ListeRecente<int>& lecture = liste;
+  const world::ListeRecente<int>& lecture = liste;
   int somme = 0;
   for (int e : lecture) somme += e;
   EXPECT_EQ(somme + lecture[0], 4);
   EXPECT_FALSE(a_change());
-  ListeRecente<int> autre;
+  world::ListeRecente<int> autre;
   liste = autre;  // an older list's content must not bring an older version back
   EXPECT_TRUE(a_change());
   liste.vide_tout();

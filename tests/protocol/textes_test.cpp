@@ -91,11 +91,11 @@ TEST(TexteEntier, PlainDecimalOverTheWholeRange) {
 
 TEST(LignesElements, ShipBulletAndCubeLines) {
   std::string sortie;
-  envoie_vaisseau(sortie, vaisseau{700.0, 350.25, 1.5, 2.5, 5, 16711680});
-  envoie_vaisseau(sortie, vaisseau{120.75, 980.0, 4.01, 0.0, 3, -5});
-  envoie_balle(sortie, balle{100.5, 20.0, 0.3, 255});
-  envoie_balle(sortie, balle{1.0, 2.0, 0.0, -5});
-  envoie_cube(sortie, cube{44.0, 66.0, 66.0, 88.0});
+  envoie_vaisseau(sortie, world::vaisseau{700.0, 350.25, 1.5, 2.5, 5, 16711680});
+  envoie_vaisseau(sortie, world::vaisseau{120.75, 980.0, 4.01, 0.0, 3, -5});
+  envoie_balle(sortie, world::balle{100.5, 20.0, 0.3, 255});
+  envoie_balle(sortie, world::balle{1.0, 2.0, 0.0, -5});
+  envoie_cube(sortie, world::cube{44.0, 66.0, 66.0, 88.0});
   EXPECT_EQ(sortie,
             "700. 350.25 1.5 5 16711680\r\n"
             "120.75 980. 4.01 3 -5\r\n"

@@ -43,7 +43,7 @@ TEST(TraiteActionJoueur, SpeedStepsStopExactlyAtTheirBounds) {
   ASSERT_GT(pas_cumules(0.0, 0.05, 61), 3.0);
   ASSERT_LT(pas_cumules(0.0, -0.05, 40), -2.0);
   for (const CasVitesse& c : cas) {
-    Monde monde(1);
+    world::Monde monde(1);
     ajoute_vaisseaux(monde, {vaisseau_en(300.0, 300.0, 7, 0.0, c.depart)});
     for (int k = 0; k < c.repetitions; ++k) traite_action_joueur(monde, 7, c.a);
     EXPECT_EQ(monde.vaisseaux[0].vitesse, c.attendue) << c.nom;
@@ -52,7 +52,7 @@ TEST(TraiteActionJoueur, SpeedStepsStopExactlyAtTheirBounds) {
 }
 
 TEST(TraiteActionJoueur, TurnsAccumulateWithoutWrapping) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(300.0, 300.0, 7)});
   for (int k = 0; k < 126; ++k) traite_action_joueur(monde, 7, action::Gauche);
   EXPECT_NEAR(monde.vaisseaux[0].angle, 6.3, 1e-9);
@@ -63,13 +63,13 @@ TEST(TraiteActionJoueur, TurnsAccumulateWithoutWrapping) {
 }
 
 TEST(TraiteActionJoueur, FireAddsABulletAtTheHeadInFrontOfTheShip) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(100.0, 200.0, 7), vaisseau_en(600.0, 600.0, 8)});
-  ajoute_balles(monde, {balle{50.0, 50.0, 1.0, 8}});
+  ajoute_balles(monde, {world::balle{50.0, 50.0, 1.0, 8}});
   traite_action_joueur(monde, 7, action::Tire);
   ASSERT_EQ(monde.balles.taille(), 2u);
-  EXPECT_EQ(monde.balles[0], (balle{112.6, 200.0, 0.0, 7}));
-  EXPECT_EQ(monde.balles[1], (balle{50.0, 50.0, 1.0, 8}));
+  EXPECT_EQ(monde.balles[0], (world::balle{112.6, 200.0, 0.0, 7}));
+  EXPECT_EQ(monde.balles[1], (world::balle{50.0, 50.0, 1.0, 8}));
   // A second shot from the same place: a second bullet at the same point.
   traite_action_joueur(monde, 7, action::Tire);
   ASSERT_EQ(monde.balles.taille(), 3u);
@@ -81,7 +81,7 @@ TEST(TraiteActionJoueur, FireAddsABulletAtTheHeadInFrontOfTheShip) {
 }
 
 TEST(TraiteActionJoueur, FireAlongAHeadingUsesItsCosineAndSine) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(400.0, 500.0, 3, 2.0, 1.5)});
   traite_action_joueur(monde, 3, action::Tire);
   ASSERT_EQ(monde.balles.taille(), 1u);
@@ -92,15 +92,15 @@ TEST(TraiteActionJoueur, FireAlongAHeadingUsesItsCosineAndSine) {
 }
 
 TEST(TraiteActionJoueur, NoBulletBeyondTheCapOfBulletsInFlightPerColour) {
-  const std::size_t cap = Configuration::max_balles_par_vaisseau;
-  Monde monde(1);
+  const std::size_t cap = config::max_balles_par_vaisseau;
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(100.0, 200.0, 7), vaisseau_en(600.0, 600.0, 8)});
   for (std::size_t k = 0; k < cap - 1; ++k) traite_action_joueur(monde, 7, action::Tire);
   traite_action_joueur(monde, 8, action::Tire);  // another colour's bullet does not count
   ASSERT_EQ(monde.balles.taille(), cap);
   traite_action_joueur(monde, 7, action::Tire);  // the last one allowed
   ASSERT_EQ(monde.balles.taille(), cap + 1);
-  const std::vector<balle> avant = en_ordre(monde.balles);
+  const std::vector<world::balle> avant = en_ordre(monde.balles);
   traite_action_joueur(monde, 7, action::Tire);
   EXPECT_EQ(en_ordre(monde.balles), avant);
   // The other colour may still fire, and the capped ship may still steer.
@@ -111,8 +111,8 @@ TEST(TraiteActionJoueur, NoBulletBeyondTheCapOfBulletsInFlightPerColour) {
 }
 
 TEST(TraiteActionJoueur, BulletsThatLeavePlayGiveTheirRoomUnderTheCapBack) {
-  const std::size_t cap = Configuration::max_balles_par_vaisseau;
-  Monde monde(1);
+  const std::size_t cap = config::max_balles_par_vaisseau;
+  world::Monde monde(1);
   // Facing the left edge from x = 15: each bullet leaves the board in its first move.
   ajoute_vaisseaux(monde, {vaisseau_en(15.0, 700.0, 7, std::numbers::pi)});
   for (std::size_t k = 0; k < cap + 5; ++k) traite_action_joueur(monde, 7, action::Tire);
@@ -126,11 +126,11 @@ TEST(TraiteActionJoueur, BulletsThatLeavePlayGiveTheirRoomUnderTheCapBack) {
 }
 
 TEST(TraiteActionJoueur, AColourWithoutAShipChangesNothingAndDoesNotThrow) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(100.0, 200.0, 7, 0.5, 1.0)});
-  ajoute_balles(monde, {balle{50.0, 50.0, 1.0, 7}});
-  const std::vector<vaisseau> vaisseaux = en_ordre(monde.vaisseaux);
-  const std::vector<balle> balles = en_ordre(monde.balles);
+  ajoute_balles(monde, {world::balle{50.0, 50.0, 1.0, 7}});
+  const std::vector<world::vaisseau> vaisseaux = en_ordre(monde.vaisseaux);
+  const std::vector<world::balle> balles = en_ordre(monde.balles);
   for (action a : {action::Tire, action::Gauche, action::Droite, action::Accelere, action::Decelere,
                    action::Quitte})
     EXPECT_NO_THROW(traite_action_joueur(monde, 99, a));
@@ -141,7 +141,7 @@ TEST(TraiteActionJoueur, AColourWithoutAShipChangesNothingAndDoesNotThrow) {
 }
 
 TEST(TraiteActionJoueur, ActsOnTheShipOfThatColourOnly) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(100.0, 200.0, 7), vaisseau_en(300.0, 200.0, 8),
                            vaisseau_en(500.0, 200.0, 9)});
   traite_action_joueur(monde, 8, action::Accelere);

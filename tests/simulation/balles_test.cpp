@@ -20,7 +20,7 @@ namespace {
 constexpr double pi = std::numbers::pi;
 
 // The bullet pass, with the reference pass run on a copy alongside.
-void passe_des_balles(Monde& monde) {
+void passe_des_balles(world::Monde& monde) {
   oracle::Monde reference = oracle::copie(monde);
   mise_a_jour_balles(monde);
   oracle::mise_a_jour_balles(reference);
@@ -34,7 +34,7 @@ struct Position {
 struct CasVol {
   const char* nom;
   std::vector<Case> cubes;
-  balle depart;
+  world::balle depart;
   std::optional<Position> arrivee;  // none when the bullet leaves play
 };
 
@@ -66,7 +66,7 @@ TEST(MiseAJourBalles, FlightAndTheBoardAndCubeBounds) {
        std::nullopt},
   };
   for (const CasVol& c : cas) {
-    Monde monde(1);
+    world::Monde monde(1);
     for (Case k : c.cubes) place_cube(monde, k);
     ajoute_balles(monde, {c.depart});
     passe_des_balles(monde);
@@ -90,30 +90,30 @@ TEST(EstHorsJeu, AgreesWithAScanOfEveryCube) {
   std::uniform_real_distribution<double> u(0.0, 1.0);
   int dedans = 0;
   for (int champ = 0; champ < 6; ++champ) {
-    Monde monde(100 + champ);
+    world::Monde monde(100 + champ);
     monde.cubes = cree_cubes(monde.grille, monde.alea, champ < 3 ? 200 : 800);
     std::uniform_int_distribution<std::size_t> lequel(0, monde.cubes.size() - 1);
     for (int k = 0; k < 6000; ++k) {
-      const cube& c = monde.cubes[lequel(alea)];
+      const world::cube& c = monde.cubes[lequel(alea)];
       double x = c.x_min - 6.0 + 34.0 * u(alea);
       double y = c.y_min - 6.0 + 34.0 * u(alea);
       if (k % 4 == 0) x = std::round(x);  // on the sides, on the reference point
       if (k % 5 == 0) y = (k % 3 ? -30.0 : 1380.0) + 60.0 * u(alea);
       if (k % 7 == 0) x = std::round(x / 22.0) * 22.0;
-      const balle b{x, y, 0.0, 1};
+      const world::balle b{x, y, 0.0, 1};
       const bool attendu = oracle::est_hors_jeu(b, monde.cubes);
       ASSERT_EQ(est_hors_jeu(b, monde.grille), attendu) << x << ", " << y;
       dedans += attendu;
     }
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(est_hors_jeu(balle{nan, 100.0, 0.0, 1}, monde.grille));
-    EXPECT_FALSE(est_hors_jeu(balle{100.0, nan, 0.0, 1}, monde.grille));
+    EXPECT_FALSE(est_hors_jeu(world::balle{nan, 100.0, 0.0, 1}, monde.grille));
+    EXPECT_FALSE(est_hors_jeu(world::balle{100.0, nan, 0.0, 1}, monde.grille));
   }
   EXPECT_GT(dedans, 5000);  // the probes did enter cubes
 }
 
 TEST(MiseAJourBalles, SurvivorsKeepTheirOrder) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_balles(monde, {{100.0, 100.0, 0.0, 1},
                         {1402.0, 500.0, 0.0, 2},
                         {300.0, 300.0, pi, 3},
@@ -121,14 +121,14 @@ TEST(MiseAJourBalles, SurvivorsKeepTheirOrder) {
                         {600.0, 600.0, pi / 2, 5}});
   passe_des_balles(monde);
   std::vector<std::int64_t> ids;
-  for (const balle& b : monde.balles) ids.push_back(b.id);
+  for (const world::balle& b : monde.balles) ids.push_back(b.id);
   EXPECT_EQ(ids, (std::vector<std::int64_t>{5, 3, 1}));
 }
 
 struct CasImpact {
   const char* nom;
-  std::vector<vaisseau> vaisseaux;            // oldest first
-  std::vector<balle> balles;                  // oldest first
+  std::vector<world::vaisseau> vaisseaux;     // oldest first
+  std::vector<world::balle> balles;           // oldest first
   std::vector<std::int64_t> pt_vie_attendus;  // head first, after the pass
   std::size_t balles_restantes;
 };
@@ -152,19 +152,19 @@ TEST(MiseAJourBalles, HitsTheFirstShipStrictlyWithinThirteen) {
        0},
   };
   for (const CasImpact& c : cas) {
-    Monde monde(1);
-    for (const vaisseau& v : c.vaisseaux) monde.vaisseaux.ajoute_en_tete(v);
-    for (const balle& b : c.balles) monde.balles.ajoute_en_tete(b);
+    world::Monde monde(1);
+    for (const world::vaisseau& v : c.vaisseaux) monde.vaisseaux.ajoute_en_tete(v);
+    for (const world::balle& b : c.balles) monde.balles.ajoute_en_tete(b);
     passe_des_balles(monde);
     std::vector<std::int64_t> pt_vie;
-    for (const vaisseau& v : monde.vaisseaux) pt_vie.push_back(v.pt_vie);
+    for (const world::vaisseau& v : monde.vaisseaux) pt_vie.push_back(v.pt_vie);
     EXPECT_EQ(pt_vie, c.pt_vie_attendus) << c.nom;
     EXPECT_EQ(monde.balles.taille(), c.balles_restantes) << c.nom;
   }
 }
 
 TEST(MiseAJourBalles, AOneLifeShipHitTwiceIsRemovedByTheFirstBullet) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(600, 600, 2), vaisseau_en(300, 300, 1, 0.0, 0.0, 1)});
   // Both bullets end 5 from ship 1; the older one is the second in list order.
   ajoute_balles(monde, {{296.5, 305.0, 0.0, 7}, {296.5, 295.0, 0.0, 8}});
@@ -179,7 +179,7 @@ TEST(MiseAJourBalles, AOneLifeShipHitTwiceIsRemovedByTheFirstBullet) {
 }
 
 TEST(MiseAJourBalles, TheSecondBulletHitsTheNextShipInRangeOnceTheFirstIsGone) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(300, 290, 2), vaisseau_en(300, 300, 1, 0.0, 0.0, 1)});
   ajoute_balles(monde, {{296.5, 296.0, 0.0, 7}, {296.5, 295.0, 0.0, 8}});
   passe_des_balles(monde);
@@ -194,7 +194,7 @@ TEST(MiseAJourBalles, TheSecondBulletHitsTheNextShipInRangeOnceTheFirstIsGone) {
 TEST(MiseAJourBalles, ALastHitRemovesTheFirstShipOfThatColourInTheList) {
   struct Cas {
     const char* nom;
-    std::vector<balle> balles;  // oldest first, each ending near the ship at (300, 300)
+    std::vector<world::balle> balles;  // oldest first, each ending near the ship at (300, 300)
     std::vector<std::int64_t> pt_vie_attendus;  // head first
   };
   const Cas cas[] = {
@@ -204,13 +204,13 @@ TEST(MiseAJourBalles, ALastHitRemovesTheFirstShipOfThatColourInTheList) {
        {5}},
   };
   for (const Cas& c : cas) {
-    Monde monde(1);
+    world::Monde monde(1);
     ajoute_vaisseaux(monde, {vaisseau_en(300, 300, 4, 0.0, 0.0, 1), vaisseau_en(600, 600, 5),
                              vaisseau_en(900, 900, 4)});
-    for (const balle& b : c.balles) monde.balles.ajoute_en_tete(b);
+    for (const world::balle& b : c.balles) monde.balles.ajoute_en_tete(b);
     passe_des_balles(monde);
     std::vector<std::int64_t> pt_vie;
-    for (const vaisseau& v : monde.vaisseaux) pt_vie.push_back(v.pt_vie);
+    for (const world::vaisseau& v : monde.vaisseaux) pt_vie.push_back(v.pt_vie);
     EXPECT_EQ(pt_vie, c.pt_vie_attendus) << c.nom;
     EXPECT_EQ(monde.vaisseaux[0].id, 5) << c.nom;
     EXPECT_TRUE(monde.balles.vide()) << c.nom;
@@ -218,7 +218,7 @@ TEST(MiseAJourBalles, ALastHitRemovesTheFirstShipOfThatColourInTheList) {
 }
 
 TEST(MiseAJourBalles, AFreshBulletDoesNotHitItsShooter) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(700, 700, 3, 0.7)});
   traite_action_joueur(monde, 3, action::Tire);
   passe_des_balles(monde);
@@ -230,7 +230,7 @@ TEST(MiseAJourBalles, AFreshBulletDoesNotHitItsShooter) {
 }
 
 TEST(MiseAJourBalles, BulletsOutliveTheirShipAndStillHit) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(300, 300, 1), vaisseau_en(400, 300, 2)});
   traite_action_joueur(monde, 1, action::Tire);
   detruit_vaisseau(monde, 1);
@@ -246,16 +246,16 @@ TEST(MiseAJourBalles, BulletsOutliveTheirShipAndStillHit) {
 }
 
 TEST(DetruitVaisseau, RemovesTheFirstShipOfThatColourKeepingTheOthersInOrder) {
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(100, 100, 1), vaisseau_en(200, 100, 2),
                            vaisseau_en(300, 100, 3), vaisseau_en(400, 100, 4)});
   ajoute_balles(monde, {{50.0, 50.0, 0.0, 2}});
   detruit_vaisseau(monde, 2);
   std::vector<std::int64_t> ids;
-  for (const vaisseau& v : monde.vaisseaux) ids.push_back(v.id);
+  for (const world::vaisseau& v : monde.vaisseaux) ids.push_back(v.id);
   EXPECT_EQ(ids, (std::vector<std::int64_t>{4, 3, 1}));
   EXPECT_EQ(monde.balles.taille(), 1u);
-  const std::vector<vaisseau> avant = en_ordre(monde.vaisseaux);
+  const std::vector<world::vaisseau> avant = en_ordre(monde.vaisseaux);
   detruit_vaisseau(monde, 99);
   EXPECT_EQ(en_ordre(monde.vaisseaux), avant);
 }

@@ -21,7 +21,7 @@ std::string hexa(double v) {
 }
 
 // The first field that differs, or an empty text.
-std::string difference(const vaisseau& a, const vaisseau& b) {
+std::string difference(const world::vaisseau& a, const world::vaisseau& b) {
   if (!memes_bits(a.x, b.x)) return "x " + hexa(a.x) + " vs " + hexa(b.x);
   if (!memes_bits(a.y, b.y)) return "y " + hexa(a.y) + " vs " + hexa(b.y);
   if (!memes_bits(a.angle, b.angle)) return "angle " + hexa(a.angle) + " vs " + hexa(b.angle);
@@ -33,7 +33,7 @@ std::string difference(const vaisseau& a, const vaisseau& b) {
   return {};
 }
 
-std::string difference(const balle& a, const balle& b) {
+std::string difference(const world::balle& a, const world::balle& b) {
   if (!memes_bits(a.x, b.x)) return "x " + hexa(a.x) + " vs " + hexa(b.x);
   if (!memes_bits(a.y, b.y)) return "y " + hexa(a.y) + " vs " + hexa(b.y);
   if (!memes_bits(a.angle, b.angle)) return "angle " + hexa(a.angle) + " vs " + hexa(b.angle);
@@ -59,10 +59,11 @@ std::string compare_listes(const char* nom, const Reels& reels, const References
 
 }  // namespace
 
-::testing::AssertionResult memes_vaisseaux_et_balles(const Monde& reel,
+::testing::AssertionResult memes_vaisseaux_et_balles(const world::Monde& reel,
                                                      const oracle::Monde& reference) {
-  std::string ecart = compare_listes<vaisseau>("vaisseaux", reel.vaisseaux, reference.vaisseaux);
-  if (ecart.empty()) ecart = compare_listes<balle>("balles", reel.balles, reference.balles);
+  std::string ecart =
+      compare_listes<world::vaisseau>("vaisseaux", reel.vaisseaux, reference.vaisseaux);
+  if (ecart.empty()) ecart = compare_listes<world::balle>("balles", reel.balles, reference.balles);
   if (ecart.empty()) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << ecart;
 }

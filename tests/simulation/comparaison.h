@@ -7,5 +7,5 @@
 #include "simulation/oracle.h"
 #include "world/monde.h"
 
-::testing::AssertionResult memes_vaisseaux_et_balles(const Monde& reel,
+::testing::AssertionResult memes_vaisseaux_et_balles(const world::Monde& reel,
                                                      const oracle::Monde& reference);

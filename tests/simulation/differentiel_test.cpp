@@ -69,30 +69,29 @@ class Duel {
  private:
   // Cubes, then ships through spawn (or packed into a melee), with random
   // headings and speeds, then bullets anywhere, fired by any colour.
-  std::unique_ptr<Monde> monde(const Parametres& p) {
-    auto m = std::make_unique<Monde>(p.graine);
+  std::unique_ptr<world::Monde> monde(const Parametres& p) {
+    auto m = std::make_unique<world::Monde>(p.graine);
     m->cubes = cree_cubes(m->grille, m->alea, p.cubes);
     std::uniform_real_distribution<double> angle(-10.0, 10.0);
-    std::uniform_real_distribution<double> vitesse(Configuration::vitesse_min,
-                                                   Configuration::vitesse_max);
+    std::uniform_real_distribution<double> vitesse(config::vitesse_min, config::vitesse_max);
     std::uniform_real_distribution<double> melee(700.0 - p.cote_melee / 2,
                                                  700.0 + p.cote_melee / 2);
     for (int id = 1; id <= p.vaisseaux; ++id) {
       if (p.cote_melee > 0.0)
         m->vaisseaux.ajoute_en_tete(
-            vaisseau{melee(joueurs_), melee(joueurs_), 0.0, 0.0, Configuration::pt_vie_max, id});
+            world::vaisseau{melee(joueurs_), melee(joueurs_), 0.0, 0.0, config::pt_vie_max, id});
       else
         (void)cree_vaisseau(*m, id);
     }
-    for (vaisseau& v : m->vaisseaux) {
+    for (world::vaisseau& v : m->vaisseaux) {
       v.angle = angle(joueurs_);
       v.vitesse = vitesse(joueurs_);
     }
-    std::uniform_real_distribution<double> position(0.0, largeur_plateau);
+    std::uniform_real_distribution<double> position(0.0, world::largeur_plateau);
     std::uniform_int_distribution<std::int64_t> tireur(1, couleurs());
     for (int k = 0; k < p.balles; ++k)
       m->balles.ajoute_en_tete(
-          balle{position(joueurs_), position(joueurs_), angle(joueurs_), tireur(joueurs_)});
+          world::balle{position(joueurs_), position(joueurs_), angle(joueurs_), tireur(joueurs_)});
     return m;
   }
 
@@ -101,7 +100,7 @@ class Duel {
 
   bool en_jeu(std::int64_t id) const {
     return std::any_of(monde_->vaisseaux.begin(), monde_->vaisseaux.end(),
-                       [&](const vaisseau& v) { return v.id == id; });
+                       [&](const world::vaisseau& v) { return v.id == id; });
   }
 
   void fait_apparaitre() {
@@ -147,7 +146,7 @@ class Duel {
   }
 
   void avance(int t) {
-    const std::vector<vaisseau> avant(monde_->vaisseaux.begin(), monde_->vaisseaux.end());
+    const std::vector<world::vaisseau> avant(monde_->vaisseaux.begin(), monde_->vaisseaux.end());
     const int n = static_cast<int>(monde_->balles.taille());
     bilan_.balles_vues += n;
     bilan_.max_balles = std::max(bilan_.max_balles, n);
@@ -159,10 +158,10 @@ class Duel {
     if ((t + 1) % 100 == 0 || t + 1 == p_.ticks) bilan_.empreintes.push_back(empreinte(*monde_));
   }
 
-  void compte(const std::vector<vaisseau>& avant) {
-    for (const vaisseau& v : avant) {
+  void compte(const std::vector<world::vaisseau>& avant) {
+    for (const world::vaisseau& v : avant) {
       const auto apres = std::find_if(monde_->vaisseaux.begin(), monde_->vaisseaux.end(),
-                                      [&](const vaisseau& w) { return w.id == v.id; });
+                                      [&](const world::vaisseau& w) { return w.id == v.id; });
       if (apres == monde_->vaisseaux.end()) {
         ++bilan_.destructions;
         continue;
@@ -177,7 +176,7 @@ class Duel {
 
   Parametres p_;
   std::mt19937_64 joueurs_;  // the players' choices, apart from the worlds' generator
-  std::unique_ptr<Monde> monde_;
+  std::unique_ptr<world::Monde> monde_;
   std::unique_ptr<oracle::Monde> reference_;
   Bilan bilan_;
 };

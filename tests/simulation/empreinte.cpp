@@ -21,10 +21,10 @@ struct Fnv {
 
 }  // namespace
 
-std::uint64_t empreinte(const Monde& monde) {
+std::uint64_t empreinte(const world::Monde& monde) {
   Fnv f;
   f.mot(monde.vaisseaux.taille());
-  for (const vaisseau& v : monde.vaisseaux) {
+  for (const world::vaisseau& v : monde.vaisseaux) {
     f.reel(v.x);
     f.reel(v.y);
     f.reel(v.angle);
@@ -33,7 +33,7 @@ std::uint64_t empreinte(const Monde& monde) {
     f.entier(v.id);
   }
   f.mot(monde.balles.taille());
-  for (const balle& b : monde.balles) {
+  for (const world::balle& b : monde.balles) {
     f.reel(b.x);
     f.reel(b.y);
     f.reel(b.angle);

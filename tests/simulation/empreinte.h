@@ -11,7 +11,7 @@
 
 // FNV-1a over the ships, then the bullets, head first; the same value on every
 // machine (words are taken apart arithmetically, never by their memory order).
-std::uint64_t empreinte(const Monde& monde);
+std::uint64_t empreinte(const world::Monde& monde);
 std::uint64_t empreinte(const std::vector<std::uint64_t>& mots);
 
 // "{0x..., 0x...}": what a test prints so that a new expectation can be pasted in.

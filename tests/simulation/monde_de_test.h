@@ -18,20 +18,20 @@ struct Case {
 
 // Puts a cube in each cell (the last one given ends at the head of `cubes`)
 // and marks the cells in `grille`.
-void place_cubes(Monde& monde, std::initializer_list<Case> cases);
-void place_cube(Monde& monde, Case c);
+void place_cubes(world::Monde& monde, std::initializer_list<Case> cases);
+void place_cube(world::Monde& monde, Case c);
 
 // A ship at rest facing angle 0 with full life points unless told otherwise.
-vaisseau vaisseau_en(double x, double y, std::int64_t id, double angle = 0.0, double vitesse = 0.0,
-                     std::int64_t pt_vie = 5);
+world::vaisseau vaisseau_en(double x, double y, std::int64_t id, double angle = 0.0,
+                            double vitesse = 0.0, std::int64_t pt_vie = 5);
 
 // Each element added becomes the head: pass them oldest first.
-void ajoute_vaisseaux(Monde& monde, std::initializer_list<vaisseau> vaisseaux);
-void ajoute_balles(Monde& monde, std::initializer_list<balle> balles);
+void ajoute_vaisseaux(world::Monde& monde, std::initializer_list<world::vaisseau> vaisseaux);
+void ajoute_balles(world::Monde& monde, std::initializer_list<world::balle> balles);
 
 // The lists in list order, head first.
-std::vector<vaisseau> en_ordre(const ListeRecente<vaisseau>& liste);
-std::vector<balle> en_ordre(const ListeBalles& liste);
+std::vector<world::vaisseau> en_ordre(const world::ListeRecente<world::vaisseau>& liste);
+std::vector<world::balle> en_ordre(const world::ListeBalles& liste);
 
 // A world with the game's 200 random cubes, built from `graine`, and nothing else.
-std::unique_ptr<Monde> monde_avec_cubes(std::uint64_t graine);
+std::unique_ptr<world::Monde> monde_avec_cubes(std::uint64_t graine);

@@ -14,7 +14,7 @@ namespace {
 
 // The ship pass, with the reference pass run on a copy alongside: the worked
 // cases below also pin the reference down.
-void passe_des_vaisseaux(Monde& monde) {
+void passe_des_vaisseaux(world::Monde& monde) {
   oracle::Monde reference = oracle::copie(monde);
   mise_a_jour_vaisseaux(monde);
   oracle::mise_a_jour_vaisseaux(reference);
@@ -28,7 +28,7 @@ struct Position {
 struct CasMouvement {
   const char* nom;
   std::vector<Case> cubes;
-  vaisseau depart;
+  world::vaisseau depart;
   int ticks;
   Position attendue;
 };
@@ -81,11 +81,11 @@ TEST(MiseAJourVaisseaux, StraightMovesBlocksAndDeflections) {
        {251.0 - 0.5, 230.0 + 0.5 * std::sin(std::numbers::pi)}},
   };
   for (const CasMouvement& c : cas) {
-    Monde monde(1);
+    world::Monde monde(1);
     for (Case k : c.cubes) place_cube(monde, k);
     ajoute_vaisseaux(monde, {c.depart});
     for (int t = 0; t < c.ticks; ++t) passe_des_vaisseaux(monde);
-    const vaisseau& v = monde.vaisseaux[0];
+    const world::vaisseau& v = monde.vaisseaux[0];
     EXPECT_EQ(v.x, c.attendue.x) << c.nom;
     EXPECT_EQ(v.y, c.attendue.y) << c.nom;
     // Collisions never change speed, heading or life points.
@@ -97,14 +97,14 @@ TEST(MiseAJourVaisseaux, StraightMovesBlocksAndDeflections) {
 
 TEST(MiseAJourVaisseaux, HeadOnShipsNeverEndAMoveCloserThanEighteen) {
   for (double vitesse : {3.0, 2.0, 1.0, 0.3}) {
-    Monde monde(1);
+    world::Monde monde(1);
     ajoute_vaisseaux(monde, {vaisseau_en(500.0, 700.0, 1, 0.0, vitesse),
                              vaisseau_en(600.0, 700.0, 2, std::numbers::pi, vitesse)});
     double plus_proches = 1e9;
     for (int t = 0; t < 200; ++t) {
       passe_des_vaisseaux(monde);
-      const vaisseau& a = monde.vaisseaux[0];
-      const vaisseau& b = monde.vaisseaux[1];
+      const world::vaisseau& a = monde.vaisseaux[0];
+      const world::vaisseau& b = monde.vaisseaux[1];
       const double d2 = (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y);
       ASSERT_GE(d2, 18.0 * 18.0) << "speed " << vitesse << ", tick " << t;
       plus_proches = std::min(plus_proches, std::sqrt(d2));
@@ -117,14 +117,14 @@ TEST(MiseAJourVaisseaux, HeadOnShipsNeverEndAMoveCloserThanEighteen) {
 }
 
 TEST(MiseAJourVaisseaux, ALaterShipSeesTheNewPositionOfAnEarlierOne) {
-  Monde monde(1);
+  world::Monde monde(1);
   // The head moves first, from x = 500 to 503. The older ship's straight move
   // to x = 519.5 is 19.5 from where the head was but 16.5 from where it is.
   ajoute_vaisseaux(monde, {vaisseau_en(522.5, 700.0, 2, std::numbers::pi, 3.0),
                            vaisseau_en(500.0, 700.0, 1, 0.0, 3.0)});
   passe_des_vaisseaux(monde);
-  const vaisseau& tete = monde.vaisseaux[0];
-  const vaisseau& autre = monde.vaisseaux[1];
+  const world::vaisseau& tete = monde.vaisseaux[0];
+  const world::vaisseau& autre = monde.vaisseaux[1];
   EXPECT_EQ(tete.x, 503.0);
   EXPECT_EQ(tete.y, 700.0);
   // Deflected instead: one unit forward, the only free forward offset.
@@ -135,10 +135,10 @@ TEST(MiseAJourVaisseaux, ALaterShipSeesTheNewPositionOfAnEarlierOne) {
 }
 
 TEST(MiseAJourVaisseaux, HasInterMajIsCubeOrEdgeOrAnotherShip) {
-  Monde monde(1);
+  world::Monde monde(1);
   place_cube(monde, {10, 10});
   ajoute_vaisseaux(monde, {vaisseau_en(700.0, 700.0, 1), vaisseau_en(718.0, 700.0, 2)});
-  IndexVaisseaux index;
+  world::IndexVaisseaux index;
   index.reconstruit(monde.vaisseaux);
   const Faces faces = get_cube_inter_segments(monde.grille, 215.0, 230.0);
   EXPECT_TRUE(has_inter_maj(211.0, 230.0, 1, faces, index));  // cube face at 9.0
@@ -152,13 +152,13 @@ TEST(MiseAJourVaisseaux, HasInterMajIsCubeOrEdgeOrAnotherShip) {
 TEST(TryBestMove, OfTwoCandidatesThatTieTheFirstInScanOrderWins) {
   // Heading pi/4 at speed 1.5: offsets (1, 2) and (2, 1) score the same to
   // the bit, and (2, 2), the only better one, is 17.7 from ship 2.
-  vaisseau v = vaisseau_en(700.0, 700.0, 1, std::numbers::pi / 4.0, 1.5);
+  world::vaisseau v = vaisseau_en(700.0, 700.0, 1, std::numbers::pi / 4.0, 1.5);
   const double dx = cosinus(v.angle) * v.vitesse;
   const double dy = sinus(v.angle) * v.vitesse;
   ASSERT_EQ(2 * dy + 1 * dx, 1 * dy + 2 * dx);
-  Monde monde(1);
+  world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(714.5, 714.5, 2)});
-  IndexVaisseaux index;
+  world::IndexVaisseaux index;
   index.reconstruit(monde.vaisseaux);
   try_best_move(v, Faces{}, index);
   // Columns come first in the scan (x offset -n to n, then y): (1, 2) before (2, 1).

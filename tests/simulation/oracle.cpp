@@ -12,28 +12,29 @@ namespace oracle {
 
 namespace {
 
-constexpr double rv = Configuration::rayon_vaisseau;
-constexpr double rb = Configuration::rayon_balle;
+constexpr double rv = config::rayon_vaisseau;
+constexpr double rb = config::rayon_balle;
 
-std::deque<balle> met_a_jour(const std::deque<balle>& balles, const std::vector<cube>& cubes) {
-  std::deque<balle> restent;
-  for (balle b : balles) {
-    b.x = b.x + cosinus(b.angle) * Configuration::vitesse_balle;
-    b.y = b.y + sinus(b.angle) * Configuration::vitesse_balle;
+std::deque<world::balle> met_a_jour(const std::deque<world::balle>& balles,
+                                    const std::vector<world::cube>& cubes) {
+  std::deque<world::balle> restent;
+  for (world::balle b : balles) {
+    b.x = b.x + cosinus(b.angle) * config::vitesse_balle;
+    b.y = b.y + sinus(b.angle) * config::vitesse_balle;
     if (b.x - rb < 0.0) continue;
-    if (b.x + rb >= largeur_plateau) continue;
+    if (b.x + rb >= world::largeur_plateau) continue;
     if (b.y - rb < 0.0) continue;
-    if (b.y + rb >= hauteur_plateau) continue;
+    if (b.y + rb >= world::hauteur_plateau) continue;
     if (est_hors_jeu(b, cubes)) continue;
     restent.push_back(b);
   }
   return restent;
 }
 
-bool a_impact_vaisseau(Monde& monde, const balle& b) {
-  for (vaisseau& s : monde.vaisseaux) {
+bool a_impact_vaisseau(Monde& monde, const world::balle& b) {
+  for (world::vaisseau& s : monde.vaisseaux) {
     if ((s.y - b.y) * (s.y - b.y) + (s.x - b.x) * (s.x - b.x) < (rv + rb) * (rv + rb)) {
-      s.pt_vie = s.pt_vie - Configuration::degats_balle;
+      s.pt_vie = s.pt_vie - config::degats_balle;
       const std::int64_t id = s.id;
       if (s.pt_vie <= 0) detruit_vaisseau(monde, id);  // rebuilds the list: s is gone
       return true;
@@ -42,17 +43,18 @@ bool a_impact_vaisseau(Monde& monde, const balle& b) {
   return false;
 }
 
-std::deque<balle> calc_impact(Monde& monde, const std::deque<balle>& balles) {
-  std::deque<balle> restent;
-  for (const balle& b : balles)
+std::deque<world::balle> calc_impact(Monde& monde, const std::deque<world::balle>& balles) {
+  std::deque<world::balle> restent;
+  for (const world::balle& b : balles)
     if (!a_impact_vaisseau(monde, b)) restent.push_back(b);
   return restent;
 }
 
-std::deque<vaisseau> destroy_vaiss(const std::deque<vaisseau>& vaisseaux, std::int64_t id) {
-  std::deque<vaisseau> reste;
+std::deque<world::vaisseau> destroy_vaiss(const std::deque<world::vaisseau>& vaisseaux,
+                                          std::int64_t id) {
+  std::deque<world::vaisseau> reste;
   bool retire = false;
-  for (const vaisseau& s : vaisseaux) {
+  for (const world::vaisseau& s : vaisseaux) {
     if (!retire && s.id == id) {
       retire = true;
       continue;
@@ -69,7 +71,7 @@ bool has_inter_maj(const Monde& monde, double x, double y, std::int64_t id,
   return inter_vaisseau(monde.vaisseaux, x, y, id);
 }
 
-void try_best_move(const Monde& monde, vaisseau& s, const std::vector<face>& faces) {
+void try_best_move(const Monde& monde, world::vaisseau& s, const std::vector<face>& faces) {
   const int n = static_cast<int>(std::trunc(0.5 + std::fabs(s.vitesse)));
   const double dx = cosinus(s.angle) * s.vitesse;
   const double dy = sinus(s.angle) * s.vitesse;
@@ -94,7 +96,7 @@ void try_best_move(const Monde& monde, vaisseau& s, const std::vector<face>& fac
 // Every ship of the list, head first, written before the next one is moved.
 void maj(Monde& monde) {
   for (std::size_t k = 0; k < monde.vaisseaux.size(); ++k) {
-    vaisseau& s = monde.vaisseaux[k];
+    world::vaisseau& s = monde.vaisseaux[k];
     const std::vector<face> faces = get_cube_inter_segments(monde.grille, s.x, s.y);
     const double nx = s.x + cosinus(s.angle) * s.vitesse;
     const double ny = s.y + sinus(s.angle) * s.vitesse;
@@ -107,19 +109,19 @@ void maj(Monde& monde) {
   }
 }
 
-void tire(Monde& monde, const vaisseau& s) {
+void tire(Monde& monde, const world::vaisseau& s) {
   std::size_t en_vol = 0;
-  for (const balle& b : monde.balles)
+  for (const world::balle& b : monde.balles)
     if (b.id == s.id) ++en_vol;
-  if (en_vol >= Configuration::max_balles_par_vaisseau) return;
+  if (en_vol >= config::max_balles_par_vaisseau) return;
   const double k = 0.9 * ((rv + rb) + 1.0);
   monde.balles.push_front(
-      balle{s.x + k * cosinus(s.angle), s.y + k * sinus(s.angle), s.angle, s.id});
+      world::balle{s.x + k * cosinus(s.angle), s.y + k * sinus(s.angle), s.angle, s.id});
 }
 
 }  // namespace
 
-Monde copie(const ::Monde& monde) {
+Monde copie(const world::Monde& monde) {
   return Monde{monde.cubes,
                monde.grille,
                {monde.vaisseaux.begin(), monde.vaisseaux.end()},
@@ -144,8 +146,8 @@ void detruit_vaisseau(Monde& monde, std::int64_t id) {
 }
 
 void traite_action_joueur(Monde& monde, std::int64_t id, action a) {
-  vaisseau* s = nullptr;
-  for (vaisseau& v : monde.vaisseaux) {
+  world::vaisseau* s = nullptr;
+  for (world::vaisseau& v : monde.vaisseaux) {
     if (v.id == id) {
       s = &v;
       break;
@@ -157,19 +159,19 @@ void traite_action_joueur(Monde& monde, std::int64_t id, action a) {
       tire(monde, *s);
       break;
     case action::Gauche:
-      s->angle = s->angle + pas_angle;
+      s->angle = s->angle + world::pas_angle;
       break;
     case action::Droite:
-      s->angle = s->angle - pas_angle;
+      s->angle = s->angle - world::pas_angle;
       break;
     case action::Accelere: {
-      const double v = s->vitesse + pas_vitesse;
-      s->vitesse = v <= Configuration::vitesse_max ? v : Configuration::vitesse_max;
+      const double v = s->vitesse + world::pas_vitesse;
+      s->vitesse = v <= config::vitesse_max ? v : config::vitesse_max;
       break;
     }
     case action::Decelere: {
-      const double v = s->vitesse - pas_vitesse;
-      s->vitesse = v >= Configuration::vitesse_min ? v : Configuration::vitesse_min;
+      const double v = s->vitesse - world::pas_vitesse;
+      s->vitesse = v >= config::vitesse_min ? v : config::vitesse_min;
       break;
     }
     case action::Quitte:
@@ -178,22 +180,22 @@ void traite_action_joueur(Monde& monde, std::int64_t id, action a) {
 }
 
 Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
-  for (const vaisseau& s : monde.vaisseaux)
+  for (const world::vaisseau& s : monde.vaisseaux)
     if (s.id == id) return Spawn::CouleurUtilisee;
-  const double lx = largeur_plateau - 2.0 * rv;
-  const double ly = hauteur_plateau - 2.0 * rv;
-  const double angle = 6.28 * tirage_unitaire(monde.alea);
+  const double lx = world::largeur_plateau - 2.0 * rv;
+  const double ly = world::hauteur_plateau - 2.0 * rv;
+  const double angle = 6.28 * world::tirage_unitaire(monde.alea);
   for (int essai = 0; essai < essais; ++essai) {
-    const double x = tirage_unitaire(monde.alea) * lx + rv;
-    const double y = tirage_unitaire(monde.alea) * ly + rv;
+    const double x = world::tirage_unitaire(monde.alea) * lx + rv;
+    const double y = world::tirage_unitaire(monde.alea) * ly + rv;
     if (inter_cubes(x, y, get_cube_inter_segments(monde.grille, x, y))) continue;
     if (x - rv < 0.0) continue;
-    if (x + rv >= largeur_plateau - 1.0) continue;
+    if (x + rv >= world::largeur_plateau - 1.0) continue;
     if (y - rv < 0.0) continue;
-    if (y + rv >= hauteur_plateau - 1.0) continue;
+    if (y + rv >= world::hauteur_plateau - 1.0) continue;
     if (inter_vaisseau(monde.vaisseaux, x, y, id)) continue;
     if (inside_cube(x, y, monde.cubes)) continue;
-    monde.vaisseaux.push_front(vaisseau{x, y, angle, 0.0, Configuration::pt_vie_max, id});
+    monde.vaisseaux.push_front(world::vaisseau{x, y, angle, 0.0, config::pt_vie_max, id});
     return Spawn::Cree;
   }
   return Spawn::PasDePlace;

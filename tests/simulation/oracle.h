@@ -20,7 +20,9 @@
 #include "world/elements.h"
 #include "world/grille.h"
 
+namespace world {
 struct Monde;  // the server's world, only read by `copie`
+}  // namespace world
 
 namespace oracle {
 
@@ -37,27 +39,28 @@ struct face {
 };
 
 struct Monde {
-  std::vector<cube> cubes;  // list order, the cube drawn last first
-  Grille grille{};
-  std::deque<vaisseau> vaisseaux;  // index 0 is the head, the newest ship
-  std::deque<balle> balles;        // index 0 is the head, the newest bullet
-  Alea alea;
+  std::vector<world::cube> cubes;  // list order, the cube drawn last first
+  world::Grille grille{};
+  std::deque<world::vaisseau> vaisseaux;  // index 0 is the head, the newest ship
+  std::deque<world::balle> balles;        // index 0 is the head, the newest bullet
+  world::Alea alea;
 };
 
 // Everything a tick, an action or a spawn reads: cubes, grid, ships, bullets
 // and the generator's state.
-Monde copie(const ::Monde& monde);
+Monde copie(const world::Monde& monde);
 
 // Planar primitives and collision queries.
 int left(point a, point b, point p);
 bool between(point a, point b, point p);
 bool intersect_segment(point p1, point p2, point p3, point p4);
-std::vector<face> get_cube_inter_segments(const Grille& grille, double x, double y);
+std::vector<face> get_cube_inter_segments(const world::Grille& grille, double x, double y);
 bool inter_cubes(double x, double y, const std::vector<face>& faces);
 bool inter_plateau(double x, double y);
-bool inter_vaisseau(const std::deque<vaisseau>& vaisseaux, double x, double y, std::int64_t id);
-bool inside_cube(double x, double y, const std::vector<cube>& cubes);
-bool est_hors_jeu(const balle& b, const std::vector<cube>& cubes);
+bool inter_vaisseau(const std::deque<world::vaisseau>& vaisseaux, double x, double y,
+                    std::int64_t id);
+bool inside_cube(double x, double y, const std::vector<world::cube>& cubes);
+bool est_hors_jeu(const world::balle& b, const std::vector<world::cube>& cubes);
 
 // One tick: the bullet pass, then the ship pass.
 void mise_a_jour(Monde& monde);

@@ -11,19 +11,19 @@ namespace oracle {
 
 namespace {
 
-constexpr double r = Configuration::rayon_vaisseau;
-constexpr int t = static_cast<int>(Configuration::taille_cube);
+constexpr double r = config::rayon_vaisseau;
+constexpr int t = static_cast<int>(config::taille_cube);
 
 face face_de_x_constant(int x, int y0) {
   const double fx = static_cast<double>(x);
   const double fy = static_cast<double>(y0);
-  return {{fx, fy}, {fx, fy + Configuration::taille_cube - 1.0}};
+  return {{fx, fy}, {fx, fy + config::taille_cube - 1.0}};
 }
 
 face face_de_y_constant(int x0, int y) {
   const double fx = static_cast<double>(x0);
   const double fy = static_cast<double>(y);
-  return {{fx, fy}, {fx + Configuration::taille_cube - 1.0, fy}};
+  return {{fx, fy}, {fx + config::taille_cube - 1.0, fy}};
 }
 
 // a + b as the rounded sum and its rounding error, which add up to it exactly
@@ -99,15 +99,15 @@ bool cote_passe(point e, point f, point p) {
   return left(e, f, p) == 1 || (left(e, f, p) == 0 && between(e, f, p));
 }
 
-bool contient(const cube& k, point p) {
+bool contient(const world::cube& k, point p) {
   return cote_passe({k.x_min, k.y_min}, {k.x_max, k.y_min}, p) &&
          cote_passe({k.x_max, k.y_min}, {k.x_max, k.y_max}, p) &&
          cote_passe({k.x_max, k.y_max}, {k.x_min, k.y_max}, p) &&
          cote_passe({k.x_min, k.y_max}, {k.x_min, k.y_min}, p);
 }
 
-bool dans_le_cube(const balle& b, const cube& k) {
-  const double rb = Configuration::rayon_balle;
+bool dans_le_cube(const world::balle& b, const world::cube& k) {
+  const double rb = config::rayon_balle;
   const double cx = (k.x_min + k.x_max + 1.0) / 2.0;
   const double cy = (k.y_min + k.y_max + 1.0) / 2.0;
   point p;
@@ -134,8 +134,8 @@ int left(point a, point b, point p) {
   Somme d;
   d.ajoute_produit(difference(b.x, a.x), difference(p.y, a.y));
   d.ajoute_produit(difference(b.y, a.y), difference(a.x, p.x));
-  if (d.signe_avec(-epsilon) > 0) return 1;
-  if (d.signe_avec(epsilon) < 0) return -1;
+  if (d.signe_avec(-world::epsilon) > 0) return 1;
+  if (d.signe_avec(world::epsilon) < 0) return -1;
   return 0;
 }
 
@@ -161,9 +161,10 @@ bool intersect_segment(point p1, point p2, point p3, point p4) {
   return sur(p1, p2, p3) || sur(p1, p2, p4) || sur(p3, p4, p1) || sur(p3, p4, p2);
 }
 
-std::vector<face> get_cube_inter_segments(const Grille& grille, double x, double y) {
+std::vector<face> get_cube_inter_segments(const world::Grille& grille, double x, double y) {
   std::vector<face> trouvees;  // in the order found; the list is the reverse
-  if (!(0.0 <= x && x < largeur_plateau && 0.0 <= y && y < hauteur_plateau)) return trouvees;
+  if (!(0.0 <= x && x < world::largeur_plateau && 0.0 <= y && y < world::hauteur_plateau))
+    return trouvees;
   const int i = static_cast<int>(std::trunc(x)) / t;
   const int j = static_cast<int>(std::trunc(y)) / t;
   for (int di = -1; di <= 1; ++di) {
@@ -190,27 +191,28 @@ bool inter_cubes(double x, double y, const std::vector<face>& faces) {
 
 bool inter_plateau(double x, double y) {
   if (x - r < 0.0) return true;
-  if (x + r >= largeur_plateau - 1.0) return true;
+  if (x + r >= world::largeur_plateau - 1.0) return true;
   if (y - r < 0.0) return true;
-  return y + r >= hauteur_plateau - 1.0;
+  return y + r >= world::hauteur_plateau - 1.0;
 }
 
-bool inter_vaisseau(const std::deque<vaisseau>& vaisseaux, double x, double y, std::int64_t id) {
-  for (const vaisseau& s : vaisseaux) {
+bool inter_vaisseau(const std::deque<world::vaisseau>& vaisseaux, double x, double y,
+                    std::int64_t id) {
+  for (const world::vaisseau& s : vaisseaux) {
     if (s.id == id) continue;
     if ((s.x - x) * (s.x - x) + (s.y - y) * (s.y - y) < 4.0 * (r * r)) return true;
   }
   return false;
 }
 
-bool inside_cube(double x, double y, const std::vector<cube>& cubes) {
-  for (const cube& k : cubes)
+bool inside_cube(double x, double y, const std::vector<world::cube>& cubes) {
+  for (const world::cube& k : cubes)
     if (contient(k, {x, y})) return true;
   return false;
 }
 
-bool est_hors_jeu(const balle& b, const std::vector<cube>& cubes) {
-  for (const cube& k : cubes)
+bool est_hors_jeu(const world::balle& b, const std::vector<world::cube>& cubes) {
+  for (const world::cube& k : cubes)
     if (dans_le_cube(b, k)) return true;
   return false;
 }

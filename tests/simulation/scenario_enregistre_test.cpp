@@ -45,12 +45,12 @@ struct Partie {
   double plus_grand_cap = 0.0;
 };
 
-bool en_jeu(const Monde& monde, std::int64_t couleur) {
+bool en_jeu(const world::Monde& monde, std::int64_t couleur) {
   return std::any_of(monde.vaisseaux.begin(), monde.vaisseaux.end(),
-                     [&](const vaisseau& v) { return v.id == couleur; });
+                     [&](const world::vaisseau& v) { return v.id == couleur; });
 }
 
-void joue_un_tick(Monde& monde, std::mt19937_64& script, Partie& partie) {
+void joue_un_tick(world::Monde& monde, std::mt19937_64& script, Partie& partie) {
   for (std::int64_t couleur = 1; couleur <= nb_couleurs; ++couleur) {
     if (!en_jeu(monde, couleur)) {
       if (script() % 10 == 0) partie.apparitions += cree_vaisseau(monde, couleur) == Spawn::Cree;
@@ -75,7 +75,7 @@ Partie joue(std::uint64_t graine) {
   Partie partie;
   for (int t = 1; t <= nb_ticks; ++t) {
     joue_un_tick(*monde, script, partie);
-    for (const vaisseau& v : monde->vaisseaux)
+    for (const world::vaisseau& v : monde->vaisseaux)
       partie.plus_grand_cap = std::max(partie.plus_grand_cap, std::fabs(v.angle));
     if (t % 100 == 0) partie.empreintes.push_back(empreinte(*monde));
   }

@@ -55,7 +55,7 @@ class Scenario {
  private:
   bool en_jeu(std::int64_t couleur) const {
     return std::any_of(monde_->vaisseaux.begin(), monde_->vaisseaux.end(),
-                       [&](const vaisseau& v) { return v.id == couleur; });
+                       [&](const world::vaisseau& v) { return v.id == couleur; });
   }
 
   // A missing colour comes back now and then, through both spawns.
@@ -64,7 +64,7 @@ class Scenario {
       if (en_jeu(couleur) || !tirage(0.1)) continue;
       const Spawn s = cree_vaisseau(*monde_, couleur);
       const oracle::Spawn r =
-          oracle::cree_vaisseau(reference_, couleur, Configuration::essais_spawn_par_verrou);
+          oracle::cree_vaisseau(reference_, couleur, config::essais_spawn_par_verrou);
       ASSERT_EQ(s == Spawn::Cree, r == oracle::Spawn::Cree);
       bilan_.apparitions += s == Spawn::Cree;
     }
@@ -101,12 +101,12 @@ class Scenario {
   }
 
   Actions visee(std::int64_t couleur) const {
-    const vaisseau* tireur = nullptr;
-    for (const vaisseau& v : monde_->vaisseaux)
+    const world::vaisseau* tireur = nullptr;
+    for (const world::vaisseau& v : monde_->vaisseaux)
       if (v.id == couleur) tireur = &v;
-    const vaisseau* cible = nullptr;
+    const world::vaisseau* cible = nullptr;
     double d2_min = 0.0;
-    for (const vaisseau& v : monde_->vaisseaux) {
+    for (const world::vaisseau& v : monde_->vaisseaux) {
       if (tireur == nullptr || v.id == couleur) continue;
       const double d2 =
           (v.x - tireur->x) * (v.x - tireur->x) + (v.y - tireur->y) * (v.y - tireur->y);
@@ -122,8 +122,8 @@ class Scenario {
   }
 
   void avance(int t) {
-    const std::vector<vaisseau> vaisseaux_avant = en_ordre(monde_->vaisseaux);
-    const std::vector<balle> balles_avant = en_ordre(monde_->balles);
+    const std::vector<world::vaisseau> vaisseaux_avant = en_ordre(monde_->vaisseaux);
+    const std::vector<world::balle> balles_avant = en_ordre(monde_->balles);
     tick(*monde_);
     oracle::mise_a_jour(reference_);
     ASSERT_TRUE(memes_vaisseaux_et_balles(*monde_, reference_)) << "tick " << t;
@@ -134,15 +134,15 @@ class Scenario {
   }
 
   void verifie_invariants(int t) const {
-    const std::vector<vaisseau> vaisseaux = en_ordre(monde_->vaisseaux);
+    const std::vector<world::vaisseau> vaisseaux = en_ordre(monde_->vaisseaux);
     for (std::size_t a = 0; a < vaisseaux.size(); ++a) {
-      const vaisseau& v = vaisseaux[a];
+      const world::vaisseau& v = vaisseaux[a];
       EXPECT_TRUE(v.x >= 9.0 && v.x < 1398.0 && v.y >= 9.0 && v.y < 1398.0)
           << "tick " << t << ", ship " << v.id << " at " << v.x << ", " << v.y;
       EXPECT_TRUE(v.pt_vie >= 1 && v.pt_vie <= 5) << "tick " << t << ", ship " << v.id;
       EXPECT_GT(distance_minimale(faces_, v.x, v.y), 9.0 - 1e-9)
           << "tick " << t << ", ship " << v.id;
-      for (const cube& k : monde_->cubes)
+      for (const world::cube& k : monde_->cubes)
         EXPECT_FALSE(k.x_min <= v.x && v.x <= k.x_max && k.y_min <= v.y && v.y <= k.y_max)
             << "tick " << t << ", ship " << v.id;
       for (std::size_t b = a + 1; b < vaisseaux.size(); ++b) {
@@ -150,22 +150,22 @@ class Scenario {
         EXPECT_GE(dx * dx + dy * dy, 18.0 * 18.0) << "tick " << t;
       }
     }
-    for (const balle& b : monde_->balles)
+    for (const world::balle& b : monde_->balles)
       EXPECT_TRUE(b.x - 4.0 >= 0.0 && b.x + 4.0 < 1408.0 && b.y - 4.0 >= 0.0 && b.y + 4.0 < 1408.0)
           << "tick " << t << ", bullet at " << b.x << ", " << b.y;
   }
 
   // Ships and bullets that remain keep their relative order; records are
   // recognised by what a tick never changes.
-  void verifie_ordre(const std::vector<vaisseau>& vaisseaux_avant,
-                     const std::vector<balle>& balles_avant, int t) const {
+  void verifie_ordre(const std::vector<world::vaisseau>& vaisseaux_avant,
+                     const std::vector<world::balle>& balles_avant, int t) const {
     std::vector<std::int64_t> ids_avant, ids_apres;
-    for (const vaisseau& v : vaisseaux_avant) ids_avant.push_back(v.id);
-    for (const vaisseau& v : monde_->vaisseaux) ids_apres.push_back(v.id);
+    for (const world::vaisseau& v : vaisseaux_avant) ids_avant.push_back(v.id);
+    for (const world::vaisseau& v : monde_->vaisseaux) ids_apres.push_back(v.id);
     EXPECT_TRUE(sous_suite(ids_apres, ids_avant)) << "tick " << t;
     std::vector<std::pair<double, std::int64_t>> avant, apres;
-    for (const balle& b : balles_avant) avant.push_back({b.angle, b.id});
-    for (const balle& b : monde_->balles) apres.push_back({b.angle, b.id});
+    for (const world::balle& b : balles_avant) avant.push_back({b.angle, b.id});
+    for (const world::balle& b : monde_->balles) apres.push_back({b.angle, b.id});
     EXPECT_TRUE(sous_suite(apres, avant)) << "tick " << t;
   }
 
@@ -180,10 +180,10 @@ class Scenario {
     return true;
   }
 
-  void compte(const std::vector<vaisseau>& avant, int) {
-    for (const vaisseau& v : avant) {
+  void compte(const std::vector<world::vaisseau>& avant, int) {
+    for (const world::vaisseau& v : avant) {
       const auto apres = std::find_if(monde_->vaisseaux.begin(), monde_->vaisseaux.end(),
-                                      [&](const vaisseau& w) { return w.id == v.id; });
+                                      [&](const world::vaisseau& w) { return w.id == v.id; });
       if (apres == monde_->vaisseaux.end()) {
         ++bilan_.destructions;
         continue;
@@ -197,7 +197,7 @@ class Scenario {
 
   bool tirage(double p) { return std::bernoulli_distribution(p)(joueurs_); }
 
-  std::unique_ptr<Monde> monde_;
+  std::unique_ptr<world::Monde> monde_;
   oracle::Monde reference_;
   std::mt19937_64 joueurs_;  // the players' choices, apart from the world's generator
   std::vector<FaceModele> faces_;

@@ -138,7 +138,8 @@ TEST(Diffusion, SpectateursAJourEnRetardOuTardifsRebatissentLesListes) {
   for (int t = 1; t <= 300 && !HasFatalFailure(); ++t) {
     for (std::int64_t c : couleurs)
       traite_action_joueur(*monde, c, static_cast<action>(hasard() % 5));
-    if (t % 37 == 0) retire_joueur(*monde, couleurs[hasard() % couleurs.size()], Depart::Quitte);
+    if (t % 37 == 0)
+      retire_joueur(*monde, couleurs[hasard() % couleurs.size()], world::Depart::Quitte);
     ASSERT_TRUE(partie.avant_tick(std::chrono::steady_clock::now(), false));
     avance(*monde);
     if (t == 150) {

@@ -13,23 +13,23 @@ struct Compteur {
   int valeur GUARDED_BY(mutex) = 0;
 };
 
-[[maybe_unused]] std::size_t vaisseaux_en_jeu(Monde& monde) {
+[[maybe_unused]] std::size_t vaisseaux_en_jeu(world::Monde& monde) {
 #if defined(FAUTE_LECTURE_MONDE)
   return monde.vaisseaux.taille();
 #else
-  VerrouTenu tenu(monde.verrou);
+  world::VerrouTenu tenu(monde.verrou);
   return monde.vaisseaux.taille();
 #endif
 }
 
-[[maybe_unused]] void tick_a_la_main(Monde& monde) {
+[[maybe_unused]] void tick_a_la_main(world::Monde& monde) {
 #if defined(FAUTE_APPEL_SANS_VERROU)
   mise_a_jour_balles(monde);
 #elif defined(FAUTE_APRES_LE_TICK)
-  { VerrouTick tenu(monde.verrou); }
+  { world::VerrouTick tenu(monde.verrou); }
   mise_a_jour_balles(monde);
 #else
-  VerrouTick tenu(monde.verrou);
+  world::VerrouTick tenu(monde.verrou);
   mise_a_jour_balles(monde);
 #endif
 }

@@ -22,7 +22,7 @@ using namespace std::chrono_literals;
 // A tick that leaves its lock held makes the next tick of the same thread
 // wait forever: the tests that tick again run under a watchdog, whose delay
 // is longer than this one so that an assertion reports the fault when it can.
-bool verrou_libre(Verrou& verrou) {
+bool verrou_libre(world::Verrou& verrou) {
   auto pris = std::make_shared<std::promise<void>>();
   std::future<void> signal = pris->get_future();
   std::thread([&verrou, pris] {
@@ -49,8 +49,8 @@ TEST(Tick, AFailureInAnUpdateIsReportedAndTheNextTickRuns) {
   auto monde = monde_avec_cubes(4);
   ajoute_balles(*monde, {{100.0, 100.0, 0.0, 1}});
   testing::internal::CaptureStderr();
-  tick(*monde, [](Monde&) { throw Echec("mise_a_jour_balles : panne de test"); });
-  tick(*monde, [](Monde&) { throw 42; });
+  tick(*monde, [](world::Monde&) { throw world::Echec("mise_a_jour_balles : panne de test"); });
+  tick(*monde, [](world::Monde&) { throw 42; });
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "mise_a_jour : mise_a_jour_balles : panne de test\n"
             "mise_a_jour : echec inconnu\n");
@@ -71,7 +71,7 @@ TEST(Tick, AnEmptyWorldStaysEmpty) {
 }
 
 TEST(Tick, ABulletLeavingTheBoardIsGoneBeforeTheHitTest) {
-  Monde monde(1);
+  world::Monde monde(1);
   // After its move the bullet is at x = 1404.5, off the board (1404.5 + 4 >=
   // 1408) but only 8.5 from the ship's centre.
   ajoute_vaisseaux(monde, {vaisseau_en(1396.0, 700.0, 1)});
@@ -83,7 +83,7 @@ TEST(Tick, ABulletLeavingTheBoardIsGoneBeforeTheHitTest) {
 }
 
 TEST(Tick, BulletsHitBeforeShipsMove) {
-  Monde monde(1);
+  world::Monde monde(1);
   // The ship drives out of range this tick, but is hit where it stood.
   ajoute_vaisseaux(monde, {vaisseau_en(300.0, 300.0, 1, 0.0, 3.0)});
   ajoute_balles(monde, {{284.0, 300.0, 0.0, 2}});  // ends 12.5 from the ship
@@ -94,7 +94,7 @@ TEST(Tick, BulletsHitBeforeShipsMove) {
 }
 
 TEST(Tick, AShipDestroyedByABulletNoLongerBlocksTheShipPass) {
-  Monde monde(1);
+  world::Monde monde(1);
   // Ship 2's straight move to x = 283 would come 17 from ship 1, which the
   // bullet removes first.
   ajoute_vaisseaux(

@@ -64,8 +64,8 @@ struct Releve {
 
 class Partie {
  public:
-  Partie() : monde_(std::make_unique<Monde>(77)), joueurs_(77) {
-    monde_->cubes = cree_cubes(monde_->grille, monde_->alea, Configuration::nb_cubes);
+  Partie() : monde_(std::make_unique<world::Monde>(77)), joueurs_(77) {
+    monde_->cubes = cree_cubes(monde_->grille, monde_->alea, config::nb_cubes);
   }
 
   Releve joue(int ticks) {
@@ -96,7 +96,7 @@ class Partie {
     }
   }
 
-  std::unique_ptr<Monde> monde_;
+  std::unique_ptr<world::Monde> monde_;
   std::mt19937_64 joueurs_;
 };
 

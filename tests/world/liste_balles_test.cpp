@@ -11,9 +11,9 @@ namespace {
 
 constexpr std::int64_t nb_couleurs = 5;
 
-std::size_t compte(const std::deque<balle>& modele, std::int64_t id) {
+std::size_t compte(const std::deque<world::balle>& modele, std::int64_t id) {
   std::size_t n = 0;
-  for (const balle& b : modele) n += b.id == id;
+  for (const world::balle& b : modele) n += b.id == id;
   return n;
 }
 
@@ -25,34 +25,34 @@ TEST(ListeBalles, FollowsAPlainNewestFirstListAndItsCountsPerColour) {
   std::uniform_int_distribution<std::int64_t> couleur(1, nb_couleurs);
   std::uniform_int_distribution<int> ajouts(0, 60);
   std::uniform_real_distribution<double> u(0.0, 1.0);
-  ListeBalles balles;
-  std::deque<balle> modele;
+  world::ListeBalles balles;
+  std::deque<world::balle> modele;
   double serie = 0.0;  // tells the bullets apart
   for (int tour = 0; tour < 400; ++tour) {
     for (int k = ajouts(alea); k > 0; --k) {
-      const balle b{serie++, 0.0, u(alea), couleur(alea)};
+      const world::balle b{serie++, 0.0, u(alea), couleur(alea)};
       balles.ajoute_en_tete(b);
       modele.push_front(b);
     }
     const double proportion = u(alea);
     std::vector<double> visites;
     std::vector<bool> retirees;
-    balles.retire_si([&](balle& b) {
+    balles.retire_si([&](world::balle& b) {
       visites.push_back(b.x);
       b.y = b.y + 1.0;
       retirees.push_back(u(alea) < proportion);
       return retirees.back();
     });
     ASSERT_EQ(visites.size(), modele.size()) << "round " << tour;
-    std::deque<balle> restent;
+    std::deque<world::balle> restent;
     for (std::size_t k = 0; k < modele.size(); ++k) {
       ASSERT_EQ(visites[k], modele[k].x) << "round " << tour << ": visited out of list order";
       modele[k].y = modele[k].y + 1.0;
       if (!retirees[k]) restent.push_back(modele[k]);
     }
     modele = restent;
-    ASSERT_EQ(std::vector<balle>(balles.begin(), balles.end()),
-              std::vector<balle>(modele.begin(), modele.end()))
+    ASSERT_EQ(std::vector<world::balle>(balles.begin(), balles.end()),
+              std::vector<world::balle>(modele.begin(), modele.end()))
         << "round " << tour;
     ASSERT_EQ(balles.taille(), modele.size());
     if (!modele.empty()) {

@@ -8,10 +8,12 @@
 
 namespace {
 
-std::vector<int> contenu(const ListeRecente<int>& liste) { return {liste.begin(), liste.end()}; }
+std::vector<int> contenu(const world::ListeRecente<int>& liste) {
+  return {liste.begin(), liste.end()};
+}
 
-ListeRecente<int> liste_de(std::initializer_list<int> du_plus_ancien) {
-  ListeRecente<int> liste;
+world::ListeRecente<int> liste_de(std::initializer_list<int> du_plus_ancien) {
+  world::ListeRecente<int> liste;
   for (int e : du_plus_ancien) liste.ajoute_en_tete(e);
   return liste;
 }
@@ -44,15 +46,15 @@ TEST(ListeRecente, RemovingFromTheMiddleKeepsTheOthersInOrder) {
 }
 
 TEST(ListeRecente, RemoveFirstTakesOnlyTheFirstMatchFromTheHead) {
-  ListeRecente<vaisseau> vaisseaux;
-  vaisseaux.ajoute_en_tete(vaisseau{1, 0, 0, 0, 5, 7});
-  vaisseaux.ajoute_en_tete(vaisseau{2, 0, 0, 0, 5, 8});
-  vaisseaux.ajoute_en_tete(vaisseau{3, 0, 0, 0, 5, 7});
-  EXPECT_TRUE(vaisseaux.retire_premier([](const vaisseau& v) { return v.id == 7; }));
+  world::ListeRecente<world::vaisseau> vaisseaux;
+  vaisseaux.ajoute_en_tete(world::vaisseau{1, 0, 0, 0, 5, 7});
+  vaisseaux.ajoute_en_tete(world::vaisseau{2, 0, 0, 0, 5, 8});
+  vaisseaux.ajoute_en_tete(world::vaisseau{3, 0, 0, 0, 5, 7});
+  EXPECT_TRUE(vaisseaux.retire_premier([](const world::vaisseau& v) { return v.id == 7; }));
   ASSERT_EQ(vaisseaux.taille(), 2u);
   EXPECT_EQ(vaisseaux[0].x, 2);
   EXPECT_EQ(vaisseaux[1].x, 1);
-  EXPECT_FALSE(vaisseaux.retire_premier([](const vaisseau& v) { return v.id == 99; }));
+  EXPECT_FALSE(vaisseaux.retire_premier([](const world::vaisseau& v) { return v.id == 99; }));
   EXPECT_EQ(vaisseaux.taille(), 2u);
 }
 

@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 // these tests waiting forever: the watchdog ends them within seconds.
 TEST(Verrou, ExcludesEveryOtherHolder) {
   const ChienDeGarde garde(5s);
-  Verrou verrou;
+  world::Verrou verrou;
   long compteur = 0;  // guarded by verrou, deliberately not atomic
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
@@ -30,7 +30,7 @@ TEST(Verrou, ExcludesEveryOtherHolder) {
     });
   threads.emplace_back([&] {
     for (int i = 0; i < 2000; ++i) {
-      VerrouTick tenu(verrou);
+      world::VerrouTick tenu(verrou);
       ++compteur;
     }
   });
@@ -40,7 +40,7 @@ TEST(Verrou, ExcludesEveryOtherHolder) {
 
 TEST(Verrou, TheTickGetsInWhileClientsHammerTheLock) {
   const ChienDeGarde garde(10s);  // two seconds of hammering, then the joins
-  Verrou verrou;
+  world::Verrou verrou;
   std::atomic<bool> fini{false};
   std::vector<std::thread> clients;
   for (int t = 0; t < 8; ++t)
@@ -53,7 +53,7 @@ TEST(Verrou, TheTickGetsInWhileClientsHammerTheLock) {
   int ticks = 0;
   const auto fin = std::chrono::steady_clock::now() + 2s;
   while (std::chrono::steady_clock::now() < fin) {
-    VerrouTick tenu(verrou);
+    world::VerrouTick tenu(verrou);
     ++ticks;
   }
   fini = true;

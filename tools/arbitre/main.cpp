@@ -123,7 +123,7 @@ std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
 // does when it stops.
 [[noreturn]] void conclut(std::optional<FichierResultats>& fichier, const Resultats& finals) {
   const bool resultats_ecrits = !fichier || fichier->ecrit(finals);
-  journal(tableau(finals));
+  config::journal(tableau(finals));
   std::fflush(stdout);
   std::fflush(stderr);
   std::_Exit(resultats_ecrits && !finals.erreur_enregistrement ? 0 : sortie_fichiers_incomplets);
@@ -131,7 +131,7 @@ std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
 
 // A match's pieces, built in this order by prepare_le_match.
 struct Match {
-  std::unique_ptr<Monde> monde;
+  std::unique_ptr<world::Monde> monde;
   MesuresTick mesures;
   Sorties sorties;
   FileLots file{capacite_file};
@@ -148,7 +148,7 @@ struct Match {
 // The players' side: the arena on the world, its port, and the thread that
 // accepts on it until renvoie_les_joueurs.
 struct Joueurs {
-  explicit Joueurs(Monde& monde) : arene(monde) {}
+  explicit Joueurs(world::Monde& monde) : arene(monde) {}
   Arene arene;
   CompteursProtocole compteurs;
   Socket ecoute;
@@ -166,7 +166,7 @@ void prepare_les_signaux() {
 std::uint64_t annonce_la_graine(const OptionsArbitre& options) {
   const std::uint64_t graine =
       options.graine.value_or(static_cast<std::uint64_t>(std::time(nullptr)));
-  journal("arene-arbitre : graine " + std::to_string(graine) + "\n");
+  config::journal("arene-arbitre : graine " + std::to_string(graine) + "\n");
   return graine;
 }
 
@@ -202,7 +202,7 @@ std::thread lance_les_ticks(Match& match) {
 // The arena, with protocol counters when spectators may read them, and its
 // listening port.
 void ouvre_aux_joueurs(Joueurs& joueurs, const OptionsArbitre& options, bool compte) {
-  trace("lancement du serveur\n");
+  config::trace("lancement du serveur\n");
   if (compte) joueurs.arene.compteurs = &joueurs.compteurs;
   joueurs.ecoute = ecoute_les_joueurs(programme, options.port);
 }
@@ -241,7 +241,7 @@ std::unique_ptr<ServeurSpectateurs> ouvre_aux_spectateurs(const OptionsArbitre& 
 int lance(const OptionsArbitre& options) {
   prepare_les_signaux();
   const std::uint64_t graine = annonce_la_graine(options);
-  Configuration::debug = options.debug;
+  config::debug = options.debug;
   Match match;
   prepare_le_match(match, options, graine);
   Ecrivain ecrivain(match.file, match.sorties.puits());

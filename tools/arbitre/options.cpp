@@ -13,12 +13,13 @@ namespace {
 
 // The names file first, then each --nom: a colour named twice is refused
 // wherever its second name comes from.
-void lit_noms(const std::string& fichier, const std::vector<std::string>& options, Noms& noms) {
+void lit_noms(const std::string& fichier, const std::vector<std::string>& options,
+              noms::Noms& noms) {
   if (!fichier.empty())
-    if (const std::string defaut = ajoute_noms_fichier(noms, fichier); !defaut.empty())
+    if (const std::string defaut = noms::ajoute_noms_fichier(noms, fichier); !defaut.empty())
       throw CLI::ValidationError("--noms", defaut);
   for (const std::string& option : options)
-    if (const std::string defaut = ajoute_nom_option(noms, option); !defaut.empty())
+    if (const std::string defaut = noms::ajoute_nom_option(noms, option); !defaut.empty())
       throw CLI::ValidationError("--nom " + option, defaut);
 }
 
@@ -28,7 +29,7 @@ std::set<std::int64_t> lit_couleurs(std::string_view liste) {
   for (std::size_t debut = 0; debut <= liste.size();) {
     const std::size_t fin = std::min(liste.find(',', debut), liste.size());
     const std::string_view texte = liste.substr(debut, fin - debut);
-    const auto couleur = lit_couleur(texte);
+    const auto couleur = noms::lit_couleur(texte);
     if (!couleur)
       throw CLI::ValidationError("--couleurs", _("not a colour: \"") + std::string(texte) + "\"");
     couleurs.insert(*couleur);

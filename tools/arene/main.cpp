@@ -17,12 +17,12 @@ namespace {
 
 constexpr std::string_view programme = "arene";
 
-[[noreturn]] void lance(const Options& options) {
+[[noreturn]] void lance(const config::Options& options) {
   prepare_le_processus();
-  Configuration::debug = options.debug;
+  config::debug = options.debug;
   const auto monde = cree_le_monde(static_cast<std::uint64_t>(std::time(nullptr)));
   std::thread(mise_a_jour, std::ref(*monde)).detach();
-  trace("lancement du serveur\n");
+  config::trace("lancement du serveur\n");
   Arene arene(*monde);
   const Socket ecoute = ecoute_les_joueurs(programme, options.port);
   try {
@@ -38,9 +38,9 @@ constexpr std::string_view programme = "arene";
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const auto options = lit_ligne_de_commande(arguments);
+  const auto options = config::lit_ligne_de_commande(arguments);
   if (!options) {
-    journal(message_usage(argc > 0 ? argv[0] : "arene"));
+    config::journal(config::message_usage(argc > 0 ? argv[0] : "arene"));
     return 1;
   }
   try {

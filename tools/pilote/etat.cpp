@@ -37,12 +37,12 @@ std::string_view commande_de(Action action) { return commandes[static_cast<int>(
 
 double vitesse_apres(double vitesse, Action action) {
   if (action == Action::Accelere) {
-    const double v = vitesse + pas_vitesse;
-    return v <= Configuration::vitesse_max ? v : Configuration::vitesse_max;
+    const double v = vitesse + world::pas_vitesse;
+    return v <= config::vitesse_max ? v : config::vitesse_max;
   }
   if (action == Action::Decelere) {
-    const double v = vitesse - pas_vitesse;
-    return v >= Configuration::vitesse_min ? v : Configuration::vitesse_min;
+    const double v = vitesse - world::pas_vitesse;
+    return v >= config::vitesse_min ? v : config::vitesse_min;
   }
   return vitesse;
 }

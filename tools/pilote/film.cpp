@@ -69,7 +69,7 @@ Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies, std::size
     }
   } catch (const LimiteDepassee&) {
     throw;
-  } catch (const Echec&) {
+  } catch (const world::Echec&) {
     if (reperes_.empty()) throw;
   }
   // A match cancelled before its start has no tick: show how it was left.

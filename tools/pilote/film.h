@@ -47,9 +47,9 @@ class Film {
   explicit Film(const std::string& chemin, std::int64_t ticks_entre_copies = 200,
                 std::size_t copies_max = 512);
 
-  const std::vector<cube>& cubes() const { return entete_.cubes; }
+  const std::vector<world::cube>& cubes() const { return entete_.cubes; }
   // The players' names the recording holds (none before version 2).
-  const Noms& noms() const { return entete_.noms; }
+  const noms::Noms& noms() const { return entete_.noms; }
   // In tick order, at least one.
   const std::vector<Repere>& reperes() const { return reperes_; }
   // False when the file ended before the match's last line.

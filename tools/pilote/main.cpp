@@ -20,10 +20,10 @@ int echec(Sortie sortie, const std::string& message) {
   return static_cast<int>(sortie);
 }
 
-int relecture(const std::string& chemin, const Noms& noms) {
+int relecture(const std::string& chemin, const noms::Noms& noms) {
   try {
     return rejoue(chemin, noms);
-  } catch (const Echec& e) {
+  } catch (const world::Echec& e) {
     return echec(Sortie::EnregistrementIllisible, std::string(_("cannot replay: ")) + e.what());
   } catch (const ErreurTerminal& e) {
     return echec(Sortie::TerminalInutilisable, e.what());

@@ -71,7 +71,7 @@ bool lit_nombre(std::string_view texte, T& valeur, int base = 10) {
 bool lit_valeur(std::string_view option, const std::string& texte, OptionsPilote& o) {
   if (option == "--host") return !(o.hote = texte).empty();
   if (option == "--port") return lit_nombre(texte, o.port) && o.port > 0 && o.port < 65536;
-  if (option == "--couleur") return (o.couleur = lit_couleur(texte)).has_value();
+  if (option == "--couleur") return (o.couleur = noms::lit_couleur(texte)).has_value();
   if (option == "--rejoue") return !(o.rejoue = texte)->empty();
   return false;
 }
@@ -90,7 +90,7 @@ std::optional<std::string> lit_valeurs(const Valeurs& v, OptionsPilote& options)
       if (!lit_valeur(option, texte, options))
         return _("bad value for ") + std::string(option) + ": " + texte;
   for (const std::string& fichier : v.noms)
-    if (std::string defaut = ajoute_noms_fichier(options.noms, fichier); !defaut.empty())
+    if (std::string defaut = noms::ajoute_noms_fichier(options.noms, fichier); !defaut.empty())
       return "--noms " + defaut;
   const bool serveur = !v.hote.empty() || !v.port.empty() || !v.couleur.empty();
   if (options.rejoue && serveur)

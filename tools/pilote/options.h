@@ -13,7 +13,7 @@ struct OptionsPilote {
   int port = 12345;
   std::optional<std::int64_t> couleur;  // nothing: the first free colour found by trying
   std::optional<std::string> rejoue;    // --rejoue: replay this recording, no server
-  Noms noms;                            // --noms: what the game port cannot tell
+  noms::Noms noms;                      // --noms: what the game port cannot tell
   bool aide = false;                    // --help: print the usage and stop
 };
 

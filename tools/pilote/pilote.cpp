@@ -19,8 +19,8 @@ using namespace std::chrono_literals;
 constexpr auto periode_releve = 5ms;
 // The status line changes with every poll; showing it this often is enough.
 constexpr auto periode_tableau = 250ms;
-const auto periode_nominale = std::chrono::duration_cast<Horloge::duration>(
-    std::chrono::duration<double>(Configuration::periode));
+const auto periode_nominale =
+    std::chrono::duration_cast<Horloge::duration>(std::chrono::duration<double>(config::periode));
 
 ConnexionArene connecte(const OptionsPilote& options) {
   try {
@@ -172,7 +172,7 @@ void Pilote::dessine(Ecran& ecran) {
   const int ligne = ligne_sous_le_plateau(rendu);
   const std::string etat = ligne_d_etat(tableau);
   // The player's own name first, as the organiser wrote it.
-  const auto nom = nom_de(options_.noms, partie_.couleur);
+  const auto nom = noms::nom_de(options_.noms, partie_.couleur);
   const std::string aide = (nom ? *nom + "  " : "") + ligne_d_aide(tableau);
   const int colonne = colonne_d_etat(rendu, std::max(etat.size(), largeur_texte(aide)));
   ecris(rendu.grille, colonne, ligne, etat);

@@ -25,13 +25,13 @@ std::vector<std::int64_t> ticks_de(const Film& film) {
 
 }  // namespace
 
-int rejoue(const std::string& chemin, const Noms& noms_en_plus) {
+int rejoue(const std::string& chemin, const noms::Noms& noms_en_plus) {
   const Film film(chemin);
-  Noms noms = film.noms();
+  noms::Noms noms = film.noms();
   noms.insert(noms_en_plus.begin(), noms_en_plus.end());  // the recording's names win
   exige_un_terminal();
   const GardeSignaux signaux;
-  Platine platine(ticks_de(film), Configuration::periode);
+  Platine platine(ticks_de(film), config::periode);
   Curseur curseur(film);
   Ecran ecran;
   Instant avant = Horloge::now();

@@ -9,4 +9,4 @@
 // Returns the exit status. Throws Echec when the file is not a recording, and
 // ErreurTerminal, always with the terminal already restored.
 // `noms` names the colours the recording leaves unnamed.
-int rejoue(const std::string& chemin, const Noms& noms);
+int rejoue(const std::string& chemin, const noms::Noms& noms);

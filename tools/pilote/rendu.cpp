@@ -177,12 +177,12 @@ int colonne_sous(Grille& grille, const Cadre& c, const Instantane& i, Point p, i
 // its left when the board's edge would cut it. It stops before a ship or a
 // bullet.
 void pose_nom(Grille& grille, const Cadre& c, const Instantane& i, const VaisseauLu& v) {
-  const auto nom = i.noms ? nom_de(*i.noms, v.id) : std::nullopt;
+  const auto nom = i.noms ? noms::nom_de(*i.noms, v.id) : std::nullopt;
   const Case* sous = nom ? case_sous(grille, c, i, {v.x, v.y}) : nullptr;
   if (sous == nullptr) return;
   const auto rang = static_cast<int>(sous - grille.cases.data());
   const int ligne = rang / grille.colonnes;
-  const std::u32string lettres = caracteres(*nom);
+  const std::u32string lettres = noms::caracteres(*nom);
   const int n = static_cast<int>(lettres.size());
   const int fin = c.colonne + c.pixels_large;
   int colonne =
@@ -260,14 +260,14 @@ int colonne_d_etat(const Rendu& rendu, std::size_t largeur) {
 void ecris(Grille& grille, int colonne, int ligne, std::string_view texte, std::uint8_t attributs,
            std::optional<Rgb> avant) {
   if (ligne < 0 || ligne >= grille.lignes) return;
-  for (const char32_t c : caracteres(texte)) {
+  for (const char32_t c : noms::caracteres(texte)) {
     if (colonne >= grille.colonnes) return;
     if (colonne >= 0) grille.a(colonne, ligne) = Case{c, avant, {}, attributs};
     ++colonne;
   }
 }
 
-std::size_t largeur_texte(std::string_view texte) { return caracteres(texte).size(); }
+std::size_t largeur_texte(std::string_view texte) { return noms::caracteres(texte).size(); }
 
 char glyphe_ascii(char32_t glyphe) {
   switch (glyphe) {

@@ -27,7 +27,7 @@ struct Instantane {
   std::vector<VaisseauLu> vaisseaux;
   std::vector<BalleLue> balles;
   std::optional<std::int64_t> couleur_propre;  // nothing while the player has no ship
-  const Noms* noms = nullptr;                  // written beside the ships that have one
+  const noms::Noms* noms = nullptr;            // written beside the ships that have one
 };
 
 struct TailleTerminal {

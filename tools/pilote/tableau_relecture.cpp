@@ -16,12 +16,12 @@ std::string texte_vitesse(double vitesse) {
 }
 
 // A player as people know it: its name, or else its colour number.
-std::string qui(const Noms* noms, std::int64_t couleur) {
-  const auto nom = noms ? nom_de(*noms, couleur) : std::nullopt;
+std::string qui(const noms::Noms* noms, std::int64_t couleur) {
+  const auto nom = noms ? noms::nom_de(*noms, couleur) : std::nullopt;
   return nom ? *nom : std::to_string(couleur);
 }
 
-std::string texte_bilan(const Bilan& b, const Noms* noms) {
+std::string texte_bilan(const Bilan& b, const noms::Noms* noms) {
   const std::string couleur = qui(noms, b.couleur);
   switch (b.sort) {
     case Bilan::Sort::EnJeu:
@@ -44,14 +44,15 @@ std::size_t largeur_de(const std::vector<Morceau>& morceaux) {
 
 // The recording repeats this server's board and sizes in its header, so the
 // game's constants describe it.
-Instantane instantane_de(const Film& film, const EtatRelu& etat, const Noms& noms) {
+Instantane instantane_de(const Film& film, const EtatRelu& etat, const noms::Noms& noms) {
   Instantane i;
   i.noms = &noms;
-  i.largeur = largeur_plateau;
-  i.hauteur = hauteur_plateau;
-  i.rayon_vaisseau = Configuration::rayon_vaisseau;
-  i.rayon_balle = Configuration::rayon_balle;
-  for (const cube& c : film.cubes()) i.cubes.push_back(CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
+  i.largeur = world::largeur_plateau;
+  i.hauteur = world::hauteur_plateau;
+  i.rayon_vaisseau = config::rayon_vaisseau;
+  i.rayon_balle = config::rayon_balle;
+  for (const world::cube& c : film.cubes())
+    i.cubes.push_back(CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
   for (const VaisseauVu& v : etat.vaisseaux())
     i.vaisseaux.push_back(VaisseauLu{v.x, v.y, v.angle, v.pt_vie, v.couleur});
   for (const BalleVue& b : etat.balles()) i.balles.push_back(BalleLue{b.x, b.y, b.couleur});
@@ -61,7 +62,7 @@ Instantane instantane_de(const Film& film, const EtatRelu& etat, const Noms& nom
 }  // namespace
 
 std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vector<Bilan>& bilans,
-                                        bool complet, std::size_t largeur, const Noms* noms) {
+                                        bool complet, std::size_t largeur, const noms::Noms* noms) {
   std::string debut = "tick " + std::to_string(platine.tick()) + "/" +
                       std::to_string(platine.dernier_tick()) + (complet ? "" : _(" (cut short)")) +
                       "  " + texte_vitesse(platine.vitesse()) + "  " +
@@ -94,7 +95,7 @@ std::string aide_de_relecture(const Platine& platine, std::size_t largeur) {
 }
 
 Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
-                          TailleTerminal taille, const Noms& noms) {
+                          TailleTerminal taille, const noms::Noms& noms) {
   Rendu rendu = rend(instantane_de(film, etat, noms), taille);
   const auto colonnes = static_cast<std::size_t>(rendu.grille.colonnes);
   const std::string aide = aide_de_relecture(platine, colonnes);

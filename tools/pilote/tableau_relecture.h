@@ -21,10 +21,10 @@ struct Morceau {
 // `largeur` columns.
 std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vector<Bilan>& bilans,
                                         bool complet, std::size_t largeur,
-                                        const Noms* noms = nullptr);
+                                        const noms::Noms* noms = nullptr);
 // The keys, as many as fit in `largeur` columns, or the tick number being typed.
 std::string aide_de_relecture(const Platine& platine, std::size_t largeur);
 
 // The whole screen at the platine's instant; `etat` holds the lists there.
 Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
-                          TailleTerminal taille, const Noms& noms);
+                          TailleTerminal taille, const noms::Noms& noms);

@@ -24,11 +24,11 @@ void nombre(std::string& s, double x) {
 void nombre(std::string& s, std::int64_t n) { s += std::to_string(n); }
 
 // The names of the ships listed, in the header's form; nothing when none has one.
-void ajoute_noms(std::string& s, const EtatRelu& etat, const Noms& noms) {
+void ajoute_noms(std::string& s, const EtatRelu& etat, const noms::Noms& noms) {
   std::string liste;
   std::set<std::int64_t> vues;
   for (const VaisseauVu& v : etat.vaisseaux()) {
-    const auto nom = nom_de(noms, v.couleur);
+    const auto nom = noms::nom_de(noms, v.couleur);
     if (!nom || !vues.insert(v.couleur).second) continue;
     liste += liste.empty() ? "[" : ",[";
     nombre(liste, v.couleur);
@@ -37,7 +37,7 @@ void ajoute_noms(std::string& s, const EtatRelu& etat, const Noms& noms) {
   if (!liste.empty()) s += ",\"noms\":[" + liste + "]";
 }
 
-std::string ligne_json(const EtatRelu& etat, const Noms& noms) {
+std::string ligne_json(const EtatRelu& etat, const noms::Noms& noms) {
   std::string s = "{\"tick\":" + std::to_string(etat.tick()) + ",\"vaisseaux\":[";
   bool premier = true;
   for (const VaisseauVu& v : etat.vaisseaux()) {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   try {
     bool trouve = false;
     std::optional<std::int64_t> dernier;
-    Noms noms;
+    noms::Noms noms;
     const Relecture lue = relit(chemin, [&](const Evenement& e, const EtatRelu& etat) {
       if (const auto* entete = std::get_if<EvEntete>(&e)) noms = entete->noms;
       if (!est_un_instant(e)) return;

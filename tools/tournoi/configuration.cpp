@@ -198,7 +198,7 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
     if (const auto probleme = probleme_nom(bot.nom))
       l.erreur(table.get("nom"), prefixe + "nom",
                *probleme + _(" (any letters, digits, spaces and signs, ") +
-                   std::to_string(nom_max) + _(" characters at most)"));
+                   std::to_string(noms::nom_max) + _(" characters at most)"));
     for (const auto& autre : t.bots)
       if (autre.nom == bot.nom) l.erreur(table.get("nom"), prefixe + "nom", _("name already used"));
   } else if (!table.get("nom")) {

@@ -109,7 +109,7 @@ std::string tableau(const Rapport& r) {
   std::string texte = format(_("%s: %zu of %zu matches finished\n"), r.plan.tournoi.nom.c_str(),
                              termines(r), r.plan.matchs.size());
   std::size_t largeur = 20;
-  for (const auto& l : r.lignes) largeur = std::max(largeur, caracteres(l.nom).size());
+  for (const auto& l : r.lignes) largeur = std::max(largeur, noms::caracteres(l.nom).size());
   // Translations keep the columns' widths.
   texte += " #  " + cadre_a_gauche(_("bot"), largeur) +
            _(" colour                          matches  wins  win rate [95 %]     mean rank  "

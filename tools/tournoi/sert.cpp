@@ -345,7 +345,7 @@ int sert(const OptionsSert& options) {
   try {
     ecoute = ouvre_socket_d_ecoute(
         o.port, 64, {.traces = false, .reutilise_adresse = true, .adresse = ntohl(adresse.s_addr)});
-  } catch (const Echec& e) {
+  } catch (const world::Echec& e) {
     std::fprintf(stderr,
                  _("arene-tournoi: cannot listen on %s port %lld (%s): give another with --port\n"),
                  o.adresse.c_str(), static_cast<long long>(o.port), e.what());
@@ -370,7 +370,7 @@ int sert(const OptionsSert& options) {
           },
           pile_connexion);
     });
-  } catch (const Echec& e) {
+  } catch (const world::Echec& e) {
     std::fprintf(stderr, "arene-tournoi: %s\n", e.what());
   }
   return 1;
