@@ -107,7 +107,7 @@ int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeH
   try {
     ecoute = ouvre_socket_d_ecoute(
         o.port, 64, {.traces = false, .reutilise_adresse = true, .adresse = ntohl(adresse.s_addr)});
-  } catch (const Echec& e) {
+  } catch (const world::Echec& e) {
     std::fprintf(stderr, "%s: cannot listen on %s port %lld (%s)\n", o.serveur.c_str(),
                  o.adresse.c_str(), static_cast<long long>(o.port), e.what());
     return 1;
@@ -132,7 +132,7 @@ int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeH
           },
           pile_connexion);
     });
-  } catch (const Echec& e) {
+  } catch (const world::Echec& e) {
     std::fprintf(stderr, "%s: %s\n", o.serveur.c_str(), e.what());
   }
   return 1;

@@ -96,7 +96,7 @@ std::variant<std::vector<Eleve>, std::string> lit_classe(std::string_view texte,
     if (f->size() > 2) return erreur("more than two fields (name, e-mail)");
     if (std::exchange(premiere_ligne, false) && est_entete(*f)) continue;
     Eleve e{(*f)[0], f->size() > 1 ? (*f)[1] : ""};
-    if (const std::string defaut = defaut_du_nom(e.nom); !defaut.empty())
+    if (const std::string defaut = noms::defaut_du_nom(e.nom); !defaut.empty())
       return erreur("name \"" + e.nom + "\": " + defaut);
     if (!e.courriel.empty() && !courriel_valide(e.courriel))
       return erreur("\"" + e.courriel + "\" is not an e-mail address");
