@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cage/enceinte.h"
 #include "match/duree.h"
 
 struct BotInscrit {
@@ -44,6 +45,10 @@ struct Tournoi {
   std::uint64_t graine_base = 1;       // ...else graine_base + i
   std::optional<std::filesystem::path> arbitre;  // the referee binary, absolute
   int bootstrap = 1000;                          // resamples for the rating intervals
+  cage::Limites limites;                         // each bot's, in its cage
+  // Folders every caged bot may read besides its own: the kits it imports.
+  std::vector<std::filesystem::path> lectures;
+  bool cage = true;  // false only with `lance --sans-cage`: bots run as the organiser
 };
 
 // One problem of a tournament file; ligne is 0 when the file as a whole is concerned.
