@@ -80,47 +80,40 @@ bool ecrit(const char* fichier, const std::string& texte) {
 
 }  // namespace
 
+// Every namespace but the network's, which the match's referee shares.
+const char* const espaces[] = {"--unshare-user",
+                               "--uid",
+                               "65534",
+                               "--gid",
+                               "65534",
+                               "--unshare-ipc",
+                               "--unshare-pid",
+                               "--unshare-uts",
+                               "--unshare-cgroup-try",
+                               "--die-with-parent",
+                               "--new-session",
+                               "--cap-drop",
+                               "ALL"};
+
+// A small environment of its own: nothing of the organiser's.
+const char* const environnement[] = {
+    "--clearenv", "--setenv", "PATH",     "/usr/local/bin:/usr/bin:/bin",
+    "--setenv",   "HOME",     "/tmp",     "--setenv",
+    "TMPDIR",     "/tmp",     "--setenv", "LANG",
+    "C.UTF-8"};
+
 std::vector<std::string> arguments_bwrap(const Enceinte& e, const std::string& commande) {
-  std::vector<std::string> a = {"bwrap",
-                                "--unshare-user",
-                                "--uid",
-                                "65534",
-                                "--gid",
-                                "65534",
-                                "--unshare-ipc",
-                                "--unshare-pid",
-                                "--unshare-uts",
-                                "--unshare-cgroup-try",
-                                "--die-with-parent",
-                                "--new-session",
-                                "--cap-drop",
-                                "ALL"};
+  std::vector<std::string> a = {"bwrap"};
+  a.insert(a.end(), std::begin(espaces), std::end(espaces));
   systeme(a);
   a.insert(a.end(), {"--proc", "/proc", "--dev", "/dev", "--size",
                      std::to_string(e.limites.brouillon), "--tmpfs", "/tmp"});
   for (const auto& l : e.lectures) a.insert(a.end(), {"--ro-bind-try", l.string(), l.string()});
-  a.insert(a.end(), {"--ro-bind",
-                     e.dossier.string(),
-                     e.dossier.string(),
-                     "--chdir",
-                     e.dossier.string(),
-                     "--clearenv",
-                     "--setenv",
-                     "PATH",
-                     "/usr/local/bin:/usr/bin:/bin",
-                     "--setenv",
-                     "HOME",
-                     "/tmp",
-                     "--setenv",
-                     "TMPDIR",
-                     "/tmp",
-                     "--setenv",
-                     "LANG",
-                     "C.UTF-8",
-                     "--",
-                     "/bin/sh",
-                     "-c",
-                     commande});
+  const std::string dossier = e.dossier.string();
+  // The root itself read-only: the scratch /tmp is all a bot may write.
+  a.insert(a.end(), {"--ro-bind", dossier, dossier, "--remount-ro", "/", "--chdir", dossier});
+  a.insert(a.end(), std::begin(environnement), std::end(environnement));
+  a.insert(a.end(), {"--", "/bin/sh", "-c", commande});
   return a;
 }
 

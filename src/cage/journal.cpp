@@ -62,14 +62,13 @@ bool Journal::lit_une_fois() {
   const ssize_t n = ::read(lecture_, tampon, sizeof tampon);
   if (n <= 0) return false;
   const auto taille = static_cast<std::uint64_t>(n);
-  if (ecrits_ < maximum_) {
-    const auto garde = std::min(taille, maximum_ - ecrits_);
-    ecrit_tout(fichier_, tampon, garde);
-    ecrits_ += garde;
-    if (garde < taille) {
-      ecrit_tout(fichier_, marque_journal_coupe, std::strlen(marque_journal_coupe));
-      coupe_ = true;
-    }
+  const auto garde = ecrits_ < maximum_ ? std::min(taille, maximum_ - ecrits_) : 0;
+  ecrit_tout(fichier_, tampon, garde);
+  ecrits_ += garde;
+  // Cut at the first byte dropped, even when a read ends right at the limit.
+  if (garde < taille && !coupe_) {
+    ecrit_tout(fichier_, marque_journal_coupe, std::strlen(marque_journal_coupe));
+    coupe_ = true;
   }
   return true;
 }
