@@ -28,6 +28,7 @@ programmes zlib1g-dev           /usr/include/zlib.h                recordings
 programmes nlohmann-json3-dev   /usr/include/nlohmann/json.hpp     results and recordings
 programmes libboost-dev         /usr/include/boost/beast.hpp       the spectator port
 programmes libtomlplusplus-dev  /usr/include/toml++/toml.h         arene-tournoi
+programmes bubblewrap           bwrap                              arene-tournoi runs every bot in its sandbox
 tests      libgtest-dev         /usr/include/gtest/gtest.h         the unit and end-to-end tests
 tests      libbenchmark-dev     /usr/include/benchmark/benchmark.h the benchmarks
 tests      tmux                 tmux                               arene-pilote in a real terminal
