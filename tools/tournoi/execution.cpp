@@ -131,10 +131,11 @@ void congedie(std::vector<BotEnJeu>& bots, double delai) {
   for (auto& bot : bots) bot.groupe->tue();
 }
 
-// Each bot's equal part of the machine: a spinning bot gets no more than it.
+// Each bot's equal part of the machine, the referee counted as one more: a
+// spinning bot gets no more than it, and leaves the referee its part too.
 double coeurs_par_bot(std::size_t bots) {
   const long coeurs = ::sysconf(_SC_NPROCESSORS_ONLN);
-  return std::max(0.1, static_cast<double>(std::max(1L, coeurs)) / static_cast<double>(bots));
+  return std::max(0.1, static_cast<double>(std::max(1L, coeurs)) / static_cast<double>(bots + 1));
 }
 
 // Where no cgroup can be had, rlimits bound what they can: less precisely
@@ -269,6 +270,9 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
   if (arbitre) {
     for (std::size_t i = 0; i < liste.size(); ++i)
       bots.push_back(demarre_bot(plan, liste[i], port, ici, indice * 1000 + i, liste.size()));
+    if (std::any_of(bots.begin(), bots.end(),
+                    [&](const BotEnJeu& b) { return plan.tournoi.cage && !b.cgroupe; }))
+      r.cage = "bwrap, rlimits (no cgroup could be created)";
     const Tournoi& t = plan.tournoi;
     const Deroulement d =
         attend_arbitre(*arbitre, bots, t.attente_s + secondes_de(t.duree) * 1.5 + marge_s, arret);
