@@ -105,13 +105,15 @@ const char* const environnement[] = {
 std::vector<std::string> arguments_bwrap(const Enceinte& e, const std::string& commande) {
   std::vector<std::string> a = {"bwrap"};
   a.insert(a.end(), std::begin(espaces), std::end(espaces));
+  if (e.construction) a.push_back("--unshare-net");
   systeme(a);
   a.insert(a.end(), {"--proc", "/proc", "--dev", "/dev", "--size",
                      std::to_string(e.limites.brouillon), "--tmpfs", "/tmp"});
   for (const auto& l : e.lectures) a.insert(a.end(), {"--ro-bind-try", l.string(), l.string()});
   const std::string dossier = e.dossier.string();
   // The root itself read-only: the scratch /tmp is all a bot may write.
-  a.insert(a.end(), {"--ro-bind", dossier, dossier, "--remount-ro", "/", "--chdir", dossier});
+  a.insert(a.end(), {e.construction ? "--bind" : "--ro-bind", dossier, dossier, "--remount-ro", "/",
+                     "--chdir", dossier});
   a.insert(a.end(), std::begin(environnement), std::end(environnement));
   a.insert(a.end(), {"--", "/bin/sh", "-c", commande});
   return a;

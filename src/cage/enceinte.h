@@ -25,6 +25,8 @@ struct Enceinte {
   std::filesystem::path dossier;                // the bot's own, read-only, its working directory
   std::vector<std::filesystem::path> lectures;  // more read-only folders: the installed kits
   Limites limites;
+  // A build: its folder writable for what it makes, and no network at all.
+  bool construction = false;
 };
 
 // bwrap's command line running `commande` through /bin/sh in the cage.

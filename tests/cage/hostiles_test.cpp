@@ -218,3 +218,40 @@ TEST(SansCage, AvertitEtLeDitDansLesResultats) {
 }
 
 }  // namespace
+
+namespace {
+
+// Builds run once, caged, before the matches: one that works gives a program
+// its bot runs; one that fails is named for its bot, which loses, and its log stays.
+TEST(Construction, EnCageEtSonEchecNommePourSonBot) {
+  if (const auto raison = cage::empechement()) GTEST_SKIP() << "no cage here: " << *raison;
+  if (::access("/usr/bin/cc", X_OK) != 0) GTEST_SKIP() << "no C compiler (apt-get install gcc)";
+  char modele[] = "/tmp/cage_e2e_XXXXXX";
+  ASSERT_NE(::mkdtemp(modele), nullptr);
+  const fs::path ici = modele;
+  for (const char* bot : {"bon", "casse"}) fs::create_directories(ici / bot);
+  std::ofstream(ici / "bon/bonjour.c") << "int main(void) { return 0; }\n";
+  std::ofstream(ici / "tournoi.toml")
+      << "nom = \"construit\"\n[match]\nduree = \"1s\"\nattente = 5\ndelai_fin = 1\n"
+      << "[cage]\nlectures = [\"" << fs::path(BOT_DE_TEST).parent_path().string() << "\"]\n"
+      << "[[bots]]\nnom = \"bon\"\ndossier = \"bon\"\nconstruction = \"cc -o bonjour bonjour.c\"\n"
+      << "commande = \"./bonjour && python3 " << BOT_DE_TEST
+      << " --port {port} --couleur {couleur}\"\n"
+      << "[[bots]]\nnom = \"casse\"\ndossier = \"casse\"\nconstruction = \"cc -o x absent.c\"\n"
+      << "commande = \"python3 " << BOT_DE_TEST << " --port {port} --couleur {couleur}\"\n";
+  const auto fin =
+      execute(ARENE_TOURNOI,
+              {"lance", (ici / "tournoi.toml").string(), "--dossier", (ici / "t").string()}, 120s);
+  EXPECT_EQ(fin.statut, 0) << fin.erreurs;
+  EXPECT_NE(fin.erreurs.find("build failed for casse: exit 1"), std::string::npos) << fin.erreurs;
+  EXPECT_NE(lit(ici / "t/constructions/casse.log").find("absent.c"), std::string::npos);
+  const json match = json::parse(lit(ici / "t/resultats.jsonl"));
+  for (const auto& b : match.at("bots")) {
+    const bool bon = b.at("nom") == "bon";
+    EXPECT_EQ(b.at("rang"), bon ? 1 : 2) << match.dump();
+    EXPECT_EQ(b.at("defaillance"), bon ? json(nullptr) : json("construction")) << match.dump();
+  }
+  fs::remove_all(ici);
+}
+
+}  // namespace

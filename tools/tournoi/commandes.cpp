@@ -9,6 +9,7 @@
 #include "cage/enceinte.h"
 #include "tournoi/arret.h"
 #include "tournoi/classement.h"
+#include "tournoi/construction.h"
 #include "tournoi/execution.h"
 #include "tournoi/fichiers.h"
 #include "tournoi/local.h"
@@ -160,6 +161,9 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   const fs::path dossier = fs::absolute(o.dossier.value_or(dossier_date(plan->tournoi.nom)));
   if (!o.slurm && !cage_possible(*plan)) return sortie_erreur;
   if (!plan_du_dossier && !prepare_dossier(o, *plan, dossier)) return sortie_erreur;
+  // Once per tournament, before any match: a failed build is that bot's loss.
+  for (const auto& echec : construit(*plan, dossier))
+    std::fprintf(stderr, "arene-tournoi: build failed for %s\n", echec.c_str());
   const std::vector<std::size_t> matchs = a_jouer(*plan, dossier);
   std::fprintf(stderr, "%s: %zu of %zu matches to play\n", dossier.c_str(), matchs.size(),
                plan->matchs.size());

@@ -188,7 +188,7 @@ bool nom_valide(const std::string& nom) {
 
 void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
   const std::string prefixe = "bots[" + std::to_string(i) + "].";
-  l.cles_connues(table, prefixe, {"nom", "commande", "dossier", "couleur"});
+  l.cles_connues(table, prefixe, {"nom", "commande", "dossier", "couleur", "construction"});
   BotInscrit bot;
   bot.dossier = l.dossier_base;
   if (const auto nom = l.texte(table, prefixe, "nom")) {
@@ -215,6 +215,7 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
       l.erreur(table.get("dossier"), prefixe + "dossier",
                "no such folder: " + bot.dossier.string());
   }
+  bot.construction = l.texte(table, prefixe, "construction").value_or("");
   if (const auto couleur = l.entier(table, prefixe, "couleur", INT64_MIN, INT64_MAX)) {
     bot.couleur = *couleur;
     for (const auto& autre : t.bots)

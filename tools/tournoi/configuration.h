@@ -19,6 +19,9 @@ struct BotInscrit {
   std::string commande;
   std::filesystem::path dossier;  // working directory, absolute
   std::int64_t couleur = 0;       // the colour it plays under in every match
+  // Shell command run once per tournament in its folder before any match
+  // (compiling a C, C++ or Java bot); empty: none.
+  std::string construction = {};
 };
 
 enum class Format { Melee, Groupes };  // every bot in every match, or every group of k bots

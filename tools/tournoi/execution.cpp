@@ -87,6 +87,7 @@ struct BotEnJeu {
 
 // The limit a bot ran into, if any: its journal, or its cgroup's counters.
 Defaillance limite_de(const BotEnJeu& bot) {
+  if (!bot.groupe) return bot.issue.limite;
   if (bot.groupe->journal_coupe()) return Defaillance::Journal;
   const auto nom = bot.cgroupe ? bot.cgroupe->limite_atteinte() : std::nullopt;
   return nom ? defaillance_nommee(*nom).value_or(Defaillance::Aucune) : Defaillance::Aucune;
@@ -95,6 +96,7 @@ Defaillance limite_de(const BotEnJeu& bot) {
 // A bot beyond a limit is stopped at once, all its processes with it.
 void observe(std::vector<BotEnJeu>& bots) {
   for (auto& bot : bots) {
+    if (!bot.groupe) continue;
     if (bot.issue.limite == Defaillance::Aucune &&
         (bot.issue.limite = limite_de(bot)) != Defaillance::Aucune) {
       if (bot.cgroupe) bot.cgroupe->tue_tout();
@@ -128,7 +130,8 @@ void congedie(std::vector<BotEnJeu>& bots, double delai) {
                        [](BotEnJeu& bot) { return !bot.issue.tue || bot.groupe->fin(); });
   };
   while (!tues_finis() && Horloge::now() < sursis) std::this_thread::sleep_for(pas_attente);
-  for (auto& bot : bots) bot.groupe->tue();
+  for (auto& bot : bots)
+    if (bot.groupe) bot.groupe->tue();
 }
 
 // Each bot's equal part of the machine, the referee counted as one more: a
@@ -151,6 +154,13 @@ std::vector<cage::Rlimite> rlimites(const cage::Limites& l, const cage::Cgroupe*
 BotEnJeu demarre_bot(const Plan& plan, const BotInscrit& bot, int port,
                      const std::filesystem::path& ici, std::size_t numero, std::size_t nombre) {
   const Tournoi& t = plan.tournoi;
+  // A bot whose build failed is not started: it loses, and its result says why.
+  if (std::filesystem::exists(echec_construction(ici.parent_path().parent_path(), bot.nom))) {
+    BotEnJeu b;
+    b.issue.limite = Defaillance::Construction;
+    b.issue.fin = FinProcessus{127, 0};
+    return b;
+  }
   const std::string commande = commande_bot(bot, port, t);
   Commande c{{"/bin/sh", "-c", commande}, bot.dossier, ici / "bots" / (bot.nom + ".log")};
   c.journal_max = t.limites.journal;
@@ -271,7 +281,7 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
     for (std::size_t i = 0; i < liste.size(); ++i)
       bots.push_back(demarre_bot(plan, liste[i], port, ici, indice * 1000 + i, liste.size()));
     if (std::any_of(bots.begin(), bots.end(),
-                    [&](const BotEnJeu& b) { return plan.tournoi.cage && !b.cgroupe; }))
+                    [&](const BotEnJeu& b) { return plan.tournoi.cage && b.groupe && !b.cgroupe; }))
       r.cage = "bwrap, rlimits (no cgroup could be created)";
     const Tournoi& t = plan.tournoi;
     const Deroulement d =

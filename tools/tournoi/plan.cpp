@@ -13,12 +13,14 @@ json en_json(const BotInscrit& bot) {
   return {{"nom", bot.nom},
           {"commande", bot.commande},
           {"dossier", bot.dossier.string()},
-          {"couleur", bot.couleur}};
+          {"couleur", bot.couleur},
+          {"construction", bot.construction}};
 }
 
 BotInscrit bot_de(const json& j) {
   return {j.at("nom").get<std::string>(), j.at("commande").get<std::string>(),
-          j.at("dossier").get<std::string>(), j.at("couleur").get<std::int64_t>()};
+          j.at("dossier").get<std::string>(), j.at("couleur").get<std::int64_t>(),
+          j.value("construction", "")};
 }
 
 json en_json(const Tournoi& t) {

@@ -68,6 +68,8 @@ std::string remarque(const BilanBot& b) {
     case Defaillance::Processus:
     case Defaillance::Journal:
       return " (stopped: limit " + nom_defaillance(b.defaillance) + ")";
+    case Defaillance::Construction:
+      return " (build failed)";
     case Defaillance::Aucune:
       break;
   }
@@ -90,13 +92,15 @@ std::string nom_defaillance(Defaillance defaillance) {
       return "processus";
     case Defaillance::Journal:
       return "journal";
+    case Defaillance::Construction:
+      return "construction";
   }
   return "?";
 }
 
 std::optional<Defaillance> defaillance_nommee(const std::string& nom) {
   for (const auto d : {Defaillance::Plante, Defaillance::JamaisEnregistre, Defaillance::Memoire,
-                       Defaillance::Processus, Defaillance::Journal})
+                       Defaillance::Processus, Defaillance::Journal, Defaillance::Construction})
     if (nom_defaillance(d) == nom) return d;
   return std::nullopt;
 }
@@ -135,6 +139,16 @@ ResultatMatch resultat_de_json(const std::string& ligne) {
   } catch (const json::exception& e) {
     throw std::runtime_error(std::string("damaged match result: ") + e.what());
   }
+}
+
+std::filesystem::path journal_construction(const std::filesystem::path& tournoi,
+                                           const std::string& bot) {
+  return tournoi / "constructions" / (bot + ".log");
+}
+
+std::filesystem::path echec_construction(const std::filesystem::path& tournoi,
+                                         const std::string& bot) {
+  return tournoi / "constructions" / (bot + ".echec");
 }
 
 std::filesystem::path dossier_match(const std::filesystem::path& tournoi, std::size_t indice) {

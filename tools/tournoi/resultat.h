@@ -19,7 +19,8 @@ enum class Defaillance {
   // Stopped by the cage for going beyond one of its limits:
   Memoire,
   Processus,
-  Journal
+  Journal,
+  Construction  // its build failed: it is not started
 };
 
 struct BilanBot {
@@ -65,3 +66,8 @@ inline constexpr const char* fichier_enregistrement = "enregistrement.jsonl.gz";
 // The copy of the viewer in the tournament's folder.
 inline constexpr const char* fichier_visionneuse = "visionneuse.html";
 inline constexpr const char* fichier_resultats_arbitre = "resultats_arbitre.json";
+// A bot's build log, and the mark of its failure, in the tournament's folder.
+std::filesystem::path journal_construction(const std::filesystem::path& tournoi,
+                                           const std::string& bot);
+std::filesystem::path echec_construction(const std::filesystem::path& tournoi,
+                                         const std::string& bot);
