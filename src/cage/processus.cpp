@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -144,6 +145,19 @@ void Groupe::tue() {
                              : FinProcessus{0, WTERMSIG(statut)};
   recolte_ = true;
   journal_.reset();  // the last of its output, now that nothing writes any more
+}
+
+std::uint64_t taches_de_l_utilisateur() {
+  std::uint64_t taches = 0;
+  std::error_code erreur;
+  for (const auto& p : std::filesystem::directory_iterator("/proc", erreur)) {
+    struct stat etat {};
+    if (::stat(p.path().c_str(), &etat) != 0 || etat.st_uid != ::getuid()) continue;
+    for ([[maybe_unused]] const auto& t :
+         std::filesystem::directory_iterator(p.path() / "task", erreur))
+      ++taches;
+  }
+  return taches;
 }
 
 std::optional<int> port_en_ecoute(pid_t pid) {

@@ -81,6 +81,10 @@ class Groupe {
   std::unique_ptr<Journal> journal_;
 };
 
+// The threads this user runs now, all processes together: RLIMIT_NPROC counts
+// them all, so a bound for one bot is this plus its own part.
+std::uint64_t taches_de_l_utilisateur();
+
 // The TCP port process `pid` listens on, once it does (the first found).
 std::optional<int> port_en_ecoute(pid_t pid);
 

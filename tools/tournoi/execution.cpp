@@ -147,7 +147,8 @@ std::vector<cage::Rlimite> rlimites(const cage::Limites& l, const cage::Cgroupe*
   std::vector<cage::Rlimite> r = {{RLIMIT_NOFILE, static_cast<std::uint64_t>(l.fichiers)}};
   if (!cgroupe || !cgroupe->borne_memoire()) r.push_back({RLIMIT_AS, l.memoire});
   if (!cgroupe || !cgroupe->borne_processus())
-    r.push_back({RLIMIT_NPROC, static_cast<std::uint64_t>(l.processus)});
+    r.push_back(
+        {RLIMIT_NPROC, cage::taches_de_l_utilisateur() + static_cast<std::uint64_t>(l.processus)});
   return r;
 }
 
