@@ -158,7 +158,13 @@ EvEtat Partie::etat() const {
   return e;
 }
 
+bool Partie::couleur_admise(std::int64_t couleur) {
+  return !regles_.couleurs ||
+         (regles_.couleurs->contains(couleur) && !inscrites_.contains(couleur));
+}
+
 void Partie::vaisseau_cree(const vaisseau& v) {
+  inscrites_.insert(v.id);
   if (phase_ == Phase::Finie) return;
   score_.vaisseau_cree(v, tick_, regles_.noms);
   if (phase_ == Phase::EnCours && monde_.vaisseaux.taille() >= 2) deux_en_jeu_ = true;

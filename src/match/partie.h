@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "evenements/chronique.h"
 #include "match/duree.h"
@@ -25,6 +26,9 @@ struct ReglesPartie {
   std::optional<DureePartie> duree;
   bool fin_survivant = false;  // end when at most one ship is left
   Noms noms;                   // who plays under which colour, when known
+  // When set, the only colours that may register, each once in the whole
+  // match: a bot can neither open a second ship nor take a colour back.
+  std::optional<std::set<std::int64_t>> couleurs = std::nullopt;
 };
 
 enum class Phase { Attente, EnCours, Finie };
@@ -71,6 +75,7 @@ class Partie final : public Observateur {
   // Ticks whose changes the file could not take.
   std::int64_t ticks_perdus() const REQUIRES(monde_.verrou) { return chronique_.ticks_perdus(); }
 
+  bool couleur_admise(std::int64_t couleur) override REQUIRES(monde_.verrou);
   void vaisseau_cree(const vaisseau& v) override REQUIRES(monde_.verrou);
   void vaisseau_tourne(const vaisseau& v) override REQUIRES(monde_.verrou);
   void joueur_parti(std::int64_t couleur, Depart depart) override REQUIRES(monde_.verrou);
@@ -106,6 +111,8 @@ class Partie final : public Observateur {
   // Two ships were in play at once since the start.
   bool deux_en_jeu_ GUARDED_BY(monde_.verrou) = false;
 
+  // The colours that have had a ship, for the rule of ReglesPartie::couleurs.
+  std::set<std::int64_t> inscrites_ GUARDED_BY(monde_.verrou);
   Score score_ GUARDED_BY(monde_.verrou);
   Resultats resultats_ GUARDED_BY(monde_.verrou);
   mutable ResultatsPublies publication_;  // provides its own synchronisation

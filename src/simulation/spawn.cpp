@@ -24,6 +24,7 @@ bool position_libre(const Monde& monde, double x, double y, std::int64_t id) {
 Spawn cree_vaisseau(Monde& monde, std::int64_t id, int essais) {
   for (const vaisseau& v : monde.vaisseaux)
     if (v.id == id) return Spawn::CouleurUtilisee;
+  if (monde.observateur && !monde.observateur->couleur_admise(id)) return Spawn::CouleurUtilisee;
   const double lx = largeur_plateau - 2.0 * r;
   const double ly = hauteur_plateau - 2.0 * r;
   // A crowded board can take many candidates: each asks only the ships near it.

@@ -8,7 +8,8 @@
 
 enum class Spawn {
   Cree,             // the ship is the new head of `vaisseaux`
-  CouleurUtilisee,  // a ship of this colour is in play; nothing drawn, nothing changed
+  CouleurUtilisee,  // a ship of this colour is in play, or the observer refuses the
+                    // colour; nothing drawn, nothing changed
   PasDePlace,       // no free position among `essais` candidates; nothing changed
 };
 

@@ -20,6 +20,9 @@ enum class Depart {
 class Observateur {
  public:
   virtual ~Observateur() = default;
+  // May a ship of this colour enter now? Asked before one is drawn; a refusal
+  // reads as a colour in use. Every colour may, unless the match restricts them.
+  virtual bool couleur_admise(std::int64_t /*couleur*/) { return true; }
   // A ship was placed at the head of the ship list.
   virtual void vaisseau_cree(const vaisseau& v) = 0;
   // A steering action turned this ship, the first of its colour.

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 
 #include "e2e/serveur_de_test.h"
@@ -183,6 +184,44 @@ TEST(Arbitre, LesListesLuesEnDirectSeRetrouventDansLEnregistrement) {
 
 namespace {
 
+// With --couleurs, a hostile bot that opens ten ships gets only its own: not
+// a second one, not a rival's display colour, no extra; and no colour comes
+// back once its ship has left. The match plays on for the others.
+TEST(Arbitre, SeulesLesCouleursAdmisesEntrentEtUneFoisChacune) {
+  const std::int64_t hostile = (0x1ABCDEll << 24) | 0xFF0000;
+  const std::int64_t rival = (0x0F00BAll << 24) | 0x00FF00;
+  const std::int64_t partant = (1ll << 52) | 0x0000FF;
+  const std::string resultats = fichier_temporaire("couleurs.json");
+  ServeurDeTest serveur(
+      {"--joueurs", "3", "--duree", "2s", "--resultats", resultats, "--couleurs",
+       std::to_string(hostile) + "," + std::to_string(rival) + ",0x100000000000FF"});
+  std::vector<std::unique_ptr<ClientDeTest>> connexions;
+  const std::int64_t essais[] = {hostile, hostile, 0x00FF00, rival + 1,   rival ^ (1ll << 30),
+                                 0,       -1,      255,      partant - 1, 0xFF0000};
+  for (std::int64_t couleur : essais) {
+    SCOPED_TRACE(couleur);
+    connexions.push_back(std::make_unique<ClientDeTest>(serveur.port()));
+    EXPECT_EQ(connexions.back()->enregistre(couleur),
+              connexions.size() == 1 ? "VAISSEAU ENREGISTRE\r\n" : "ERREUR COULEUR UTILISEE\r\n");
+  }
+  ClientDeTest b(serveur.port());
+  EXPECT_EQ(b.enregistre(rival), "VAISSEAU ENREGISTRE\r\n");
+  {
+    ClientDeTest c(serveur.port());
+    ASSERT_EQ(c.enregistre(partant), "VAISSEAU ENREGISTRE\r\n");
+    EXPECT_EQ(c.demande("PUT ACTION QUITTE\r\n"), "OK\r\n");
+  }
+  ClientDeTest retour(serveur.port());
+  EXPECT_EQ(retour.enregistre(partant), "ERREUR COULEUR UTILISEE\r\n");
+  EXPECT_TRUE(b.attend_fermeture(10s));
+  ASSERT_EQ(serveur.processus().attend_fin(10s), 0);
+  const json r = lit_json(resultats);
+  EXPECT_EQ(r["raison"], "duree");
+  std::set<std::int64_t> joueurs;
+  for (const json& j : r["joueurs"]) joueurs.insert(j["couleur"].get<std::int64_t>());
+  EXPECT_EQ(joueurs, (std::set<std::int64_t>{hostile, rival, partant}));
+}
+
 // A name refused stops the referee before it listens, with the usage status
 // and a message that says which option or which line of the file is wrong.
 TEST(Arbitre, UnNomRefuseDitLOptionOuLaLigneEtArreteAvantLeMatch) {
@@ -196,6 +235,7 @@ TEST(Arbitre, UnNomRefuseDitLOptionOuLaLigneEtArreteAvantLeMatch) {
       {{"--nom", "7=Ana", "--nom", "0x7=Bea"}, "colour 7 already has a name: \"Ana\""},
       {{"--noms", fichier}, fichier + ":4: colour 255 already has a name"},
       {{"--noms", fichier + ".absent"}, ".absent: cannot be read"},
+      {{"--couleurs", "7,vert"}, "not a colour: \"vert\""},
   };
   for (const auto& [options, message] : cas) {
     std::vector<std::string> arguments = {"--port", std::to_string(port_libre())};

@@ -6,12 +6,14 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 
 #include "enregistrement/format.h"
 #include "match/aides_match.h"
 #include "simulation/actions.h"
 #include "simulation/balles.h"
 #include "simulation/monde_de_test.h"
+#include "simulation/spawn.h"
 #include "tick/tick.h"
 
 namespace {
@@ -133,6 +135,27 @@ TEST(Partie, ResultatsDUnDuel) {
   EXPECT_EQ(cible.touches_recues, 5);
   EXPECT_EQ(cible.pt_vie, 0);
   EXPECT_EQ(cible.tick_destruction, res.tick_fin);
+}
+
+// With a colour list, a destroyed ship's colour does not come back, nor does
+// any colour off the list; without one, both register as always.
+TEST(Partie, UneCouleurListeeNEntreQuUneFois) {
+  for (const bool liste : {true, false}) {
+    SCOPED_TRACE(liste);
+    ReglesPartie r;
+    if (liste) r.couleurs = std::set<std::int64_t>{255, 16711680};
+    Match m(r, false);
+    EXPECT_EQ(cree_vaisseau(*m.monde, 7), liste ? Spawn::CouleurUtilisee : Spawn::Cree);
+    if (!liste) retire_joueur(*m.monde, 7, Depart::Quitte);
+    place(*m.monde, m.partie, vaisseau{500, 500, 0, 0, Configuration::pt_vie_max, 255});
+    place(*m.monde, m.partie, vaisseau{560, 500, 0, 0, Configuration::pt_vie_max, 16711680});
+    for (int tour = 0; tour < 200 && m.monde->vaisseaux.taille() == 2; ++tour) {
+      traite_action_joueur(*m.monde, 255, action::Tire);
+      m.tour(t0);
+    }
+    ASSERT_EQ(m.monde->vaisseaux.taille(), 1u) << "the target was destroyed";
+    EXPECT_EQ(cree_vaisseau(*m.monde, 16711680), liste ? Spawn::CouleurUtilisee : Spawn::Cree);
+  }
 }
 
 // A writer that took the first lot and nothing after: the state that follows

@@ -49,6 +49,7 @@ parser.add_argument("--mode", default="immobile")
 parser.add_argument("--marque", help="ignored: lets a test find its processes")
 args = parser.parse_args()
 
+print("couleur", args.couleur, flush=True)
 if args.mode == "plante":
     sys.exit(3)
 if args.mode == "tetu":

@@ -105,6 +105,11 @@ TEST(Configuration, ErreursAvecLigneEtCle) {
            "[[bots]]\nnom = \"d\"\ncommande = \"{port} {couleur}\"\n"
            "couleur = 0xE6194B\n",
        18, "bots[3].couleur", "already used by b"},
+      // A bot's colour is what viewers show: the match adds bits above it.
+      {match + bots_valides +
+           "[[bots]]\nnom = \"d\"\ncommande = \"{port} {couleur}\"\n"
+           "couleur = 0x1000000\n",
+       18, "bots[3].couleur", "from 0 to 16777215"},
       {match + "[[bots]]\nnom = \"seul\"\ncommande = \"a {port} {couleur}\"\n", 3, "bots",
        "at least 2"},
       {match + "[[bots]]\nnom = \"z\"\ncommande = \"z {port} {couleur}\"\ndossier = \"nulle\"\n" +
@@ -134,18 +139,14 @@ TEST(Configuration, ToutesLesErreursEnUneFois) {
 }
 
 // Hues repeat after some 1,500 colours: the bots beyond still get their own.
+// (A file holds that many bots only in groups, but the palette is the same.)
 TEST(Configuration, TroisMilleBotsSansCouleurOntChacunLaSienne) {
-  std::string texte =
-      "[match]\nduree = 20\n[[bots]]\nnom = \"r\"\ncommande = \"r {port} {couleur}\"\n"
-      "couleur = 0xE6194B\n";
-  for (int i = 0; i < 3000; ++i)
-    texte += "[[bots]]\nnom = \"b" + std::to_string(i) + "\"\ncommande = \"b {port} {couleur}\"\n";
-  const LectureTournoi lecture = lit_tournoi_texte(texte, base());
-  ASSERT_TRUE(lecture.tournoi);
-  std::set<std::int64_t> couleurs;
-  for (const auto& b : lecture.tournoi->bots) {
-    couleurs.insert(b.couleur);
-    EXPECT_TRUE(b.couleur >= 0 && b.couleur < (1 << 24)) << b.couleur;
+  const auto donnees = couleurs_eloignees({0xE6194B}, 3000);
+  ASSERT_TRUE(donnees);
+  std::set<std::int64_t> couleurs = {0xE6194B};
+  for (const std::int64_t c : *donnees) {
+    couleurs.insert(c);
+    EXPECT_TRUE(c >= 0 && c < (1 << 24)) << c;
   }
   EXPECT_EQ(couleurs.size(), 3001u);
 }
@@ -154,7 +155,8 @@ TEST(Configuration, TroisMilleBotsSansCouleurOntChacunLaSienne) {
 // leaves the others' colours as they were.
 TEST(Configuration, SoixanteQuatreCouleursEloignees) {
   const auto lis = [](int nombre) {
-    std::string texte = "[match]\nduree = 20\n";
+    // In pairs: a free-for-all takes at most 64 bots.
+    std::string texte = "[format]\ntype = \"groupes\"\n[match]\nduree = 20\n";
     for (int i = 0; i < nombre; ++i)
       texte +=
           "[[bots]]\nnom = \"b" + std::to_string(i) + "\"\ncommande = \"b {port} {couleur}\"\n";

@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -37,6 +39,19 @@ bool attend_ecrivain(const fs::path& tube, int& fd) {
     if (fd >= 0) return true;
     std::this_thread::sleep_for(10ms);
   }
+  return false;
+}
+
+// The colour a test bot says it was given: its log's "couleur N" line.
+std::int64_t couleur_recue(const fs::path& journal) {
+  const std::string texte = lit(journal);
+  const auto debut = texte.find("couleur ");
+  return debut == std::string::npos ? -1 : std::stoll(texte.substr(debut + 8));
+}
+
+bool a_joue(const json& resultats_arbitre, std::int64_t couleur) {
+  for (const json& j : resultats_arbitre.at("joueurs"))
+    if (j.at("couleur") == couleur) return true;
   return false;
 }
 
@@ -136,6 +151,7 @@ TEST_F(Tournoi, TroisBotsSixMatchsDeuxALaFois) {
               6 * 3600 / secondes);
   const auto matchs = resultats(d);
   ASSERT_EQ(matchs.size(), 6u);
+  std::map<std::string, std::set<std::int64_t>> hauts;  // per bot, the high bits of each match
   for (std::size_t i = 0; i < matchs.size(); ++i) {
     const json& m = matchs[i];
     EXPECT_EQ(m.at("match"), i);
@@ -150,7 +166,14 @@ TEST_F(Tournoi, TroisBotsSixMatchsDeuxALaFois) {
     EXPECT_EQ(json::parse(lit(ici / "resultats_arbitre.json")).at("graine"), 500 + i);
     for (const auto& b : m.at("bots")) {
       EXPECT_TRUE(b.at("defaillance").is_null()) << m.dump();
-      EXPECT_TRUE(fs::exists(ici / "bots" / (b.at("nom").get<std::string>() + ".log")));
+      const std::string nom_bot = b.at("nom");
+      EXPECT_TRUE(fs::exists(ici / "bots" / (nom_bot + ".log")));
+      // The bot played under its display colour plus bits drawn for this match alone.
+      const std::int64_t couleur = couleur_recue(ici / "bots" / (nom_bot + ".log"));
+      EXPECT_EQ(couleur & 0xFFFFFF, b.at("couleur").get<std::int64_t>()) << couleur;
+      EXPECT_TRUE(couleur >= (1ll << 24) && couleur < (1ll << 53)) << couleur;
+      EXPECT_TRUE(hauts[nom_bot].insert(couleur >> 24).second) << nom_bot << " " << couleur;
+      EXPECT_TRUE(a_joue(json::parse(lit(ici / "resultats_arbitre.json")), couleur)) << couleur;
     }
   }
   const json classement = json::parse(lit(d / "classement.json"));
@@ -276,7 +299,9 @@ TEST_F(Tournoi, NomsPuisDossierServi) {
     ASSERT_EQ(arbitre.at("joueurs").size(), 2u);
     for (const auto& j : arbitre.at("joueurs")) {
       const json b = bot(m, j.value("nom", "(no name)"));
-      EXPECT_EQ(b.is_object() ? b.at("couleur") : json(), j.at("couleur"));
+      // The referee knows the match's colour; the tables show the bot's own.
+      EXPECT_EQ(b.is_object() ? b.at("couleur") : json(),
+                j.at("couleur").get<std::int64_t>() & 0xFFFFFF);
     }
   }
   const std::string rapport = lit(d / "rapport.html");
@@ -341,8 +366,10 @@ TEST_F(Tournoi, VerifieRepondAuxFichiersDemesures) {
     int statut;
     const char* attendu;
   } cas[] = {
-      {"2000 bots without a colour", "[match]\nduree = 20\n" + bots_sans_couleur(2000), 0,
-       "2000 bots, 1 matches"},
+      {"64 bots without a colour", "[match]\nduree = 20\n" + bots_sans_couleur(64), 0,
+       "64 bots, 1 matches"},
+      {"65 bots in a free-for-all", "[match]\nduree = 20\n" + bots_sans_couleur(65), 1,
+       "65 bots in one match; a match takes at most 64"},
       {"groups of 64 among 200 bots",
        groupes + "taille = 64\n[match]\nduree = 20\n" + bots_sans_couleur(200), 1,
        "more than 18446744073709551615 matches"},

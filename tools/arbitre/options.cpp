@@ -1,6 +1,9 @@
 #include "arbitre/options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <set>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -14,6 +17,21 @@ void lit_noms(const std::string& fichier, const std::vector<std::string>& option
   for (const std::string& option : options)
     if (const std::string defaut = ajoute_nom_option(noms, option); !defaut.empty())
       throw CLI::ValidationError("--nom " + option, defaut);
+}
+
+// "C1,C2,...": each colour in decimal or 0x hexadecimal, as --nom takes them.
+std::set<std::int64_t> lit_couleurs(std::string_view liste) {
+  std::set<std::int64_t> couleurs;
+  for (std::size_t debut = 0; debut <= liste.size();) {
+    const std::size_t fin = std::min(liste.find(',', debut), liste.size());
+    const std::string_view texte = liste.substr(debut, fin - debut);
+    const auto couleur = lit_couleur(texte);
+    if (!couleur)
+      throw CLI::ValidationError("--couleurs", "not a colour: \"" + std::string(texte) + "\"");
+    couleurs.insert(*couleur);
+    debut = fin + 1;
+  }
+  return couleurs;
 }
 
 }  // namespace
@@ -66,10 +84,16 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
   app.add_option("--noms", fichier_noms,
                  "names from a file: one \"couleur nom\" per line, # starts a comment")
       ->type_name("FICHIER");
+  std::string couleurs;
+  app.add_option("--couleurs", couleurs,
+                 "only these colours may register, each once in the match; any other gets "
+                 "ERREUR COULEUR UTILISEE")
+      ->type_name("C1,C2,...");
   attente->needs("--joueurs");
   try {
     app.parse(argc, argv);
     lit_noms(fichier_noms, noms, o.regles.noms);
+    if (app.count("--couleurs") > 0) o.regles.couleurs = lit_couleurs(couleurs);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 1;
   }

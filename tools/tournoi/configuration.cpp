@@ -216,7 +216,7 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
                "no such folder: " + bot.dossier.string());
   }
   bot.construction = l.texte(table, prefixe, "construction").value_or("");
-  if (const auto couleur = l.entier(table, prefixe, "couleur", INT64_MIN, INT64_MAX)) {
+  if (const auto couleur = l.entier(table, prefixe, "couleur", 0, masque_affichage)) {
     bot.couleur = *couleur;
     for (const auto& autre : t.bots)
       if (autre.couleur == bot.couleur)
@@ -303,6 +303,11 @@ void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
     l.erreur(racine["format"]["taille"].node(), "format.taille",
              "groups of " + std::to_string(t.taille) + " need as many bots; there are " +
                  std::to_string(t.bots.size()));
+  if (t.format == Format::Melee && t.bots.size() > max_bots_par_match)
+    l.erreur(racine["bots"].node(), "bots",
+             std::to_string(t.bots.size()) + " bots in one match; a match takes at most " +
+                 std::to_string(max_bots_par_match) +
+                 " (each bot is a process): use [format] type = \"groupes\"");
   if (!l.erreurs.empty()) return;
   const auto matchs = nombre_de_matchs(t);
   if (!matchs || *matchs > max_matchs) {

@@ -18,7 +18,7 @@ struct BotInscrit {
   // match, {duree} by the seconds after which the match is surely over.
   std::string commande;
   std::filesystem::path dossier;  // working directory, absolute
-  std::int64_t couleur = 0;       // the colour it plays under in every match
+  std::int64_t couleur = 0;       // its display colour, 0xRRGGBB; a match adds bits above
   // Shell command run once per tournament in its folder before any match
   // (compiling a C, C++ or Java bot); empty: none.
   std::string construction = {};
@@ -77,6 +77,8 @@ std::string texte_erreur(const std::filesystem::path& fichier, const ErreurTourn
 
 // A tournament plays at most this many matches.
 inline constexpr std::uint64_t max_matchs = 1'000'000;
+// A match starts at most this many bots: each is a process of its own.
+inline constexpr int max_bots_par_match = 64;
 // The longest match, in seconds (ticks count at 40 per second).
 inline constexpr double max_duree_s = 86'400;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <set>
 
 namespace {
@@ -11,6 +12,13 @@ constexpr std::int64_t nb_couleurs = std::int64_t{1} << 24;
 constexpr int pas_grille = 17;  // 0, 17, ..., 255: 16 levels per channel
 // The viewer flashes a ship that is hit in white: no bot should look like it.
 constexpr std::int64_t blanc = 0xFFFFFF;
+
+// Reads the bits it needs from getrandom, not from a seeded generator: knowing
+// when the tournament started must not tell the colours.
+std::uint64_t hasard() {
+  std::random_device source;
+  return (std::uint64_t{source()} << 32) | source();
+}
 
 double lineaire(int canal) {
   const double c = canal / 255.0;
@@ -88,4 +96,10 @@ std::optional<std::vector<std::int64_t>> couleurs_eloignees(const std::vector<st
   }
   if (!complete(donnees, prises, nombre)) return std::nullopt;
   return donnees;
+}
+
+std::int64_t couleur_de_match(std::int64_t affichage) {
+  std::uint64_t haut = 0;
+  while (haut == 0) haut = hasard() >> (64 - bits_tires);
+  return static_cast<std::int64_t>(haut << 24) | (affichage & masque_affichage);
 }

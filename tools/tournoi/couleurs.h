@@ -18,6 +18,18 @@ struct Oklab {
   double l = 0, a = 0, b = 0;
 };
 
+// A bot's display colour is 24-bit RGB; in a match it plays under that colour
+// plus bits above drawn for this match alone, so that no rival can guess its
+// colour and register it first. Viewers show the low 24 bits.
+inline constexpr std::int64_t masque_affichage = 0xFFFFFF;
+// The bits drawn stay below 2^53: the JavaScript kit and the viewer read
+// colours as doubles, exact only up to there.
+inline constexpr int bits_tires = 53 - 24;
+
+// `affichage` (0xRRGGBB) with non-zero bits above drawn from the system's
+// random source.
+std::int64_t couleur_de_match(std::int64_t affichage);
+
 // The low 24 bits of `couleur` read as sRGB 0xRRGGBB.
 Oklab oklab(std::int64_t couleur);
 double distance(const Oklab& x, const Oklab& y);

@@ -16,6 +16,7 @@
 #include "resultats/champs.h"
 #include "resultats/resultats.h"
 #include "tournoi/bilan.h"
+#include "tournoi/couleurs.h"
 #include "tournoi/fichiers.h"
 
 namespace {
@@ -38,7 +39,9 @@ void remplace(std::string& texte, const std::string& champ, const std::string& v
     texte.replace(i, champ.size(), valeur);
 }
 
-Commande commande_arbitre(const Plan& plan, const MatchPrevu& match, int port,
+// `joueurs`: the match's bots with the colours they play under in it.
+Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
+                          const std::vector<BotInscrit>& joueurs, int port,
                           const std::filesystem::path& dossier) {
   const Tournoi& t = plan.tournoi;
   Commande c{{plan.arbitre.string(), "--port", std::to_string(port), "--graine",
@@ -51,10 +54,13 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match, int port,
   if (t.fin == RegleFin::Survivant) c.arguments.insert(c.arguments.end(), {"--fin", "survivant"});
   // The referee writes the names into its results and recording, so that
   // every replay and table shows them.
-  for (std::size_t bot : match.bots) {
-    const BotInscrit& b = t.bots[bot];
+  std::string couleurs;
+  for (const BotInscrit& b : joueurs) {
     c.arguments.insert(c.arguments.end(), {"--nom", std::to_string(b.couleur) + "=" + b.nom});
+    couleurs += (couleurs.empty() ? "" : ",") + std::to_string(b.couleur);
   }
+  // Only these colours register, each once: no bot opens a second ship.
+  c.arguments.insert(c.arguments.end(), {"--couleurs", couleurs});
   return c;
 }
 
@@ -62,9 +68,10 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match, int port,
 // beforehand could be taken by another match's referee before ours binds it,
 // and our bots would then play in that other match.
 std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& match,
+                                        const std::vector<BotInscrit>& joueurs,
                                         const std::filesystem::path& dossier, int& port,
                                         std::string& erreur) {
-  auto arbitre = std::make_unique<Groupe>(commande_arbitre(plan, match, 0, dossier));
+  auto arbitre = std::make_unique<Groupe>(commande_arbitre(plan, match, joueurs, 0, dossier));
   const auto limite = Horloge::now() + delai_ecoute;
   std::optional<int> ecoute;
   while (!arbitre->fin() && !(ecoute = port_en_ecoute(arbitre->pid())) && Horloge::now() < limite)
@@ -208,9 +215,14 @@ Deroulement attend_arbitre(Groupe& arbitre, std::vector<BotEnJeu>& bots, double 
   return d;
 }
 
+// The match's bots, each under its display colour plus bits drawn for this
+// match, which only the referee and that bot are told.
 std::vector<BotInscrit> participants(const Plan& plan, const MatchPrevu& match) {
   std::vector<BotInscrit> liste;
-  for (std::size_t bot : match.bots) liste.push_back(plan.tournoi.bots[bot]);
+  for (std::size_t bot : match.bots) {
+    liste.push_back(plan.tournoi.bots[bot]);
+    liste.back().couleur = couleur_de_match(liste.back().couleur);
+  }
   return liste;
 }
 
@@ -226,6 +238,8 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
     r.raison = resultats.at(champ::raison).get<std::string>();
     r.duree_s = resultats.at(champ::duree_s).get<double>();
     r.bots = bilan_match(liste, texte, issues);
+    // Results and reports show the bot's own colour, not the match's.
+    for (BilanBot& b : r.bots) b.couleur &= masque_affichage;
     r.termine = fin_arbitre.normale() && r.raison != nom_raison(RaisonFin::Interrompu);
     if (!r.termine)
       r.erreur = r.raison == nom_raison(RaisonFin::Interrompu) ? "the referee was stopped"
@@ -275,8 +289,8 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
                              : "aucune (--sans-cage)";
   // The referee and its bots alone in a network: no other port is reachable.
   if (plan.tournoi.cage) cage::isole_reseau();
-  std::unique_ptr<Groupe> arbitre = demarre_arbitre(plan, match, ici, port, r.erreur);
   const std::vector<BotInscrit> liste = participants(plan, match);
+  std::unique_ptr<Groupe> arbitre = demarre_arbitre(plan, match, liste, ici, port, r.erreur);
   std::vector<BotEnJeu> bots;
   if (arbitre) {
     for (std::size_t i = 0; i < liste.size(); ++i)
