@@ -70,8 +70,8 @@ def tournoi(dossier, adversaire, duree):
     return chemin
 
 
-def taux(binaire, dossier, adversaire, duree, cage):
-    sortie = os.path.join(dossier, f"{adversaire}-{'cage' if cage else 'libre'}")
+def taux(binaire, dossier, adversaire, duree, cage, tour):
+    sortie = os.path.join(dossier, f"{adversaire}-{'cage' if cage else 'libre'}-{tour}")
     commande = [binaire, "lance", tournoi(dossier, adversaire, duree), "--dossier", sortie]
     subprocess.run(commande + ([] if cage else ["--sans-cage"]), check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=duree + 120)
@@ -100,8 +100,8 @@ def main():
         print(f"cores: {os.cpu_count()}, reference measured for {args.duree:g} s per match")
         for tour in range(args.tours):
             for cage in (True, False):
-                calme, regime = taux(binaire, dossier, "calme", args.duree, cage)
-                toupie, _ = taux(binaire, dossier, "toupie", args.duree, cage)
+                calme, regime = taux(binaire, dossier, "calme", args.duree, cage, tour)
+                toupie, _ = taux(binaire, dossier, "toupie", args.duree, cage, tour)
                 print(f"{regime:22} replies/s vs quiet {calme:8.0f}, vs spinner {toupie:8.0f}, "
                       f"ratio {toupie / calme:.2f}")
 
