@@ -27,6 +27,7 @@ programmes libcli11-dev         /usr/include/CLI/CLI.hpp           the options o
 programmes zlib1g-dev           /usr/include/zlib.h                recordings
 programmes nlohmann-json3-dev   /usr/include/nlohmann/json.hpp     results and recordings
 programmes libboost-dev         /usr/include/boost/beast.hpp       the spectator port
+programmes gettext              msgfmt                             the programs in French (msgfmt builds the translations)
 programmes libtomlplusplus-dev  /usr/include/toml++/toml.h         arene-tournoi
 programmes bubblewrap           bwrap                              arene-tournoi runs every bot in its sandbox
 tests      libgtest-dev         /usr/include/gtest/gtest.h         the unit and end-to-end tests

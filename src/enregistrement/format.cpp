@@ -6,6 +6,7 @@
 
 #include "config/configuration.h"
 #include "enregistrement/limites.h"
+#include "langue/langue.h"
 #include "world/constantes.h"
 #include "world/echec.h"
 
@@ -228,7 +229,7 @@ void ecrit(std::string& s, const EvFin& e) {
 
 // An integer written as one: 1.5 or true is no tick and no colour.
 std::int64_t entier(const json& j) {
-  if (!j.is_number_integer()) throw Echec("entier attendu : " + j.dump());
+  if (!j.is_number_integer()) throw Echec(_("integer expected: ") + j.dump());
   return j.get<std::int64_t>();
 }
 
@@ -244,7 +245,7 @@ BalleVue lit_balle(const json& j) {
 
 template <typename T, typename Lecture>
 std::vector<T> lit_liste(const json& j, Lecture lecture) {
-  if (!j.is_array()) throw Echec("liste attendue : " + j.dump().substr(0, 40));
+  if (!j.is_array()) throw Echec(_("list expected: ") + j.dump().substr(0, 40));
   std::vector<T> elements;
   elements.reserve(j.size());
   for (const json& e : j) elements.push_back(lecture(e));
@@ -255,16 +256,16 @@ RaisonFin lit_raison(const std::string& nom) {
   for (RaisonFin r :
        {RaisonFin::DureeEcoulee, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
     if (nom_raison(r) == nom) return r;
-  throw Echec("raison de fin inconnue : " + nom);
+  throw Echec(_("unknown end reason: ") + nom);
 }
 
 // Names from a file of any origin: one that is no name is left out, and its
 // colour shows as a colour.
 Noms lit_noms(const json& j) {
-  if (!j.is_array()) throw Echec("noms : liste attendue : " + j.dump().substr(0, 40));
+  if (!j.is_array()) throw Echec(_("names: list expected: ") + j.dump().substr(0, 40));
   if (j.size() > taille_etat_max)
-    throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
-                         " noms (limite de taille de l'etat)");
+    throw LimiteDepassee(_("more than ") + std::to_string(taille_etat_max) +
+                         _(" names (state size limit)"));
   Noms noms;
   for (const json& paire : j) {
     if (!paire.is_array() || paire.size() != 2 || !paire[0].is_number_integer() ||
@@ -295,15 +296,15 @@ ParametresMatch lit_match(const json& j) {
 
 EvEntete lit_entete(const json& j) {
   if (!j.contains("format") || j.at("format") != "arene")
-    throw Echec("format " + (j.contains("format") ? j.at("format").dump() : "absent") +
-                " : pas un enregistrement arene");
+    throw Echec(_("format ") + (j.contains("format") ? j.at("format").dump() : _("missing")) +
+                _(": not an arene recording"));
   const json version = j.contains("version") ? j.at("version") : json();
   if (!version.is_number_integer() || !version_lue(version.get<std::int64_t>()))
-    throw Echec("version d'enregistrement non prise en charge : " + version.dump());
+    throw Echec(_("recording version not supported: ") + version.dump());
   const json& cubes = j.at("cubes");
   if (cubes.size() > taille_etat_max)
-    throw LimiteDepassee("plus de " + std::to_string(taille_etat_max) +
-                         " cubes (limite de taille de l'etat)");
+    throw LimiteDepassee(_("more than ") + std::to_string(taille_etat_max) +
+                         _(" cubes (state size limit)"));
   return EvEntete{
       j.at("graine").get<std::uint64_t>(),
       lit_liste<cube>(cubes,
@@ -343,15 +344,15 @@ Evenement lit_objet(const json& j) {
     fin.resultats.raison = fin.raison;
     return fin;
   }
-  throw Echec("type d'evenement inconnu : " + t);
+  throw Echec(_("unknown event type: ") + t);
 }
 
 // Stops a line nested beyond the limit before it is built, and leaves out the
 // players and results no reader of this file uses.
 bool garde(int profondeur, json::parse_event_t evenement, json& valeur) {
   if (profondeur > profondeur_max)
-    throw LimiteDepassee("imbrication de plus de " + std::to_string(profondeur_max) +
-                         " niveaux (limite de profondeur)");
+    throw LimiteDepassee(_("nesting deeper than ") + std::to_string(profondeur_max) +
+                         _(" levels (depth limit)"));
   return !(evenement == json::parse_event_t::key && profondeur == 1 &&
            (valeur == "joueurs" || valeur == "resultats"));
 }
@@ -380,6 +381,7 @@ Evenement lit_ligne(std::string_view texte) {
   try {
     return lit_objet(json::parse(texte, garde));
   } catch (const json::exception& e) {
-    throw Echec(std::string("ligne d'enregistrement illisible : ") + e.what());
+    // The JSON library's own words would be English: its error number says enough.
+    throw Echec(_("unreadable recording line (JSON error ") + std::to_string(e.id) + ")");
   }
 }

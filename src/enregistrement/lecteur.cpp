@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "enregistrement/format.h"
+#include "langue/langue.h"
 #include "world/echec.h"
 
 namespace {
@@ -12,8 +13,8 @@ namespace {
 constexpr unsigned taille_morceau = 1 << 16;
 
 [[noreturn]] void ligne_trop_longue() {
-  throw LimiteDepassee("relecture : ligne de plus de " + std::to_string(longueur_ligne_max >> 20) +
-                       " Mio (limite de longueur de ligne)");
+  throw LimiteDepassee(_("replay: a line longer than ") + std::to_string(longueur_ligne_max >> 20) +
+                       _(" MiB (line length limit)"));
 }
 
 }  // namespace
@@ -28,13 +29,13 @@ struct LectureGz {
 
 LecteurEnregistrement::LecteurEnregistrement(const std::string& chemin) {
   gzFile fichier = gzopen(chemin.c_str(), "rb");
-  if (fichier == nullptr) throw Echec("relecture : impossible d'ouvrir " + chemin);
+  if (fichier == nullptr) throw Echec(_("replay: cannot open ") + chemin);
   gz_ = std::make_unique<LectureGz>(fichier);
   const auto premiere = ligne_suivante();
-  if (!premiere) throw Echec("relecture : fichier vide : " + chemin);
+  if (!premiere) throw Echec(_("replay: empty file: ") + chemin);
   const Evenement entete = lit_ligne(*premiere);
   if (!std::holds_alternative<EvEntete>(entete))
-    throw Echec("relecture : pas d'en-tete au debut de " + chemin);
+    throw Echec(_("replay: no header at the start of ") + chemin);
   entete_ = std::get<EvEntete>(entete);
 }
 
@@ -54,7 +55,7 @@ bool LecteurEnregistrement::remplit() {
   if (code == Z_BUF_ERROR) {
     gzip_coupe_ = true;
   } else if (lus < 0) {
-    throw Echec(std::string("relecture : fichier gzip abime : ") + message);
+    throw Echec(std::string(_("replay: damaged gzip file: ")) + message);
   }
   return false;
 }
@@ -84,9 +85,9 @@ std::optional<std::string> LecteurEnregistrement::ligne_suivante() {
 void LecteurEnregistrement::note_la_fin() {
   if (!coupure_.empty()) return;
   if (gzip_coupe_)
-    coupure_ = "fichier gzip coupe";
+    coupure_ = _("gzip file cut short");
   else if (!fin_lue_)
-    coupure_ = "pas de ligne de fin";
+    coupure_ = _("no end line");
 }
 
 std::optional<Evenement> LecteurEnregistrement::suivant() {
@@ -103,15 +104,15 @@ std::optional<Evenement> LecteurEnregistrement::suivant() {
     throw;
   } catch (const Echec&) {
     if (!derniere_sans_fin_) throw;
-    coupure_ = "fichier coupe au milieu d'une ligne";
+    coupure_ = _("file cut in the middle of a line");
     return std::nullopt;
   }
 }
 
 void verifie_taille(const EtatRelu& etat) {
   if (etat.nb_vaisseaux() + etat.nb_balles() > taille_etat_max)
-    throw LimiteDepassee("relecture : plus de " + std::to_string(taille_etat_max) +
-                         " vaisseaux et balles a la fois (limite de taille de l'etat)");
+    throw LimiteDepassee(_("replay: more than ") + std::to_string(taille_etat_max) +
+                         _(" ships and bullets at once (state size limit)"));
 }
 
 Relecture relit(const std::string& chemin,

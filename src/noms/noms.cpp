@@ -3,6 +3,8 @@
 #include <charconv>
 #include <fstream>
 
+#include "langue/langue.h"
+
 namespace {
 
 // A names file is a class list, not a database: beyond this it is a mistake.
@@ -49,10 +51,11 @@ std::string_view sans_blancs(std::string_view s) {
 
 std::string ajoute(Noms& noms, std::string_view texte_couleur, std::string_view nom) {
   const auto couleur = lit_couleur(texte_couleur);
-  if (!couleur) return "not a colour: \"" + std::string(texte_couleur) + "\"";
+  if (!couleur) return _("not a colour: \"") + std::string(texte_couleur) + "\"";
   if (std::string defaut = defaut_du_nom(nom); !defaut.empty()) return defaut;
   if (const auto deja = noms.find(*couleur); deja != noms.end())
-    return "colour " + std::to_string(*couleur) + " already has a name: \"" + deja->second + "\"";
+    return _("colour ") + std::to_string(*couleur) + _(" already has a name: \"") + deja->second +
+           "\"";
   noms.emplace(*couleur, std::string(nom));
   return {};
 }
@@ -75,26 +78,26 @@ std::string defaut_du_nom(std::string_view nom) {
   std::size_t n = 0;
   for (std::size_t i = 0; i < nom.size(); ++n) {
     const auto c = decode(nom, i);
-    if (!c) return "a name must be UTF-8 text (byte " + std::to_string(i + 1) + " is not)";
+    if (!c) return _("a name must be UTF-8 text (byte ") + std::to_string(i + 1) + _(" is not)");
     if (controle(*c))
-      return "a name may not hold control characters (character " + std::to_string(n + 1) + ")";
+      return _("a name may not hold control characters (character ") + std::to_string(n + 1) + ")";
   }
-  if (sans_blancs(nom).empty()) return "a name may not be empty";
+  if (sans_blancs(nom).empty()) return _("a name may not be empty");
   if (n > nom_max)
-    return "a name has at most " + std::to_string(nom_max) + " characters, not " +
+    return _("a name has at most ") + std::to_string(nom_max) + _(" characters, not ") +
            std::to_string(n);
   return {};
 }
 
 std::string ajoute_nom_option(Noms& noms, std::string_view option) {
   const auto egal = option.find('=');
-  if (egal == std::string_view::npos) return "expected COULEUR=NOM";
+  if (egal == std::string_view::npos) return _("expected COULEUR=NOM");
   return ajoute(noms, option.substr(0, egal), sans_blancs(option.substr(egal + 1)));
 }
 
 std::string ajoute_noms_fichier(Noms& noms, const std::string& chemin) {
   std::ifstream fichier(chemin, std::ios::binary);
-  if (!fichier) return chemin + ": cannot be read";
+  if (!fichier) return chemin + _(": cannot be read");
   std::string ligne;
   std::size_t numero = 0;
   std::size_t lus = 0;
@@ -102,7 +105,7 @@ std::string ajoute_noms_fichier(Noms& noms, const std::string& chemin) {
     ++numero;
     lus += ligne.size() + 1;
     if (lus > taille_fichier_max)
-      return chemin + ": more than " + std::to_string(taille_fichier_max) + " bytes";
+      return chemin + _(": more than ") + std::to_string(taille_fichier_max) + _(" bytes");
     // A file saved on Windows ends its lines with CR LF.
     if (ligne.ends_with('\r')) ligne.pop_back();
     const std::string_view texte = sans_blancs(ligne);
@@ -110,11 +113,11 @@ std::string ajoute_noms_fichier(Noms& noms, const std::string& chemin) {
     const auto blanc = texte.find_first_of(" \t");
     const std::string erreur =
         blanc == std::string_view::npos
-            ? std::string("expected a colour, a space and a name")
+            ? std::string(_("expected a colour, a space and a name"))
             : ajoute(noms, texte.substr(0, blanc), sans_blancs(texte.substr(blanc)));
     if (!erreur.empty()) return chemin + ":" + std::to_string(numero) + ": " + erreur;
   }
-  if (fichier.bad()) return chemin + ": cannot be read";
+  if (fichier.bad()) return chemin + _(": cannot be read");
   return {};
 }
 

@@ -170,7 +170,7 @@ TEST_P(Crashs, UnKillNeufLaisseLEnregistrementEtLesResultatsProvisoires) {
   std::printf("killed at tick %.0f: the recording reads up to tick %lld (%.0f a second before)\n",
               au_kill, static_cast<long long>(relu.ticks.back()), seconde_avant);
   EXPECT_GE(relu.ticks.back(), seconde_avant) << "ticks readable up to a second before the kill";
-  EXPECT_NE(relu.erreurs.find("coupe"), std::string::npos) << relu.erreurs;
+  EXPECT_NE(relu.erreurs.find("cut"), std::string::npos) << relu.erreurs;
   const json r = lit_json(resultats);
   EXPECT_EQ(r.at("en_cours"), true);
   EXPECT_TRUE(r.at("raison").is_null());

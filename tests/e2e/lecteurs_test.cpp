@@ -91,12 +91,12 @@ TEST_F(Lecteurs, FichiersHostilesArretesAUneLimiteNommee) {
        [](Gzip& g) {
          g << "{\"t\":\"tourne\",\"c\":1,\"a\":1" << std::string(64 << 20, '0') << "}\n";
        },
-       "16 Mio"},
+       "16 MiB"},
       {"a million brackets", [](Gzip& g) { g << std::string(1'000'000, '[') << "\n"; },
-       "profondeur"},
+       "depth limit"},
       {"more bullets than a state holds",
        [&](Gzip& g) { g.repete("{\"t\":\"debut\",\"tick\":0}\n", 1).repete(tir, (1 << 20) + 1); },
-       "taille de l'etat", true},
+       "state size limit", true},
       {"version true", nullptr, "version"},
       {"version 1.5", nullptr, "version"},
       {"version 3", nullptr, "version"},
@@ -138,7 +138,7 @@ TEST_F(Lecteurs, UnFluxSansFinDeLigneSArreteALaLimiteDeLongueur) {
   const Execution e = execute(relecture, {"/dev/zero"}, 60s);
   ASSERT_TRUE(e.statut) << "still reading /dev/zero after 60 s";
   EXPECT_EQ(*e.statut, 1);
-  EXPECT_NE(e.erreurs.find("16 Mio"), std::string::npos) << e.erreurs;
+  EXPECT_NE(e.erreurs.find("16 MiB"), std::string::npos) << e.erreurs;
 }
 
 // A recording cut after the flush that followed tick 60, and one cut inside
@@ -179,7 +179,7 @@ TEST_F(Lecteurs, UnFichierCoupeSeLitJusquASonDernierTickComplet) {
     for (std::string l; std::getline(lignes, l); ++attendu)
       ASSERT_EQ(json::parse(l).at("tick"), attendu) << l;
     EXPECT_EQ(attendu, 61) << "ticks 0 to 60";
-    EXPECT_NE(e.erreurs.find("coupe apres le tick 60"), std::string::npos) << e.erreurs;
+    EXPECT_NE(e.erreurs.find("cut after tick 60"), std::string::npos) << e.erreurs;
   }
   const fs::path sans_saut = ici_ / "sans_saut.gz";
   {

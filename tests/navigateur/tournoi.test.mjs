@@ -44,6 +44,24 @@ test('the report opens a replay through arene-tournoi sert, and from disk names 
   const lance = lanceTournoi(t, ['lance', path.join(ici, 't.toml'), '--dossier', dossier]);
   assert.equal(await lance.fin(120), 0, lance.sortie());
 
+  // One language per page: every text in the browser's, the report's data aside.
+  const seulement = {
+    fr: {lang: 'fr', mots: ['Notes', 'Matchs', 'regarder', 'trop peu de matchs', 'lancez'],
+      autres: /\b(the|matches|watch|Ratings|wins|finished|too few|run)\b/i},
+    en: {lang: 'en', mots: ['Ratings', 'Matches', 'watch', 'too few matches', 'run'],
+      autres: /\b(les|des|matchs|regarder|Notes|victoires|termin\u00e9s|lancez)\b/i},
+  };
+  for (const [code, attendu] of [['fr-FR', seulement.fr], ['en-GB', seulement.en]]) {
+    const lecteur = await navigateur(t, {langue: code});
+    await lecteur.goto(`file://${dossier}/rapport.html`);
+    const {lang, texte} = await lecteur.evaluate(() => ({lang: document.documentElement.lang,
+      texte: document.body.innerText + [...document.querySelectorAll('title')].map((e) => e.textContent).join(' ')}));
+    assert.equal(lang, attendu.lang, code);
+    for (const mot of attendu.mots) assert.ok(texte.includes(mot), `${code}: "${mot}" in\n${texte}`);
+    const sansDonnees = texte.replaceAll(dossier, '').replace(/Zo\u00e9 Martin|L\u00e9o|classe/g, '');
+    assert.doesNotMatch(sansDonnees, attendu.autres, code);
+  }
+
   const page = await navigateur(t, {langue: 'en-GB'});
   await page.goto(`file://${dossier}/rapport.html`);
   const avis = await page.$eval('#disque', (e) => (e.hidden ? '' : e.textContent));

@@ -94,6 +94,21 @@ fichiers_partages() {
   [ -f "$racine/usr/share/doc/arene/README.md" ]
 }
 
+# The French catalogue, where the programs installed under /usr look for it.
+traductions_livrees() {
+  [ -f "$racine/usr/share/locale/fr/LC_MESSAGES/arene.mo" ] || {
+    echo "  /usr/share/locale/fr/LC_MESSAGES/arene.mo is not in the package" >&2
+    return 1
+  }
+}
+
+# Installed, a program speaks French under a French locale, English under C.
+parle_la_langue_du_lecteur() {
+  env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=fr_FR.UTF-8 /usr/bin/arene-tournoi --help |
+    grep -q "sous-commande\|Sous-commandes" &&
+    env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C /usr/bin/arene-tournoi --help | grep -q Subcommands
+}
+
 # The kits as a bot author uses them from a folder of their own: the C and C++
 # library, its headers and pkg-config file, and the jar when Java was there.
 kits_livres() {
@@ -156,6 +171,7 @@ verifie "the programs are in /usr/bin" programmes_attendus
 verifie "every program has a man page without roff warnings" chaque_programme_a_sa_page
 verifie "the viewer, kits, bots, guides and README are under /usr/share" fichiers_partages
 verifie "the kits' library, headers, pkg-config file and jar are shipped" kits_livres
+verifie "the French translations are shipped under /usr/share/locale" traductions_livrees
 verifie "every /usr path named by the man pages and the deployment guide is shipped" chemins_cites
 verifie "every option of --help is in the man pages" options_documentees
 
@@ -277,6 +293,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$paquet" >"$brouillon/apt"
   exit 1
 }
 verifie "systemd-analyze verify accepts both units" unites_verifiees
+verifie "the installed programs follow the locale" parle_la_langue_du_lecteur
 verifie "/usr/bin/arene listens on a free port" demarre_arene
 verifie "a client registers and quits" client_enregistre_et_quitte
 verifie "arene-charge --sonde finds the arena healthy" /usr/bin/arene-charge --sonde --port "$port"

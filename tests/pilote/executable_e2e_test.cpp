@@ -45,8 +45,8 @@ TEST(ExecutablePilote, WithoutATerminalItExitsWithFiveBeforeConnecting) {
 TEST(ExecutablePilote, AFileThatIsNoRecordingExitsWithSixBeforeAnyTerminalWork) {
   const std::string fichier = testing::TempDir() + "arene_pilote_pas_un_match.gz";
   const std::pair<std::string, std::string> cas[] = {
-      {"bonjour\n", "arene-pilote: cannot replay: ligne d'enregistrement illisible : "},
-      {"", "arene-pilote: cannot replay: relecture : fichier vide : " + fichier + "\n"},
+      {"bonjour\n", "arene-pilote: cannot replay: unreadable recording line (JSON error "},
+      {"", "arene-pilote: cannot replay: replay: empty file: " + fichier + "\n"},
   };
   for (const auto& [contenu, debut] : cas) {
     std::ofstream(fichier) << contenu;
@@ -57,8 +57,7 @@ TEST(ExecutablePilote, AFileThatIsNoRecordingExitsWithSixBeforeAnyTerminalWork) 
   std::remove(fichier.c_str());
   Processus absent(binaire_pilote(), {"--rejoue", fichier});
   EXPECT_EQ(absent.attend_fin(10s), 6);
-  EXPECT_EQ(absent.erreurs(),
-            "arene-pilote: cannot replay: relecture : impossible d'ouvrir " + fichier + "\n");
+  EXPECT_EQ(absent.erreurs(), "arene-pilote: cannot replay: replay: cannot open " + fichier + "\n");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "arbitre/options.h"
 #include "config/journal.h"
 #include "enregistrement/ecrivain.h"
+#include "langue/langue.h"
 #include "match/boucle.h"
 #include "server/accueil.h"
 #include "server/demarrage.h"
@@ -263,6 +264,7 @@ int lance(const OptionsArbitre& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  initialise_langue();
   const auto lu = lit_options(argc, argv);
   if (const int* statut = std::get_if<int>(&lu)) return *statut;
   try {

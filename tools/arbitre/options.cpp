@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "commun/options_cli.h"
+#include "langue/langue.h"
+
 namespace {
 
 // The names file first, then each --nom: a colour named twice is refused
@@ -27,7 +30,7 @@ std::set<std::int64_t> lit_couleurs(std::string_view liste) {
     const std::string_view texte = liste.substr(debut, fin - debut);
     const auto couleur = lit_couleur(texte);
     if (!couleur)
-      throw CLI::ValidationError("--couleurs", "not a colour: \"" + std::string(texte) + "\"");
+      throw CLI::ValidationError("--couleurs", _("not a colour: \"") + std::string(texte) + "\"");
     couleurs.insert(*couleur);
     debut = fin + 1;
   }
@@ -38,56 +41,58 @@ std::set<std::int64_t> lit_couleurs(std::string_view liste) {
 
 std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv) {
   OptionsArbitre o;
-  CLI::App app{
-      "arene-arbitre: the arena server for matches: seeded worlds, a start and an end, "
-      "results and recordings. Bots see exactly what arene serves.",
-      "arene-arbitre"};
+  CLI::App app{_("arene-arbitre: the arena server for matches: seeded worlds, a start and an end, "
+                 "results and recordings. Bots see exactly what arene serves."),
+               "arene-arbitre"};
+  traduit_aide(app);
   app.get_formatter()->column_width(32);
-  app.add_option("--port", o.port, "game port")->capture_default_str()->check(CLI::Range(0, 65535));
+  app.add_option("--port", o.port, _("game port"))
+      ->capture_default_str()
+      ->check(CLI::Range(0, 65535));
   app.add_flag("--debug", o.debug,
-               "print the start-up and a trace of every request, as arene -debug");
-  app.add_option("--graine", o.graine, "seed of the world's generator (default: the clock)");
+               _("print the start-up and a trace of every request, as arene -debug"));
+  app.add_option("--graine", o.graine, _("seed of the world's generator (default: the clock)"));
   app.add_option("--joueurs", o.regles.joueurs,
-                 "start once N ships are registered (default: at once)")
+                 _("start once N ships are registered (default: at once)"))
       ->check(CLI::PositiveNumber);
   auto* attente = app.add_option("--attente", o.regles.attente_s,
-                                 "with --joueurs: after S seconds start with two ships or more, "
-                                 "or end the match as cancelled")
+                                 _("with --joueurs: after S seconds start with two ships or more, "
+                                   "or end the match as cancelled"))
                       ->check(CLI::NonNegativeNumber);
   std::string duree;
   app.add_option("--duree", duree,
-                 "end D after the start: 90 or 90s seconds, 3600t ticks (default: none)")
+                 _("end D after the start: 90 or 90s seconds, 3600t ticks (default: none)"))
       ->check([](const std::string& texte) {
-        return lit_duree(texte) ? std::string() : "expected 90, 90s or 3600t, got " + texte;
+        return lit_duree(texte) ? std::string() : _("expected 90, 90s or 3600t, got ") + texte;
       });
   std::string fin;
-  app.add_option("--fin", fin, "survivant: also end when at most one ship is left")
+  app.add_option("--fin", fin, _("survivant: also end when at most one ship is left"))
       ->check(CLI::IsMember({"survivant"}));
-  app.add_option("--resultats", o.resultats, "write the results there, as JSON");
-  app.add_option("--enregistre", o.enregistre, "record every tick there (gzip JSON lines)");
+  app.add_option("--resultats", o.resultats, _("write the results there, as JSON"));
+  app.add_option("--enregistre", o.enregistre, _("record every tick there (gzip JSON lines)"));
   app.add_option("--spectateurs", o.spectateurs,
-                 "HTTP port for spectators: viewer, /flux, /resultats, /metrics")
+                 _("HTTP port for spectators: viewer, /flux, /resultats, /metrics"))
       ->check(CLI::Range(0, 65535));
-  app.add_option("--max-spectateurs", o.max_spectateurs, "spectators at once; more get HTTP 503")
+  app.add_option("--max-spectateurs", o.max_spectateurs, _("spectators at once; more get HTTP 503"))
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
   app.add_option("--max-par-adresse", o.max_par_adresse,
-                 "connections at once from one address on the spectator port; more get HTTP 429")
+                 _("connections at once from one address on the spectator port; more get HTTP 429"))
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
   std::vector<std::string> noms;
   app.add_option("--nom", noms,
-                 "the name of a colour (UTF-8, up to 40 characters, spaces allowed); repeatable")
+                 _("the name of a colour (UTF-8, up to 40 characters, spaces allowed); repeatable"))
       ->type_name("COULEUR=NOM")
       ->allow_extra_args(false);
   std::string fichier_noms;
   app.add_option("--noms", fichier_noms,
-                 "names from a file: one \"couleur nom\" per line, # starts a comment")
+                 _("names from a file: one \"couleur nom\" per line, # starts a comment"))
       ->type_name("FICHIER");
   std::string couleurs;
   app.add_option("--couleurs", couleurs,
-                 "only these colours may register, each once in the match; any other gets "
-                 "ERREUR COULEUR UTILISEE")
+                 _("only these colours may register, each once in the match; any other gets "
+                   "ERREUR COULEUR UTILISEE"))
       ->type_name("C1,C2,...");
   attente->needs("--joueurs");
   try {
@@ -95,7 +100,7 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
     lit_noms(fichier_noms, noms, o.regles.noms);
     if (app.count("--couleurs") > 0) o.regles.couleurs = lit_couleurs(couleurs);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? 0 : 1;
+    return sortie_options(app, e);
   }
   if (!duree.empty()) o.regles.duree = lit_duree(duree);
   o.regles.fin_survivant = fin == "survivant";

@@ -10,6 +10,8 @@
 #include <numbers>
 #include <thread>
 
+#include "langue/langue.h"
+
 namespace {
 
 constexpr std::string_view requete_du_melange(Melange melange) {
@@ -42,7 +44,8 @@ std::unique_ptr<Bot> ouvre_bot(const OptionsCharge& options, std::int64_t& coule
       for (;; ++couleur) {
         const std::string reponse = bot->connexion.enregistre(couleur);
         if (reponse == "VAISSEAU ENREGISTRE") break;
-        if (reponse != "ERREUR COULEUR UTILISEE") throw ErreurConnexion("registration: " + reponse);
+        if (reponse != "ERREUR COULEUR UTILISEE")
+          throw ErreurConnexion(_("registration: ") + reponse);
       }
       bot->couleur = couleur++;
       return bot;

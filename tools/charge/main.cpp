@@ -14,6 +14,7 @@
 #include "charge/sante.h"
 #include "charge/sonde.h"
 #include "charge/statistiques.h"
+#include "langue/langue.h"
 
 namespace {
 
@@ -37,20 +38,19 @@ void rapporte(const OptionsCharge& o, ResultatsBots& bots, ResultatsSonde& sonde
   const Percentiles latence_sonde = percentiles(sonde.latences_ms);
   const double debit = static_cast<double>(bots.requetes) / o.secondes;
   const double ticks = sonde.secondes > 0 ? static_cast<double>(sonde.ticks) / sonde.secondes : 0;
-  std::printf("%d clients, mix %s, pipeline %d, %.1f s\n", o.clients, nom_melange(o.melange),
+  std::printf(_("%d clients, mix %s, pipeline %d, %.1f s\n"), o.clients, nom_melange(o.melange),
               o.pipeline, o.secondes);
-  std::printf("requests %llu (%.0f/s), errors %llu, reconnections %llu\n",
+  std::printf(_("requests %llu (%.0f/s), errors %llu, reconnections %llu\n"),
               static_cast<unsigned long long>(bots.requetes), debit,
               static_cast<unsigned long long>(bots.erreurs),
               static_cast<unsigned long long>(bots.reconnexions));
-  std::printf("latency us: p50 %.1f p99 %.1f p999 %.1f max %.1f\n", latence.p50, latence.p99,
+  std::printf(_("latency us: p50 %.1f p99 %.1f p999 %.1f max %.1f\n"), latence.p50, latence.p99,
               latence.p999, latence.max);
   if (o.sonde) {
-    std::printf(
-        "probe: %.2f ticks/s, tick interval ms p50 %.2f p99 %.2f max %.2f, "
-        "probe latency ms p99 %.2f%s%s\n",
-        ticks, intervalle.p50, intervalle.p99, intervalle.max, latence_sonde.p99,
-        sonde.erreur.empty() ? "" : ", stopped: ", sonde.erreur.c_str());
+    std::printf(_("probe: %.2f ticks/s, tick interval ms p50 %.2f p99 %.2f max %.2f, "
+                  "probe latency ms p99 %.2f%s%s\n"),
+                ticks, intervalle.p50, intervalle.p99, intervalle.max, latence_sonde.p99,
+                sonde.erreur.empty() ? "" : _(", stopped: "), sonde.erreur.c_str());
   }
   std::printf(
       "{\"mix\":\"%s\",\"clients\":%d,\"pipeline\":%d,\"threads\":%d,\"seconds\":%.3f,"
@@ -96,17 +96,10 @@ int lance(const OptionsCharge& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-    std::fputs(aide_charge, stdout);
-    return 0;
-  }
-  std::string erreur;
-  const auto options = lit_options(arguments, erreur);
-  if (!options) {
-    std::fprintf(stderr, "arene-charge: %s\n%s", erreur.c_str(), aide_charge);
-    return 1;
-  }
-  if (options->sante) return verifie_arene(*options);
-  return lance(*options);
+  initialise_langue();
+  const auto lu = lit_options(argc, argv);
+  if (const int* sortie = std::get_if<int>(&lu)) return *sortie;
+  const auto& options = std::get<OptionsCharge>(lu);
+  if (options.sante) return verifie_arene(options);
+  return lance(options);
 }

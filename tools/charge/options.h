@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 enum class Melange { Statut, Vaisseaux, Balles, Cubes, Tire, Jeu, Repos, Ping };
@@ -22,8 +23,7 @@ struct OptionsCharge {
   bool sante = false;                        // --sonde: only check the arena's health
 };
 
-// Nothing and a message in `erreur` when the command line is wrong.
-std::optional<OptionsCharge> lit_options(const std::vector<std::string>& arguments,
-                                         std::string& erreur);
+// The options, or the exit status when there is nothing to run: 0 after
+// --help, 1 for a wrong command line (the message is printed).
+std::variant<OptionsCharge, int> lit_options(int argc, const char* const* argv);
 const char* nom_melange(Melange melange);
-extern const char* const aide_charge;

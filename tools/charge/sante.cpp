@@ -4,6 +4,7 @@
 #include <string>
 
 #include "charge/sonde.h"
+#include "langue/langue.h"
 
 namespace {
 
@@ -15,13 +16,13 @@ struct Verdict {
 Verdict verdict(Panne panne) {
   switch (panne) {
     case Panne::Silence:
-      return {arene_figee, "frozen"};
+      return {arene_figee, _("frozen")};
     case Panne::HorsProtocole:
-      return {arene_hors_protocole, "outside the protocol"};
+      return {arene_hors_protocole, _("outside the protocol")};
     case Panne::Coupure:
       break;
   }
-  return {arene_injoignable, "down"};
+  return {arene_injoignable, _("down")};
 }
 
 }  // namespace
@@ -33,21 +34,21 @@ StatutSante verifie_arene(const OptionsCharge& options) {
   const std::string arene = options.hote + ":" + std::to_string(options.port);
   if (r.panne) {
     const Verdict v = verdict(*r.panne);
-    std::fprintf(stderr, "arene-charge: %s %s: %s\n", arene.c_str(), v.etat, r.erreur.c_str());
+    std::fprintf(stderr, _("arene-charge: %s %s: %s\n"), arene.c_str(), v.etat, r.erreur.c_str());
     return v.statut;
   }
   // A ship that never moves, even after turning away from a cube, means no tick ran.
   if (r.deplacements == 0) {
-    std::fprintf(stderr, "arene-charge: %s frozen: no tick seen in %.1f s\n", arene.c_str(),
+    std::fprintf(stderr, _("arene-charge: %s frozen: no tick seen in %.1f s\n"), arene.c_str(),
                  options.secondes);
     return arene_figee;
   }
   // Timing needs two straight steps in a row; a crowded board may allow none.
   if (r.secondes > 0)
-    std::printf("arene-charge: %s ok: %.1f ticks/s\n", arene.c_str(),
+    std::printf(_("arene-charge: %s ok: %.1f ticks/s\n"), arene.c_str(),
                 static_cast<double>(r.ticks) / r.secondes);
   else
-    std::printf("arene-charge: %s ok: ticks seen, too few straight steps to time them\n",
+    std::printf(_("arene-charge: %s ok: ticks seen, too few straight steps to time them\n"),
                 arene.c_str());
   return arene_saine;
 }

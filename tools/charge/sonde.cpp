@@ -3,6 +3,8 @@
 #include <cmath>
 #include <optional>
 
+#include "langue/langue.h"
+
 namespace {
 
 constexpr int accelerations = 20;   // a speed of about 1 unit per tick
@@ -39,7 +41,7 @@ class Sonde {
 Reponse conforme(Reponse reponse) {
   if (!reponse.valide) {
     const std::string debut = reponse.lignes.empty() ? "" : reponse.lignes.front();
-    throw ErreurConnexion("unexpected reply \"" + debut + "\"", Panne::HorsProtocole);
+    throw ErreurConnexion(_("unexpected reply \"") + debut + "\"", Panne::HorsProtocole);
   }
   return reponse;
 }
@@ -61,7 +63,7 @@ void Sonde::inscrit() {
     const std::string reponse = connexion_->enregistre(couleur_);
     if (reponse == "VAISSEAU ENREGISTRE") break;
     if (reponse != "ERREUR COULEUR UTILISEE")
-      throw ErreurConnexion("registration answered \"" + reponse + "\"", Panne::HorsProtocole);
+      throw ErreurConnexion(_("registration answered \"") + reponse + "\"", Panne::HorsProtocole);
   }
   vitesse_ = 0.0;
   for (int i = 0; i < accelerations; ++i) vitesse_ = vitesse_ + 0.05;

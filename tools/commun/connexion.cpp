@@ -12,6 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include "langue/langue.h"
+
 namespace {
 
 std::string erreur_systeme(const char* operation) {
@@ -46,7 +48,7 @@ int connecte(const std::string& hote, int port, ConnexionArene::Duree delai) {
   const std::string service = std::to_string(port);
   if (const int code = ::getaddrinfo(hote.c_str(), service.c_str(), &indices, &adresses); code != 0)
     throw ErreurConnexion(hote + ": " + ::gai_strerror(code));
-  std::string derniere = "connect: no address";
+  std::string derniere = _("connect: no address");
   int fd = -1;
   for (addrinfo* a = adresses; a != nullptr && fd < 0; a = a->ai_next) {
     fd = ::socket(a->ai_family, a->ai_socktype, a->ai_protocol);
@@ -108,13 +110,13 @@ std::string ConnexionArene::lit_ligne() {
     if (pret < 0 && errno == EINTR) continue;
     if (pret == 0)
       throw ErreurConnexion(
-          "no reply from the server within " + std::to_string(delai_.count()) + " ms",
+          _("no reply from the server within ") + std::to_string(delai_.count()) + _(" ms"),
           Panne::Silence);
     char morceau[16384];
     const ssize_t lus = ::recv(fd_, morceau, sizeof morceau, 0);
     if (lus < 0 && errno == EINTR) continue;
     if (lus < 0) throw ErreurConnexion(erreur_systeme("recv"));
-    if (lus == 0) throw ErreurConnexion("the server closed the connection");
+    if (lus == 0) throw ErreurConnexion(_("the server closed the connection"));
     tampon_.append(morceau, static_cast<std::size_t>(lus));
   }
 }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "langue/langue.h"
+
 namespace {
 
 constexpr int paires_max = 32767;  // init_pair takes a short
@@ -23,14 +25,14 @@ attr_t attributs_curses(std::uint8_t attributs) {
 
 void exige_un_terminal() {
   if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))
-    throw ErreurTerminal("standard input and output must be a terminal");
+    throw ErreurTerminal(_("standard input and output must be a terminal"));
 }
 
 Ecran::Ecran() {
   exige_un_terminal();
   utf8_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   ecran_ = newterm(nullptr, stdout, stdin);
-  if (ecran_ == nullptr) throw ErreurTerminal("curses cannot drive this terminal (TERM?)");
+  if (ecran_ == nullptr) throw ErreurTerminal(_("curses cannot drive this terminal (TERM?)"));
   fenetre_ = stdscr;
   cbreak();
   noecho();

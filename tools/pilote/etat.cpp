@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "config/configuration.h"
+#include "langue/langue.h"
 #include "world/constantes.h"
 
 namespace {
@@ -89,23 +90,25 @@ void AllerRetour::mesure(Horloge::duration duree) {
 std::string ligne_d_etat(const Tableau& t) {
   char vie[48];
   if (t.detruit) {
-    std::snprintf(vie, sizeof vie, "destroyed");
+    std::snprintf(vie, sizeof vie, "%s", _("destroyed"));
   } else {
-    std::snprintf(vie, sizeof vie, "life %lld/%lld", static_cast<long long>(t.pt_vie),
+    std::snprintf(vie, sizeof vie, _("life %lld/%lld"), static_cast<long long>(t.pt_vie),
                   static_cast<long long>(t.pt_vie_max));
   }
-  char ticks[32] = "? ticks/s";
-  if (t.ticks_par_seconde) std::snprintf(ticks, sizeof ticks, "%.1f ticks/s", *t.ticks_par_seconde);
+  char ticks[32];
+  std::snprintf(ticks, sizeof ticks, "%s", _("? ticks/s"));
+  if (t.ticks_par_seconde)
+    std::snprintf(ticks, sizeof ticks, _("%.1f ticks/s"), *t.ticks_par_seconde);
   char rtt[32] = "rtt ?";
   if (t.aller_retour_ms) std::snprintf(rtt, sizeof rtt, "rtt %.2f ms", *t.aller_retour_ms);
   char ligne[256];
-  std::snprintf(ligne, sizeof ligne, "%s  speed %.2f  ships %zu  bullets %zu  %s  %s", vie,
+  std::snprintf(ligne, sizeof ligne, _("%s  speed %.2f  ships %zu  bullets %zu  %s  %s"), vie,
                 t.vitesse, t.vaisseaux, t.balles, ticks, rtt);
   return ligne;
 }
 
 std::string ligne_d_aide(const Tableau& t) {
-  const std::string couleur = "colour " + std::to_string(t.couleur) + "  ";
-  if (t.detruit) return couleur + "Your ship was destroyed.  r: register again  q: quit";
-  return couleur + "left/right: turn  up/down: speed  space: fire  q: quit";
+  const std::string couleur = _("colour ") + std::to_string(t.couleur) + "  ";
+  if (t.detruit) return couleur + _("Your ship was destroyed.  r: register again  q: quit");
+  return couleur + _("left/right: turn  up/down: speed  space: fire  q: quit");
 }

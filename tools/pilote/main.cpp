@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "langue/langue.h"
 #include "pilote/ecran.h"
 #include "pilote/options.h"
 #include "pilote/pilote.h"
@@ -23,7 +24,7 @@ int relecture(const std::string& chemin, const Noms& noms) {
   try {
     return rejoue(chemin, noms);
   } catch (const Echec& e) {
-    return echec(Sortie::EnregistrementIllisible, std::string("cannot replay: ") + e.what());
+    return echec(Sortie::EnregistrementIllisible, std::string(_("cannot replay: ")) + e.what());
   } catch (const ErreurTerminal& e) {
     return echec(Sortie::TerminalInutilisable, e.what());
   }
@@ -32,15 +33,16 @@ int relecture(const std::string& chemin, const Noms& noms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  initialise_langue();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   std::string erreur;
   const auto options = lit_options(arguments, erreur);
   if (!options) {
-    std::fprintf(stderr, "arene-pilote: %s\n%s", erreur.c_str(), aide_pilote);
+    std::fprintf(stderr, "arene-pilote: %s\n%s", erreur.c_str(), aide_pilote().c_str());
     return static_cast<int>(Sortie::MauvaisesOptions);
   }
   if (options->aide) {
-    std::fputs(aide_pilote, stdout);
+    std::fputs(aide_pilote().c_str(), stdout);
     return 0;
   }
   std::setlocale(LC_ALL, "");
@@ -49,14 +51,14 @@ int main(int argc, char** argv) {
   try {
     return joue(*options);
   } catch (const Injoignable& e) {
-    return echec(Sortie::Injoignable, std::string("cannot reach the server: ") + e.what());
+    return echec(Sortie::Injoignable, std::string(_("cannot reach the server: ")) + e.what());
   } catch (const CouleurPrise& e) {
     return echec(Sortie::CouleurPrise, e.what());
   } catch (const ErreurProtocole& e) {
     return echec(Sortie::ConnexionPerdue,
-                 "the server at " + serveur + " answered outside the protocol: " + e.what());
+                 _("the server at ") + serveur + _(" answered outside the protocol: ") + e.what());
   } catch (const ErreurConnexion& e) {
-    return echec(Sortie::ConnexionPerdue, "connection to " + serveur + " lost: " + e.what());
+    return echec(Sortie::ConnexionPerdue, _("connection to ") + serveur + _(" lost: ") + e.what());
   } catch (const ErreurTerminal& e) {
     return echec(Sortie::TerminalInutilisable, e.what());
   } catch (const std::exception& e) {

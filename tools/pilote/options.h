@@ -32,4 +32,5 @@ enum class Sortie : int {
 // Nothing and a message in `erreur` when the command line is wrong.
 std::optional<OptionsPilote> lit_options(const std::vector<std::string>& arguments,
                                          std::string& erreur);
-extern const char* const aide_pilote;
+// The help screen, in the reader's language.
+std::string aide_pilote();

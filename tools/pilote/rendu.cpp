@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "langue/langue.h"
+
 namespace {
 
 constexpr char32_t demi_haut = U'\u2580';
@@ -241,7 +243,7 @@ Rendu rend(const Instantane& instantane, TailleTerminal taille) {
   if (rendu.cadre) {
     dessine_plateau(rendu.grille, *rendu.cadre, instantane);
   } else {
-    ecris(rendu.grille, 0, 0, "terminal too small");
+    ecris(rendu.grille, 0, 0, _("terminal too small"));
   }
   return rendu;
 }

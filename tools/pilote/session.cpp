@@ -3,6 +3,8 @@
 #include <random>
 #include <string>
 
+#include "langue/langue.h"
+
 namespace {
 
 constexpr int essais_max = 1000;
@@ -10,7 +12,7 @@ constexpr int essais_max = 1000;
 Reponse demande_valide(ConnexionArene& connexion, std::string_view requete) {
   Reponse reponse = connexion.demande(requete);
   if (!reponse.valide)
-    throw ErreurProtocole("unexpected reply to " + std::string(requete) + ": " +
+    throw ErreurProtocole(_("unexpected reply to ") + std::string(requete) + ": " +
                           reponse.lignes.front());
   return reponse;
 }
@@ -18,7 +20,7 @@ Reponse demande_valide(ConnexionArene& connexion, std::string_view requete) {
 Reponse lit_valide(ConnexionArene& connexion, std::string_view requete) {
   Reponse reponse = connexion.lit_reponse(genre_de(requete));
   if (!reponse.valide)
-    throw ErreurProtocole("unexpected reply to " + std::string(requete) + ": " +
+    throw ErreurProtocole(_("unexpected reply to ") + std::string(requete) + ": " +
                           reponse.lignes.front());
   return reponse;
 }
@@ -33,7 +35,7 @@ bool essaie(ConnexionArene& connexion, std::int64_t couleur) {
   const std::string reponse = connexion.enregistre(couleur);
   if (reponse == "VAISSEAU ENREGISTRE") return true;
   if (reponse == "ERREUR COULEUR UTILISEE") return false;
-  throw ErreurProtocole("unexpected reply to the registration of " + std::to_string(couleur) +
+  throw ErreurProtocole(_("unexpected reply to the registration of ") + std::to_string(couleur) +
                         ": " + reponse);
 }
 
@@ -50,7 +52,7 @@ std::int64_t inscrit(ConnexionArene& connexion, std::optional<std::int64_t> voul
                      const std::vector<std::int64_t>& candidates) {
   if (voulue) {
     if (!essaie(connexion, *voulue))
-      throw CouleurPrise("colour " + std::to_string(*voulue) + " is already in play");
+      throw CouleurPrise(_("colour ") + std::to_string(*voulue) + _(" is already in play"));
     return *voulue;
   }
   for (const std::int64_t couleur : candidates)
@@ -59,7 +61,7 @@ std::int64_t inscrit(ConnexionArene& connexion, std::optional<std::int64_t> voul
   std::uniform_int_distribution<std::int64_t> tirage(0, 0xFFFFFF);
   for (int i = 0; i < essais_max; ++i)
     if (const std::int64_t couleur = tirage(alea); essaie(connexion, couleur)) return couleur;
-  throw ErreurProtocole("no free colour after " + std::to_string(essais_max) + " tries");
+  throw ErreurProtocole(_("no free colour after ") + std::to_string(essais_max) + _(" tries"));
 }
 
 Decor lit_decor(ConnexionArene& connexion) {
@@ -104,5 +106,5 @@ void quitte(ConnexionArene& connexion) {
   } catch (const ErreurConnexion&) {
     return;  // the end of the stream: the ship is gone
   }
-  throw ErreurProtocole("the server sent more after quitting");
+  throw ErreurProtocole(_("the server sent more after quitting"));
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "config/configuration.h"
+#include "langue/langue.h"
 #include "world/constantes.h"
 
 namespace {
@@ -24,13 +25,13 @@ std::string texte_bilan(const Bilan& b, const Noms* noms) {
   const std::string couleur = qui(noms, b.couleur);
   switch (b.sort) {
     case Bilan::Sort::EnJeu:
-      return couleur + " life " + std::to_string(b.pt_vie);
+      return couleur + _(" life ") + std::to_string(b.pt_vie);
     case Bilan::Sort::Detruit:
-      return couleur + " destroyed by " + qui(noms, b.par) + " at " + std::to_string(b.tick);
+      return couleur + _(" destroyed by ") + qui(noms, b.par) + _(" at ") + std::to_string(b.tick);
     case Bilan::Sort::Parti:
-      return couleur + " left at " + std::to_string(b.tick);
+      return couleur + _(" left at ") + std::to_string(b.tick);
     case Bilan::Sort::Inconnu:
-      return couleur + " gone by " + std::to_string(b.tick) + " (ticks lost)";
+      return couleur + _(" gone by ") + std::to_string(b.tick) + _(" (ticks lost)");
   }
   return couleur;
 }
@@ -62,9 +63,9 @@ Instantane instantane_de(const Film& film, const EtatRelu& etat, const Noms& nom
 std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vector<Bilan>& bilans,
                                         bool complet, std::size_t largeur, const Noms* noms) {
   std::string debut = "tick " + std::to_string(platine.tick()) + "/" +
-                      std::to_string(platine.dernier_tick()) + (complet ? "" : " (cut short)") +
+                      std::to_string(platine.dernier_tick()) + (complet ? "" : _(" (cut short)")) +
                       "  " + texte_vitesse(platine.vitesse()) + "  " +
-                      (platine.en_lecture() ? "playing" : "paused");
+                      (platine.en_lecture() ? _("playing") : _("paused"));
   std::vector<Morceau> ligne{{std::move(debut), std::nullopt}};
   for (std::size_t k = 0; k < bilans.size(); ++k) {
     Morceau m{"  " + texte_bilan(bilans[k], noms), visible_sur_noir(rgb_de(bilans[k].couleur))};
@@ -82,10 +83,11 @@ std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vecto
 
 std::string aide_de_relecture(const Platine& platine, std::size_t largeur) {
   if (!platine.saisie().empty())
-    return "go to tick " + platine.saisie() + "_  Enter: go  Backspace: erase";
-  const std::string debut = std::string("space: ") + (platine.en_lecture() ? "pause" : "play") +
-                            "  left/right: step  [ ]: 10 s  ";
-  const std::string fin = "N Enter: tick N  -/+: speed  q: quit";
+    return _("go to tick ") + platine.saisie() + _("_  Enter: go  Backspace: erase");
+  const std::string debut = std::string(_("space: ")) +
+                            (platine.en_lecture() ? _("pause") : _("play")) +
+                            _("  left/right: step  [ ]: 10 s  ");
+  const std::string fin = _("N Enter: tick N  -/+: speed  q: quit");
   // Home/End is left out first: the rest fits an 80-column terminal.
   const std::string complete = debut + "Home/End  " + fin;
   return complete.size() <= largeur ? complete : debut + fin;

@@ -10,7 +10,9 @@
 #include <set>
 #include <string>
 
+#include "commun/options_cli.h"
 #include "enregistrement/lecteur.h"
+#include "langue/langue.h"
 
 namespace {
 
@@ -61,11 +63,18 @@ std::string ligne_json(const EtatRelu& etat, const Noms& noms) {
 int main(int argc, char** argv) {
   std::string chemin;
   std::optional<std::int64_t> seul;
-  CLI::App app{"arene-relecture: the ship and bullet lists of each tick of a recording",
+  initialise_langue();
+  CLI::App app{_("arene-relecture: the ship and bullet lists of each tick of a recording"),
                "arene-relecture"};
-  app.add_option("fichier", chemin, "a recording made by arene-arbitre --enregistre")->required();
-  app.add_option("--tick", seul, "only this tick");
-  CLI11_PARSE(app, argc, argv);
+  traduit_aide(app);
+  app.add_option("FICHIER", chemin, _("a recording made by arene-arbitre --enregistre"))
+      ->required();
+  app.add_option("--tick", seul, _("only this tick"));
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return sortie_options(app, e);
+  }
   try {
     bool trouve = false;
     std::optional<std::int64_t> dernier;
@@ -80,15 +89,15 @@ int main(int argc, char** argv) {
     });
     // A cut file is read up to its last whole tick: a crash, or a match still going on.
     if (!lue.coupure.empty())
-      std::fprintf(stderr, "arene-relecture : %s coupe apres le tick %s : %s\n", chemin.c_str(),
-                   dernier ? std::to_string(*dernier).c_str() : "(aucun)", lue.coupure.c_str());
+      std::fprintf(stderr, _("arene-relecture: %s cut after tick %s: %s\n"), chemin.c_str(),
+                   dernier ? std::to_string(*dernier).c_str() : _("(none)"), lue.coupure.c_str());
     if (seul && !trouve) {
-      std::fprintf(stderr, "arene-relecture : pas de tick %lld dans %s\n",
+      std::fprintf(stderr, _("arene-relecture: no tick %lld in %s\n"),
                    static_cast<long long>(*seul), chemin.c_str());
       return 1;
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "arene-relecture : %s\n", e.what());
+    std::fprintf(stderr, "arene-relecture: %s\n", e.what());
     return 1;
   }
   return 0;

@@ -2,14 +2,19 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 
+#include "langue/langue.h"
 #include "tournoi/commandes.h"
 
 namespace {
 
 std::atomic<bool> arret{false};
 std::atomic<int> matchs_en_cours{0};
+char message_arret[160];
+std::size_t longueur_arret = 0;
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
 // Only async-signal-safe calls here.
@@ -18,14 +23,17 @@ void sur_signal(int) {
     arret = true;
     return;
   }
-  constexpr char message[] = "arene-tournoi: stopped by a signal\n";
-  (void)!::write(STDERR_FILENO, message, sizeof message - 1);
+  (void)!::write(STDERR_FILENO, message_arret, longueur_arret);
   ::_exit(sortie_interrompu);
 }
 
 }  // namespace
 
 void installe_arret() {
+  // Translated here: the handler may only copy it out.
+  const int n = std::snprintf(message_arret, sizeof message_arret, "%s",
+                              _("arene-tournoi: stopped by a signal\n"));
+  longueur_arret = std::min(static_cast<std::size_t>(std::max(n, 0)), sizeof message_arret - 1);
   struct sigaction action {};
   action.sa_handler = sur_signal;
   sigemptyset(&action.sa_mask);

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "langue/langue.h"
 #include "resultats/champs.h"
 #include "resultats/resultats.h"
 
@@ -57,7 +58,7 @@ std::vector<BilanBot> bilan_match(const std::vector<BotInscrit>& participants,
       bilans.push_back(bilan_bot(participants[i], entree_de(joueurs, participants[i].couleur),
                                  i < issues.size() ? issues[i] : IssueProcessus{}));
   } catch (const json::exception& e) {
-    throw std::runtime_error(std::string("damaged referee results: ") + e.what());
+    throw std::runtime_error(std::string(_("damaged referee results: ")) + e.what());
   }
   std::vector<BilanBot> classes = bilans;
   for (auto& b : classes)

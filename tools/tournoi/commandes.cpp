@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "cage/enceinte.h"
+#include "langue/langue.h"
 #include "tournoi/arret.h"
 #include "tournoi/classement.h"
 #include "tournoi/construction.h"
@@ -67,12 +68,13 @@ bool prepare_dossier(const OptionsLance& o, const Plan& plan, const fs::path& do
   const std::string texte = texte_plan(plan);
   if (fs::exists(chemin_plan(dossier))) {
     if (!o.reprendre) {
-      std::fprintf(stderr, "arene-tournoi: %s holds a tournament already: add --reprendre\n",
+      std::fprintf(stderr, _("arene-tournoi: %s holds a tournament already: add --reprendre\n"),
                    dossier.c_str());
       return false;
     }
     if (lit_fichier(chemin_plan(dossier)) != texte) {
-      std::fprintf(stderr, "arene-tournoi: %s: the tournament file changed since it was started\n",
+      std::fprintf(stderr,
+                   _("arene-tournoi: %s: the tournament file changed since it was started\n"),
                    dossier.c_str());
       return false;
     }
@@ -93,8 +95,8 @@ std::optional<Plan> plan_du_fichier(const OptionsLance& o) {
       o.arbitre.value_or(lecture.tournoi->arbitre.value_or(arbitre_par_defaut()));
   if (::access(arbitre.c_str(), X_OK) != 0) {
     std::fprintf(stderr,
-                 "arene-tournoi: the referee %s cannot be run: build arene-arbitre, or "
-                 "give its path with --arbitre\n",
+                 _("arene-tournoi: the referee %s cannot be run: build arene-arbitre, or "
+                   "give its path with --arbitre\n"),
                  arbitre.c_str());
     return std::nullopt;
   }
@@ -124,16 +126,15 @@ int lance_slurm(const OptionsLance& o, const Plan& plan, const fs::path& dossier
                 const std::vector<std::size_t>& matchs) {
   if (const auto en_cours = tache_en_cours(dossier)) {
     std::fprintf(stderr,
-                 "arene-tournoi: job %s still has tasks queued or running: wait for it "
-                 "(or scancel it) before submitting again\n",
+                 _("arene-tournoi: job %s still has tasks queued or running: wait for it "
+                   "(or scancel it) before submitting again\n"),
                  en_cours->c_str());
     return sortie_erreur;
   }
   const std::string tache = soumet({executable(), dossier, plan.tournoi.nom, matchs, o.partition});
-  std::printf(
-      "submitted job %s: %zu matches, one task each\n"
-      "once it is done: %s rassemble %s\n",
-      tache.c_str(), matchs.size(), executable().c_str(), dossier.c_str());
+  std::printf(_("submitted job %s: %zu matches, one task each\n"
+                "once it is done: %s rassemble %s\n"),
+              tache.c_str(), matchs.size(), executable().c_str(), dossier.c_str());
   return sortie_ok;
 }
 
@@ -147,7 +148,7 @@ int verifie(const fs::path& fichier) {
   const Tournoi& t = *lecture.tournoi;
   // A file that was read has a count, and at most max_matchs.
   const std::uint64_t matchs = nombre_de_matchs(t).value_or(0);
-  std::printf("%s: %zu bots, %llu matches of %s, about %s of play\n", fichier.c_str(),
+  std::printf(_("%s: %zu bots, %llu matches of %s, about %s of play\n"), fichier.c_str(),
               t.bots.size(), static_cast<unsigned long long>(matchs), texte_de(t.duree).c_str(),
               texte_duree(static_cast<double>(matchs) * secondes_de(t.duree)).c_str());
   return sortie_ok;
@@ -165,7 +166,7 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   for (const auto& echec : construit(*plan, dossier))
     std::fprintf(stderr, "arene-tournoi: build failed for %s\n", echec.c_str());
   const std::vector<std::size_t> matchs = a_jouer(*plan, dossier);
-  std::fprintf(stderr, "%s: %zu of %zu matches to play\n", dossier.c_str(), matchs.size(),
+  std::fprintf(stderr, _("%s: %zu of %zu matches to play\n"), dossier.c_str(), matchs.size(),
                plan->matchs.size());
   if (o.slurm)
     return matchs.empty() ? rassemble(dossier, o.visionneuse)
@@ -175,7 +176,7 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
     if (!arret) joue_local(*plan, dossier, matchs, o.paralleles, arret);
   }
   if (arret) {
-    std::fprintf(stderr, "stopped: go on with arene-tournoi lance --reprendre --dossier %s\n",
+    std::fprintf(stderr, _("stopped: go on with arene-tournoi lance --reprendre --dossier %s\n"),
                  dossier.c_str());
     return sortie_interrompu;
   }
@@ -185,7 +186,7 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
 int match(const fs::path& dossier, std::size_t indice, const std::atomic<bool>& arret) {
   const Plan plan = lit_plan(dossier);
   if (indice >= plan.matchs.size()) {
-    std::fprintf(stderr, "arene-tournoi: no match %zu: the tournament has %zu\n", indice,
+    std::fprintf(stderr, _("arene-tournoi: no match %zu: the tournament has %zu\n"), indice,
                  plan.matchs.size());
     return sortie_erreur;
   }
@@ -226,15 +227,16 @@ int rassemble(const fs::path& dossier_donne, const std::optional<fs::path>& visi
   std::vector<std::size_t> a_refaire = manquants;
   for (const auto& r : resultats)
     if (!r.termine) {
-      std::fprintf(stderr, "match %zu failed: %s\n", r.indice, r.erreur.c_str());
+      std::fprintf(stderr, _("match %zu failed: %s\n"), r.indice, texte_echec(r.erreur).c_str());
       a_refaire.push_back(r.indice);
     }
   if (!manquants.empty())
-    std::fprintf(stderr, "%zu matches have no result yet: %s\n", manquants.size(),
+    std::fprintf(stderr, _("%zu matches have no result yet: %s\n"), manquants.size(),
                  liste_tableau(manquants).c_str());
-  std::printf("report: %s\n", (dossier / "rapport.html").c_str());
+  std::printf(_("report: %s\n"), (dossier / "rapport.html").c_str());
   if (a_refaire.empty()) return sortie_ok;
-  std::fprintf(stderr, "play them again: arene-tournoi lance --reprendre --dossier %s [--slurm]\n",
+  std::fprintf(stderr,
+               _("play them again: arene-tournoi lance --reprendre --dossier %s [--slurm]\n"),
                dossier.c_str());
   return sortie_incomplet;
 }

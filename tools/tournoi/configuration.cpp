@@ -10,6 +10,7 @@
 #include <set>
 #include <string_view>
 
+#include "langue/langue.h"
 #include "tournoi/couleurs.h"
 #include "tournoi/fichiers.h"
 #include "tournoi/noms.h"
@@ -30,7 +31,7 @@ struct Lecteur {
   void cles_connues(const toml::table& table, const std::string& prefixe, Cles connues) {
     for (auto&& [cle, valeur] : table)
       if (std::find(connues.begin(), connues.end(), cle.str()) == connues.end())
-        erreur(&valeur, prefixe + std::string(cle.str()), "unknown key");
+        erreur(&valeur, prefixe + std::string(cle.str()), _("unknown key"));
   }
 
   std::optional<std::int64_t> entier(const toml::table& table, const std::string& prefixe,
@@ -39,8 +40,9 @@ struct Lecteur {
     if (!noeud) return std::nullopt;
     const auto valeur = noeud->value_exact<std::int64_t>();
     if (!valeur || *valeur < min || *valeur > max) {
-      erreur(noeud, prefixe + std::string(cle),
-             "expected an integer from " + std::to_string(min) + " to " + std::to_string(max));
+      erreur(
+          noeud, prefixe + std::string(cle),
+          _("expected an integer from ") + std::to_string(min) + _(" to ") + std::to_string(max));
       return std::nullopt;
     }
     return valeur;
@@ -52,7 +54,7 @@ struct Lecteur {
     if (!noeud) return std::nullopt;
     const auto valeur = noeud->value<double>();
     if (!valeur || !(*valeur > 0) || *valeur > 86400) {
-      erreur(noeud, prefixe + std::string(cle), "expected a number of seconds above 0");
+      erreur(noeud, prefixe + std::string(cle), _("expected a number of seconds above 0"));
       return std::nullopt;
     }
     return valeur;
@@ -63,7 +65,7 @@ struct Lecteur {
     const toml::node* noeud = table.get(cle);
     if (!noeud) return std::nullopt;
     if (!noeud->is_string()) {
-      erreur(noeud, prefixe + std::string(cle), "expected a string");
+      erreur(noeud, prefixe + std::string(cle), _("expected a string"));
       return std::nullopt;
     }
     return noeud->as_string()->get();
@@ -71,7 +73,7 @@ struct Lecteur {
 
   const toml::table* sous_table(const toml::table& table, std::string_view cle) {
     const toml::node* noeud = table.get(cle);
-    if (noeud && !noeud->is_table()) erreur(noeud, std::string(cle), "expected a table");
+    if (noeud && !noeud->is_table()) erreur(noeud, std::string(cle), _("expected a table"));
     return noeud ? noeud->as_table() : nullptr;
   }
 
@@ -100,7 +102,7 @@ void lit_format(Lecteur& l, const toml::table& racine, Tournoi& t) {
     if (*type == "groupes")
       t.format = Format::Groupes;
     else if (*type != "melee")
-      l.erreur(table->get("type"), "format.type", "expected \"melee\" or \"groupes\"");
+      l.erreur(table->get("type"), "format.type", _("expected \"melee\" or \"groupes\""));
   }
   if (const auto taille = l.entier(*table, "format.", "taille", 2, 64))
     t.taille = static_cast<int>(*taille);
@@ -113,14 +115,14 @@ void lit_graines(Lecteur& l, const toml::table& table, Tournoi& t) {
   if (!noeud) return;
   const toml::array* liste = noeud->as_array();
   if (!liste || liste->empty()) {
-    l.erreur(noeud, "match.graines", "expected a non-empty list of integers");
+    l.erreur(noeud, "match.graines", _("expected a non-empty list of integers"));
     return;
   }
   for (std::size_t i = 0; i < liste->size(); ++i) {
     const auto graine = (*liste)[i].value_exact<std::int64_t>();
     if (!graine || *graine < 0)
       l.erreur(&(*liste)[i], "match.graines[" + std::to_string(i) + "]",
-               "expected an integer from 0");
+               _("expected an integer from 0"));
     else
       t.graines.push_back(static_cast<std::uint64_t>(*graine));
   }
@@ -129,7 +131,7 @@ void lit_graines(Lecteur& l, const toml::table& table, Tournoi& t) {
 void lit_match(Lecteur& l, const toml::table& racine, Tournoi& t) {
   const toml::table* table = l.sous_table(racine, "match");
   if (!table) {
-    l.erreur(nullptr, "match", "missing table: the match duration is needed");
+    l.erreur(nullptr, "match", _("missing table: the match duration is needed"));
     return;
   }
   l.cles_connues(*table, "match.",
@@ -139,16 +141,16 @@ void lit_match(Lecteur& l, const toml::table& racine, Tournoi& t) {
       t.duree = *duree;
     else
       l.erreur(noeud, "match.duree",
-               "expected seconds (20, \"20s\") or ticks (\"800t\"), a day at most (86400 s, "
-               "3456000t)");
+               _("expected seconds (20, \"20s\") or ticks (\"800t\"), a day at most (86400 s, "
+                 "3456000t)"));
   } else {
-    l.erreur(table, "match.duree", "missing key: how long a match lasts");
+    l.erreur(table, "match.duree", _("missing key: how long a match lasts"));
   }
   if (const auto fin = l.texte(*table, "match.", "fin")) {
     if (*fin == "survivant")
       t.fin = RegleFin::Survivant;
     else if (*fin != "duree")
-      l.erreur(table->get("fin"), "match.fin", "expected \"duree\" or \"survivant\"");
+      l.erreur(table->get("fin"), "match.fin", _("expected \"duree\" or \"survivant\""));
   }
   if (const auto s = l.secondes(*table, "match.", "attente")) t.attente_s = *s;
   if (const auto s = l.secondes(*table, "match.", "delai_fin")) t.delai_fin_s = *s;
@@ -157,7 +159,7 @@ void lit_match(Lecteur& l, const toml::table& racine, Tournoi& t) {
   lit_graines(l, *table, t);
   if (table->get("graines") && table->get("graine_base"))
     l.erreur(table->get("graine_base"), "match.graine_base",
-             "give graines or graine_base, not both");
+             _("give graines or graine_base, not both"));
 }
 
 // Only the placeholders a match fills in may appear, so that a typo shows now
@@ -172,11 +174,11 @@ void verifie_commande(Lecteur& l, const toml::node* noeud, const std::string& cl
         commande.substr(debut, fin == std::string::npos ? fin : fin - debut + 1);
     if (!connus.contains(champ))
       l.erreur(noeud, cle,
-               "unknown placeholder " + champ + " (known: {host} {port} {couleur} {duree})");
+               _("unknown placeholder ") + champ + _(" (known: {host} {port} {couleur} {duree})"));
   }
   for (const char* requis : {"{port}", "{couleur}"})
     if (commande.find(requis) == std::string::npos)
-      l.erreur(noeud, cle, std::string("the command needs ") + requis);
+      l.erreur(noeud, cle, std::string(_("the command needs ")) + requis);
 }
 
 bool nom_valide(const std::string& nom) {
@@ -195,32 +197,33 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
     bot.nom = *nom;
     if (const auto probleme = probleme_nom(bot.nom))
       l.erreur(table.get("nom"), prefixe + "nom",
-               *probleme + " (any letters, digits, spaces and signs, " + std::to_string(nom_max) +
-                   " characters at most)");
+               *probleme + _(" (any letters, digits, spaces and signs, ") +
+                   std::to_string(nom_max) + _(" characters at most)"));
     for (const auto& autre : t.bots)
-      if (autre.nom == bot.nom) l.erreur(table.get("nom"), prefixe + "nom", "name already used");
+      if (autre.nom == bot.nom) l.erreur(table.get("nom"), prefixe + "nom", _("name already used"));
   } else if (!table.get("nom")) {
-    l.erreur(&table, prefixe + "nom", "missing key");
+    l.erreur(&table, prefixe + "nom", _("missing key"));
   }
   if (const auto commande = l.texte(table, prefixe, "commande")) {
     bot.commande = *commande;
     verifie_commande(l, table.get("commande"), prefixe + "commande", bot.commande);
   } else if (!table.get("commande")) {
-    l.erreur(&table, prefixe + "commande", "missing key");
+    l.erreur(&table, prefixe + "commande", _("missing key"));
   }
   if (const auto dossier = l.texte(table, prefixe, "dossier")) {
     bot.dossier = l.chemin(*dossier);
     // Else every match would start it in vain, and it would lose them all.
     if (!std::filesystem::is_directory(bot.dossier))
       l.erreur(table.get("dossier"), prefixe + "dossier",
-               "no such folder: " + bot.dossier.string());
+               _("no such folder: ") + bot.dossier.string());
   }
   bot.construction = l.texte(table, prefixe, "construction").value_or("");
   if (const auto couleur = l.entier(table, prefixe, "couleur", 0, masque_affichage)) {
     bot.couleur = *couleur;
     for (const auto& autre : t.bots)
       if (autre.couleur == bot.couleur)
-        l.erreur(table.get("couleur"), prefixe + "couleur", "colour already used by " + autre.nom);
+        l.erreur(table.get("couleur"), prefixe + "couleur",
+                 _("colour already used by ") + autre.nom);
   } else {
     bot.couleur = -1;  // chosen once every bot is read
   }
@@ -234,7 +237,8 @@ void donne_couleurs(Lecteur& l, const toml::node* noeud, Tournoi& t,
     if (choisies[i]) fixees.push_back(t.bots[i].couleur);
   const auto couleurs = couleurs_eloignees(fixees, t.bots.size() - fixees.size());
   if (!couleurs)
-    return l.erreur(noeud, "bots", "more bots without a colour than the 16777216 colours to give");
+    return l.erreur(noeud, "bots",
+                    _("more bots without a colour than the 16777216 colours to give"));
   auto suivante = couleurs->begin();
   for (std::size_t i = 0; i < t.bots.size(); ++i)
     if (!choisies[i]) t.bots[i].couleur = *suivante++;
@@ -243,7 +247,7 @@ void donne_couleurs(Lecteur& l, const toml::node* noeud, Tournoi& t,
 void lit_bots(Lecteur& l, const toml::table& racine, Tournoi& t) {
   const toml::node* noeud = racine.get("bots");
   if (!noeud || !noeud->is_array_of_tables()) {
-    l.erreur(noeud, "bots", "expected [[bots]] tables, one per bot");
+    l.erreur(noeud, "bots", _("expected [[bots]] tables, one per bot"));
     return;
   }
   std::vector<bool> choisies;
@@ -253,7 +257,7 @@ void lit_bots(Lecteur& l, const toml::table& racine, Tournoi& t) {
     lit_bot(l, *bots[i].as_table(), i, t);
   }
   donne_couleurs(l, noeud, t, choisies);
-  if (t.bots.size() < 2) l.erreur(noeud, "bots", "a tournament needs at least 2 bots");
+  if (t.bots.size() < 2) l.erreur(noeud, "bots", _("a tournament needs at least 2 bots"));
 }
 
 void lit_classement(Lecteur& l, const toml::table& racine, Tournoi& t) {
@@ -301,30 +305,30 @@ void verifie_ensemble(Lecteur& l, const toml::table& racine, const Tournoi& t) {
   if (t.format == Format::Groupes && t.taille > static_cast<int>(t.bots.size()) &&
       t.bots.size() >= 2)
     l.erreur(racine["format"]["taille"].node(), "format.taille",
-             "groups of " + std::to_string(t.taille) + " need as many bots; there are " +
+             _("groups of ") + std::to_string(t.taille) + _(" need as many bots; there are ") +
                  std::to_string(t.bots.size()));
   if (t.format == Format::Melee && t.bots.size() > max_bots_par_match)
     l.erreur(racine["bots"].node(), "bots",
-             std::to_string(t.bots.size()) + " bots in one match; a match takes at most " +
+             std::to_string(t.bots.size()) + _(" bots in one match; a match takes at most ") +
                  std::to_string(max_bots_par_match) +
-                 " (each bot is a process): use [format] type = \"groupes\"");
+                 _(" (each bot is a process): use [format] type = \"groupes\""));
   if (!l.erreurs.empty()) return;
   const auto matchs = nombre_de_matchs(t);
   if (!matchs || *matchs > max_matchs) {
     const std::string nombre =
         matchs ? std::to_string(*matchs)
-               : "more than " + std::to_string(std::numeric_limits<std::uint64_t>::max());
+               : _("more than ") + std::to_string(std::numeric_limits<std::uint64_t>::max());
     const std::string fois =
-        t.repetitions > 1 ? ", " + std::to_string(t.repetitions) + " times each," : "";
+        t.repetitions > 1 ? ", " + std::to_string(t.repetitions) + _(" times each,") : "";
     return l.erreur(racine["format"].node(), "format",
-                    std::to_string(t.bots.size()) + " bots in groups of " +
-                        std::to_string(t.taille) + fois + " make " + nombre +
-                        " matches; a tournament plays at most " + std::to_string(max_matchs));
+                    std::to_string(t.bots.size()) + _(" bots in groups of ") +
+                        std::to_string(t.taille) + fois + _(" make ") + nombre +
+                        _(" matches; a tournament plays at most ") + std::to_string(max_matchs));
   }
   if (!t.graines.empty() && t.graines.size() < *matchs)
-    l.erreur(
-        racine["match"]["graines"].node(), "match.graines",
-        std::to_string(t.graines.size()) + " seeds for " + std::to_string(*matchs) + " matches");
+    l.erreur(racine["match"]["graines"].node(), "match.graines",
+             std::to_string(t.graines.size()) + _(" seeds for ") + std::to_string(*matchs) +
+                 _(" matches"));
 }
 
 }  // namespace
@@ -380,7 +384,7 @@ LectureTournoi lit_tournoi_texte(const std::string& texte,
   l.cles_connues(racine, "", {"nom", "arbitre", "format", "match", "bots", "classement", "cage"});
   t.nom = l.texte(racine, "", "nom").value_or("");
   if (!t.nom.empty() && !nom_valide(t.nom))
-    l.erreur(racine.get("nom"), "nom", "use letters, digits, '_', '-' and '.' (64 at most)");
+    l.erreur(racine.get("nom"), "nom", _("use letters, digits, '_', '-' and '.' (64 at most)"));
   if (const auto arbitre = l.texte(racine, "", "arbitre")) t.arbitre = l.chemin(*arbitre);
   lit_format(l, racine, t);
   lit_match(l, racine, t);
@@ -399,7 +403,7 @@ LectureTournoi lit_tournoi(const std::filesystem::path& fichier) {
   try {
     texte = lit_fichier(fichier);
   } catch (const std::runtime_error&) {
-    return {std::nullopt, {{0, "", "cannot be read"}}};
+    return {std::nullopt, {{0, "", _("cannot be read")}}};
   }
   const auto dossier = std::filesystem::absolute(fichier).parent_path();
   LectureTournoi lecture = lit_tournoi_texte(texte, dossier);

@@ -4,71 +4,79 @@
 #include <cstdio>
 
 #include "cage/enceinte.h"
+#include "commun/options_cli.h"
+#include "langue/langue.h"
 #include "tournoi/arret.h"
 #include "tournoi/commandes.h"
 #include "tournoi/sert.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{
-      "arene-tournoi: many seeded matches of bots in arene-arbitre, here or on a Slurm "
-      "cluster, and the bots' ranking with 95 % intervals.\n"
-      "Exit status: 0 done, 1 bad file, folder or command line, 3 some matches failed "
-      "or have no result yet, 130 stopped by a signal.",
-      "arene-tournoi"};
+  initialise_langue();
+  // xgettext:no-c-format
+  CLI::App app{_("arene-tournoi: many seeded matches of bots in arene-arbitre, here or on a Slurm "
+                 "cluster, and the bots' ranking with 95 % intervals.\n"
+                 "Exit status: 0 done, 1 bad file, folder or command line, 3 some matches failed "
+                 "or have no result yet, 130 stopped by a signal."),
+               "arene-tournoi"};
+  traduit_aide(app);
   app.require_subcommand(1);
 
   std::filesystem::path fichier;
   auto* verifie_cmd = app.add_subcommand(
-      "verifie", "check a tournament file: every problem, with its line and key");
-  verifie_cmd->add_option("FICHIER", fichier, "tournament file (TOML)")->required();
+      "verifie", _("check a tournament file: every problem, with its line and key"));
+  verifie_cmd->add_option("FICHIER", fichier, _("tournament file (TOML)"))->required();
 
   OptionsLance o;
-  auto* lance_cmd = app.add_subcommand("lance", "play a tournament into a folder");
+  auto* lance_cmd = app.add_subcommand("lance", _("play a tournament into a folder"));
   lance_cmd->add_option("FICHIER", o.fichier,
-                        "tournament file (TOML); optional with --reprendre --dossier");
-  lance_cmd->add_option("--dossier", o.dossier, "tournament folder (default: NAME-DATE here)");
-  lance_cmd->add_option("-j", o.paralleles, "matches played at once here")
+                        _("tournament file (TOML); optional with --reprendre --dossier"));
+  lance_cmd->add_option("--dossier", o.dossier, _("tournament folder (default: NAME-DATE here)"));
+  lance_cmd->add_option("-j", o.paralleles, _("matches played at once here"))
       ->check(CLI::Range(1, 256));
-  lance_cmd->add_flag("--reprendre", o.reprendre, "go on with the matches not finished yet");
+  lance_cmd->add_flag("--reprendre", o.reprendre, _("go on with the matches not finished yet"));
   auto* slurm =
-      lance_cmd->add_flag("--slurm", o.slurm, "submit as a Slurm job array, a task per match");
-  lance_cmd->add_option("--partition", o.partition, "Slurm partition")->needs(slurm);
+      lance_cmd->add_flag("--slurm", o.slurm, _("submit as a Slurm job array, a task per match"));
+  lance_cmd->add_option("--partition", o.partition, _("Slurm partition"))->needs(slurm);
   lance_cmd->add_option("--arbitre", o.arbitre,
-                        "arene-arbitre to use (default: beside this program)");
-  lance_cmd->add_option("--visionneuse", o.visionneuse, "viewer page the report links to");
+                        _("arene-arbitre to use (default: beside this program)"));
+  lance_cmd->add_option("--visionneuse", o.visionneuse, _("viewer page the report links to"));
   lance_cmd->add_flag("--sans-cage", o.sans_cage,
-                      "run the bots uncaged, as this user (a warning, also in the results)");
+                      _("run the bots uncaged, as this user (a warning, also in the results)"));
 
   std::filesystem::path dossier;
   std::size_t indice = 0;
   auto* match_cmd =
-      app.add_subcommand("match", "play one match of a tournament folder (a Slurm task)");
-  match_cmd->add_option("DOSSIER", dossier, "tournament folder")->required();
-  match_cmd->add_option("I", indice, "match number, from 0")->required();
+      app.add_subcommand("match", _("play one match of a tournament folder (a Slurm task)"));
+  match_cmd->add_option("DOSSIER", dossier, _("tournament folder"))->required();
+  match_cmd->add_option("I", indice, _("match number, from 0"))->required();
 
   std::optional<std::filesystem::path> visionneuse;
-  auto* rassemble_cmd = app.add_subcommand("rassemble", "rank the bots from the finished matches");
-  rassemble_cmd->add_option("DOSSIER", dossier, "tournament folder")->required();
-  rassemble_cmd->add_option("--visionneuse", visionneuse, "viewer page the report links to");
+  auto* rassemble_cmd =
+      app.add_subcommand("rassemble", _("rank the bots from the finished matches"));
+  rassemble_cmd->add_option("DOSSIER", dossier, _("tournament folder"))->required();
+  rassemble_cmd->add_option("--visionneuse", visionneuse, _("viewer page the report links to"));
 
   OptionsSert os;
   auto* sert_cmd = app.add_subcommand(
-      "sert", "serve a tournament folder over HTTP, so that its report's links work in a browser");
-  sert_cmd->add_option("DOSSIER", os.dossier, "tournament folder")->required();
-  sert_cmd->add_option("--port", os.port, "port to listen on (8000; 0: any free one)")
+      "sert",
+      _("serve a tournament folder over HTTP, so that its report's links work in a browser"));
+  sert_cmd->add_option("DOSSIER", os.dossier, _("tournament folder"))->required();
+  sert_cmd->add_option("--port", os.port, _("port to listen on (8000; 0: any free one)"))
       ->check(CLI::Range(0, 65535));
   sert_cmd->add_option("--adresse", os.adresse,
-                       "IPv4 address to listen on (127.0.0.1: this machine only; 0.0.0.0: "
-                       "every network)");
+                       _("IPv4 address to listen on (127.0.0.1: this machine only; 0.0.0.0: "
+                         "every network)"));
 
+  traduit_sous_commandes(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? sortie_ok : sortie_erreur;
+    return sortie_options(app, e) == 0 ? sortie_ok : sortie_erreur;
   }
   if (*lance_cmd && o.fichier.empty() && !(o.reprendre && o.dossier)) {
     std::fprintf(
-        stderr, "arene-tournoi: lance needs FICHIER, unless resuming with --reprendre --dossier\n");
+        stderr,
+        _("arene-tournoi: lance needs FICHIER, unless resuming with --reprendre --dossier\n"));
     return sortie_erreur;
   }
   // While this process has one thread: the namespaces each match's cage needs.

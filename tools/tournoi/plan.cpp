@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "langue/langue.h"
 #include "tournoi/fichiers.h"
 
 namespace {
@@ -94,17 +95,18 @@ Plan plan_de_texte(const std::string& texte) {
   try {
     const json j = json::parse(texte);
     if (j.at("format") != "arene-tournoi-plan" || j.at("version") != 1)
-      throw std::runtime_error("not a tournament plan of version 1");
+      throw std::runtime_error(_("not a tournament plan of version 1"));
     Plan plan{tournoi_de(j.at("tournoi")), {}, j.at("arbitre").get<std::string>()};
     for (const auto& m : j.at("matchs"))
       plan.matchs.push_back({plan.matchs.size(), m.at("graine").get<std::uint64_t>(),
                              m.at("bots").get<std::vector<std::size_t>>()});
     for (const auto& m : plan.matchs)
       for (std::size_t bot : m.bots)
-        if (bot >= plan.tournoi.bots.size()) throw std::runtime_error("match with an unknown bot");
+        if (bot >= plan.tournoi.bots.size())
+          throw std::runtime_error(_("match with an unknown bot"));
     return plan;
   } catch (const json::exception& e) {
-    throw std::runtime_error(std::string("damaged plan: ") + e.what());
+    throw std::runtime_error(std::string(_("damaged plan: ")) + e.what());
   }
 }
 

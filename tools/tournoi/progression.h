@@ -19,6 +19,8 @@ struct Avancement {
 std::string barre(const Avancement& avancement, int largeur = 24);
 // "match 3 (seed 1003): 1. alpha  2. beta  3. gamma, 20.0 s + 1.4 s"
 std::string ligne_match(const ResultatMatch& resultat);
+// Why a match failed, kept in English in its result, in the reader's language.
+std::string texte_echec(const std::string& erreur);
 // The time left: the matches not started yet at the mean cost of the ones
 // done (or `cout_estime_s` before any), shared among `paralleles` runners.
 double estimation_restante(std::size_t a_commencer, std::size_t finis, double cout_total_s,

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "langue/langue.h"
 #include "resultats/resultats.h"
 #include "tournoi/noms.h"
 
@@ -66,10 +67,24 @@ std::string champ_csv(const std::string& texte) {
 }
 
 // "1612 [1540, 1690]", or the rating alone with why it has no interval.
-std::string texte_note(const LigneClassement& l) {
+std::string texte_note(const LigneClassement& l, const char* trop_peu) {
   if (l.intervalle_note_valable)
     return format("%.0f [%.0f, %.0f]", l.note, l.intervalle_note.bas, l.intervalle_note.haut);
-  return format("%.0f (too few matches)", l.note);
+  return format("%.0f (%s)", l.note, trop_peu);
+}
+
+// The page holds both languages: English in the text, French in data-fr,
+// which its script shows to a French browser. Both are HTML.
+std::string en_deux_langues(const std::string& en, const std::string& fr) {
+  return "<span data-fr=\"" + echappe(fr) + "\">" + en + "</span>";
+}
+
+std::string separation(bool dernier, bool separe, bool page) {
+  if (dernier) return "";
+  if (page)
+    return separe ? en_deux_langues("ahead", "devant")
+                  : en_deux_langues("not separated", "non séparé");
+  return separe ? _("ahead") : _("not separated");
 }
 
 // `texte` as one word for sh, quoted only when it has to be.
@@ -91,13 +106,14 @@ std::size_t termines(const Rapport& r) {
 }  // namespace
 
 std::string tableau(const Rapport& r) {
-  std::string texte = format("%s: %zu of %zu matches finished\n", r.plan.tournoi.nom.c_str(),
+  std::string texte = format(_("%s: %zu of %zu matches finished\n"), r.plan.tournoi.nom.c_str(),
                              termines(r), r.plan.matchs.size());
   std::size_t largeur = 20;
   for (const auto& l : r.lignes) largeur = std::max(largeur, caracteres(l.nom).size());
-  texte += " #  " + cadre_a_gauche("bot", largeur) +
-           " colour                          matches  wins  win rate [95 %]     mean rank  "
-           "rating [95 %]           vs next        failures\n";
+  // Translations keep the columns' widths.
+  texte += " #  " + cadre_a_gauche(_("bot"), largeur) +
+           _(" colour                          matches  wins  win rate [95 %]     mean rank  "
+             "rating [95 %]           vs next        failures\n");
   bool non_separes = false;
   for (std::size_t i = 0; i < r.lignes.size(); ++i) {
     const LigneClassement& l = r.lignes[i];
@@ -108,13 +124,13 @@ std::string tableau(const Rapport& r) {
         format(" %-30s  %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %-22s  %-13s  %8zu\n",
                couleur_lisible(l.couleur).c_str(), l.matchs, l.victoires, 100 * l.taux_victoire,
                100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut, l.rang_moyen,
-               texte_note(l).c_str(),
-               dernier ? "" : (l.separe_du_suivant ? "ahead" : "not separated"), l.defaillances);
+               texte_note(l, _("too few matches")).c_str(),
+               separation(dernier, l.separe_du_suivant, false).c_str(), l.defaillances);
   }
   if (non_separes)
     texte +=
-        "not separated: this bot's rating interval and the next one's overlap, so their "
-        "order may be chance\n";
+        _("not separated: this bot's rating interval and the next one's overlap, so their "
+          "order may be chance\n");
   return texte;
 }
 
@@ -212,36 +228,69 @@ std::string graphique(const std::vector<LigneClassement>& lignes) {
           "stroke-width=\"3\"/>",
           x(l.intervalle_note.bas), y, x(l.intervalle_note.haut), y);
     svg += format(
-        "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"%s\" stroke=\"#333\"><title>%s</title>"
-        "</circle>\n",
-        x(l.note), y, c.c_str(), texte_note(l).c_str());
+        "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"%s\" stroke=\"#333\">"
+        "<title data-fr=\"%s\">%s</title></circle>\n",
+        x(l.note), y, c.c_str(), echappe(texte_note(l, "trop peu de matchs")).c_str(),
+        texte_note(l, "too few matches").c_str());
   }
   return svg + "</svg>\n";
 }
 
-// One sentence per column of the ranking, in the table's order.
-constexpr const char* colonnes[][2] = {
-    {"#", "the place in the ranking, by rating."},
-    {"bot", "the bot's name, and the colour it plays under in every match."},
-    {"matches", "the finished matches it played in."},
-    {"wins", "the matches it finished first alone (a shared first place is no win)."},
+// One sentence per column of the ranking, in the table's order, in both languages.
+struct Colonne {
+  const char* titre;
+  const char* sens;
+  const char* titre_fr;
+  const char* sens_fr;
+};
+constexpr Colonne colonnes[] = {
+    {"#", "the place in the ranking, by rating.", "#", "la place au classement, par note."},
+    {"bot", "the bot's name, and the colour it plays under in every match.", "bot",
+     "le nom du bot, et la couleur sous laquelle il joue chaque match."},
+    {"matches", "the finished matches it played in.", "matchs",
+     "les matchs terminés qu'il a joués."},
+    {"wins", "the matches it finished first alone (a shared first place is no win).", "victoires",
+     "les matchs qu'il a finis premier seul (une première place partagée n'est pas une "
+     "victoire)."},
     {"win rate [95 %]",
      "wins divided by matches, with the range that holds its true rate 19 times out of 20 "
-     "(Wilson interval)."},
-    {"mean rank", "its average finishing place, 1 being first."},
+     "(Wilson interval).",
+     "taux de victoire [95 %]",
+     "les victoires divisées par les matchs, avec l'intervalle qui contient le vrai taux 19 "
+     "fois sur 20 (intervalle de Wilson)."},
+    {"mean rank", "its average finishing place, 1 being first.", "rang moyen",
+     "sa place d'arrivée moyenne, 1 étant la première."},
     {"rating [95 %]",
      "its strength fitted to every finishing order, on the Elo scale (400 points: 10 to 1 odds "
      "of finishing ahead in a duel), with the range 95 % of resamplings of the matches give; "
-     "\"too few matches\" until it has played enough matches that differ."},
+     "\"too few matches\" until it has played enough matches that differ.",
+     "note [95 %]",
+     "sa force ajustée à tous les ordres d'arrivée, sur l'échelle Elo (400 "
+     "points : 10 contre 1 de finir devant en duel), avec l'intervalle que donnent 95 % des "
+     "rééchantillonnages des matchs ; « trop peu de matchs » tant qu'il n'a "
+     "pas joué assez de matchs différents."},
     {"vs next",
      "\"ahead\" when its rating range lies wholly above the next bot's; \"not separated\" "
-     "when the two overlap, so that their order may be chance."},
-    {"failures", "the matches it crashed in or never registered for, each a last place."},
+     "when the two overlap, so that their order may be chance.",
+     "face au suivant",
+     "« devant » quand son intervalle de note est tout entier au-dessus de celui du bot "
+     "suivant ; « non séparé » quand les deux se chevauchent, et que leur "
+     "ordre peut tenir au hasard."},
+    {"failures", "the matches it crashed in or never registered for, each a last place.",
+     "défaillances",
+     "les matchs où il a planté ou ne s'est jamais inscrit, chacun une dernière "
+     "place."},
 };
+
+// A column's title or sentence, in both languages.
+std::string titre(const Colonne& c) {
+  return en_deux_langues(echappe(c.titre), echappe(c.titre_fr));
+}
+std::string sens(const Colonne& c) { return en_deux_langues(echappe(c.sens), echappe(c.sens_fr)); }
 
 std::string tableau_html(const std::vector<LigneClassement>& lignes) {
   std::string html = "<table><tr>";
-  for (const auto& [titre, sens] : colonnes) html += "<th>" + echappe(titre) + "</th>";
+  for (const Colonne& c : colonnes) html += "<th>" + titre(c) + "</th>";
   html += "</tr>\n";
   for (std::size_t i = 0; i < lignes.size(); ++i) {
     const LigneClassement& l = lignes[i];
@@ -252,32 +301,53 @@ std::string tableau_html(const std::vector<LigneClassement>& lignes) {
         "<td>%s</td><td%s>%s</td><td>%zu</td></tr>\n",
         i + 1, couleur_css(l.couleur).c_str(), echappe(l.nom).c_str(), l.matchs, l.victoires,
         100 * l.taux_victoire, 100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut,
-        l.rang_moyen, texte_note(l).c_str(),
+        l.rang_moyen,
+        en_deux_langues(texte_note(l, "too few matches"), texte_note(l, "trop peu de matchs"))
+            .c_str(),
         dernier || l.separe_du_suivant ? "" : " class=\"non-separe\"",
-        dernier ? "" : (l.separe_du_suivant ? "ahead" : "not separated"), l.defaillances);
+        separation(dernier, l.separe_du_suivant, true).c_str(), l.defaillances);
   }
   html += "</table>\n<dl class=\"colonnes\">\n";
-  for (const auto& [titre, sens] : colonnes)
-    html += "<dt>" + echappe(titre) + "</dt><dd>" + echappe(sens) + "</dd>\n";
+  for (const Colonne& c : colonnes) html += "<dt>" + titre(c) + "</dt><dd>" + sens(c) + "</dd>\n";
   return html + "</dl>\n";
+}
+
+// A match's end for people, from the results' keyword.
+std::string texte_fin(const ResultatMatch& m) {
+  constexpr const char* fins[][3] = {{"duree", "time up", "temps écoulé"},
+                                     {"survivant", "one ship left", "un seul vaisseau restant"},
+                                     {"interrompu", "stopped", "interrompu"},
+                                     {"annule", "cancelled", "annulé"}};
+  if (!m.termine)
+    return en_deux_langues("failed: " + echappe(m.erreur), "échec : " + echappe(m.erreur));
+  for (const auto& [cle, en, fr] : fins)
+    if (m.raison == cle) return en_deux_langues(en, fr);
+  return echappe(m.raison);
 }
 
 std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
                         const std::filesystem::path& visionneuse) {
-  std::string html =
-      "<table><tr><th>match</th><th>seed</th><th>end</th><th>ranking</th><th>files</th></tr>\n";
+  constexpr Remarques anglais{" (crashed", " (never registered", " (killed after the end)"};
+  constexpr Remarques francais{" (planté", " (jamais inscrit", " (détruit après la fin)"};
+  std::string html = "<table><tr><th>" + en_deux_langues("match", "match") + "</th><th>" +
+                     en_deux_langues("seed", "graine") + "</th><th>" +
+                     en_deux_langues("end", "fin") + "</th><th>" +
+                     en_deux_langues("ranking", "classement") + "</th><th>" +
+                     en_deux_langues("files", "fichiers") + "</th></tr>\n";
   for (const auto& m : r.resultats) {
     const auto ici = dossier_match(dossier, m.indice);
     const std::string relatif = ici.lexically_relative(dossier).generic_string();
-    const std::string fin = m.termine ? m.raison : "failed: " + m.erreur;
     html += format("<tr%s><td>%zu</td><td>%llu</td><td>%s</td><td>",
                    m.termine ? "" : " class=\"echec\"", m.indice,
-                   static_cast<unsigned long long>(m.graine), echappe(fin).c_str());
-    html += echappe(texte_arrivee(m)) + "</td><td>";
+                   static_cast<unsigned long long>(m.graine), texte_fin(m).c_str());
+    html +=
+        en_deux_langues(echappe(texte_arrivee(m, anglais)), echappe(texte_arrivee(m, francais))) +
+        "</td><td>";
     html += "<a class=\"regarder\" href=\"" +
-            echappe(lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) +
-            "\">watch</a> · <a href=\"" + relatif + "/resultat.json\">result</a> · <a href=\"" +
-            relatif + "/\">logs</a></td></tr>\n";
+            echappe(lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) + "\">" +
+            en_deux_langues("watch", "regarder") + "</a> · <a href=\"" + relatif +
+            "/resultat.json\">" + en_deux_langues("result", "résultat") + "</a> · <a href=\"" +
+            relatif + "/\">" + en_deux_langues("logs", "journaux") + "</a></td></tr>\n";
   }
   return html + "</table>\n";
 }
@@ -289,10 +359,18 @@ namespace {
 // Browsers do not let a page opened from disk read other files, so the
 // viewer could not load a recording: the page says so and what to run.
 std::string avis_disque(const std::filesystem::path& dossier) {
-  return "<p id=\"disque\" hidden>This page was opened as a file, and browsers do not let a "
-         "page read recordings from disk: to watch the matches, run <code>arene-tournoi sert " +
-         echappe(citation_shell(dossier.string())) +
-         "</code> and open the address it prints.</p>\n"
+  const std::string commande =
+      "<code>arene-tournoi sert " + echappe(citation_shell(dossier.string())) + "</code>";
+  return "<p id=\"disque\" hidden>" +
+         en_deux_langues(
+             "This page was opened as a file, and browsers do not let a page read "
+             "recordings from disk: to watch the matches, run " +
+                 commande + " and open the address it prints.",
+             "Cette page a été ouverte comme un fichier, et les navigateurs "
+             "ne laissent pas une page lire des enregistrements sur le disque : pour "
+             "regarder les matchs, lancez " +
+                 commande + " et ouvrez l'adresse qu'il affiche.") +
+         "</p>\n"
          "<script>if (location.protocol === 'file:') {\n"
          "  const avis = document.getElementById('disque');\n"
          "  avis.hidden = false;\n"
@@ -302,6 +380,45 @@ std::string avis_disque(const std::filesystem::path& dossier) {
          "    avis.scrollIntoView();\n"
          "  });\n"
          "}</script>\n";
+}
+
+// Last in the page: a French browser gets the French of every text that has one.
+constexpr const char* choix_langue =
+    "<script>if (/^fr\\b/i.test((navigator.languages && navigator.languages[0]) || "
+    "navigator.language || '')) {\n"
+    "  document.documentElement.lang = 'fr';\n"
+    "  for (const e of document.querySelectorAll('[data-fr]')) e.innerHTML = e.dataset.fr;\n"
+    "}</script>\n";
+
+// "3 of 4 matches finished; every bot in every match, 20s each, 3 bots.", in both languages.
+std::string resume(const Rapport& r) {
+  const Tournoi& t = r.plan.tournoi;
+  const std::string duree = echappe(texte_de(t.duree));
+  const bool melee = t.format == Format::Melee;
+  const std::string taille = std::to_string(t.taille);
+  return en_deux_langues(
+      format("%zu of %zu matches finished; %s, %s each, %zu bots.", termines(r),
+             r.plan.matchs.size(),
+             melee ? "every bot in every match" : ("groups of " + taille).c_str(), duree.c_str(),
+             t.bots.size()),
+      format("%zu matchs terminés sur %zu ; %s, %s chacun, %zu bots.", termines(r),
+             r.plan.matchs.size(),
+             melee ? "tous les bots dans chaque match" : ("groupes de " + taille).c_str(),
+             duree.c_str(), t.bots.size()));
+}
+
+std::string explication_notes() {
+  const std::string n = std::to_string(matchs_min_intervalle);
+  return en_deux_langues(
+      "Plackett-Luce fit of the finishing orders on the Elo scale (400 points: 10 to 1 odds in "
+      "a duel), with 95 % bootstrap intervals over the matches; a bot with fewer than " +
+          n + " finished matches, or whose matches all came out alike, has no interval.",
+      "Modèle de Plackett-Luce ajusté aux ordres d'arrivée sur l'échelle Elo "
+      "(400 points : 10 contre 1 en duel), avec des intervalles à 95 % par bootstrap sur "
+      "les matchs ; un bot qui a moins de " +
+          n +
+          " matchs terminés, ou dont les matchs se sont tous finis pareil, n'a pas "
+          "d'intervalle.");
 }
 
 }  // namespace
@@ -319,24 +436,20 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
       "#disque{background:#fff3cd;border:1px solid #e0c060;padding:.6em 1em}</style>"
       "</head><body>\n<h1>" +
       echappe(t.nom) + "</h1>\n" + avis_disque(dossier);
-  html += format("<p>%zu of %zu matches finished; %s, %s each, %zu bots.</p>\n", termines(r),
-                 r.plan.matchs.size(),
-                 t.format == Format::Melee ? "every bot in every match"
-                                           : ("groups of " + std::to_string(t.taille)).c_str(),
-                 texte_de(t.duree).c_str(), t.bots.size());
+  html += "<p>" + resume(r) + "</p>\n";
   html += tableau_html(r.lignes);
   html +=
-      "<h2>Ratings</h2>\n<p>Plackett-Luce fit of the finishing orders on the Elo scale (400 "
-      "points: 10 to 1 odds in a duel), with 95 % bootstrap intervals over the matches; a bot "
-      "with fewer than " +
-      std::to_string(matchs_min_intervalle) +
-      " finished matches, or whose matches all came out alike, has no interval.</p>\n";
+      "<h2>" + en_deux_langues("Ratings", "Notes") + "</h2>\n<p>" + explication_notes() + "</p>\n";
   html += graphique(r.lignes);
   if (!r.manquants.empty()) {
-    html += "<p class=\"echec\">Matches without a result yet:";
-    for (std::size_t m : r.manquants) html += " " + std::to_string(m);
-    html += "</p>\n";
+    std::string liste;
+    for (std::size_t m : r.manquants) liste += " " + std::to_string(m);
+    html += "<p class=\"echec\">" +
+            en_deux_langues("Matches without a result yet:" + liste,
+                            "Matchs encore sans résultat :" + liste) +
+            "</p>\n";
   }
-  html += "<h2>Matches</h2>\n" + matchs_html(r, dossier, visionneuse);
-  return html + "</body></html>\n";
+  html += "<h2>" + en_deux_langues("Matches", "Matchs") + "</h2>\n" +
+          matchs_html(r, dossier, visionneuse);
+  return html + choix_langue + "</body></html>\n";
 }

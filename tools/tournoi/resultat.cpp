@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "langue/langue.h"
+
 namespace {
 
 using nlohmann::json;
@@ -57,13 +59,13 @@ BilanBot bilan_de(const json& j) {
 }
 
 // What befell a bot, for people: the result files keep their own keywords.
-std::string remarque(const BilanBot& b) {
+std::string remarque(const BilanBot& b, const Remarques& r) {
   const std::string sortie = b.fin && !b.fin->normale() ? ", " + b.fin->texte() : "";
   switch (b.defaillance) {
     case Defaillance::Plante:
-      return " (crashed" + sortie + ")";
+      return r.plante + sortie + ")";
     case Defaillance::JamaisEnregistre:
-      return " (never registered" + sortie + ")";
+      return r.jamais_inscrit + sortie + ")";
     case Defaillance::Memoire:
     case Defaillance::Processus:
     case Defaillance::Journal:
@@ -73,7 +75,7 @@ std::string remarque(const BilanBot& b) {
     case Defaillance::Aucune:
       break;
   }
-  return b.tue ? " (killed after the end)" : "";
+  return b.tue ? r.tue : "";
 }
 
 }  // namespace
@@ -137,7 +139,7 @@ ResultatMatch resultat_de_json(const std::string& ligne) {
     r.cage = j.value("cage", "");
     return r;
   } catch (const json::exception& e) {
-    throw std::runtime_error(std::string("damaged match result: ") + e.what());
+    throw std::runtime_error(std::string(_("damaged match result: ")) + e.what());
   }
 }
 
@@ -161,7 +163,11 @@ std::filesystem::path chemin_resultat(const std::filesystem::path& tournoi, std:
   return dossier_match(tournoi, indice) / "resultat.json";
 }
 
-std::string texte_arrivee(const ResultatMatch& m) {
+Remarques remarques_du_lecteur() {
+  return {_(" (crashed"), _(" (never registered"), _(" (killed after the end)")};
+}
+
+std::string texte_arrivee(const ResultatMatch& m, const Remarques& remarques) {
   std::string texte;
   int rang = 0;
   for (const auto& b : m.bots) {
@@ -171,7 +177,7 @@ std::string texte_arrivee(const ResultatMatch& m) {
     } else {
       texte += ", ";
     }
-    texte += b.nom + remarque(b);
+    texte += b.nom + remarque(b, remarques);
   }
   return texte;
 }

@@ -54,7 +54,16 @@ std::optional<Defaillance> defaillance_nommee(const std::string& nom);
 
 std::string ligne_json(const ResultatMatch& resultat);
 // "1. alpha  2. beta, gamma (plante)": the bots by rank, ties together.
-std::string texte_arrivee(const ResultatMatch& resultat);  // one line, no line feed
+// What befell a bot, in one language: " (crashed", " (never registered", " (killed after the end)".
+struct Remarques {
+  const char* plante;
+  const char* jamais_inscrit;
+  const char* tue;
+};
+Remarques remarques_du_lecteur();  // in the reader's language
+// One line, no line feed.
+std::string texte_arrivee(const ResultatMatch& resultat,
+                          const Remarques& remarques = remarques_du_lecteur());
 // Throws std::runtime_error on a line that is not a match result.
 ResultatMatch resultat_de_json(const std::string& ligne);
 

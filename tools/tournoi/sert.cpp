@@ -19,6 +19,7 @@
 #include <limits>
 #include <memory>
 
+#include "langue/langue.h"
 #include "spectateurs/attente.h"
 #include "spectateurs/places.h"
 #include "tournoi/resultat.h"
@@ -330,12 +331,13 @@ int sert(const OptionsSert& options) {
   auto racine = std::make_shared<Racine>(
       Racine{Descripteur(::open(o.dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))});
   if (racine->dossier.fd < 0) {
-    std::fprintf(stderr, "arene-tournoi: %s: not a folder that can be read\n", o.dossier.c_str());
+    std::fprintf(stderr, _("arene-tournoi: %s: not a folder that can be read\n"),
+                 o.dossier.c_str());
     return 1;
   }
   in_addr adresse{};
   if (::inet_pton(AF_INET, o.adresse.c_str(), &adresse) != 1) {
-    std::fprintf(stderr, "arene-tournoi: --adresse %s: expected an IPv4 address\n",
+    std::fprintf(stderr, _("arene-tournoi: --adresse %s: expected an IPv4 address\n"),
                  o.adresse.c_str());
     return 1;
   }
@@ -345,14 +347,14 @@ int sert(const OptionsSert& options) {
         o.port, 64, {.traces = false, .reutilise_adresse = true, .adresse = ntohl(adresse.s_addr)});
   } catch (const Echec& e) {
     std::fprintf(stderr,
-                 "arene-tournoi: cannot listen on %s port %lld (%s): give another with --port\n",
+                 _("arene-tournoi: cannot listen on %s port %lld (%s): give another with --port\n"),
                  o.adresse.c_str(), static_cast<long long>(o.port), e.what());
     return 1;
   }
   sockaddr_in lie{};
   socklen_t taille = sizeof lie;
   ::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&lie), &taille);
-  std::printf("serving %s at http://%s:%d/rapport.html (Ctrl-C to stop)\n", o.dossier.c_str(),
+  std::printf(_("serving %s at http://%s:%d/rapport.html (Ctrl-C to stop)\n"), o.dossier.c_str(),
               o.adresse == "0.0.0.0" ? "127.0.0.1" : o.adresse.c_str(), ntohs(lie.sin_port));
   std::fflush(stdout);
   // Shared with the connections' threads, which may outlive this function.

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "langue/langue.h"
 #include "tournoi/fichiers.h"
 #include "tournoi/processus.h"
 
@@ -66,8 +67,8 @@ std::string soumet(const SoumissionSlurm& s) {
   const std::string sortie = lit_fichier(journal);
   if (!fin || !fin->normale()) {
     if (fin && fin->code == 127)
-      throw std::runtime_error("sbatch not found: is Slurm installed here?");
-    throw std::runtime_error("sbatch failed (" + (fin ? fin->texte() : "no answer") +
+      throw std::runtime_error(_("sbatch not found: is Slurm installed here?"));
+    throw std::runtime_error(_("sbatch failed (") + (fin ? fin->texte() : _("no answer")) +
                              "): " + sortie);
   }
   // --parsable prints "jobid" or "jobid;cluster", maybe after warnings.
@@ -76,7 +77,7 @@ std::string soumet(const SoumissionSlurm& s) {
   for (std::string ligne; std::getline(lignes, ligne);)
     if (!ligne.empty() && std::isdigit(static_cast<unsigned char>(ligne[0])))
       tache = ligne.substr(0, ligne.find(';'));
-  if (tache.empty()) throw std::runtime_error("sbatch gave no job id: " + sortie);
+  if (tache.empty()) throw std::runtime_error(_("sbatch gave no job id: ") + sortie);
   ecrit_atomiquement(dossier / "tache.txt", tache + "\n");
   return tache;
 }
