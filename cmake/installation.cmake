@@ -107,6 +107,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The sample bots and the Python kit.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS python3)
+# arene-tournoi runs every bot in a bubblewrap sandbox, and refuses to run without one.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bubblewrap)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/paquet/postinst
     ${PROJECT_SOURCE_DIR}/paquet/prerm

@@ -38,7 +38,8 @@ test('the report opens a replay through arene-tournoi sert, and from disk names 
   const bot = (nom, mode) => `[[bots]]\nnom = "${nom}"\n` +
     `commande = "python3 ${BOT} --mode ${mode} --port {port} --couleur {couleur} --duree {duree}"\n`;
   fs.writeFileSync(path.join(ici, 't.toml'),
-    `nom = "classe"\n[match]\nduree = "2s"\n${bot('Zoé Martin', 'tireur')}${bot('Léo', 'immobile')}`);
+    `nom = "classe"\n[match]\nduree = "2s"\n[cage]\nlectures = ["${path.dirname(BOT)}"]\n` +
+    `${bot('Zoé Martin', 'tireur')}${bot('Léo', 'immobile')}`);
   const dossier = path.join(ici, 'd');
   const lance = lanceTournoi(t, ['lance', path.join(ici, 't.toml'), '--dossier', dossier]);
   assert.equal(await lance.fin(120), 0, lance.sortie());

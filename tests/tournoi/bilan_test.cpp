@@ -76,6 +76,13 @@ TEST(Bilan, AllerRetourJson) {
                        {{std::nullopt, true}, {FinProcessus{0, 9}, false}});
   EXPECT_EQ(ligne_json(resultat_de_json(ligne_json(r))), ligne_json(r));
   EXPECT_EQ(texte_arrivee(r), "1. x (killed after the end)  2. y (crashed, signal 9)");
+  // A bot the cage stopped for a limit loses, even ahead in the referee's ranking.
+  r.bots =
+      bilan_match({{"m", "", "", 1}, {"n", "", "", 2}},
+                  "{\"joueurs\":[" + joueur(1, 1, "vivant") + "," + joueur(2, 2, "detruit") + "]}",
+                  {{FinProcessus{0, 9}, false, Defaillance::Memoire}, {}});
+  EXPECT_EQ(ligne_json(resultat_de_json(ligne_json(r))), ligne_json(r));
+  EXPECT_EQ(texte_arrivee(r), "1. n  2. m (stopped: limit memoire)");
 
   Tournoi t;
   t.nom = "t";
@@ -83,7 +90,11 @@ TEST(Bilan, AllerRetourJson) {
   t.format = Format::Groupes;
   t.duree = {300, DureePartie::Unite::Ticks};
   t.graines = {4, 5};
+  t.cage = false;
+  t.limites.memoire = 7 * cage::mio;
+  t.lectures = {"/kits"};
   const Plan plan = plan_de(t, "/bin/arbitre");
+  EXPECT_EQ(plan_de_texte(texte_plan(plan)).tournoi.lectures, t.lectures);
   EXPECT_EQ(texte_plan(plan_de_texte(texte_plan(plan))), texte_plan(plan));
   EXPECT_THROW(plan_de_texte("{\"format\":\"autre\"}"), std::runtime_error);
 }

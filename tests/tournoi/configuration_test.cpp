@@ -36,7 +36,7 @@ TEST(Configuration, FichierValide) {
   const std::string texte =
       "nom = \"essai\"\n[format]\ntype = \"groupes\"\ntaille = 2\n"
       "repetitions = 3\n[match]\nduree = \"800t\"\nfin = \"survivant\"\n"
-      "graine_base = 100\n" +
+      "graine_base = 100\n[cage]\nmemoire = 256\njournal = 2\nlectures = [\"kits\"]\n" +
       bots_valides;
   const LectureTournoi lecture = lit_tournoi_texte(texte, base());
   ASSERT_TRUE(lecture.tournoi) << lecture.erreurs.front().message;
@@ -55,6 +55,10 @@ TEST(Configuration, FichierValide) {
   for (const auto& b : t.bots) couleurs.insert(b.couleur);
   EXPECT_EQ(couleurs.size(), 3u);
   EXPECT_EQ(nombre_de_matchs(t), 9u);
+  EXPECT_EQ(t.limites.memoire, 256 * cage::mio);
+  EXPECT_EQ(t.limites.journal, 2 * cage::mio);
+  EXPECT_EQ(t.limites.processus, 64);
+  EXPECT_EQ(t.lectures, std::vector<std::filesystem::path>{base() / "kits"});
 }
 
 // Each broken file names the line and key of its first problem.
@@ -93,6 +97,8 @@ TEST(Configuration, ErreursAvecLigneEtCle) {
       {match + "[[bots]]\nnom = \"..\"\ncommande = \"a {port} {couleur}\"\n" + bots_valides, 4,
        "bots[0].nom", "letters"},
       {"nom = \".cache\"\n" + match + bots_valides, 1, "nom", "letters"},
+      {"[cage]\nmemoire = 0\n" + match + bots_valides, 2, "cage.memoire", "from 1"},
+      {"[cage]\nlectures = \"kits\"\n" + match + bots_valides, 2, "cage.lectures", "array"},
       {match + bots_valides + "[[bots]]\nnom = \"a\"\ncommande = \"a {port} {couleur}\"\n", 16,
        "bots[3].nom", "already used"},
       {match + bots_valides +

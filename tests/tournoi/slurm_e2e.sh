@@ -91,6 +91,8 @@ repetitions = 4
 [match]
 duree = "2s"
 graine_base = 70
+[cage]
+lectures = ["$racine/tests/tournoi"]
 [[bots]]
 nom = "tireur"
 commande = "python3 $racine/tests/tournoi/bot_de_test.py --port {port} --couleur {couleur} --mode tireur --marque $ici/"
@@ -139,6 +141,9 @@ for cle in grappe:
     if grappe[cle] != local[cle]:
         sys.exit(f"{cle}: slurm {grappe[cle]} != local {local[cle]}")
 assert grappe["graines"] == [70, 71, 72, 73], grappe["graines"]
+# Every match on the node ran its bots caged, as locally.
+cages = {json.loads(l)["cage"] for l in open(os.path.join(sys.argv[1], "resultats.jsonl"))}
+assert all(c.startswith("bwrap") for c in cages), cages
 print("slurm_e2e: same structure:", grappe["racine"], "seeds", grappe["graines"])
 PY
 echo "1 passed, 0 failed"

@@ -81,7 +81,10 @@ class Tournoi : public ::testing::Test {
   // "bots/" and the name of a sample bot.
   fs::path fichier(const std::vector<std::pair<std::string, std::string>>& bots,
                    const std::string& format, const std::string& match) {
-    std::string texte = "nom = \"e2e\"\n[format]\n" + format + "\n[match]\n" + match + "\n";
+    // Caged bots see the test bot, the sample bots and their kit read-only.
+    std::string texte = "nom = \"e2e\"\n[format]\n" + format + "\n[match]\n" + match +
+                        "\n[cage]\nlectures = [\"" + fs::path(bot_de_test).parent_path().string() +
+                        "\", \"" + BOTS + "\", \"" + BOTS + "../kits\"]\n";
     for (const auto& [nom, mode] : bots) {
       const std::string programme = mode.starts_with("bots/")
                                         ? std::string(BOTS) + mode.substr(4) + ".py"

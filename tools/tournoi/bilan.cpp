@@ -28,6 +28,7 @@ BilanBot bilan_bot(const BotInscrit& bot, const json* entree, const IssueProcess
   const bool echec = issue.fin && !issue.fin->normale();
   if (!entree) {
     b.defaillance = echec ? Defaillance::Plante : Defaillance::JamaisEnregistre;
+    if (issue.limite != Defaillance::Aucune) b.defaillance = issue.limite;
     return b;
   }
   b.etat = entree->at(champ::etat).get<std::string>();
@@ -37,6 +38,7 @@ BilanBot bilan_bot(const BotInscrit& bot, const json* entree, const IssueProcess
   b.touches_donnees = entree->at(champ::touches_donnees).get<std::int64_t>();
   b.touches_recues = entree->at(champ::touches_recues).get<std::int64_t>();
   b.balles_tirees = entree->at(champ::balles_tirees).get<std::int64_t>();
+  if (issue.limite != Defaillance::Aucune) b.defaillance = issue.limite;
   return b;
 }
 

@@ -13,6 +13,8 @@
 struct IssueProcessus {
   std::optional<FinProcessus> fin;  // how it ended by itself, if it did before being signalled
   bool tue = false;                 // it had to be killed after the match
+  // The cage's limit it ran into, which stopped it: a loss like a crash.
+  Defaillance limite = Defaillance::Aucune;
 };
 
 // The referee ranks the colours that registered. A bot that never registered,

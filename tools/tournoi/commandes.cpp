@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <ctime>
 
+#include "cage/enceinte.h"
 #include "langue/langue.h"
 #include "tournoi/arret.h"
 #include "tournoi/classement.h"
+#include "tournoi/construction.h"
 #include "tournoi/execution.h"
 #include "tournoi/fichiers.h"
 #include "tournoi/local.h"
@@ -98,7 +100,26 @@ std::optional<Plan> plan_du_fichier(const OptionsLance& o) {
                  arbitre.c_str());
     return std::nullopt;
   }
-  return plan_de(*lecture.tournoi, arbitre);
+  Tournoi tournoi = *lecture.tournoi;
+  tournoi.cage = !o.sans_cage;
+  return plan_de(tournoi, arbitre);
+}
+
+// A tournament that should cage its bots and cannot refuses to run them
+// uncaged; one without its cage says so as it starts.
+bool cage_possible(const Plan& plan) {
+  if (!plan.tournoi.cage) {
+    std::fprintf(stderr,
+                 "arene-tournoi: WARNING: --sans-cage: the bots run uncaged, as this user, "
+                 "with access to its files and to the network\n");
+    return true;
+  }
+  if (const auto raison = cage::empechement()) {
+    std::fprintf(stderr, "arene-tournoi: cannot cage the bots: %s (or run with --sans-cage)\n",
+                 raison->c_str());
+    return false;
+  }
+  return true;
 }
 
 int lance_slurm(const OptionsLance& o, const Plan& plan, const fs::path& dossier,
@@ -139,7 +160,11 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   const auto plan = plan_du_dossier ? std::optional(lit_plan(*o.dossier)) : plan_du_fichier(o);
   if (!plan) return sortie_erreur;
   const fs::path dossier = fs::absolute(o.dossier.value_or(dossier_date(plan->tournoi.nom)));
+  if (!o.slurm && !cage_possible(*plan)) return sortie_erreur;
   if (!plan_du_dossier && !prepare_dossier(o, *plan, dossier)) return sortie_erreur;
+  // Once per tournament, before any match: a failed build is that bot's loss.
+  for (const auto& echec : construit(*plan, dossier))
+    std::fprintf(stderr, "arene-tournoi: build failed for %s\n", echec.c_str());
   const std::vector<std::size_t> matchs = a_jouer(*plan, dossier);
   std::fprintf(stderr, _("%s: %zu of %zu matches to play\n"), dossier.c_str(), matchs.size(),
                plan->matchs.size());
@@ -165,6 +190,7 @@ int match(const fs::path& dossier, std::size_t indice, const std::atomic<bool>& 
                  plan.matchs.size());
     return sortie_erreur;
   }
+  if (!cage_possible(plan)) return sortie_erreur;
   std::optional<ResultatMatch> r;
   {
     const PendantLesMatchs pendant;

@@ -21,6 +21,7 @@ struct OptionsLance {
   std::optional<std::string> partition;
   std::optional<std::filesystem::path> arbitre;
   std::optional<std::filesystem::path> visionneuse;
+  bool sans_cage = false;  // bots run as the organiser, with no sandbox
 };
 
 int verifie(const std::filesystem::path& fichier);

@@ -190,7 +190,7 @@ bool nom_valide(const std::string& nom) {
 
 void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
   const std::string prefixe = "bots[" + std::to_string(i) + "].";
-  l.cles_connues(table, prefixe, {"nom", "commande", "dossier", "couleur"});
+  l.cles_connues(table, prefixe, {"nom", "commande", "dossier", "couleur", "construction"});
   BotInscrit bot;
   bot.dossier = l.dossier_base;
   if (const auto nom = l.texte(table, prefixe, "nom")) {
@@ -217,6 +217,7 @@ void lit_bot(Lecteur& l, const toml::table& table, std::size_t i, Tournoi& t) {
       l.erreur(table.get("dossier"), prefixe + "dossier",
                _("no such folder: ") + bot.dossier.string());
   }
+  bot.construction = l.texte(table, prefixe, "construction").value_or("");
   if (const auto couleur = l.entier(table, prefixe, "couleur", 0, masque_affichage)) {
     bot.couleur = *couleur;
     for (const auto& autre : t.bots)
@@ -265,6 +266,37 @@ void lit_classement(Lecteur& l, const toml::table& racine, Tournoi& t) {
   l.cles_connues(*table, "classement.", {"bootstrap"});
   if (const auto n = l.entier(*table, "classement.", "bootstrap", 0, 100000))
     t.bootstrap = static_cast<int>(*n);
+}
+
+// Each bot's limits in its cage; sizes in MiB.
+void lit_cage(Lecteur& l, const toml::table& racine, Tournoi& t) {
+  const toml::table* table = l.sous_table(racine, "cage");
+  if (!table) return;
+  l.cles_connues(*table, "cage.",
+                 {"memoire", "processus", "fichiers", "brouillon", "journal", "lectures"});
+  if (const toml::node* noeud = table->get("lectures")) {
+    const toml::array* liste = noeud->as_array();
+    if (!liste) l.erreur(noeud, "cage.lectures", "expected an array of folders");
+    for (std::size_t i = 0; liste && i < liste->size(); ++i) {
+      const auto dossier = liste->get(i)->value<std::string>();
+      if (dossier)
+        t.lectures.push_back(l.chemin(*dossier));
+      else
+        l.erreur(liste->get(i), "cage.lectures", "expected a folder");
+    }
+  }
+  cage::Limites& c = t.limites;
+  const auto taille = [&](std::string_view cle, std::uint64_t& valeur) {
+    if (const auto n = l.entier(*table, "cage.", cle, 1, 1 << 20))
+      valeur = static_cast<std::uint64_t>(*n) * cage::mio;
+  };
+  taille("memoire", c.memoire);
+  taille("brouillon", c.brouillon);
+  taille("journal", c.journal);
+  if (const auto n = l.entier(*table, "cage.", "processus", 8, 100000))
+    c.processus = static_cast<int>(*n);
+  if (const auto n = l.entier(*table, "cage.", "fichiers", 16, 1 << 20))
+    c.fichiers = static_cast<int>(*n);
 }
 
 // Checks that need the whole file: the group size against the bots, the seeds
@@ -349,7 +381,7 @@ LectureTournoi lit_tournoi_texte(const std::string& texte,
     return {std::nullopt, l.erreurs};
   }
   Tournoi t;
-  l.cles_connues(racine, "", {"nom", "arbitre", "format", "match", "bots", "classement"});
+  l.cles_connues(racine, "", {"nom", "arbitre", "format", "match", "bots", "classement", "cage"});
   t.nom = l.texte(racine, "", "nom").value_or("");
   if (!t.nom.empty() && !nom_valide(t.nom))
     l.erreur(racine.get("nom"), "nom", _("use letters, digits, '_', '-' and '.' (64 at most)"));
@@ -358,6 +390,7 @@ LectureTournoi lit_tournoi_texte(const std::string& texte,
   lit_match(l, racine, t);
   lit_bots(l, racine, t);
   lit_classement(l, racine, t);
+  lit_cage(l, racine, t);
   verifie_ensemble(l, racine, t);
   std::stable_sort(l.erreurs.begin(), l.erreurs.end(),
                    [](const auto& a, const auto& b) { return a.ligne < b.ligne; });

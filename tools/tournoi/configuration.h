@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cage/enceinte.h"
 #include "match/duree.h"
 
 struct BotInscrit {
@@ -18,6 +19,9 @@ struct BotInscrit {
   std::string commande;
   std::filesystem::path dossier;  // working directory, absolute
   std::int64_t couleur = 0;       // its display colour, 0xRRGGBB; a match adds bits above
+  // Shell command run once per tournament in its folder before any match
+  // (compiling a C, C++ or Java bot); empty: none.
+  std::string construction = {};
 };
 
 enum class Format { Melee, Groupes };  // every bot in every match, or every group of k bots
@@ -44,6 +48,10 @@ struct Tournoi {
   std::uint64_t graine_base = 1;       // ...else graine_base + i
   std::optional<std::filesystem::path> arbitre;  // the referee binary, absolute
   int bootstrap = 1000;                          // resamples for the rating intervals
+  cage::Limites limites;                         // each bot's, in its cage
+  // Folders every caged bot may read besides its own: the kits it imports.
+  std::vector<std::filesystem::path> lectures;
+  bool cage = true;  // false only with `lance --sans-cage`: bots run as the organiser
 };
 
 // One problem of a tournament file; ligne is 0 when the file as a whole is concerned.

@@ -1,6 +1,8 @@
 #include "tournoi/execution.h"
 
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -9,6 +11,8 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "cage/cgroupes.h"
+#include "cage/enceinte.h"
 #include "resultats/champs.h"
 #include "resultats/resultats.h"
 #include "tournoi/bilan.h"
@@ -81,14 +85,32 @@ std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& matc
   return nullptr;
 }
 
+// The cgroup is declared first so that it goes last, once the group is reaped.
 struct BotEnJeu {
+  std::unique_ptr<cage::Cgroupe> cgroupe;
   std::unique_ptr<Groupe> groupe;
   IssueProcessus issue;
 };
 
+// The limit a bot ran into, if any: its journal, or its cgroup's counters.
+Defaillance limite_de(const BotEnJeu& bot) {
+  if (!bot.groupe) return bot.issue.limite;
+  if (bot.groupe->journal_coupe()) return Defaillance::Journal;
+  const auto nom = bot.cgroupe ? bot.cgroupe->limite_atteinte() : std::nullopt;
+  return nom ? defaillance_nommee(*nom).value_or(Defaillance::Aucune) : Defaillance::Aucune;
+}
+
+// A bot beyond a limit is stopped at once, all its processes with it.
 void observe(std::vector<BotEnJeu>& bots) {
-  for (auto& bot : bots)
+  for (auto& bot : bots) {
+    if (!bot.groupe) continue;
+    if (bot.issue.limite == Defaillance::Aucune &&
+        (bot.issue.limite = limite_de(bot)) != Defaillance::Aucune) {
+      if (bot.cgroupe) bot.cgroupe->tue_tout();
+      bot.groupe->tue();
+    }
     if (!bot.issue.fin && !bot.issue.tue) bot.issue.fin = bot.groupe->fin();
+  }
 }
 
 bool tous_finis(std::vector<BotEnJeu>& bots) {
@@ -115,7 +137,57 @@ void congedie(std::vector<BotEnJeu>& bots, double delai) {
                        [](BotEnJeu& bot) { return !bot.issue.tue || bot.groupe->fin(); });
   };
   while (!tues_finis() && Horloge::now() < sursis) std::this_thread::sleep_for(pas_attente);
-  for (auto& bot : bots) bot.groupe->tue();
+  for (auto& bot : bots)
+    if (bot.groupe) bot.groupe->tue();
+}
+
+// Each bot's equal part of the machine, the referee counted as one more: a
+// spinning bot gets no more than it, and leaves the referee its part too.
+double coeurs_par_bot(std::size_t bots) {
+  const long coeurs = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return std::max(0.1, static_cast<double>(std::max(1L, coeurs)) / static_cast<double>(bots + 1));
+}
+
+// Where no cgroup can be had, rlimits bound what they can: less precisely
+// (address space, processes of the whole user).
+std::vector<cage::Rlimite> rlimites(const cage::Limites& l, const cage::Cgroupe* cgroupe) {
+  std::vector<cage::Rlimite> r = {{RLIMIT_NOFILE, static_cast<std::uint64_t>(l.fichiers)}};
+  if (!cgroupe || !cgroupe->borne_memoire()) r.push_back({RLIMIT_AS, l.memoire});
+  if (!cgroupe || !cgroupe->borne_processus())
+    r.push_back(
+        {RLIMIT_NPROC, cage::taches_de_l_utilisateur() + static_cast<std::uint64_t>(l.processus)});
+  return r;
+}
+
+BotEnJeu demarre_bot(const Plan& plan, const BotInscrit& bot, int port,
+                     const std::filesystem::path& ici, std::size_t numero, std::size_t nombre) {
+  const Tournoi& t = plan.tournoi;
+  // A bot whose build failed is not started: it loses, and its result says why.
+  if (std::filesystem::exists(echec_construction(ici.parent_path().parent_path(), bot.nom))) {
+    BotEnJeu b;
+    b.issue.limite = Defaillance::Construction;
+    b.issue.fin = FinProcessus{127, 0};
+    return b;
+  }
+  const std::string commande = commande_bot(bot, port, t);
+  Commande c{{"/bin/sh", "-c", commande}, bot.dossier, ici / "bots" / (bot.nom + ".log")};
+  c.journal_max = t.limites.journal;
+  BotEnJeu b;
+  if (t.cage) {
+    const std::string nom = "arene-" + std::to_string(::getpid()) + "-" + std::to_string(numero);
+    try {
+      b.cgroupe = std::make_unique<cage::Cgroupe>(
+          nom,
+          cage::LimitesCgroupe{t.limites.memoire, t.limites.processus, coeurs_par_bot(nombre)});
+      c.cgroupes = b.cgroupe->procs();
+    } catch (const std::exception&) {
+      // No cgroup here: the rlimits below stand in.
+    }
+    c.rlimites = rlimites(t.limites, b.cgroupe.get());
+    c.arguments = cage::arguments_bwrap({bot.dossier, t.lectures, t.limites}, commande);
+  }
+  b.groupe = std::make_unique<Groupe>(c);
+  return b;
 }
 
 struct Deroulement {
@@ -213,16 +285,19 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
   r.graine = match.graine;
   const auto debut = Horloge::now();
   int port = 0;
+  r.cage = plan.tournoi.cage ? "bwrap, cgroups " + cage::nom_version(cage::version_cgroupes())
+                             : "aucune (--sans-cage)";
+  // The referee and its bots alone in a network: no other port is reachable.
+  if (plan.tournoi.cage) cage::isole_reseau();
   const std::vector<BotInscrit> liste = participants(plan, match);
   std::unique_ptr<Groupe> arbitre = demarre_arbitre(plan, match, liste, ici, port, r.erreur);
   std::vector<BotEnJeu> bots;
   if (arbitre) {
-    for (const auto& bot : liste)
-      bots.push_back({std::make_unique<Groupe>(
-                          Commande{{"/bin/sh", "-c", commande_bot(bot, port, plan.tournoi)},
-                                   bot.dossier,
-                                   ici / "bots" / (bot.nom + ".log")}),
-                      {}});
+    for (std::size_t i = 0; i < liste.size(); ++i)
+      bots.push_back(demarre_bot(plan, liste[i], port, ici, indice * 1000 + i, liste.size()));
+    if (std::any_of(bots.begin(), bots.end(),
+                    [&](const BotEnJeu& b) { return plan.tournoi.cage && b.groupe && !b.cgroupe; }))
+      r.cage = "bwrap, rlimits (no cgroup could be created)";
     const Tournoi& t = plan.tournoi;
     const Deroulement d =
         attend_arbitre(*arbitre, bots, t.attente_s + secondes_de(t.duree) * 1.5 + marge_s, arret);

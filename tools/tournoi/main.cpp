@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
+#include "cage/enceinte.h"
 #include "commun/options_cli.h"
 #include "langue/langue.h"
 #include "tournoi/arret.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
   lance_cmd->add_option("--arbitre", o.arbitre,
                         _("arene-arbitre to use (default: beside this program)"));
   lance_cmd->add_option("--visionneuse", o.visionneuse, _("viewer page the report links to"));
+  lance_cmd->add_flag("--sans-cage", o.sans_cage,
+                      _("run the bots uncaged, as this user (a warning, also in the results)"));
 
   std::filesystem::path dossier;
   std::size_t indice = 0;
@@ -76,6 +79,8 @@ int main(int argc, char** argv) {
         _("arene-tournoi: lance needs FICHIER, unless resuming with --reprendre --dossier\n"));
     return sortie_erreur;
   }
+  // While this process has one thread: the namespaces each match's cage needs.
+  if ((*lance_cmd && !o.sans_cage && !o.slurm) || *match_cmd) cage::prend_ses_espaces();
   installe_arret();
   try {
     if (*verifie_cmd) return verifie(fichier);

@@ -14,17 +14,21 @@ json en_json(const BotInscrit& bot) {
   return {{"nom", bot.nom},
           {"commande", bot.commande},
           {"dossier", bot.dossier.string()},
-          {"couleur", bot.couleur}};
+          {"couleur", bot.couleur},
+          {"construction", bot.construction}};
 }
 
 BotInscrit bot_de(const json& j) {
   return {j.at("nom").get<std::string>(), j.at("commande").get<std::string>(),
-          j.at("dossier").get<std::string>(), j.at("couleur").get<std::int64_t>()};
+          j.at("dossier").get<std::string>(), j.at("couleur").get<std::int64_t>(),
+          j.value("construction", "")};
 }
 
 json en_json(const Tournoi& t) {
   json bots = json::array();
   for (const auto& bot : t.bots) bots.push_back(en_json(bot));
+  json lectures = json::array();
+  for (const auto& l : t.lectures) lectures.push_back(l.string());
   return {{"nom", t.nom},
           {"format", t.format == Format::Melee ? "melee" : "groupes"},
           {"taille", t.taille},
@@ -34,7 +38,15 @@ json en_json(const Tournoi& t) {
           {"attente", t.attente_s},
           {"delai_fin", t.delai_fin_s},
           {"bootstrap", t.bootstrap},
-          {"bots", bots}};
+          {"bots", bots},
+          {"cage",
+           {{"active", t.cage},
+            {"lectures", lectures},
+            {"memoire", t.limites.memoire},
+            {"processus", t.limites.processus},
+            {"fichiers", t.limites.fichiers},
+            {"brouillon", t.limites.brouillon},
+            {"journal", t.limites.journal}}}};
 }
 
 Tournoi tournoi_de(const json& j) {
@@ -49,6 +61,16 @@ Tournoi tournoi_de(const json& j) {
   t.delai_fin_s = j.at("delai_fin").get<double>();
   t.bootstrap = j.at("bootstrap").get<int>();
   for (const auto& bot : j.at("bots")) t.bots.push_back(bot_de(bot));
+  // Plans written before the cage have none of this: their defaults.
+  const json c = j.value("cage", json::object());
+  t.cage = c.value("active", true);
+  t.limites.memoire = c.value("memoire", t.limites.memoire);
+  t.limites.processus = c.value("processus", t.limites.processus);
+  t.limites.fichiers = c.value("fichiers", t.limites.fichiers);
+  t.limites.brouillon = c.value("brouillon", t.limites.brouillon);
+  t.limites.journal = c.value("journal", t.limites.journal);
+  for (const auto& l : c.value("lectures", json::array()))
+    t.lectures.push_back(l.get<std::string>());
   return t;
 }
 

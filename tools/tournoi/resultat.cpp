@@ -38,8 +38,7 @@ std::optional<FinProcessus> fin_de(const json& j) {
 
 Defaillance defaillance_de(const json& j) {
   if (j.is_null()) return Defaillance::Aucune;
-  if (j == "plante") return Defaillance::Plante;
-  if (j == "jamais_enregistre") return Defaillance::JamaisEnregistre;
+  if (const auto d = defaillance_nommee(j.get<std::string>())) return *d;
   throw std::runtime_error("bad failure: " + j.dump());
 }
 
@@ -67,6 +66,12 @@ std::string remarque(const BilanBot& b, const Remarques& r) {
       return r.plante + sortie + ")";
     case Defaillance::JamaisEnregistre:
       return r.jamais_inscrit + sortie + ")";
+    case Defaillance::Memoire:
+    case Defaillance::Processus:
+    case Defaillance::Journal:
+      return " (stopped: limit " + nom_defaillance(b.defaillance) + ")";
+    case Defaillance::Construction:
+      return " (build failed)";
     case Defaillance::Aucune:
       break;
   }
@@ -83,8 +88,23 @@ std::string nom_defaillance(Defaillance defaillance) {
       return "plante";
     case Defaillance::JamaisEnregistre:
       return "jamais_enregistre";
+    case Defaillance::Memoire:
+      return "memoire";
+    case Defaillance::Processus:
+      return "processus";
+    case Defaillance::Journal:
+      return "journal";
+    case Defaillance::Construction:
+      return "construction";
   }
   return "?";
+}
+
+std::optional<Defaillance> defaillance_nommee(const std::string& nom) {
+  for (const auto d : {Defaillance::Plante, Defaillance::JamaisEnregistre, Defaillance::Memoire,
+                       Defaillance::Processus, Defaillance::Journal, Defaillance::Construction})
+    if (nom_defaillance(d) == nom) return d;
+  return std::nullopt;
 }
 
 std::string ligne_json(const ResultatMatch& r) {
@@ -98,7 +118,8 @@ std::string ligne_json(const ResultatMatch& r) {
                   {"duree_s", r.duree_s},
                   {"cout_s", r.cout_s},
                   {"demarrage_s", r.demarrage_s},
-                  {"bots", bots}};
+                  {"bots", bots},
+                  {"cage", r.cage}};
   return j.dump();
 }
 
@@ -115,10 +136,21 @@ ResultatMatch resultat_de_json(const std::string& ligne) {
     r.cout_s = j.at("cout_s").get<double>();
     r.demarrage_s = j.at("demarrage_s").get<double>();
     for (const auto& b : j.at("bots")) r.bots.push_back(bilan_de(b));
+    r.cage = j.value("cage", "");
     return r;
   } catch (const json::exception& e) {
     throw std::runtime_error(std::string(_("damaged match result: ")) + e.what());
   }
+}
+
+std::filesystem::path journal_construction(const std::filesystem::path& tournoi,
+                                           const std::string& bot) {
+  return tournoi / "constructions" / (bot + ".log");
+}
+
+std::filesystem::path echec_construction(const std::filesystem::path& tournoi,
+                                         const std::string& bot) {
+  return tournoi / "constructions" / (bot + ".echec");
 }
 
 std::filesystem::path dossier_match(const std::filesystem::path& tournoi, std::size_t indice) {

@@ -14,8 +14,13 @@
 // Why a bot lost a match whatever the referee's ranking says.
 enum class Defaillance {
   Aucune,
-  Plante,           // its process died on its own, with an error, before its ship was done
-  JamaisEnregistre  // no ship of its colour ever registered
+  Plante,            // its process died on its own, with an error, before its ship was done
+  JamaisEnregistre,  // no ship of its colour ever registered
+  // Stopped by the cage for going beyond one of its limits:
+  Memoire,
+  Processus,
+  Journal,
+  Construction  // its build failed: it is not started
 };
 
 struct BilanBot {
@@ -39,9 +44,13 @@ struct ResultatMatch {
   double cout_s = 0;           // wall time from the referee's start until every process is gone
   double demarrage_s = 0;      // of which before the play started
   std::vector<BilanBot> bots;  // by rank
+  // How its bots were caged: "bwrap, cgroups v1", or "aucune (--sans-cage)".
+  std::string cage;
 };
 
 std::string nom_defaillance(Defaillance defaillance);
+// The failure named `nom` ("memoire", ...); nothing for a name it does not know.
+std::optional<Defaillance> defaillance_nommee(const std::string& nom);
 
 std::string ligne_json(const ResultatMatch& resultat);
 // "1. alpha  2. beta, gamma (plante)": the bots by rank, ties together.
@@ -66,3 +75,8 @@ inline constexpr const char* fichier_enregistrement = "enregistrement.jsonl.gz";
 // The copy of the viewer in the tournament's folder.
 inline constexpr const char* fichier_visionneuse = "visionneuse.html";
 inline constexpr const char* fichier_resultats_arbitre = "resultats_arbitre.json";
+// A bot's build log, and the mark of its failure, in the tournament's folder.
+std::filesystem::path journal_construction(const std::filesystem::path& tournoi,
+                                           const std::string& bot);
+std::filesystem::path echec_construction(const std::filesystem::path& tournoi,
+                                         const std::string& bot);

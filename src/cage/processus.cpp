@@ -1,8 +1,10 @@
-#include "tournoi/processus.h"
+#include "cage/processus.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,27 +16,60 @@
 #include <stdexcept>
 #include <thread>
 
+#include "cage/journal.h"
+
+namespace cage {
+
 namespace {
 
-// Between fork and exec only async-signal-safe calls: the strings are ready.
-[[noreturn]] void devient_enfant(const std::vector<char*>& argv, const char* dossier,
-                                 const char* journal, pid_t parent) {
-  ::setpgid(0, 0);
-  // Should the tournament itself be killed, its matches go with it.
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (::getppid() != parent) ::_exit(126);
-  sigset_t aucun;
-  sigemptyset(&aucun);
-  ::sigprocmask(SIG_SETMASK, &aucun, nullptr);
+// What the child needs, ready before fork: between fork and exec only
+// async-signal-safe calls.
+struct Preparation {
+  std::vector<char*> argv;
+  std::string dossier;
+  std::string journal;  // empty: the pipe's end `ecriture` is the output
+  int ecriture = -1;
+  std::vector<std::string> cgroupes;
+  std::vector<Rlimite> rlimites;
+  pid_t parent = 0;
+};
+
+bool rejoint(const std::string& procs) {
+  const int fd = ::open(procs.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::write(fd, "0", 1) == 1;
+  ::close(fd);
+  return ok;
+}
+
+void redirige(const Preparation& p) {
   const int nul = ::open("/dev/null", O_RDONLY);
   if (nul >= 0) ::dup2(nul, 0);
-  const int fd = ::open(journal, O_WRONLY | O_CREAT | O_APPEND, 0644);
+  const int fd = p.journal.empty() ? p.ecriture
+                                   : ::open(p.journal.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   if (fd >= 0) {
     ::dup2(fd, 1);
     ::dup2(fd, 2);
   }
-  if (*dossier && ::chdir(dossier) != 0) ::_exit(127);
-  ::execvp(argv[0], argv.data());
+}
+
+[[noreturn]] void devient_enfant(const Preparation& p) {
+  ::setpgid(0, 0);
+  // Should the tournament itself be killed, its matches go with it.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != p.parent) ::_exit(126);
+  sigset_t aucun;
+  sigemptyset(&aucun);
+  ::sigprocmask(SIG_SETMASK, &aucun, nullptr);
+  for (const auto& procs : p.cgroupes)
+    if (!rejoint(procs)) ::_exit(125);
+  for (const auto& r : p.rlimites) {
+    const rlimit l{r.valeur, r.valeur};
+    if (::setrlimit(r.ressource, &l) != 0) ::_exit(125);
+  }
+  redirige(p);
+  if (!p.dossier.empty() && ::chdir(p.dossier.c_str()) != 0) ::_exit(127);
+  ::execvp(p.argv[0], p.argv.data());
   ::_exit(127);
 }
 
@@ -51,20 +86,33 @@ std::string FinProcessus::texte() const {
 
 Groupe::Groupe(const Commande& commande) {
   if (commande.arguments.empty()) throw std::runtime_error("empty command");
-  std::vector<char*> argv;
-  for (const auto& a : commande.arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const std::string dossier = commande.dossier.string();
-  const std::string journal = commande.journal.empty() ? "/dev/null" : commande.journal.string();
-  const pid_t parent = ::getpid();
+  Preparation p;
+  for (const auto& a : commande.arguments) p.argv.push_back(const_cast<char*>(a.c_str()));
+  p.argv.push_back(nullptr);
+  p.dossier = commande.dossier.string();
+  for (const auto& c : commande.cgroupes) p.cgroupes.push_back(c.string());
+  p.rlimites = commande.rlimites;
+  p.parent = ::getpid();
+  int tube[2] = {-1, -1};
+  if (commande.journal_max > 0) {
+    if (::pipe2(tube, O_CLOEXEC) != 0)
+      throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    p.ecriture = tube[1];
+    journal_ = std::make_unique<Journal>(tube[0], commande.journal, commande.journal_max);
+  } else {
+    p.journal = commande.journal.empty() ? "/dev/null" : commande.journal.string();
+  }
   pid_ = ::fork();
+  if (pid_ == 0) devient_enfant(p);
+  if (tube[1] >= 0) ::close(tube[1]);
   if (pid_ < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
-  if (pid_ == 0) devient_enfant(argv, dossier.c_str(), journal.c_str(), parent);
   // Also from here, so that a signal sent at once finds the group.
   ::setpgid(pid_, pid_);
 }
 
 Groupe::~Groupe() { tue(); }
+
+bool Groupe::journal_coupe() const { return journal_ && journal_->coupe(); }
 
 std::optional<FinProcessus> Groupe::fin() {
   if (fin_ || recolte_) return fin_;
@@ -96,6 +144,20 @@ void Groupe::tue() {
     fin_ = WIFEXITED(statut) ? FinProcessus{WEXITSTATUS(statut), 0}
                              : FinProcessus{0, WTERMSIG(statut)};
   recolte_ = true;
+  journal_.reset();  // the last of its output, now that nothing writes any more
+}
+
+std::uint64_t taches_de_l_utilisateur() {
+  std::uint64_t taches = 0;
+  std::error_code erreur;
+  for (const auto& p : std::filesystem::directory_iterator("/proc", erreur)) {
+    struct stat etat {};
+    if (::stat(p.path().c_str(), &etat) != 0 || etat.st_uid != ::getuid()) continue;
+    for ([[maybe_unused]] const auto& t :
+         std::filesystem::directory_iterator(p.path() / "task", erreur))
+      ++taches;
+  }
+  return taches;
 }
 
 std::optional<int> port_en_ecoute(pid_t pid) {
@@ -124,3 +186,5 @@ std::optional<int> port_en_ecoute(pid_t pid) {
   }
   return std::nullopt;
 }
+
+}  // namespace cage
