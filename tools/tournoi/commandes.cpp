@@ -164,7 +164,7 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   if (!plan_du_dossier && !prepare_dossier(o, *plan, dossier)) return sortie_erreur;
   // Once per tournament, before any match: a failed build is that bot's loss.
   for (const auto& echec : construit(*plan, dossier))
-    std::fprintf(stderr, "arene-tournoi: build failed for %s\n", echec.c_str());
+    std::fprintf(stderr, _("arene-tournoi: build failed for %s\n"), echec.c_str());
   const std::vector<std::size_t> matchs = a_jouer(*plan, dossier);
   std::fprintf(stderr, _("%s: %zu of %zu matches to play\n"), dossier.c_str(), matchs.size(),
                plan->matchs.size());

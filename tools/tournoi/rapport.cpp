@@ -327,8 +327,10 @@ std::string texte_fin(const ResultatMatch& m) {
 
 std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
                         const std::filesystem::path& visionneuse) {
-  constexpr Remarques anglais{" (crashed", " (never registered", " (killed after the end)"};
-  constexpr Remarques francais{" (planté", " (jamais inscrit", " (détruit après la fin)"};
+  constexpr Remarques anglais{" (crashed", " (never registered", " (killed after the end)",
+                              " (stopped: limit ", " (build failed)"};
+  constexpr Remarques francais{" (planté", " (jamais inscrit", " (détruit après la fin)",
+                               " (arrêté : limite ", " (construction échouée)"};
   std::string html = "<table><tr><th>" + en_deux_langues("match", "match") + "</th><th>" +
                      en_deux_langues("seed", "graine") + "</th><th>" +
                      en_deux_langues("end", "fin") + "</th><th>" +

@@ -69,9 +69,9 @@ std::string remarque(const BilanBot& b, const Remarques& r) {
     case Defaillance::Memoire:
     case Defaillance::Processus:
     case Defaillance::Journal:
-      return " (stopped: limit " + nom_defaillance(b.defaillance) + ")";
+      return r.arrete + nom_defaillance(b.defaillance) + ")";
     case Defaillance::Construction:
-      return " (build failed)";
+      return r.construction;
     case Defaillance::Aucune:
       break;
   }
@@ -164,7 +164,8 @@ std::filesystem::path chemin_resultat(const std::filesystem::path& tournoi, std:
 }
 
 Remarques remarques_du_lecteur() {
-  return {_(" (crashed"), _(" (never registered"), _(" (killed after the end)")};
+  return {_(" (crashed"), _(" (never registered"), _(" (killed after the end)"),
+          _(" (stopped: limit "), _(" (build failed)")};
 }
 
 std::string texte_arrivee(const ResultatMatch& m, const Remarques& remarques) {

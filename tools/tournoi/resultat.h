@@ -59,6 +59,8 @@ struct Remarques {
   const char* plante;
   const char* jamais_inscrit;
   const char* tue;
+  const char* arrete;        // followed by the limit's keyword and ")"
+  const char* construction;  // the whole remark
 };
 Remarques remarques_du_lecteur();  // in the reader's language
 // One line, no line feed.
