@@ -96,6 +96,32 @@ struct Occupation {
 
 }  // namespace
 
+std::string echappe_html(std::string_view texte) {
+  std::string sortie;
+  for (const char c : texte) {
+    switch (c) {
+      case '&':
+        sortie += "&amp;";
+        break;
+      case '<':
+        sortie += "&lt;";
+        break;
+      case '>':
+        sortie += "&gt;";
+        break;
+      case '"':
+        sortie += "&quot;";
+        break;
+      case '\'':
+        sortie += "&#39;";
+        break;
+      default:
+        sortie += c;
+    }
+  }
+  return sortie;
+}
+
 int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeHttp&)> reponds) {
   in_addr adresse{};
   if (::inet_pton(AF_INET, o.adresse.c_str(), &adresse) != 1) {

@@ -20,6 +20,10 @@ struct PageHttp {
   std::string corps;
 };
 
+// Text made safe inside an HTML element or a quoted attribute, for every page
+// this project writes (the league's, a tournament's report and listings).
+[[nodiscard]] std::string echappe_html(std::string_view texte);
+
 struct OptionsServiceHttp {
   std::int64_t port = 0;              // 0: any free one
   std::string adresse = "127.0.0.1";  // IPv4; 0.0.0.0 for every network

@@ -133,32 +133,6 @@ Langue langue_de(std::string_view accept_language) {
   return fr ? Langue::Francais : Langue::Anglais;
 }
 
-std::string echappe_html(std::string_view texte) {
-  std::string sortie;
-  for (const char c : texte) {
-    switch (c) {
-      case '&':
-        sortie += "&amp;";
-        break;
-      case '<':
-        sortie += "&lt;";
-        break;
-      case '>':
-        sortie += "&gt;";
-        break;
-      case '"':
-        sortie += "&quot;";
-        break;
-      case '\'':
-        sortie += "&#39;";
-        break;
-      default:
-        sortie += c;
-    }
-  }
-  return sortie;
-}
-
 PageHttp page_ligue(const std::filesystem::path& fichier, const DemandeHttp& r) {
   const Textes& t = textes(langue_de(r.accept_language));
   const std::string_view chemin = std::string_view(r.cible).substr(0, r.cible.find('?'));

@@ -14,8 +14,6 @@ enum class Langue { Francais, Anglais };
 // French when the browser's first language is, English otherwise.
 [[nodiscard]] Langue langue_de(std::string_view accept_language);
 
-[[nodiscard]] std::string echappe_html(std::string_view texte);
-
 // The answer to one request. Never throws: a database that cannot be read
 // gives a 500 that says so.
 [[nodiscard]] PageHttp page_ligue(const std::filesystem::path& base, const DemandeHttp& r);

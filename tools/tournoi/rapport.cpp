@@ -8,6 +8,7 @@
 
 #include "langue/langue.h"
 #include "resultats/resultats.h"
+#include "spectateurs/service_http.h"
 #include "tournoi/noms.h"
 
 namespace {
@@ -22,29 +23,6 @@ std::string format(const char* modele, auto... valeurs) {
 
 std::string couleur_css(std::int64_t couleur) {
   return format("#%06llx", static_cast<unsigned long long>(couleur) & 0xFFFFFFULL);
-}
-
-std::string echappe(const std::string& texte) {
-  std::string sortie;
-  for (char c : texte) {
-    switch (c) {
-      case '&':
-        sortie += "&amp;";
-        break;
-      case '<':
-        sortie += "&lt;";
-        break;
-      case '>':
-        sortie += "&gt;";
-        break;
-      case '"':
-        sortie += "&quot;";
-        break;
-      default:
-        sortie += c;
-    }
-  }
-  return sortie;
 }
 
 std::string encode_url(const std::string& texte) {
@@ -76,7 +54,7 @@ std::string texte_note(const LigneClassement& l, const char* trop_peu) {
 // The page holds both languages: English in the text, French in data-fr,
 // which its script shows to a French browser. Both are HTML.
 std::string en_deux_langues(const std::string& en, const std::string& fr) {
-  return "<span data-fr=\"" + echappe(fr) + "\">" + en + "</span>";
+  return "<span data-fr=\"" + echappe_html(fr) + "\">" + en + "</span>";
 }
 
 std::string separation(bool dernier, bool separe, bool page) {
@@ -221,7 +199,7 @@ std::string graphique(const std::vector<LigneClassement>& lignes) {
     const double y = 25 + ligne * static_cast<double>(i);
     const std::string c = couleur_css(l.couleur);
     svg += format("<text x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%s</text>", gauche - 10, y + 4,
-                  echappe(l.nom).c_str());
+                  echappe_html(l.nom).c_str());
     if (l.intervalle_note_valable)
       svg += format(
           "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#333\" "
@@ -230,7 +208,7 @@ std::string graphique(const std::vector<LigneClassement>& lignes) {
     svg += format(
         "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"%s\" stroke=\"#333\">"
         "<title data-fr=\"%s\">%s</title></circle>\n",
-        x(l.note), y, c.c_str(), echappe(texte_note(l, "trop peu de matchs")).c_str(),
+        x(l.note), y, c.c_str(), echappe_html(texte_note(l, "trop peu de matchs")).c_str(),
         texte_note(l, "too few matches").c_str());
   }
   return svg + "</svg>\n";
@@ -284,9 +262,11 @@ constexpr Colonne colonnes[] = {
 
 // A column's title or sentence, in both languages.
 std::string titre(const Colonne& c) {
-  return en_deux_langues(echappe(c.titre), echappe(c.titre_fr));
+  return en_deux_langues(echappe_html(c.titre), echappe_html(c.titre_fr));
 }
-std::string sens(const Colonne& c) { return en_deux_langues(echappe(c.sens), echappe(c.sens_fr)); }
+std::string sens(const Colonne& c) {
+  return en_deux_langues(echappe_html(c.sens), echappe_html(c.sens_fr));
+}
 
 std::string tableau_html(const std::vector<LigneClassement>& lignes) {
   std::string html = "<table><tr>";
@@ -299,7 +279,7 @@ std::string tableau_html(const std::vector<LigneClassement>& lignes) {
         "<tr><td>%zu</td><td><span class=\"pastille\" style=\"background:%s\"></span>%s"
         "</td><td>%zu</td><td>%zu</td><td>%.1f %% [%.1f, %.1f]</td><td>%.2f</td>"
         "<td>%s</td><td%s>%s</td><td>%zu</td></tr>\n",
-        i + 1, couleur_css(l.couleur).c_str(), echappe(l.nom).c_str(), l.matchs, l.victoires,
+        i + 1, couleur_css(l.couleur).c_str(), echappe_html(l.nom).c_str(), l.matchs, l.victoires,
         100 * l.taux_victoire, 100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut,
         l.rang_moyen,
         en_deux_langues(texte_note(l, "too few matches"), texte_note(l, "trop peu de matchs"))
@@ -319,10 +299,11 @@ std::string texte_fin(const ResultatMatch& m) {
                                      {"interrompu", "stopped", "interrompu"},
                                      {"annule", "cancelled", "annulé"}};
   if (!m.termine)
-    return en_deux_langues("failed: " + echappe(m.erreur), "échec : " + echappe(m.erreur));
+    return en_deux_langues("failed: " + echappe_html(m.erreur),
+                           "échec : " + echappe_html(m.erreur));
   for (const auto& [cle, en, fr] : fins)
     if (m.raison == cle) return en_deux_langues(en, fr);
-  return echappe(m.raison);
+  return echappe_html(m.raison);
 }
 
 std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
@@ -342,12 +323,12 @@ std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
     html += format("<tr%s><td>%zu</td><td>%llu</td><td>%s</td><td>",
                    m.termine ? "" : " class=\"echec\"", m.indice,
                    static_cast<unsigned long long>(m.graine), texte_fin(m).c_str());
-    html +=
-        en_deux_langues(echappe(texte_arrivee(m, anglais)), echappe(texte_arrivee(m, francais))) +
-        "</td><td>";
+    html += en_deux_langues(echappe_html(texte_arrivee(m, anglais)),
+                            echappe_html(texte_arrivee(m, francais))) +
+            "</td><td>";
     html += "<a class=\"regarder\" href=\"" +
-            echappe(lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) + "\">" +
-            en_deux_langues("watch", "regarder") + "</a> · <a href=\"" + relatif +
+            echappe_html(lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) +
+            "\">" + en_deux_langues("watch", "regarder") + "</a> · <a href=\"" + relatif +
             "/resultat.json\">" + en_deux_langues("result", "résultat") + "</a> · <a href=\"" +
             relatif + "/\">" + en_deux_langues("logs", "journaux") + "</a></td></tr>\n";
   }
@@ -362,7 +343,7 @@ namespace {
 // viewer could not load a recording: the page says so and what to run.
 std::string avis_disque(const std::filesystem::path& dossier) {
   const std::string commande =
-      "<code>arene-tournoi sert " + echappe(citation_shell(dossier.string())) + "</code>";
+      "<code>arene-tournoi sert " + echappe_html(citation_shell(dossier.string())) + "</code>";
   return "<p id=\"disque\" hidden>" +
          en_deux_langues(
              "This page was opened as a file, and browsers do not let a page read "
@@ -395,7 +376,7 @@ constexpr const char* choix_langue =
 // "3 of 4 matches finished; every bot in every match, 20s each, 3 bots.", in both languages.
 std::string resume(const Rapport& r) {
   const Tournoi& t = r.plan.tournoi;
-  const std::string duree = echappe(texte_de(t.duree));
+  const std::string duree = echappe_html(texte_de(t.duree));
   const bool melee = t.format == Format::Melee;
   const std::string taille = std::to_string(t.taille);
   return en_deux_langues(
@@ -429,7 +410,8 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
                       const std::filesystem::path& visionneuse) {
   const Tournoi& t = r.plan.tournoi;
   std::string html =
-      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + echappe(t.nom) +
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
+      echappe_html(t.nom) +
       "</title>\n<style>body{font-family:sans-serif;margin:2em;color:#222}"
       "table{border-collapse:collapse;margin:1em 0}td,th{border:1px solid #ccc;padding:.25em .6em;"
       "text-align:left}th{background:#f3f3f3}.echec{background:#fdd}.pastille{display:inline-block;"
@@ -437,7 +419,7 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
       ".non-separe{color:#a15c00}.colonnes dt{font-weight:bold}.colonnes dd{margin:0 0 .3em 1.5em}"
       "#disque{background:#fff3cd;border:1px solid #e0c060;padding:.6em 1em}</style>"
       "</head><body>\n<h1>" +
-      echappe(t.nom) + "</h1>\n" + avis_disque(dossier);
+      echappe_html(t.nom) + "</h1>\n" + avis_disque(dossier);
   html += "<p>" + resume(r) + "</p>\n";
   html += tableau_html(r.lignes);
   html +=

@@ -22,6 +22,7 @@
 #include "langue/langue.h"
 #include "spectateurs/attente.h"
 #include "spectateurs/places.h"
+#include "spectateurs/service_http.h"
 #include "tournoi/resultat.h"
 #include "transport/ecoute.h"
 #include "transport/thread_detache.h"
@@ -111,21 +112,6 @@ int ouvre_dessous(int racine, const std::vector<std::string>& chemin, int& erreu
     courant = std::move(suivant);
   }
   return courant.relache();
-}
-
-std::string echappe_html(std::string_view texte) {
-  std::string sortie;
-  for (char c : texte) {
-    if (c == '&')
-      sortie += "&amp;";
-    else if (c == '<')
-      sortie += "&lt;";
-    else if (c == '"')
-      sortie += "&quot;";
-    else
-      sortie += c;
-  }
-  return sortie;
 }
 
 std::string encode_composant(std::string_view texte) {
