@@ -3,7 +3,7 @@
 prints how fast the world ticked and how long the tick waited for the world
 lock, first without the flood, then with it.
 
-  bench/inondation_spectateurs.py [--build build/release] [--route /resultats]
+  bench/inondation_tribune.py [--build build/release] [--route /resultats]
                                   [--connexions 60] [--tireurs 6] [--seconds 10]
 
 Each flooding connection comes from its own loopback address (127.0.1.x), so
