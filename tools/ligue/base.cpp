@@ -9,6 +9,7 @@ namespace {
 // history, so that a rating can be drawn over time.
 constexpr const char* schema = R"(
 CREATE TABLE schema (version INTEGER NOT NULL);
+CREATE TABLE reglages (cle TEXT PRIMARY KEY, valeur TEXT NOT NULL);
 CREATE TABLE administration (jeton TEXT NOT NULL UNIQUE);
 CREATE TABLE eleves (
   id INTEGER PRIMARY KEY,
@@ -24,6 +25,7 @@ CREATE TABLE versions (
   deposee TEXT NOT NULL,
   etat TEXT NOT NULL CHECK (etat IN ('attente', 'construction', 'prete', 'echec')),
   journal TEXT,
+  commande TEXT,
   UNIQUE (eleve, numero));
 CREATE TABLE matchs (
   id INTEGER PRIMARY KEY,
@@ -146,4 +148,35 @@ std::vector<EleveInscrit> eleves_inscrits(sqlite3* base) {
                       sqlite3_column_int(r.get(), 2) != 0});
   if (code != SQLITE_DONE) echoue(base, "students");
   return eleves;
+}
+
+std::vector<VersionPrete> versions_pretes(sqlite3* base) {
+  // Each active student's newest version that built; older ones stop playing.
+  Requete r = prepare(base,
+                      "SELECT v.id, e.id, e.nom, v.numero, v.commande FROM versions v "
+                      "JOIN eleves e ON e.id = v.eleve "
+                      "WHERE e.actif = 1 AND v.etat = 'prete' AND v.numero = "
+                      "(SELECT MAX(numero) FROM versions w WHERE w.eleve = v.eleve "
+                      "AND w.etat = 'prete') ORDER BY e.id");
+  std::vector<VersionPrete> versions;
+  int code = SQLITE_ROW;
+  while ((code = sqlite3_step(r.get())) == SQLITE_ROW)
+    versions.push_back({sqlite3_column_int64(r.get(), 0), sqlite3_column_int64(r.get(), 1),
+                        texte_colonne(r.get(), 2), sqlite3_column_int64(r.get(), 3),
+                        texte_colonne(r.get(), 4)});
+  if (code != SQLITE_DONE) echoue(base, "versions");
+  return versions;
+}
+
+std::filesystem::path dossier_version(const std::filesystem::path& ligue, std::int64_t version) {
+  return ligue / "versions" / std::to_string(version);
+}
+
+bool saison_en_pause(sqlite3* base) {
+  Requete r = prepare(base, "SELECT valeur FROM reglages WHERE cle = 'pause'");
+  return sqlite3_step(r.get()) == SQLITE_ROW && texte_colonne(r.get(), 0) == "1";
+}
+
+void met_en_pause(sqlite3* base, bool pause) {
+  execute_avec(base, "INSERT OR REPLACE INTO reglages VALUES ('pause', ?1)", {pause ? "1" : "0"});
 }

@@ -51,3 +51,20 @@ struct EleveInscrit {
 void inscrit_classe(sqlite3* base, const std::vector<Eleve>& eleves);
 [[nodiscard]] std::string jeton_administrateur(sqlite3* base);
 [[nodiscard]] std::vector<EleveInscrit> eleves_inscrits(sqlite3* base);  // in their order
+
+// A version that plays: its student's newest that built, the student active.
+struct VersionPrete {
+  std::int64_t id = 0;
+  std::int64_t eleve = 0;
+  std::string nom;  // the student's, shown as the bot's
+  std::int64_t numero = 0;
+  std::string commande;  // run in dossier_version(), with {host}, {port}, {couleur}, {duree}
+};
+[[nodiscard]] std::vector<VersionPrete> versions_pretes(sqlite3* base);
+// Where a version's files are: the upload, unpacked, and what its build made.
+[[nodiscard]] std::filesystem::path dossier_version(const std::filesystem::path& ligue,
+                                                    std::int64_t version);
+
+// The teacher pauses the season: running matches end, no new one starts.
+[[nodiscard]] bool saison_en_pause(sqlite3* base);
+void met_en_pause(sqlite3* base, bool pause);
