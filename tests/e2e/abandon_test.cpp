@@ -7,7 +7,7 @@
 #include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
 #include "enregistrement/format.h"
-#include "spectateurs/serveur_spectateurs.h"
+#include "tribune/serveur_tribune.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "e2e/spectateur_de_test.h"
 #include "match/boucle.h"
-#include "spectateurs/serveur_spectateurs.h"
+#include "tribune/serveur_tribune.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "match/boucle.h"
 #include "server/accueil.h"
 #include "server/demarrage.h"
-#include "spectateurs/serveur_spectateurs.h"
+#include "tribune/serveur_tribune.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "spectateurs/service_http.h"
+#include "tribune/service_http.h"
 
 enum class Langue { Francais, Anglais };
 

@@ -8,8 +8,8 @@
 
 #include "langue/langue.h"
 #include "resultats/resultats.h"
-#include "spectateurs/service_http.h"
 #include "tournoi/noms.h"
+#include "tribune/service_http.h"
 
 namespace {
 

@@ -20,12 +20,12 @@
 #include <memory>
 
 #include "langue/langue.h"
-#include "spectateurs/attente.h"
-#include "spectateurs/places.h"
-#include "spectateurs/service_http.h"
 #include "tournoi/resultat.h"
 #include "transport/ecoute.h"
 #include "transport/thread_detache.h"
+#include "tribune/attente.h"
+#include "tribune/places.h"
+#include "tribune/service_http.h"
 #include "visionneuse.h"
 #include "world/echec.h"
 

@@ -1,6 +1,6 @@
 // The tick duration histogram as Prometheus reads it: cumulative buckets,
 // a bound counting the ticks that took exactly that long, the rest in +Inf.
-#include "spectateurs/metriques.h"
+#include "tribune/metriques.h"
 
 #include <gtest/gtest.h>
 

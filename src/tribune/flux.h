@@ -6,7 +6,7 @@
 #include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/message.hpp>
 
-#include "spectateurs/contexte.h"
+#include "tribune/contexte.h"
 
 // Completes the handshake, then sends the match until it ends, the spectator
 // leaves, or stops reading (counted in the context). The caller holds the

@@ -1,4 +1,4 @@
-#include "spectateurs/diffusion.h"
+#include "tribune/diffusion.h"
 
 #include <algorithm>
 #include <cassert>

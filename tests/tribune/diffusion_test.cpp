@@ -2,7 +2,7 @@
 // hands its lots to the stream as the writer thread would. Spectators that
 // keep up, fall behind or join late must each rebuild exactly the lists of a
 // reader fed with every lot, whenever they have taken all that waits for them.
-#include "spectateurs/diffusion.h"
+#include "tribune/diffusion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "spectateurs/page.h"
+#include "tribune/page.h"
 
 #ifdef ARENE_VISIONNEUSE
 #include "visionneuse.h"

@@ -1,4 +1,4 @@
-#include "spectateurs/http.h"
+#include "tribune/http.h"
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
@@ -12,9 +12,9 @@
 #include <string_view>
 #include <utility>
 
-#include "spectateurs/attente.h"
-#include "spectateurs/flux.h"
-#include "spectateurs/page.h"
+#include "tribune/attente.h"
+#include "tribune/flux.h"
+#include "tribune/page.h"
 
 namespace {
 

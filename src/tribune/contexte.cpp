@@ -1,4 +1,4 @@
-#include "spectateurs/contexte.h"
+#include "tribune/contexte.h"
 
 #include <utility>
 

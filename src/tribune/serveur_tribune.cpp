@@ -1,4 +1,4 @@
-#include "spectateurs/serveur_spectateurs.h"
+#include "tribune/serveur_tribune.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -8,9 +8,9 @@
 #include <memory>
 #include <string_view>
 
-#include "spectateurs/http.h"
 #include "transport/ecoute.h"
 #include "transport/thread_detache.h"
+#include "tribune/http.h"
 
 namespace {
 

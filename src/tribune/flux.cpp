@@ -1,4 +1,4 @@
-#include "spectateurs/flux.h"
+#include "tribune/flux.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "spectateurs/attente.h"
+#include "tribune/attente.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <thread>
 
-#include "spectateurs/contexte.h"
 #include "transport/socket.h"
+#include "tribune/contexte.h"
 
 class ServeurSpectateurs {
  public:

@@ -1,4 +1,4 @@
-#include "spectateurs/places.h"
+#include "tribune/places.h"
 
 Place::~Place() {
   if (places_ != nullptr) places_->rend();

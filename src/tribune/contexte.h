@@ -12,11 +12,11 @@
 #include "match/mesures.h"
 #include "match/resultats_publies.h"
 #include "protocol/compteurs.h"
-#include "spectateurs/diffusion.h"
-#include "spectateurs/metriques.h"
-#include "spectateurs/places.h"
 #include "synchro/mutex.h"
 #include "transport/suivi_connexions.h"
+#include "tribune/diffusion.h"
+#include "tribune/metriques.h"
+#include "tribune/places.h"
 
 // The match as the spectator port sees it, never under verrou: the results
 // as the tick publishes them, every other figure kept in atomics by those who

@@ -1,4 +1,4 @@
-#include "spectateurs/service_http.h"
+#include "tribune/service_http.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "spectateurs/attente.h"
-#include "spectateurs/places.h"
 #include "transport/ecoute.h"
 #include "transport/thread_detache.h"
+#include "tribune/attente.h"
+#include "tribune/places.h"
 #include "world/echec.h"
 
 namespace {

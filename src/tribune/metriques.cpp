@@ -1,4 +1,4 @@
-#include "spectateurs/metriques.h"
+#include "tribune/metriques.h"
 
 #include <charconv>
 #include <string_view>

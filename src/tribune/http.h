@@ -2,8 +2,8 @@
 // or stays silent, or one WebSocket stream of the match.
 #pragma once
 
-#include "spectateurs/contexte.h"
 #include "transport/socket.h"
+#include "tribune/contexte.h"
 
 // The body of the connection's thread. Never throws; the socket is closed
 // when it returns.
