@@ -1,6 +1,5 @@
 #include "cage/enceinte.h"
 
-#include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -12,6 +11,8 @@
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+
+#include "cage/processus.h"
 
 namespace cage {
 
@@ -51,24 +52,16 @@ std::optional<std::string> cherche_dans_path(const std::string& programme) {
   return std::nullopt;
 }
 
-// Runs `argv` with its output dropped; true when it exits with 0.
+// Runs `arguments` with its output dropped; true when it exits with 0. A
+// probe still running after a minute counts as failed.
 bool reussit(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const pid_t pid = ::fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    const int nul = ::open("/dev/null", O_WRONLY);
-    ::dup2(nul, 1);
-    ::dup2(nul, 2);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
+  try {
+    Groupe sonde{Commande(arguments)};
+    const auto fin = sonde.attend(std::chrono::minutes(1));
+    return fin && fin->normale();
+  } catch (const std::runtime_error&) {
+    return false;
   }
-  int statut = 0;
-  while (::waitpid(pid, &statut, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(statut) && WEXITSTATUS(statut) == 0;
 }
 
 bool ecrit(const char* fichier, const std::string& texte) {

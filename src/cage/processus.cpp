@@ -29,6 +29,8 @@ struct Preparation {
   std::string dossier;
   std::string journal;  // empty: the pipe's end `ecriture` is the output
   int ecriture = -1;
+  int sortie = -1;
+  int erreurs = -1;
   std::vector<std::string> cgroupes;
   std::vector<Rlimite> rlimites;
   pid_t parent = 0;
@@ -51,6 +53,8 @@ void redirige(const Preparation& p) {
     ::dup2(fd, 1);
     ::dup2(fd, 2);
   }
+  if (p.sortie >= 0) ::dup2(p.sortie, 1);
+  if (p.erreurs >= 0) ::dup2(p.erreurs, 2);
 }
 
 [[noreturn]] void devient_enfant(const Preparation& p) {
@@ -64,7 +68,7 @@ void redirige(const Preparation& p) {
   for (const auto& procs : p.cgroupes)
     if (!rejoint(procs)) ::_exit(125);
   for (const auto& r : p.rlimites) {
-    const rlimit l{r.valeur, r.valeur};
+    const rlimit l{r.souple.value_or(r.valeur), r.valeur};
     if (::setrlimit(r.ressource, &l) != 0) ::_exit(125);
   }
   redirige(p);
@@ -92,6 +96,8 @@ Groupe::Groupe(const Commande& commande) {
   p.dossier = commande.dossier.string();
   for (const auto& c : commande.cgroupes) p.cgroupes.push_back(c.string());
   p.rlimites = commande.rlimites;
+  p.sortie = commande.sortie;
+  p.erreurs = commande.erreurs;
   p.parent = ::getpid();
   int tube[2] = {-1, -1};
   if (commande.journal_max > 0) {

@@ -20,6 +20,7 @@ namespace cage {
 struct Rlimite {
   int ressource = 0;  // RLIMIT_NOFILE, ...
   std::uint64_t valeur = 0;
+  std::optional<std::uint64_t> souple;  // a soft limit below valeur; none: valeur
 };
 
 struct Commande {
@@ -36,6 +37,10 @@ struct Commande {
   std::uint64_t journal_max = 0;
   std::vector<std::filesystem::path> cgroupes;  // cgroup.procs files the child joins
   std::vector<Rlimite> rlimites;
+  // Descriptors the child's standard output and error go to instead of the
+  // journal (a pipe its parent reads); -1: the journal.
+  int sortie = -1;
+  int erreurs = -1;
 };
 
 // The line the journal ends with once it was cut.

@@ -4,10 +4,8 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +15,8 @@
 #include <stdexcept>
 #include <thread>
 #include <utility>
+
+#include "cage/processus.h"
 
 namespace {
 
@@ -46,68 +46,53 @@ bool lit_vers(int fd, std::string& tampon, Duree delai) {
 
 namespace {
 
-// In the child, between fork and exec: only async-signal-safe calls.
-void prepare_enfant(const Lancement& lancement, int sortie, int erreurs) {
-  if (lancement.sortie_jetee) {
-    // Close-on-exec: only its copy as standard output reaches the server.
-    const int nul = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (nul >= 0) sortie = nul;
-  }
-  ::dup2(sortie, 1);
-  ::dup2(erreurs, 2);
-  if (lancement.limite_descripteurs) {
-    const rlimit limite{lancement.limite_descripteurs->first,
-                        lancement.limite_descripteurs->second};
-    if (::setrlimit(RLIMIT_NOFILE, &limite) != 0) ::_exit(126);
-  }
+// Both ends of a pipe that the child does not keep past exec.
+std::pair<int, int> tube() {
+  int fd[2];
+  if (::pipe2(fd, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  return {fd[0], fd[1]};
 }
 
 }  // namespace
 
 Processus::Processus(const std::string& programme, const std::vector<std::string>& arguments,
                      const Lancement& lancement) {
-  int sortie[2];
-  int erreurs[2];
-  if (::pipe2(sortie, O_CLOEXEC) != 0 || ::pipe2(erreurs, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe");
-  pid_ = ::fork();
-  if (pid_ == 0) {
-    prepare_enfant(lancement, sortie[1], erreurs[1]);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(programme.c_str()));
-    for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(programme.c_str(), argv.data());
-    ::_exit(127);
+  const auto [sortie, sortie_enfant] = tube();
+  const auto [erreurs, erreurs_enfant] = tube();
+  sortie_fd_ = sortie;
+  erreurs_fd_ = erreurs;
+  cage::Commande commande({programme});
+  commande.arguments.insert(commande.arguments.end(), arguments.begin(), arguments.end());
+  // A server flooded with bad lines logs each one: /dev/null, not a pipe nobody reads.
+  const int nul = lancement.sortie_jetee ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
+  commande.sortie = nul >= 0 ? nul : sortie_enfant;
+  commande.erreurs = erreurs_enfant;
+  if (lancement.limite_descripteurs)
+    commande.rlimites = {{RLIMIT_NOFILE, lancement.limite_descripteurs->second,
+                          lancement.limite_descripteurs->first}};
+  try {
+    groupe_ = std::make_unique<cage::Groupe>(commande);
+  } catch (...) {
+    for (const int fd : {sortie_enfant, erreurs_enfant, nul, sortie, erreurs}) ::close(fd);
+    throw;
   }
-  ::close(sortie[1]);
-  ::close(erreurs[1]);
-  sortie_fd_ = sortie[0];
-  erreurs_fd_ = erreurs[0];
-  if (pid_ < 0) throw std::runtime_error("fork");
+  // Only the child writes now: its end closes the pipes.
+  for (const int fd : {sortie_enfant, erreurs_enfant, nul})
+    if (fd >= 0) ::close(fd);
 }
 
 Processus::~Processus() {
-  if (!statut_ && pid_ > 0) {
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
+  groupe_.reset();
   ::close(sortie_fd_);
   ::close(erreurs_fd_);
 }
 
+pid_t Processus::pid() const { return groupe_->pid(); }
+
 std::optional<int> Processus::attend_fin(Duree delai) {
-  const auto fin = Horloge::now() + delai;
-  while (!statut_) {
-    int statut = 0;
-    if (::waitpid(pid_, &statut, WNOHANG) == pid_) {
-      statut_ = WIFEXITED(statut) ? WEXITSTATUS(statut) : -WTERMSIG(statut);
-      break;
-    }
-    if (Horloge::now() >= fin) break;
-    std::this_thread::sleep_for(5ms);
-  }
-  return statut_;
+  const auto fin = groupe_->attend(delai);
+  if (!fin) return std::nullopt;
+  return fin->signal ? -fin->signal : fin->code;
 }
 
 bool Processus::en_vie() { return !attend_fin(0ms); }

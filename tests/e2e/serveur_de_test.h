@@ -27,8 +27,12 @@ struct Lancement {
   std::optional<std::pair<unsigned long, unsigned long>> limite_descripteurs;
 };
 
+namespace cage {
+class Groupe;
+}
+
 // A child process with its standard output and error on pipes. Killed and
-// reaped when it goes.
+// reaped when it goes, with any process it started.
 class Processus {
  public:
   Processus(const std::string& programme, const std::vector<std::string>& arguments,
@@ -37,7 +41,7 @@ class Processus {
   Processus(const Processus&) = delete;
   Processus& operator=(const Processus&) = delete;
 
-  pid_t pid() const { return pid_; }
+  pid_t pid() const;
   // The exit status, or nothing if the process still runs after `delai`
   // (or was ended by a signal: then -signal).
   std::optional<int> attend_fin(Duree delai);
@@ -50,12 +54,11 @@ class Processus {
 
  private:
   void lit_disponible(Duree delai);
-  pid_t pid_ = -1;
   int sortie_fd_ = -1;
   int erreurs_fd_ = -1;
+  std::unique_ptr<cage::Groupe> groupe_;
   std::string sortie_;
   std::string erreurs_;
-  std::optional<int> statut_;
 };
 
 // A program run to its end: its exit status (nothing if it still ran after
