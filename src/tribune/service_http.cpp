@@ -122,44 +122,65 @@ std::string echappe_html(std::string_view texte) {
   return sortie;
 }
 
-int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeHttp&)> reponds) {
+EcouteHttp ecoute_http(const OptionsServiceHttp& o) {
+  EcouteHttp e;
   in_addr adresse{};
   if (::inet_pton(AF_INET, o.adresse.c_str(), &adresse) != 1) {
-    std::fprintf(stderr, "%s: %s: expected an IPv4 address\n", o.serveur.c_str(),
-                 o.adresse.c_str());
-    return 1;
+    e.etat = EcouteHttp::Etat::adresse_invalide;
+    return e;
   }
-  Socket ecoute;
   try {
-    ecoute = ouvre_socket_d_ecoute(
+    e.socket = ouvre_socket_d_ecoute(
         o.port, 64, {.traces = false, .reutilise_adresse = true, .adresse = ntohl(adresse.s_addr)});
-  } catch (const world::Echec& e) {
-    std::fprintf(stderr, "%s: cannot listen on %s port %lld (%s)\n", o.serveur.c_str(),
-                 o.adresse.c_str(), static_cast<long long>(o.port), e.what());
-    return 1;
+  } catch (const world::Echec& echec) {
+    e.etat = EcouteHttp::Etat::refusee;
+    e.raison = echec.what();
+    return e;
   }
   sockaddr_in lie{};
   socklen_t taille = sizeof lie;
-  ::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&lie), &taille);
-  std::printf("serving at http://%s:%d/\n",
-              o.adresse == "0.0.0.0" ? "127.0.0.1" : o.adresse.c_str(), ntohs(lie.sin_port));
-  std::fflush(stdout);
+  ::getsockname(e.socket.fd(), reinterpret_cast<sockaddr*>(&lie), &taille);
+  e.port = ntohs(lie.sin_port);
+  e.hote = o.adresse == "0.0.0.0" ? "127.0.0.1" : o.adresse;
+  return e;
+}
+
+int accepte_http(Socket ecoute, const std::string& serveur,
+                 std::function<void(Socket)> sert_connexion) {
   // Shared with the connections' threads, which may outlive this function.
   auto places = std::make_shared<Places>(connexions_max);
-  auto partage = std::make_shared<std::pair<Reponds, std::string>>(std::move(reponds), o.serveur);
+  auto sert = std::make_shared<std::function<void(Socket)>>(std::move(sert_connexion));
   try {
     accepte_connexions(ecoute, nullptr, [&](Socket socket) {
       auto place = places->prend();
       if (!place) return;  // the socket closes: a browser tries again
       (void)lance_thread_detache(
-          [partage, occupe = std::make_shared<Occupation>(Occupation{places, std::move(*place)}),
-           socket = std::make_shared<Socket>(std::move(socket))] {
-            sert_connexion(std::move(*socket), partage->first, partage->second);
-          },
+          [sert, occupe = std::make_shared<Occupation>(Occupation{places, std::move(*place)}),
+           socket = std::make_shared<Socket>(std::move(socket))] { (*sert)(std::move(*socket)); },
           pile_connexion);
     });
   } catch (const world::Echec& e) {
-    std::fprintf(stderr, "%s: %s\n", o.serveur.c_str(), e.what());
+    std::fprintf(stderr, "%s: %s\n", serveur.c_str(), e.what());
   }
   return 1;
+}
+
+int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeHttp&)> reponds) {
+  EcouteHttp e = ecoute_http(o);
+  if (e.etat == EcouteHttp::Etat::adresse_invalide) {
+    std::fprintf(stderr, "%s: %s: expected an IPv4 address\n", o.serveur.c_str(),
+                 o.adresse.c_str());
+    return 1;
+  }
+  if (e.etat == EcouteHttp::Etat::refusee) {
+    std::fprintf(stderr, "%s: cannot listen on %s port %lld (%s)\n", o.serveur.c_str(),
+                 o.adresse.c_str(), static_cast<long long>(o.port), e.raison.c_str());
+    return 1;
+  }
+  std::printf("serving at http://%s:%d/\n", e.hote.c_str(), e.port);
+  std::fflush(stdout);
+  auto partage = std::make_shared<std::pair<Reponds, std::string>>(std::move(reponds), o.serveur);
+  return accepte_http(std::move(e.socket), o.serveur, [partage](Socket socket) {
+    sert_connexion(std::move(socket), partage->first, partage->second);
+  });
 }

@@ -1,10 +1,7 @@
 #include "tournoi/sert.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,13 +18,9 @@
 
 #include "langue/langue.h"
 #include "tournoi/resultat.h"
-#include "transport/ecoute.h"
-#include "transport/thread_detache.h"
 #include "tribune/attente.h"
-#include "tribune/places.h"
 #include "tribune/service_http.h"
 #include "visionneuse.h"
-#include "world/echec.h"
 
 namespace {
 
@@ -39,12 +32,10 @@ using Texte = http::response<http::string_body>;
 using Fichier = http::response<http::file_body>;
 using namespace std::chrono_literals;
 
-constexpr std::size_t connexions_max = 64;
 constexpr std::uint32_t taille_max_entete = 8 * 1024;
 constexpr auto delai_requete = 10s;
 // A browser reading a recording of tens of megabytes over a slow link.
 constexpr auto delai_envoi = 120s;
-constexpr std::size_t pile_connexion = 1024 * 1024;
 
 // A descriptor closed when it goes.
 struct Descripteur {
@@ -63,12 +54,6 @@ struct Descripteur {
     if (fd >= 0) ::close(std::exchange(fd, -1));
   }
   int relache() { return std::exchange(fd, -1); }
-};
-
-// A connection's place, given back before the places can go.
-struct Occupation {
-  std::shared_ptr<Places> places;
-  Place place;
 };
 
 struct Racine {
@@ -321,43 +306,21 @@ int sert(const OptionsSert& options) {
                  o.dossier.c_str());
     return 1;
   }
-  in_addr adresse{};
-  if (::inet_pton(AF_INET, o.adresse.c_str(), &adresse) != 1) {
+  EcouteHttp e = ecoute_http({o.port, o.adresse, "arene-tournoi"});
+  if (e.etat == EcouteHttp::Etat::adresse_invalide) {
     std::fprintf(stderr, _("arene-tournoi: --adresse %s: expected an IPv4 address\n"),
                  o.adresse.c_str());
     return 1;
   }
-  Socket ecoute;
-  try {
-    ecoute = ouvre_socket_d_ecoute(
-        o.port, 64, {.traces = false, .reutilise_adresse = true, .adresse = ntohl(adresse.s_addr)});
-  } catch (const world::Echec& e) {
+  if (e.etat == EcouteHttp::Etat::refusee) {
     std::fprintf(stderr,
                  _("arene-tournoi: cannot listen on %s port %lld (%s): give another with --port\n"),
-                 o.adresse.c_str(), static_cast<long long>(o.port), e.what());
+                 o.adresse.c_str(), static_cast<long long>(o.port), e.raison.c_str());
     return 1;
   }
-  sockaddr_in lie{};
-  socklen_t taille = sizeof lie;
-  ::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&lie), &taille);
   std::printf(_("serving %s at http://%s:%d/rapport.html (Ctrl-C to stop)\n"), o.dossier.c_str(),
-              o.adresse == "0.0.0.0" ? "127.0.0.1" : o.adresse.c_str(), ntohs(lie.sin_port));
+              e.hote.c_str(), e.port);
   std::fflush(stdout);
-  // Shared with the connections' threads, which may outlive this function.
-  auto places = std::make_shared<Places>(connexions_max);
-  try {
-    accepte_connexions(ecoute, nullptr, [&](Socket socket) {
-      auto place = places->prend();
-      if (!place) return;  // the socket closes: a browser tries again
-      (void)lance_thread_detache(
-          [racine, occupe = std::make_shared<Occupation>(Occupation{places, std::move(*place)}),
-           socket = std::make_shared<Socket>(std::move(socket))] {
-            sert_connexion(*racine, std::move(*socket));
-          },
-          pile_connexion);
-    });
-  } catch (const world::Echec& e) {
-    std::fprintf(stderr, "arene-tournoi: %s\n", e.what());
-  }
-  return 1;
+  return accepte_http(std::move(e.socket), "arene-tournoi",
+                      [racine](Socket socket) { sert_connexion(*racine, std::move(socket)); });
 }
