@@ -36,6 +36,9 @@ struct Commande {
   std::uint64_t journal_max = 0;
   std::vector<std::filesystem::path> cgroupes;  // cgroup.procs files the child joins
   std::vector<Rlimite> rlimites;
+  // Descriptors the program keeps, under the same numbers: every other one
+  // opened close-on-exec stays out of it.
+  std::vector<int> herites;
 };
 
 // The line the journal ends with once it was cut.
@@ -85,7 +88,8 @@ class Groupe {
 // them all, so a bound for one bot is this plus its own part.
 std::uint64_t taches_de_l_utilisateur();
 
-// The TCP port process `pid` listens on, once it does (the first found).
-std::optional<int> port_en_ecoute(pid_t pid);
+// The TCP port process `pid` listens on, once it does (the first found
+// other than `sauf`).
+std::optional<int> port_en_ecoute(pid_t pid, int sauf = -1);
 
 }  // namespace cage
