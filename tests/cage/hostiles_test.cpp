@@ -69,6 +69,12 @@ void refuse(const Issue& i, const std::string& quoi) {
   EXPECT_EQ(i.journal.find(quoi + ": REUSSI"), std::string::npos) << i.journal;
 }
 
+// The number printed after `avant` in `texte`; -1 if none.
+long nombre_apres(const std::string& texte, const std::string& avant) {
+  const auto i = texte.find(avant);
+  return i == std::string::npos ? -1 : std::strtol(texte.c_str() + i + avant.size(), nullptr, 10);
+}
+
 const std::vector<Cas> cas = {
     {"fourche", "processus", true, {}},
     {"memoire", "memoire", true,
@@ -108,6 +114,25 @@ const std::vector<Cas> cas = {
        EXPECT_EQ(i.journal.find("uid=0"), std::string::npos) << i.journal;
      }},
     {"lien", "", false, [](const Issue& i) { refuse(i, "link"); }},
+    // Bounds that make a call fail rather than stop the bot: it plays on,
+    // and the results name nothing.
+    {"fichiers", "", false,
+     [](const Issue& i) {
+       refuse(i, "fichiers");
+       EXPECT_LE(nombre_apres(i.journal, "files held: "), 256) << i.journal;
+       EXPECT_GE(nombre_apres(i.journal, "files held: "), 200) << i.journal;
+       EXPECT_NE(i.hostile.at("etat"), "absent");
+       EXPECT_TRUE(i.hostile.at("defaillance").is_null()) << i.hostile.dump();
+     }},
+    {"brouillon", "", false,
+     [](const Issue& i) {
+       refuse(i, "brouillon");
+       EXPECT_NE(i.journal.find("No space left"), std::string::npos) << i.journal;
+       EXPECT_LE(nombre_apres(i.journal, "MiB written: "), 64) << i.journal;
+       EXPECT_GE(nombre_apres(i.journal, "MiB written: "), 50) << i.journal;
+       EXPECT_NE(i.hostile.at("etat"), "absent");
+       EXPECT_TRUE(i.hostile.at("defaillance").is_null()) << i.hostile.dump();
+     }},
 };
 
 void PrintTo(const Cas& c, std::ostream* flux) { *flux << c.mode; }
