@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path racine = "/sys/fs/cgroup";
 constexpr std::uint64_t periode_us = 100'000;
 
 bool ecrit(const fs::path& fichier, const std::string& valeur) {
@@ -60,17 +59,18 @@ std::optional<fs::path> groupe_propre(const std::string& controleur) {
 }
 
 // v2 allows controllers below a group only once no process sits in it: the
-// tournament moves itself into a leaf first, once.
-fs::path parent_v2() {
-  static std::once_flag fait;
-  static fs::path parent;
-  std::call_once(fait, [] {
-    parent = racine / groupe_propre("").value_or("");
+// tournament moves itself into a leaf first, once per tree.
+fs::path parent_v2(const fs::path& racine) {
+  static std::mutex verrou;
+  static std::set<fs::path> prets;
+  const fs::path parent = racine / groupe_propre("").value_or("");
+  const std::lock_guard garde(verrou);
+  if (prets.insert(parent).second) {
     const fs::path feuille = parent / "arene-tournoi";
     fs::create_directories(feuille);
     ecrit(feuille / "cgroup.procs", std::to_string(::getpid()));
     for (const char* c : {"+memory", "+pids", "+cpu"}) ecrit(parent / "cgroup.subtree_control", c);
-  });
+  }
   return parent;
 }
 
@@ -95,18 +95,19 @@ std::string nom_version(VersionCgroupes version) {
   return "aucune";
 }
 
-VersionCgroupes version_cgroupes() {
+VersionCgroupes version_cgroupes(const fs::path& racine) {
   if (fs::exists(racine / "cgroup.controllers")) return VersionCgroupes::V2;
   if (fs::is_directory(racine / "memory") || fs::is_directory(racine / "pids"))
     return VersionCgroupes::V1;
   return VersionCgroupes::Aucune;
 }
 
-Cgroupe::Cgroupe(const std::string& nom, const LimitesCgroupe& l) : version_(version_cgroupes()) {
+Cgroupe::Cgroupe(const std::string& nom, const LimitesCgroupe& l, const fs::path& racine)
+    : version_(version_cgroupes(racine)) {
   const std::string quota = std::to_string(static_cast<std::uint64_t>(l.coeurs * periode_us));
   if (version_ == VersionCgroupes::V2) {
-    const fs::path g = cree(parent_v2() / nom, crees_);
-    if (g.empty()) throw std::runtime_error("cannot create cgroup " + (parent_v2() / nom).string());
+    const fs::path g = cree(parent_v2(racine) / nom, crees_);
+    if (g.empty()) throw std::runtime_error("cannot create cgroup " + (racine / nom).string());
     if (ecrit(g / "memory.max", std::to_string(l.memoire))) memoire_ = g;
     ecrit(g / "memory.swap.max", "0");
     if (ecrit(g / "pids.max", std::to_string(l.processus))) pids_ = g;

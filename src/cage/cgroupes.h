@@ -15,7 +15,11 @@ namespace cage {
 enum class VersionCgroupes { Aucune, V1, V2 };
 // "v1", "v2", "aucune": as the results write it.
 std::string nom_version(VersionCgroupes version);
-VersionCgroupes version_cgroupes();
+
+// Where the cgroup file systems are mounted. Another folder laid out the same
+// way stands in for it in tests.
+inline const std::filesystem::path racine_cgroupes = "/sys/fs/cgroup";
+VersionCgroupes version_cgroupes(const std::filesystem::path& racine = racine_cgroupes);
 
 struct LimitesCgroupe {
   std::uint64_t memoire = 0;  // bytes
@@ -26,7 +30,8 @@ struct LimitesCgroupe {
 class Cgroupe {
  public:
   // Throws std::runtime_error when this machine has no cgroup we may create.
-  Cgroupe(const std::string& nom, const LimitesCgroupe& limites);
+  Cgroupe(const std::string& nom, const LimitesCgroupe& limites,
+          const std::filesystem::path& racine = racine_cgroupes);
   ~Cgroupe();  // kills what is left, then removes the groups
   Cgroupe(const Cgroupe&) = delete;
   Cgroupe& operator=(const Cgroupe&) = delete;

@@ -33,6 +33,7 @@ struct Preparation {
   int erreurs = -1;
   std::vector<std::string> cgroupes;
   std::vector<Rlimite> rlimites;
+  std::vector<int> herites;
   pid_t parent = 0;
 };
 
@@ -72,6 +73,8 @@ void redirige(const Preparation& p) {
     if (::setrlimit(r.ressource, &l) != 0) ::_exit(125);
   }
   redirige(p);
+  for (const int fd : p.herites)
+    if (::fcntl(fd, F_SETFD, 0) != 0) ::_exit(125);
   if (!p.dossier.empty() && ::chdir(p.dossier.c_str()) != 0) ::_exit(127);
   ::execvp(p.argv[0], p.argv.data());
   ::_exit(127);
@@ -98,6 +101,7 @@ Groupe::Groupe(const Commande& commande) {
   p.rlimites = commande.rlimites;
   p.sortie = commande.sortie;
   p.erreurs = commande.erreurs;
+  p.herites = commande.herites;
   p.parent = ::getpid();
   int tube[2] = {-1, -1};
   if (commande.journal_max > 0) {
@@ -166,7 +170,7 @@ std::uint64_t taches_de_l_utilisateur() {
   return taches;
 }
 
-std::optional<int> port_en_ecoute(pid_t pid) {
+std::optional<int> port_en_ecoute(pid_t pid, int sauf) {
   const std::filesystem::path proc = "/proc/" + std::to_string(pid);
   std::set<std::string> sockets;
   std::error_code erreur;
@@ -186,8 +190,8 @@ std::optional<int> port_en_ecoute(pid_t pid) {
       champs >> sl >> local >> distant >> etat;
       for (int i = 0; i < 5; ++i) champs >> ignore;
       champs >> inode;
-      if (etat == "0A" && sockets.contains(inode))
-        return std::stoi(local.substr(local.rfind(':') + 1), nullptr, 16);
+      const int port = std::stoi(local.substr(local.rfind(':') + 1), nullptr, 16);
+      if (etat == "0A" && sockets.contains(inode) && port != sauf) return port;
     }
   }
   return std::nullopt;

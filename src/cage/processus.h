@@ -41,6 +41,9 @@ struct Commande {
   // journal (a pipe its parent reads); -1: the journal.
   int sortie = -1;
   int erreurs = -1;
+  // Descriptors the program keeps, under the same numbers: every other one
+  // opened close-on-exec stays out of it.
+  std::vector<int> herites;
 };
 
 // The line the journal ends with once it was cut.
@@ -90,7 +93,8 @@ class Groupe {
 // them all, so a bound for one bot is this plus its own part.
 std::uint64_t taches_de_l_utilisateur();
 
-// The TCP port process `pid` listens on, once it does (the first found).
-std::optional<int> port_en_ecoute(pid_t pid);
+// The TCP port process `pid` listens on, once it does (the first found
+// other than `sauf`).
+std::optional<int> port_en_ecoute(pid_t pid, int sauf = -1);
 
 }  // namespace cage

@@ -29,7 +29,7 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute
     if (options.traces) config::trace(message);
   };
   etape("creation de la socket principale\n");
-  Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
+  Socket ecoute(::socket(AF_INET, SOCK_STREAM | (options.ferme_a_l_exec ? SOCK_CLOEXEC : 0), 0));
   if (!ecoute.valide()) echec_systeme("socket");
   const int oui = 1;
   if (options.reutilise_adresse &&

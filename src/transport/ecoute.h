@@ -14,6 +14,8 @@ struct OptionsEcoute {
   bool reutilise_adresse = false;
   // The IPv4 address to listen on, in host order; 0 (the default) for all.
   std::uint32_t adresse = 0;
+  // Closed in the programs this one executes, unless it hands it over itself.
+  bool ferme_a_l_exec = false;
 };
 
 // The listening socket on 0.0.0.0:`port` (or options.adresse). Throws Echec naming the failed

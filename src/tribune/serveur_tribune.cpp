@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "transport/ecoute.h"
 #include "transport/thread_detache.h"
@@ -65,11 +66,17 @@ std::uint32_t adresse_du_pair(const Socket& socket) {
 
 ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion,
                                        std::int64_t port, const OptionsSpectateurs& options)
+    : ServeurSpectateurs(
+          match, diffusion,
+          ouvre_socket_d_ecoute(port, file_attente, {.traces = false, .reutilise_adresse = true}),
+          options) {}
+
+ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion,
+                                       Socket ecoute, const OptionsSpectateurs& options)
     : contexte_(match, diffusion, options),
       connexions_(options.max_flux + connexions_hors_flux),
       par_adresse_(options.max_par_adresse),
-      ecoute_(
-          ouvre_socket_d_ecoute(port, file_attente, {.traces = false, .reutilise_adresse = true})),
+      ecoute_(std::move(ecoute)),
       accueil_([this] {
         try {
           accepte_connexions(ecoute_, &arret_, [this](Socket s) { accueille(std::move(s)); });

@@ -18,6 +18,10 @@ class ServeurSpectateurs {
   // failed operation when the port cannot be opened.
   ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion, std::int64_t port,
                      const OptionsSpectateurs& options = {});
+  // Accepts on `ecoute`, a socket already listening: one a caller opened
+  // where the watchers can reach it.
+  ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion, Socket ecoute,
+                     const OptionsSpectateurs& options = {});
   ~ServeurSpectateurs();
   ServeurSpectateurs(const ServeurSpectateurs&) = delete;
   ServeurSpectateurs& operator=(const ServeurSpectateurs&) = delete;

@@ -13,6 +13,8 @@ toupie     spins a process per core, four at least
 enfant     leaves `setsid sleep 317.25` behind
 setuid     runs the setuid-root binary of its folder
 lien       reads its folder's link to /etc/shadow
+fichiers   opens files until it cannot, up to 2000, then plays
+brouillon  writes /tmp until it cannot, up to 1 GiB, then plays
 """
 import argparse
 import os
@@ -90,6 +92,30 @@ def toupie():
             os._exit(0)
 
 
+def fichiers():
+    ouverts = []
+    try:
+        for _ in range(2000):
+            ouverts.append(open("/dev/null"))
+    finally:
+        print(f"files held: {len(ouverts)}", flush=True)
+        for f in ouverts:
+            f.close()
+
+
+def brouillon():
+    ecrits = 0
+    try:
+        with open("/tmp/plein", "wb") as f:
+            for _ in range(1024):
+                f.write(b"x" * (1 << 20))
+                f.flush()
+                ecrits += 1
+    finally:
+        print(f"MiB written: {ecrits}", flush=True)
+        os.remove("/tmp/plein")
+
+
 def agit(mode):
     if mode == "ecrit":
         for chemin in [os.getcwd() + "/ecrit.txt", args.tournoi + "/t/ecrit.txt",
@@ -109,6 +135,8 @@ def agit(mode):
         essaie("setuid", lambda: subprocess.run(["./id_setuid"], capture_output=True).stdout)
     elif mode == "lien":
         essaie("link", lambda: lit("ombre"))
+    elif mode in ("fichiers", "brouillon"):
+        essaie(mode, {"fichiers": fichiers, "brouillon": brouillon}[mode])
     else:
         {"fourche": fourche, "memoire": memoire, "bavard": bavard, "tueur": tueur,
          "toupie": toupie}[mode]()

@@ -13,10 +13,13 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 #include "cage/cgroupes.h"
 #include "cage/enceinte.h"
 #include "e2e/serveur_de_test.h"
+#include "e2e/spectateur_de_test.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -66,6 +69,12 @@ void refuse(const Issue& i, const std::string& quoi) {
   EXPECT_EQ(i.journal.find(quoi + ": REUSSI"), std::string::npos) << i.journal;
 }
 
+// The number printed after `avant` in `texte`; -1 if none.
+long nombre_apres(const std::string& texte, const std::string& avant) {
+  const auto i = texte.find(avant);
+  return i == std::string::npos ? -1 : std::strtol(texte.c_str() + i + avant.size(), nullptr, 10);
+}
+
 const std::vector<Cas> cas = {
     {"fourche", "processus", true, {}},
     {"memoire", "memoire", true,
@@ -105,16 +114,35 @@ const std::vector<Cas> cas = {
        EXPECT_EQ(i.journal.find("uid=0"), std::string::npos) << i.journal;
      }},
     {"lien", "", false, [](const Issue& i) { refuse(i, "link"); }},
+    // Bounds that make a call fail rather than stop the bot: it plays on,
+    // and the results name nothing.
+    {"fichiers", "", false,
+     [](const Issue& i) {
+       refuse(i, "fichiers");
+       EXPECT_LE(nombre_apres(i.journal, "files held: "), 256) << i.journal;
+       EXPECT_GE(nombre_apres(i.journal, "files held: "), 200) << i.journal;
+       EXPECT_NE(i.hostile.at("etat"), "absent");
+       EXPECT_TRUE(i.hostile.at("defaillance").is_null()) << i.hostile.dump();
+     }},
+    {"brouillon", "", false,
+     [](const Issue& i) {
+       refuse(i, "brouillon");
+       EXPECT_NE(i.journal.find("No space left"), std::string::npos) << i.journal;
+       EXPECT_LE(nombre_apres(i.journal, "MiB written: "), 64) << i.journal;
+       EXPECT_GE(nombre_apres(i.journal, "MiB written: "), 50) << i.journal;
+       EXPECT_NE(i.hostile.at("etat"), "absent");
+       EXPECT_TRUE(i.hostile.at("defaillance").is_null()) << i.hostile.dump();
+     }},
 };
 
 void PrintTo(const Cas& c, std::ostream* flux) { *flux << c.mode; }
 
-class Hostile : public ::testing::TestWithParam<Cas> {
+// A tournament folder with a hostile bot and a quiet one, and a service of
+// the host they must not reach.
+class DossierEnCage : public ::testing::Test {
  protected:
   void SetUp() override {
     if (const auto raison = cage::empechement()) GTEST_SKIP() << "no cage here: " << *raison;
-    if (GetParam().besoin_cgroupe && cage::version_cgroupes() == cage::VersionCgroupes::Aucune)
-      GTEST_SKIP() << "no cgroups here";
     char modele[] = "/tmp/cage_e2e_XXXXXX";
     ASSERT_NE(::mkdtemp(modele), nullptr);
     issue_.ici = modele;
@@ -171,6 +199,15 @@ class Hostile : public ::testing::TestWithParam<Cas> {
   int port_hote_ = 0;
 };
 
+class Hostile : public DossierEnCage, public ::testing::WithParamInterface<Cas> {
+ protected:
+  void SetUp() override {
+    if (GetParam().besoin_cgroupe && cage::version_cgroupes() == cage::VersionCgroupes::Aucune)
+      GTEST_SKIP() << "no cgroups here";
+    DossierEnCage::SetUp();
+  }
+};
+
 TEST_P(Hostile, ContenuEtNommeDansLesResultats) {
   const Cas& c = GetParam();
   const auto fin =
@@ -195,6 +232,29 @@ TEST_P(Hostile, ContenuEtNommeDansLesResultats) {
 
 INSTANTIATE_TEST_SUITE_P(Cage, Hostile, ::testing::ValuesIn(cas),
                          [](const auto& essai) { return essai.param.mode; });
+
+// A caged match watched live: its viewers' port, opened on the host, answers
+// the host, while the hostile bot, trying that same port, is refused.
+TEST_F(DossierEnCage, SeRegardeEnDirectDepuisLHoteMaisPasDesBots) {
+  ::close(std::exchange(issue_.ecouteur, -1));
+  port_hote_ = port_libre();
+  const std::string f = fichier("reseau").string(), t = (issue_.ici / "t").string();
+  // The folder, its match played once; then the same match again, live.
+  const auto fin = execute(ARENE_TOURNOI, {"lance", f, "--dossier", t}, 120s);
+  ASSERT_EQ(fin.statut, 0) << fin.erreurs;
+  Processus match(ARENE_TOURNOI, {"match", t, "0", "--spectateurs", std::to_string(port_hote_)});
+  ReponseHttp reponse;
+  const auto limite = std::chrono::steady_clock::now() + 30s;
+  while (reponse.statut != 200 && match.en_vie() && std::chrono::steady_clock::now() < limite) {
+    std::this_thread::sleep_for(100ms);
+    reponse = get_http(port_hote_, "/resultats");
+  }
+  EXPECT_EQ(reponse.statut, 200) << match.erreurs(1s);
+  EXPECT_TRUE(json::parse(reponse.corps, nullptr, false).contains("joueurs")) << reponse.corps;
+  ASSERT_EQ(match.attend_fin(60s), 0) << match.erreurs();
+  issue_.journal = lit(issue_.ici / "t/matchs/0000/bots/hostile.log");
+  refuse(issue_, "host port");
+}
 
 // Without its cage, a tournament says so as it starts and in every result.
 TEST(SansCage, AvertitEtLeDitDansLesResultats) {

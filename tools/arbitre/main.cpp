@@ -84,6 +84,9 @@ std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& opti
   o.max_flux = static_cast<std::size_t>(options.max_spectateurs);
   o.max_par_adresse = static_cast<std::size_t>(options.max_par_adresse);
   try {
+    if (options.spectateurs_fd)
+      return std::make_unique<ServeurSpectateurs>(match, diffusion, Socket(*options.spectateurs_fd),
+                                                  o);
     return std::make_unique<ServeurSpectateurs>(match, diffusion, *options.spectateurs, o);
   } catch (const std::exception& e) {
     termine_en_echec(programme, std::string("spectateurs : ") + e.what());
@@ -179,7 +182,7 @@ void prepare_le_match(Match& match, const OptionsArbitre& options, std::uint64_t
         std::make_unique<PuitsFichier>(options.enregistre, &match.mesures.ticks_non_ecrits);
   // The wait for players and the spectators' countdown start at the same instant.
   const auto depart = std::chrono::steady_clock::now();
-  if (options.spectateurs)
+  if (options.avec_spectateurs())
     sorties.diffusion = std::make_unique<Diffusion>(
         [&match] { return match.partie->resultats_publies().lit()->joueurs; }, OptionsDiffusion{},
         fin_attente(options.regles, depart));

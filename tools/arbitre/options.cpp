@@ -1,5 +1,7 @@
 #include "arbitre/options.h"
 
+#include <sys/socket.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <set>
@@ -38,6 +40,19 @@ std::set<std::int64_t> lit_couleurs(std::string_view liste) {
   return couleurs;
 }
 
+// Empty when `texte` names a descriptor that listens: a stream socket that
+// only needs its connections accepted.
+std::string verifie_ecoute(const std::string& texte) {
+  int ecoute = 0;
+  socklen_t taille = sizeof ecoute;
+  try {
+    if (::getsockopt(std::stoi(texte), SOL_SOCKET, SO_ACCEPTCONN, &ecoute, &taille) == 0 && ecoute)
+      return {};
+  } catch (const std::exception&) {
+  }
+  return _("not a listening socket: ") + texte;
+}
+
 }  // namespace
 
 std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv) {
@@ -71,9 +86,15 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
       ->check(CLI::IsMember({"survivant"}));
   app.add_option("--resultats", o.resultats, _("write the results there, as JSON"));
   app.add_option("--enregistre", o.enregistre, _("record every tick there (gzip JSON lines)"));
-  app.add_option("--spectateurs", o.spectateurs,
-                 _("HTTP port for spectators: viewer, /flux, /resultats, /metrics"))
-      ->check(CLI::Range(0, 65535));
+  auto* port_spectateurs =
+      app.add_option("--spectateurs", o.spectateurs,
+                     _("HTTP port for spectators: viewer, /flux, /resultats, /metrics"))
+          ->check(CLI::Range(0, 65535));
+  app.add_option("--spectateurs-fd", o.spectateurs_fd,
+                 _("serve spectators on this inherited listening socket instead of a port"))
+      ->type_name("N")
+      ->check(verifie_ecoute)
+      ->excludes(port_spectateurs);
   app.add_option("--max-spectateurs", o.max_spectateurs, _("spectators at once; more get HTTP 503"))
       ->capture_default_str()
       ->check(CLI::PositiveNumber);

@@ -16,8 +16,13 @@ struct OptionsArbitre {
   std::string resultats;   // empty: none
   std::string enregistre;  // empty: none
   std::optional<int> spectateurs;
+  // A listening socket inherited from the program that started this one, in
+  // place of --spectateurs: it may listen where this process cannot bind.
+  std::optional<int> spectateurs_fd;
   int max_spectateurs = 64;
   int max_par_adresse = 8;
+
+  bool avec_spectateurs() const { return spectateurs || spectateurs_fd; }
 };
 
 // The options, or the exit status when the program must stop here: 0 after

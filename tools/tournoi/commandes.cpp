@@ -183,7 +183,8 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   return rassemble(dossier, o.visionneuse);
 }
 
-int match(const fs::path& dossier, std::size_t indice, const std::atomic<bool>& arret) {
+int match(const fs::path& dossier, std::size_t indice, std::optional<std::int64_t> spectateurs,
+          const std::atomic<bool>& arret) {
   const Plan plan = lit_plan(dossier);
   if (indice >= plan.matchs.size()) {
     std::fprintf(stderr, _("arene-tournoi: no match %zu: the tournament has %zu\n"), indice,
@@ -191,10 +192,17 @@ int match(const fs::path& dossier, std::size_t indice, const std::atomic<bool>& 
     return sortie_erreur;
   }
   if (!cage_possible(plan)) return sortie_erreur;
+  Socket tribune;
+  if (spectateurs) {
+    tribune = ouvre_tribune(*spectateurs);
+    std::fprintf(stderr, _("live: http://127.0.0.1:%d/\n"), port_d_ecoute(tribune));
+  }
   std::optional<ResultatMatch> r;
   {
     const PendantLesMatchs pendant;
-    if (!arret) r = joue_match(plan, indice, fs::absolute(dossier), arret);
+    if (!arret)
+      r = joue_match(plan, indice, fs::absolute(dossier), arret,
+                     tribune.valide() ? &tribune : nullptr);
   }
   if (!r) return sortie_interrompu;
   std::printf("%s\n", ligne_match(*r).c_str());

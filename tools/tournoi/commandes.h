@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,6 +27,8 @@ struct OptionsLance {
 
 int verifie(const std::filesystem::path& fichier);
 int lance(const OptionsLance& options, const std::atomic<bool>& arret);
-int match(const std::filesystem::path& dossier, std::size_t indice, const std::atomic<bool>& arret);
+// With `spectateurs`, the match can be watched live on that port of the host.
+int match(const std::filesystem::path& dossier, std::size_t indice,
+          std::optional<std::int64_t> spectateurs, const std::atomic<bool>& arret);
 int rassemble(const std::filesystem::path& dossier,
               const std::optional<std::filesystem::path>& visionneuse);

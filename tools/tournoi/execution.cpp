@@ -1,7 +1,9 @@
 #include "tournoi/execution.h"
 
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include "tournoi/bilan.h"
 #include "tournoi/couleurs.h"
 #include "tournoi/fichiers.h"
+#include "transport/ecoute.h"
 
 namespace {
 
@@ -42,7 +45,7 @@ void remplace(std::string& texte, const std::string& champ, const std::string& v
 // `joueurs`: the match's bots with the colours they play under in it.
 Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
                           const std::vector<BotInscrit>& joueurs, int port,
-                          const std::filesystem::path& dossier) {
+                          const std::filesystem::path& dossier, const Socket* tribune) {
   const Tournoi& t = plan.tournoi;
   Commande c{{plan.arbitre.string(), "--port", std::to_string(port), "--graine",
               std::to_string(match.graine), "--joueurs", std::to_string(match.bots.size()),
@@ -61,6 +64,10 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
   }
   // Only these colours register, each once: no bot opens a second ship.
   c.arguments.insert(c.arguments.end(), {"--couleurs", couleurs});
+  if (tribune) {
+    c.arguments.insert(c.arguments.end(), {"--spectateurs-fd", std::to_string(tribune->fd())});
+    c.herites.push_back(tribune->fd());
+  }
   return c;
 }
 
@@ -69,12 +76,16 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
 // and our bots would then play in that other match.
 std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& match,
                                         const std::vector<BotInscrit>& joueurs,
-                                        const std::filesystem::path& dossier, int& port,
-                                        std::string& erreur) {
-  auto arbitre = std::make_unique<Groupe>(commande_arbitre(plan, match, joueurs, 0, dossier));
+                                        const std::filesystem::path& dossier, const Socket* tribune,
+                                        int& port, std::string& erreur) {
+  auto arbitre =
+      std::make_unique<Groupe>(commande_arbitre(plan, match, joueurs, 0, dossier, tribune));
   const auto limite = Horloge::now() + delai_ecoute;
+  // Uncaged, the viewers' port is in the same network as the game's.
+  const int sauf = tribune ? port_d_ecoute(*tribune) : -1;
   std::optional<int> ecoute;
-  while (!arbitre->fin() && !(ecoute = port_en_ecoute(arbitre->pid())) && Horloge::now() < limite)
+  while (!arbitre->fin() && !(ecoute = port_en_ecoute(arbitre->pid(), sauf)) &&
+         Horloge::now() < limite)
     std::this_thread::sleep_for(pas_attente);
   if (ecoute && !arbitre->fin()) {
     port = *ecoute;
@@ -260,6 +271,20 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
 
 }  // namespace
 
+Socket ouvre_tribune(std::int64_t port) {
+  // Close-on-exec: only the referee it is handed to keeps it, not the bots
+  // other matches start meanwhile.
+  return ouvre_socket_d_ecoute(
+      port, SOMAXCONN, {.traces = false, .reutilise_adresse = true, .ferme_a_l_exec = true});
+}
+
+int port_d_ecoute(const Socket& ecoute) {
+  sockaddr_in adresse{};
+  socklen_t taille = sizeof adresse;
+  if (::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&adresse), &taille) != 0) return -1;
+  return ntohs(adresse.sin_port);
+}
+
 std::string commande_bot(const BotInscrit& bot, int port, const Tournoi& tournoi) {
   std::string commande = bot.commande;
   remplace(commande, "{host}", "127.0.0.1");
@@ -275,7 +300,7 @@ std::string commande_bot(const BotInscrit& bot, int port, const Tournoi& tournoi
 
 std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
                                         const std::filesystem::path& dossier,
-                                        const std::atomic<bool>& arret) {
+                                        const std::atomic<bool>& arret, const Socket* tribune) {
   const MatchPrevu& match = plan.matchs.at(indice);
   const std::filesystem::path ici = dossier_match(dossier, indice);
   std::filesystem::remove_all(ici);
@@ -290,7 +315,8 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
   // The referee and its bots alone in a network: no other port is reachable.
   if (plan.tournoi.cage) cage::isole_reseau();
   const std::vector<BotInscrit> liste = participants(plan, match);
-  std::unique_ptr<Groupe> arbitre = demarre_arbitre(plan, match, liste, ici, port, r.erreur);
+  std::unique_ptr<Groupe> arbitre =
+      demarre_arbitre(plan, match, liste, ici, tribune, port, r.erreur);
   std::vector<BotEnJeu> bots;
   if (arbitre) {
     for (std::size_t i = 0; i < liste.size(); ++i)

@@ -49,6 +49,12 @@ int main(int argc, char** argv) {
       app.add_subcommand("match", _("play one match of a tournament folder (a Slurm task)"));
   match_cmd->add_option("DOSSIER", dossier, _("tournament folder"))->required();
   match_cmd->add_option("I", indice, _("match number, from 0"))->required();
+  std::optional<std::int64_t> spectateurs;
+  match_cmd
+      ->add_option("--spectateurs", spectateurs,
+                   _("watch it live on this port of the host (0: any free one, printed)"))
+      ->type_name("PORT")
+      ->check(CLI::Range(0, 65535));
 
   std::optional<std::filesystem::path> visionneuse;
   auto* rassemble_cmd =
@@ -85,7 +91,7 @@ int main(int argc, char** argv) {
   try {
     if (*verifie_cmd) return verifie(fichier);
     if (*lance_cmd) return lance(o, arret_demande());
-    if (*match_cmd) return match(dossier, indice, arret_demande());
+    if (*match_cmd) return match(dossier, indice, spectateurs, arret_demande());
     if (*sert_cmd) return sert(os);
     return rassemble(dossier, visionneuse);
   } catch (const std::exception& e) {

@@ -1,0 +1,83 @@
+// The v2 interface of the bots' cgroups, on a folder laid out as a v2 tree:
+// what is written there and read back. The kernel's side of v2 (the limits
+// biting) is not exercised here.
+#include "cage/cgroupes.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string lit(const fs::path& chemin) {
+  std::ifstream flux(chemin);
+  std::ostringstream texte;
+  texte << flux.rdbuf();
+  return texte.str();
+}
+
+class ArbreV2 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char modele[] = "/tmp/cgroupes_v2_XXXXXX";
+    ASSERT_NE(::mkdtemp(modele), nullptr);
+    racine_ = modele;
+    std::ofstream(racine_ / "cgroup.controllers") << "cpu memory pids\n";
+  }
+  void TearDown() override { fs::remove_all(racine_); }
+
+  // The bot's group, wherever below the root this process's own group is.
+  fs::path groupe(const std::string& nom) const {
+    for (const auto& entree : fs::recursive_directory_iterator(racine_))
+      if (entree.is_directory() && entree.path().filename() == nom) return entree.path();
+    return {};
+  }
+
+  fs::path racine_;
+};
+
+TEST_F(ArbreV2, EcritLesLimitesEtRejointLaFeuille) {
+  ASSERT_EQ(cage::version_cgroupes(racine_), cage::VersionCgroupes::V2);
+  const cage::Cgroupe c("bot-1", {128 << 20, 32, 0.5}, racine_);
+  const fs::path g = groupe("bot-1");
+  ASSERT_FALSE(g.empty());
+  EXPECT_EQ(lit(g / "memory.max"), "134217728");
+  EXPECT_EQ(lit(g / "memory.swap.max"), "0");
+  EXPECT_EQ(lit(g / "pids.max"), "32");
+  EXPECT_EQ(lit(g / "cpu.max"), "50000 100000");
+  EXPECT_TRUE(c.borne_memoire());
+  EXPECT_TRUE(c.borne_processus());
+  EXPECT_EQ(c.procs(), std::vector<fs::path>{g / "cgroup.procs"});
+  // Controllers below a group only once no process sits in it: ours moved out.
+  EXPECT_EQ(lit(g.parent_path() / "arene-tournoi/cgroup.procs"), std::to_string(::getpid()));
+  EXPECT_TRUE(fs::exists(g.parent_path() / "cgroup.subtree_control"));
+}
+
+TEST_F(ArbreV2, LitLaLimiteAtteinteDansLesEvenements) {
+  cage::Cgroupe c("bot-2", {64 << 20, 8, 1}, racine_);
+  const fs::path g = groupe("bot-2");
+  ASSERT_FALSE(g.empty());
+  const struct {
+    std::string memoire, processus;
+    std::optional<std::string> attendu;
+  } cas[] = {
+      {"low 0\nhigh 0\nmax 0\noom 0\noom_kill 0\n", "max 0\n", std::nullopt},
+      // Reaching memory.max reclaims; only a kill means the bot was stopped.
+      {"low 0\nhigh 0\nmax 40\noom 0\noom_kill 0\n", "max 0\n", std::nullopt},
+      {"low 0\nhigh 0\nmax 40\noom 1\noom_kill 1\n", "max 0\n", "memoire"},
+      {"oom_kill 0\n", "max 3\n", "processus"},
+  };
+  for (const auto& k : cas) {
+    std::ofstream(g / "memory.events") << k.memoire;
+    std::ofstream(g / "pids.events") << k.processus;
+    EXPECT_EQ(c.limite_atteinte(), k.attendu) << k.memoire << k.processus;
+  }
+  c.tue_tout();
+  EXPECT_EQ(lit(g / "cgroup.kill"), "1");
+}
+
+}  // namespace
