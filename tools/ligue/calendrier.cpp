@@ -156,9 +156,13 @@ void abandonne(sqlite3* base, std::int64_t match) {
   pas_a_pas(base, r.get());
 }
 
-int replanifie_interrompus(sqlite3* base) {
-  execute(base, "UPDATE matchs SET etat = 'prevu', debut = NULL WHERE etat = 'en_cours'");
-  return sqlite3_changes(base);
+std::vector<std::int64_t> replanifie_interrompus(sqlite3* base) {
+  Requete r = prepare(base,
+                      "UPDATE matchs SET etat = 'prevu', debut = NULL "
+                      "WHERE etat = 'en_cours' RETURNING id");
+  std::vector<std::int64_t> ids;
+  while (sqlite3_step(r.get()) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(r.get(), 0));
+  return ids;
 }
 
 void note_apres(sqlite3* base, std::int64_t match) {

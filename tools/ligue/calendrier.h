@@ -29,8 +29,8 @@ bool commence(sqlite3* base, std::int64_t match);
 // was no longer running: a result is never counted twice.
 bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& places);
 void abandonne(sqlite3* base, std::int64_t match);
-// Matches a crash left 'en_cours' are planned again; how many.
-int replanifie_interrompus(sqlite3* base);
+// Matches a crash left 'en_cours' are planned again; their ids.
+std::vector<std::int64_t> replanifie_interrompus(sqlite3* base);
 // Refits the ratings to every finished match and adds a line per rated
 // version to historique_notes, after `match`.
 void note_apres(sqlite3* base, std::int64_t match);

@@ -2,7 +2,9 @@
 
 #include <signal.h>
 #include <toml++/toml.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -89,6 +91,22 @@ std::optional<std::vector<Place>> places_ecrites(const fs::path& dossier, const 
   }
 }
 
+void arrete_orphelin(const fs::path& ligue, std::int64_t id) {
+  const fs::path dossier = dossier_match_ligue(ligue, id);
+  const std::string texte = lit(dossier / "pid");
+  if (texte.empty()) return;
+  const auto pid = static_cast<pid_t>(std::strtol(texte.c_str(), nullptr, 10));
+  // Only that very process: a pid the system gave again to another is left alone.
+  const auto toujours_la = [&] {
+    return lit(fs::path("/proc") / std::to_string(pid) / "cmdline").find(dossier.string()) !=
+           std::string::npos;
+  };
+  if (pid <= 1 || !toujours_la()) return;
+  ::kill(-pid, SIGTERM);
+  for (int i = 0; i < 150 && toujours_la(); ++i) ::usleep(100'000);
+  if (toujours_la()) ::kill(-pid, SIGKILL);
+}
+
 PartieEnCours::PartieEnCours(const fs::path& ligue, MatchLigue m, const ConfigurationLigue& c,
                              const Programmes& e)
     : dossier_(dossier_match_ligue(ligue, m.id)), match_(std::move(m)), slurm_(e.slurm) {
@@ -110,6 +128,7 @@ PartieEnCours::PartieEnCours(const fs::path& ligue, MatchLigue m, const Configur
             std::chrono::seconds(static_cast<long>(secondes(c.duree)));
   enfant_ = std::make_unique<cage::Groupe>(
       cage::Commande{arguments, dossier_, dossier_ / "arene-tournoi.log"});
+  std::ofstream(dossier_ / "pid") << enfant_->pid() << "\n";
 }
 
 std::optional<std::vector<Place>> PartieEnCours::fin() {

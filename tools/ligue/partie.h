@@ -57,6 +57,11 @@ struct Place {
 [[nodiscard]] std::optional<std::vector<Place>> places_ecrites(const std::filesystem::path& dossier,
                                                                const MatchLigue& m);
 
+// The arene-tournoi a killed arene-ligue left playing match `id`, if it
+// still runs: asked to stop its match, then killed, so that the replay has
+// the folder to itself.
+void arrete_orphelin(const std::filesystem::path& ligue, std::int64_t id);
+
 // A match being played. Locally the child is arene-tournoi itself; on Slurm
 // the child only submits, and the result file tells when the task is done.
 class PartieEnCours {

@@ -90,8 +90,11 @@ void boucle(std::stop_token arret, const OptionsSaison& o) {
 Saison::Saison(OptionsSaison o) {
   {
     Base base = ouvre_base(o.dossier / fichier_base, false);
-    if (const int n = replanifie_interrompus(base.get()))
-      std::fprintf(stderr, "arene-ligue: %d interrupted matches will be played again\n", n);
+    const auto interrompus = replanifie_interrompus(base.get());
+    for (const std::int64_t id : interrompus) arrete_orphelin(o.dossier, id);
+    if (!interrompus.empty())
+      std::fprintf(stderr, "arene-ligue: %zu interrupted matches will be played again\n",
+                   interrompus.size());
   }
   fil_ = std::jthread([o = std::move(o)](std::stop_token arret) { boucle(arret, o); });
 }
