@@ -45,11 +45,13 @@ def league(build, folder, a):
     for i in range(a.bots):
         kind = KINDS[i % 5]
         os.makedirs(os.path.join(l, "versions", str(i + 1)))
-        shutil.copy(os.path.join(SOURCES, "bots", kind + ".py"),
-                    os.path.join(l, "versions", str(i + 1)))
+        # The sample bot with the modules it shares; the kit through PYTHONPATH.
+        for f in os.listdir(os.path.join(SOURCES, "bots")):
+            if f.endswith(".py"):
+                shutil.copy(os.path.join(SOURCES, "bots", f), os.path.join(l, "versions", str(i + 1)))
         db.execute("INSERT INTO versions (eleve, numero, langage, deposee, etat, commande) "
                    "VALUES (?, 1, 'python', datetime('now'), 'prete', ?)",
-                   (i + 1, f"python3 {kind}.py --host {{host}} --port {{port}} "
+                   (i + 1, f"PYTHONPATH={SOURCES}/kits/python python3 {kind}.py --host {{host}} --port {{port}} "
                            "--couleur {couleur} --duree {duree}"))
     db.commit()
     return l

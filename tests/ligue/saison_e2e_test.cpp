@@ -37,11 +37,13 @@ class Saison : public ::testing::Test {
     for (std::size_t i = 0; i < bots.size(); ++i) {
       const fs::path dossier = ligue / "versions" / std::to_string(i + 1);
       fs::create_directories(dossier);
-      fs::copy_file(fs::path(BOTS) / (bots[i] + ".py"), dossier / (bots[i] + ".py"));
+      // The sample bots with the modules they share; the kit through PYTHONPATH.
+      for (const auto& f : fs::directory_iterator(BOTS))
+        if (f.path().extension() == ".py") fs::copy_file(f.path(), dossier / f.path().filename());
       execute_avec(base.get(),
                    "INSERT INTO versions (eleve, numero, langage, deposee, etat, commande) "
                    "VALUES (?1, 1, 'python', datetime('now'), 'prete', ?2)",
-                   {std::to_string(i + 1), "python3 " + bots[i] +
+                   {std::to_string(i + 1), "PYTHONPATH=" KITS "/python python3 " + bots[i] +
                                                ".py --host {host} --port {port} --couleur "
                                                "{couleur} --duree {duree}"});
     }
@@ -145,6 +147,13 @@ TEST_F(Saison, JoueCompteEtSArretePropre) {
   EXPECT_EQ(page.statut, 200);
   EXPECT_NE(page.corps.find("<polyline"), std::string::npos) << page.corps;
   EXPECT_NE(page.corps.find("David &lt;b&gt;"), std::string::npos);
+  // The bots really played: registered, none crashed.
+  std::ifstream resultat(ligue / "matchs" /
+                         std::to_string(nombre("SELECT MIN(id) FROM matchs WHERE etat = 'fini'")) /
+                         "matchs" / "0000" / "resultat.json");
+  const std::string ligne((std::istreambuf_iterator<char>(resultat)), {});
+  EXPECT_NE(ligne.find("\"statut\":\"termine\""), std::string::npos) << ligne;
+  EXPECT_EQ(ligne.find("\"defaillance\":\""), std::string::npos) << ligne;
 
   ::kill(service->pid(), SIGTERM);
   EXPECT_EQ(service->attend_fin(60s), 0) << service->erreurs();
