@@ -1,10 +1,12 @@
 // arene-ligue: a class league of bots over a week. `init` makes the league's
 // folder and the students' private links, `liens` prints them again, `sert`
-// shows the leaderboard and the students' pages.
+// shows the leaderboard and the students' pages and runs the season,
+// `sauvegarde` copies its database.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
 #include "ligue/creation.h"
+#include "ligue/sauvegarde.h"
 #include "ligue/service.h"
 
 int main(int argc, char** argv) {
@@ -35,6 +37,17 @@ int main(int argc, char** argv) {
   sert_cmd->add_option("--adresse", os.adresse,
                        "IPv4 address to listen on (0.0.0.0: every network; 127.0.0.1: this "
                        "machine only)");
+  sert_cmd
+      ->add_option("-j", os.paralleles, "matches played at once (ligue.toml's matchs_simultanes)")
+      ->check(CLI::Range(1, 256));
+  auto* slurm = sert_cmd->add_flag("--slurm", os.slurm, "submit each match to Slurm");
+  sert_cmd->add_option("--partition", os.partition, "Slurm partition")->needs(slurm);
+
+  std::filesystem::path copie;
+  auto* sauvegarde_cmd = app.add_subcommand(
+      "sauvegarde", "copy the league's database consistently, even while it is served");
+  sauvegarde_cmd->add_option("DOSSIER", dossier, "the league's folder")->required();
+  sauvegarde_cmd->add_option("FICHIER", copie, "the copy, which must not exist")->required();
 
   try {
     app.parse(argc, argv);
@@ -43,5 +56,6 @@ int main(int argc, char** argv) {
   }
   if (init_cmd->parsed()) return init(o, std::cout, std::cerr);
   if (sert_cmd->parsed()) return sert_ligue(os);
+  if (sauvegarde_cmd->parsed()) return sauvegarde(dossier, copie, std::cerr);
   return liens(dossier, std::cout, std::cerr);
 }

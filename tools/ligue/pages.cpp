@@ -1,7 +1,9 @@
 #include "ligue/pages.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -20,6 +22,7 @@ struct Textes {
   const char* aucune_version;
   const char* colonnes_versions;
   const char* introuvable;
+  const char* non_separe;  // the mark's tooltip
 };
 
 constexpr Textes francais{
@@ -27,20 +30,23 @@ constexpr Textes francais{
     "Classement de la ligue",
     "Pas encore de match.",
     "<th>Rang</th><th>Bot</th><th>Note (intervalle à 95 %)</th><th>Matchs</th>"
-    "<th>Taux de victoire</th><th>Rang moyen</th>",
+    "<th>Taux de victoire</th><th>Rang moyen</th><th>Évolution</th>",
     "Vos versions",
     "Pas encore de version.",
     "<th>Version</th><th>Langage</th><th>Déposée</th><th>État</th>",
-    "Page introuvable."};
+    "Page introuvable.",
+    "pas séparé du suivant : leurs intervalles se recouvrent, leur ordre peut tenir du hasard"};
 constexpr Textes anglais{"en",
                          "League leaderboard",
                          "No matches yet.",
                          "<th>Rank</th><th>Bot</th><th>Rating (95 % interval)</th><th>Matches</th>"
-                         "<th>Win rate</th><th>Mean rank</th>",
+                         "<th>Win rate</th><th>Mean rank</th><th>Over time</th>",
                          "Your versions",
                          "No version yet.",
                          "<th>Version</th><th>Language</th><th>Sent</th><th>State</th>",
-                         "No such page."};
+                         "No such page.",
+                         "not separated from the next: their intervals overlap, so their order "
+                         "may be chance"};
 
 const Textes& textes(Langue l) { return l == Langue::Francais ? francais : anglais; }
 
@@ -50,33 +56,75 @@ std::string nombre(const char* format, double x) {
   return tampon;
 }
 
-std::string page(const Textes& t, const std::string& titre, const std::string& corps) {
+std::string page(const Textes& t, const std::string& titre, const std::string& corps,
+                 std::string_view tete = "") {
   return std::string("<!DOCTYPE html>\n<html lang=\"") + t.lang +
-         "\"><head><meta charset=\"utf-8\"><title>" + echappe_html(titre) +
+         "\"><head><meta charset=\"utf-8\">" + std::string(tete) + "<title>" + echappe_html(titre) +
          "</title><style>body{font-family:sans-serif;background:#10141c;color:#e6e6e6;margin:2em}"
          "table{border-collapse:collapse}td,th{padding:.3em .8em;border-bottom:1px solid #333}"
          "td.n{text-align:right}</style></head><body>\n<h1>" +
          echappe_html(titre) + "</h1>\n" + corps + "</body></html>\n";
 }
 
-std::string ligne_tableau(std::size_t rang, const LigneTableau& l) {
+// Each version's ratings after each refit, oldest first.
+std::map<std::int64_t, std::vector<double>> historiques(sqlite3* base) {
+  Requete r = prepare(base, "SELECT version, note FROM historique_notes ORDER BY id");
+  std::map<std::int64_t, std::vector<double>> notes;
+  while (sqlite3_step(r.get()) == SQLITE_ROW)
+    notes[sqlite3_column_int64(r.get(), 0)].push_back(sqlite3_column_double(r.get(), 1));
+  return notes;
+}
+
+// A small line of the ratings over time, on the scale shared by every row
+// so that the rows compare; no script, no library.
+std::string courbe(const std::vector<double>& notes, double bas, double haut) {
+  if (notes.size() < 2) return "";
+  constexpr double largeur = 120, hauteur = 28;
+  std::string points;
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    const double x = largeur * static_cast<double>(i) / static_cast<double>(notes.size() - 1);
+    const double y = hauteur - 2 - (hauteur - 4) * (notes[i] - bas) / std::max(haut - bas, 1.0);
+    points += nombre("%.1f", x) + "," + nombre("%.1f", y) + " ";
+  }
+  return "<svg width=120 height=28 viewBox=\"0 0 120 28\"><polyline fill=none "
+         "stroke=\"#6cf\" stroke-width=1.5 points=\"" +
+         points + "\"/></svg>";
+}
+
+std::string ligne_tableau(std::size_t rang, const LigneTableau& l, const std::string& marque,
+                          const std::string& dessin) {
   const double taux = static_cast<double>(l.victoires) / static_cast<double>(l.matchs);
   return "<tr><td class=n>" + std::to_string(rang) + "</td><td>" + echappe_html(l.nom) + " v" +
-         std::to_string(l.version) + "</td><td class=n>" + nombre("%.0f", l.note) + " [" +
+         std::to_string(l.version) + marque + "</td><td class=n>" + nombre("%.0f", l.note) + " [" +
          nombre("%.0f", l.intervalle.bas) + ", " + nombre("%.0f", l.intervalle.haut) +
          "]</td><td class=n>" + std::to_string(l.matchs) + "</td><td class=n>" +
          nombre("%.0f %%", 100 * taux) + "</td><td class=n>" + nombre("%.2f", l.rang_moyen) +
-         "</td></tr>\n";
+         "</td><td>" + dessin + "</td></tr>\n";
 }
+
+// The season plays on: the leaderboard follows by itself.
+constexpr const char* rafraichit = "<meta http-equiv=\"refresh\" content=\"30\">";
 
 PageHttp classement(sqlite3* base, const Textes& t) {
   const std::vector<LigneTableau> lignes = tableau(base);
   if (lignes.empty())
     return {200, "text/html; charset=utf-8",
-            page(t, t.titre, std::string("<p>") + t.aucun_match + "</p>\n")};
+            page(t, t.titre, std::string("<p>") + t.aucun_match + "</p>\n", rafraichit)};
+  const auto notes = historiques(base);
+  double bas = 1e300, haut = -1e300;
+  for (const auto& [version, n] : notes)
+    for (double x : n) bas = std::min(bas, x), haut = std::max(haut, x);
   std::string corps = std::string("<table>\n<tr>") + t.colonnes + "</tr>\n";
-  for (std::size_t i = 0; i < lignes.size(); ++i) corps += ligne_tableau(i + 1, lignes[i]);
-  return {200, "text/html; charset=utf-8", page(t, t.titre, corps + "</table>\n")};
+  for (std::size_t i = 0; i < lignes.size(); ++i) {
+    const bool recouvre =
+        i + 1 < lignes.size() && lignes[i].intervalle.bas <= lignes[i + 1].intervalle.haut;
+    const std::string marque =
+        recouvre ? std::string(" <span class=ns title=\"") + t.non_separe + "\">≈</span>" : "";
+    const auto n = notes.find(lignes[i].id);
+    corps += ligne_tableau(i + 1, lignes[i], marque,
+                           n == notes.end() ? "" : courbe(n->second, bas, haut));
+  }
+  return {200, "text/html; charset=utf-8", page(t, t.titre, corps + "</table>\n", rafraichit)};
 }
 
 // The student whose token this is, compared with every token in constant

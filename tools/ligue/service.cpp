@@ -1,12 +1,38 @@
 #include "ligue/service.h"
 
+#include <signal.h>
+
+#include <cstdlib>
 #include <iostream>
+#include <thread>
 #include <variant>
 
 #include "ligue/base.h"
 #include "ligue/configuration.h"
 #include "ligue/creation.h"
 #include "ligue/pages.h"
+#include "ligue/saison.h"
+
+namespace {
+
+sigset_t signaux_d_arret() {
+  sigset_t s;
+  sigemptyset(&s);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&s, signal);
+  return s;
+}
+
+// The one thread that takes the signals, blocked everywhere else: it stops
+// the season, so that its matches end before the program does.
+void attend_arret(Saison& saison) {
+  const sigset_t s = signaux_d_arret();
+  int signal = 0;
+  sigwait(&s, &signal);
+  saison.arrete();
+  std::_Exit(0);
+}
+
+}  // namespace
 
 int sert_ligue(const OptionsSertLigue& o) {
   const auto lue = lit_configuration(o.dossier / fichier_configuration);
@@ -14,14 +40,29 @@ int sert_ligue(const OptionsSertLigue& o) {
     std::cerr << *erreur << "\n";
     return 1;
   }
-  const std::filesystem::path base = std::filesystem::absolute(o.dossier / fichier_base);
+  const std::filesystem::path dossier = std::filesystem::absolute(o.dossier);
+  const std::filesystem::path base = dossier / fichier_base;
+  const auto& configuration = std::get<ConfigurationLigue>(lue);
+  const sigset_t s = signaux_d_arret();
+  pthread_sigmask(SIG_BLOCK, &s, nullptr);  // before any thread, which inherits it
+  Programmes programmes = execution_par_defaut();
+  programmes.slurm = o.slurm;
+  programmes.partition = o.partition;
+  std::optional<Saison> saison;
   try {
     (void)ouvre_base(base, true);  // a league folder, before anyone asks
+    saison.emplace(OptionsSaison{
+        dossier, configuration,
+        static_cast<int>(o.paralleles.value_or(configuration.matchs_simultanes)), programmes});
   } catch (const ErreurBase& e) {
     std::cerr << "arene-ligue: " << e.what() << "\n";
     return 1;
   }
-  OptionsServiceHttp service{o.port.value_or(std::get<ConfigurationLigue>(lue).port), o.adresse,
-                             "arene-ligue"};
-  return sert_http(service, [base](const DemandeHttp& r) { return page_ligue(base, r); });
+  std::thread signaux(attend_arret, std::ref(*saison));
+  signaux.detach();
+  OptionsServiceHttp service{o.port.value_or(configuration.port), o.adresse, "arene-ligue"};
+  const int statut =
+      sert_http(service, [base](const DemandeHttp& r) { return page_ligue(base, r); });
+  saison->arrete();
+  std::_Exit(statut);
 }

@@ -8,10 +8,14 @@
 
 struct OptionsSertLigue {
   std::filesystem::path dossier;
-  std::optional<std::int64_t> port;  // ligue.toml's when not given
-  std::string adresse = "0.0.0.0";   // the class reaches it from other machines
+  std::optional<std::int64_t> port;        // ligue.toml's when not given
+  std::string adresse = "0.0.0.0";         // the class reaches it from other machines
+  std::optional<std::int64_t> paralleles;  // ligue.toml's matchs_simultanes when not given
+  bool slurm = false;                      // matches as Slurm jobs rather than here
+  std::optional<std::string> partition;
 };
 
-// Serves until a signal ends the program; 1 after saying why when the
+// Serves and runs the season until a signal stops both, the season's
+// running matches first; 1 after saying why when the
 // league cannot be read or the port cannot be had.
 [[nodiscard]] int sert_ligue(const OptionsSertLigue& o);

@@ -53,6 +53,7 @@ std::vector<LigneTableau> tableau(sqlite3* base) {
     auto [it, nouveau] = joueurs.try_emplace(p.version);
     if (nouveau) {
       it->second.indice = joueurs.size() - 1;
+      it->second.ligne.id = p.version;
       it->second.ligne.nom = reinterpret_cast<const char*>(sqlite3_column_text(r.get(), 3));
       it->second.ligne.version = sqlite3_column_int(r.get(), 4);
       it->second.actif = sqlite3_column_int(r.get(), 5) != 0;

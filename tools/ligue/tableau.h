@@ -11,6 +11,7 @@
 #include "classement/statistiques.h"
 
 struct LigneTableau {
+  std::int64_t id = 0;  // the version's
   std::string nom;
   int version = 0;
   std::size_t matchs = 0;

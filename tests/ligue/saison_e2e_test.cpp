@@ -1,0 +1,189 @@
+// The season through the real binaries: arene-ligue sert plays short matches
+// of sample bots through arene-tournoi, counts each once, survives SIGTERM
+// and kill -9, and is copied while it writes.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "e2e/spectateur_de_test.h"
+#include "ligue/base.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::vector<std::string> bots{"immobile", "tourneur", "prudent", "viseur"};
+
+class Saison : public ::testing::Test {
+ protected:
+  fs::path racine = fs::temp_directory_path() / ("saison_e2e_" + std::to_string(::getpid()));
+  fs::path ligue = racine / "L";
+
+  // Four students, each with a ready sample bot; matches of three, 2 s long.
+  void SetUp() override {
+    fs::create_directories(racine);
+    std::ofstream(racine / "classe.csv") << "nom\nAlice\nBob\nChloé\nDavid <b>\n";
+    const Execution init =
+        execute(ARENE_LIGUE, {"init", ligue, "--classe", racine / "classe.csv"}, 30s);
+    ASSERT_EQ(init.statut, 0) << init.erreurs;
+    remplace(ligue / "ligue.toml", {{"joueurs = 4", "joueurs = 3"}, {"\"60s\"", "\"2s\""}});
+    Base base = ouvre_base(ligue / "ligue.sqlite", false);
+    for (std::size_t i = 0; i < bots.size(); ++i) {
+      const fs::path dossier = ligue / "versions" / std::to_string(i + 1);
+      fs::create_directories(dossier);
+      // The sample bots with the modules they share; the kit through PYTHONPATH.
+      for (const auto& f : fs::directory_iterator(BOTS))
+        if (f.path().extension() == ".py") fs::copy_file(f.path(), dossier / f.path().filename());
+      execute_avec(base.get(),
+                   "INSERT INTO versions (eleve, numero, langage, deposee, etat, commande) "
+                   "VALUES (?1, 1, 'python', datetime('now'), 'prete', ?2)",
+                   {std::to_string(i + 1), "PYTHONPATH=" KITS "/python python3 " + bots[i] +
+                                               ".py --host {host} --port {port} --couleur "
+                                               "{couleur} --duree {duree}"});
+    }
+  }
+  void TearDown() override { fs::remove_all(racine); }
+
+  static void remplace(const fs::path& fichier,
+                       const std::vector<std::pair<std::string, std::string>>& changements) {
+    std::ifstream lu(fichier);
+    std::string texte((std::istreambuf_iterator<char>(lu)), {});
+    for (const auto& [avant, apres] : changements) {
+      const auto ou = texte.find(avant);
+      ASSERT_NE(ou, std::string::npos) << avant;
+      texte.replace(ou, avant.size(), apres);
+    }
+    std::ofstream(fichier) << texte;
+  }
+
+  std::unique_ptr<Processus> sert(int& port) {
+    auto p = std::make_unique<Processus>(
+        ARENE_LIGUE, std::vector<std::string>{"sert", ligue, "--port", "0", "--adresse",
+                                              "127.0.0.1", "-j", "2"});
+    EXPECT_TRUE(p->attend_sortie("serving at", 20s)) << p->erreurs();
+    std::smatch m;
+    const std::string sortie = p->sortie();
+    if (std::regex_search(sortie, m, std::regex(R"(:(\d+)/)"))) port = std::stoi(m[1]);
+    return p;
+  }
+
+  // One number the database says, read as a separate reader would.
+  static std::int64_t nombre(const fs::path& fichier, const std::string& sql) {
+    Base base = ouvre_base(fichier, true);
+    Requete r = prepare(base.get(), sql);
+    return sqlite3_step(r.get()) == SQLITE_ROW ? sqlite3_column_int64(r.get(), 0) : -1;
+  }
+  std::int64_t nombre(const std::string& sql) const { return nombre(ligue / "ligue.sqlite", sql); }
+
+  bool attend(const std::string& sql, std::int64_t au_moins, Duree delai) const {
+    const auto fin = std::chrono::steady_clock::now() + delai;
+    while (std::chrono::steady_clock::now() < fin) {
+      if (nombre(sql) >= au_moins) return true;
+      std::this_thread::sleep_for(200ms);
+    }
+    return false;
+  }
+
+  // The processes still running from this league's folder: its matches'.
+  std::size_t restes() const {
+    std::size_t n = 0;
+    for (const auto& p : fs::directory_iterator("/proc")) {
+      std::ifstream f(p.path() / "cmdline");
+      std::string ligne((std::istreambuf_iterator<char>(f)), {});
+      n += ligne.find(racine.string()) != std::string::npos;
+    }
+    return n;
+  }
+
+  // What must hold whatever happened: no match counted twice or by halves.
+  void coherente(const fs::path& fichier) const {
+    EXPECT_EQ(nombre(fichier,
+                     "SELECT COUNT(*) FROM matchs m WHERE etat = 'fini' AND "
+                     "(SELECT COUNT(*) FROM participations p WHERE p.match = m.id "
+                     "AND rang IS NOT NULL) <> 3"),
+              0);
+    EXPECT_EQ(nombre(fichier,
+                     "SELECT COUNT(*) FROM participations p JOIN matchs m ON "
+                     "m.id = p.match WHERE m.etat <> 'fini' AND rang IS NOT NULL"),
+              0);
+    EXPECT_EQ(nombre(fichier,
+                     "SELECT COUNT(*) FROM (SELECT 1 FROM historique_notes "
+                     "GROUP BY version, apres_match HAVING COUNT(*) > 1)"),
+              0);
+    // A rating line after each finished match, for each bot rated by then.
+    EXPECT_EQ(nombre(fichier,
+                     "SELECT COUNT(*) FROM matchs WHERE etat = 'fini' AND id NOT IN "
+                     "(SELECT apres_match FROM historique_notes)"),
+              0);
+  }
+};
+
+TEST_F(Saison, JoueCompteEtSArretePropre) {
+  int port = 0;
+  auto service = sert(port);
+  ASSERT_TRUE(attend("SELECT COUNT(*) FROM matchs WHERE etat = 'fini'", 1, 90s))
+      << service->erreurs();
+  // Copied while the season goes on writing.
+  const fs::path copie = racine / "copie.sqlite";
+  const Execution sauvegarde = execute(ARENE_LIGUE, {"sauvegarde", ligue, copie}, 60s);
+  ASSERT_EQ(sauvegarde.statut, 0) << sauvegarde.erreurs;
+  ASSERT_TRUE(attend("SELECT COUNT(*) FROM matchs WHERE etat = 'fini'", 4, 120s))
+      << service->erreurs();
+  EXPECT_EQ(nombre(copie, "SELECT COUNT(*) FROM eleves"), 4);
+  coherente(copie);
+
+  // Every bot played, all within the spread; the page draws their ratings.
+  EXPECT_EQ(nombre("SELECT COUNT(DISTINCT version) FROM participations"), 4);
+  EXPECT_LE(nombre("SELECT MAX(n) - MIN(n) FROM (SELECT COUNT(*) n FROM participations p JOIN "
+                   "matchs m ON m.id = p.match WHERE m.etat <> 'abandonne' GROUP BY version)"),
+            2);
+  const ReponseHttp page = get_http(port, "/");
+  EXPECT_EQ(page.statut, 200);
+  EXPECT_NE(page.corps.find("<polyline"), std::string::npos) << page.corps;
+  EXPECT_NE(page.corps.find("David &lt;b&gt;"), std::string::npos);
+  // The bots really played: registered, none crashed.
+  std::ifstream resultat(ligue / "matchs" /
+                         std::to_string(nombre("SELECT MIN(id) FROM matchs WHERE etat = 'fini'")) /
+                         "matchs" / "0000" / "resultat.json");
+  const std::string ligne((std::istreambuf_iterator<char>(resultat)), {});
+  EXPECT_NE(ligne.find("\"statut\":\"termine\""), std::string::npos) << ligne;
+  EXPECT_EQ(ligne.find("\"defaillance\":\""), std::string::npos) << ligne;
+
+  ::kill(service->pid(), SIGTERM);
+  EXPECT_EQ(service->attend_fin(60s), 0) << service->erreurs();
+  EXPECT_EQ(nombre("SELECT COUNT(*) FROM matchs WHERE etat = 'en_cours'"), 0);
+  EXPECT_EQ(restes(), 0u);
+  coherente(ligue / "ligue.sqlite");
+}
+
+TEST_F(Saison, UnKill9PerdSesMatchsQuiSontRejoues) {
+  int port = 0;
+  auto service = sert(port);
+  ASSERT_TRUE(attend("SELECT COUNT(*) FROM matchs WHERE etat = 'en_cours'", 2, 60s))
+      << service->erreurs();
+  std::this_thread::sleep_for(1500ms);  // their referees and bots under way
+  ::kill(service->pid(), SIGKILL);
+  ASSERT_EQ(service->attend_fin(10s), -SIGKILL);
+  const std::int64_t interrompus = nombre("SELECT COUNT(*) FROM matchs WHERE etat = 'en_cours'");
+  ASSERT_GE(interrompus, 1);
+  const std::int64_t premier = nombre("SELECT MIN(id) FROM matchs WHERE etat = 'en_cours'");
+  coherente(ligue / "ligue.sqlite");
+
+  service = sert(port);
+  ASSERT_TRUE(
+      attend("SELECT COUNT(*) FROM matchs WHERE etat = 'fini' AND id = " + std::to_string(premier),
+             1, 90s))
+      << service->erreurs();
+  ::kill(service->pid(), SIGTERM);
+  EXPECT_EQ(service->attend_fin(60s), 0) << service->erreurs();
+  EXPECT_EQ(restes(), 0u);
+  coherente(ligue / "ligue.sqlite");
+}
+
+}  // namespace
