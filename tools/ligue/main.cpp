@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   liens_cmd->add_option("DOSSIER", dossier, "the league's folder")->required();
 
   OptionsSertLigue os;
+  os.kits = "/usr/share/arene/kits";
   auto* sert_cmd =
       app.add_subcommand("sert", "serve the leaderboard and the students' pages over HTTP");
   sert_cmd->add_option("DOSSIER", os.dossier, "the league's folder")->required();
@@ -35,6 +36,12 @@ int main(int argc, char** argv) {
   sert_cmd->add_option("--adresse", os.adresse,
                        "IPv4 address to listen on (0.0.0.0: every network; 127.0.0.1: this "
                        "machine only)");
+
+  sert_cmd
+      ->add_option("--kits", os.kits,
+                   "the client kits' folder, readable by the students' bots (default: "
+                   "/usr/share/arene/kits)")
+      ->check(CLI::ExistingDirectory);
 
   try {
     app.parse(argc, argv);

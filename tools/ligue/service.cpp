@@ -5,7 +5,9 @@
 
 #include "ligue/base.h"
 #include "ligue/configuration.h"
+#include "ligue/constructeur.h"
 #include "ligue/creation.h"
+#include "ligue/depot.h"
 #include "ligue/pages.h"
 
 int sert_ligue(const OptionsSertLigue& o) {
@@ -22,6 +24,8 @@ int sert_ligue(const OptionsSertLigue& o) {
     return 1;
   }
   OptionsServiceHttp service{o.port.value_or(std::get<ConfigurationLigue>(lue).port), o.adresse,
-                             "arene-ligue"};
+                             "arene-ligue", depot_max};
+  const std::jthread constructeur =
+      lance_constructeur({std::filesystem::absolute(o.dossier), std::filesystem::absolute(o.kits)});
   return sert_http(service, [base](const DemandeHttp& r) { return page_ligue(base, r); });
 }

@@ -10,6 +10,7 @@ struct OptionsSertLigue {
   std::filesystem::path dossier;
   std::optional<std::int64_t> port;  // ligue.toml's when not given
   std::string adresse = "0.0.0.0";   // the class reaches it from other machines
+  std::filesystem::path kits;        // the client kits, readable by the students' builds
 };
 
 // Serves until a signal ends the program; 1 after saying why when the
