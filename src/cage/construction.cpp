@@ -19,10 +19,10 @@ std::string construit(const Construction& b) {
   if (b.cage) {
     const long coeurs = ::sysconf(_SC_NPROCESSORS_ONLN);
     try {
-      cgroupe = std::make_unique<Cgroupe>(
-          "arene-" + std::to_string(::getpid()) + "-construction",
-          LimitesCgroupe{b.limites.memoire, b.limites.processus,
-                         static_cast<double>(std::max(1L, coeurs))});
+      cgroupe =
+          std::make_unique<Cgroupe>("arene-" + std::to_string(::getpid()) + "-construction",
+                                    LimitesCgroupe{b.limites.memoire, b.limites.processus,
+                                                   static_cast<double>(std::max(1L, coeurs))});
       c.cgroupes = cgroupe->procs();
     } catch (const std::exception&) {
       // No cgroup here: the build runs with the cage's other bounds.
@@ -36,9 +36,10 @@ std::string construit(const Construction& b) {
   const auto limite = cgroupe ? cgroupe->limite_atteinte() : std::nullopt;
   if (limite) return "limit " + *limite;
   if (groupe.journal_coupe()) return "limit journal";
-  if (!fin) return "still running after " +
-                   std::to_string(std::chrono::duration_cast<std::chrono::minutes>(b.duree_max).count()) +
-                   " minutes";
+  if (!fin)
+    return "still running after " +
+           std::to_string(std::chrono::duration_cast<std::chrono::minutes>(b.duree_max).count()) +
+           " minutes";
   return fin->normale() ? "" : fin->texte();
 }
 

@@ -13,9 +13,9 @@
 namespace cage {
 
 struct Construction {
-  std::filesystem::path dossier;  // the bot's, where the command runs
-  std::string commande;           // through /bin/sh
-  std::filesystem::path journal;  // replaced by the build's output
+  std::filesystem::path dossier;                // the bot's, where the command runs
+  std::string commande;                         // through /bin/sh
+  std::filesystem::path journal;                // replaced by the build's output
   std::vector<std::filesystem::path> lectures;  // readable too: the kits
   Limites limites;
   bool cage = true;  // false: the build runs as this process, with no sandbox

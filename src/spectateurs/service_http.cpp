@@ -8,6 +8,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #include "spectateurs/attente.h"
@@ -34,13 +35,11 @@ constexpr std::size_t pile_connexion = 1024 * 1024;
 using Requete = http::request<http::string_body>;
 
 DemandeHttp demande(const Requete& requete) {
-  return {std::string(requete.target()),
-          std::string(requete[http::field::accept_language]),
-          std::string(requete.method_string()),
-          requete.body(),
-          std::string(requete[http::field::host]),
-          std::string(requete[http::field::origin]),
-          std::string(requete["Sec-Fetch-Site"])};
+  return {
+      std::string(requete.target()),           std::string(requete[http::field::accept_language]),
+      std::string(requete.method_string()),    requete.body(),
+      std::string(requete[http::field::host]), std::string(requete[http::field::origin]),
+      std::string(requete["Sec-Fetch-Site"])};
 }
 
 http::response<http::string_body> reponse(const Requete& requete, const Reponds& reponds,
@@ -85,14 +84,14 @@ bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer&
              const Reponds& reponds, const std::string& serveur, std::size_t corps_max) {
   http::request_parser<http::string_body> analyseur;
   analyseur.header_limit(taille_max_entete);
-  analyseur.body_limit(corps_max);
+  // Checked once the header is in, so that a body too large gets its answer.
+  analyseur.body_limit(std::numeric_limits<std::uint64_t>::max());
   flux.expires_after(delai_requete);
   if (attend(ioc,
              [&](auto fin) { http::async_read_header(flux, tampon, analyseur, std::move(fin)); }))
     return false;
   if (trop_gros(analyseur, corps_max)) {
-    http::response<http::string_body> m{http::status::payload_too_large,
-                                        analyseur.get().version()};
+    http::response<http::string_body> m{http::status::payload_too_large, analyseur.get().version()};
     m.set(http::field::content_type, "text/plain; charset=utf-8");
     m.body() = "too large\n";
     m.keep_alive(false);
@@ -101,6 +100,7 @@ bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer&
     (void)attend(ioc, [&](auto fin) { http::async_write(flux, m, std::move(fin)); });
     return false;
   }
+  analyseur.body_limit(corps_max);
   flux.expires_after(delai_corps);
   if (!analyseur.is_done() &&
       attend(ioc, [&](auto fin) { http::async_read(flux, tampon, analyseur, std::move(fin)); }))
@@ -197,7 +197,8 @@ int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeH
       auto place = places->prend();
       if (!place) return;  // the socket closes: a browser tries again
       (void)lance_thread_detache(
-          [partage, corps_max, occupe = std::make_shared<Occupation>(Occupation{places, std::move(*place)}),
+          [partage, corps_max,
+           occupe = std::make_shared<Occupation>(Occupation{places, std::move(*place)}),
            socket = std::make_shared<Socket>(std::move(socket))] {
             sert_connexion(std::move(*socket), partage->first, partage->second, corps_max);
           },

@@ -25,7 +25,7 @@ struct PageHttp {
   int statut = 200;
   std::string type = "text/html; charset=utf-8";
   std::string corps;
-  std::string emplacement{};  // Location, for a 303 after a POST
+  std::string emplacement{};   // Location, for a 303 after a POST
   std::string piece_jointe{};  // a download's file name (Content-Disposition)
   bool avec_script = false;    // the page loads scripts of its own origin
 };

@@ -1,5 +1,7 @@
 // Hostile projects against the unpacker: every trick refused, the honest
 // project unpacked whole, nothing ever written outside the folder.
+#include "ligue/archive.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
@@ -9,8 +11,6 @@
 
 #include <filesystem>
 #include <memory>
-
-#include "ligue/archive.h"
 
 namespace fs = std::filesystem;
 
@@ -22,7 +22,7 @@ struct Entree {
   std::string contenu{};
   std::string lien{};           // a symlink's target
   std::string lien_physique{};  // a hard link's target
-  std::size_t zeros = 0;      // appended: a bomb compresses well
+  std::size_t zeros = 0;        // appended: a bomb compresses well
 };
 
 // A tar.gz, or a zip, of these entries, made in memory.
@@ -48,7 +48,8 @@ std::string archive_de(const std::vector<Entree>& entrees, bool zip) {
     if (!e.lien.empty()) archive_entry_set_symlink(en.get(), e.lien.c_str());
     if (!e.lien_physique.empty()) archive_entry_set_hardlink(en.get(), e.lien_physique.c_str());
     if (e.type == AE_IFCHR) archive_entry_set_rdev(en.get(), makedev(1, 3));
-    archive_entry_set_size(en.get(), e.type == AE_IFREG ? static_cast<la_int64_t>(corps.size()) : 0);
+    archive_entry_set_size(en.get(),
+                           e.type == AE_IFREG ? static_cast<la_int64_t>(corps.size()) : 0);
     archive_write_header(a.get(), en.get());
     if (e.type == AE_IFREG && e.lien_physique.empty())
       archive_write_data(a.get(), corps.data(), corps.size());

@@ -43,21 +43,25 @@ class Depots : public ::testing::Test {
     fs::remove_all(racine);
   }
 
-  // A POST as the league's own page sends it, unless `origine` says otherwise.
+  // A POST as the league's own page sends it, unless `origine` says otherwise;
+  // `annonce`, when given, is the length announced instead of the body's.
   ReponseHttp post(const std::string& cible, const std::string& corps,
-                   const std::string& origine = "same") {
+                   const std::string& origine = "same", std::size_t annonce = 0) {
     const std::string hote = "127.0.0.1:" + std::to_string(port);
     std::string entete = "POST " + cible + " HTTP/1.1\r\nHost: " + hote +
                          "\r\nConnection: close\r\nContent-Length: " +
-                         std::to_string(corps.size()) + "\r\n";
-    if (origine == "same") entete += "Origin: http://" + hote + "\r\nSec-Fetch-Site: same-origin\r\n";
-    else if (!origine.empty()) entete += "Origin: " + origine + "\r\nSec-Fetch-Site: cross-site\r\n";
+                         std::to_string(annonce ? annonce : corps.size()) + "\r\n";
+    if (origine == "same")
+      entete += "Origin: http://" + hote + "\r\nSec-Fetch-Site: same-origin\r\n";
+    else if (!origine.empty())
+      entete += "Origin: " + origine + "\r\nSec-Fetch-Site: cross-site\r\n";
     return echange_http(port, entete + "\r\n" + corps, 10s);
   }
   std::string etat_version(int numero) {
     Base base = ouvre_base(dossier / "ligue.sqlite", true);
-    Requete r = prepare(base.get(), "SELECT etat, COALESCE(commande, '') FROM versions WHERE "
-                                    "numero = ?1");
+    Requete r = prepare(base.get(),
+                        "SELECT etat, COALESCE(commande, '') FROM versions WHERE "
+                        "numero = ?1");
     sqlite3_bind_int(r.get(), 1, numero);
     if (sqlite3_step(r.get()) != SQLITE_ROW) return "";
     return std::string(reinterpret_cast<const char*>(sqlite3_column_text(r.get(), 0))) + " " +
@@ -82,9 +86,9 @@ TEST_F(Depots, PythonPretCEnEchecAvecSonJournal) {
   EXPECT_NE(python.find("python3 bot.py {host} {port} {couleur} {duree}"), std::string::npos);
   EXPECT_TRUE(fs::is_regular_file(dossier / "versions" / "1" / "bot.py"));
 
-  ASSERT_EQ(post(depot + "?langage=c&nom=bot.c", "int main(void) { return erreur_voulue; }\n")
-                .statut,
-            200);
+  ASSERT_EQ(
+      post(depot + "?langage=c&nom=bot.c", "int main(void) { return erreur_voulue; }\n").statut,
+      200);
   EXPECT_TRUE(construite(2).starts_with("echec")) << etat_version(2);
   const auto page = get_http(port, "/eleve/" + eleve);
   EXPECT_EQ(page.statut, 200);
@@ -99,6 +103,7 @@ TEST_F(Depots, DepotsRefuses) {
   const struct {
     std::string cible, origine, corps;
     int statut;
+    std::size_t annonce = 0;
   } cas[] = {
       {"/eleve/" + autre + "/depot?langage=python&nom=bot.py", "same", "x", 403},
       {"/eleve//depot?langage=python&nom=bot.py", "same", "x", 403},
@@ -108,11 +113,12 @@ TEST_F(Depots, DepotsRefuses) {
       {"/eleve/" + eleve + "/depot?langage=cobol&nom=bot.py", "same", "x", 400},
       {"/eleve/" + eleve + "/depot?langage=python&nom=../bot.py", "same", "x", 400},
       {"/eleve/" + eleve + "/depot?langage=python&nom=p.zip", "same", "not a zip", 400},
-      {"/eleve/" + eleve + "/depot?langage=python&nom=bot.py", "same",
-       std::string(4 * 1024 * 1024 + 1, 'x'), 413},
+      // Refused from its announced length, before the body is read.
+      {"/eleve/" + eleve + "/depot?langage=python&nom=bot.py", "same", "", 413,
+       4 * 1024 * 1024 + 1},
   };
   for (const auto& c : cas) {
-    const auto r = post(c.cible, c.corps, c.origine);
+    const auto r = post(c.cible, c.corps, c.origine, c.annonce);
     EXPECT_EQ(r.statut, c.statut) << c.cible << " " << c.origine << "\n" << r.corps;
     if (c.statut == 403) {
       EXPECT_EQ(r.corps, "forbidden\n");

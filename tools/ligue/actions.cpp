@@ -91,8 +91,7 @@ std::optional<PageHttp> action_admin(sqlite3* base, const std::string& racine,
     execute_avec(base, "UPDATE eleves SET actif = ?1 WHERE id = ?2",
                  {c["actif"] == "1" ? "1" : "0", c["eleve"]});
   } else if (quoi == "jeton") {
-    execute_avec(base, "UPDATE eleves SET jeton = ?1 WHERE id = ?2",
-                 {nouveau_jeton(), c["eleve"]});
+    execute_avec(base, "UPDATE eleves SET jeton = ?1 WHERE id = ?2", {nouveau_jeton(), c["eleve"]});
   } else {
     return std::nullopt;
   }
@@ -123,7 +122,8 @@ PageHttp action_ligue(const fs::path& fichier, const DemandeHttp& r, Langue l) {
 
 PageHttp script_depot() {
   // The file goes as the POST's raw body, its name and language in the query.
-  return {200, "text/javascript; charset=utf-8", R"(document.getElementById('depot').onsubmit = async (e) => {
+  return {200, "text/javascript; charset=utf-8",
+          R"(document.getElementById('depot').onsubmit = async (e) => {
   e.preventDefault();
   const f = document.getElementById('fichier').files[0];
   const r = document.getElementById('reponse');

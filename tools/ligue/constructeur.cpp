@@ -23,8 +23,8 @@ struct Attente {
 };
 
 std::optional<Attente> prochaine(sqlite3* base) {
-  Requete r = prepare(base,
-                      "SELECT id, langage FROM versions WHERE etat = 'attente' ORDER BY id LIMIT 1");
+  Requete r =
+      prepare(base, "SELECT id, langage FROM versions WHERE etat = 'attente' ORDER BY id LIMIT 1");
   if (sqlite3_step(r.get()) != SQLITE_ROW) return std::nullopt;
   return Attente{sqlite3_column_int64(r.get(), 0),
                  reinterpret_cast<const char*>(sqlite3_column_text(r.get(), 1))};

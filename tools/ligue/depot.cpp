@@ -53,8 +53,8 @@ std::optional<std::string> range(const Depot& d, const fs::path& dossier,
     } catch (const fs::filesystem_error& e) {
       return std::string("cannot unpack: ") + e.code().message();
     }
-  std::ofstream(dossier / d.nom, std::ios::binary).write(d.octets.data(),
-                                                          static_cast<std::streamsize>(d.octets.size()));
+  std::ofstream(dossier / d.nom, std::ios::binary)
+      .write(d.octets.data(), static_cast<std::streamsize>(d.octets.size()));
   return std::nullopt;
 }
 

@@ -32,21 +32,19 @@ std::optional<CommandesLangage> commandes_langage(std::string_view langage,
                                                   bool makefile) {
   const std::string kit = (kits / std::string(langage)).string();
   if (langage == "python")
-    return CommandesLangage{
-        "", "PYTHONPATH=" + mot(kit) + " python3 " + (fichier.empty() ? "bot.py" : fichier) +
-                arguments};
+    return CommandesLangage{"", "PYTHONPATH=" + mot(kit) + " python3 " +
+                                    (fichier.empty() ? "bot.py" : fichier) + arguments};
   if (langage == "javascript")
-    return CommandesLangage{
-        "", "NODE_PATH=" + mot(kit) + " node " + (fichier.empty() ? "bot.js" : fichier) +
-                arguments};
+    return CommandesLangage{"", "NODE_PATH=" + mot(kit) + " node " +
+                                    (fichier.empty() ? "bot.js" : fichier) + arguments};
   if (langage == "c" || langage == "cpp") {
     const std::string sources =
         fichier.empty() ? "$(find . -name '*." + std::string(langage == "c" ? "c" : "cpp") + "')"
                         : fichier;
-    const std::string compile =
-        langage == "c" ? "cc -std=c99 -O2 -I " + mot(kit) + " -o bot " + sources + " " +
-                             mot(kit + "/arene.c") + " -lm"
-                       : "g++ -std=c++17 -O2 -I " + mot(kit) + " -o bot " + sources;
+    const std::string compile = langage == "c"
+                                    ? "cc -std=c99 -O2 -I " + mot(kit) + " -o bot " + sources +
+                                          " " + mot(kit + "/arene.c") + " -lm"
+                                    : "g++ -std=c++17 -O2 -I " + mot(kit) + " -o bot " + sources;
     return CommandesLangage{makefile ? "make" : compile, std::string("./bot") + arguments};
   }
   if (langage == "java") {

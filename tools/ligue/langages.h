@@ -19,6 +19,7 @@ struct CommandesLangage {
 // point is then bot.py, bot.js or the class Bot, and whose C or C++ files are
 // all compiled (or its Makefile run, when it has one). Nothing for a language
 // the league does not know.
-[[nodiscard]] std::optional<CommandesLangage> commandes_langage(
-    std::string_view langage, const std::string& fichier, const std::filesystem::path& kits,
-    bool makefile);
+[[nodiscard]] std::optional<CommandesLangage> commandes_langage(std::string_view langage,
+                                                                const std::string& fichier,
+                                                                const std::filesystem::path& kits,
+                                                                bool makefile);

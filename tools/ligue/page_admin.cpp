@@ -37,8 +37,7 @@ std::string reglages(sqlite3* base, const fs::path& ligue, const std::string& ra
   const bool pause = saison_en_pause(base);
   return "<h2>" + m.reglages + "</h2>\n<pre>" + echappe_html(toml.str()) + "</pre>\n<h2>" +
          m.saison + "</h2>\n<p id=saison>" + (pause ? m.en_pause : m.en_marche) + " " +
-         bouton(racine + "/pause", cache("pause", pause ? "0" : "1"),
-                pause ? m.reprise : m.pause) +
+         bouton(racine + "/pause", cache("pause", pause ? "0" : "1"), pause ? m.reprise : m.pause) +
          "</p>\n";
 }
 
@@ -53,14 +52,13 @@ std::string eleves(sqlite3* base, const std::string& racine, const Mots& m) {
     const std::string id = texte(r.get(), 0);
     const bool actif = sqlite3_column_int(r.get(), 3) != 0;
     const std::string lien = "/eleve/" + texte(r.get(), 2);
-    lignes += "<tr>" + td(texte(r.get(), 1)) + "<td><a href=\"" + echappe_html(lien) +
-              "\">" + echappe_html(lien.substr(0, 15)) + "…</a></td>" +
-              td(actif ? "✓" : "✗") + "<td class=n>" +
-              texte(r.get(), 4) + "</td>" + td(etat_lisible(m, texte(r.get(), 5))) + "<td>" +
+    lignes += "<tr>" + td(texte(r.get(), 1)) + "<td><a href=\"" + echappe_html(lien) + "\">" +
+              echappe_html(lien.substr(0, 15)) + "…</a></td>" + td(actif ? "✓" : "✗") +
+              "<td class=n>" + texte(r.get(), 4) + "</td>" +
+              td(etat_lisible(m, texte(r.get(), 5))) + "<td>" +
               bouton(racine + "/actif", cache("eleve", id) + cache("actif", actif ? "0" : "1"),
                      actif ? m.desactiver : m.activer) +
-              " " + bouton(racine + "/jeton", cache("eleve", id), m.nouveau_jeton) +
-              "</td></tr>\n";
+              " " + bouton(racine + "/jeton", cache("eleve", id), m.nouveau_jeton) + "</td></tr>\n";
   }
   return "<h2>" + m.eleves + "</h2>\n<table>\n<tr>" + m.colonnes_eleves + "</tr>\n" + lignes +
          "</table>\n<form method=post action=\"" + racine +
@@ -69,10 +67,11 @@ std::string eleves(sqlite3* base, const std::string& racine, const Mots& m) {
 }
 
 std::string matchs(sqlite3* base, const std::string& racine, const Mots& m) {
-  Requete r = prepare(base,
-                      "SELECT id, etat, COALESCE(debut, ''), enregistrement IS NOT NULL FROM matchs "
-                      "WHERE etat IN ('prevu', 'en_cours') OR enregistrement IS NOT NULL "
-                      "ORDER BY etat = 'fini', id DESC LIMIT 500");
+  Requete r =
+      prepare(base,
+              "SELECT id, etat, COALESCE(debut, ''), enregistrement IS NOT NULL FROM matchs "
+              "WHERE etat IN ('prevu', 'en_cours') OR enregistrement IS NOT NULL "
+              "ORDER BY etat = 'fini', id DESC LIMIT 500");
   std::string lignes;
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     const std::string id = texte(r.get(), 0);
@@ -85,7 +84,8 @@ std::string matchs(sqlite3* base, const std::string& racine, const Mots& m) {
   }
   return "<h2>" + m.matchs.substr(m.matchs.find(' ') + 1) + " · " + m.enregistrements +
          "</h2>\n<table>\n" + lignes + "</table>\n<h2>" + m.exports + "</h2>\n<p><a href=\"" +
-         racine + "/resultats.csv\">CSV</a> · <a href=\"" + racine + "/resultats.json\">JSON</a></p>\n";
+         racine + "/resultats.csv\">CSV</a> · <a href=\"" + racine +
+         "/resultats.json\">JSON</a></p>\n";
 }
 
 // Every place of every finished match, one row each.

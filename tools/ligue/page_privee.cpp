@@ -66,9 +66,9 @@ std::string matchs_eleve(sqlite3* base, std::int64_t eleve, const std::string& r
     lignes += "<tr><td class=n>" + match + "</td>" + cellule(etat_lisible(m, texte(r.get(), 1))) +
               cellule(texte(r.get(), 2)) + "<td class=n>v" + texte(r.get(), 3) +
               "</td><td class=n>" + (rang ? texte(r.get(), 4) : "") + "</td><td>" +
-              (sqlite3_column_int(r.get(), 5) ? "<a href=\"" + racine + "/enregistrement/" +
-                                                    match + "\">" + m.revoir + "</a> "
-                                              : "") +
+              (sqlite3_column_int(r.get(), 5)
+                   ? "<a href=\"" + racine + "/enregistrement/" + match + "\">" + m.revoir + "</a> "
+                   : "") +
               "<a href=\"" + racine + "/journal/" + match + "\">" + m.journal_bot +
               "</a></td></tr>\n";
   }
@@ -100,10 +100,11 @@ std::string adversaires(sqlite3* base, std::int64_t eleve, const Mots& m) {
 }
 
 std::string notes(sqlite3* base, std::int64_t eleve, const Mots& m) {
-  Requete r = prepare(base,
-                      "SELECT h.apres_match, v.numero, h.note, h.bas, h.haut FROM historique_notes h "
-                      "JOIN versions v ON v.id = h.version WHERE v.eleve = ?1 "
-                      "ORDER BY h.id DESC LIMIT 50");
+  Requete r =
+      prepare(base,
+              "SELECT h.apres_match, v.numero, h.note, h.bas, h.haut FROM historique_notes h "
+              "JOIN versions v ON v.id = h.version WHERE v.eleve = ?1 "
+              "ORDER BY h.id DESC LIMIT 50");
   sqlite3_bind_int64(r.get(), 1, eleve);
   std::string lignes;
   char tampon[96];

@@ -32,7 +32,8 @@ enum class Langue { Francais, Anglais };
 // The student's and the teacher's pages behind their tokens (page_privee.cpp),
 // nothing when the token is nobody's; the POSTs of those pages (actions.cpp),
 // 403 without a valid token and a same-site origin.
-[[nodiscard]] std::optional<PageHttp> page_privee(sqlite3* base, const std::filesystem::path& fichier,
+[[nodiscard]] std::optional<PageHttp> page_privee(sqlite3* base,
+                                                  const std::filesystem::path& fichier,
                                                   std::string_view chemin, Langue l);
 [[nodiscard]] PageHttp action_ligue(const std::filesystem::path& fichier, const DemandeHttp& r,
                                     Langue l);

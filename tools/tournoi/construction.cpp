@@ -2,6 +2,7 @@
 
 #include "cage/construction.h"
 #include "tournoi/fichiers.h"
+#include "tournoi/resultat.h"
 
 namespace fs = std::filesystem;
 
