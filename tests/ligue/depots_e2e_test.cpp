@@ -32,6 +32,10 @@ class Depots : public ::testing::Test {
     ASSERT_EQ(init.statut, 0) << init.erreurs;
     admin = init.sortie.substr(init.sortie.find("/admin/") + 7, 43);
     eleve = init.sortie.substr(init.sortie.rfind("/eleve/") + 7, 43);
+    demarre();
+  }
+  void demarre() {
+    serveur.reset();
     serveur = std::make_unique<Processus>(
         ARENE_LIGUE, std::vector<std::string>{"sert", dossier, "--port", "0", "--adresse",
                                               "127.0.0.1", "--kits", KITS});
@@ -85,6 +89,15 @@ TEST_F(Depots, PythonPretCEnEchecAvecSonJournal) {
   EXPECT_TRUE(python.starts_with("prete ")) << python;
   EXPECT_NE(python.find("python3 bot.py {host} {port} {couleur} {duree}"), std::string::npos);
   EXPECT_TRUE(fs::is_regular_file(dossier / "versions" / "1" / "bot.py"));
+
+  // A build a crash interrupted is done again at the next start.
+  serveur.reset();
+  {
+    Base base = ouvre_base(dossier / "ligue.sqlite", false);
+    execute(base.get(), "UPDATE versions SET etat = 'construction', commande = NULL");
+  }
+  demarre();
+  EXPECT_EQ(construite(1), python);
 
   ASSERT_EQ(
       post(depot + "?langage=c&nom=bot.c", "int main(void) { return erreur_voulue; }\n").statut,

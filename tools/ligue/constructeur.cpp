@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cage/construction.h"
+#include "langue/langue.h"
 #include "ligue/base.h"
 #include "ligue/creation.h"
 #include "ligue/depot.h"
@@ -49,18 +50,27 @@ std::string fin_du_journal(const fs::path& fichier) {
   return texte;
 }
 
+// The file the run command starts: the script, the program, the main class.
+fs::path point_d_entree(const Attente& v, const CommandesLangage& c) {
+  const std::string debut = c.lancement.substr(0, c.lancement.find(" {host}"));
+  const std::string mot = debut.substr(debut.rfind(' ') + 1);
+  return v.langage == "java" ? fs::path("classes") / (mot + ".class") : fs::path(mot);
+}
+
 // Why the version cannot be built or run; empty when it built.
 std::string construit_version(const OptionsConstructeur& o, const Attente& v,
                               const CommandesLangage& c, const fs::path& journal) {
   const fs::path dossier = dossier_version(o.ligue, v.id);
   if (c.construction.empty()) {
     std::ofstream(journal) << "nothing to build for " << v.langage << "\n";
-    const std::string entree = c.lancement.substr(0, c.lancement.find(" {host}"));
-    const std::string fichier = entree.substr(entree.rfind(' ') + 1);
-    return fs::is_regular_file(dossier / fichier) ? "" : "no " + fichier + " in the project";
+  } else {
+    if (const auto pourquoi = cage::empechement()) return "cannot build in the cage: " + *pourquoi;
+    if (auto echec = cage::construit({dossier, c.construction, journal, {o.kits}, o.limites, true});
+        !echec.empty())
+      return echec;
   }
-  if (const auto pourquoi = cage::empechement()) return "cannot build in the cage: " + *pourquoi;
-  return cage::construit({dossier, c.construction, journal, {o.kits}, o.limites, true});
+  const fs::path entree = point_d_entree(v, c);
+  return fs::is_regular_file(dossier / entree) ? "" : "no " + entree.string() + " in the project";
 }
 
 }  // namespace
@@ -100,7 +110,7 @@ std::jthread lance_constructeur(OptionsConstructeur o) {
         repris = true;
         encore = construit_suivante(base.get(), o);
       } catch (const std::exception& e) {
-        std::cerr << "arene-ligue: build: " << e.what() << "\n";
+        std::cerr << _("arene-ligue: the builds cannot reach the database: ") << e.what() << "\n";
       }
       if (!encore) std::this_thread::sleep_for(500ms);
     }

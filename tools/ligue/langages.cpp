@@ -34,9 +34,10 @@ std::optional<CommandesLangage> commandes_langage(std::string_view langage,
   if (langage == "python")
     return CommandesLangage{"", "PYTHONPATH=" + mot(kit) + " python3 " +
                                     (fichier.empty() ? "bot.py" : fichier) + arguments};
-  if (langage == "javascript")
-    return CommandesLangage{"", "NODE_PATH=" + mot(kit) + " node " +
-                                    (fichier.empty() ? "bot.js" : fichier) + arguments};
+  if (langage == "javascript")  // the kit is an ES module, found in node_modules only
+    return CommandesLangage{
+        "mkdir -p node_modules && ln -sfn " + mot(kit) + " node_modules/arene",
+        "node " + (fichier.empty() ? std::string("bot.js") : fichier) + arguments};
   if (langage == "c" || langage == "cpp") {
     const std::string sources =
         fichier.empty() ? "$(find . -name '*." + std::string(langage == "c" ? "c" : "cpp") + "')"

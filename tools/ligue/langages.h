@@ -1,6 +1,7 @@
 // What the league does with each language students may send: the build, if
 // any, and the run command the scheduler starts in the version's folder with
-// {host} {port} {couleur} {duree}, the kits readable from `kits`.
+// {host} {port} {couleur} {duree}, the kits readable from `kits`. JavaScript's
+// only step links the kit where `import ... from 'arene'` finds it.
 #pragma once
 
 #include <filesystem>

@@ -4,10 +4,12 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "langue/langue.h"
 #include "ligue/creation.h"
 #include "ligue/service.h"
 
 int main(int argc, char** argv) {
+  initialise_langue();
   CLI::App app{
       "arene-ligue: a class league of arene bots, with a private link per student.\n"
       "Exit status: 0 done, 1 bad file, folder or command line.",
