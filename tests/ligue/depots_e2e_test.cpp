@@ -122,6 +122,7 @@ TEST_F(Depots, DepotsRefuses) {
       {"/eleve//depot?langage=python&nom=bot.py", "same", "x", 403},
       {"/eleve/" + eleve + "/depot?langage=python&nom=bot.py", "", "x", 403},
       {"/eleve/" + eleve + "/depot?langage=python&nom=bot.py", "http://evil.example", "x", 403},
+      {"/eleve/" + eleve + "/depot?langage=python&nom=bot.py", "null", "x", 403},
       {"/admin/" + autre + "/pause", "same", "pause=1", 403},
       {"/eleve/" + eleve + "/depot?langage=cobol&nom=bot.py", "same", "x", 400},
       {"/eleve/" + eleve + "/depot?langage=python&nom=../bot.py", "same", "x", 400},

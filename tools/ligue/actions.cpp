@@ -16,10 +16,11 @@ constexpr const char* texte_brut = "text/plain; charset=utf-8";
 PageHttp interdit() { return {403, texte_brut, "forbidden\n"}; }
 
 // A browser says where a POST comes from: from another site, it is refused,
-// and so is one that says nothing at all.
+// and so is one that says nothing at all. A form's POST says "null" as its
+// origin, the pages sending no referrer, and counts on Sec-Fetch-Site.
 bool meme_site(const DemandeHttp& r) {
   if (!r.site.empty() && r.site != "same-origin") return false;
-  if (!r.origine.empty()) return r.origine == "http://" + r.hote;
+  if (!r.origine.empty() && r.origine != "null") return r.origine == "http://" + r.hote;
   return r.site == "same-origin";
 }
 

@@ -36,9 +36,9 @@ std::string reglages(sqlite3* base, const fs::path& ligue, const std::string& ra
   toml << in.rdbuf();
   const bool pause = saison_en_pause(base);
   return "<h2>" + m.reglages + "</h2>\n<pre>" + echappe_html(toml.str()) + "</pre>\n<h2>" +
-         m.saison + "</h2>\n<p id=saison>" + (pause ? m.en_pause : m.en_marche) + " " +
+         m.saison + "</h2>\n<div id=saison>" + (pause ? m.en_pause : m.en_marche) + " " +
          bouton(racine + "/pause", cache("pause", pause ? "0" : "1"), pause ? m.reprise : m.pause) +
-         "</p>\n";
+         "</div>\n";
 }
 
 std::string eleves(sqlite3* base, const std::string& racine, const Mots& m) {
