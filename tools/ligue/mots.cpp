@@ -101,3 +101,10 @@ std::filesystem::path journal_bot(const std::filesystem::path& ligue, std::int64
                                   std::int64_t version) {
   return ligue / "matchs" / std::to_string(match) / ("version-" + std::to_string(version) + ".log");
 }
+
+std::string colonne(sqlite3_stmt* r, int i) {
+  const auto* t = sqlite3_column_text(r, i);
+  return t ? reinterpret_cast<const char*>(t) : "";
+}
+
+std::string cellule(const std::string& t) { return "<td>" + echappe_html(t) + "</td>"; }

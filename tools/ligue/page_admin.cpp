@@ -11,15 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* html = "text/html; charset=utf-8";
-
-std::string texte(sqlite3_stmt* r, int i) {
-  const auto* t = sqlite3_column_text(r, i);
-  return t ? reinterpret_cast<const char*>(t) : "";
-}
-
-std::string td(const std::string& t) { return "<td>" + echappe_html(t) + "</td>"; }
-
 std::string bouton(const std::string& cible, const std::string& champs, const std::string& mot) {
   return "<form method=post action=\"" + cible + "\" style=\"display:inline\">" + champs +
          "<button>" + echappe_html(mot) + "</button></form>";
@@ -49,13 +40,13 @@ std::string eleves(sqlite3* base, const std::string& racine, const Mots& m) {
                       "GROUP BY e.id ORDER BY e.id");
   std::string lignes;
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
-    const std::string id = texte(r.get(), 0);
+    const std::string id = colonne(r.get(), 0);
     const bool actif = sqlite3_column_int(r.get(), 3) != 0;
-    const std::string lien = "/eleve/" + texte(r.get(), 2);
-    lignes += "<tr>" + td(texte(r.get(), 1)) + "<td><a href=\"" + echappe_html(lien) + "\">" +
-              echappe_html(lien.substr(0, 15)) + "…</a></td>" + td(actif ? "✓" : "✗") +
-              "<td class=n>" + texte(r.get(), 4) + "</td>" +
-              td(etat_lisible(m, texte(r.get(), 5))) + "<td>" +
+    const std::string lien = "/eleve/" + colonne(r.get(), 2);
+    lignes += "<tr>" + cellule(colonne(r.get(), 1)) + "<td><a href=\"" + echappe_html(lien) +
+              "\">" + echappe_html(lien.substr(0, 15)) + "…</a></td>" + cellule(actif ? "✓" : "✗") +
+              "<td class=n>" + colonne(r.get(), 4) + "</td>" +
+              cellule(etat_lisible(m, colonne(r.get(), 5))) + "<td>" +
               bouton(racine + "/actif", cache("eleve", id) + cache("actif", actif ? "0" : "1"),
                      actif ? m.desactiver : m.activer) +
               " " + bouton(racine + "/jeton", cache("eleve", id), m.nouveau_jeton) + "</td></tr>\n";
@@ -74,9 +65,9 @@ std::string matchs(sqlite3* base, const std::string& racine, const Mots& m) {
               "ORDER BY etat = 'fini', id DESC LIMIT 500");
   std::string lignes;
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
-    const std::string id = texte(r.get(), 0);
-    lignes += "<tr><td class=n>" + id + "</td>" + td(etat_lisible(m, texte(r.get(), 1))) +
-              td(texte(r.get(), 2)) + "<td>" +
+    const std::string id = colonne(r.get(), 0);
+    lignes += "<tr><td class=n>" + id + "</td>" + cellule(etat_lisible(m, colonne(r.get(), 1))) +
+              cellule(colonne(r.get(), 2)) + "<td>" +
               (sqlite3_column_int(r.get(), 3)
                    ? "<a href=\"" + racine + "/enregistrement/" + id + "\">" + id + "</a>"
                    : "") +
@@ -108,7 +99,7 @@ PageHttp export_csv(sqlite3* base) {
   std::string corps = "match,end,student,version,colour,rank,score\n";
   Requete r = resultats(base);
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
-    for (int c = 0; c < 7; ++c) corps += (c ? "," : "") + champ_csv(texte(r.get(), c));
+    for (int c = 0; c < 7; ++c) corps += (c ? "," : "") + champ_csv(colonne(r.get(), c));
     corps += "\n";
   }
   PageHttp p{200, "text/csv; charset=utf-8", corps};
@@ -125,8 +116,8 @@ PageHttp export_json(sqlite3* base) {
   };
   while (sqlite3_step(r.get()) == SQLITE_ROW)
     lignes.push_back({{"match", entier(0)},
-                      {"end", texte(r.get(), 1)},
-                      {"student", texte(r.get(), 2)},
+                      {"end", colonne(r.get(), 1)},
+                      {"student", colonne(r.get(), 2)},
                       {"version", entier(3)},
                       {"colour", entier(4)},
                       {"rank", entier(5)},
@@ -157,7 +148,7 @@ std::optional<PageHttp> enregistrement_match(sqlite3* base, const fs::path& ligu
   sqlite3_bind_int64(r.get(), 1, std::stoll(std::string(id)));
   if (sqlite3_step(r.get()) != SQLITE_ROW || sqlite3_column_type(r.get(), 0) == SQLITE_NULL)
     return std::nullopt;
-  const fs::path f = ligue / texte(r.get(), 0);
+  const fs::path f = ligue / colonne(r.get(), 0);
   return fichier_ligue(f, "application/octet-stream", f.filename().string());
 }
 

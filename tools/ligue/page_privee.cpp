@@ -12,15 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* html = "text/html; charset=utf-8";
-
-std::string texte(sqlite3_stmt* r, int i) {
-  const auto* t = sqlite3_column_text(r, i);
-  return t ? reinterpret_cast<const char*>(t) : "";
-}
-
-std::string cellule(const std::string& t) { return "<td>" + echappe_html(t) + "</td>"; }
-
 std::string formulaire_depot(const Mots& m, const std::string& cible) {
   std::string options;
   for (const char* l : {"python", "c", "cpp", "java", "javascript"})
@@ -39,12 +30,13 @@ std::string versions(sqlite3* base, std::int64_t eleve, const Mots& m) {
   std::string lignes, journaux;
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     const std::string numero = std::to_string(sqlite3_column_int(r.get(), 0));
-    lignes += "<tr><td class=n>" + numero + "</td>" + cellule(texte(r.get(), 1)) +
-              cellule(texte(r.get(), 2)) + cellule(etat_lisible(m, texte(r.get(), 3))) + "</tr>\n";
+    lignes += "<tr><td class=n>" + numero + "</td>" + cellule(colonne(r.get(), 1)) +
+              cellule(colonne(r.get(), 2)) + cellule(etat_lisible(m, colonne(r.get(), 3))) +
+              "</tr>\n";
     if (sqlite3_column_type(r.get(), 4) != SQLITE_NULL)
       journaux += std::string("<details") + (journaux.empty() ? " open" : "") + "><summary>" +
                   m.journal_construction + " v" + numero + "</summary><pre>" +
-                  echappe_html(texte(r.get(), 4)) + "</pre></details>\n";
+                  echappe_html(colonne(r.get(), 4)) + "</pre></details>\n";
   }
   if (lignes.empty()) return "<h2>" + m.versions + "</h2>\n<p>" + m.aucune + "</p>\n";
   return "<h2>" + m.versions + "</h2>\n<table>\n<tr>" + m.colonnes_versions + "</tr>\n" + lignes +
@@ -63,9 +55,9 @@ std::string matchs_eleve(sqlite3* base, std::int64_t eleve, const std::string& r
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     const std::string match = std::to_string(sqlite3_column_int64(r.get(), 0));
     const bool rang = sqlite3_column_type(r.get(), 4) != SQLITE_NULL;
-    lignes += "<tr><td class=n>" + match + "</td>" + cellule(etat_lisible(m, texte(r.get(), 1))) +
-              cellule(texte(r.get(), 2)) + "<td class=n>v" + texte(r.get(), 3) +
-              "</td><td class=n>" + (rang ? texte(r.get(), 4) : "") + "</td><td>" +
+    lignes += "<tr><td class=n>" + match + "</td>" + cellule(etat_lisible(m, colonne(r.get(), 1))) +
+              cellule(colonne(r.get(), 2)) + "<td class=n>v" + colonne(r.get(), 3) +
+              "</td><td class=n>" + (rang ? colonne(r.get(), 4) : "") + "</td><td>" +
               (sqlite3_column_int(r.get(), 5)
                    ? "<a href=\"" + racine + "/enregistrement/" + match + "\">" + m.revoir + "</a> "
                    : "") +
@@ -91,9 +83,9 @@ std::string adversaires(sqlite3* base, std::int64_t eleve, const Mots& m) {
   sqlite3_bind_int64(r.get(), 1, eleve);
   std::string lignes;
   while (sqlite3_step(r.get()) == SQLITE_ROW)
-    lignes += "<tr>" + cellule(texte(r.get(), 0)) + "<td class=n>" + texte(r.get(), 1) +
-              "</td><td class=n>" + texte(r.get(), 2) + "</td><td class=n>" + texte(r.get(), 3) +
-              "</td></tr>\n";
+    lignes += "<tr>" + cellule(colonne(r.get(), 0)) + "<td class=n>" + colonne(r.get(), 1) +
+              "</td><td class=n>" + colonne(r.get(), 2) + "</td><td class=n>" +
+              colonne(r.get(), 3) + "</td></tr>\n";
   if (lignes.empty()) return "";
   return "<h2>" + m.adversaires + "</h2>\n<table>\n<tr>" + m.colonnes_adversaires + "</tr>\n" +
          lignes + "</table>\n";
@@ -112,8 +104,8 @@ std::string notes(sqlite3* base, std::int64_t eleve, const Mots& m) {
     std::snprintf(tampon, sizeof tampon, "<td class=n>%.0f [%.0f, %.0f]</td>",
                   sqlite3_column_double(r.get(), 2), sqlite3_column_double(r.get(), 3),
                   sqlite3_column_double(r.get(), 4));
-    lignes += "<tr><td class=n>" + texte(r.get(), 0) + "</td><td class=n>v" + texte(r.get(), 1) +
-              "</td>" + tampon + "</tr>\n";
+    lignes += "<tr><td class=n>" + colonne(r.get(), 0) + "</td><td class=n>v" +
+              colonne(r.get(), 1) + "</td>" + tampon + "</tr>\n";
   }
   if (lignes.empty()) return "";
   return "<h2>" + m.notes + "</h2>\n<table>\n<tr>" + m.colonnes_notes + "</tr>\n" + lignes +
@@ -126,7 +118,7 @@ PageHttp page_eleve(sqlite3* base, std::int64_t id, const std::string& racine, L
   sqlite3_bind_int64(nom.get(), 1, id);
   if (sqlite3_step(nom.get()) != SQLITE_ROW) return {404, html, m.introuvable};
   PageHttp p{200, html,
-             document(l, texte(nom.get(), 0),
+             document(l, colonne(nom.get(), 0),
                       formulaire_depot(m, racine + "/depot") + versions(base, id, m) +
                           matchs_eleve(base, id, racine, m) + adversaires(base, id, m) +
                           notes(base, id, m))};

@@ -22,6 +22,12 @@ struct Mots {
 };
 
 [[nodiscard]] const Mots& mots(Langue l);
+
+inline constexpr const char* html = "text/html; charset=utf-8";
+// A column's text, empty for NULL.
+[[nodiscard]] std::string colonne(sqlite3_stmt* r, int i);
+// A table cell holding `t`, escaped.
+[[nodiscard]] std::string cellule(const std::string& t);
 // A version's or a match's state in the reader's words.
 [[nodiscard]] std::string etat_lisible(const Mots& m, const std::string& etat);
 
