@@ -30,6 +30,7 @@ programmes libboost-dev         /usr/include/boost/beast.hpp       the spectator
 programmes gettext              msgfmt                             the programs in French (msgfmt builds the translations)
 programmes libtomlplusplus-dev  /usr/include/toml++/toml.h         arene-tournoi and arene-ligue
 programmes libsqlite3-dev       /usr/include/sqlite3.h             the database of arene-ligue
+programmes libarchive-dev       /usr/include/archive.h             the projects students send to arene-ligue
 programmes bubblewrap           bwrap                              arene-tournoi runs every bot in its sandbox
 tests      libgtest-dev         /usr/include/gtest/gtest.h         the unit and end-to-end tests
 tests      libbenchmark-dev     /usr/include/benchmark/benchmark.h the benchmarks

@@ -8,6 +8,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #include "transport/ecoute.h"
@@ -28,42 +29,84 @@ constexpr std::size_t connexions_max = 64;
 constexpr std::uint32_t taille_max_entete = 8 * 1024;
 constexpr auto delai_requete = 10s;
 constexpr auto delai_envoi = 30s;
+constexpr auto delai_corps = 60s;  // an upload over a slow network
 constexpr std::size_t pile_connexion = 1024 * 1024;
 
-http::response<http::string_body> reponse(const http::request<http::empty_body>& requete,
-                                          const Reponds& reponds, const std::string& serveur) {
+using Requete = http::request<http::string_body>;
+
+DemandeHttp demande(const Requete& requete) {
+  return {
+      std::string(requete.target()),           std::string(requete[http::field::accept_language]),
+      std::string(requete.method_string()),    requete.body(),
+      std::string(requete[http::field::host]), std::string(requete[http::field::origin]),
+      std::string(requete["Sec-Fetch-Site"])};
+}
+
+http::response<http::string_body> reponse(const Requete& requete, const Reponds& reponds,
+                                          const std::string& serveur, std::size_t corps_max) {
   PageHttp r;
   const bool lecture = requete.method() == http::verb::get || requete.method() == http::verb::head;
-  if (lecture)
-    r = reponds(
-        {std::string(requete.target()), std::string(requete[http::field::accept_language])});
+  const bool accepte = lecture || (corps_max > 0 && requete.method() == http::verb::post);
+  if (accepte)
+    r = reponds(demande(requete));
   else
-    r = {405, "text/plain; charset=utf-8", "only GET and HEAD\n"};
+    r = {405, "text/plain; charset=utf-8", "method not allowed\n"};
   http::response<http::string_body> m{static_cast<http::status>(r.statut), requete.version()};
   m.set(http::field::server, serveur);
   m.set(http::field::content_type, r.type);
   m.set(http::field::cache_control, "no-store");
   m.set("X-Content-Type-Options", "nosniff");
-  // The pages hold no script: nothing injected into them could run.
-  m.set("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'");
+  // Nothing injected into a page could run: scripts, where a page has them,
+  // come from this origin only, never from its text.
+  m.set("Content-Security-Policy", r.avec_script ? "default-src 'none'; style-src 'unsafe-inline'; "
+                                                   "script-src 'self'; connect-src 'self'"
+                                                 : "default-src 'none'; style-src 'unsafe-inline'");
   m.set("Referrer-Policy", "no-referrer");  // the links carry tokens
-  if (!lecture) m.set(http::field::allow, "GET, HEAD");
-  m.keep_alive(lecture && requete.keep_alive());
+  if (!r.emplacement.empty()) m.set(http::field::location, r.emplacement);
+  if (!r.piece_jointe.empty())
+    m.set(http::field::content_disposition, "attachment; filename=\"" + r.piece_jointe + "\"");
+  if (!accepte) m.set(http::field::allow, corps_max > 0 ? "GET, HEAD, POST" : "GET, HEAD");
+  m.keep_alive(accepte && requete.keep_alive());
   m.body() = std::move(r.corps);
   m.prepare_payload();
   return m;
 }
 
+// A body beyond the cap is answered before it is read, and the connection closes.
+bool trop_gros(const http::request_parser<http::string_body>& analyseur, std::size_t corps_max) {
+  const auto taille = analyseur.content_length();
+  return corps_max > 0 && analyseur.get().method() == http::verb::post && taille &&
+         *taille > corps_max;
+}
+
 // One request and its answer; false once the connection is to close.
 bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer& tampon,
-             const Reponds& reponds, const std::string& serveur) {
-  http::request_parser<http::empty_body> analyseur;
+             const Reponds& reponds, const std::string& serveur, std::size_t corps_max) {
+  http::request_parser<http::string_body> analyseur;
   analyseur.header_limit(taille_max_entete);
+  // Checked once the header is in, so that a body too large gets its answer.
+  analyseur.body_limit(std::numeric_limits<std::uint64_t>::max());
   flux.expires_after(delai_requete);
-  if (attend(ioc, [&](auto fin) { http::async_read(flux, tampon, analyseur, std::move(fin)); }))
+  if (attend(ioc,
+             [&](auto fin) { http::async_read_header(flux, tampon, analyseur, std::move(fin)); }))
+    return false;
+  if (trop_gros(analyseur, corps_max)) {
+    http::response<http::string_body> m{http::status::payload_too_large, analyseur.get().version()};
+    m.set(http::field::content_type, "text/plain; charset=utf-8");
+    m.body() = "too large\n";
+    m.keep_alive(false);
+    m.prepare_payload();
+    flux.expires_after(delai_envoi);
+    (void)attend(ioc, [&](auto fin) { http::async_write(flux, m, std::move(fin)); });
+    return false;
+  }
+  analyseur.body_limit(corps_max);
+  flux.expires_after(delai_corps);
+  if (!analyseur.is_done() &&
+      attend(ioc, [&](auto fin) { http::async_read(flux, tampon, analyseur, std::move(fin)); }))
     return false;
   const auto requete = analyseur.release();
-  auto m = reponse(requete, reponds, serveur);
+  auto m = reponse(requete, reponds, serveur, corps_max);
   flux.expires_after(delai_envoi);
   if (requete.method() == http::verb::head) {
     http::response_serializer<http::string_body> s(m);
@@ -74,13 +117,14 @@ bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer&
          m.keep_alive();
 }
 
-void sert_connexion(Socket socket, const Reponds& reponds, const std::string& serveur) {
+void sert_connexion(Socket socket, const Reponds& reponds, const std::string& serveur,
+                    std::size_t corps_max) {
   try {
     asio::io_context ioc;
     beast::tcp_stream flux(asio::ip::tcp::socket(ioc, asio::ip::tcp::v4(), socket.fd()));
     socket.relache();
     beast::flat_buffer tampon;
-    while (echange(ioc, flux, tampon, reponds, serveur)) {
+    while (echange(ioc, flux, tampon, reponds, serveur, corps_max)) {
     }
     beast::error_code ignoree;
     flux.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignoree);
@@ -180,7 +224,9 @@ int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeH
   std::printf("serving at http://%s:%d/\n", e.hote.c_str(), e.port);
   std::fflush(stdout);
   auto partage = std::make_shared<std::pair<Reponds, std::string>>(std::move(reponds), o.serveur);
-  return accepte_http(std::move(e.socket), o.serveur, [partage](Socket socket) {
-    sert_connexion(std::move(socket), partage->first, partage->second);
-  });
+  return accepte_http(std::move(e.socket), o.serveur,
+                      [partage, corps_max = o.corps_max](Socket socket) {
+                        sert_connexion(std::move(socket), partage->first, partage->second,
+                                       corps_max);
+                      });
 }

@@ -4,6 +4,7 @@
 // around the match server that show pages of their own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,12 +15,21 @@
 struct DemandeHttp {
   std::string cible;            // "/eleve/abc?x", as sent
   std::string accept_language;  // the browser's languages, for the page's
+  std::string methode = "GET";  // GET, or POST where the service takes bodies
+  std::string corps{};          // a POST's body, within corps_max
+  // For a POST's same-site check: where the page that sent it came from.
+  std::string hote{};     // Host
+  std::string origine{};  // Origin
+  std::string site{};     // Sec-Fetch-Site
 };
 
 struct PageHttp {
   int statut = 200;
   std::string type = "text/html; charset=utf-8";
   std::string corps;
+  std::string emplacement{};   // Location, for a 303 after a POST
+  std::string piece_jointe{};  // a download's file name (Content-Disposition)
+  bool avec_script = false;    // the page loads scripts of its own origin
 };
 
 // Text made safe inside an HTML element or a quoted attribute, for every page
@@ -30,6 +40,7 @@ struct OptionsServiceHttp {
   std::int64_t port = 0;              // 0: any free one
   std::string adresse = "127.0.0.1";  // IPv4; 0.0.0.0 for every network
   std::string serveur;                // the Server header and the messages' prefix
+  std::size_t corps_max = 0;          // a POST's body at most; 0: GET and HEAD only
 };
 
 // The service's listening socket, or why there is none.

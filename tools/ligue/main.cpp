@@ -5,11 +5,13 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "langue/langue.h"
 #include "ligue/creation.h"
 #include "ligue/sauvegarde.h"
 #include "ligue/service.h"
 
 int main(int argc, char** argv) {
+  initialise_langue();
   CLI::App app{
       "arene-ligue: a class league of arene bots, with a private link per student.\n"
       "Exit status: 0 done, 1 bad file, folder or command line.",
@@ -29,6 +31,7 @@ int main(int argc, char** argv) {
   liens_cmd->add_option("DOSSIER", dossier, "the league's folder")->required();
 
   OptionsSertLigue os;
+  os.kits = "/usr/share/arene/kits";
   auto* sert_cmd =
       app.add_subcommand("sert", "serve the leaderboard and the students' pages over HTTP");
   sert_cmd->add_option("DOSSIER", os.dossier, "the league's folder")->required();
@@ -48,6 +51,12 @@ int main(int argc, char** argv) {
       "sauvegarde", "copy the league's database consistently, even while it is served");
   sauvegarde_cmd->add_option("DOSSIER", dossier, "the league's folder")->required();
   sauvegarde_cmd->add_option("FICHIER", copie, "the copy, which must not exist")->required();
+
+  sert_cmd
+      ->add_option("--kits", os.kits,
+                   "the client kits' folder, readable by the students' bots (default: "
+                   "/usr/share/arene/kits)")
+      ->check(CLI::ExistingDirectory);
 
   try {
     app.parse(argc, argv);

@@ -127,6 +127,18 @@ PageHttp classement(sqlite3* base, const Textes& t) {
   return {200, "text/html; charset=utf-8", page(t, t.titre, corps + "</table>\n", rafraichit)};
 }
 
+PageHttp reponds(sqlite3* base, const std::filesystem::path& fichier, std::string_view chemin,
+                 Langue langue) {
+  const Textes& t = textes(langue);
+  if (chemin == "/") return classement(base, t);
+  if (chemin == "/depot.js") return script_depot();
+  if (chemin.starts_with("/eleve/") || chemin.starts_with("/admin/"))
+    if (auto p = page_privee(base, fichier, chemin, langue)) return std::move(*p);
+  return {404, "text/plain; charset=utf-8", std::string(t.introuvable) + "\n"};
+}
+
+}  // namespace
+
 // The student whose token this is, compared with every token in constant
 // time so that the answer's delay tells nothing about the others.
 std::optional<std::int64_t> eleve_du_jeton(sqlite3* base, std::string_view jeton) {
@@ -139,40 +151,13 @@ std::optional<std::int64_t> eleve_du_jeton(sqlite3* base, std::string_view jeton
   return trouve;
 }
 
-PageHttp eleve(sqlite3* base, std::int64_t id, const Textes& t) {
-  Requete nom = prepare(base, "SELECT nom FROM eleves WHERE id = ?1");
-  sqlite3_bind_int64(nom.get(), 1, id);
-  if (sqlite3_step(nom.get()) != SQLITE_ROW)
-    return {404, "text/plain; charset=utf-8", t.introuvable};
-  const std::string titre = reinterpret_cast<const char*>(sqlite3_column_text(nom.get(), 0));
-  Requete r = prepare(base,
-                      "SELECT numero, langage, deposee, etat FROM versions WHERE eleve = ?1 "
-                      "ORDER BY numero DESC");
-  sqlite3_bind_int64(r.get(), 1, id);
-  std::string lignes;
-  while (sqlite3_step(r.get()) == SQLITE_ROW) {
-    lignes += "<tr><td class=n>" + std::to_string(sqlite3_column_int(r.get(), 0)) + "</td>";
-    for (int c = 1; c < 4; ++c)
-      lignes += "<td>" +
-                echappe_html(reinterpret_cast<const char*>(sqlite3_column_text(r.get(), c))) +
-                "</td>";
-    lignes += "</tr>\n";
-  }
-  std::string corps = std::string("<h2>") + t.versions + "</h2>\n";
-  corps += lignes.empty() ? std::string("<p>") + t.aucune_version + "</p>\n"
-                          : std::string("<table>\n<tr>") + t.colonnes_versions + "</tr>\n" +
-                                lignes + "</table>\n";
-  return {200, "text/html; charset=utf-8", page(t, titre, corps)};
+bool jeton_admin_valide(sqlite3* base, std::string_view jeton) {
+  return jetons_egaux(jeton, jeton_administrateur(base));
 }
 
-PageHttp reponds(sqlite3* base, std::string_view chemin, const Textes& t) {
-  if (chemin == "/") return classement(base, t);
-  if (chemin.starts_with("/eleve/"))
-    if (const auto id = eleve_du_jeton(base, chemin.substr(7))) return eleve(base, *id, t);
-  return {404, "text/plain; charset=utf-8", std::string(t.introuvable) + "\n"};
+std::string document(Langue l, const std::string& titre, const std::string& corps) {
+  return page(textes(l), titre, corps);
 }
-
-}  // namespace
 
 Langue langue_de(std::string_view accept_language) {
   const std::string_view premiere = accept_language.substr(0, accept_language.find_first_of(",;"));
@@ -182,11 +167,11 @@ Langue langue_de(std::string_view accept_language) {
 }
 
 PageHttp page_ligue(const std::filesystem::path& fichier, const DemandeHttp& r) {
-  const Textes& t = textes(langue_de(r.accept_language));
   const std::string_view chemin = std::string_view(r.cible).substr(0, r.cible.find('?'));
   try {
+    if (r.methode == "POST") return action_ligue(fichier, r, langue_de(r.accept_language));
     Base base = ouvre_base(fichier, true);
-    return reponds(base.get(), chemin, t);
+    return reponds(base.get(), fichier, chemin, langue_de(r.accept_language));
   } catch (const std::exception& e) {
     return {500, "text/plain; charset=utf-8", std::string("database: ") + e.what() + "\n"};
   }

@@ -3,7 +3,11 @@
 // French or English by the browser's first language.
 #pragma once
 
+#include <sqlite3.h>
+
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,3 +21,21 @@ enum class Langue { Francais, Anglais };
 // The answer to one request. Never throws: a database that cannot be read
 // gives a 500 that says so.
 [[nodiscard]] PageHttp page_ligue(const std::filesystem::path& base, const DemandeHttp& r);
+
+// The page with the league's look around `corps`, its title escaped.
+[[nodiscard]] std::string document(Langue l, const std::string& titre, const std::string& corps);
+
+// The student whose token this is, compared with every token in constant time.
+[[nodiscard]] std::optional<std::int64_t> eleve_du_jeton(sqlite3* base, std::string_view jeton);
+[[nodiscard]] bool jeton_admin_valide(sqlite3* base, std::string_view jeton);
+
+// The student's and the teacher's pages behind their tokens (page_privee.cpp),
+// nothing when the token is nobody's; the POSTs of those pages (actions.cpp),
+// 403 without a valid token and a same-site origin.
+[[nodiscard]] std::optional<PageHttp> page_privee(sqlite3* base,
+                                                  const std::filesystem::path& fichier,
+                                                  std::string_view chemin, Langue l);
+[[nodiscard]] PageHttp action_ligue(const std::filesystem::path& fichier, const DemandeHttp& r,
+                                    Langue l);
+// The few lines that send the student's file as a POST's raw body.
+[[nodiscard]] PageHttp script_depot();

@@ -9,7 +9,9 @@
 
 #include "ligue/base.h"
 #include "ligue/configuration.h"
+#include "ligue/constructeur.h"
 #include "ligue/creation.h"
+#include "ligue/depot.h"
 #include "ligue/pages.h"
 #include "ligue/saison.h"
 
@@ -60,7 +62,10 @@ int sert_ligue(const OptionsSertLigue& o) {
   }
   std::thread signaux(attend_arret, std::ref(*saison));
   signaux.detach();
-  OptionsServiceHttp service{o.port.value_or(configuration.port), o.adresse, "arene-ligue"};
+  const std::jthread constructeur =
+      lance_constructeur({dossier, std::filesystem::absolute(o.kits)});
+  OptionsServiceHttp service{o.port.value_or(configuration.port), o.adresse, "arene-ligue",
+                             depot_max};
   const int statut =
       sert_http(service, [base](const DemandeHttp& r) { return page_ligue(base, r); });
   saison->arrete();
