@@ -7,13 +7,13 @@
 #include <sstream>
 #include <string_view>
 
-namespace {
-
 std::string texte_duree(const DureePartie& d) {
   std::ostringstream s;
   s << d.valeur << (d.unite == DureePartie::Unite::Ticks ? "t" : "s");
   return s.str();
 }
+
+namespace {
 
 // The first problem found, with the line of the key it is about.
 struct Lecteur {

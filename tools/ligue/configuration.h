@@ -22,6 +22,9 @@ struct ConfigurationLigue {
   std::int64_t port = 8090;
 };
 
+// "60s", or ticks "2400t", as the file and a tournament's file write it.
+[[nodiscard]] std::string texte_duree(const DureePartie& d);
+
 // The file's text, comments included.
 [[nodiscard]] std::string texte_configuration(const ConfigurationLigue& c);
 

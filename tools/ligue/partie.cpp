@@ -16,12 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string texte_duree(const DureePartie& d) {
-  std::ostringstream s;
-  s << d.valeur << (d.unite == DureePartie::Unite::Ticks ? "t" : "s");
-  return s.str();
-}
-
 double secondes(const DureePartie& d) {
   return d.unite == DureePartie::Unite::Ticks ? d.valeur / 40 : d.valeur;
 }
