@@ -31,7 +31,6 @@ int main(int argc, char** argv) {
   liens_cmd->add_option("DOSSIER", dossier, "the league's folder")->required();
 
   OptionsSertLigue os;
-  os.kits = "/usr/share/arene/kits";
   auto* sert_cmd =
       app.add_subcommand("sert", "serve the leaderboard and the students' pages over HTTP");
   sert_cmd->add_option("DOSSIER", os.dossier, "the league's folder")->required();
@@ -54,8 +53,8 @@ int main(int argc, char** argv) {
 
   sert_cmd
       ->add_option("--kits", os.kits,
-                   "the client kits' folder, readable by the students' bots (default: "
-                   "/usr/share/arene/kits)")
+                   "the client kits' folder, readable by the students' builds and bots "
+                   "(default: the installed kits)")
       ->check(CLI::ExistingDirectory);
 
   try {

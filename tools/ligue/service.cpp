@@ -50,6 +50,8 @@ int sert_ligue(const OptionsSertLigue& o) {
   Programmes programmes = execution_par_defaut();
   programmes.slurm = o.slurm;
   programmes.partition = o.partition;
+  // Builds and matches read one kits folder, so a version runs with what it was built against.
+  if (!o.kits.empty()) programmes.kits = std::filesystem::absolute(o.kits);
   std::optional<Saison> saison;
   try {
     (void)ouvre_base(base, true);  // a league folder, before anyone asks
@@ -63,7 +65,7 @@ int sert_ligue(const OptionsSertLigue& o) {
   std::thread signaux(attend_arret, std::ref(*saison));
   signaux.detach();
   const std::jthread constructeur =
-      lance_constructeur({dossier, std::filesystem::absolute(o.kits)});
+      lance_constructeur({dossier, programmes.kits});
   OptionsServiceHttp service{o.port.value_or(configuration.port), o.adresse, "arene-ligue",
                              depot_max};
   const int statut =

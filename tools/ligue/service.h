@@ -13,7 +13,7 @@ struct OptionsSertLigue {
   std::optional<std::int64_t> paralleles;  // ligue.toml's matchs_simultanes when not given
   bool slurm = false;                      // matches as Slurm jobs rather than here
   std::optional<std::string> partition;
-  std::filesystem::path kits;  // the client kits, readable by the students' builds
+  std::filesystem::path kits;  // the client kits for builds and bots; empty: the installed ones
 };
 
 // Serves and runs the season until a signal stops both, the season's
