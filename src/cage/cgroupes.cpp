@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -108,23 +109,27 @@ Cgroupe::Cgroupe(const std::string& nom, const LimitesCgroupe& l, const fs::path
   if (version_ == VersionCgroupes::V2) {
     const fs::path g = cree(parent_v2(racine) / nom, crees_);
     if (g.empty()) throw std::runtime_error("cannot create cgroup " + (racine / nom).string());
-    if (ecrit(g / "memory.max", std::to_string(l.memoire))) memoire_ = g;
-    ecrit(g / "memory.swap.max", "0");
-    if (ecrit(g / "pids.max", std::to_string(l.processus))) pids_ = g;
-    if (ecrit(g / "cpu.max", quota + " " + std::to_string(periode_us))) cpu_ = g;
+    if (l.memoire && ecrit(g / "memory.max", std::to_string(l.memoire))) memoire_ = g;
+    if (l.memoire) ecrit(g / "memory.swap.max", "0");
+    if (l.processus && ecrit(g / "pids.max", std::to_string(l.processus))) pids_ = g;
+    if (l.coeurs > 0 && ecrit(g / "cpu.max", quota + " " + std::to_string(periode_us))) cpu_ = g;
+    ecrit(g / "cpu.weight", std::to_string(std::clamp(100 * l.poids, 1, 10'000)));
   } else if (version_ == VersionCgroupes::V1) {
     const auto sous = [&](const std::string& c) {
       const auto propre = groupe_propre(c);
       return propre && fs::is_directory(racine / c) ? cree(racine / c / *propre / nom, crees_)
                                                     : fs::path();
     };
-    memoire_ = sous("memory");
-    pids_ = sous("pids");
+    if (l.memoire) memoire_ = sous("memory");
+    if (l.processus) pids_ = sous("pids");
     cpu_ = sous("cpu");
     if (!memoire_.empty() && ecrit(memoire_ / "memory.limit_in_bytes", std::to_string(l.memoire)))
       ecrit(memoire_ / "memory.memsw.limit_in_bytes", std::to_string(l.memoire));
     if (!pids_.empty()) ecrit(pids_ / "pids.max", std::to_string(l.processus));
-    if (!cpu_.empty()) ecrit(cpu_ / "cpu.cfs_quota_us", quota);
+    if (!cpu_.empty()) {
+      if (l.coeurs > 0) ecrit(cpu_ / "cpu.cfs_quota_us", quota);
+      ecrit(cpu_ / "cpu.shares", std::to_string(1024 * l.poids));
+    }
   }
   if (crees_.empty()) throw std::runtime_error("no cgroup can be created here");
 }

@@ -21,10 +21,14 @@ std::string nom_version(VersionCgroupes version);
 inline const std::filesystem::path racine_cgroupes = "/sys/fs/cgroup";
 VersionCgroupes version_cgroupes(const std::filesystem::path& racine = racine_cgroupes);
 
+// 0 leaves that resource unbounded.
 struct LimitesCgroupe {
   std::uint64_t memoire = 0;  // bytes
   int processus = 0;          // processes and threads together
   double coeurs = 1;          // CPU time per wall second, at most
+  // Its weight when the machine is short of CPU, in ordinary processes: a bot
+  // keeps its part against other work, whatever its opponents do.
+  int poids = 1;
 };
 
 class Cgroupe {

@@ -13,6 +13,8 @@ toupie     spins a process per core, four at least
 enfant     leaves `setsid sleep 317.25` behind
 setuid     runs the setuid-root binary of its folder
 lien       reads its folder's link to /etc/shadow
+voleur     registers its rival's colour (--victime) and nine others, its own
+           then a second ship of its own, then plays its first ship
 fichiers   opens files until it cannot, up to 2000, then plays
 brouillon  writes /tmp until it cannot, up to 1 GiB, then plays
 """
@@ -92,6 +94,31 @@ def toupie():
             os._exit(0)
 
 
+def enregistre(couleur):
+    sock = socket.create_connection(("127.0.0.1", args.port), timeout=5)
+    sock.sendall(b"PUT COULEUR VAISSEAU %d\r\n" % couleur)
+    return sock, sock.makefile("rb").readline().decode().strip()
+
+
+def voleur():
+    ouverts = []
+    volees = [args.victime, args.victime | (1 << 24), args.couleur & 0xFFFFFF]
+    for couleur in volees + [args.victime + k for k in range(1, 8)]:
+        sock, reponse = enregistre(couleur)
+        ouverts.append(sock)
+        print(f"steal {couleur}: {reponse}", flush=True)
+    sock, reponse = enregistre(args.couleur)
+    print(f"own: {reponse}", flush=True)
+    second, reponse = enregistre(args.couleur)
+    ouverts.append(second)
+    print(f"second: {reponse}", flush=True)
+    for autre in ouverts:
+        autre.close()
+    while sock.recv(4096):
+        sock.sendall(b"GET STATUT\r\n")
+        time.sleep(0.05)
+
+
 def fichiers():
     ouverts = []
     try:
@@ -135,6 +162,9 @@ def agit(mode):
         essaie("setuid", lambda: subprocess.run(["./id_setuid"], capture_output=True).stdout)
     elif mode == "lien":
         essaie("link", lambda: lit("ombre"))
+    elif mode == "voleur":
+        voleur()
+        sys.exit(0)
     elif mode in ("fichiers", "brouillon"):
         essaie(mode, {"fichiers": fichiers, "brouillon": brouillon}[mode])
     else:
@@ -156,6 +186,7 @@ parser.add_argument("--couleur", type=int, required=True)
 parser.add_argument("--duree", type=float, default=10)
 parser.add_argument("--mode", required=True)
 parser.add_argument("--tournoi", required=True, help="the tournament's folder")
+parser.add_argument("--victime", type=int, default=0, help="the rival's display colour")
 parser.add_argument("--port-hote", type=int, default=0, help="a port listening on the host")
 args = parser.parse_args()
 

@@ -42,19 +42,32 @@ class ArbreV2 : public ::testing::Test {
 
 TEST_F(ArbreV2, EcritLesLimitesEtRejointLaFeuille) {
   ASSERT_EQ(cage::version_cgroupes(racine_), cage::VersionCgroupes::V2);
-  const cage::Cgroupe c("bot-1", {128 << 20, 32, 0.5}, racine_);
+  const cage::Cgroupe c("bot-1", {128 << 20, 32, 0.5, 8}, racine_);
   const fs::path g = groupe("bot-1");
   ASSERT_FALSE(g.empty());
   EXPECT_EQ(lit(g / "memory.max"), "134217728");
   EXPECT_EQ(lit(g / "memory.swap.max"), "0");
   EXPECT_EQ(lit(g / "pids.max"), "32");
   EXPECT_EQ(lit(g / "cpu.max"), "50000 100000");
+  EXPECT_EQ(lit(g / "cpu.weight"), "800");
   EXPECT_TRUE(c.borne_memoire());
   EXPECT_TRUE(c.borne_processus());
   EXPECT_EQ(c.procs(), std::vector<fs::path>{g / "cgroup.procs"});
   // Controllers below a group only once no process sits in it: ours moved out.
   EXPECT_EQ(lit(g.parent_path() / "arene-tournoi/cgroup.procs"), std::to_string(::getpid()));
   EXPECT_TRUE(fs::exists(g.parent_path() / "cgroup.subtree_control"));
+}
+
+// The referee's group: a weight and nothing bounded, not a limit of 0.
+TEST_F(ArbreV2, SansLimiteNEcritQueLePoids) {
+  const cage::Cgroupe c("arbitre", {0, 0, 0, 32}, racine_);
+  const fs::path g = groupe("arbitre");
+  ASSERT_FALSE(g.empty());
+  EXPECT_EQ(lit(g / "cpu.weight"), "3200");
+  for (const char* f : {"memory.max", "memory.swap.max", "pids.max", "cpu.max"})
+    EXPECT_FALSE(fs::exists(g / f)) << f;
+  EXPECT_FALSE(c.borne_memoire());
+  EXPECT_FALSE(c.borne_processus());
 }
 
 TEST_F(ArbreV2, LitLaLimiteAtteinteDansLesEvenements) {

@@ -69,6 +69,9 @@ void refuse(const Issue& i, const std::string& quoi) {
   EXPECT_EQ(i.journal.find(quoi + ": REUSSI"), std::string::npos) << i.journal;
 }
 
+// The quiet bot's display colour, which the thief tries to take.
+constexpr int couleur_sage = 65280;
+
 // The number printed after `avant` in `texte`; -1 if none.
 long nombre_apres(const std::string& texte, const std::string& avant) {
   const auto i = texte.find(avant);
@@ -114,6 +117,23 @@ const std::vector<Cas> cas = {
        EXPECT_EQ(i.journal.find("uid=0"), std::string::npos) << i.journal;
      }},
     {"lien", "", false, [](const Issue& i) { refuse(i, "link"); }},
+    // Its rival's colour, in any form, and a second ship of its own are
+    // refused; its first ship plays, and the match holds two.
+    {"voleur", "", false,
+     [](const Issue& i) {
+       std::istringstream lignes(i.journal);
+       int tentatives = 0;
+       for (std::string ligne; std::getline(lignes, ligne);)
+         if (ligne.starts_with("steal ") || ligne.starts_with("second: ")) {
+           EXPECT_TRUE(ligne.ends_with(": ERREUR COULEUR UTILISEE")) << ligne;
+           ++tentatives;
+         }
+       EXPECT_EQ(tentatives, 11) << i.journal;
+       EXPECT_NE(i.journal.find("own: VAISSEAU ENREGISTRE"), std::string::npos) << i.journal;
+       EXPECT_NE(i.hostile.at("etat"), "absent") << i.hostile.dump();
+       const json arbitre = json::parse(lit(i.ici / "t/matchs/0000/resultats_arbitre.json"));
+       EXPECT_EQ(arbitre.at("joueurs").size(), 2u) << arbitre.dump();
+     }},
     // Bounds that make a call fail rather than stop the bot: it plays on,
     // and the results name nothing.
     {"fichiers", "", false,
@@ -189,9 +209,11 @@ class DossierEnCage : public ::testing::Test {
                           << "[[bots]]\nnom = \"hostile\"\ndossier = \"hostile\"\ncommande = "
                           << "\"python3 " << hostile << " --mode " << mode
                           << " --port {port} --couleur {couleur} --duree {duree} --tournoi "
-                          << issue_.ici.string() << " --port-hote " << port_hote_ << "\"\n"
-                          << "[[bots]]\nnom = \"sage\"\ndossier = \"sage\"\ncommande = \"python3 "
-                          << sage << " --mode immobile --port {port} --couleur {couleur}\"\n";
+                          << issue_.ici.string() << " --port-hote " << port_hote_ << " --victime "
+                          << couleur_sage << "\"\n"
+                          << "[[bots]]\nnom = \"sage\"\ndossier = \"sage\"\ncouleur = "
+                          << couleur_sage << "\ncommande = \"python3 " << sage
+                          << " --mode immobile --port {port} --couleur {couleur}\"\n";
     return chemin;
   }
 

@@ -237,6 +237,8 @@ TEST(Arbitre, UnNomRefuseDitLOptionOuLaLigneEtArreteAvantLeMatch) {
       {{"--noms", fichier}, fichier + ":4: colour 255 already has a name"},
       {{"--noms", fichier + ".absent"}, ".absent: cannot be read"},
       {{"--couleurs", "7,vert"}, "not a colour: \"vert\""},
+      // Standard input, open but no socket: the watchers would never be served.
+      {{"--spectateurs-fd", "0"}, "not a listening socket: 0"},
   };
   for (const auto& [options, message] : cas) {
     std::vector<std::string> arguments = {"--port", std::to_string(port_libre())};

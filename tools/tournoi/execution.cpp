@@ -77,9 +77,11 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
 std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& match,
                                         const std::vector<BotInscrit>& joueurs,
                                         const std::filesystem::path& dossier, const Socket* tribune,
-                                        int& port, std::string& erreur) {
-  auto arbitre =
-      std::make_unique<Groupe>(commande_arbitre(plan, match, joueurs, 0, dossier, tribune));
+                                        const cage::Cgroupe* cgroupe, int& port,
+                                        std::string& erreur) {
+  Commande c = commande_arbitre(plan, match, joueurs, 0, dossier, tribune);
+  if (cgroupe) c.cgroupes = cgroupe->procs();
+  auto arbitre = std::make_unique<Groupe>(c);
   const auto limite = Horloge::now() + delai_ecoute;
   // Uncaged, the viewers' port is in the same network as the game's.
   const int sauf = tribune ? port_d_ecoute(*tribune) : -1;
@@ -152,11 +154,29 @@ void congedie(std::vector<BotEnJeu>& bots, double delai) {
     if (bot.groupe) bot.groupe->tue();
 }
 
+// Each bot weighs as this many ordinary processes when the machine is short
+// of CPU: other work on it then takes CPU from every bot alike, and a spinning
+// opponent, held to its quota, leaves the others theirs.
+constexpr int poids_bot = 32;
+
 // Each bot's equal part of the machine, the referee counted as one more: a
 // spinning bot gets no more than it, and leaves the referee its part too.
 double coeurs_par_bot(std::size_t bots) {
   const long coeurs = ::sysconf(_SC_NPROCESSORS_ONLN);
   return std::max(0.1, static_cast<double>(std::max(1L, coeurs)) / static_cast<double>(bots + 1));
+}
+
+// The referee out of the bots' groups but weighing as much as one of them,
+// with no quota: the replies every bot waits for never queue behind other
+// work on the machine. Nothing where no cgroup can be had.
+std::unique_ptr<cage::Cgroupe> cgroupe_d_arbitre(std::size_t indice) {
+  try {
+    return std::make_unique<cage::Cgroupe>(
+        "arene-" + std::to_string(::getpid()) + "-" + std::to_string(indice) + "-arbitre",
+        cage::LimitesCgroupe{0, 0, 0, poids_bot});
+  } catch (const std::exception&) {
+    return nullptr;
+  }
 }
 
 // Where no cgroup can be had, rlimits bound what they can: less precisely
@@ -188,8 +208,8 @@ BotEnJeu demarre_bot(const Plan& plan, const BotInscrit& bot, int port,
     const std::string nom = "arene-" + std::to_string(::getpid()) + "-" + std::to_string(numero);
     try {
       b.cgroupe = std::make_unique<cage::Cgroupe>(
-          nom,
-          cage::LimitesCgroupe{t.limites.memoire, t.limites.processus, coeurs_par_bot(nombre)});
+          nom, cage::LimitesCgroupe{t.limites.memoire, t.limites.processus, coeurs_par_bot(nombre),
+                                    poids_bot});
       c.cgroupes = b.cgroupe->procs();
     } catch (const std::exception&) {
       // No cgroup here: the rlimits below stand in.
@@ -315,8 +335,9 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
   // The referee and its bots alone in a network: no other port is reachable.
   if (plan.tournoi.cage) cage::isole_reseau();
   const std::vector<BotInscrit> liste = participants(plan, match);
+  const auto cgroupe_arbitre = plan.tournoi.cage ? cgroupe_d_arbitre(indice) : nullptr;
   std::unique_ptr<Groupe> arbitre =
-      demarre_arbitre(plan, match, liste, ici, tribune, port, r.erreur);
+      demarre_arbitre(plan, match, liste, ici, tribune, cgroupe_arbitre.get(), port, r.erreur);
   std::vector<BotEnJeu> bots;
   if (arbitre) {
     for (std::size_t i = 0; i < liste.size(); ++i)
