@@ -12,6 +12,8 @@
 #include "transport/socket.h"
 #include "tribune/contexte.h"
 
+namespace tribune {
+
 class ServeurSpectateurs {
  public:
   // Listens on 0.0.0.0:`port` and starts accepting. Throws Echec naming the
@@ -27,7 +29,7 @@ class ServeurSpectateurs {
   void arrete(std::chrono::milliseconds delai);
 
  private:
-  void accueille(Socket socket);
+  void accueille(transport::Socket socket);
 
   ContexteSpectateurs contexte_;
   // Streams, and beside them the short requests and the refusals; a crowd
@@ -35,7 +37,9 @@ class ServeurSpectateurs {
   Places connexions_;
   // And a share of them for each address, so that one peer cannot take them all.
   PlacesParAdresse par_adresse_;
-  Socket ecoute_;
+  transport::Socket ecoute_;
   std::atomic<bool> arret_{false};
   std::thread accueil_;
 };
+
+}  // namespace tribune

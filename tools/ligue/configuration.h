@@ -11,7 +11,7 @@
 
 struct ConfigurationLigue {
   std::int64_t joueurs = 4;  // bots per match
-  DureePartie duree{60.0, DureePartie::Unite::Secondes};
+  match::DureePartie duree{60.0, match::DureePartie::Unite::Secondes};
   bool fin_survivant = false;  // also end when one ship is left
   // The cage of each bot's process.
   std::int64_t memoire_mo = 512;

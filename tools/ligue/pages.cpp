@@ -52,24 +52,24 @@ std::string nombre(const char* format, double x) {
 
 std::string page(const Textes& t, const std::string& titre, const std::string& corps) {
   return std::string("<!DOCTYPE html>\n<html lang=\"") + t.lang +
-         "\"><head><meta charset=\"utf-8\"><title>" + echappe_html(titre) +
+         "\"><head><meta charset=\"utf-8\"><title>" + tribune::echappe_html(titre) +
          "</title><style>body{font-family:sans-serif;background:#10141c;color:#e6e6e6;margin:2em}"
          "table{border-collapse:collapse}td,th{padding:.3em .8em;border-bottom:1px solid #333}"
          "td.n{text-align:right}</style></head><body>\n<h1>" +
-         echappe_html(titre) + "</h1>\n" + corps + "</body></html>\n";
+         tribune::echappe_html(titre) + "</h1>\n" + corps + "</body></html>\n";
 }
 
 std::string ligne_tableau(std::size_t rang, const LigneTableau& l) {
   const double taux = static_cast<double>(l.victoires) / static_cast<double>(l.matchs);
-  return "<tr><td class=n>" + std::to_string(rang) + "</td><td>" + echappe_html(l.nom) + " v" +
-         std::to_string(l.version) + "</td><td class=n>" + nombre("%.0f", l.note) + " [" +
+  return "<tr><td class=n>" + std::to_string(rang) + "</td><td>" + tribune::echappe_html(l.nom) +
+         " v" + std::to_string(l.version) + "</td><td class=n>" + nombre("%.0f", l.note) + " [" +
          nombre("%.0f", l.intervalle.bas) + ", " + nombre("%.0f", l.intervalle.haut) +
          "]</td><td class=n>" + std::to_string(l.matchs) + "</td><td class=n>" +
          nombre("%.0f %%", 100 * taux) + "</td><td class=n>" + nombre("%.2f", l.rang_moyen) +
          "</td></tr>\n";
 }
 
-PageHttp classement(sqlite3* base, const Textes& t) {
+tribune::PageHttp page_classement(sqlite3* base, const Textes& t) {
   const std::vector<LigneTableau> lignes = tableau(base);
   if (lignes.empty())
     return {200, "text/html; charset=utf-8",
@@ -91,7 +91,7 @@ std::optional<std::int64_t> eleve_du_jeton(sqlite3* base, std::string_view jeton
   return trouve;
 }
 
-PageHttp eleve(sqlite3* base, std::int64_t id, const Textes& t) {
+tribune::PageHttp eleve(sqlite3* base, std::int64_t id, const Textes& t) {
   Requete nom = prepare(base, "SELECT nom FROM eleves WHERE id = ?1");
   sqlite3_bind_int64(nom.get(), 1, id);
   if (sqlite3_step(nom.get()) != SQLITE_ROW)
@@ -105,9 +105,10 @@ PageHttp eleve(sqlite3* base, std::int64_t id, const Textes& t) {
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     lignes += "<tr><td class=n>" + std::to_string(sqlite3_column_int(r.get(), 0)) + "</td>";
     for (int c = 1; c < 4; ++c)
-      lignes += "<td>" +
-                echappe_html(reinterpret_cast<const char*>(sqlite3_column_text(r.get(), c))) +
-                "</td>";
+      lignes +=
+          "<td>" +
+          tribune::echappe_html(reinterpret_cast<const char*>(sqlite3_column_text(r.get(), c))) +
+          "</td>";
     lignes += "</tr>\n";
   }
   std::string corps = std::string("<h2>") + t.versions + "</h2>\n";
@@ -117,8 +118,8 @@ PageHttp eleve(sqlite3* base, std::int64_t id, const Textes& t) {
   return {200, "text/html; charset=utf-8", page(t, titre, corps)};
 }
 
-PageHttp reponds(sqlite3* base, std::string_view chemin, const Textes& t) {
-  if (chemin == "/") return classement(base, t);
+tribune::PageHttp reponds(sqlite3* base, std::string_view chemin, const Textes& t) {
+  if (chemin == "/") return page_classement(base, t);
   if (chemin.starts_with("/eleve/"))
     if (const auto id = eleve_du_jeton(base, chemin.substr(7))) return eleve(base, *id, t);
   return {404, "text/plain; charset=utf-8", std::string(t.introuvable) + "\n"};
@@ -133,7 +134,7 @@ Langue langue_de(std::string_view accept_language) {
   return fr ? Langue::Francais : Langue::Anglais;
 }
 
-PageHttp page_ligue(const std::filesystem::path& fichier, const DemandeHttp& r) {
+tribune::PageHttp page_ligue(const std::filesystem::path& fichier, const tribune::DemandeHttp& r) {
   const Textes& t = textes(langue_de(r.accept_language));
   const std::string_view chemin = std::string_view(r.cible).substr(0, r.cible.find('?'));
   try {

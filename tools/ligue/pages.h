@@ -16,4 +16,5 @@ enum class Langue { Francais, Anglais };
 
 // The answer to one request. Never throws: a database that cannot be read
 // gives a 500 that says so.
-[[nodiscard]] PageHttp page_ligue(const std::filesystem::path& base, const DemandeHttp& r);
+[[nodiscard]] tribune::PageHttp page_ligue(const std::filesystem::path& base,
+                                           const tribune::DemandeHttp& r);

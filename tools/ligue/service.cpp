@@ -21,7 +21,8 @@ int sert_ligue(const OptionsSertLigue& o) {
     std::cerr << "arene-ligue: " << e.what() << "\n";
     return 1;
   }
-  OptionsServiceHttp service{o.port.value_or(std::get<ConfigurationLigue>(lue).port), o.adresse,
-                             "arene-ligue"};
-  return sert_http(service, [base](const DemandeHttp& r) { return page_ligue(base, r); });
+  tribune::OptionsServiceHttp service{o.port.value_or(std::get<ConfigurationLigue>(lue).port),
+                                      o.adresse, "arene-ligue"};
+  return tribune::sert_http(service,
+                            [base](const tribune::DemandeHttp& r) { return page_ligue(base, r); });
 }

@@ -183,7 +183,7 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   return rassemble(dossier, o.visionneuse);
 }
 
-int match(const fs::path& dossier, std::size_t indice, const std::atomic<bool>& arret) {
+int commande_match(const fs::path& dossier, std::size_t indice, const std::atomic<bool>& arret) {
   const Plan plan = lit_plan(dossier);
   if (indice >= plan.matchs.size()) {
     std::fprintf(stderr, _("arene-tournoi: no match %zu: the tournament has %zu\n"), indice,
@@ -215,7 +215,7 @@ int rassemble(const fs::path& dossier_donne, const std::optional<fs::path>& visi
       manquants.push_back(m.indice);
     }
   }
-  const auto lignes_classement = classement(plan, resultats);
+  const auto lignes_classement = classement_des_bots(plan, resultats);
   const Rapport rapport{plan, lignes_classement, resultats, manquants};
   ecrit_atomiquement(dossier / "resultats.jsonl", lignes);
   ecrit_atomiquement(dossier / "classement.txt", tableau(rapport));

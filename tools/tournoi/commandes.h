@@ -26,6 +26,7 @@ struct OptionsLance {
 
 int verifie(const std::filesystem::path& fichier);
 int lance(const OptionsLance& options, const std::atomic<bool>& arret);
-int match(const std::filesystem::path& dossier, std::size_t indice, const std::atomic<bool>& arret);
+int commande_match(const std::filesystem::path& dossier, std::size_t indice,
+                   const std::atomic<bool>& arret);
 int rassemble(const std::filesystem::path& dossier,
               const std::optional<std::filesystem::path>& visionneuse);

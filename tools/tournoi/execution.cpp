@@ -235,19 +235,21 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
   try {
     const std::string texte = lit_fichier(dossier / fichier_resultats_arbitre);
     const auto resultats = nlohmann::json::parse(texte);
-    r.raison = resultats.at(champ::raison).get<std::string>();
-    r.duree_s = resultats.at(champ::duree_s).get<double>();
+    r.raison = resultats.at(resultats::champ::raison).get<std::string>();
+    r.duree_s = resultats.at(resultats::champ::duree_s).get<double>();
     r.bots = bilan_match(liste, texte, issues);
     // Results and reports show the bot's own colour, not the match's.
     for (BilanBot& b : r.bots) b.couleur &= masque_affichage;
-    r.termine = fin_arbitre.normale() && r.raison != nom_raison(RaisonFin::Interrompu);
+    r.termine = fin_arbitre.normale() &&
+                r.raison != resultats::nom_raison(resultats::RaisonFin::Interrompu);
     if (!r.termine)
-      r.erreur = r.raison == nom_raison(RaisonFin::Interrompu) ? "the referee was stopped"
-                                                               : "referee: " + fin_arbitre.texte();
+      r.erreur = r.raison == resultats::nom_raison(resultats::RaisonFin::Interrompu)
+                     ? "the referee was stopped"
+                     : "referee: " + fin_arbitre.texte();
     // A recording the referee could not write makes the match one to play again.
     const auto erreur_enregistrement =
-        resultats.value(champ::enregistrement, nlohmann::json::object())
-            .value(champ::erreur, nlohmann::json());
+        resultats.value(resultats::champ::enregistrement, nlohmann::json::object())
+            .value(resultats::champ::erreur, nlohmann::json());
     if (erreur_enregistrement.is_string()) {
       r.termine = false;
       r.erreur =
