@@ -24,20 +24,22 @@ constexpr int nb_vaisseaux = 20;
 
 std::unique_ptr<world::Monde> monde_de_match() {
   auto monde = std::make_unique<world::Monde>(20261208);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
+  monde->cubes = geometry::cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   return monde;
 }
 
 void inscrit(world::Monde& monde) {
-  for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(monde, id);
+  for (int id = 1; id <= nb_vaisseaux; ++id) (void)simulation::cree_vaisseau(monde, id);
 }
 
 // What 20 busy players do between two ticks: turn, keep some speed, fire.
 void joueurs_agissent(world::Monde& monde, std::int64_t tick) {
   for (int id = 1; id <= nb_vaisseaux; ++id) {
-    traite_action_joueur(monde, id, (tick / 40 + id) % 2 == 0 ? action::Gauche : action::Droite);
-    if (tick % 20 == 0) traite_action_joueur(monde, id, action::Accelere);
-    traite_action_joueur(monde, id, action::Tire);
+    simulation::traite_action_joueur(
+        monde, id,
+        (tick / 40 + id) % 2 == 0 ? simulation::action::Gauche : simulation::action::Droite);
+    if (tick % 20 == 0) simulation::traite_action_joueur(monde, id, simulation::action::Accelere);
+    simulation::traite_action_joueur(monde, id, simulation::action::Tire);
   }
 }
 
@@ -49,7 +51,7 @@ void reviennent(world::Monde& monde) {
 // Empties the file as the writer thread would, without the text and disk work.
 class VideurDeFile {
  public:
-  explicit VideurDeFile(FileLots& file)
+  explicit VideurDeFile(evenements::FileLots& file)
       : file_(file), thread_([this] {
           while (file_.prend()) {
           }
@@ -60,7 +62,7 @@ class VideurDeFile {
   }
 
  private:
-  FileLots& file_;
+  evenements::FileLots& file_;
   std::thread thread_;
 };
 
@@ -68,7 +70,7 @@ void mesure_ticks(benchmark::State& state, world::Monde& monde) {
   std::int64_t n = 0;
   for (int t = 0; t < 400; ++t) {  // to the steady number of bullets
     joueurs_agissent(monde, n++);
-    tick(monde);
+    tick::tick(monde);
     reviennent(monde);
   }
   for (auto _ : state) {
@@ -76,7 +78,7 @@ void mesure_ticks(benchmark::State& state, world::Monde& monde) {
     joueurs_agissent(monde, n++);
     reviennent(monde);
     state.ResumeTiming();
-    tick(monde);
+    tick::tick(monde);
   }
   state.counters["balles"] = static_cast<double>(monde.balles.taille());
 }
@@ -89,9 +91,10 @@ void TickSeul(benchmark::State& state) {
 
 void TickEnregistre(benchmark::State& state) {
   auto monde = monde_de_match();
-  FileLots file(1 << 20);
+  evenements::FileLots file(1 << 20);
   VideurDeFile videur(file);
-  Partie partie(*monde, ReglesPartie{}, 20261208, &file, std::chrono::steady_clock::now());
+  match::Partie partie(*monde, match::ReglesPartie{}, 20261208, &file,
+                       std::chrono::steady_clock::now());
   inscrit(*monde);
   mesure_ticks(state, *monde);
 }
@@ -101,15 +104,16 @@ void TailleEnregistrement(benchmark::State& state) {
   const std::string chemin = "/tmp/arene_bench_" + std::to_string(::getpid()) + ".gz";
   for (auto _ : state) {
     auto monde = monde_de_match();
-    FileLots file(1 << 20);
-    const auto puits = std::make_unique<PuitsFichier>(chemin);
-    Ecrivain ecrivain(file, {puits.get()});
-    Partie partie(*monde, ReglesPartie{}, 20261208, &file, std::chrono::steady_clock::now());
+    evenements::FileLots file(1 << 20);
+    const auto puits = std::make_unique<enregistrement::PuitsFichier>(chemin);
+    enregistrement::Ecrivain ecrivain(file, {puits.get()});
+    match::Partie partie(*monde, match::ReglesPartie{}, 20261208, &file,
+                         std::chrono::steady_clock::now());
     inscrit(*monde);
     for (std::int64_t t = 0; t < 3 * 60 * 40; ++t) {
       joueurs_agissent(*monde, t);
       partie.avant_tick(std::chrono::steady_clock::now(), false);
-      avance(*monde);
+      tick::avance(*monde);
       reviennent(*monde);
     }
     ecrivain.termine();

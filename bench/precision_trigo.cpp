@@ -83,7 +83,8 @@ struct Reponses {
     std::uniform_real_distribution<double> position(9.0, 1399.0), vitesse(-2.0, 3.0);
     const double x = position(alea), y = position(alea), v = vitesse(alea);
     const auto texte = [&](SinusCosinus c, double k) {
-      return texte_flottant(x + c.cosinus * k) + " " + texte_flottant(y + c.sinus * k);
+      return protocol::texte_flottant(x + c.cosinus * k) + " " +
+             protocol::texte_flottant(y + c.sinus * k);
     };
     ++n;
     deplacements += texte(jeu, v) != texte(glibc, v);

@@ -19,8 +19,8 @@ namespace {
 // The world of a busy game: 200 cubes, `nb_vaisseaux` ships, `nb_balles` bullets.
 std::unique_ptr<world::Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
   auto monde = std::make_unique<world::Monde>(4242);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
-  for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(*monde, 0x100000 + id);
+  monde->cubes = geometry::cree_cubes(monde->grille, monde->alea, config::nb_cubes);
+  for (int id = 1; id <= nb_vaisseaux; ++id) (void)simulation::cree_vaisseau(*monde, 0x100000 + id);
   world::Alea alea(17);
   for (int i = 0; i < nb_balles; ++i) {
     monde->balles.ajoute_en_tete(world::balle{
@@ -94,9 +94,9 @@ using Composition = void (*)(const world::Monde&, std::string&);
 // The printf compositions above must give our bytes, or the race means nothing.
 bool memes_octets(const world::Monde& monde) {
   std::string nous, printf;
-  for (auto [a, b] : {std::pair{&compose_liste_cubes, &cubes_printf},
-                      std::pair{&compose_liste_vaisseaux, &vaisseaux_printf},
-                      std::pair{&compose_liste_balles, &balles_printf}}) {
+  for (auto [a, b] : {std::pair{&protocol::compose_liste_cubes, &cubes_printf},
+                      std::pair{&protocol::compose_liste_vaisseaux, &vaisseaux_printf},
+                      std::pair{&protocol::compose_liste_balles, &balles_printf}}) {
     a(monde, nous);
     b(monde, printf);
   }
@@ -116,11 +116,11 @@ void mesure(benchmark::State& etat, Composition compose, int nb_vaisseaux, int n
 }
 
 // A reply already composed for this state of the world: the copy is all that remains.
-using ListeEnCache = void (ListesEnCache::*)(const world::Monde&, std::string&);
+using ListeEnCache = void (protocol::ListesEnCache::*)(const world::Monde&, std::string&);
 
 void mesure_cache(benchmark::State& etat, ListeEnCache liste, int nb_vaisseaux, int nb_balles) {
   const auto monde = monde_de_bench(nb_vaisseaux, nb_balles);
-  ListesEnCache cache;
+  protocol::ListesEnCache cache;
   std::string sortie;
   for (auto _ : etat) {
     sortie.clear();
@@ -131,20 +131,21 @@ void mesure_cache(benchmark::State& etat, ListeEnCache liste, int nb_vaisseaux, 
 }
 
 BENCHMARK_CAPTURE(mesure, CubesPrintf, &cubes_printf, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(mesure, CubesNous, &compose_liste_cubes, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(mesure_cache, CubesCache, &ListesEnCache::cubes, 0, 0)
+BENCHMARK_CAPTURE(mesure, CubesNous, &protocol::compose_liste_cubes, 0, 0)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(mesure_cache, CubesCache, &protocol::ListesEnCache::cubes, 0, 0)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(mesure, Vaisseaux200Printf, &vaisseaux_printf, 200, 0)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(mesure, Vaisseaux200Nous, &compose_liste_vaisseaux, 200, 0)
+BENCHMARK_CAPTURE(mesure, Vaisseaux200Nous, &protocol::compose_liste_vaisseaux, 200, 0)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(mesure_cache, Vaisseaux200Cache, &ListesEnCache::vaisseaux, 200, 0)
+BENCHMARK_CAPTURE(mesure_cache, Vaisseaux200Cache, &protocol::ListesEnCache::vaisseaux, 200, 0)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(mesure, Balles10000Printf, &balles_printf, 0, 10000)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(mesure, Balles10000Nous, &compose_liste_balles, 0, 10000)
+BENCHMARK_CAPTURE(mesure, Balles10000Nous, &protocol::compose_liste_balles, 0, 10000)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(mesure_cache, Balles10000Cache, &ListesEnCache::balles, 0, 10000)
+BENCHMARK_CAPTURE(mesure_cache, Balles10000Cache, &protocol::ListesEnCache::balles, 0, 10000)
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

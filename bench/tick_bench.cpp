@@ -30,11 +30,11 @@ namespace {
 // random places on the board outside the cubes, fired by random ships.
 std::unique_ptr<world::Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
   auto monde = std::make_unique<world::Monde>(20240611);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
+  monde->cubes = geometry::cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   std::mt19937_64 alea(7);
   std::uniform_real_distribution<double> angle(0.0, 6.28);
   std::uniform_real_distribution<double> vitesse(config::vitesse_min, config::vitesse_max);
-  for (int id = 1; id <= nb_vaisseaux; ++id) (void)cree_vaisseau(*monde, id);
+  for (int id = 1; id <= nb_vaisseaux; ++id) (void)simulation::cree_vaisseau(*monde, id);
   for (world::vaisseau& v : monde->vaisseaux) {
     v.angle = angle(alea);
     v.vitesse = vitesse(alea);
@@ -43,7 +43,7 @@ std::unique_ptr<world::Monde> monde_de_bench(int nb_vaisseaux, int nb_balles) {
   std::uniform_int_distribution<std::int64_t> tireur(1, nb_vaisseaux);
   while (static_cast<int>(monde->balles.taille()) < nb_balles) {
     const world::balle b{position(alea), position(alea), angle(alea), tireur(alea)};
-    if (!est_hors_jeu(b, monde->grille)) monde->balles.ajoute_en_tete(b);
+    if (!simulation::est_hors_jeu(b, monde->grille)) monde->balles.ajoute_en_tete(b);
   }
   return monde;
 }
@@ -67,19 +67,19 @@ void mesure_tick(benchmark::State& state, void (*passes)(world::Monde&)) {
     monde->vaisseaux = vaisseaux;
     monde->balles = balles;
     state.ResumeTiming();
-    tick(*monde, passes);
+    tick::tick(*monde, passes);
   }
   compteurs(state, balles.taille());
 }
 
-void TickServeur(benchmark::State& state) { mesure_tick(state, &avance); }
+void TickServeur(benchmark::State& state) { mesure_tick(state, &tick::avance); }
 
 SinusCosinus cap_glibc(double angle) { return {std::sin(angle), std::cos(angle)}; }
 
 // The server's passes, the ship pass taking the C library's cos and sin.
 void avance_glibc(world::Monde& monde) {
-  mise_a_jour_balles(monde);
-  mise_a_jour_vaisseaux(monde, &cap_glibc);
+  simulation::mise_a_jour_balles(monde);
+  simulation::mise_a_jour_vaisseaux(monde, &cap_glibc);
 }
 
 void TickServeurGlibc(benchmark::State& state) { mesure_tick(state, &avance_glibc); }

@@ -18,6 +18,8 @@
 namespace cage {
 
 struct Rlimite {
+  Rlimite(int r, std::uint64_t v, std::optional<std::uint64_t> s = std::nullopt)
+      : ressource(r), valeur(v), souple(s) {}
   int ressource = 0;  // RLIMIT_NOFILE, ...
   std::uint64_t valeur = 0;
   std::optional<std::uint64_t> souple{};  // a soft limit below valeur; none: valeur

@@ -5,6 +5,8 @@
 #include <numeric>
 #include <random>
 
+namespace classement {
+
 namespace {
 
 // The log-posterior of log-strengths theta, its gradient and its negated
@@ -195,3 +197,5 @@ NotesIntervalles notes_bootstrap(std::size_t bots, const std::vector<Arrivee>& m
   }
   return resultat;
 }
+
+}  // namespace classement

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace classement {
+
 struct Intervalle {
   double bas = 0;
   double haut = 0;
@@ -53,3 +55,5 @@ NotesIntervalles notes_bootstrap(std::size_t bots, const std::vector<Arrivee>& m
 
 // The q-quantile (0..1) of `valeurs`, interpolated; sorts them.
 double quantile(std::vector<double>& valeurs, double q);
+
+}  // namespace classement

@@ -6,6 +6,8 @@
 
 #include "enregistrement/format.h"
 
+namespace enregistrement {
+
 using Horloge = std::chrono::steady_clock;
 
 PuitsFichier::PuitsFichier(const std::string& chemin, std::atomic<std::int64_t>* ticks_perdus)
@@ -15,9 +17,10 @@ PuitsFichier::PuitsFichier(const std::string& chemin, std::atomic<std::int64_t>*
       dernier_vidage_(Horloge::now()),
       derniere_synchro_(dernier_vidage_) {}
 
-void PuitsFichier::evenements(const Lot& lot) {
+void PuitsFichier::evenements(const evenements::Lot& lot) {
   ticks_du_lot_ = 0;
-  for (const Evenement& e : lot) ticks_du_lot_ += std::holds_alternative<EvTick>(e);
+  for (const evenements::Evenement& e : lot)
+    ticks_du_lot_ += std::holds_alternative<evenements::EvTick>(e);
 }
 
 void PuitsFichier::perd(std::int64_t ticks) {
@@ -68,7 +71,7 @@ std::optional<std::string> PuitsFichier::erreur() const {
   return erreur_;
 }
 
-Ecrivain::Ecrivain(FileLots& file, std::vector<Puits*> puits)
+Ecrivain::Ecrivain(evenements::FileLots& file, std::vector<Puits*> puits)
     : file_(file), puits_(std::move(puits)), thread_([this] { boucle(); }) {}
 
 Ecrivain::~Ecrivain() { termine(); }
@@ -81,7 +84,7 @@ void Ecrivain::termine() {
 void Ecrivain::boucle() {
   std::string lignes;
   while (!file_.epuisee()) {
-    auto lot = file_.prend_pendant(FileLots::attente_max);
+    auto lot = file_.prend_pendant(evenements::FileLots::attente_max);
     if (lot) {
       lignes.clear();
       ajoute_lignes(lignes, *lot);
@@ -101,3 +104,5 @@ void Ecrivain::boucle() {
   }
   for (Puits* p : puits_) p->termine();
 }
+
+}  // namespace enregistrement

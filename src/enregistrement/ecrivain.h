@@ -16,6 +16,8 @@
 #include "fichiers/fichier_gzip.h"
 #include "synchro/mutex.h"
 
+namespace enregistrement {
+
 // Where lines go. Called from the writer thread only.
 class Puits {
  public:
@@ -24,7 +26,7 @@ class Puits {
   virtual void ecrit(std::string_view lignes) = 0;
   // The events those lines came from, for sinks that keep a state; called
   // just before ecrit() with the same lot.
-  virtual void evenements(const Lot& /*lot*/) {}
+  virtual void evenements(const evenements::Lot& /*lot*/) {}
   // Called often, lots or not (at least every FileLots::attente_max).
   virtual void entretien(std::chrono::steady_clock::time_point /*maintenant*/) {}
   virtual void termine() {}
@@ -46,7 +48,7 @@ class PuitsFichier final : public Puits {
   explicit PuitsFichier(const std::string& chemin,
                         std::atomic<std::int64_t>* ticks_perdus = nullptr);
 
-  void evenements(const Lot& lot) override;
+  void evenements(const evenements::Lot& lot) override;
   void ecrit(std::string_view lignes) override;
   void entretien(std::chrono::steady_clock::time_point maintenant) override;
   void termine() override;
@@ -61,7 +63,7 @@ class PuitsFichier final : public Puits {
   void perd(std::int64_t ticks);
 
   std::string chemin_;
-  FichierGzip fichier_;
+  fichiers::FichierGzip fichier_;
   std::atomic<std::int64_t>* const compteur_;
   std::atomic<std::int64_t> perdus_{0};
   std::int64_t ticks_du_lot_ = 0;
@@ -76,7 +78,7 @@ class PuitsFichier final : public Puits {
 class Ecrivain {
  public:
   // Starts the thread; it runs until the file is closed and emptied.
-  Ecrivain(FileLots& file, std::vector<Puits*> puits);
+  Ecrivain(evenements::FileLots& file, std::vector<Puits*> puits);
   ~Ecrivain();  // closes the file and waits for the thread
   Ecrivain(const Ecrivain&) = delete;
   Ecrivain& operator=(const Ecrivain&) = delete;
@@ -87,7 +89,9 @@ class Ecrivain {
  private:
   void boucle();
 
-  FileLots& file_;
+  evenements::FileLots& file_;
   std::vector<Puits*> puits_;
   std::thread thread_;
 };
+
+}  // namespace enregistrement

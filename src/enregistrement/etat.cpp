@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace enregistrement {
+
 namespace {
 
 template <typename T>
@@ -19,17 +21,20 @@ T* premier_de(std::vector<T>& stockage, std::int64_t couleur) {
 
 }  // namespace
 
-bool est_un_instant(const Evenement& e) {
-  return std::holds_alternative<EvTick>(e) || std::holds_alternative<EvDebut>(e) ||
-         std::holds_alternative<EvEtat>(e);
+bool est_un_instant(const evenements::Evenement& e) {
+  return std::holds_alternative<evenements::EvTick>(e) ||
+         std::holds_alternative<evenements::EvDebut>(e) ||
+         std::holds_alternative<evenements::EvEtat>(e);
 }
 
-std::vector<VaisseauVu> EtatRelu::vaisseaux() const { return en_ordre_de_liste(vaisseaux_); }
-std::vector<BalleVue> EtatRelu::balles() const { return en_ordre_de_liste(balles_); }
+std::vector<evenements::VaisseauVu> EtatRelu::vaisseaux() const {
+  return en_ordre_de_liste(vaisseaux_);
+}
+std::vector<evenements::BalleVue> EtatRelu::balles() const { return en_ordre_de_liste(balles_); }
 
-void EtatRelu::applique(const EvTick& t) {
+void EtatRelu::applique(const evenements::EvTick& t) {
   tick_ = t.n;
-  for (BalleVue& b : balles_) {
+  for (evenements::BalleVue& b : balles_) {
     b.x = b.x + b.pas_x;
     b.y = b.y + b.pas_y;
   }
@@ -48,23 +53,25 @@ void EtatRelu::applique(const EvTick& t) {
   vaisseaux_.assign(t.vaisseaux.rbegin(), t.vaisseaux.rend());
 }
 
-void EtatRelu::applique(const Evenement& evenement) {
+void EtatRelu::applique(const evenements::Evenement& evenement) {
   std::visit([this](const auto& e) { applique(e); }, evenement);
 }
 
-void EtatRelu::applique(const EvEnregistre& e) { vaisseaux_.push_back(e.v); }
+void EtatRelu::applique(const evenements::EvEnregistre& e) { vaisseaux_.push_back(e.v); }
 
-void EtatRelu::applique(const EvTourne& t) {
-  if (VaisseauVu* v = premier_de(vaisseaux_, t.couleur)) v->angle = t.angle;
+void EtatRelu::applique(const evenements::EvTourne& t) {
+  if (evenements::VaisseauVu* v = premier_de(vaisseaux_, t.couleur)) v->angle = t.angle;
 }
 
-void EtatRelu::applique(const EvPart& p) {
-  if (VaisseauVu* v = premier_de(vaisseaux_, p.couleur))
+void EtatRelu::applique(const evenements::EvPart& p) {
+  if (evenements::VaisseauVu* v = premier_de(vaisseaux_, p.couleur))
     vaisseaux_.erase(vaisseaux_.begin() + (v - vaisseaux_.data()));
 }
 
-void EtatRelu::applique(const EvEtat& etat) {
+void EtatRelu::applique(const evenements::EvEtat& etat) {
   tick_ = etat.tick;
   vaisseaux_.assign(etat.vaisseaux.rbegin(), etat.vaisseaux.rend());
   balles_.assign(etat.balles.rbegin(), etat.balles.rend());
 }
+
+}  // namespace enregistrement

@@ -10,6 +10,8 @@
 #include "world/constantes.h"
 #include "world/echec.h"
 
+namespace enregistrement {
+
 namespace {
 
 using nlohmann::json;
@@ -36,10 +38,12 @@ void tableau(std::string& s, Nombres... valeurs) {
   s += ']';
 }
 
-void ecrit(std::string& s, const VaisseauVu& v) {
+void ecrit(std::string& s, const evenements::VaisseauVu& v) {
   tableau(s, v.x, v.y, v.angle, v.pt_vie, v.couleur);
 }
-void ecrit(std::string& s, const BalleVue& b) { tableau(s, b.x, b.y, b.pas_x, b.pas_y, b.couleur); }
+void ecrit(std::string& s, const evenements::BalleVue& b) {
+  tableau(s, b.x, b.y, b.pas_x, b.pas_y, b.couleur);
+}
 void ecrit(std::string& s, const world::cube& k) { tableau(s, k.x_min, k.y_min, k.x_max, k.y_max); }
 void ecrit(std::string& s, std::uint32_t n) { nombre(s, static_cast<std::int64_t>(n)); }
 
@@ -75,7 +79,7 @@ void optionnel(std::string& s, const std::optional<T>& valeur) {
   }
 }
 
-void ecrit(std::string& s, const ParametresMatch& m) {
+void ecrit(std::string& s, const evenements::ParametresMatch& m) {
   s += "{\"joueurs\":";
   optionnel(s, m.joueurs ? std::optional<std::int64_t>(*m.joueurs) : std::nullopt);
   s += ",\"attente\":";
@@ -99,7 +103,7 @@ void ecrit(std::string& s, const noms::Noms& noms) {
   s += ']';
 }
 
-void ecrit(std::string& s, const EvEntete& e) {
+void ecrit(std::string& s, const evenements::EvEntete& e) {
   type(s, "entete");
   s += ",\"format\":\"arene\",\"version\":";
   nombre(s, std::int64_t{version_format});
@@ -123,7 +127,7 @@ void ecrit(std::string& s, const EvEntete& e) {
   ecrit(s, e.match);
 }
 
-void ecrit(std::string& s, const EvEnregistre& e) {
+void ecrit(std::string& s, const evenements::EvEnregistre& e) {
   type(s, "enregistre");
   cle(s, "tick");
   nombre(s, e.tick);
@@ -131,13 +135,13 @@ void ecrit(std::string& s, const EvEnregistre& e) {
   ecrit(s, e.v);
 }
 
-void ecrit(std::string& s, const EvDebut& e) {
+void ecrit(std::string& s, const evenements::EvDebut& e) {
   type(s, "debut");
   cle(s, "tick");
   nombre(s, e.tick);
 }
 
-void ecrit(std::string& s, const EvTourne& e) {
+void ecrit(std::string& s, const evenements::EvTourne& e) {
   type(s, "tourne");
   cle(s, "c");
   nombre(s, e.couleur);
@@ -145,13 +149,13 @@ void ecrit(std::string& s, const EvTourne& e) {
   nombre(s, e.angle);
 }
 
-void ecrit(std::string& s, const EvTir& e) {
+void ecrit(std::string& s, const evenements::EvTir& e) {
   type(s, "tir");
   cle(s, "b");
   ecrit(s, e.b);
 }
 
-void ecrit(std::string& s, const EvTouche& e) {
+void ecrit(std::string& s, const evenements::EvTouche& e) {
   type(s, "touche");
   cle(s, "tick");
   nombre(s, e.tick);
@@ -163,7 +167,7 @@ void ecrit(std::string& s, const EvTouche& e) {
   nombre(s, e.pt_vie);
 }
 
-void ecrit(std::string& s, const EvDetruit& e) {
+void ecrit(std::string& s, const evenements::EvDetruit& e) {
   type(s, "detruit");
   cle(s, "tick");
   nombre(s, e.tick);
@@ -173,7 +177,7 @@ void ecrit(std::string& s, const EvDetruit& e) {
   nombre(s, e.par);
 }
 
-void ecrit(std::string& s, const EvPart& e) {
+void ecrit(std::string& s, const evenements::EvPart& e) {
   type(s, "part");
   cle(s, "tick");
   nombre(s, e.tick);
@@ -183,7 +187,7 @@ void ecrit(std::string& s, const EvPart& e) {
   s += e.raison == world::Depart::Quitte ? "\"quitte\"" : "\"deconnexion\"";
 }
 
-void ecrit(std::string& s, const EvTick& e) {
+void ecrit(std::string& s, const evenements::EvTick& e) {
   type(s, "tick");
   cle(s, "n");
   nombre(s, e.n);
@@ -193,7 +197,7 @@ void ecrit(std::string& s, const EvTick& e) {
   liste(s, e.vaisseaux);
 }
 
-void ecrit(std::string& s, const EvPerdu& e) {
+void ecrit(std::string& s, const evenements::EvPerdu& e) {
   type(s, "perdu");
   cle(s, "de");
   nombre(s, e.de);
@@ -201,7 +205,7 @@ void ecrit(std::string& s, const EvPerdu& e) {
   nombre(s, e.a);
 }
 
-void ecrit(std::string& s, const EvEtat& e) {
+void ecrit(std::string& s, const evenements::EvEtat& e) {
   type(s, "etat");
   cle(s, "tick");
   nombre(s, e.tick);
@@ -210,19 +214,19 @@ void ecrit(std::string& s, const EvEtat& e) {
   cle(s, "b");
   liste(s, e.balles);
   cle(s, "joueurs");
-  s += texte_json_joueurs(e.joueurs);
+  s += resultats::texte_json_joueurs(e.joueurs);
 }
 
-void ecrit(std::string& s, const EvFin& e) {
+void ecrit(std::string& s, const evenements::EvFin& e) {
   type(s, "fin");
   cle(s, "tick");
   nombre(s, e.tick);
   cle(s, "raison");
   s += '"';
-  s += nom_raison(e.raison);
+  s += resultats::nom_raison(e.raison);
   s += '"';
   cle(s, "resultats");
-  s += texte_json(e.resultats, false);
+  s += resultats::texte_json(e.resultats, false);
 }
 
 // ---- Reading: nlohmann's parser reads a real back to the very double written.
@@ -235,11 +239,11 @@ std::int64_t entier(const json& j) {
 
 double reel(const json& j) { return j.get<double>(); }
 
-VaisseauVu lit_vaisseau(const json& j) {
+evenements::VaisseauVu lit_vaisseau(const json& j) {
   return {reel(j.at(0)), reel(j.at(1)), reel(j.at(2)), entier(j.at(3)), entier(j.at(4))};
 }
 
-BalleVue lit_balle(const json& j) {
+evenements::BalleVue lit_balle(const json& j) {
   return {reel(j.at(0)), reel(j.at(1)), reel(j.at(2)), reel(j.at(3)), entier(j.at(4))};
 }
 
@@ -252,10 +256,11 @@ std::vector<T> lit_liste(const json& j, Lecture lecture) {
   return elements;
 }
 
-RaisonFin lit_raison(const std::string& nom) {
-  for (RaisonFin r :
-       {RaisonFin::DureeEcoulee, RaisonFin::Survivant, RaisonFin::Interrompu, RaisonFin::Annule})
-    if (nom_raison(r) == nom) return r;
+resultats::RaisonFin lit_raison(const std::string& nom) {
+  for (resultats::RaisonFin r :
+       {resultats::RaisonFin::DureeEcoulee, resultats::RaisonFin::Survivant,
+        resultats::RaisonFin::Interrompu, resultats::RaisonFin::Annule})
+    if (resultats::nom_raison(r) == nom) return r;
   throw world::Echec(_("unknown end reason: ") + nom);
 }
 
@@ -283,9 +288,9 @@ std::optional<std::int64_t> entier_ou_rien(const json& j, const char* cle) {
   return trouve->get<std::int64_t>();
 }
 
-ParametresMatch lit_match(const json& j) {
+evenements::ParametresMatch lit_match(const json& j) {
   if (!j.is_object()) return {};
-  ParametresMatch m;
+  evenements::ParametresMatch m;
   if (const auto n = entier_ou_rien(j, "joueurs"); n && *n > 0 && *n <= 1'000'000)
     m.joueurs = static_cast<int>(*n);
   if (const auto a = j.find("attente"); a != j.end() && a->is_number()) m.attente_s = reel(*a);
@@ -294,7 +299,7 @@ ParametresMatch lit_match(const json& j) {
   return m;
 }
 
-EvEntete lit_entete(const json& j) {
+evenements::EvEntete lit_entete(const json& j) {
   if (!j.contains("format") || j.at("format") != "arene")
     throw world::Echec(_("format ") +
                        (j.contains("format") ? j.at("format").dump() : _("missing")) +
@@ -306,7 +311,7 @@ EvEntete lit_entete(const json& j) {
   if (cubes.size() > taille_etat_max)
     throw LimiteDepassee(_("more than ") + std::to_string(taille_etat_max) +
                          _(" cubes (state size limit)"));
-  return EvEntete{
+  return evenements::EvEntete{
       j.at("graine").get<std::uint64_t>(),
       lit_liste<world::cube>(
           cubes,
@@ -316,33 +321,35 @@ EvEntete lit_entete(const json& j) {
       lit_noms(j.value("noms", json::array())), lit_match(j.value("match", json()))};
 }
 
-Evenement lit_objet(const json& j) {
+evenements::Evenement lit_objet(const json& j) {
   const std::string t = j.at("t").get<std::string>();
   if (t == "entete") return lit_entete(j);
-  if (t == "enregistre") return EvEnregistre{entier(j.at("tick")), lit_vaisseau(j.at("v"))};
-  if (t == "debut") return EvDebut{entier(j.at("tick"))};
-  if (t == "tourne") return EvTourne{entier(j.at("c")), reel(j.at("a"))};
-  if (t == "tir") return EvTir{lit_balle(j.at("b"))};
+  if (t == "enregistre")
+    return evenements::EvEnregistre{entier(j.at("tick")), lit_vaisseau(j.at("v"))};
+  if (t == "debut") return evenements::EvDebut{entier(j.at("tick"))};
+  if (t == "tourne") return evenements::EvTourne{entier(j.at("c")), reel(j.at("a"))};
+  if (t == "tir") return evenements::EvTir{lit_balle(j.at("b"))};
   if (t == "touche")
-    return EvTouche{entier(j.at("tick")), entier(j.at("tireur")), entier(j.at("cible")),
-                    entier(j.at("pt_vie"))};
+    return evenements::EvTouche{entier(j.at("tick")), entier(j.at("tireur")), entier(j.at("cible")),
+                                entier(j.at("pt_vie"))};
   if (t == "detruit")
-    return EvDetruit{entier(j.at("tick")), entier(j.at("c")), entier(j.at("par"))};
+    return evenements::EvDetruit{entier(j.at("tick")), entier(j.at("c")), entier(j.at("par"))};
   if (t == "part")
-    return EvPart{entier(j.at("tick")), entier(j.at("c")),
-                  j.at("raison").get<std::string>() == "quitte" ? world::Depart::Quitte
-                                                                : world::Depart::Deconnexion};
+    return evenements::EvPart{entier(j.at("tick")), entier(j.at("c")),
+                              j.at("raison").get<std::string>() == "quitte"
+                                  ? world::Depart::Quitte
+                                  : world::Depart::Deconnexion};
   if (t == "tick")
-    return EvTick{entier(j.at("n")), j.at("retirees").get<std::vector<std::uint32_t>>(),
-                  lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau)};
-  if (t == "perdu") return EvPerdu{entier(j.at("de")), entier(j.at("a"))};
+    return evenements::EvTick{entier(j.at("n")), j.at("retirees").get<std::vector<std::uint32_t>>(),
+                              lit_liste<evenements::VaisseauVu>(j.at("v"), lit_vaisseau)};
+  if (t == "perdu") return evenements::EvPerdu{entier(j.at("de")), entier(j.at("a"))};
   if (t == "etat")
-    return EvEtat{entier(j.at("tick")),
-                  lit_liste<VaisseauVu>(j.at("v"), lit_vaisseau),
-                  lit_liste<BalleVue>(j.at("b"), lit_balle),
-                  {}};
+    return evenements::EvEtat{entier(j.at("tick")),
+                              lit_liste<evenements::VaisseauVu>(j.at("v"), lit_vaisseau),
+                              lit_liste<evenements::BalleVue>(j.at("b"), lit_balle),
+                              {}};
   if (t == "fin") {
-    EvFin fin{entier(j.at("tick")), lit_raison(j.at("raison").get<std::string>()), {}};
+    evenements::EvFin fin{entier(j.at("tick")), lit_raison(j.at("raison").get<std::string>()), {}};
     fin.resultats.raison = fin.raison;
     return fin;
   }
@@ -361,25 +368,25 @@ bool garde(int profondeur, json::parse_event_t evenement, json& valeur) {
 
 }  // namespace
 
-void ajoute_ligne(std::string& sortie, const Evenement& evenement) {
+void ajoute_ligne(std::string& sortie, const evenements::Evenement& evenement) {
   std::visit([&](const auto& e) { ecrit(sortie, e); }, evenement);
   sortie += '}';
 }
 
-void ajoute_lignes(std::string& sortie, const Lot& lot) {
-  for (const Evenement& e : lot) {
+void ajoute_lignes(std::string& sortie, const evenements::Lot& lot) {
+  for (const evenements::Evenement& e : lot) {
     ajoute_ligne(sortie, e);
     sortie += '\n';
   }
 }
 
-std::string ligne(const Evenement& evenement) {
+std::string ligne(const evenements::Evenement& evenement) {
   std::string s;
   ajoute_ligne(s, evenement);
   return s;
 }
 
-Evenement lit_ligne(std::string_view texte) {
+evenements::Evenement lit_ligne(std::string_view texte) {
   try {
     return lit_objet(json::parse(texte, garde));
   } catch (const json::exception& e) {
@@ -387,3 +394,5 @@ Evenement lit_ligne(std::string_view texte) {
     throw world::Echec(_("unreadable recording line (JSON error ") + std::to_string(e.id) + ")");
   }
 }
+
+}  // namespace enregistrement

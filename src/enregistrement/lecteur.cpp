@@ -8,6 +8,8 @@
 #include "langue/langue.h"
 #include "world/echec.h"
 
+namespace enregistrement {
+
 namespace {
 
 constexpr unsigned taille_morceau = 1 << 16;
@@ -33,10 +35,10 @@ LecteurEnregistrement::LecteurEnregistrement(const std::string& chemin) {
   gz_ = std::make_unique<LectureGz>(fichier);
   const auto premiere = ligne_suivante();
   if (!premiere) throw world::Echec(_("replay: empty file: ") + chemin);
-  const Evenement entete = lit_ligne(*premiere);
-  if (!std::holds_alternative<EvEntete>(entete))
+  const evenements::Evenement entete = lit_ligne(*premiere);
+  if (!std::holds_alternative<evenements::EvEntete>(entete))
     throw world::Echec(_("replay: no header at the start of ") + chemin);
-  entete_ = std::get<EvEntete>(entete);
+  entete_ = std::get<evenements::EvEntete>(entete);
 }
 
 LecteurEnregistrement::~LecteurEnregistrement() = default;
@@ -90,15 +92,15 @@ void LecteurEnregistrement::note_la_fin() {
     coupure_ = _("no end line");
 }
 
-std::optional<Evenement> LecteurEnregistrement::suivant() {
+std::optional<evenements::Evenement> LecteurEnregistrement::suivant() {
   const auto ligne = ligne_suivante();
   if (!ligne) {
     note_la_fin();
     return std::nullopt;
   }
   try {
-    Evenement e = lit_ligne(*ligne);
-    fin_lue_ = std::holds_alternative<EvFin>(e);
+    evenements::Evenement e = lit_ligne(*ligne);
+    fin_lue_ = std::holds_alternative<evenements::EvFin>(e);
     return e;
   } catch (const LimiteDepassee&) {
     throw;
@@ -116,7 +118,7 @@ void verifie_taille(const EtatRelu& etat) {
 }
 
 Relecture relit(const std::string& chemin,
-                const std::function<void(const Evenement&, const EtatRelu&)>& chaque) {
+                const std::function<void(const evenements::Evenement&, const EtatRelu&)>& chaque) {
   LecteurEnregistrement lecteur(chemin);
   EtatRelu etat;
   chaque(lecteur.entete(), etat);
@@ -127,3 +129,5 @@ Relecture relit(const std::string& chemin,
   }
   return {lecteur.entete(), lecteur.coupure()};
 }
+
+}  // namespace enregistrement

@@ -12,6 +12,8 @@
 #include "enregistrement/limites.h"
 #include "evenements/evenements.h"
 
+namespace enregistrement {
+
 struct LectureGz;
 
 class LecteurEnregistrement {
@@ -23,12 +25,12 @@ class LecteurEnregistrement {
   LecteurEnregistrement(const LecteurEnregistrement&) = delete;
   LecteurEnregistrement& operator=(const LecteurEnregistrement&) = delete;
 
-  const EvEntete& entete() const { return entete_; }
+  const evenements::EvEntete& entete() const { return entete_; }
   // The next event after the header; nothing at the end of the file, and
   // nothing either for a last line cut short (one without its line feed is
   // whole if it reads). Throws Echec on a line that is
   // not an event, LimiteDepassee on one beyond the limits.
-  std::optional<Evenement> suivant();
+  std::optional<evenements::Evenement> suivant();
   // Once suivant() gave nothing: empty when the file held the match to its
   // end line; otherwise why it stops short (a crash, a recording going on).
   const std::string& coupure() const { return coupure_; }
@@ -46,7 +48,7 @@ class LecteurEnregistrement {
   bool gzip_coupe_ = false;
   bool derniere_sans_fin_ = false;  // the file ends without a line feed
   std::string coupure_;
-  EvEntete entete_;
+  evenements::EvEntete entete_;
 };
 
 // Throws LimiteDepassee when the state holds more ships and bullets than a
@@ -57,8 +59,10 @@ void verifie_taille(const EtatRelu& etat);
 // the header first.
 // Returns the header and, for a file that stops short, why (as coupure()).
 struct Relecture {
-  EvEntete entete;
+  evenements::EvEntete entete;
   std::string coupure;
 };
 Relecture relit(const std::string& chemin,
-                const std::function<void(const Evenement&, const EtatRelu&)>& chaque);
+                const std::function<void(const evenements::Evenement&, const EtatRelu&)>& chaque);
+
+}  // namespace enregistrement

@@ -10,6 +10,8 @@
 
 #include "world/echec.h"
 
+namespace enregistrement {
+
 // Bytes of one line. The longest a match writes is a full state: 16 MiB
 // hold about 200,000 bullets.
 inline constexpr std::size_t longueur_ligne_max = std::size_t{16} << 20;
@@ -29,3 +31,5 @@ inline bool version_lue(std::int64_t version) {
 struct LimiteDepassee : world::Echec {
   using world::Echec::Echec;
 };
+
+}  // namespace enregistrement

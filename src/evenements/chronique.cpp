@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace evenements {
+
 void Chronique::note(Evenement evenement) {
   if (file_ != nullptr) lot_.push_back(std::move(evenement));
 }
@@ -31,3 +33,5 @@ void Chronique::depose(std::int64_t tick) {
   en_perte_ = true;
   lot_.clear();
 }
+
+}  // namespace evenements

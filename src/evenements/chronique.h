@@ -12,6 +12,8 @@
 #include "evenements/evenements.h"
 #include "evenements/file_lots.h"
 
+namespace evenements {
+
 class Chronique {
  public:
   // Without a file, keeps nothing.
@@ -61,3 +63,5 @@ class Chronique {
   std::int64_t dernier_publie_ = 0;
   std::int64_t ticks_perdus_ = 0;
 };
+
+}  // namespace evenements

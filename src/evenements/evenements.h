@@ -14,6 +14,8 @@
 #include "world/elements.h"
 #include "world/observateur.h"
 
+namespace evenements {
+
 // A ship as listed: what "GET VAISSEAUX" shows of it.
 struct VaisseauVu {
   double x;
@@ -95,12 +97,12 @@ struct EvEtat {
   std::int64_t tick;
   std::vector<VaisseauVu> vaisseaux;  // list order
   std::vector<BalleVue> balles;       // list order
-  std::vector<ResultatJoueur> joueurs;
+  std::vector<resultats::ResultatJoueur> joueurs;
 };
 struct EvFin {
   std::int64_t tick;
-  RaisonFin raison;
-  Resultats resultats;
+  resultats::RaisonFin raison;
+  resultats::Resultats resultats;
 };
 
 using Evenement = std::variant<EvEntete, EvEnregistre, EvDebut, EvTourne, EvTir, EvTouche,
@@ -108,3 +110,5 @@ using Evenement = std::variant<EvEntete, EvEnregistre, EvDebut, EvTourne, EvTir,
 
 // The changes handed from the tick to the writer in one go.
 using Lot = std::vector<Evenement>;
+
+}  // namespace evenements

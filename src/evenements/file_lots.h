@@ -10,6 +10,8 @@
 #include "evenements/evenements.h"
 #include "synchro/mutex.h"
 
+namespace evenements {
+
 class FileLots {
  public:
   // How late the writer may see a lot: one tick.
@@ -101,3 +103,5 @@ class FileLots {
   std::deque<Lot> lots_ GUARDED_BY(mutex_);
   bool fermee_ GUARDED_BY(mutex_) = false;
 };
+
+}  // namespace evenements

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
+namespace fichiers {
+
 namespace {
 
 std::string raison(const std::string& quoi) { return quoi + " : " + std::strerror(errno); }
@@ -76,3 +78,5 @@ std::optional<std::string> remplace_fichier(const std::string& chemin, std::stri
   }
   return synchronise_dossier(chemin);
 }
+
+}  // namespace fichiers

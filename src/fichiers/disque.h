@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+namespace fichiers {
+
 // Owns one file descriptor and closes it when it goes.
 class Descripteur {
  public:
@@ -41,3 +43,5 @@ class Descripteur {
 // (a terminal, a pipe) is written in place. Returns why it failed, or nothing.
 [[nodiscard]] std::optional<std::string> remplace_fichier(const std::string& chemin,
                                                           std::string_view texte);
+
+}  // namespace fichiers

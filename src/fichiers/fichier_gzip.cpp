@@ -8,6 +8,8 @@
 
 #include "world/echec.h"
 
+namespace fichiers {
+
 namespace {
 
 // Compressed bytes held before a write: the file gets few, large writes
@@ -75,7 +77,7 @@ bool FichierGzip::vide() {
 
 bool FichierGzip::synchronise() {
   if (!fd_.valide()) return false;
-  return ::synchronise(fd_.fd()) || echoue(std::strerror(errno));
+  return fichiers::synchronise(fd_.fd()) || echoue(std::strerror(errno));
 }
 
 bool FichierGzip::termine() {
@@ -92,3 +94,5 @@ void FichierGzip::abandonne() {
   (void)fd_.ferme();
   sortie_.clear();
 }
+
+}  // namespace fichiers

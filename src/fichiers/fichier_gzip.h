@@ -13,6 +13,8 @@
 
 #include "fichiers/disque.h"
 
+namespace fichiers {
+
 class FichierGzip {
  public:
   // Creates or empties the file. Throws Echec naming it and why it cannot.
@@ -49,3 +51,5 @@ class FichierGzip {
   off_t vide_jusqu_a_ = 0;   // bytes in the file up to the last flush
   std::string erreur_;
 };
+
+}  // namespace fichiers

@@ -2,6 +2,8 @@
 
 #include "world/constantes.h"
 
+namespace geometry {
+
 namespace {
 
 constexpr double r = config::rayon_vaisseau;
@@ -56,3 +58,5 @@ bool inside_cube(double x, double y, std::span<const world::cube> cubes) {
     if (dans_le_cube(c, {x, y})) return true;
   return false;
 }
+
+}  // namespace geometry

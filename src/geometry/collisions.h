@@ -9,6 +9,8 @@
 #include "world/elements.h"
 #include "world/index_vaisseaux.h"
 
+namespace geometry {
+
 // Does the disc touch one of `faces`? An end within the radius (inclusive), or
 // the perpendicular diameter crossing the face.
 bool inter_cubes(double x, double y, const Faces& faces);
@@ -25,3 +27,5 @@ bool inter_vaisseau(double x, double y, std::int64_t id, const world::IndexVaiss
 // Does the point lie inside one of the cubes (sides included, with the
 // tolerance of `left` across each side)?
 bool inside_cube(double x, double y, std::span<const world::cube> cubes);
+
+}  // namespace geometry

@@ -3,6 +3,8 @@
 #include "world/constantes.h"
 #include "world/echec.h"
 
+namespace geometry {
+
 namespace {
 
 struct Dimensions {
@@ -51,3 +53,5 @@ std::unique_ptr<world::Monde> cree_monde(std::uint64_t graine) {
   monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
   return monde;
 }
+
+}  // namespace geometry

@@ -10,6 +10,8 @@
 #include "world/grille.h"
 #include "world/monde.h"
 
+namespace geometry {
+
 // Draws `n` cubes in distinct cells, marks them in `grille` and returns them in
 // list order (the cube drawn last first). Each attempt draws a column, then a
 // row, and draws both again when the cell is taken. Throws Echec when n is
@@ -19,3 +21,5 @@ std::vector<world::cube> cree_cubes(world::Grille& grille, world::Alea& alea, in
 // A world whose generator starts from `graine`, with its nb_cubes cubes drawn
 // by cree_cubes: every server's world, and the tests' full-size ones.
 std::unique_ptr<world::Monde> cree_monde(std::uint64_t graine);
+
+}  // namespace geometry

@@ -2,6 +2,8 @@
 
 #include "world/constantes.h"
 
+namespace geometry {
+
 int left(point a, point b, point p) {
   const double d = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
   if (d > world::epsilon) return 1;
@@ -73,3 +75,5 @@ Faces get_cube_inter_segments(const world::Grille& grille, double x, double y) {
   }
   return faces;
 }
+
+}  // namespace geometry

@@ -8,6 +8,8 @@
 
 #include "world/grille.h"
 
+namespace geometry {
+
 struct point {
   double x;
   double y;
@@ -53,3 +55,5 @@ bool intersect_segment(point p1, point p2, point p3, point p4);
 // the point's cell; faces shared by two cubes are never returned. Reads only
 // `grille`. A point off the board gets no faces.
 Faces get_cube_inter_segments(const world::Grille& grille, double x, double y);
+
+}  // namespace geometry

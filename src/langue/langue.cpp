@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+namespace langue {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -49,3 +51,5 @@ void initialise_langue() {
   bind_textdomain_codeset(domaine, "UTF-8");
   textdomain(domaine);
 }
+
+}  // namespace langue

@@ -5,6 +5,8 @@
 
 #include <libintl.h>
 
+namespace langue {
+
 // Translates a text; xgettext collects the texts marked so.
 #define _(texte) gettext(texte)
 // Marks a text for collection where it cannot be translated yet (a constant table).
@@ -13,3 +15,5 @@
 // Once, first thing in main, before any thread: picks the language from
 // LC_ALL, LC_MESSAGES or LANG and finds the translations.
 void initialise_langue();
+
+}  // namespace langue

@@ -7,6 +7,8 @@
 
 #include "tick/tick.h"
 
+namespace match {
+
 namespace {
 
 using Horloge = std::chrono::steady_clock;
@@ -38,13 +40,14 @@ void note_monde(MesuresTick& mesures, const world::Monde& monde, const Partie& p
 // One hold of the world by the tick thread: the match's phases, a tick when
 // one is due, the results and the figures. Once the match is over, its last
 // changes, taken in this same hold: nothing adds to them afterwards.
-std::optional<Lot> tour(world::Monde& monde, Partie& partie, const std::atomic<bool>& interruption,
-                        void (*passes)(world::Monde&), MesuresTick* mesures) {
+std::optional<evenements::Lot> tour(world::Monde& monde, Partie& partie,
+                                    const std::atomic<bool>& interruption,
+                                    void (*passes)(world::Monde&), MesuresTick* mesures) {
   const auto demande = Horloge::now();
   VerrouTickPartie tenu(monde, partie);
   const auto obtenu = Horloge::now();
   if (partie.avant_tick(obtenu, interruption.load())) {
-    avance_protegee(monde, passes != nullptr ? passes : &avance);
+    tick::avance_protegee(monde, passes != nullptr ? passes : &tick::avance);
     partie.apres_tick(Horloge::now());
     if (mesures != nullptr) mesures->note_tick(Horloge::now() - obtenu);
   }
@@ -59,12 +62,12 @@ std::optional<Lot> tour(world::Monde& monde, Partie& partie, const std::atomic<b
 
 }  // namespace
 
-void joue(world::Monde& monde, Partie& partie, FileLots* file,
+void joue(world::Monde& monde, Partie& partie, evenements::FileLots* file,
           const std::atomic<bool>& interruption, void (*passes)(world::Monde&),
           MesuresTick* mesures) {
   const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
-    std::optional<Lot> derniers = tour(monde, partie, interruption, passes, mesures);
+    std::optional<evenements::Lot> derniers = tour(monde, partie, interruption, passes, mesures);
     // The pause counts from the release of the world, as it always did: the
     // readers woken here may take the processor a while without delaying
     // the next tick.
@@ -77,3 +80,5 @@ void joue(world::Monde& monde, Partie& partie, FileLots* file,
     std::this_thread::sleep_until(relache + pause);
   }
 }
+
+}  // namespace match

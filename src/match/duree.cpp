@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string_view>
 
+namespace match {
+
 std::optional<DureePartie> lit_duree(const std::string& texte) {
   DureePartie duree;
   std::string_view nombre = texte;
@@ -22,3 +24,5 @@ std::optional<DureePartie> lit_duree(const std::string& texte) {
     return std::nullopt;
   return duree;
 }
+
+}  // namespace match

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace match {
+
 struct DureePartie {
   enum class Unite { Secondes, Ticks };
   double valeur = 0.0;
@@ -12,3 +14,5 @@ struct DureePartie {
 
 // "90" or "90s": seconds; "3600t": ticks. Nothing for anything else.
 std::optional<DureePartie> lit_duree(const std::string& texte);
+
+}  // namespace match

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace match {
+
 namespace {
 
 std::uint64_t en_ns(std::chrono::nanoseconds duree) {
@@ -21,3 +23,5 @@ void MesuresTick::note_tick(std::chrono::nanoseconds duree) {
 void MesuresTick::note_attente(std::chrono::nanoseconds attente) {
   attente_verrou_ns.fetch_add(en_ns(attente), std::memory_order_relaxed);
 }
+
+}  // namespace match

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace match {
+
 struct MesuresTick {
   // Upper bounds of the tick duration histogram, in seconds: a quiet tick
   // takes some microseconds, one with 1,000 ships a few milliseconds, and the
@@ -31,3 +33,5 @@ struct MesuresTick {
   void note_tick(std::chrono::nanoseconds duree);
   void note_attente(std::chrono::nanoseconds attente);
 };
+
+}  // namespace match

@@ -18,6 +18,8 @@
 #include "resultats/resultats.h"
 #include "world/monde.h"
 
+namespace match {
+
 using Instant = std::chrono::steady_clock::time_point;
 
 struct ReglesPartie {
@@ -39,8 +41,8 @@ class Partie final : public world::Observateur {
   // a file, hands it the header and then every change; without, keeps none.
   // `enregistre`: the file's lots go to a recording (the results then say how
   // many ticks it lost), not only to spectators.
-  Partie(world::Monde& monde, const ReglesPartie& regles, std::uint64_t graine, FileLots* file,
-         Instant maintenant, bool enregistre = true);
+  Partie(world::Monde& monde, const ReglesPartie& regles, std::uint64_t graine,
+         evenements::FileLots* file, Instant maintenant, bool enregistre = true);
   ~Partie() override;
   Partie(const Partie&) = delete;
   Partie& operator=(const Partie&) = delete;
@@ -54,9 +56,9 @@ class Partie final : public world::Observateur {
   Phase phase() const REQUIRES(monde_.verrou) { return phase_; }
   std::int64_t tick() const REQUIRES(monde_.verrou) { return tick_; }
   // The results so far, or final once the phase is Finie.
-  Resultats resultats() const REQUIRES(monde_.verrou);
+  resultats::Resultats resultats() const REQUIRES(monde_.verrou);
   // The results so far, with verrou held for their copy only.
-  Resultats copie_resultats() const EXCLUDES(monde_.verrou);
+  resultats::Resultats copie_resultats() const EXCLUDES(monde_.verrou);
   // The lock of the world the match runs on, and whether that world is `monde`.
   world::Verrou& verrou() const RETURN_CAPABILITY(monde_.verrou) { return monde_.verrou; }
   bool joue_sur(const world::Monde& monde) const { return &monde == &monde_; }
@@ -66,9 +68,9 @@ class Partie final : public world::Observateur {
   // reader asked for them.
   void publie_resultats() REQUIRES(monde_.verrou);
   // The current state, as a spectator joining now needs it.
-  EvEtat etat() const REQUIRES(monde_.verrou);
+  evenements::EvEtat etat() const REQUIRES(monde_.verrou);
   // Once Finie: the last changes, to hand to the file without verrou.
-  Lot derniers_changements() REQUIRES(monde_.verrou) { return chronique_.derniers(); }
+  evenements::Lot derniers_changements() REQUIRES(monde_.verrou) { return chronique_.derniers(); }
   // Hands the changes noted so far to the file, or drops them if it is full.
   // Done at the end of every tick, and while waiting for players.
   void publie() REQUIRES(monde_.verrou);
@@ -87,12 +89,12 @@ class Partie final : public world::Observateur {
 
  private:
   void commence(Instant maintenant) REQUIRES(monde_.verrou);
-  void termine(RaisonFin raison, Instant maintenant) REQUIRES(monde_.verrou);
-  std::optional<RaisonFin> raison_de_finir(Instant maintenant, bool interrompue) const
+  void termine(resultats::RaisonFin raison, Instant maintenant) REQUIRES(monde_.verrou);
+  std::optional<resultats::RaisonFin> raison_de_finir(Instant maintenant, bool interrompue) const
       REQUIRES(monde_.verrou);
-  Resultats calcule_resultats(Instant fin) const REQUIRES(monde_.verrou);
+  resultats::Resultats calcule_resultats(Instant fin) const REQUIRES(monde_.verrou);
   bool en_jeu(std::int64_t couleur) const REQUIRES(monde_.verrou);
-  void note(Evenement evenement) REQUIRES(monde_.verrou);
+  void note(evenements::Evenement evenement) REQUIRES(monde_.verrou);
   // The current state, built only if the chronicle asks for it. It calls it
   // at once, within the hold of the member function that passed it: the
   // analysis cannot follow a callback, so that function's REQUIRES stands for it.
@@ -114,14 +116,17 @@ class Partie final : public world::Observateur {
   // The colours that have had a ship, for the rule of ReglesPartie::couleurs.
   std::set<std::int64_t> inscrites_ GUARDED_BY(monde_.verrou);
   Score score_ GUARDED_BY(monde_.verrou);
-  Resultats resultats_ GUARDED_BY(monde_.verrou);
+  resultats::Resultats resultats_ GUARDED_BY(monde_.verrou);
   mutable ResultatsPublies publication_;  // provides its own synchronisation
   // The changes on their way to the file.
-  Chronique chronique_ GUARDED_BY(monde_.verrou);
+  evenements::Chronique chronique_ GUARDED_BY(monde_.verrou);
 };
 
 // The match's start: a new match on `monde`, made under its verrou so that no
 // command lands between its arrival and the freeze of actions.
 std::unique_ptr<Partie> ouvre_partie(world::Monde& monde, const ReglesPartie& regles,
-                                     std::uint64_t graine, FileLots* file, Instant maintenant,
-                                     bool enregistre = true) EXCLUDES(monde.verrou);
+                                     std::uint64_t graine, evenements::FileLots* file,
+                                     Instant maintenant, bool enregistre = true)
+    EXCLUDES(monde.verrou);
+
+}  // namespace match

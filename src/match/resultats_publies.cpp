@@ -2,7 +2,9 @@
 
 #include <utility>
 
-std::shared_ptr<const Resultats> ResultatsPublies::lit(std::chrono::milliseconds delai) {
+namespace match {
+
+std::shared_ptr<const resultats::Resultats> ResultatsPublies::lit(std::chrono::milliseconds delai) {
   synchro::MutexTenu tenu(mutex_);
   if (finale_) return copie_;
   const std::uint64_t avant = publications_;
@@ -12,9 +14,9 @@ std::shared_ptr<const Resultats> ResultatsPublies::lit(std::chrono::milliseconds
   return copie_;
 }
 
-void ResultatsPublies::publie(Resultats resultats, bool finale) {
+void ResultatsPublies::publie(resultats::Resultats resultats, bool finale) {
   // Built before the lock: readers wait for a pointer swap, never for a copy.
-  auto copie = std::make_shared<const Resultats>(std::move(resultats));
+  auto copie = std::make_shared<const resultats::Resultats>(std::move(resultats));
   demandee_.store(false, std::memory_order_relaxed);
   synchro::MutexTenu tenu(mutex_);
   if (finale_) return;
@@ -24,3 +26,5 @@ void ResultatsPublies::publie(Resultats resultats, bool finale) {
 }
 
 void ResultatsPublies::reveille() { publiee_.reveille_tous(); }
+
+}  // namespace match

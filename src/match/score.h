@@ -13,6 +13,8 @@
 #include "world/liste_recente.h"
 #include "world/observateur.h"
 
+namespace match {
+
 class Score {
  public:
   // A ship of colour v.id entered play at `tick`: its player is alive again.
@@ -25,9 +27,11 @@ class Score {
 
   // Every player ranked (classe), with the life points of its first ship
   // still in `vaisseaux`: one pass over the ships, not one per player.
-  std::vector<ResultatJoueur> classement(
+  std::vector<resultats::ResultatJoueur> classement(
       const world::ListeRecente<world::vaisseau>& vaisseaux) const;
 
  private:
-  std::map<std::int64_t, ResultatJoueur> joueurs_;
+  std::map<std::int64_t, resultats::ResultatJoueur> joueurs_;
 };
+
+}  // namespace match

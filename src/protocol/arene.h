@@ -7,6 +7,8 @@
 #include "transport/suivi_connexions.h"
 #include "world/monde.h"
 
+namespace protocol {
+
 struct Arene {
   explicit Arene(world::Monde& m) : monde(m) {}
   Arene(const Arene&) = delete;
@@ -14,6 +16,8 @@ struct Arene {
 
   world::Monde& monde;
   ListesEnCache listes GUARDED_BY(monde.verrou);
-  SuiviConnexions connexions;
+  transport::SuiviConnexions connexions;
   CompteursProtocole* compteurs = nullptr;  // a match server's metrics; none in arene
 };
+
+}  // namespace protocol

@@ -8,6 +8,8 @@
 #include "protocol/inscription.h"
 #include "protocol/vaisseau_en_jeu.h"
 
+namespace protocol {
+
 namespace {
 
 enum class Fin {
@@ -17,7 +19,7 @@ enum class Fin {
 };
 
 // The next request line, read without verrou; nothing at end of stream.
-std::optional<std::string_view> lit_commande(Connexion& connexion) {
+std::optional<std::string_view> lit_commande(transport::Connexion& connexion) {
   return connexion.lecteur.lit_ligne();
 }
 
@@ -34,22 +36,22 @@ Suite sert(Arene& arene, const Session& session, std::string_view ligne, std::st
 
 // Replies to lines that arrived together go out together, in one send, once
 // no whole line is left to serve or enough output has piled up.
-bool doit_envoyer(const Connexion& connexion) {
+bool doit_envoyer(const transport::Connexion& connexion) {
   return !connexion.lecteur.ligne_prete() || connexion.sortie.size() >= config::seuil_envoi_groupe;
 }
 
-Fin boucle_commandes(Arene& arene, Connexion& connexion, const Session& session,
+Fin boucle_commandes(Arene& arene, transport::Connexion& connexion, const Session& session,
                      VaisseauEnJeu& vaisseau) {
   for (;;) {
-    if (doit_envoyer(connexion) && !vide_sortie(connexion)) return Fin::Echec;
+    if (doit_envoyer(connexion) && !transport::vide_sortie(connexion)) return Fin::Echec;
     const auto ligne = lit_commande(connexion);
     if (!ligne) return Fin::SansPrevenir;
     if (sert(arene, session, *ligne, connexion.sortie, vaisseau) == Suite::Quitte)
-      return vide_sortie(connexion) ? Fin::Quitte : Fin::Echec;
+      return transport::vide_sortie(connexion) ? Fin::Quitte : Fin::Echec;
   }
 }
 
-Fin sert_commandes(Arene& arene, Connexion& connexion, const Session& session,
+Fin sert_commandes(Arene& arene, transport::Connexion& connexion, const Session& session,
                    VaisseauEnJeu& vaisseau) {
   try {
     return boucle_commandes(arene, connexion, session, vaisseau);
@@ -60,11 +62,11 @@ Fin sert_commandes(Arene& arene, Connexion& connexion, const Session& session,
 
 }  // namespace
 
-void client(Arene& arene, Socket socket, const OptionsConnexion& options) {
+void client(Arene& arene, transport::Socket socket, const transport::OptionsConnexion& options) {
   try {
-    Connexion connexion(std::move(socket), options, arene.compteurs);
+    transport::Connexion connexion(std::move(socket), options, arene.compteurs);
     // Goes before the connection closes its socket, after the ship has gone.
-    const ConnexionSuivie suivie(arene.connexions, connexion.socket.fd());
+    const transport::ConnexionSuivie suivie(arene.connexions, connexion.socket.fd());
     Session session;
     auto vaisseau = inscrit_client(arene.monde, connexion, arene.compteurs, session);
     if (!vaisseau) return;
@@ -77,3 +79,5 @@ void client(Arene& arene, Socket socket, const OptionsConnexion& options) {
     // their owners.
   }
 }
+
+}  // namespace protocol

@@ -6,5 +6,10 @@
 #include "transport/connexion.h"
 #include "transport/socket.h"
 
+namespace protocol {
+
 // Never throws; the socket is closed and the player's ship removed when it returns.
-void client(Arene& arene, Socket socket, const OptionsConnexion& options = {});
+void client(Arene& arene, transport::Socket socket,
+            const transport::OptionsConnexion& options = {});
+
+}  // namespace protocol

@@ -13,6 +13,8 @@
 #include "simulation/balles.h"
 #include "world/constantes.h"
 
+namespace protocol {
+
 namespace {
 
 enum class Genre {
@@ -27,8 +29,8 @@ struct Commande {
   std::string_view ligne;  // as read: the text and its CR
   std::string_view trace;  // what the request says, after the label
   Genre genre;
-  Composition compose = nullptr;  // Requete
-  action acte = action::Quitte;   // Action
+  Composition compose = nullptr;                         // Requete
+  simulation::action acte = simulation::action::Quitte;  // Action
 };
 
 constexpr std::string_view ok = "OK\r\n";
@@ -88,11 +90,16 @@ constexpr Commande commandes[] = {
     {"GET STATUT\r", "demande son statut", Genre::Requete, &statut},
     {"GET TAILLE PLATEAU\r", "demande la taille du plateau", Genre::Requete, &taille_plateau},
     {"GET VAISSEAUX\r", "demande la liste des vaisseaux", Genre::Requete, &vaisseaux},
-    {"PUT ACTION ACCELERE\r", "demande une acceleration", Genre::Action, nullptr, action::Accelere},
-    {"PUT ACTION DECELERE\r", "demande une deceleration", Genre::Action, nullptr, action::Decelere},
-    {"PUT ACTION DROITE\r", "demande une rotation droite", Genre::Action, nullptr, action::Droite},
-    {"PUT ACTION GAUCHE\r", "demande une rotation gauche", Genre::Action, nullptr, action::Gauche},
-    {"PUT ACTION TIRE\r", "demande a tirer une balle", Genre::Action, nullptr, action::Tire},
+    {"PUT ACTION ACCELERE\r", "demande une acceleration", Genre::Action, nullptr,
+     simulation::action::Accelere},
+    {"PUT ACTION DECELERE\r", "demande une deceleration", Genre::Action, nullptr,
+     simulation::action::Decelere},
+    {"PUT ACTION DROITE\r", "demande une rotation droite", Genre::Action, nullptr,
+     simulation::action::Droite},
+    {"PUT ACTION GAUCHE\r", "demande une rotation gauche", Genre::Action, nullptr,
+     simulation::action::Gauche},
+    {"PUT ACTION TIRE\r", "demande a tirer une balle", Genre::Action, nullptr,
+     simulation::action::Tire},
     {"PUT ACTION QUITTE\r", "", Genre::Quitte},
 };
 static_assert(std::size(commandes) == requete_inscription,
@@ -132,7 +139,7 @@ void action_joueur(world::Monde& monde, const Session& session, const Commande& 
                    std::string& sortie) REQUIRES(monde.verrou) {
   if (config::debug)
     config::journal(session.etiquette_client + std::string(commande.trace) + "\n  OK\n");
-  traite_action_joueur(monde, session.couleur, commande.acte);
+  simulation::traite_action_joueur(monde, session.couleur, commande.acte);
   sortie += ok;
 }
 
@@ -143,7 +150,7 @@ void quitte(world::Monde& monde, const Session& session, std::string& sortie)
     REQUIRES(monde.verrou) {
   if (config::debug) config::journal("le " + session.etiquette_client + "s'est barre\n  OK\n");
   sortie += ok;
-  retire_joueur(monde, session.couleur, world::Depart::Quitte);
+  simulation::retire_joueur(monde, session.couleur, world::Depart::Quitte);
 }
 
 void demande_incorrecte(const Session& session, std::string_view ligne, std::string& sortie) {
@@ -189,3 +196,5 @@ Suite traite_commande(Arene& arene, const Session& session, std::string_view lig
   }
   return Suite::Continue;
 }
+
+}  // namespace protocol

@@ -8,6 +8,8 @@
 #include "protocol/arene.h"
 #include "protocol/session.h"
 
+namespace protocol {
+
 enum class Suite {
   Continue,  // serve the next line
   Quitte,    // "PUT ACTION QUITTE": the ship is gone already; send the reply, then end
@@ -22,3 +24,5 @@ Suite traite_commande(Arene& arene, const Session& session, std::string_view lig
 
 // Is this ship the one the connection plays? True when its id is the colour.
 bool est_mon_vaisseau(const world::vaisseau& v, std::int64_t couleur);
+
+}  // namespace protocol

@@ -10,6 +10,8 @@
 
 #include "transport/connexion.h"
 
+namespace protocol {
+
 // The kinds of request lines counted: the fourteen commands, the registration
 // line, and any line that is neither.
 inline constexpr std::size_t nb_sortes_requetes = 16;
@@ -22,10 +24,12 @@ std::string_view nom_requete(std::size_t sorte);
 
 // Written by connection threads, read by anyone: relaxed atomics, as each
 // counter only ever goes up and none has to agree with another.
-struct CompteursProtocole : CompteursOctets {
+struct CompteursProtocole : transport::CompteursOctets {
   std::array<std::atomic<std::uint64_t>, nb_sortes_requetes> requetes{};
 
   void compte_requete(std::size_t sorte) {
     requetes[sorte].fetch_add(1, std::memory_order_relaxed);
   }
 };
+
+}  // namespace protocol

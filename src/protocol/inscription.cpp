@@ -8,6 +8,8 @@
 #include "protocol/textes.h"
 #include "simulation/spawn.h"
 
+namespace protocol {
+
 namespace {
 
 struct CouleurNommee {
@@ -22,15 +24,15 @@ constexpr CouleurNommee couleurs_nommees[] = {
 
 // cree_vaisseau under verrou; when the board has no room yet, waits one tick
 // without the lock and tries again, the colour checked anew each time.
-Spawn place_vaisseau(world::Monde& monde, std::int64_t couleur) {
+simulation::Spawn place_vaisseau(world::Monde& monde, std::int64_t couleur) {
   const auto pause = std::chrono::duration<double>(config::periode);
   for (;;) {
-    Spawn resultat;
+    simulation::Spawn resultat;
     {
       world::VerrouTenu tenu{monde.verrou};
-      resultat = cree_vaisseau(monde, couleur);
+      resultat = simulation::cree_vaisseau(monde, couleur);
     }
-    if (resultat != Spawn::PasDePlace) return resultat;
+    if (resultat != simulation::Spawn::PasDePlace) return resultat;
     std::this_thread::sleep_for(pause);
   }
 }
@@ -57,7 +59,7 @@ std::string nom_couleur(std::int64_t couleur) {
 
 std::string etiquette(std::int64_t couleur) { return "Le client " + nom_couleur(couleur) + " "; }
 
-std::optional<Inscription> init_client(world::Monde& monde, Connexion& connexion,
+std::optional<Inscription> init_client(world::Monde& monde, transport::Connexion& connexion,
                                        CompteursProtocole* compteurs, std::int64_t& couleur) {
   for (;;) {
     const auto ligne = connexion.lecteur.lit_ligne();
@@ -66,27 +68,29 @@ std::optional<Inscription> init_client(world::Monde& monde, Connexion& connexion
     if (compteurs != nullptr) compteurs->compte_requete(n ? requete_inscription : requete_inconnue);
     if (!n) {
       config::journal("erreur client: " + std::string(*ligne) + "\n");
-      if (!envoie(connexion, "ERREUR SYNTAXE\r\n")) return std::nullopt;
+      if (!transport::envoie(connexion, "ERREUR SYNTAXE\r\n")) return std::nullopt;
       continue;
     }
     couleur = *n;
-    if (place_vaisseau(monde, couleur) == Spawn::CouleurUtilisee) {
+    if (place_vaisseau(monde, couleur) == simulation::Spawn::CouleurUtilisee) {
       config::journal("erreur client: la couleur est deja utilisee\n");
-      if (!envoie(connexion, "ERREUR COULEUR UTILISEE\r\n")) return std::nullopt;
+      if (!transport::envoie(connexion, "ERREUR COULEUR UTILISEE\r\n")) return std::nullopt;
       continue;
     }
     Inscription inscription{etiquette(couleur), VaisseauEnJeu(monde, couleur)};
     config::trace("Oh, un nouveau client (" + nom_couleur(couleur) + ")\n");
     // If the peer has gone already, the guard removes the new ship.
-    if (!envoie(connexion, "VAISSEAU ENREGISTRE\r\n")) return std::nullopt;
+    if (!transport::envoie(connexion, "VAISSEAU ENREGISTRE\r\n")) return std::nullopt;
     return inscription;
   }
 }
 
-std::optional<VaisseauEnJeu> inscrit_client(world::Monde& monde, Connexion& connexion,
+std::optional<VaisseauEnJeu> inscrit_client(world::Monde& monde, transport::Connexion& connexion,
                                             CompteursProtocole* compteurs, Session& session) {
   auto inscription = init_client(monde, connexion, compteurs, session.couleur);
   if (!inscription) return std::nullopt;
   session.etiquette_client = std::move(inscription->etiquette_client);
   return std::move(inscription->vaisseau);
 }
+
+}  // namespace protocol

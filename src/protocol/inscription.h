@@ -13,6 +13,8 @@
 #include "transport/connexion.h"
 #include "world/monde.h"
 
+namespace protocol {
+
 // What a registration line starts with; the colour's text follows.
 inline constexpr std::string_view prefixe_couleur = "PUT COULEUR VAISSEAU ";
 
@@ -37,9 +39,11 @@ struct Inscription {
 // sends "VAISSEAU ENREGISTRE"; `couleur` holds the colour of the last valid
 // line. Nothing when the connection ends or fails first: no ship remains then.
 // Takes verrou only to place the ship. Counts each line in `compteurs`, if any.
-std::optional<Inscription> init_client(world::Monde& monde, Connexion& connexion,
+std::optional<Inscription> init_client(world::Monde& monde, transport::Connexion& connexion,
                                        CompteursProtocole* compteurs, std::int64_t& couleur);
 
 // Runs init_client and fills the session; nothing on failure, silently.
-std::optional<VaisseauEnJeu> inscrit_client(world::Monde& monde, Connexion& connexion,
+std::optional<VaisseauEnJeu> inscrit_client(world::Monde& monde, transport::Connexion& connexion,
                                             CompteursProtocole* compteurs, Session& session);
+
+}  // namespace protocol

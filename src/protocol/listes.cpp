@@ -5,6 +5,8 @@
 
 #include "protocol/textes.h"
 
+namespace protocol {
+
 namespace {
 
 template <typename Liste, typename Element>
@@ -52,3 +54,5 @@ void ListesEnCache::cubes(const world::Monde& monde, std::string& sortie) {
   if (a_refaire(cubes_, 0)) compose_liste_cubes(monde, cubes_.octets);
   sortie += cubes_.octets;
 }
+
+}  // namespace protocol

@@ -9,6 +9,8 @@
 
 #include "world/monde.h"
 
+namespace protocol {
+
 void compose_liste_vaisseaux(const world::Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
 void compose_liste_balles(const world::Monde& monde, std::string& sortie) REQUIRES(monde.verrou);
 void compose_liste_cubes(const world::Monde& monde, std::string& sortie);
@@ -37,3 +39,5 @@ class ListesEnCache {
   Texte balles_;
   Texte cubes_;
 };
+
+}  // namespace protocol

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace protocol {
+
 // White, the colour a connection holds before it registers.
 inline constexpr std::int64_t couleur_avant_inscription = 16777215;
 
@@ -14,3 +16,5 @@ struct Session {
   // "Le client " + colour name + " ", the prefix of this connection's traces.
   std::string etiquette_client;
 };
+
+}  // namespace protocol

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+namespace protocol {
+
 namespace {
 
 // Room for any int64 and for any double at 12 significant digits.
@@ -69,3 +71,5 @@ void envoie_balle(std::string& sortie, const world::balle& b) {
 void envoie_cube(std::string& sortie, const world::cube& c) {
   ajoute_ligne(sortie, c.x_min, c.y_min, c.x_max, c.y_max);
 }
+
+}  // namespace protocol

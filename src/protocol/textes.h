@@ -8,6 +8,8 @@
 
 #include "world/elements.h"
 
+namespace protocol {
+
 inline constexpr std::string_view fin_de_ligne = "\r\n";
 
 // Plain decimal: a "-" for negative numbers, no "+", no leading zeros.
@@ -24,3 +26,5 @@ void ajoute_flottant(std::string& sortie, double x);
 void envoie_vaisseau(std::string& sortie, const world::vaisseau& v);
 void envoie_balle(std::string& sortie, const world::balle& b);
 void envoie_cube(std::string& sortie, const world::cube& c);
+
+}  // namespace protocol

@@ -2,9 +2,13 @@
 
 #include "simulation/balles.h"
 
+namespace protocol {
+
 void VaisseauEnJeu::retire() {
   world::Monde* monde = std::exchange(monde_, nullptr);
   if (monde == nullptr) return;
   world::VerrouTenu tenu{monde->verrou};
-  retire_joueur(*monde, couleur_, world::Depart::Deconnexion);
+  simulation::retire_joueur(*monde, couleur_, world::Depart::Deconnexion);
 }
+
+}  // namespace protocol

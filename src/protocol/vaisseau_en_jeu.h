@@ -7,6 +7,8 @@
 
 #include "world/monde.h"
 
+namespace protocol {
+
 class VaisseauEnJeu {
  public:
   VaisseauEnJeu(world::Monde& monde, std::int64_t couleur) : monde_(&monde), couleur_(couleur) {}
@@ -28,3 +30,5 @@ class VaisseauEnJeu {
   world::Monde* monde_;  // null once removed or moved from
   std::int64_t couleur_;
 };
+
+}  // namespace protocol

@@ -2,6 +2,8 @@
 // and the programs that read a results file (arene-tournoi) look them up.
 #pragma once
 
+namespace resultats {
+
 namespace champ {
 
 // The match.
@@ -40,3 +42,5 @@ inline constexpr const char* quitte = "quitte";
 inline constexpr const char* deconnexions = "deconnexions";
 
 }  // namespace champ
+
+}  // namespace resultats

@@ -7,6 +7,8 @@
 
 #include "resultats/champs.h"
 
+namespace resultats {
+
 namespace {
 
 using nlohmann::json;
@@ -142,3 +144,5 @@ std::string couleur_lisible(std::int64_t couleur) {
                 static_cast<unsigned long long>(couleur) & 0xFFFFFFULL);
   return texte;
 }
+
+}  // namespace resultats

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace resultats {
+
 // Why a match ended.
 enum class RaisonFin { DureeEcoulee, Survivant, Interrompu, Annule };
 
@@ -70,3 +72,5 @@ std::string tableau(const Resultats& resultats);
 // A colour as its number and the display colour of its low 24 bits, the way
 // a bot author may have written it: "3394611 (#33CC33)".
 std::string couleur_lisible(std::int64_t couleur);
+
+}  // namespace resultats

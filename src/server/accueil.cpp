@@ -7,14 +7,19 @@
 #include "transport/ecoute.h"
 #include "transport/thread_detache.h"
 
-void accepte_clients(Arene& arene, const Socket& ecoute, const std::atomic<bool>* arret) {
-  accepte_connexions(ecoute, arret, [&arene](Socket connexion) {
+namespace server {
+
+void accepte_clients(protocol::Arene& arene, const transport::Socket& ecoute,
+                     const std::atomic<bool>* arret) {
+  transport::accepte_connexions(ecoute, arret, [&arene](transport::Socket connexion) {
     // If the thread cannot start, the lambda and the socket it owns are
     // destroyed here, which closes the connection; the loop goes on.
-    (void)lance_thread_detache(
-        [&arene, connexion = std::make_shared<Socket>(std::move(connexion))]() mutable {
-          client(arene, std::move(*connexion));
+    (void)transport::lance_thread_detache(
+        [&arene, connexion = std::make_shared<transport::Socket>(std::move(connexion))]() mutable {
+          protocol::client(arene, std::move(*connexion));
         },
         config::pile_thread_client);
   });
 }
+
+}  // namespace server

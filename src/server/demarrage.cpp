@@ -12,6 +12,8 @@
 #include "geometry/cubes.h"
 #include "transport/ecoute.h"
 
+namespace server {
+
 void termine_en_echec(std::string_view programme, std::string_view message) {
   std::fflush(stdout);
   std::fprintf(stderr, "%.*s : %.*s\n", static_cast<int>(programme.size()), programme.data(),
@@ -34,13 +36,15 @@ void prepare_le_processus() {
 
 std::unique_ptr<world::Monde> cree_le_monde(std::uint64_t graine) {
   config::trace("creation des cubes\n");
-  return cree_monde(graine);
+  return geometry::cree_monde(graine);
 }
 
-Socket ecoute_les_joueurs(std::string_view programme, std::int64_t port) {
+transport::Socket ecoute_les_joueurs(std::string_view programme, std::int64_t port) {
   try {
-    return ouvre_socket_d_ecoute(port, config::taille_file_attente);
+    return transport::ouvre_socket_d_ecoute(port, config::taille_file_attente);
   } catch (const std::exception& e) {
     termine_en_echec(programme, e.what());
   }
 }
+
+}  // namespace server

@@ -10,6 +10,8 @@
 #include "transport/socket.h"
 #include "world/monde.h"
 
+namespace server {
+
 // Writes "<programme> : <message>" on standard error, after what standard
 // output holds, and ends the process with status 2. No orderly stop: other
 // threads may still use the world, so static destructors are skipped.
@@ -29,4 +31,6 @@ std::unique_ptr<world::Monde> cree_le_monde(std::uint64_t graine);
 
 // The players' listening socket on 0.0.0.0:`port`, with the debug traces of
 // its steps; ends the process as termine_en_echec when it cannot be had.
-Socket ecoute_les_joueurs(std::string_view programme, std::int64_t port);
+transport::Socket ecoute_les_joueurs(std::string_view programme, std::int64_t port);
+
+}  // namespace server

@@ -4,6 +4,8 @@
 #include "world/constantes.h"
 #include "world/echec.h"
 
+namespace simulation {
+
 namespace {
 
 void tire(world::Monde& monde, const world::vaisseau& v) REQUIRES(monde.verrou) {
@@ -64,3 +66,5 @@ void traite_action_joueur(world::Monde& monde, std::int64_t id, action a) {
     // A player whose ship is gone stays connected; its actions do nothing.
   }
 }
+
+}  // namespace simulation

@@ -5,6 +5,8 @@
 
 #include "world/monde.h"
 
+namespace simulation {
+
 enum class action { Tire = 0, Gauche = 1, Droite = 2, Accelere = 3, Decelere = 4, Quitte = 5 };
 
 // The first ship of `vaisseaux` with this id, from the head. Throws Echec
@@ -15,3 +17,5 @@ world::vaisseau& get_joueur(world::ListeRecente<world::vaisseau>& vaisseaux, std
 // shot beyond max_balles_par_vaisseau bullets in flight, and any action while
 // the world's actions are frozen, change nothing. Never throws.
 void traite_action_joueur(world::Monde& monde, std::int64_t id, action a) REQUIRES(monde.verrou);
+
+}  // namespace simulation

@@ -6,6 +6,8 @@
 
 #include "world/constantes.h"
 
+namespace simulation {
+
 namespace {
 
 constexpr double rb = config::rayon_balle;
@@ -141,3 +143,5 @@ void retire_joueur(world::Monde& monde, std::int64_t id, world::Depart depart) {
   if (monde.observateur) monde.observateur->joueur_parti(id, depart);
   detruit_vaisseau(monde, id);
 }
+
+}  // namespace simulation

@@ -6,6 +6,8 @@
 #include "world/grille.h"
 #include "world/monde.h"
 
+namespace simulation {
+
 // The bullet step of a tick: every bullet flies, those that leave the board or
 // enter a cube are dropped; then each remaining bullet, in list order, is tested
 // against the ships and dropped if it hits one: the first ship in list order
@@ -24,3 +26,5 @@ void detruit_vaisseau(world::Monde& monde, std::int64_t id) REQUIRES(monde.verro
 // A player leaves the game: detruit_vaisseau, told to the observer first.
 void retire_joueur(world::Monde& monde, std::int64_t id, world::Depart depart)
     REQUIRES(monde.verrou);
+
+}  // namespace simulation

@@ -6,6 +6,8 @@
 
 #include "geometry/collisions.h"
 
+namespace simulation {
+
 namespace {
 
 // Every ship of the list, head first. The index moves each ship with it, so a
@@ -14,7 +16,7 @@ void maj(world::ListeRecente<world::vaisseau>& vaisseaux, const world::Grille& g
          world::IndexVaisseaux& index, Direction direction) {
   for (std::size_t k = 0; k < vaisseaux.taille(); ++k) {
     world::vaisseau& v = vaisseaux[k];
-    const Faces faces = get_cube_inter_segments(grille, v.x, v.y);
+    const geometry::Faces faces = geometry::get_cube_inter_segments(grille, v.x, v.y);
     const SinusCosinus cap = direction(v.angle);
     const double nx = v.x + cap.cosinus * v.vitesse;
     const double ny = v.y + cap.sinus * v.vitesse;
@@ -30,21 +32,23 @@ void maj(world::ListeRecente<world::vaisseau>& vaisseaux, const world::Grille& g
 
 }  // namespace
 
-bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
+bool has_inter_maj(double x, double y, std::int64_t id, const geometry::Faces& faces,
                    const world::IndexVaisseaux& index) {
-  return inter_cubes(x, y, faces) || inter_plateau(x, y) || inter_vaisseau(x, y, id, index);
+  return geometry::inter_cubes(x, y, faces) || geometry::inter_plateau(x, y) ||
+         geometry::inter_vaisseau(x, y, id, index);
 }
 
-void try_best_move(world::vaisseau& v, const Faces& faces, const world::IndexVaisseaux& index) {
+void try_best_move(world::vaisseau& v, const geometry::Faces& faces,
+                   const world::IndexVaisseaux& index) {
   try_best_move(v, sinus_cosinus(v.angle), faces, index);
 }
 
-void try_best_move(world::vaisseau& v, SinusCosinus cap, const Faces& faces,
+void try_best_move(world::vaisseau& v, SinusCosinus cap, const geometry::Faces& faces,
                    const world::IndexVaisseaux& index) {
   const int n = static_cast<int>(0.5 + std::fabs(v.vitesse));
   const double dx = cap.cosinus * v.vitesse;
   const double dy = cap.sinus * v.vitesse;
-  std::optional<point> meilleure;
+  std::optional<geometry::point> meilleure;
   double meilleur_score = 0.0;
   for (int i = -n; i <= n; ++i) {
     for (int j = -n; j <= n; ++j) {
@@ -52,7 +56,7 @@ void try_best_move(world::vaisseau& v, SinusCosinus cap, const Faces& faces,
       const double score = j * dy + i * dx;
       // Only a candidate that would improve the best is worth a collision test.
       if (meilleure && !(score > meilleur_score)) continue;
-      const point candidate{v.x + i, v.y + j};
+      const geometry::point candidate{v.x + i, v.y + j};
       if (has_inter_maj(candidate.x, candidate.y, v.id, faces, index)) continue;
       meilleure = candidate;
       meilleur_score = score;
@@ -67,3 +71,5 @@ void mise_a_jour_vaisseaux(world::Monde& monde, Direction direction) {
   monde.index_vaisseaux.reconstruit(monde.vaisseaux);
   maj(monde.vaisseaux, monde.grille, monde.index_vaisseaux, direction);
 }
+
+}  // namespace simulation

@@ -8,6 +8,8 @@
 #include "world/index_vaisseaux.h"
 #include "world/monde.h"
 
+namespace simulation {
+
 // The ship step of a tick: each ship, head first, moves by its speed along its
 // heading, or jumps to the best free neighbouring position when that move
 // collides. Each ship is written before the next is handled. Speed and heading
@@ -19,12 +21,15 @@ void mise_a_jour_vaisseaux(world::Monde& monde, Direction direction = &sinus_cos
 
 // Would a ship of this id at (x, y) touch one of `faces`, the board's edge or
 // another ship (at the position `index` holds for it)?
-bool has_inter_maj(double x, double y, std::int64_t id, const Faces& faces,
+bool has_inter_maj(double x, double y, std::int64_t id, const geometry::Faces& faces,
                    const world::IndexVaisseaux& index);
 
 // Moves `v` to the free integer offset around it, within trunc(0.5 + |v|) in x
 // and y, that goes furthest along its motion; leaves it in place if none is free.
 // `cap` is the sine and cosine of v's heading.
-void try_best_move(world::vaisseau& v, SinusCosinus cap, const Faces& faces,
+void try_best_move(world::vaisseau& v, SinusCosinus cap, const geometry::Faces& faces,
                    const world::IndexVaisseaux& index);
-void try_best_move(world::vaisseau& v, const Faces& faces, const world::IndexVaisseaux& index);
+void try_best_move(world::vaisseau& v, const geometry::Faces& faces,
+                   const world::IndexVaisseaux& index);
+
+}  // namespace simulation

@@ -6,6 +6,8 @@
 #include "geometry/segments.h"
 #include "world/constantes.h"
 
+namespace simulation {
+
 namespace {
 
 constexpr double r = config::rayon_vaisseau;
@@ -15,10 +17,11 @@ constexpr double r = config::rayon_vaisseau;
 // The seven rejection tests, in their order; the board's four are the ones a
 // moving ship meets.
 bool position_libre(const world::Monde& monde, double x, double y, std::int64_t id) {
-  if (inter_cubes(x, y, get_cube_inter_segments(monde.grille, x, y))) return false;
-  if (inter_plateau(x, y)) return false;
-  if (inter_vaisseau(x, y, id, monde.index_vaisseaux)) return false;
-  return !inside_cube(x, y, monde.cubes);
+  if (geometry::inter_cubes(x, y, geometry::get_cube_inter_segments(monde.grille, x, y)))
+    return false;
+  if (geometry::inter_plateau(x, y)) return false;
+  if (geometry::inter_vaisseau(x, y, id, monde.index_vaisseaux)) return false;
+  return !geometry::inside_cube(x, y, monde.cubes);
 }
 
 Spawn cree_vaisseau(world::Monde& monde, std::int64_t id, int essais) {
@@ -40,3 +43,5 @@ Spawn cree_vaisseau(world::Monde& monde, std::int64_t id, int essais) {
   }
   return Spawn::PasDePlace;
 }
+
+}  // namespace simulation

@@ -6,6 +6,8 @@
 #include "config/configuration.h"
 #include "world/monde.h"
 
+namespace simulation {
+
 enum class Spawn {
   Cree,             // the ship is the new head of `vaisseaux`
   CouleurUtilisee,  // a ship of this colour is in play, or the observer refuses the
@@ -25,3 +27,5 @@ bool position_libre(const world::Monde& monde, double x, double y, std::int64_t 
 // the world on a full board. The new ship has speed 0 and pt_vie_max.
 Spawn cree_vaisseau(world::Monde& monde, std::int64_t id,
                     int essais = config::essais_spawn_par_verrou) REQUIRES(monde.verrou);
+
+}  // namespace simulation

@@ -8,9 +8,11 @@
 #include "simulation/balles.h"
 #include "simulation/mouvement.h"
 
+namespace tick {
+
 void avance(world::Monde& monde) {
-  mise_a_jour_balles(monde);
-  mise_a_jour_vaisseaux(monde);
+  simulation::mise_a_jour_balles(monde);
+  simulation::mise_a_jour_vaisseaux(monde);
   if (monde.observateur) monde.observateur->fin_de_tick(monde);
 }
 
@@ -36,3 +38,5 @@ void mise_a_jour(world::Monde& monde) {
     std::this_thread::sleep_for(pause);
   }
 }
+
+}  // namespace tick

@@ -3,6 +3,8 @@
 
 #include "world/monde.h"
 
+namespace tick {
+
 // What one update does to the world: the bullet pass, then the ship pass.
 void avance(world::Monde& monde) REQUIRES(monde.verrou);
 
@@ -17,3 +19,5 @@ void tick(world::Monde& monde, void (*passes)(world::Monde&) = &avance) EXCLUDES
 
 // The body of the tick thread: tick, then sleep `periode` without the lock, forever.
 [[noreturn]] void mise_a_jour(world::Monde& monde);
+
+}  // namespace tick

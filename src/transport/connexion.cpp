@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+namespace transport {
+
 namespace {
 
 void limite_envoi(int fd, std::chrono::milliseconds delai) {
@@ -73,3 +75,5 @@ bool envoie(Connexion& connexion, std::string_view reponse) {
   connexion.sortie += reponse;
   return vide_sortie(connexion);
 }
+
+}  // namespace transport

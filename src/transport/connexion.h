@@ -11,6 +11,8 @@
 #include "transport/lecteur_lignes.h"
 #include "transport/socket.h"
 
+namespace transport {
+
 // The bytes of the players' traffic, for a match server's metrics. Written by
 // connection threads, read by anyone: relaxed atomics, as each only goes up.
 struct CompteursOctets {
@@ -42,3 +44,5 @@ struct Connexion {
 
 // Appends `reponse` to the pending replies and sends them all.
 [[nodiscard]] bool envoie(Connexion& connexion, std::string_view reponse);
+
+}  // namespace transport

@@ -16,6 +16,8 @@
 #include "transport/socket.h"
 #include "world/echec.h"
 
+namespace transport {
+
 namespace {
 
 [[noreturn]] void echec_systeme(const char* operation) {
@@ -91,3 +93,5 @@ void accepte_connexions(const Socket& ecoute, const std::atomic<bool>* arret,
     sert(std::move(connexion));
   }
 }
+
+}  // namespace transport

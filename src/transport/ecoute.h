@@ -7,6 +7,8 @@
 
 #include "transport/socket.h"
 
+namespace transport {
+
 struct OptionsEcoute {
   bool traces = true;  // the start-up traces of debug mode
   // Bind even while connections this server closed linger in TIME_WAIT, so
@@ -27,3 +29,5 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute
 // throws Echec when accept fails for a reason that waiting does not cure.
 void accepte_connexions(const Socket& ecoute, const std::atomic<bool>* arret,
                         const std::function<void(Socket)>& sert);
+
+}  // namespace transport

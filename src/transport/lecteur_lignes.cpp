@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace transport {
+
 namespace {
 
 constexpr std::size_t taille_tampon = 16 * 1024;
@@ -63,3 +65,5 @@ std::optional<std::string_view> LecteurLignes::lit_ligne() {
     }
   }
 }
+
+}  // namespace transport

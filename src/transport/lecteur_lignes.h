@@ -13,6 +13,8 @@
 
 #include "config/configuration.h"
 
+namespace transport {
+
 // Where the bytes come from: fills at most `taille` bytes of `tampon` and
 // returns how many, 0 at end of stream, a negative value on failure.
 using Source = std::function<long(char* tampon, std::size_t taille)>;
@@ -47,3 +49,5 @@ class LecteurLignes {
   enum class Etat { Ouvert, Fin, Echec } etat_ = Etat::Ouvert;
   std::string ligne_;
 };
+
+}  // namespace transport

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace transport {
+
 class Socket {
  public:
   Socket() = default;
@@ -32,3 +34,5 @@ class Socket {
  private:
   int fd_ = -1;
 };
+
+}  // namespace transport

@@ -2,6 +2,8 @@
 
 #include <sys/socket.h>
 
+namespace transport {
+
 void SuiviConnexions::entre(int fd) {
   synchro::MutexTenu tenu(mutex_);
   fds_.insert(fd);
@@ -34,3 +36,5 @@ std::size_t SuiviConnexions::nombre() const {
   synchro::MutexTenu tenu(mutex_);
   return fds_.size();
 }
+
+}  // namespace transport

@@ -8,6 +8,8 @@
 
 #include "synchro/mutex.h"
 
+namespace transport {
+
 class SuiviConnexions {
  public:
   // A connection thread starts serving `fd`. After ferme_toutes, it is shut
@@ -42,3 +44,5 @@ class ConnexionSuivie {
   SuiviConnexions& suivi_;
   int fd_;
 };
+
+}  // namespace transport

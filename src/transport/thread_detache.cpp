@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace transport {
+
 namespace {
 
 // RAII for the attribute object.
@@ -46,3 +48,5 @@ bool lance_thread_detache(std::function<void()> corps, std::size_t taille_pile) 
   possede.release();  // the new thread owns it now
   return true;
 }
+
+}  // namespace transport

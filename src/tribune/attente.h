@@ -6,6 +6,8 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/beast/core/error.hpp>
 
+namespace tribune {
+
 // Starts an operation with `lance(fin)` and runs the io_context until it has
 // completed; returns its error. The operation's handler may take any values
 // after the error code.
@@ -17,3 +19,5 @@ boost::beast::error_code attend(boost::asio::io_context& ioc, Lance&& lance) {
   ioc.run();
   return erreur;
 }
+
+}  // namespace tribune

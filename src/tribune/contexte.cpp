@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace tribune {
+
 StatistiquesSpectateurs statistiques(const ContexteSpectateurs& contexte) {
   return {contexte.flux.occupees(),
           contexte.refuses.load(std::memory_order_relaxed),
@@ -22,8 +24,10 @@ std::string texte_resultats(ContexteSpectateurs& contexte) {
   auto& cache = contexte.resultats;
   synchro::MutexTenu tenu(cache.mutex);
   if (cache.copie != copie) {
-    cache.texte = texte_json(*copie) + "\n";
+    cache.texte = resultats::texte_json(*copie) + "\n";
     cache.copie = std::move(copie);
   }
   return cache.texte;
 }
+
+}  // namespace tribune

@@ -18,14 +18,16 @@
 #include "tribune/metriques.h"
 #include "tribune/places.h"
 
+namespace tribune {
+
 // The match as the spectator port sees it, never under verrou: the results
 // as the tick publishes them, every other figure kept in atomics by those who
 // change it.
 struct MatchObserve {
-  ResultatsPublies& resultats;
-  const SuiviConnexions& joueurs;  // the players' connections
-  const MesuresTick& mesures;
-  const CompteursProtocole& compteurs;
+  match::ResultatsPublies& resultats;
+  const transport::SuiviConnexions& joueurs;  // the players' connections
+  const match::MesuresTick& mesures;
+  const protocol::CompteursProtocole& compteurs;
 };
 
 struct OptionsSpectateurs {
@@ -53,13 +55,13 @@ struct ContexteSpectateurs {
   const MatchObserve match;
   Diffusion& diffusion;
   const OptionsSpectateurs options;
-  Places flux;            // one per open stream
-  SuiviConnexions suivi;  // every open connection of the port, to cut them at the end
+  Places flux;                       // one per open stream
+  transport::SuiviConnexions suivi;  // every open connection of the port, to cut them at the end
   // The JSON of the last copy of the results served, built once for all the
   // requests that get the same copy.
   struct {
     synchro::Mutex mutex;
-    std::shared_ptr<const Resultats> copie GUARDED_BY(mutex);
+    std::shared_ptr<const resultats::Resultats> copie GUARDED_BY(mutex);
     std::string texte GUARDED_BY(mutex);
   } resultats;
   std::atomic<std::uint64_t> refuses{0};
@@ -74,3 +76,5 @@ std::string texte_resultats(ContexteSpectateurs& contexte);
 
 // The /metrics text.
 std::string metriques(const ContexteSpectateurs& contexte);
+
+}  // namespace tribune

@@ -10,6 +10,8 @@
 
 #include "enregistrement/format.h"
 
+namespace tribune {
+
 namespace {
 
 template <typename Lots>
@@ -95,10 +97,11 @@ Diffusion::Diffusion(SourceJoueurs joueurs, const OptionsDiffusion& options,
 Diffusion::CopieEtat Diffusion::copie_etat(Abonnement& abonnement) {
   abonnement.verifie_flux(*this);
   const std::int64_t tick = miroir_.tick();
-  CopieEtat copie{abonnement.besoin_ == Abonnement::Besoin::Depart
-                      ? entete_du_moment()
-                      : ligne(EvPerdu{abonnement.perdu_depuis_, tick - 1}),
-                  EvEtat{tick, miroir_.vaisseaux(), miroir_.balles(), {}}, fin_};
+  CopieEtat copie{
+      abonnement.besoin_ == Abonnement::Besoin::Depart
+          ? entete_du_moment()
+          : enregistrement::ligne(evenements::EvPerdu{abonnement.perdu_depuis_, tick - 1}),
+      evenements::EvEtat{tick, miroir_.vaisseaux(), miroir_.balles(), {}}, fin_};
   if (abonnement.besoin_ == Abonnement::Besoin::Reprise)
     reprises_.fetch_add(1, std::memory_order_relaxed);
   abonnement.besoin_ = Abonnement::Besoin::Rien;
@@ -109,18 +112,20 @@ Diffusion::CopieEtat Diffusion::copie_etat(Abonnement& abonnement) {
 Envoi Diffusion::etat_complet(CopieEtat copie) const {
   copie.etat.joueurs = joueurs_();
   copie.texte += '\n';
-  ajoute_ligne(copie.texte, copie.etat);
+  enregistrement::ajoute_ligne(copie.texte, copie.etat);
   if (!copie.fin.empty()) copie.texte += '\n' + copie.fin;
   return {std::move(copie.texte)};
 }
 
-void Diffusion::evenements(const Lot& lot) {
+void Diffusion::evenements(const evenements::Lot& lot) {
   synchro::MutexTenu tenu(mutex_);
   tick_avant_ = miroir_.tick();
-  for (const Evenement& e : lot) {
-    if (std::holds_alternative<EvEntete>(e) && entete_.empty()) entete_ = ligne(e);
-    if (std::holds_alternative<EvFin>(e)) fin_ = ligne(e);
-    commence_ |= std::holds_alternative<EvDebut>(e) || std::holds_alternative<EvFin>(e);
+  for (const evenements::Evenement& e : lot) {
+    if (std::holds_alternative<evenements::EvEntete>(e) && entete_.empty())
+      entete_ = enregistrement::ligne(e);
+    if (std::holds_alternative<evenements::EvFin>(e)) fin_ = enregistrement::ligne(e);
+    commence_ |= std::holds_alternative<evenements::EvDebut>(e) ||
+                 std::holds_alternative<evenements::EvFin>(e);
     miroir_.applique(e);
   }
   ++generation_;
@@ -173,3 +178,5 @@ std::size_t Diffusion::abonnes() const {
   synchro::MutexTenu tenu(mutex_);
   return abonnements_.size();
 }
+
+}  // namespace tribune

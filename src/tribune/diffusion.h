@@ -20,6 +20,8 @@
 #include "enregistrement/etat.h"
 #include "synchro/mutex.h"
 
+namespace tribune {
+
 struct OptionsDiffusion {
   // An outbox holds at most this many lots, about two seconds of ticks...
   std::size_t lots_max = 80;
@@ -38,9 +40,9 @@ struct Envoi {
 
 class Abonnement;
 
-class Diffusion final : public Puits {
+class Diffusion final : public enregistrement::Puits {
  public:
-  using SourceJoueurs = std::function<std::vector<ResultatJoueur>()>;
+  using SourceJoueurs = std::function<std::vector<resultats::ResultatJoueur>()>;
 
   using Instant = std::chrono::steady_clock::time_point;
 
@@ -51,7 +53,7 @@ class Diffusion final : public Puits {
                      std::optional<Instant> fin_attente = std::nullopt);
 
   // The writer thread's side.
-  void evenements(const Lot& lot) override;
+  void evenements(const evenements::Lot& lot) override;
   void ecrit(std::string_view lignes) override;
   void termine() override;
 
@@ -65,7 +67,7 @@ class Diffusion final : public Puits {
   // then the players' results taken and the text built without it.
   struct CopieEtat {
     std::string texte;  // the header or the gap mark
-    EvEtat etat;
+    evenements::EvEtat etat;
     std::string fin;
   };
   CopieEtat copie_etat(Abonnement& abonnement) REQUIRES(mutex_);
@@ -79,7 +81,7 @@ class Diffusion final : public Puits {
   const std::optional<Instant> fin_attente_;
   mutable synchro::Mutex mutex_;
   std::vector<Abonnement*> abonnements_ GUARDED_BY(mutex_);
-  EtatRelu miroir_ GUARDED_BY(mutex_);
+  enregistrement::EtatRelu miroir_ GUARDED_BY(mutex_);
   std::string entete_ GUARDED_BY(mutex_);            // the header line, once seen
   std::string fin_ GUARDED_BY(mutex_);               // the end line, once seen
   std::uint64_t generation_ GUARDED_BY(mutex_) = 0;  // lots applied to the mirror
@@ -131,3 +133,5 @@ class Abonnement {
   // Lots included in what it has.
   std::uint64_t generation_ GUARDED_BY(diffusion_.mutex_) = 0;
 };
+
+}  // namespace tribune

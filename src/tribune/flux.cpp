@@ -16,6 +16,8 @@
 
 #include "tribune/attente.h"
 
+namespace tribune {
+
 namespace {
 
 namespace asio = boost::asio;
@@ -210,3 +212,5 @@ void diffuse(ContexteSpectateurs& contexte, beast::tcp_stream& flux, asio::io_co
   Session session(ws, ioc, contexte.diffusion, contexte.options.delai_envoi);
   if (session.execute()) contexte.abandonnes.fetch_add(1, std::memory_order_relaxed);
 }
+
+}  // namespace tribune

@@ -8,9 +8,13 @@
 
 #include "tribune/contexte.h"
 
+namespace tribune {
+
 // Completes the handshake, then sends the match until it ends, the spectator
 // leaves, or stops reading (counted in the context). The caller holds the
 // stream's place.
 void diffuse(ContexteSpectateurs& contexte, boost::beast::tcp_stream& flux,
              boost::asio::io_context& ioc,
              const boost::beast::http::request<boost::beast::http::empty_body>& requete);
+
+}  // namespace tribune

@@ -16,6 +16,8 @@
 #include "tribune/flux.h"
 #include "tribune/page.h"
 
+namespace tribune {
+
 namespace {
 
 namespace asio = boost::asio;
@@ -168,12 +170,12 @@ void ouvre_flux(ContexteSpectateurs& contexte, asio::io_context& ioc, beast::tcp
   diffuse(contexte, flux, ioc, requete);
 }
 
-void sert(ContexteSpectateurs& contexte, Socket socket) {
+void sert(ContexteSpectateurs& contexte, transport::Socket socket) {
   asio::io_context ioc;
   beast::tcp_stream flux(asio::ip::tcp::socket(ioc, asio::ip::tcp::v4(), socket.fd()));
   socket.relache();  // only once the stream owns it, in case that failed
   // Leaves the set before the stream closes its descriptor.
-  const ConnexionSuivie suivie(contexte.suivi, flux.socket().native_handle());
+  const transport::ConnexionSuivie suivie(contexte.suivi, flux.socket().native_handle());
   beast::flat_buffer tampon;
   for (;;) {
     http::request_parser<http::empty_body> analyseur;
@@ -208,10 +210,12 @@ void sert(ContexteSpectateurs& contexte, Socket socket) {
 
 }  // namespace
 
-void sert_spectateur(ContexteSpectateurs& contexte, Socket socket) {
+void sert_spectateur(ContexteSpectateurs& contexte, transport::Socket socket) {
   try {
     sert(contexte, std::move(socket));
   } catch (...) {
     // Nothing a spectator does may end more than its own connection.
   }
 }
+
+}  // namespace tribune

@@ -5,6 +5,10 @@
 #include "transport/socket.h"
 #include "tribune/contexte.h"
 
+namespace tribune {
+
 // The body of the connection's thread. Never throws; the socket is closed
 // when it returns.
-void sert_spectateur(ContexteSpectateurs& contexte, Socket socket);
+void sert_spectateur(ContexteSpectateurs& contexte, transport::Socket socket);
+
+}  // namespace tribune

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string_view>
 
+namespace tribune {
+
 namespace {
 
 void nombre(std::string& texte, double x) {
@@ -45,15 +47,15 @@ void simple(std::string& texte, std::string_view nom, std::string_view type, std
   echantillon(texte, nom, "", valeur);
 }
 
-void histogramme_ticks(std::string& texte, const MesuresTick& m) {
+void histogramme_ticks(std::string& texte, const match::MesuresTick& m) {
   constexpr std::string_view nom = "arene_tick_duree_secondes";
   famille(texte, nom, "histogram",
           "How long each tick held the world lock: the update and the match's bookkeeping.");
   std::uint64_t cumul = 0;
-  for (std::size_t i = 0; i < MesuresTick::bornes.size(); ++i) {
+  for (std::size_t i = 0; i < match::MesuresTick::bornes.size(); ++i) {
     cumul += lu(m.par_duree[i]);
     std::string etiquettes = "{le=\"";
-    nombre(etiquettes, MesuresTick::bornes[i]);
+    nombre(etiquettes, match::MesuresTick::bornes[i]);
     etiquettes += "\"}";
     echantillon(texte, std::string(nom) + "_bucket", etiquettes, cumul);
   }
@@ -64,13 +66,13 @@ void histogramme_ticks(std::string& texte, const MesuresTick& m) {
   echantillon(texte, std::string(nom) + "_count", "", cumul);
 }
 
-void requetes(std::string& texte, const CompteursProtocole& p) {
+void requetes(std::string& texte, const protocol::CompteursProtocole& p) {
   constexpr std::string_view nom = "arene_requetes_total";
   famille(
       texte, nom, "counter",
       "Request lines from players, by command; \"inconnue\" for lines answered ERREUR SYNTAXE.");
-  for (std::size_t sorte = 0; sorte < nb_sortes_requetes; ++sorte)
-    echantillon(texte, nom, "{commande=\"" + std::string(nom_requete(sorte)) + "\"}",
+  for (std::size_t sorte = 0; sorte < protocol::nb_sortes_requetes; ++sorte)
+    echantillon(texte, nom, "{commande=\"" + std::string(protocol::nom_requete(sorte)) + "\"}",
                 lu(p.requetes[sorte]));
 }
 
@@ -96,7 +98,7 @@ void spectateurs(std::string& texte, const StatistiquesSpectateurs& s) {
 }  // namespace
 
 std::string texte_metriques(const SourcesMetriques& sources) {
-  const MesuresTick& m = sources.tick;
+  const match::MesuresTick& m = sources.tick;
   std::string texte;
   texte.reserve(8192);
   simple(texte, "arene_ticks_total", "counter", "Ticks run since the match started.", lu(m.ticks));
@@ -120,3 +122,5 @@ std::string texte_metriques(const SourcesMetriques& sources) {
   spectateurs(texte, sources.spectateurs);
   return texte;
 }
+
+}  // namespace tribune

@@ -10,6 +10,8 @@
 #include "match/mesures.h"
 #include "protocol/compteurs.h"
 
+namespace tribune {
+
 struct StatistiquesSpectateurs {
   std::size_t flux = 0;               // streams open now
   std::uint64_t refuses = 0;          // requests answered 503: all places taken
@@ -20,10 +22,12 @@ struct StatistiquesSpectateurs {
 };
 
 struct SourcesMetriques {
-  const MesuresTick& tick;
-  const CompteursProtocole& protocole;
+  const match::MesuresTick& tick;
+  const protocol::CompteursProtocole& protocole;
   std::size_t connexions;  // players' connections open now
   StatistiquesSpectateurs spectateurs;
 };
 
 std::string texte_metriques(const SourcesMetriques& sources);
+
+}  // namespace tribune

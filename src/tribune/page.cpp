@@ -2,7 +2,11 @@
 
 #ifdef ARENE_VISIONNEUSE
 #include "visionneuse.h"
+#endif
 
+namespace tribune {
+
+#ifdef ARENE_VISIONNEUSE
 std::string_view page_accueil() { return page_visionneuse(); }
 
 #else
@@ -25,3 +29,5 @@ std::string_view page_accueil() {
 }
 
 #endif
+
+}  // namespace tribune

@@ -4,4 +4,8 @@
 
 #include <string_view>
 
+namespace tribune {
+
 std::string_view page_accueil();
+
+}  // namespace tribune

@@ -1,5 +1,7 @@
 #include "tribune/places.h"
 
+namespace tribune {
+
 Place::~Place() {
   if (places_ != nullptr) places_->rend();
 }
@@ -46,3 +48,5 @@ void PlacesParAdresse::rend(std::uint32_t adresse) {
   const auto it = occupees_.find(adresse);
   if (--it->second == 0) occupees_.erase(it);
 }
+
+}  // namespace tribune

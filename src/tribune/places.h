@@ -11,6 +11,8 @@
 
 #include "synchro/mutex.h"
 
+namespace tribune {
+
 class Places;
 
 // One place held, given back when it goes.
@@ -82,3 +84,5 @@ class PlacesParAdresse {
   // Addresses holding places only.
   std::unordered_map<std::uint32_t, std::size_t> occupees_ GUARDED_BY(mutex_);
 };
+
+}  // namespace tribune

@@ -13,6 +13,8 @@
 #include "transport/thread_detache.h"
 #include "tribune/http.h"
 
+namespace tribune {
+
 namespace {
 
 // Connections beyond the streams: pages, results, metrics and refused streams.
@@ -40,7 +42,7 @@ constexpr std::string_view trop_de_connexions =
 
 // For a crowd beyond its places: the answer goes out without the request
 // being read, if the socket takes it at once.
-void refuse_sans_lire(const Socket& socket, std::string_view refus) {
+void refuse_sans_lire(const transport::Socket& socket, std::string_view refus) {
   (void)::send(socket.fd(), refus.data(), refus.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
   ::shutdown(socket.fd(), SHUT_WR);
 }
@@ -53,7 +55,7 @@ struct Occupation {
 };
 
 // The peer's IPv4 address, as the port listens on IPv4 only; 0 if unknown.
-std::uint32_t adresse_du_pair(const Socket& socket) {
+std::uint32_t adresse_du_pair(const transport::Socket& socket) {
   sockaddr_in pair{};
   socklen_t taille = sizeof pair;
   if (::getpeername(socket.fd(), reinterpret_cast<sockaddr*>(&pair), &taille) != 0 ||
@@ -66,20 +68,21 @@ std::uint32_t adresse_du_pair(const Socket& socket) {
 
 ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion,
                                        std::int64_t port, const OptionsSpectateurs& options)
-    : ServeurSpectateurs(
-          match, diffusion,
-          ouvre_socket_d_ecoute(port, file_attente, {.traces = false, .reutilise_adresse = true}),
-          options) {}
+    : ServeurSpectateurs(match, diffusion,
+                         transport::ouvre_socket_d_ecoute(
+                             port, file_attente, {.traces = false, .reutilise_adresse = true}),
+                         options) {}
 
 ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion,
-                                       Socket ecoute, const OptionsSpectateurs& options)
+                                       transport::Socket ecoute, const OptionsSpectateurs& options)
     : contexte_(match, diffusion, options),
       connexions_(options.max_flux + connexions_hors_flux),
       par_adresse_(options.max_par_adresse),
       ecoute_(std::move(ecoute)),
       accueil_([this] {
         try {
-          accepte_connexions(ecoute_, &arret_, [this](Socket s) { accueille(std::move(s)); });
+          transport::accepte_connexions(ecoute_, &arret_,
+                                        [this](transport::Socket s) { accueille(std::move(s)); });
         } catch (const std::exception& e) {
           // The match goes on without spectators.
           std::fprintf(stderr, "arene-arbitre : spectateurs : %s\n", e.what());
@@ -88,7 +91,7 @@ ServeurSpectateurs::ServeurSpectateurs(const MatchObserve& match, Diffusion& dif
 
 ServeurSpectateurs::~ServeurSpectateurs() { arrete(std::chrono::seconds(0)); }
 
-void ServeurSpectateurs::accueille(Socket socket) {
+void ServeurSpectateurs::accueille(transport::Socket socket) {
   auto place_adresse = par_adresse_.prend(adresse_du_pair(socket));
   if (!place_adresse) {
     contexte_.refuses_adresse.fetch_add(1, std::memory_order_relaxed);
@@ -100,11 +103,11 @@ void ServeurSpectateurs::accueille(Socket socket) {
     return refuse_sans_lire(socket, trop_de_spectateurs);
   }
   // If the thread cannot start, the socket and the places go with the lambda.
-  (void)lance_thread_detache(
+  (void)transport::lance_thread_detache(
       [this,
        places =
            std::make_shared<Occupation>(Occupation{std::move(*place), std::move(*place_adresse)}),
-       socket = std::make_shared<Socket>(std::move(socket))] {
+       socket = std::make_shared<transport::Socket>(std::move(socket))] {
         sert_spectateur(contexte_, std::move(*socket));
       },
       pile_connexion);
@@ -121,3 +124,5 @@ void ServeurSpectateurs::arrete(std::chrono::milliseconds delai) {
     contexte_.suivi.ferme_toutes();
   } while (!connexions_.attend_toutes_libres(std::chrono::seconds(1)));
 }
+
+}  // namespace tribune

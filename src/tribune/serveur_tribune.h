@@ -12,6 +12,8 @@
 #include "transport/socket.h"
 #include "tribune/contexte.h"
 
+namespace tribune {
+
 class ServeurSpectateurs {
  public:
   // Listens on 0.0.0.0:`port` and starts accepting. Throws Echec naming the
@@ -20,7 +22,7 @@ class ServeurSpectateurs {
                      const OptionsSpectateurs& options = {});
   // Accepts on `ecoute`, a socket already listening: one a caller opened
   // where the watchers can reach it.
-  ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion, Socket ecoute,
+  ServeurSpectateurs(const MatchObserve& match, Diffusion& diffusion, transport::Socket ecoute,
                      const OptionsSpectateurs& options = {});
   ~ServeurSpectateurs();
   ServeurSpectateurs(const ServeurSpectateurs&) = delete;
@@ -31,7 +33,7 @@ class ServeurSpectateurs {
   void arrete(std::chrono::milliseconds delai);
 
  private:
-  void accueille(Socket socket);
+  void accueille(transport::Socket socket);
 
   ContexteSpectateurs contexte_;
   // Streams, and beside them the short requests and the refusals; a crowd
@@ -39,7 +41,9 @@ class ServeurSpectateurs {
   Places connexions_;
   // And a share of them for each address, so that one peer cannot take them all.
   PlacesParAdresse par_adresse_;
-  Socket ecoute_;
+  transport::Socket ecoute_;
   std::atomic<bool> arret_{false};
   std::thread accueil_;
 };
+
+}  // namespace tribune

@@ -17,6 +17,8 @@
 #include "tribune/places.h"
 #include "world/echec.h"
 
+namespace tribune {
+
 namespace {
 
 namespace asio = boost::asio;
@@ -117,7 +119,7 @@ bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer&
          m.keep_alive();
 }
 
-void sert_connexion(Socket socket, const Reponds& reponds, const std::string& serveur,
+void sert_connexion(transport::Socket socket, const Reponds& reponds, const std::string& serveur,
                     std::size_t corps_max) {
   try {
     asio::io_context ioc;
@@ -174,7 +176,7 @@ EcouteHttp ecoute_http(const OptionsServiceHttp& o) {
     return e;
   }
   try {
-    e.socket = ouvre_socket_d_ecoute(
+    e.socket = transport::ouvre_socket_d_ecoute(
         o.port, 64, {.traces = false, .reutilise_adresse = true, .adresse = ntohl(adresse.s_addr)});
   } catch (const world::Echec& echec) {
     e.etat = EcouteHttp::Etat::refusee;
@@ -189,18 +191,20 @@ EcouteHttp ecoute_http(const OptionsServiceHttp& o) {
   return e;
 }
 
-int accepte_http(Socket ecoute, const std::string& serveur,
-                 std::function<void(Socket)> sert_connexion) {
+int accepte_http(transport::Socket ecoute, const std::string& serveur,
+                 std::function<void(transport::Socket)> sert_connexion) {
   // Shared with the connections' threads, which may outlive this function.
   auto places = std::make_shared<Places>(connexions_max);
-  auto sert = std::make_shared<std::function<void(Socket)>>(std::move(sert_connexion));
+  auto sert = std::make_shared<std::function<void(transport::Socket)>>(std::move(sert_connexion));
   try {
-    accepte_connexions(ecoute, nullptr, [&](Socket socket) {
+    transport::accepte_connexions(ecoute, nullptr, [&](transport::Socket socket) {
       auto place = places->prend();
       if (!place) return;  // the socket closes: a browser tries again
-      (void)lance_thread_detache(
+      (void)transport::lance_thread_detache(
           [sert, occupe = std::make_shared<Occupation>(Occupation{places, std::move(*place)}),
-           socket = std::make_shared<Socket>(std::move(socket))] { (*sert)(std::move(*socket)); },
+           socket = std::make_shared<transport::Socket>(std::move(socket))] {
+            (*sert)(std::move(*socket));
+          },
           pile_connexion);
     });
   } catch (const world::Echec& e) {
@@ -224,9 +228,10 @@ int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeH
   std::printf("serving at http://%s:%d/\n", e.hote.c_str(), e.port);
   std::fflush(stdout);
   auto partage = std::make_shared<std::pair<Reponds, std::string>>(std::move(reponds), o.serveur);
-  return accepte_http(std::move(e.socket), o.serveur,
-                      [partage, corps_max = o.corps_max](Socket socket) {
-                        sert_connexion(std::move(socket), partage->first, partage->second,
-                                       corps_max);
-                      });
+  return accepte_http(
+      std::move(e.socket), o.serveur, [partage, corps_max = o.corps_max](transport::Socket socket) {
+        sert_connexion(std::move(socket), partage->first, partage->second, corps_max);
+      });
 }
+
+}  // namespace tribune

@@ -12,6 +12,8 @@
 
 #include "transport/socket.h"
 
+namespace tribune {
+
 struct DemandeHttp {
   std::string cible;            // "/eleve/abc?x", as sent
   std::string accept_language;  // the browser's languages, for the page's
@@ -46,7 +48,7 @@ struct OptionsServiceHttp {
 // The service's listening socket, or why there is none.
 struct EcouteHttp {
   enum class Etat { ecoute, adresse_invalide, refusee } etat = Etat::ecoute;
-  Socket socket;
+  transport::Socket socket;
   int port = 0;        // the one bound
   std::string hote;    // what a browser on this machine types: 127.0.0.1 for 0.0.0.0
   std::string raison;  // why it was refused
@@ -56,8 +58,8 @@ EcouteHttp ecoute_http(const OptionsServiceHttp& options);
 // Accepts until the program ends, each connection on a thread of its own
 // with a place among a fixed number, given to `sert_connexion`; returns 1
 // after saying why ("<serveur>: <why>") when accepting fails.
-int accepte_http(Socket ecoute, const std::string& serveur,
-                 std::function<void(Socket)> sert_connexion);
+int accepte_http(transport::Socket ecoute, const std::string& serveur,
+                 std::function<void(transport::Socket)> sert_connexion);
 
 // Serves until the program ends, announcing "serving at http://A:P/" on
 // stdout once it listens; returns 1 after saying why when it cannot listen.
@@ -65,3 +67,5 @@ int accepte_http(Socket ecoute, const std::string& serveur,
 // and must not throw.
 int sert_http(const OptionsServiceHttp& options,
               std::function<PageHttp(const DemandeHttp&)> reponds);
+
+}  // namespace tribune

@@ -18,21 +18,21 @@ TEST(Wilson, ValeursPubliees) {
       {1, 29, 0.0061, 0.1718},   {5, 10, 0.2366, 0.7634},   {10, 10, 0.7225, 1.0},
   };
   for (const Cas& c : cas) {
-    const Intervalle i = wilson(c.succes, c.essais);
+    const classement::Intervalle i = classement::wilson(c.succes, c.essais);
     EXPECT_NEAR(i.bas, c.bas, 5e-5) << c.succes << "/" << c.essais;
     EXPECT_NEAR(i.haut, c.haut, 5e-5) << c.succes << "/" << c.essais;
   }
-  const Intervalle vide = wilson(0, 0);
+  const classement::Intervalle vide = classement::wilson(0, 0);
   EXPECT_EQ(vide.bas, 0.0);
   EXPECT_EQ(vide.haut, 1.0);
 }
 
 // Two bots: the fit is Bradley-Terry's, whose strength ratio is the ratio of wins.
 TEST(PlackettLuce, DuelRapportDesVictoires) {
-  std::vector<Arrivee> matchs;
+  std::vector<classement::Arrivee> matchs;
   for (int i = 0; i < 3; ++i) matchs.push_back({{0}, {1}});
   matchs.push_back({{1}, {0}});
-  const auto notes = notes_plackett_luce(2, matchs, {.a_priori = 0});
+  const auto notes = classement::notes_plackett_luce(2, matchs, {.a_priori = 0});
   EXPECT_NEAR(notes[0] - notes[1], 400 * std::log10(3.0), 1e-6);
   EXPECT_NEAR(notes[0] + notes[1], 3000, 1e-6);
 }
@@ -42,17 +42,18 @@ TEST(PlackettLuce, DuelRapportDesVictoires) {
 // as k picks from the same field (Breslow): d logL / d log w_i adds 1 for each
 // pick of i and takes k w_i / S at each stage where i is still in the field.
 TEST(PlackettLuce, GradientNulAuMaximum) {
-  const std::vector<Arrivee> sans_egalite = {{{0}, {1}, {2}}, {{0}, {2}, {1}}, {{1}, {0}, {2}},
-                                             {{2}, {0}, {1}}, {{1}, {2}, {0}}, {{0}, {1}, {2}}};
+  const std::vector<classement::Arrivee> sans_egalite = {{{0}, {1}, {2}}, {{0}, {2}, {1}},
+                                                         {{1}, {0}, {2}}, {{2}, {0}, {1}},
+                                                         {{1}, {2}, {0}}, {{0}, {1}, {2}}};
   // Ties first, in the middle and last.
-  const std::vector<Arrivee> egalites = {{{0}, {1, 2}, {3}}, {{3}, {0}, {1}, {2}},
-                                         {{1, 3}, {2}, {0}}, {{2}, {0, 3}, {1}},
-                                         {{2, 0}, {1}, {3}}, {{1}, {3}, {0, 2}}};
+  const std::vector<classement::Arrivee> egalites = {{{0}, {1, 2}, {3}}, {{3}, {0}, {1}, {2}},
+                                                     {{1, 3}, {2}, {0}}, {{2}, {0, 3}, {1}},
+                                                     {{2, 0}, {1}, {3}}, {{1}, {3}, {0, 2}}};
   for (const auto& [bots, matchs] : {std::pair{3u, sans_egalite}, std::pair{4u, egalites}}) {
-    const auto notes = notes_plackett_luce(bots, matchs, {.a_priori = 0});
+    const auto notes = classement::notes_plackett_luce(bots, matchs, {.a_priori = 0});
     std::vector<double> force, gradient(bots, 0.0);
     for (double n : notes) force.push_back(std::pow(10.0, (n - 1500) / 400));
-    for (const Arrivee& m : matchs) {
+    for (const classement::Arrivee& m : matchs) {
       double champ = 0;
       for (const auto& groupe : m)
         for (std::size_t i : groupe) champ += force[i];
@@ -72,21 +73,21 @@ TEST(PlackettLuce, GradientNulAuMaximum) {
 }
 
 TEST(PlackettLuce, EgalitesCompletesNeComptentPas) {
-  std::vector<Arrivee> matchs = {{{0}, {1}, {2}}, {{1}, {0}, {2}}, {{0}, {2}, {1}}};
-  const auto avant = notes_plackett_luce(3, matchs);
+  std::vector<classement::Arrivee> matchs = {{{0}, {1}, {2}}, {{1}, {0}, {2}}, {{0}, {2}, {1}}};
+  const auto avant = classement::notes_plackett_luce(3, matchs);
   for (int i = 0; i < 5; ++i) matchs.push_back({{0, 1, 2}});
-  const auto apres = notes_plackett_luce(3, matchs);
+  const auto apres = classement::notes_plackett_luce(3, matchs);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(avant[i], apres[i], 1e-6);
   // A shared first place weighs like a win for each against the bot behind.
-  const auto partage = notes_plackett_luce(3, {{{0, 1}, {2}}, {{0, 1}, {2}}});
+  const auto partage = classement::notes_plackett_luce(3, {{{0, 1}, {2}}, {{0, 1}, {2}}});
   EXPECT_NEAR(partage[0], partage[1], 1e-6);
   EXPECT_GT(partage[0], partage[2] + 100);
 }
 
 // Bot 0 always wins; the others finish in random order.
-std::vector<Arrivee> tournoi_domine(int matchs, std::uint64_t graine) {
+std::vector<classement::Arrivee> tournoi_domine(int matchs, std::uint64_t graine) {
   std::mt19937_64 alea(graine);
-  std::vector<Arrivee> arrivees;
+  std::vector<classement::Arrivee> arrivees;
   for (int m = 0; m < matchs; ++m) {
     std::vector<std::size_t> autres = {1, 2, 3};
     std::shuffle(autres.begin(), autres.end(), alea);
@@ -95,16 +96,18 @@ std::vector<Arrivee> tournoi_domine(int matchs, std::uint64_t graine) {
   return arrivees;
 }
 
-double largeur_moyenne(const NotesIntervalles& n) {
+double largeur_moyenne(const classement::NotesIntervalles& n) {
   double somme = 0;
   for (const auto& i : n.intervalles) somme += i.haut - i.bas;
   return somme / static_cast<double>(n.intervalles.size());
 }
 
 TEST(PlackettLuce, DominantPremierEtIntervallesQuiSeResserrent) {
-  const NotesIntervalles peu = notes_bootstrap(4, tournoi_domine(12, 7), 400, 1);
-  const NotesIntervalles beaucoup = notes_bootstrap(4, tournoi_domine(300, 7), 400, 1);
-  for (const NotesIntervalles* n : {&peu, &beaucoup}) {
+  const classement::NotesIntervalles peu =
+      classement::notes_bootstrap(4, tournoi_domine(12, 7), 400, 1);
+  const classement::NotesIntervalles beaucoup =
+      classement::notes_bootstrap(4, tournoi_domine(300, 7), 400, 1);
+  for (const classement::NotesIntervalles* n : {&peu, &beaucoup}) {
     ASSERT_EQ(n->notes.size(), 4u);
     for (std::size_t i = 1; i < 4; ++i) {
       EXPECT_GT(n->notes[0], n->notes[i]);
@@ -117,7 +120,8 @@ TEST(PlackettLuce, DominantPremierEtIntervallesQuiSeResserrent) {
     EXPECT_GT(beaucoup.intervalles[0].bas, beaucoup.intervalles[i].haut);
   EXPECT_LT(largeur_moyenne(beaucoup), largeur_moyenne(peu) / 2);
   // The same seed gives the same intervals.
-  const NotesIntervalles encore = notes_bootstrap(4, tournoi_domine(12, 7), 400, 1);
+  const classement::NotesIntervalles encore =
+      classement::notes_bootstrap(4, tournoi_domine(12, 7), 400, 1);
   EXPECT_EQ(encore.intervalles[2].bas, peu.intervalles[2].bas);
 }
 

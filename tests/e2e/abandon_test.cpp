@@ -24,19 +24,20 @@ TEST(Abandon, UnSpectateurQuiNeLitPlusEstCoupe) {
       {"no answer to the pings", std::chrono::seconds(60), std::chrono::seconds(2), 0},
   };
   for (const Cas& c : cas) {
-    ResultatsPublies resultats;
-    const SuiviConnexions joueurs;
-    const MesuresTick mesures;
-    const CompteursProtocole compteurs;
-    Diffusion diffusion([] { return std::vector<ResultatJoueur>{}; });
-    OptionsSpectateurs options;
+    match::ResultatsPublies resultats;
+    const transport::SuiviConnexions joueurs;
+    const match::MesuresTick mesures;
+    const protocol::CompteursProtocole compteurs;
+    tribune::Diffusion diffusion([] { return std::vector<resultats::ResultatJoueur>{}; });
+    tribune::OptionsSpectateurs options;
     options.delai_envoi = c.delai_envoi;
     options.delai_silence = c.delai_silence;
     const int port = port_libre();
-    ServeurSpectateurs serveur({resultats, joueurs, mesures, compteurs}, diffusion, port, options);
-    diffusion.evenements({EvEntete{}});
-    diffusion.ecrit(ligne(EvEntete{}) + "\n");
-    const Socket muet = spectateur_muet(port);
+    tribune::ServeurSpectateurs serveur({resultats, joueurs, mesures, compteurs}, diffusion, port,
+                                        options);
+    diffusion.evenements({evenements::EvEntete{}});
+    diffusion.ecrit(enregistrement::ligne(evenements::EvEntete{}) + "\n");
+    const transport::Socket muet = spectateur_muet(port);
     ASSERT_TRUE(attend_que(
         [&] { return metrique(get_http(port, "/metrics").corps, "arene_spectateurs") == 1; }, 5s));
     for (int i = 0; i < c.gros_lots; ++i) {

@@ -115,7 +115,7 @@ TEST(Arbitre, FinitParSurvivantSignalOuAnnulation) {
 }
 
 // The lists as the server composes them, from a rebuilt state.
-std::pair<std::string, std::string> textes(const EtatRelu& etat) {
+std::pair<std::string, std::string> textes(const enregistrement::EtatRelu& etat) {
   world::Monde monde(0);
   const auto vaisseaux = etat.vaisseaux();
   for (auto it = vaisseaux.rbegin(); it != vaisseaux.rend(); ++it)
@@ -129,8 +129,8 @@ std::pair<std::string, std::string> textes(const EtatRelu& etat) {
     monde.balles.ajoute_en_tete(b);
   }
   std::pair<std::string, std::string> t;
-  compose_liste_vaisseaux(monde, t.first);
-  compose_liste_balles(monde, t.second);
+  protocol::compose_liste_vaisseaux(monde, t.first);
+  protocol::compose_liste_balles(monde, t.second);
   return t;
 }
 
@@ -160,13 +160,14 @@ TEST(Arbitre, LesListesLuesEnDirectSeRetrouventDansLEnregistrement) {
 
   std::vector<std::string> vaisseaux_rebatis;
   std::vector<std::string> balles_rebaties;
-  relit(enregistrement, [&](const Evenement&, const EtatRelu& etat) {
-    auto [liste_v, liste_b] = textes(etat);
-    if (vaisseaux_rebatis.empty() || vaisseaux_rebatis.back() != liste_v)
-      vaisseaux_rebatis.push_back(liste_v);
-    if (balles_rebaties.empty() || balles_rebaties.back() != liste_b)
-      balles_rebaties.push_back(liste_b);
-  });
+  enregistrement::relit(enregistrement,
+                        [&](const evenements::Evenement&, const enregistrement::EtatRelu& etat) {
+                          auto [liste_v, liste_b] = textes(etat);
+                          if (vaisseaux_rebatis.empty() || vaisseaux_rebatis.back() != liste_v)
+                            vaisseaux_rebatis.push_back(liste_v);
+                          if (balles_rebaties.empty() || balles_rebaties.back() != liste_b)
+                            balles_rebaties.push_back(liste_b);
+                        });
   // Each reply is one of the rebuilt moments, and they come in order.
   auto dans_l_ordre = [](const std::vector<std::string>& lus,
                          const std::vector<std::string>& rebatis) {

@@ -54,7 +54,7 @@ class ClientPatient {
 
  private:
   void connecte() {
-    socket_ = Socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    socket_ = transport::Socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
     sockaddr_in adresse{};
     adresse.sin_family = AF_INET;
     adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -67,7 +67,7 @@ class ClientPatient {
 
   int port_;
   int couleur_;
-  Socket socket_;
+  transport::Socket socket_;
   bool envoye_ = false;
   bool servi_ = false;
   std::string recu_;

@@ -230,7 +230,7 @@ TEST_F(Fichiers, UnSigtermAvecDesLotsEnAttenteLesEcritTousEtFinitLeFlux) {
   ASSERT_EQ(::mkfifo(tube.c_str(), 0600), 0);
   // Opened first, so that the referee's open does not wait for a reader; a
   // one-page pipe is full within a second of play.
-  Descripteur lecture(::open(tube.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  fichiers::Descripteur lecture(::open(tube.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   ASSERT_TRUE(lecture.valide());
   ASSERT_EQ(::fcntl(lecture.fd(), F_SETPIPE_SZ, 4096), 4096);
   ArbitreDeTest serveur({"--enregistre", tube, "--resultats", resultats});

@@ -46,19 +46,19 @@ std::string type_de(const std::string& ligne) {
 }
 
 // The lists rebuilt from the stream, as list replies would give them.
-Liste reponse_vaisseaux(const EtatRelu& etat) {
+Liste reponse_vaisseaux(const enregistrement::EtatRelu& etat) {
   Liste lignes{"PUT VAISSEAUX " + std::to_string(etat.vaisseaux().size()) + "\r\n"};
-  for (const VaisseauVu& v : etat.vaisseaux()) {
-    envoie_vaisseau(lignes.emplace_back(),
-                    world::vaisseau{v.x, v.y, v.angle, 0.0, v.pt_vie, v.couleur});
+  for (const evenements::VaisseauVu& v : etat.vaisseaux()) {
+    protocol::envoie_vaisseau(lignes.emplace_back(),
+                              world::vaisseau{v.x, v.y, v.angle, 0.0, v.pt_vie, v.couleur});
   }
   return lignes;
 }
 
-Liste reponse_balles(const EtatRelu& etat) {
+Liste reponse_balles(const enregistrement::EtatRelu& etat) {
   Liste lignes{"PUT BALLES " + std::to_string(etat.nb_balles()) + "\r\n"};
-  for (const BalleVue& b : etat.balles())
-    envoie_balle(lignes.emplace_back(), world::balle(b.x, b.y, 0.0, b.couleur));
+  for (const evenements::BalleVue& b : etat.balles())
+    protocol::envoie_balle(lignes.emplace_back(), world::balle(b.x, b.y, 0.0, b.couleur));
   return lignes;
 }
 
@@ -68,8 +68,8 @@ struct Relecture {
   void recoit(const std::string& message) {
     for (const std::string& ligne : lignes_de(message)) {
       types.push_back(type_de(ligne));
-      const Evenement e = lit_ligne(ligne);
-      if (const auto* t = std::get_if<EvTick>(&e)) {
+      const evenements::Evenement e = enregistrement::lit_ligne(ligne);
+      if (const auto* t = std::get_if<evenements::EvTick>(&e)) {
         EXPECT_EQ(t->n, relu.tick() + 1) << "ticks in a row";
       }
       relu.applique(e);
@@ -80,7 +80,7 @@ struct Relecture {
     }
   }
 
-  EtatRelu relu;
+  enregistrement::EtatRelu relu;
   Liste types;  // of every line, in order
   std::vector<Liste> vaisseaux;
   std::vector<Liste> balles;
@@ -167,9 +167,9 @@ TEST(Flux, LesNomsVontAuFluxALEnregistrementEtAuxResultats) {
   EXPECT_EQ(par_couleur.at(255).value("nom", ""), "李雷");
   EXPECT_EQ(par_couleur.at(16711680).value("nom", ""), "Élodie Dupont");
   EXPECT_FALSE(par_couleur.at(7).contains("nom")) << "a colour without a name has no key";
-  const LecteurEnregistrement lecteur(prefixe + ".gz");
+  const enregistrement::LecteurEnregistrement lecteur(prefixe + ".gz");
   EXPECT_EQ(lecteur.entete().noms, (noms::Noms{{255, "李雷"}, {16711680, "Élodie Dupont"}}));
-  EXPECT_EQ(lecteur.entete().match, (ParametresMatch{3, 30.0, 20, false}));
+  EXPECT_EQ(lecteur.entete().match, (evenements::ParametresMatch{3, 30.0, 20, false}));
   EXPECT_NE(arbitre.processus().sortie().find("Élodie Dupont\n"), std::string::npos);
   for (const char* fin : {".txt", ".json", ".gz"}) std::remove((prefixe + fin).c_str());
 }
@@ -177,7 +177,7 @@ TEST(Flux, LesNomsVontAuFluxALEnregistrementEtAuxResultats) {
 TEST(Flux, CentSpectateursQuiNeLisentPasNeRalentissentNiLeTickNiLesJoueurs) {
   ArbitreDeTest arbitre({"--graine", "4"});
   const int port = arbitre.port_spectateurs();
-  std::vector<Socket> muets;
+  std::vector<transport::Socket> muets;
   // From as many addresses: one address alone gets only a few connections.
   for (int i = 0; i < 100; ++i)
     muets.push_back(spectateur_muet(port, "127.0.1." + std::to_string(i + 1)));
@@ -293,7 +293,7 @@ std::optional<int> code_en_reponse(int port, std::uint16_t code) {
 // it gets, with how far behind the match it was, and the gaps announced.
 struct LecteurLent {
   void lit(int port, double debit, Duree duree) {
-    const Socket socket = spectateur_muet(port);
+    const transport::Socket socket = spectateur_muet(port);
     const auto debut = std::chrono::steady_clock::now();
     std::string octets;
     std::string message;

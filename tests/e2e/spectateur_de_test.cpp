@@ -37,8 +37,8 @@ ArbitreDeTest::ArbitreDeTest(const std::vector<std::string>& arguments,
   }
 }
 
-Socket spectateur_muet(int port, const std::string& source) {
-  Socket s(::socket(AF_INET, SOCK_STREAM, 0));
+transport::Socket spectateur_muet(int port, const std::string& source) {
+  transport::Socket s(::socket(AF_INET, SOCK_STREAM, 0));
   const int petit = 4096;
   ::setsockopt(s.fd(), SOL_SOCKET, SO_RCVBUF, &petit, sizeof petit);
   sockaddr_in adresse{};

@@ -42,7 +42,7 @@ ReponseHttp get_http(int port, std::string_view chemin, const std::string& sourc
 std::string demande_de_flux();
 // A connection that asks for the stream and will never read it. Its receive
 // buffer is kept small, so that the server's sends stall within seconds.
-Socket spectateur_muet(int port, const std::string& source = "");
+transport::Socket spectateur_muet(int port, const std::string& source = "");
 
 // The value of the sample named `nom` (labels included) in metrics text; -1 if absent.
 double metrique(const std::string& texte, std::string_view nom);

@@ -19,8 +19,8 @@ namespace {
 struct MatchEnCours {
   MatchEnCours() {
     std::scoped_lock tenu(monde.verrou);
-    partie = std::make_unique<Partie>(monde, ReglesPartie{}, 7, nullptr,
-                                      std::chrono::steady_clock::now());
+    partie = std::make_unique<match::Partie>(monde, match::ReglesPartie{}, 7, nullptr,
+                                             std::chrono::steady_clock::now());
   }
   ~MatchEnCours() {
     interruption = true;
@@ -29,21 +29,23 @@ struct MatchEnCours {
   }
 
   void demarre() {
-    ticks = std::thread([this] { joue(monde, *partie, nullptr, interruption, nullptr, &mesures); });
-    spectateurs = std::make_unique<ServeurSpectateurs>(
-        MatchObserve{partie->resultats_publies(), joueurs, mesures, compteurs}, diffusion, port);
+    ticks = std::thread(
+        [this] { match::joue(monde, *partie, nullptr, interruption, nullptr, &mesures); });
+    spectateurs = std::make_unique<tribune::ServeurSpectateurs>(
+        tribune::MatchObserve{partie->resultats_publies(), joueurs, mesures, compteurs}, diffusion,
+        port);
   }
 
   world::Monde monde{7};
-  std::unique_ptr<Partie> partie;
-  MesuresTick mesures;
-  CompteursProtocole compteurs;
-  SuiviConnexions joueurs;
-  Diffusion diffusion{[] { return std::vector<ResultatJoueur>{}; }};
+  std::unique_ptr<match::Partie> partie;
+  match::MesuresTick mesures;
+  protocol::CompteursProtocole compteurs;
+  transport::SuiviConnexions joueurs;
+  tribune::Diffusion diffusion{[] { return std::vector<resultats::ResultatJoueur>{}; }};
   std::atomic<bool> interruption{false};
   std::thread ticks;
   const int port = port_libre();
-  std::unique_ptr<ServeurSpectateurs> spectateurs;
+  std::unique_ptr<tribune::ServeurSpectateurs> spectateurs;
 };
 
 TEST(SpectateursSansVerrou, LesRoutesRepondentPendantQueLeMondeEstVerrouille) {

@@ -18,11 +18,11 @@ constexpr std::string_view listes[] = {"PUT VAISSEAUX ", "PUT BALLES ", "PUT CUB
 
 // The cube field is drawn once; ships and bullets start afresh for each input,
 // while the cached list replies live on, as in a running server.
-Arene& arene_de_fuzz() {
-  static Arene* arene = [] {
+protocol::Arene& arene_de_fuzz() {
+  static protocol::Arene* arene = [] {
     static world::Monde m(42);
-    m.cubes = cree_cubes(m.grille, m.alea, 40);
-    static Arene a(m);
+    m.cubes = geometry::cree_cubes(m.grille, m.alea, 40);
+    static protocol::Arene a(m);
     return &a;
   }();
   return *arene;
@@ -45,32 +45,32 @@ void verifie(std::string_view reponse) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille) {
   if (taille == 0) return 0;
-  Arene& arene = arene_de_fuzz();
+  protocol::Arene& arene = arene_de_fuzz();
   world::Monde& monde = arene.monde;
   {
     std::scoped_lock tenu{monde.verrou};
     monde.vaisseaux.vide_tout();
     monde.balles.vide_tout();
-    (void)cree_vaisseau(monde, 255);
-    (void)cree_vaisseau(monde, 16711680);
+    (void)simulation::cree_vaisseau(monde, 255);
+    (void)simulation::cree_vaisseau(monde, 16711680);
   }
   // The first byte picks the player: one of the two ships, or a colour without one.
   const std::int64_t couleurs[] = {255, 16711680, -7};
-  const Session session{couleurs[donnees[0] % 3], "Le client fuzz "};
+  const protocol::Session session{couleurs[donnees[0] % 3], "Le client fuzz "};
   std::string_view reste(reinterpret_cast<const char*>(donnees) + 1, taille - 1);
   while (!reste.empty()) {
     const std::size_t fin = std::min(reste.find('\n'), reste.size());
     const std::string_view ligne = reste.substr(0, fin);
     reste.remove_prefix(std::min(fin + 1, reste.size()));
     std::string sortie;
-    Suite suite;
+    protocol::Suite suite;
     {
       std::scoped_lock tenu{monde.verrou};
-      suite = traite_commande(arene, session, ligne, sortie);
+      suite = protocol::traite_commande(arene, session, ligne, sortie);
     }
     verifie(sortie);
-    if (suite == Suite::Quitte) break;
-    tick(monde);
+    if (suite == protocol::Suite::Quitte) break;
+    tick::tick(monde);
   }
   return 0;
 }

@@ -9,11 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille) {
   const std::string_view ligne(reinterpret_cast<const char*>(donnees), taille);
-  const auto couleur = analyse_couleur(ligne);
+  const auto couleur = protocol::analyse_couleur(ligne);
   if (couleur && "PUT COULEUR VAISSEAU " + std::to_string(*couleur) + "\r" != ligne)
     __builtin_trap();
   // Every colour has a name, and the label is built around it.
-  if (couleur && etiquette(*couleur) != "Le client " + nom_couleur(*couleur) + " ")
+  if (couleur &&
+      protocol::etiquette(*couleur) != "Le client " + protocol::nom_couleur(*couleur) + " ")
     __builtin_trap();
   return 0;
 }

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
   std::uint32_t graine = donnees[1] | 1u;
   const std::string_view texte(reinterpret_cast<const char*>(donnees) + 2, taille - 2);
   std::size_t position = 0;
-  LecteurLignes lecteur(
+  transport::LecteurLignes lecteur(
       [&](char* tampon, std::size_t place) -> long {
         if (position == texte.size()) return 0;
         graine = graine * 1664525u + 1013904223u;

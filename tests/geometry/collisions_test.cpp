@@ -8,8 +8,8 @@
 
 namespace {
 
-Faces une_face(point debut, point fin) {
-  Faces faces;
+geometry::Faces une_face(geometry::point debut, geometry::point fin) {
+  geometry::Faces faces;
   faces.ajoute_en_tete({debut, fin});
   return faces;
 }
@@ -21,7 +21,7 @@ struct CasDisque {
 };
 
 TEST(InterCubes, DiscAgainstTheLowXFaceOfCellFiveFive) {
-  const Faces faces = une_face({110, 110}, {110, 131});
+  const geometry::Faces faces = une_face({110, 110}, {110, 131});
   const CasDisque cas[] = {
       {"9.0 from the low end", 110.0, 101.0, true},
       {"9.01 from the low end", 110.0, 100.99, false},
@@ -36,11 +36,12 @@ TEST(InterCubes, DiscAgainstTheLowXFaceOfCellFiveFive) {
       {"9.9 diagonally from the high end", 103.0, 138.0, false},
       {"level with the face, beyond its end", 105.0, 141.0, false},
   };
-  for (const CasDisque& c : cas) EXPECT_EQ(inter_cubes(c.x, c.y, faces), c.touche) << c.nom;
+  for (const CasDisque& c : cas)
+    EXPECT_EQ(geometry::inter_cubes(c.x, c.y, faces), c.touche) << c.nom;
 }
 
 TEST(InterCubes, DiscAgainstAConstantYFace) {
-  const Faces faces = une_face({110, 110}, {131, 110});
+  const geometry::Faces faces = une_face({110, 110}, {131, 110});
   const CasDisque cas[] = {
       {"9.0 below the middle", 120.0, 101.0, true},
       {"10.0 below the middle", 120.0, 100.0, false},
@@ -48,17 +49,18 @@ TEST(InterCubes, DiscAgainstAConstantYFace) {
       {"9.0 beyond the far end", 140.0, 110.0, true},
       {"9.5 beyond the far end", 140.5, 110.0, false},
   };
-  for (const CasDisque& c : cas) EXPECT_EQ(inter_cubes(c.x, c.y, faces), c.touche) << c.nom;
+  for (const CasDisque& c : cas)
+    EXPECT_EQ(geometry::inter_cubes(c.x, c.y, faces), c.touche) << c.nom;
 }
 
 TEST(InterCubes, AnyTouchedFaceOfTheListCountsAndNoFaceMeansNoContact) {
-  Faces faces;
+  geometry::Faces faces;
   faces.ajoute_en_tete({{500, 500}, {500, 521}});
   faces.ajoute_en_tete({{110, 110}, {110, 131}});
-  EXPECT_TRUE(inter_cubes(495.0, 510.0, faces));  // the second face in list order
-  EXPECT_TRUE(inter_cubes(105.0, 120.0, faces));
-  EXPECT_FALSE(inter_cubes(300.0, 300.0, faces));
-  EXPECT_FALSE(inter_cubes(110.0, 120.0, Faces{}));
+  EXPECT_TRUE(geometry::inter_cubes(495.0, 510.0, faces));  // the second face in list order
+  EXPECT_TRUE(geometry::inter_cubes(105.0, 120.0, faces));
+  EXPECT_FALSE(geometry::inter_cubes(300.0, 300.0, faces));
+  EXPECT_FALSE(geometry::inter_cubes(110.0, 120.0, geometry::Faces{}));
 }
 
 struct CasPlateau {
@@ -73,7 +75,7 @@ TEST(InterPlateau, LowEdgesMayBeTouchedHighEdgesAreOneUnitIn) {
       {9.0, 9.0, false},   {1397.99, 1397.99, false}, {-50.0, 700.0, true},   {700.0, 5000.0, true},
   };
   for (const CasPlateau& c : cas)
-    EXPECT_EQ(inter_plateau(c.x, c.y), c.touche) << c.x << ", " << c.y;
+    EXPECT_EQ(geometry::inter_plateau(c.x, c.y), c.touche) << c.x << ", " << c.y;
 }
 
 struct CasVaisseau {
@@ -99,9 +101,9 @@ TEST(InterVaisseau, OtherShipsCloserThanEighteenCollide) {
   world::IndexVaisseaux index;
   index.reconstruit(monde.vaisseaux);
   for (const CasVaisseau& c : cas)
-    EXPECT_EQ(inter_vaisseau(c.x, c.y, c.id, index), c.touche) << c.nom;
+    EXPECT_EQ(geometry::inter_vaisseau(c.x, c.y, c.id, index), c.touche) << c.nom;
   index.reconstruit(world::ListeRecente<world::vaisseau>{});
-  EXPECT_FALSE(inter_vaisseau(500.0, 500.0, 1, index));
+  EXPECT_FALSE(geometry::inter_vaisseau(500.0, 500.0, 1, index));
 }
 
 struct CasInside {
@@ -135,17 +137,18 @@ TEST(InsideCube, ClosedSquareWidenedByTheToleranceWithinEachSpan) {
       {"diagonal to the high corner", 132.001, 132.001, false},
       {"far away", 300.0, 300.0, false},
   };
-  for (const CasInside& c : cas) EXPECT_EQ(inside_cube(c.x, c.y, monde.cubes), c.dedans) << c.nom;
+  for (const CasInside& c : cas)
+    EXPECT_EQ(geometry::inside_cube(c.x, c.y, monde.cubes), c.dedans) << c.nom;
 }
 
 TEST(InsideCube, ScansTheWholeListAndAnEmptyListHoldsNothing) {
   world::Monde monde(1);
   place_cubes(monde, {{5, 5}, {40, 12}, {63, 63}});
-  EXPECT_TRUE(inside_cube(121.0, 121.0, monde.cubes));    // the last cube of the list
-  EXPECT_TRUE(inside_cube(1397.0, 1400.0, monde.cubes));  // the head
-  EXPECT_TRUE(inside_cube(885.0, 270.0, monde.cubes));
-  EXPECT_FALSE(inside_cube(700.0, 700.0, monde.cubes));
-  EXPECT_FALSE(inside_cube(121.0, 121.0, std::vector<world::cube>{}));
+  EXPECT_TRUE(geometry::inside_cube(121.0, 121.0, monde.cubes));    // the last cube of the list
+  EXPECT_TRUE(geometry::inside_cube(1397.0, 1400.0, monde.cubes));  // the head
+  EXPECT_TRUE(geometry::inside_cube(885.0, 270.0, monde.cubes));
+  EXPECT_FALSE(geometry::inside_cube(700.0, 700.0, monde.cubes));
+  EXPECT_FALSE(geometry::inside_cube(121.0, 121.0, std::vector<world::cube>{}));
 }
 
 }  // namespace

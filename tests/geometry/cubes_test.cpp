@@ -21,7 +21,7 @@ TEST(CreeCubes, BuildsDistinctCellsThatAgreeWithTheGrid) {
   for (std::uint64_t graine : {1u, 2u, 42u, 1234u}) {
     world::Grille grille{};
     world::Alea alea(graine);
-    const auto cubes = cree_cubes(grille, alea, 200);
+    const auto cubes = geometry::cree_cubes(grille, alea, 200);
     ASSERT_EQ(cubes.size(), 200u);
     EXPECT_EQ(cases_occupees(grille), 200);
     std::set<std::pair<double, double>> coins;
@@ -52,7 +52,7 @@ TEST(CreeCubes, BuildsDistinctCellsThatAgreeWithTheGrid) {
 TEST(CreeCubes, TheCubeDrawnLastComesFirstAndEachAttemptDrawsColumnThenRow) {
   world::Grille grille{};
   world::Alea alea(7);
-  const auto cubes = cree_cubes(grille, alea, 50);
+  const auto cubes = geometry::cree_cubes(grille, alea, 50);
   // Replay the draws: column, then row, redrawn both when the cell is taken.
   world::Alea rejeu(7);
   world::Grille vues{};
@@ -71,10 +71,10 @@ TEST(CreeCubes, TheCubeDrawnLastComesFirstAndEachAttemptDrawsColumnThenRow) {
 TEST(CreeCubes, ZeroGivesAnEmptyFieldAndNegativeFails) {
   world::Grille grille{};
   world::Alea alea(1);
-  EXPECT_TRUE(cree_cubes(grille, alea, 0).empty());
+  EXPECT_TRUE(geometry::cree_cubes(grille, alea, 0).empty());
   EXPECT_EQ(cases_occupees(grille), 0);
   try {
-    cree_cubes(grille, alea, -1);
+    geometry::cree_cubes(grille, alea, -1);
     FAIL() << "a negative count must fail";
   } catch (const world::Echec& e) {
     EXPECT_STREQ(e.what(), "cree_cubes : pas de cubes");
@@ -85,9 +85,9 @@ TEST(CreeCubes, ZeroGivesAnEmptyFieldAndNegativeFails) {
 TEST(CreeCubes, AFullBoardWorksAndOneMoreIsRefused) {
   world::Grille grille{};
   world::Alea alea(3);
-  EXPECT_THROW(cree_cubes(grille, alea, 4097), world::Echec);
+  EXPECT_THROW(geometry::cree_cubes(grille, alea, 4097), world::Echec);
   EXPECT_EQ(cases_occupees(grille), 0);
-  const auto cubes = cree_cubes(grille, alea, 4096);
+  const auto cubes = geometry::cree_cubes(grille, alea, 4096);
   EXPECT_EQ(cubes.size(), 4096u);
   EXPECT_EQ(cases_occupees(grille), 4096);
 }
@@ -95,7 +95,7 @@ TEST(CreeCubes, AFullBoardWorksAndOneMoreIsRefused) {
 TEST(CreeCubes, EdgeColumnsUseTheFirstAndLastInnerIndex) {
   world::Grille grille{};
   world::Alea alea(11);
-  for (const world::cube& c : cree_cubes(grille, alea, 4096)) {
+  for (const world::cube& c : geometry::cree_cubes(grille, alea, 4096)) {
     if (c.x_min == 0.0) {
       EXPECT_EQ(c.x_max, 22.0);
     }

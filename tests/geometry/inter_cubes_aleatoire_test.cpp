@@ -69,7 +69,8 @@ TEST(InterCubesAleatoire, AgreesWithTheDistanceToTheExposedFaces) {
         continue;
       }
       const bool attendu = d <= 9.0;
-      const bool obtenu = inter_cubes(x, y, get_cube_inter_segments(monde.grille, x, y));
+      const bool obtenu =
+          geometry::inter_cubes(x, y, geometry::get_cube_inter_segments(monde.grille, x, y));
       ASSERT_EQ(obtenu, attendu) << "point (" << x << ", " << y << "), nearest face at " << d
                                  << ", grid " << grille_no;
       attendu ? ++touches : ++libres;

@@ -16,10 +16,10 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // The reference tick's own tests answer every case too: it derives them
 // another way, and the differential test trusts it on the game's inputs.
-oracle::point o(point p) { return {p.x, p.y}; }
+oracle::point o(geometry::point p) { return {p.x, p.y}; }
 
 struct CasLeft {
-  point a, b, p;
+  geometry::point a, b, p;
   int attendu;
 };
 
@@ -41,13 +41,13 @@ TEST(Left, SideOfTheDirectedLineWithAnAreaTolerance) {
   for (const CasLeft& c : cas) {
     SCOPED_TRACE(::testing::Message() << "a=(" << c.a.x << "," << c.a.y << ") b=(" << c.b.x << ","
                                       << c.b.y << ") p=(" << c.p.x << "," << c.p.y << ")");
-    EXPECT_EQ(left(c.a, c.b, c.p), c.attendu);
+    EXPECT_EQ(geometry::left(c.a, c.b, c.p), c.attendu);
     EXPECT_EQ(oracle::left(o(c.a), o(c.b), o(c.p)), c.attendu) << "reference";
   }
 }
 
 struct CasBetween {
-  point a, b, p;
+  geometry::point a, b, p;
   bool attendu;
 };
 
@@ -67,14 +67,14 @@ TEST(Between, ComparesOnlyOneCoordinateWithInclusiveBounds) {
   for (const CasBetween& c : cas) {
     SCOPED_TRACE(::testing::Message() << "a=(" << c.a.x << "," << c.a.y << ") b=(" << c.b.x << ","
                                       << c.b.y << ") p=(" << c.p.x << "," << c.p.y << ")");
-    EXPECT_EQ(between(c.a, c.b, c.p), c.attendu);
+    EXPECT_EQ(geometry::between(c.a, c.b, c.p), c.attendu);
     EXPECT_EQ(oracle::between(o(c.a), o(c.b), o(c.p)), c.attendu) << "reference";
   }
 }
 
 struct CasIntersection {
   const char* nom;
-  point p1, p2, p3, p4;
+  geometry::point p1, p2, p3, p4;
   bool attendu;
 };
 
@@ -97,9 +97,10 @@ TEST(IntersectSegment, CrossingTouchingOverlappingAndDisjointSegments) {
       {"starting just past an end", {0, 0}, {10, 0}, {10.001, 0.001}, {2000, 1000}, false},
   };
   for (const CasIntersection& c : cas) {
-    EXPECT_EQ(intersect_segment(c.p1, c.p2, c.p3, c.p4), c.attendu) << c.nom;
+    EXPECT_EQ(geometry::intersect_segment(c.p1, c.p2, c.p3, c.p4), c.attendu) << c.nom;
     // The answer does not depend on which segment comes first.
-    EXPECT_EQ(intersect_segment(c.p3, c.p4, c.p1, c.p2), c.attendu) << c.nom << ", swapped";
+    EXPECT_EQ(geometry::intersect_segment(c.p3, c.p4, c.p1, c.p2), c.attendu)
+        << c.nom << ", swapped";
     EXPECT_EQ(oracle::intersect_segment(o(c.p1), o(c.p2), o(c.p3), o(c.p4)), c.attendu)
         << c.nom << ", reference";
     EXPECT_EQ(oracle::intersect_segment(o(c.p3), o(c.p4), o(c.p1), o(c.p2)), c.attendu)
@@ -110,9 +111,9 @@ TEST(IntersectSegment, CrossingTouchingOverlappingAndDisjointSegments) {
 // Faces as ((x, y), (x, y)) pairs, in list order.
 using FacesAttendues = std::vector<std::vector<double>>;
 
-std::string decrit(const Faces& faces) {
+std::string decrit(const geometry::Faces& faces) {
   std::string texte;
-  for (const segment& f : faces)
+  for (const geometry::segment& f : faces)
     texte += "(" + std::to_string(f.debut.x) + "," + std::to_string(f.debut.y) + ")-(" +
              std::to_string(f.fin.x) + "," + std::to_string(f.fin.y) + ") ";
   return texte;
@@ -121,7 +122,7 @@ std::string decrit(const Faces& faces) {
 struct CasFaces {
   const char* nom;
   std::vector<Case> cubes;
-  point p;
+  geometry::point p;
   FacesAttendues attendues;
 };
 
@@ -168,10 +169,10 @@ TEST(GetCubeInterSegments, GathersTheExposedFacingFacesInOrder) {
   for (const CasFaces& c : cas) {
     world::Monde monde(1);
     for (Case k : c.cubes) place_cube(monde, k);
-    const Faces faces = get_cube_inter_segments(monde.grille, c.p.x, c.p.y);
+    const geometry::Faces faces = geometry::get_cube_inter_segments(monde.grille, c.p.x, c.p.y);
     ASSERT_EQ(faces.taille(), c.attendues.size()) << c.nom << ": " << decrit(faces);
     for (std::size_t k = 0; k < faces.taille(); ++k) {
-      const segment& f = faces[k];
+      const geometry::segment& f = faces[k];
       const std::vector<double> obtenue{f.debut.x, f.debut.y, f.fin.x, f.fin.y};
       EXPECT_EQ(obtenue, c.attendues[k]) << c.nom << ", face " << k << ": " << decrit(faces);
     }
@@ -183,17 +184,18 @@ TEST(GetCubeInterSegments, APointOffTheBoardGetsNoFaces) {
   // instead of refused would find faces.
   world::Monde monde(1);
   for (int k = 0; k < 64; ++k) place_cubes(monde, {{k, 0}, {k, 63}, {0, k}, {63, k}});
-  const point hors_plateau[] = {
+  const geometry::point hors_plateau[] = {
       {1408.0, 700.0}, {1500.0, 700.0}, {700.0, 1408.0},
       {700.0, 1450.0}, {-0.5, 700.0},   {-30.0, 700.0},
       {700.0, -30.0},  {1e300, 1e300},  {-1e300, 5.0},
       {nan, 700.0},    {700.0, nan},    {std::numeric_limits<double>::infinity(), 700.0},
   };
-  for (point p : hors_plateau)
-    EXPECT_TRUE(get_cube_inter_segments(monde.grille, p.x, p.y).vide()) << p.x << ", " << p.y;
+  for (geometry::point p : hors_plateau)
+    EXPECT_TRUE(geometry::get_cube_inter_segments(monde.grille, p.x, p.y).vide())
+        << p.x << ", " << p.y;
   // The same cubes are found from just inside the board.
-  EXPECT_FALSE(get_cube_inter_segments(monde.grille, 1407.9, 700.0).vide());
-  EXPECT_FALSE(get_cube_inter_segments(monde.grille, 0.0, 700.0).vide());
+  EXPECT_FALSE(geometry::get_cube_inter_segments(monde.grille, 1407.9, 700.0).vide());
+  EXPECT_FALSE(geometry::get_cube_inter_segments(monde.grille, 0.0, 700.0).vide());
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Keeps every line, taking 100 ms per tick's worth: four ticks' time.
-class PuitsLent final : public Puits {
+class PuitsLent final : public enregistrement::Puits {
  public:
   void ecrit(std::string_view lignes) override {
     std::this_thread::sleep_for(100ms);
@@ -37,36 +37,37 @@ class PuitsLent final : public Puits {
 
 TEST(EcrivainLent, LeTickGardeSaCadenceEtLEnregistrementMarqueLesTrous) {
   auto monde = monde_avec_cubes(5);
-  FileLots file(4);
+  evenements::FileLots file(4);
   PuitsLent puits;
-  ReglesPartie regles;
-  regles.duree = DureePartie{2.0, DureePartie::Unite::Secondes};
-  std::unique_ptr<Partie> partie;
+  match::ReglesPartie regles;
+  regles.duree = match::DureePartie{2.0, match::DureePartie::Unite::Secondes};
+  std::unique_ptr<match::Partie> partie;
   {
     std::scoped_lock tenu{monde->verrou};
-    partie = std::make_unique<Partie>(*monde, regles, 5, &file, std::chrono::steady_clock::now());
+    partie =
+        std::make_unique<match::Partie>(*monde, regles, 5, &file, std::chrono::steady_clock::now());
     place_en_melee(*monde, *partie, {1, 2, 3});
   }
-  Ecrivain ecrivain(file, {&puits});
+  enregistrement::Ecrivain ecrivain(file, {&puits});
   std::atomic<bool> interruption{false};
   std::atomic<bool> finie{false};
   std::thread tireur([&] {
     while (!finie) {
       {
         std::scoped_lock tenu{monde->verrou};
-        traite_action_joueur(*monde, 1, action::Tire);
-        traite_action_joueur(*monde, 2, action::Gauche);
+        simulation::traite_action_joueur(*monde, 1, simulation::action::Tire);
+        simulation::traite_action_joueur(*monde, 2, simulation::action::Gauche);
       }
       std::this_thread::sleep_for(5ms);
     }
   });
-  joue(*monde, *partie, &file, interruption);
+  match::joue(*monde, *partie, &file, interruption);
   finie = true;
   tireur.join();
   ecrivain.termine();
 
-  const Resultats r = partie->resultats();
-  EXPECT_EQ(r.raison, RaisonFin::DureeEcoulee);
+  const resultats::Resultats r = partie->resultats();
+  EXPECT_EQ(r.raison, resultats::RaisonFin::DureeEcoulee);
   // 2 s at 40 per second, with a generous margin for a busy machine.
   EXPECT_GE(r.ticks, 50) << "the tick waited for the writer";
   EXPECT_GT(r.ticks_perdus, 0);

@@ -22,15 +22,16 @@ namespace {
 
 class Relecteur {
  public:
-  explicit Relecteur(FileLots& file) : file_(file) {}
+  explicit Relecteur(evenements::FileLots& file) : file_(file) {}
 
   // Takes every lot waiting in the file, through the text format.
   void rattrape() {
     while (file_.a_lot_en_attente()) {
       const auto lot = file_.prend();
-      for (const Evenement& e : *lot) {
-        const Evenement relu = lit_ligne(ligne(e));
-        ASSERT_EQ(ligne(relu), ligne(e)) << "the text does not read back";
+      for (const evenements::Evenement& e : *lot) {
+        const evenements::Evenement relu = enregistrement::lit_ligne(enregistrement::ligne(e));
+        ASSERT_EQ(enregistrement::ligne(relu), enregistrement::ligne(e))
+            << "the text does not read back";
         etat_.applique(relu);
         ++evenements_;
       }
@@ -39,10 +40,10 @@ class Relecteur {
 
   void compare(const world::Monde& monde, const char* moment) {
     rattrape();
-    std::vector<VaisseauVu> vaisseaux;
-    for (const world::vaisseau& v : monde.vaisseaux) vaisseaux.push_back(vu(v));
-    std::vector<BalleVue> balles;
-    for (const world::balle& b : monde.balles) balles.push_back(vue(b));
+    std::vector<evenements::VaisseauVu> vaisseaux;
+    for (const world::vaisseau& v : monde.vaisseaux) vaisseaux.push_back(evenements::vu(v));
+    std::vector<evenements::BalleVue> balles;
+    for (const world::balle& b : monde.balles) balles.push_back(evenements::vue(b));
     ASSERT_EQ(etat_.vaisseaux(), vaisseaux) << moment;
     ASSERT_EQ(etat_.balles(), balles) << moment;
   }
@@ -50,15 +51,15 @@ class Relecteur {
   long evenements() const { return evenements_; }
 
  private:
-  FileLots& file_;
-  EtatRelu etat_;
+  evenements::FileLots& file_;
+  enregistrement::EtatRelu etat_;
   long evenements_ = 0;
 };
 
 TEST(EnregistrementDeMatch, RebatitLesListesDuMondeApresChaqueActionEtChaqueTick) {
   auto monde = monde_avec_cubes(7);
-  FileLots file(1'000'000);
-  Partie partie(*monde, ReglesPartie{}, 7, &file, std::chrono::steady_clock::now());
+  evenements::FileLots file(1'000'000);
+  match::Partie partie(*monde, match::ReglesPartie{}, 7, &file, std::chrono::steady_clock::now());
   const std::vector<std::int64_t> couleurs = {1, 2, 3, 4, 5, 6, 255, -7};
   place_en_melee(*monde, partie, couleurs);
   Relecteur relecteur(file);
@@ -68,18 +69,19 @@ TEST(EnregistrementDeMatch, RebatitLesListesDuMondeApresChaqueActionEtChaqueTick
     for (std::int64_t c : couleurs) {
       const int de = static_cast<int>(hasard() % 100);
       if (de < 3) {
-        cree_vaisseau(*monde, c);  // a colour in play is refused, as for a client
+        simulation::cree_vaisseau(*monde, c);  // a colour in play is refused, as for a client
       } else if (de < 5) {
-        retire_joueur(*monde, c, de == 3 ? world::Depart::Quitte : world::Depart::Deconnexion);
+        simulation::retire_joueur(*monde, c,
+                                  de == 3 ? world::Depart::Quitte : world::Depart::Deconnexion);
       } else {
-        traite_action_joueur(*monde, c, static_cast<action>(hasard() % 5));
+        simulation::traite_action_joueur(*monde, c, static_cast<simulation::action>(hasard() % 5));
       }
       partie.publie();
       relecteur.compare(*monde, "after an action");
     }
     const std::size_t avant = monde->vaisseaux.taille();
     ASSERT_TRUE(partie.avant_tick(std::chrono::steady_clock::now(), false));
-    avance(*monde);
+    tick::avance(*monde);
     if (monde->vaisseaux.taille() < avant) ++destructions_vues;
     relecteur.compare(*monde, "after a tick");
   }

@@ -19,17 +19,17 @@ struct PrefixeTemporaire {
 
 TEST(DonneesArene, FromTheBuildTreeTheFilesOfTheSourceTree) {
   // This test program runs from the build tree, as the programs do before installation.
-  EXPECT_TRUE(fs::is_regular_file(donnees_arene() / "docs" / "enregistrement.md"))
-      << donnees_arene();
+  EXPECT_TRUE(fs::is_regular_file(commun::donnees_arene() / "docs" / "enregistrement.md"))
+      << commun::donnees_arene();
 }
 
 TEST(DonneesArene, InstalledTheFolderBesideBinWhateverThePrefix) {
   PrefixeTemporaire prefixe;
   fs::create_directories(prefixe.racine / "share" / "arene");
-  EXPECT_EQ(donnees_arene(prefixe.racine / "bin"), prefixe.racine / "share" / "arene");
+  EXPECT_EQ(commun::donnees_arene(prefixe.racine / "bin"), prefixe.racine / "share" / "arene");
   // Without it, the folder the build was configured for, never one under this prefix.
   fs::remove_all(prefixe.racine / "share");
-  const fs::path configure = donnees_arene(prefixe.racine / "bin");
+  const fs::path configure = commun::donnees_arene(prefixe.racine / "bin");
   EXPECT_TRUE(configure.is_absolute());
   EXPECT_EQ(configure.filename(), "arene");
   EXPECT_NE(configure.parent_path().parent_path(), prefixe.racine);

@@ -9,16 +9,16 @@
 
 namespace {
 
-const VaisseauLu* vaisseau_de(const Releve& r, std::int64_t couleur) {
+const commun::VaisseauVu* vaisseau_de(const Releve& r, std::int64_t couleur) {
   const auto v = std::find_if(r.vaisseaux.begin(), r.vaisseaux.end(),
-                              [&](const VaisseauLu& w) { return w.id == couleur; });
+                              [&](const commun::VaisseauVu& w) { return w.id == couleur; });
   return v == r.vaisseaux.end() ? nullptr : &*v;
 }
 
 // A bullet of `couleur` on the heading of the (still) ship that fired it, at
 // 12.6 units plus a whole number of 3.5-unit flights.
-bool balle_tiree_par(const Releve& r, const VaisseauLu& tireur) {
-  for (const BalleLue& b : r.balles) {
+bool balle_tiree_par(const Releve& r, const commun::VaisseauVu& tireur) {
+  for (const commun::BalleVue& b : r.balles) {
     if (b.id != tireur.id) continue;
     const double d = std::hypot(b.x - tireur.x, b.y - tireur.y);
     const double vols = (d - 12.6) / 3.5;
@@ -35,7 +35,7 @@ TEST(ClientPilote, RegistersReadsTheWorldFiresSeesItsBulletAndQuits) {
   ClientDeTest observateur(serveur.port());
   ASSERT_EQ(observateur.enregistre(0x123456), "VAISSEAU ENREGISTRE\r\n");
 
-  ConnexionArene connexion("127.0.0.1", serveur.port());
+  commun::ConnexionArene connexion("127.0.0.1", serveur.port());
   const std::int64_t couleur = inscrit(connexion, std::nullopt, couleurs_preferees());
   EXPECT_EQ(couleur, couleurs_preferees().front());  // nobody else holds it
   const Decor decor = lit_decor(connexion);
@@ -45,14 +45,14 @@ TEST(ClientPilote, RegistersReadsTheWorldFiresSeesItsBulletAndQuits) {
   EXPECT_EQ(decor.rayon_balle, 4.0);
   EXPECT_EQ(decor.pt_vie_max, 5);
   ASSERT_EQ(decor.cubes.size(), 200u);
-  for (const CubeVu& c : decor.cubes) EXPECT_EQ(c.x_max - c.x_min, 22.0);
+  for (const commun::CubeVu& c : decor.cubes) EXPECT_EQ(c.x_max - c.x_min, 22.0);
 
   const Releve avant = releve(connexion, {});
-  const VaisseauLu* propre = vaisseau_de(avant, couleur);
+  const commun::VaisseauVu* propre = vaisseau_de(avant, couleur);
   ASSERT_NE(propre, nullptr);
   EXPECT_EQ(propre->pt_vie, 5);
   ASSERT_NE(vaisseau_de(avant, 0x123456), nullptr);
-  const VaisseauLu tireur = *propre;
+  const commun::VaisseauVu tireur = *propre;
   // The bullet is listed from the shot until the tick that may take it into a
   // cube; a tick can fall between the shot and the list, so allow a few shots.
   bool vue = false;
@@ -74,10 +74,10 @@ TEST(ClientPilote, ARefusedColourIsRetriedWithTheNextAndANamedOneIsNot) {
   ClientDeTest autre(serveur.port());
   ASSERT_EQ(autre.enregistre(0xFF0000), "VAISSEAU ENREGISTRE\r\n");
 
-  ConnexionArene premiere("127.0.0.1", serveur.port());
+  commun::ConnexionArene premiere("127.0.0.1", serveur.port());
   EXPECT_EQ(inscrit(premiere, std::nullopt, {0xFF0000, 0x00FF00}), 0x00FF00);
 
-  ConnexionArene seconde("127.0.0.1", serveur.port());
+  commun::ConnexionArene seconde("127.0.0.1", serveur.port());
   EXPECT_THROW(inscrit(seconde, 0xFF0000, {}), CouleurPrise);
   // The refusal leaves the connection waiting for another registration.
   EXPECT_EQ(inscrit(seconde, std::nullopt, {0xFF0000, 0x00FF00, 0x0000FF}), 0x0000FF);
@@ -88,12 +88,12 @@ TEST(ClientPilote, ARefusedColourIsRetriedWithTheNextAndANamedOneIsNot) {
 TEST(ClientPilote, QuittingFreesTheColourForANewConnection) {
   ServeurDeTest serveur;
   if (!protocole_present(serveur.port())) GTEST_SKIP() << sans_protocole;
-  ConnexionArene premiere("127.0.0.1", serveur.port());
+  commun::ConnexionArene premiere("127.0.0.1", serveur.port());
   ASSERT_EQ(inscrit(premiere, 0x00FFFF, {}), 0x00FFFF);
   quitte(premiere);
   // What 'r' relies on: once quitte has returned, the colour is free and the
   // old connection can no longer take the new ship with it.
-  ConnexionArene seconde("127.0.0.1", serveur.port());
+  commun::ConnexionArene seconde("127.0.0.1", serveur.port());
   EXPECT_EQ(inscrit(seconde, 0x00FFFF, {}), 0x00FFFF);
   ASSERT_NE(vaisseau_de(releve(seconde, {}), 0x00FFFF), nullptr);
 }

@@ -28,24 +28,24 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Moment {
-  std::vector<VaisseauVu> vaisseaux;
-  std::vector<BalleVue> balles;
-  std::vector<ResultatJoueur> joueurs;
+  std::vector<evenements::VaisseauVu> vaisseaux;
+  std::vector<evenements::BalleVue> balles;
+  std::vector<resultats::ResultatJoueur> joueurs;
 };
 
-Moment moment(const world::Monde& monde, const Partie& partie) {
+Moment moment(const world::Monde& monde, const match::Partie& partie) {
   Moment m{{}, {}, partie.resultats().joueurs};
-  for (const world::vaisseau& v : monde.vaisseaux) m.vaisseaux.push_back(vu(v));
-  for (const world::balle& b : monde.balles) m.balles.push_back(vue(b));
+  for (const world::vaisseau& v : monde.vaisseaux) m.vaisseaux.push_back(evenements::vu(v));
+  for (const world::balle& b : monde.balles) m.balles.push_back(evenements::vue(b));
   return m;
 }
 
-void ecrit_les_lots(FileLots& file, Puits& puits) {
+void ecrit_les_lots(evenements::FileLots& file, enregistrement::Puits& puits) {
   while (file.a_lot_en_attente()) {
     std::string lignes;
     const auto lot = file.prend();
-    for (const Evenement& e : *lot) {
-      ajoute_ligne(lignes, e);
+    for (const evenements::Evenement& e : *lot) {
+      enregistrement::ajoute_ligne(lignes, e);
       lignes += '\n';
     }
     puits.ecrit(lignes);
@@ -65,30 +65,32 @@ struct Ecriture {
 // each tick, from 0.
 std::vector<Moment> joue_un_match(const fs::path& chemin, int ticks, const Ecriture& ecriture) {
   auto monde = std::make_unique<world::Monde>(11);
-  monde->cubes = cree_cubes(monde->grille, monde->alea, config::nb_cubes);
-  FileLots file(ecriture.capacite);
-  const auto puits = std::make_unique<PuitsFichier>(chemin);
+  monde->cubes = geometry::cree_cubes(monde->grille, monde->alea, config::nb_cubes);
+  evenements::FileLots file(ecriture.capacite);
+  const auto puits = std::make_unique<enregistrement::PuitsFichier>(chemin);
   const std::vector<std::int64_t> couleurs = {1, 255, 0xFF0000, -7};
-  const ReglesPartie regles{
-      4, {}, DureePartie{double(ticks), DureePartie::Unite::Ticks}, false, {}};
-  Partie partie(*monde, regles, 11, &file, Instant{});
+  const match::ReglesPartie regles{
+      4, {}, match::DureePartie{double(ticks), match::DureePartie::Unite::Ticks}, false, {}};
+  match::Partie partie(*monde, regles, 11, &file, match::Instant{});
   place_en_melee(*monde, partie, couleurs);
   std::vector<Moment> moments{moment(*monde, partie)};
   std::mt19937_64 hasard(5);
-  while (partie.avant_tick(Instant{}, false)) {
+  while (partie.avant_tick(match::Instant{}, false)) {
     for (int coup = 0; coup < ecriture.coups; ++coup)
       for (const std::int64_t c : couleurs) {
         const auto de = hasard() % 100;
         if (de < 2) {
-          (void)cree_vaisseau(*monde, c);
+          (void)simulation::cree_vaisseau(*monde, c);
         } else if (de < 4) {
-          retire_joueur(*monde, c, world::Depart::Quitte);
+          simulation::retire_joueur(*monde, c, world::Depart::Quitte);
         } else {
-          traite_action_joueur(*monde, c, de < 40 ? action::Tire : static_cast<action>(de % 5));
+          simulation::traite_action_joueur(
+              *monde, c,
+              de < 40 ? simulation::action::Tire : static_cast<simulation::action>(de % 5));
         }
       }
-    avance(*monde);
-    partie.apres_tick(Instant{});
+    tick::avance(*monde);
+    partie.apres_tick(match::Instant{});
     moments.push_back(moment(*monde, partie));
     if (ecriture.vide(static_cast<int>(partie.tick()))) ecrit_les_lots(file, *puits);
   }
@@ -99,29 +101,34 @@ std::vector<Moment> joue_un_match(const fs::path& chemin, int ticks, const Ecrit
   return moments;
 }
 
-void compare_bilans(const std::vector<Bilan>& bilans, const std::vector<ResultatJoueur>& joueurs,
-                    std::int64_t tick) {
+void compare_bilans(const std::vector<Bilan>& bilans,
+                    const std::vector<resultats::ResultatJoueur>& joueurs, std::int64_t tick) {
   ASSERT_EQ(bilans.size(), joueurs.size()) << "tick " << tick;
   for (const Bilan& b : bilans) {
-    const auto j = std::find_if(joueurs.begin(), joueurs.end(),
-                                [&](const ResultatJoueur& r) { return r.couleur == b.couleur; });
+    const auto j =
+        std::find_if(joueurs.begin(), joueurs.end(),
+                     [&](const resultats::ResultatJoueur& r) { return r.couleur == b.couleur; });
     ASSERT_NE(j, joueurs.end()) << b.couleur;
     switch (b.sort) {
       case Bilan::Sort::EnJeu:
-        EXPECT_EQ(j->etat, EtatJoueur::Vivant) << "tick " << tick << " colour " << b.couleur;
+        EXPECT_EQ(j->etat, resultats::EtatJoueur::Vivant)
+            << "tick " << tick << " colour " << b.couleur;
         EXPECT_EQ(b.pt_vie, j->pt_vie);
         break;
       case Bilan::Sort::Detruit:
-        EXPECT_EQ(j->etat, EtatJoueur::Detruit) << "tick " << tick << " colour " << b.couleur;
+        EXPECT_EQ(j->etat, resultats::EtatJoueur::Detruit)
+            << "tick " << tick << " colour " << b.couleur;
         EXPECT_EQ(b.par, j->detruit_par);
         EXPECT_EQ(b.tick, j->tick_destruction);
         break;
       case Bilan::Sort::Parti:
-        EXPECT_EQ(j->etat, EtatJoueur::Parti) << "tick " << tick << " colour " << b.couleur;
+        EXPECT_EQ(j->etat, resultats::EtatJoueur::Parti)
+            << "tick " << tick << " colour " << b.couleur;
         EXPECT_EQ(b.tick, j->tick_depart);
         break;
       case Bilan::Sort::Inconnu:
-        EXPECT_NE(j->etat, EtatJoueur::Vivant) << "tick " << tick << " colour " << b.couleur;
+        EXPECT_NE(j->etat, resultats::EtatJoueur::Vivant)
+            << "tick " << tick << " colour " << b.couleur;
         break;
     }
   }
@@ -156,7 +163,7 @@ class FilmDeMatch : public testing::Test {
     Curseur curseur(film);
     for (const std::size_t i : ordre) {
       const Repere& r = film.reperes()[i];
-      const EtatRelu& etat = curseur.va(r);
+      const enregistrement::EtatRelu& etat = curseur.va(r);
       ASSERT_LT(static_cast<std::size_t>(r.tick), moments.size());
       const Moment& m = moments[static_cast<std::size_t>(r.tick)];
       ASSERT_EQ(etat.tick(), r.tick);
@@ -196,10 +203,11 @@ TEST_F(FilmDeMatch, EveryTickInAnyOrderShowsTheWorldAndTheResultsOfThatTick) {
   verifie_dans_tous_les_ordres(serre, entier_.moments);
 
   // The melee must have shown every fate, or the bilans were barely tested.
-  for (const EtatJoueur e : {EtatJoueur::Detruit, EtatJoueur::Parti})
+  for (const resultats::EtatJoueur e :
+       {resultats::EtatJoueur::Detruit, resultats::EtatJoueur::Parti})
     EXPECT_TRUE(std::any_of(entier_.moments.begin(), entier_.moments.end(), [&](const Moment& m) {
       return std::any_of(m.joueurs.begin(), m.joueurs.end(),
-                         [&](const ResultatJoueur& j) { return j.etat == e; });
+                         [&](const resultats::ResultatJoueur& j) { return j.etat == e; });
     })) << static_cast<int>(e);
 }
 

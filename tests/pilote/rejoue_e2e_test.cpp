@@ -77,9 +77,9 @@ std::vector<Fleche> fleches_attendues(const json& vaisseaux) {
   i.hauteur = world::hauteur_plateau;
   i.rayon_vaisseau = config::rayon_vaisseau;
   for (const json& v : vaisseaux)
-    i.vaisseaux.push_back(VaisseauLu{v.at(0).get<double>(), v.at(1).get<double>(),
-                                     v.at(2).get<double>(), v.at(3).get<std::int64_t>(),
-                                     v.at(4).get<std::int64_t>()});
+    i.vaisseaux.push_back(commun::VaisseauVu{v.at(0).get<double>(), v.at(1).get<double>(),
+                                             v.at(2).get<double>(), v.at(3).get<std::int64_t>(),
+                                             v.at(4).get<std::int64_t>()});
   const Rendu rendu = rend(i, {100, 40});
   std::vector<Fleche> fleches;
   for (int y = 0; y < rendu.grille.lignes; ++y)

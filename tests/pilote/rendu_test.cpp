@@ -20,7 +20,7 @@ Instantane plateau_vide() {
 }
 
 // The cube of cell (colonne, ligne) of the 64 x 64 field, counted from the bottom left.
-CubeVu cube(int colonne, int ligne) {
+commun::CubeVu cube(int colonne, int ligne) {
   return {22.0 * colonne, 22.0 * ligne, 22.0 * colonne + 22.0, 22.0 * ligne + 22.0};
 }
 
@@ -110,7 +110,7 @@ TEST(Rendu, TwoCubesInOneCellFillItAndSmallTerminalsStillShowEveryCube) {
 }
 
 struct CasVaisseau {
-  VaisseauLu vaisseau;
+  commun::VaisseauVu vaisseau;
   int colonne, ligne;
   char32_t glyphe;
   Rgb couleur;

@@ -25,11 +25,11 @@ using namespace std::chrono_literals;
 // A Monde, `client` on a thread, and the peer's end of the socket pair.
 class ConnexionDeTest {
  public:
-  ConnexionDeTest(world::Monde& monde, OptionsConnexion options = {}) : arene_(monde) {
+  ConnexionDeTest(world::Monde& monde, transport::OptionsConnexion options = {}) : arene_(monde) {
     int paire[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, paire) != 0) throw std::runtime_error("socketpair");
-    pair_ = Socket(paire[0]);
-    serveur_ = Socket(paire[1]);
+    pair_ = transport::Socket(paire[0]);
+    serveur_ = transport::Socket(paire[1]);
     options_ = options;
   }
   ~ConnexionDeTest() {
@@ -39,7 +39,7 @@ class ConnexionDeTest {
 
   void demarre() {
     thread_ = std::thread([this, serveur = std::move(serveur_), fini = std::move(fini_)]() mutable {
-      client(arene_, std::move(serveur), options_);
+      protocol::client(arene_, std::move(serveur), options_);
       fini.set_value();
     });
   }
@@ -69,7 +69,7 @@ class ConnexionDeTest {
         },
         delai);
   }
-  Socket& pair() { return pair_; }
+  transport::Socket& pair() { return pair_; }
 
  private:
   template <typename Assez>
@@ -89,10 +89,10 @@ class ConnexionDeTest {
     return recu;
   }
 
-  Arene arene_;
-  OptionsConnexion options_;
-  Socket pair_;
-  Socket serveur_;
+  protocol::Arene arene_;
+  transport::OptionsConnexion options_;
+  transport::Socket pair_;
+  transport::Socket serveur_;
   std::promise<void> fini_;
   std::future<void> termine_ = fini_.get_future();
   std::thread thread_;
@@ -121,8 +121,8 @@ bool attend_vaisseaux(world::Monde& monde, std::size_t n, std::chrono::seconds d
 }
 
 // A TCP connection accepted on the loopback, as the server's accept loop gets it.
-Socket connexion_acceptee(Socket& client) {
-  Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
+transport::Socket connexion_acceptee(transport::Socket& client) {
+  transport::Socket ecoute(::socket(AF_INET, SOCK_STREAM, 0));
   sockaddr_in adresse{};
   adresse.sin_family = AF_INET;
   adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -131,15 +131,15 @@ Socket connexion_acceptee(Socket& client) {
       ::listen(ecoute.fd(), 1) != 0 ||
       ::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&adresse), &taille) != 0)
     throw std::runtime_error("listen");
-  client = Socket(::socket(AF_INET, SOCK_STREAM, 0));
+  client = transport::Socket(::socket(AF_INET, SOCK_STREAM, 0));
   if (::connect(client.fd(), reinterpret_cast<sockaddr*>(&adresse), sizeof adresse) != 0)
     throw std::runtime_error("connect");
-  return Socket(::accept(ecoute.fd(), nullptr, nullptr));
+  return transport::Socket(::accept(ecoute.fd(), nullptr, nullptr));
 }
 
 TEST(Connexion, RepliesLeaveAtOnceWithoutWaitingForAnAcknowledgement) {
-  Socket client;
-  Connexion connexion(connexion_acceptee(client), OptionsConnexion{});
+  transport::Socket client;
+  transport::Connexion connexion(connexion_acceptee(client), transport::OptionsConnexion{});
   int valeur = 0;
   socklen_t taille = sizeof valeur;
   ASSERT_EQ(::getsockopt(connexion.socket.fd(), IPPROTO_TCP, TCP_NODELAY, &valeur, &taille), 0);
@@ -148,8 +148,8 @@ TEST(Connexion, RepliesLeaveAtOnceWithoutWaitingForAnAcknowledgement) {
 
 TEST(Connexion, ASendWithoutProgressForTheDelayEndsTheConnectionAndRemovesTheShip) {
   world::Monde monde(1);
-  monde.cubes = cree_cubes(monde.grille, monde.alea, config::nb_cubes);
-  ConnexionDeTest connexion(monde, OptionsConnexion{.delai_envoi_bloque = 200ms});
+  monde.cubes = geometry::cree_cubes(monde.grille, monde.alea, config::nb_cubes);
+  ConnexionDeTest connexion(monde, transport::OptionsConnexion{.delai_envoi_bloque = 200ms});
   connexion.demarre();
   connexion.envoie("PUT COULEUR VAISSEAU 1\r\n");
   ASSERT_EQ(connexion.recoit(21, 10s), "VAISSEAU ENREGISTRE\r\n");
@@ -175,7 +175,7 @@ TEST(Connexion, AShipWhoseRegistrationCannotBeAnsweredIsRemoved) {
 TEST(Connexion, ARegistrationWaitsUntilTheBoardHasRoom) {
   world::Monde monde(3);
   // Every cell holds a cube: no position is free for a ship.
-  monde.cubes = cree_cubes(monde.grille, monde.alea, 64 * 64);
+  monde.cubes = geometry::cree_cubes(monde.grille, monde.alea, 64 * 64);
   ConnexionDeTest connexion(monde);
   connexion.demarre();
   connexion.envoie("PUT COULEUR VAISSEAU 7\r\n");
@@ -198,7 +198,7 @@ TEST(Connexion, ARegistrationWaitsUntilTheBoardHasRoom) {
 // registered under the colour meanwhile stays.
 TEST(Connexion, QuitteRemovesTheShipEvenWhileItsOkCannotBeSent) {
   world::Monde monde(4);
-  monde.cubes = cree_cubes(monde.grille, monde.alea, config::nb_cubes);
+  monde.cubes = geometry::cree_cubes(monde.grille, monde.alea, config::nb_cubes);
   ConnexionDeTest joueur(monde);  // the send delay stays at its 60 s
   joueur.limite_envoi(4096);
   joueur.demarre();
@@ -238,7 +238,7 @@ TEST(Connexion, NoRivalGetsInBetweenTheColourCheckAndTheInsertion) {
     world::Monde monde(static_cast<std::uint64_t>(couleur));
     ConnexionDeTest connexion(monde);
     connexion.demarre();
-    Spawn rival = Spawn::PasDePlace;
+    simulation::Spawn rival = simulation::Spawn::PasDePlace;
     std::thread rivale;
     {
       std::scoped_lock tenu{monde.verrou};
@@ -246,14 +246,14 @@ TEST(Connexion, NoRivalGetsInBetweenTheColourCheckAndTheInsertion) {
       std::this_thread::sleep_for(100ms);  // the registration waits for verrou by now
       rivale = std::thread([&] {
         world::VerrouTick priorite(monde.verrou);
-        rival = cree_vaisseau(monde, couleur);
+        rival = simulation::cree_vaisseau(monde, couleur);
       });
       std::this_thread::sleep_for(100ms);  // and the rival too, next in line after it
     }
     rivale.join();
     const std::string reponse = connexion.recoit_lignes(1, 10s);
     EXPECT_EQ(vaisseaux_de_couleur(monde, couleur), 1u) << "colour " << couleur;
-    EXPECT_NE(reponse == "VAISSEAU ENREGISTRE\r\n", rival == Spawn::Cree)
+    EXPECT_NE(reponse == "VAISSEAU ENREGISTRE\r\n", rival == simulation::Spawn::Cree)
         << "colour " << couleur << ": " << reponse;
   }
 }

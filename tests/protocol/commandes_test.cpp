@@ -23,16 +23,16 @@ struct TraiteCommande : testing::Test {
   }
 
   // The reply to one line, served under verrou as the connection does.
-  std::string repond(std::string_view ligne, Suite attendue = Suite::Continue) {
+  std::string repond(std::string_view ligne, protocol::Suite attendue = protocol::Suite::Continue) {
     std::scoped_lock tenu{monde.verrou};
     std::string sortie;
-    EXPECT_EQ(traite_commande(arene, session, ligne, sortie), attendue) << ligne;
+    EXPECT_EQ(protocol::traite_commande(arene, session, ligne, sortie), attendue) << ligne;
     return sortie;
   }
 
   world::Monde monde;
-  Arene arene{monde};
-  Session session{rouge, "Le client rouge "};
+  protocol::Arene arene{monde};
+  protocol::Session session{rouge, "Le client rouge "};
 };
 
 TEST_F(TraiteCommande, ListsComeNewestFirstWithTheirCount) {
@@ -80,7 +80,7 @@ TEST_F(TraiteCommande, AShipThatIsGoneIsDeadAndItsActionsDoNothing) {
 }
 
 TEST_F(TraiteCommande, QuitteRemovesTheShipAnswersOkAndEndsTheLoop) {
-  EXPECT_EQ(repond("PUT ACTION QUITTE\r", Suite::Quitte), "OK\r\n");
+  EXPECT_EQ(repond("PUT ACTION QUITTE\r", protocol::Suite::Quitte), "OK\r\n");
   // Gone within the hold that composed "OK"; the other ship stays.
   EXPECT_EQ(en_ordre(monde.vaisseaux),
             (std::vector<world::vaisseau>{{120.75, 980.0, 4.01, 0.0, 3, 255}}));

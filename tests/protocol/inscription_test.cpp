@@ -14,7 +14,8 @@ TEST(AnalyseCouleur, AcceptsTheCanonicalLines) {
       {"PUT COULEUR VAISSEAU 9223372036854775807\r", INT64_MAX},
       {"PUT COULEUR VAISSEAU -9223372036854775808\r", INT64_MIN},
   };
-  for (const auto& [ligne, couleur] : cas) EXPECT_EQ(analyse_couleur(ligne), couleur) << ligne;
+  for (const auto& [ligne, couleur] : cas)
+    EXPECT_EQ(protocol::analyse_couleur(ligne), couleur) << ligne;
 }
 
 TEST(AnalyseCouleur, RefusesEverythingElse) {
@@ -48,7 +49,8 @@ TEST(AnalyseCouleur, RefusesEverythingElse) {
       "",
       "GET STATUT\r",
   };
-  for (const std::string& ligne : cas) EXPECT_EQ(analyse_couleur(ligne), std::nullopt) << ligne;
+  for (const std::string& ligne : cas)
+    EXPECT_EQ(protocol::analyse_couleur(ligne), std::nullopt) << ligne;
 }
 
 TEST(NomCouleur, SevenNamesThenDecimal) {
@@ -58,12 +60,12 @@ TEST(NomCouleur, SevenNamesThenDecimal) {
       {16711935, "magenta"}, {16777215, "16777215"},   {-5, "-5"},
       {256, "256"},          {-16711680, "-16711680"}, {INT64_MIN, "-9223372036854775808"},
   };
-  for (const auto& [couleur, nom] : cas) EXPECT_EQ(nom_couleur(couleur), nom) << couleur;
+  for (const auto& [couleur, nom] : cas) EXPECT_EQ(protocol::nom_couleur(couleur), nom) << couleur;
 }
 
 TEST(Etiquette, KeepsItsTrailingBlank) {
-  EXPECT_EQ(etiquette(255), "Le client bleu ");
-  EXPECT_EQ(etiquette(-5), "Le client -5 ");
+  EXPECT_EQ(protocol::etiquette(255), "Le client bleu ");
+  EXPECT_EQ(protocol::etiquette(-5), "Le client -5 ");
 }
 
 }  // namespace

@@ -20,36 +20,37 @@ std::string fraiche(void (*compose)(const world::Monde&, std::string&), const wo
   return texte;
 }
 
-void verifie(ListesEnCache& cache, const world::Monde& monde, int etape) {
+void verifie(protocol::ListesEnCache& cache, const world::Monde& monde, int etape) {
   std::string vaisseaux, balles, cubes;
   cache.vaisseaux(monde, vaisseaux);
   cache.balles(monde, balles);
   cache.cubes(monde, cubes);
-  ASSERT_EQ(vaisseaux, fraiche(&compose_liste_vaisseaux, monde)) << "step " << etape;
-  ASSERT_EQ(balles, fraiche(&compose_liste_balles, monde)) << "step " << etape;
-  ASSERT_EQ(cubes, fraiche(&compose_liste_cubes, monde)) << "step " << etape;
+  ASSERT_EQ(vaisseaux, fraiche(&protocol::compose_liste_vaisseaux, monde)) << "step " << etape;
+  ASSERT_EQ(balles, fraiche(&protocol::compose_liste_balles, monde)) << "step " << etape;
+  ASSERT_EQ(cubes, fraiche(&protocol::compose_liste_cubes, monde)) << "step " << etape;
 }
 
 TEST(ListesEnCache, NeverServesAStaleReply) {
   world::Monde monde(5);
-  monde.cubes = cree_cubes(monde.grille, monde.alea, 200);
-  ListesEnCache cache;
+  monde.cubes = geometry::cree_cubes(monde.grille, monde.alea, 200);
+  protocol::ListesEnCache cache;
   world::Alea hasard(9);
   for (int etape = 0; etape < 3000; ++etape) {
     const std::int64_t couleur = world::tirage_entier(hasard, 6);
     switch (world::tirage_entier(hasard, 7)) {
       case 0:
-        (void)cree_vaisseau(monde, couleur);
+        (void)simulation::cree_vaisseau(monde, couleur);
         break;
       case 1:
-        detruit_vaisseau(monde, couleur);
+        simulation::detruit_vaisseau(monde, couleur);
         break;
       case 2:
-        tick(monde);
+        tick::tick(monde);
         break;
       case 3:
       case 4:
-        traite_action_joueur(monde, couleur, static_cast<action>(world::tirage_entier(hasard, 5)));
+        simulation::traite_action_joueur(
+            monde, couleur, static_cast<simulation::action>(world::tirage_entier(hasard, 5)));
         break;
       case 5:  // a change made through a record, as the game's passes do
         if (!monde.vaisseaux.vide())
@@ -68,12 +69,12 @@ TEST(ListesEnCache, NeverServesAStaleReply) {
 TEST(ListesEnCache, OnceATickRemovesTheLastBulletsTheReplyIsEmpty) {
   world::Monde monde(5);
   ajoute_balles(monde, {{1402.0, 700.0, 0.0, 1}, {1403.0, 300.0, 0.0, 2}});  // both leave the board
-  ListesEnCache cache;
+  protocol::ListesEnCache cache;
   std::string avant;
   cache.balles(monde, avant);
-  ASSERT_EQ(avant, fraiche(&compose_liste_balles, monde));
+  ASSERT_EQ(avant, fraiche(&protocol::compose_liste_balles, monde));
   ASSERT_TRUE(avant.starts_with("PUT BALLES 2\r\n")) << avant;
-  tick(monde);
+  tick::tick(monde);
   ASSERT_TRUE(monde.balles.vide());
   std::string apres;
   cache.balles(monde, apres);

@@ -49,7 +49,8 @@ TEST(TexteFlottant, WorkedExamples) {
       {nan, "nan"},
       {-nan, "-nan"},
   };
-  for (const auto& [valeur, attendu] : cas) EXPECT_EQ(texte_flottant(valeur), attendu) << attendu;
+  for (const auto& [valeur, attendu] : cas)
+    EXPECT_EQ(protocol::texte_flottant(valeur), attendu) << attendu;
 }
 
 TEST(TexteFlottant, MatchesPrintfOnRandomValues) {
@@ -73,7 +74,7 @@ TEST(TexteFlottant, MatchesPrintfOnRandomValues) {
         x = mantisse(alea) * std::pow(10.0, exposant(alea));
         break;
     }
-    ASSERT_EQ(texte_flottant(x), reference(x)) << std::bit_cast<std::uint64_t>(x);
+    ASSERT_EQ(protocol::texte_flottant(x), reference(x)) << std::bit_cast<std::uint64_t>(x);
   }
 }
 
@@ -86,16 +87,16 @@ TEST(TexteEntier, PlainDecimalOverTheWholeRange) {
       {std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
       {std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
   };
-  for (const auto& [valeur, attendu] : cas) EXPECT_EQ(texte_entier(valeur), attendu);
+  for (const auto& [valeur, attendu] : cas) EXPECT_EQ(protocol::texte_entier(valeur), attendu);
 }
 
 TEST(LignesElements, ShipBulletAndCubeLines) {
   std::string sortie;
-  envoie_vaisseau(sortie, world::vaisseau{700.0, 350.25, 1.5, 2.5, 5, 16711680});
-  envoie_vaisseau(sortie, world::vaisseau{120.75, 980.0, 4.01, 0.0, 3, -5});
-  envoie_balle(sortie, world::balle{100.5, 20.0, 0.3, 255});
-  envoie_balle(sortie, world::balle{1.0, 2.0, 0.0, -5});
-  envoie_cube(sortie, world::cube{44.0, 66.0, 66.0, 88.0});
+  protocol::envoie_vaisseau(sortie, world::vaisseau{700.0, 350.25, 1.5, 2.5, 5, 16711680});
+  protocol::envoie_vaisseau(sortie, world::vaisseau{120.75, 980.0, 4.01, 0.0, 3, -5});
+  protocol::envoie_balle(sortie, world::balle{100.5, 20.0, 0.3, 255});
+  protocol::envoie_balle(sortie, world::balle{1.0, 2.0, 0.0, -5});
+  protocol::envoie_cube(sortie, world::cube{44.0, 66.0, 66.0, 88.0});
   EXPECT_EQ(sortie,
             "700. 350.25 1.5 5 16711680\r\n"
             "120.75 980. 4.01 3 -5\r\n"

@@ -22,7 +22,7 @@ constexpr double pi = std::numbers::pi;
 // The bullet pass, with the reference pass run on a copy alongside.
 void passe_des_balles(world::Monde& monde) {
   oracle::Monde reference = oracle::copie(monde);
-  mise_a_jour_balles(monde);
+  simulation::mise_a_jour_balles(monde);
   oracle::mise_a_jour_balles(reference);
   EXPECT_TRUE(memes_vaisseaux_et_balles(monde, reference));
 }
@@ -91,7 +91,7 @@ TEST(EstHorsJeu, AgreesWithAScanOfEveryCube) {
   int dedans = 0;
   for (int champ = 0; champ < 6; ++champ) {
     world::Monde monde(100 + champ);
-    monde.cubes = cree_cubes(monde.grille, monde.alea, champ < 3 ? 200 : 800);
+    monde.cubes = geometry::cree_cubes(monde.grille, monde.alea, champ < 3 ? 200 : 800);
     std::uniform_int_distribution<std::size_t> lequel(0, monde.cubes.size() - 1);
     for (int k = 0; k < 6000; ++k) {
       const world::cube& c = monde.cubes[lequel(alea)];
@@ -102,12 +102,12 @@ TEST(EstHorsJeu, AgreesWithAScanOfEveryCube) {
       if (k % 7 == 0) x = std::round(x / 22.0) * 22.0;
       const world::balle b{x, y, 0.0, 1};
       const bool attendu = oracle::est_hors_jeu(b, monde.cubes);
-      ASSERT_EQ(est_hors_jeu(b, monde.grille), attendu) << x << ", " << y;
+      ASSERT_EQ(simulation::est_hors_jeu(b, monde.grille), attendu) << x << ", " << y;
       dedans += attendu;
     }
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(est_hors_jeu(world::balle{nan, 100.0, 0.0, 1}, monde.grille));
-    EXPECT_FALSE(est_hors_jeu(world::balle{100.0, nan, 0.0, 1}, monde.grille));
+    EXPECT_FALSE(simulation::est_hors_jeu(world::balle{nan, 100.0, 0.0, 1}, monde.grille));
+    EXPECT_FALSE(simulation::est_hors_jeu(world::balle{100.0, nan, 0.0, 1}, monde.grille));
   }
   EXPECT_GT(dedans, 5000);  // the probes did enter cubes
 }
@@ -220,7 +220,7 @@ TEST(MiseAJourBalles, ALastHitRemovesTheFirstShipOfThatColourInTheList) {
 TEST(MiseAJourBalles, AFreshBulletDoesNotHitItsShooter) {
   world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(700, 700, 3, 0.7)});
-  traite_action_joueur(monde, 3, action::Tire);
+  simulation::traite_action_joueur(monde, 3, simulation::action::Tire);
   passe_des_balles(monde);
   EXPECT_EQ(monde.vaisseaux[0].pt_vie, 5);
   ASSERT_EQ(monde.balles.taille(), 1u);
@@ -232,8 +232,8 @@ TEST(MiseAJourBalles, AFreshBulletDoesNotHitItsShooter) {
 TEST(MiseAJourBalles, BulletsOutliveTheirShipAndStillHit) {
   world::Monde monde(1);
   ajoute_vaisseaux(monde, {vaisseau_en(300, 300, 1), vaisseau_en(400, 300, 2)});
-  traite_action_joueur(monde, 1, action::Tire);
-  detruit_vaisseau(monde, 1);
+  simulation::traite_action_joueur(monde, 1, simulation::action::Tire);
+  simulation::detruit_vaisseau(monde, 1);
   int ticks = 0;
   while (monde.vaisseaux[0].pt_vie == 5 && ticks < 100) {
     passe_des_balles(monde);
@@ -250,13 +250,13 @@ TEST(DetruitVaisseau, RemovesTheFirstShipOfThatColourKeepingTheOthersInOrder) {
   ajoute_vaisseaux(monde, {vaisseau_en(100, 100, 1), vaisseau_en(200, 100, 2),
                            vaisseau_en(300, 100, 3), vaisseau_en(400, 100, 4)});
   ajoute_balles(monde, {{50.0, 50.0, 0.0, 2}});
-  detruit_vaisseau(monde, 2);
+  simulation::detruit_vaisseau(monde, 2);
   std::vector<std::int64_t> ids;
   for (const world::vaisseau& v : monde.vaisseaux) ids.push_back(v.id);
   EXPECT_EQ(ids, (std::vector<std::int64_t>{4, 3, 1}));
   EXPECT_EQ(monde.balles.taille(), 1u);
   const std::vector<world::vaisseau> avant = en_ordre(monde.vaisseaux);
-  detruit_vaisseau(monde, 99);
+  simulation::detruit_vaisseau(monde, 99);
   EXPECT_EQ(en_ordre(monde.vaisseaux), avant);
 }
 

@@ -71,7 +71,7 @@ class Duel {
   // headings and speeds, then bullets anywhere, fired by any colour.
   std::unique_ptr<world::Monde> monde(const Parametres& p) {
     auto m = std::make_unique<world::Monde>(p.graine);
-    m->cubes = cree_cubes(m->grille, m->alea, p.cubes);
+    m->cubes = geometry::cree_cubes(m->grille, m->alea, p.cubes);
     std::uniform_real_distribution<double> angle(-10.0, 10.0);
     std::uniform_real_distribution<double> vitesse(config::vitesse_min, config::vitesse_max);
     std::uniform_real_distribution<double> melee(700.0 - p.cote_melee / 2,
@@ -81,7 +81,7 @@ class Duel {
         m->vaisseaux.ajoute_en_tete(
             world::vaisseau{melee(joueurs_), melee(joueurs_), 0.0, 0.0, config::pt_vie_max, id});
       else
-        (void)cree_vaisseau(*m, id);
+        (void)simulation::cree_vaisseau(*m, id);
     }
     for (world::vaisseau& v : m->vaisseaux) {
       v.angle = angle(joueurs_);
@@ -106,10 +106,10 @@ class Duel {
   void fait_apparaitre() {
     for (std::int64_t id = 1; id <= couleurs(); ++id) {
       if (en_jeu(id) || !tirage(0.05)) continue;
-      const Spawn s = cree_vaisseau(*monde_, id, 50);
+      const simulation::Spawn s = simulation::cree_vaisseau(*monde_, id, 50);
       const oracle::Spawn r = oracle::cree_vaisseau(*reference_, id, 50);
-      ASSERT_EQ(s == Spawn::Cree, r == oracle::Spawn::Cree) << "colour " << id;
-      bilan_.apparitions += s == Spawn::Cree;
+      ASSERT_EQ(s == simulation::Spawn::Cree, r == oracle::Spawn::Cree) << "colour " << id;
+      bilan_.apparitions += s == simulation::Spawn::Cree;
     }
   }
 
@@ -121,27 +121,27 @@ class Duel {
     for (int k = 0; k < acteurs; ++k) {
       const std::int64_t id = couleur(joueurs_);
       if (tirage(0.003)) {
-        detruit_vaisseau(*monde_, id);
+        simulation::detruit_vaisseau(*monde_, id);
         oracle::detruit_vaisseau(*reference_, id);
         continue;
       }
       const auto [a, r] = action_au_hasard();
-      traite_action_joueur(*monde_, id, a);
+      simulation::traite_action_joueur(*monde_, id, a);
       oracle::traite_action_joueur(*reference_, id, r);
     }
   }
 
-  std::pair<action, oracle::action> action_au_hasard() {
-    if (tirage(p_.tirs)) return {action::Tire, oracle::action::Tire};
+  std::pair<simulation::action, oracle::action> action_au_hasard() {
+    if (tirage(p_.tirs)) return {simulation::action::Tire, oracle::action::Tire};
     switch (std::uniform_int_distribution<int>(0, 3)(joueurs_)) {
       case 0:
-        return {action::Gauche, oracle::action::Gauche};
+        return {simulation::action::Gauche, oracle::action::Gauche};
       case 1:
-        return {action::Droite, oracle::action::Droite};
+        return {simulation::action::Droite, oracle::action::Droite};
       case 2:
-        return {action::Accelere, oracle::action::Accelere};
+        return {simulation::action::Accelere, oracle::action::Accelere};
       default:
-        return {action::Decelere, oracle::action::Decelere};
+        return {simulation::action::Decelere, oracle::action::Decelere};
     }
   }
 
@@ -150,7 +150,7 @@ class Duel {
     const int n = static_cast<int>(monde_->balles.taille());
     bilan_.balles_vues += n;
     bilan_.max_balles = std::max(bilan_.max_balles, n);
-    tick(*monde_);
+    tick::tick(*monde_);
     oracle::mise_a_jour(*reference_);
     ASSERT_TRUE(memes_vaisseaux_et_balles(*monde_, *reference_)) << p_.nom << ", tick " << t;
     ASSERT_TRUE(monde_->alea == reference_->alea) << p_.nom << ", tick " << t;

@@ -36,4 +36,6 @@ std::vector<world::balle> en_ordre(const world::ListeBalles& liste) {
   return {liste.begin(), liste.end()};
 }
 
-std::unique_ptr<world::Monde> monde_avec_cubes(std::uint64_t graine) { return cree_monde(graine); }
+std::unique_ptr<world::Monde> monde_avec_cubes(std::uint64_t graine) {
+  return geometry::cree_monde(graine);
+}

@@ -16,7 +16,7 @@ namespace {
 // cases below also pin the reference down.
 void passe_des_vaisseaux(world::Monde& monde) {
   oracle::Monde reference = oracle::copie(monde);
-  mise_a_jour_vaisseaux(monde);
+  simulation::mise_a_jour_vaisseaux(monde);
   oracle::mise_a_jour_vaisseaux(reference);
   EXPECT_TRUE(memes_vaisseaux_et_balles(monde, reference));
 }
@@ -140,13 +140,16 @@ TEST(MiseAJourVaisseaux, HasInterMajIsCubeOrEdgeOrAnotherShip) {
   ajoute_vaisseaux(monde, {vaisseau_en(700.0, 700.0, 1), vaisseau_en(718.0, 700.0, 2)});
   world::IndexVaisseaux index;
   index.reconstruit(monde.vaisseaux);
-  const Faces faces = get_cube_inter_segments(monde.grille, 215.0, 230.0);
-  EXPECT_TRUE(has_inter_maj(211.0, 230.0, 1, faces, index));  // cube face at 9.0
-  EXPECT_FALSE(has_inter_maj(210.9, 230.0, 1, faces, index));
-  EXPECT_TRUE(has_inter_maj(1398.0, 500.0, 1, Faces{}, index));  // edge
-  EXPECT_FALSE(has_inter_maj(700.0, 700.0, 1, Faces{}, index));  // 18.0 from ship 2
-  EXPECT_TRUE(has_inter_maj(700.5, 700.0, 1, Faces{}, index));   // 17.5 from ship 2
-  EXPECT_FALSE(has_inter_maj(718.0, 700.0, 2, Faces{}, index));  // its own place
+  const geometry::Faces faces = geometry::get_cube_inter_segments(monde.grille, 215.0, 230.0);
+  EXPECT_TRUE(simulation::has_inter_maj(211.0, 230.0, 1, faces, index));  // cube face at 9.0
+  EXPECT_FALSE(simulation::has_inter_maj(210.9, 230.0, 1, faces, index));
+  EXPECT_TRUE(simulation::has_inter_maj(1398.0, 500.0, 1, geometry::Faces{}, index));  // edge
+  EXPECT_FALSE(
+      simulation::has_inter_maj(700.0, 700.0, 1, geometry::Faces{}, index));  // 18.0 from ship 2
+  EXPECT_TRUE(
+      simulation::has_inter_maj(700.5, 700.0, 1, geometry::Faces{}, index));  // 17.5 from ship 2
+  EXPECT_FALSE(
+      simulation::has_inter_maj(718.0, 700.0, 2, geometry::Faces{}, index));  // its own place
 }
 
 TEST(TryBestMove, OfTwoCandidatesThatTieTheFirstInScanOrderWins) {
@@ -160,7 +163,7 @@ TEST(TryBestMove, OfTwoCandidatesThatTieTheFirstInScanOrderWins) {
   ajoute_vaisseaux(monde, {vaisseau_en(714.5, 714.5, 2)});
   world::IndexVaisseaux index;
   index.reconstruit(monde.vaisseaux);
-  try_best_move(v, Faces{}, index);
+  simulation::try_best_move(v, geometry::Faces{}, index);
   // Columns come first in the scan (x offset -n to n, then y): (1, 2) before (2, 1).
   EXPECT_EQ(v.x, 701.0);
   EXPECT_EQ(v.y, 702.0);

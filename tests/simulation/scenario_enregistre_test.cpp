@@ -26,13 +26,16 @@ constexpr int nb_ticks = 2000;
 
 // Colour 1 mostly turns left and colour 2 mostly right, so that their headings
 // wander far from [0, 2pi); the others do anything.
-action action_de(std::int64_t couleur, std::uint64_t tirage) {
-  static constexpr action toupie_gauche[] = {action::Gauche, action::Gauche, action::Gauche,
-                                             action::Tire, action::Accelere};
-  static constexpr action toupie_droite[] = {action::Droite, action::Droite, action::Droite,
-                                             action::Tire, action::Accelere};
-  static constexpr action libre[] = {action::Tire,     action::Gauche,   action::Droite,
-                                     action::Accelere, action::Accelere, action::Decelere};
+simulation::action action_de(std::int64_t couleur, std::uint64_t tirage) {
+  static constexpr simulation::action toupie_gauche[] = {
+      simulation::action::Gauche, simulation::action::Gauche, simulation::action::Gauche,
+      simulation::action::Tire, simulation::action::Accelere};
+  static constexpr simulation::action toupie_droite[] = {
+      simulation::action::Droite, simulation::action::Droite, simulation::action::Droite,
+      simulation::action::Tire, simulation::action::Accelere};
+  static constexpr simulation::action libre[] = {
+      simulation::action::Tire,     simulation::action::Gauche,   simulation::action::Droite,
+      simulation::action::Accelere, simulation::action::Accelere, simulation::action::Decelere};
   if (couleur == 1) return toupie_gauche[tirage % std::size(toupie_gauche)];
   if (couleur == 2) return toupie_droite[tirage % std::size(toupie_droite)];
   return libre[tirage % std::size(libre)];
@@ -53,20 +56,21 @@ bool en_jeu(const world::Monde& monde, std::int64_t couleur) {
 void joue_un_tick(world::Monde& monde, std::mt19937_64& script, Partie& partie) {
   for (std::int64_t couleur = 1; couleur <= nb_couleurs; ++couleur) {
     if (!en_jeu(monde, couleur)) {
-      if (script() % 10 == 0) partie.apparitions += cree_vaisseau(monde, couleur) == Spawn::Cree;
+      if (script() % 10 == 0)
+        partie.apparitions += simulation::cree_vaisseau(monde, couleur) == simulation::Spawn::Cree;
       continue;
     }
     if (script() % 400 == 0) {
-      detruit_vaisseau(monde, couleur);
+      simulation::detruit_vaisseau(monde, couleur);
       continue;
     }
     for (std::uint64_t k = 1 + script() % 3; k > 0; --k) {
-      const action a = action_de(couleur, script());
-      partie.tirs += a == action::Tire;
-      traite_action_joueur(monde, couleur, a);
+      const simulation::action a = action_de(couleur, script());
+      partie.tirs += a == simulation::action::Tire;
+      simulation::traite_action_joueur(monde, couleur, a);
     }
   }
-  tick(monde);
+  tick::tick(monde);
 }
 
 Partie joue(std::uint64_t graine) {

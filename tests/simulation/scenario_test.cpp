@@ -62,11 +62,11 @@ class Scenario {
   void fait_apparaitre() {
     for (std::int64_t couleur = 1; couleur <= nb_couleurs; ++couleur) {
       if (en_jeu(couleur) || !tirage(0.1)) continue;
-      const Spawn s = cree_vaisseau(*monde_, couleur);
+      const simulation::Spawn s = simulation::cree_vaisseau(*monde_, couleur);
       const oracle::Spawn r =
           oracle::cree_vaisseau(reference_, couleur, config::essais_spawn_par_verrou);
-      ASSERT_EQ(s == Spawn::Cree, r == oracle::Spawn::Cree);
-      bilan_.apparitions += s == Spawn::Cree;
+      ASSERT_EQ(s == simulation::Spawn::Cree, r == oracle::Spawn::Cree);
+      bilan_.apparitions += s == simulation::Spawn::Cree;
     }
   }
 
@@ -76,26 +76,29 @@ class Scenario {
   void fait_agir() {
     for (std::int64_t couleur = 1; couleur <= nb_couleurs; ++couleur) {
       if (tirage(0.002)) {
-        detruit_vaisseau(*monde_, couleur);
+        simulation::detruit_vaisseau(*monde_, couleur);
         oracle::detruit_vaisseau(reference_, couleur);
         continue;
       }
       for (int k = 1 + tirage(0.5); k > 0; --k) {
         const auto [a, r] = tirage(0.5) ? visee(couleur) : au_hasard();
-        bilan_.tirs += a == action::Tire && en_jeu(couleur);
-        traite_action_joueur(*monde_, couleur, a);
+        bilan_.tirs += a == simulation::action::Tire && en_jeu(couleur);
+        simulation::traite_action_joueur(*monde_, couleur, a);
         oracle::traite_action_joueur(reference_, couleur, r);
       }
     }
   }
 
-  using Actions = std::pair<action, oracle::action>;
+  using Actions = std::pair<simulation::action, oracle::action>;
 
   Actions au_hasard() {
     static constexpr Actions actions[] = {
-        {action::Tire, oracle::action::Tire},         {action::Gauche, oracle::action::Gauche},
-        {action::Droite, oracle::action::Droite},     {action::Accelere, oracle::action::Accelere},
-        {action::Accelere, oracle::action::Accelere}, {action::Decelere, oracle::action::Decelere},
+        {simulation::action::Tire, oracle::action::Tire},
+        {simulation::action::Gauche, oracle::action::Gauche},
+        {simulation::action::Droite, oracle::action::Droite},
+        {simulation::action::Accelere, oracle::action::Accelere},
+        {simulation::action::Accelere, oracle::action::Accelere},
+        {simulation::action::Decelere, oracle::action::Decelere},
     };
     return actions[std::uniform_int_distribution<std::size_t>(0, std::size(actions) - 1)(joueurs_)];
   }
@@ -112,19 +115,19 @@ class Scenario {
           (v.x - tireur->x) * (v.x - tireur->x) + (v.y - tireur->y) * (v.y - tireur->y);
       if (cible == nullptr || d2 < d2_min) cible = &v, d2_min = d2;
     }
-    if (cible == nullptr) return {action::Tire, oracle::action::Tire};
+    if (cible == nullptr) return {simulation::action::Tire, oracle::action::Tire};
     const double ecart =
         std::remainder(std::atan2(cible->y - tireur->y, cible->x - tireur->x) - tireur->angle,
                        2.0 * std::numbers::pi);
-    if (ecart > 0.05) return {action::Gauche, oracle::action::Gauche};
-    if (ecart < -0.05) return {action::Droite, oracle::action::Droite};
-    return {action::Tire, oracle::action::Tire};
+    if (ecart > 0.05) return {simulation::action::Gauche, oracle::action::Gauche};
+    if (ecart < -0.05) return {simulation::action::Droite, oracle::action::Droite};
+    return {simulation::action::Tire, oracle::action::Tire};
   }
 
   void avance(int t) {
     const std::vector<world::vaisseau> vaisseaux_avant = en_ordre(monde_->vaisseaux);
     const std::vector<world::balle> balles_avant = en_ordre(monde_->balles);
-    tick(*monde_);
+    tick::tick(*monde_);
     oracle::mise_a_jour(reference_);
     ASSERT_TRUE(memes_vaisseaux_et_balles(*monde_, reference_)) << "tick " << t;
     ASSERT_TRUE(monde_->alea == reference_.alea) << "tick " << t;

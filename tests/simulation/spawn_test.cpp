@@ -14,8 +14,8 @@ TEST(CreeVaisseau, AColourInUseIsRefusedWithoutDrawingOrChangingAnything) {
   ajoute_vaisseaux(monde, {vaisseau_en(100.0, 100.0, 7), vaisseau_en(300.0, 300.0, 8, 1.0, 2.0)});
   const std::vector<world::vaisseau> avant = en_ordre(monde.vaisseaux);
   const world::Alea alea_avant = monde.alea;
-  EXPECT_EQ(cree_vaisseau(monde, 8), Spawn::CouleurUtilisee);
-  EXPECT_EQ(cree_vaisseau(monde, 7), Spawn::CouleurUtilisee);
+  EXPECT_EQ(simulation::cree_vaisseau(monde, 8), simulation::Spawn::CouleurUtilisee);
+  EXPECT_EQ(simulation::cree_vaisseau(monde, 7), simulation::Spawn::CouleurUtilisee);
   EXPECT_EQ(en_ordre(monde.vaisseaux), avant);
   EXPECT_TRUE(monde.alea == alea_avant);
 }
@@ -24,7 +24,7 @@ TEST(CreeVaisseau, TheNewShipIsTheHeadAtRestWithFullLifeAndAHeadingBelow628) {
   for (std::uint64_t graine = 1; graine <= 40; ++graine) {
     auto monde = monde_avec_cubes(graine);
     ajoute_vaisseaux(*monde, {vaisseau_en(700.0, 700.0, 1)});
-    ASSERT_EQ(cree_vaisseau(*monde, 0xff0000), Spawn::Cree);
+    ASSERT_EQ(simulation::cree_vaisseau(*monde, 0xff0000), simulation::Spawn::Cree);
     ASSERT_EQ(monde->vaisseaux.taille(), 2u);
     const world::vaisseau& v = monde->vaisseaux[0];
     EXPECT_EQ(v.id, 0xff0000);
@@ -47,14 +47,15 @@ TEST(CreeVaisseau, DrawsTheHeadingOnceThenXBeforeY) {
   const double angle = 6.28 * world::tirage_unitaire(rejeu);
   const double x = world::tirage_unitaire(rejeu) * 1390.0 + 9.0;
   const double y = world::tirage_unitaire(rejeu) * 1390.0 + 9.0;
-  ASSERT_EQ(cree_vaisseau(monde, 4), Spawn::Cree);
+  ASSERT_EQ(simulation::cree_vaisseau(monde, 4), simulation::Spawn::Cree);
   EXPECT_EQ(monde.vaisseaux[0], (world::vaisseau{x, y, angle, 0.0, 5, 4}));
   EXPECT_TRUE(monde.alea == rejeu);
 }
 
 TEST(CreeVaisseau, NeverOverlapsAShipOrACube) {
   auto monde = monde_avec_cubes(3);
-  for (std::int64_t id = 1; id <= 150; ++id) ASSERT_EQ(cree_vaisseau(*monde, id), Spawn::Cree);
+  for (std::int64_t id = 1; id <= 150; ++id)
+    ASSERT_EQ(simulation::cree_vaisseau(*monde, id), simulation::Spawn::Cree);
   const std::vector<world::vaisseau> vaisseaux = en_ordre(monde->vaisseaux);
   for (std::size_t a = 0; a < vaisseaux.size(); ++a) {
     EXPECT_EQ(vaisseaux[a].id, static_cast<std::int64_t>(vaisseaux.size() - a));  // newest first
@@ -80,14 +81,15 @@ TEST(CreeVaisseau, AFullBoardGivesUpAfterTheBoundedNumberOfCandidates) {
   const std::vector<world::vaisseau> avant = en_ordre(monde.vaisseaux);
   for (int essais : {1, 50, config::essais_spawn_par_verrou}) {
     world::Alea rejeu = monde.alea;
-    EXPECT_EQ(cree_vaisseau(monde, 2, essais), Spawn::PasDePlace);
+    EXPECT_EQ(simulation::cree_vaisseau(monde, 2, essais), simulation::Spawn::PasDePlace);
     EXPECT_EQ(en_ordre(monde.vaisseaux), avant);
     // One heading, then an x and a y for each candidate, and no more.
     for (int k = 0; k < 1 + 2 * essais; ++k) world::tirage_unitaire(rejeu);
     EXPECT_TRUE(monde.alea == rejeu) << essais << " candidates";
   }
   world::Alea rejeu = monde.alea;
-  EXPECT_EQ(cree_vaisseau(monde, 2), Spawn::PasDePlace);  // the default bound
+  EXPECT_EQ(simulation::cree_vaisseau(monde, 2),
+            simulation::Spawn::PasDePlace);  // the default bound
   for (int k = 0; k < 1 + 2 * config::essais_spawn_par_verrou; ++k) world::tirage_unitaire(rejeu);
   EXPECT_TRUE(monde.alea == rejeu);
 }
@@ -100,7 +102,7 @@ TEST(CreeVaisseau, ABoardCrowdedWithShipsAlsoGivesUp) {
     for (double y = 9.0; y < 1398.0; y += 18.0)
       monde.vaisseaux.ajoute_en_tete(vaisseau_en(x, y, id++));
   const std::size_t avant = monde.vaisseaux.taille();
-  EXPECT_EQ(cree_vaisseau(monde, 0, 200), Spawn::PasDePlace);
+  EXPECT_EQ(simulation::cree_vaisseau(monde, 0, 200), simulation::Spawn::PasDePlace);
   EXPECT_EQ(monde.vaisseaux.taille(), avant);
 }
 
@@ -119,7 +121,7 @@ TEST(PositionLibre, TheBoardEdgeIsClearFrom9AndUpTo1398Excluded) {
       {700.0, 9.0, true}, {700.0, sous_9, false}, {700.0, sous_1398, true}, {700.0, 1398.0, false},
   };
   for (const auto& c : cas)
-    EXPECT_EQ(position_libre(monde, c.x, c.y, 1), c.libre) << c.x << ", " << c.y;
+    EXPECT_EQ(simulation::position_libre(monde, c.x, c.y, 1), c.libre) << c.x << ", " << c.y;
 }
 
 }  // namespace

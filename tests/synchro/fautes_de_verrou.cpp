@@ -24,13 +24,13 @@ struct Compteur {
 
 [[maybe_unused]] void tick_a_la_main(world::Monde& monde) {
 #if defined(FAUTE_APPEL_SANS_VERROU)
-  mise_a_jour_balles(monde);
+  simulation::mise_a_jour_balles(monde);
 #elif defined(FAUTE_APRES_LE_TICK)
   { world::VerrouTick tenu(monde.verrou); }
-  mise_a_jour_balles(monde);
+  simulation::mise_a_jour_balles(monde);
 #else
   world::VerrouTick tenu(monde.verrou);
-  mise_a_jour_balles(monde);
+  simulation::mise_a_jour_balles(monde);
 #endif
 }
 

@@ -38,9 +38,9 @@ TEST(Tick, ReleasesTheLock) {
   auto monde = monde_avec_cubes(4);
   ajoute_vaisseaux(*monde, {vaisseau_en(700, 700, 1, 0.3, 2.0)});
   ajoute_balles(*monde, {{650.0, 700.0, 0.0, 1}});
-  tick(*monde);
+  tick::tick(*monde);
   ASSERT_TRUE(verrou_libre(monde->verrou));
-  tick(*monde);
+  tick::tick(*monde);
   EXPECT_TRUE(verrou_libre(monde->verrou));
 }
 
@@ -49,13 +49,14 @@ TEST(Tick, AFailureInAnUpdateIsReportedAndTheNextTickRuns) {
   auto monde = monde_avec_cubes(4);
   ajoute_balles(*monde, {{100.0, 100.0, 0.0, 1}});
   testing::internal::CaptureStderr();
-  tick(*monde, [](world::Monde&) { throw world::Echec("mise_a_jour_balles : panne de test"); });
-  tick(*monde, [](world::Monde&) { throw 42; });
+  tick::tick(*monde,
+             [](world::Monde&) { throw world::Echec("mise_a_jour_balles : panne de test"); });
+  tick::tick(*monde, [](world::Monde&) { throw 42; });
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "mise_a_jour : mise_a_jour_balles : panne de test\n"
             "mise_a_jour : echec inconnu\n");
   ASSERT_TRUE(verrou_libre(monde->verrou));
-  tick(*monde);  // the world goes on as usual
+  tick::tick(*monde);  // the world goes on as usual
   ASSERT_EQ(monde->balles.taille(), 1u);
   EXPECT_EQ(monde->balles[0].x, 103.5);
 }
@@ -63,7 +64,7 @@ TEST(Tick, AFailureInAnUpdateIsReportedAndTheNextTickRuns) {
 TEST(Tick, AnEmptyWorldStaysEmpty) {
   const ChienDeGarde garde(5s);
   auto monde = monde_avec_cubes(4);
-  for (int k = 0; k < 10; ++k) tick(*monde);
+  for (int k = 0; k < 10; ++k) tick::tick(*monde);
   EXPECT_TRUE(monde->vaisseaux.vide());
   EXPECT_TRUE(monde->balles.vide());
   EXPECT_EQ(monde->cubes.size(), 200u);
@@ -76,7 +77,7 @@ TEST(Tick, ABulletLeavingTheBoardIsGoneBeforeTheHitTest) {
   // 1408) but only 8.5 from the ship's centre.
   ajoute_vaisseaux(monde, {vaisseau_en(1396.0, 700.0, 1)});
   ajoute_balles(monde, {{1401.0, 700.0, 0.0, 2}});
-  tick(monde);
+  tick::tick(monde);
   EXPECT_TRUE(monde.balles.vide());
   ASSERT_EQ(monde.vaisseaux.taille(), 1u);
   EXPECT_EQ(monde.vaisseaux[0].pt_vie, 5);
@@ -87,7 +88,7 @@ TEST(Tick, BulletsHitBeforeShipsMove) {
   // The ship drives out of range this tick, but is hit where it stood.
   ajoute_vaisseaux(monde, {vaisseau_en(300.0, 300.0, 1, 0.0, 3.0)});
   ajoute_balles(monde, {{284.0, 300.0, 0.0, 2}});  // ends 12.5 from the ship
-  tick(monde);
+  tick::tick(monde);
   EXPECT_TRUE(monde.balles.vide());
   EXPECT_EQ(monde.vaisseaux[0].pt_vie, 4);
   EXPECT_EQ(monde.vaisseaux[0].x, 303.0);
@@ -100,7 +101,7 @@ TEST(Tick, AShipDestroyedByABulletNoLongerBlocksTheShipPass) {
   ajoute_vaisseaux(
       monde, {vaisseau_en(280.0, 300.0, 2, 0.0, 3.0), vaisseau_en(300.0, 300.0, 1, 0.0, 0.0, 1)});
   ajoute_balles(monde, {{301.5, 300.0, 0.0, 2}});  // ends 5 from ship 1, 25 from ship 2
-  tick(monde);
+  tick::tick(monde);
   ASSERT_EQ(monde.vaisseaux.taille(), 1u);
   EXPECT_EQ(monde.vaisseaux[0].id, 2);
   EXPECT_EQ(monde.vaisseaux[0].x, 283.0);

@@ -88,7 +88,7 @@ TEST(Bilan, AllerRetourJson) {
   t.nom = "t";
   t.bots = {{"x", "run {port} {couleur}", "/b", 5}, {"y", "go {port} {couleur}", "/c", 6}};
   t.format = Format::Groupes;
-  t.duree = {300, DureePartie::Unite::Ticks};
+  t.duree = {300, match::DureePartie::Unite::Ticks};
   t.graines = {4, 5};
   t.cage = false;
   t.limites.memoire = 7 * cage::mio;

@@ -9,7 +9,7 @@ namespace {
 
 // Gives each chunk in one read (cut to the reader's buffer), then `fin`:
 // 0 for a clean end of stream, -1 for a failure.
-Source source_de(std::vector<std::string> morceaux, long fin = 0) {
+transport::Source source_de(std::vector<std::string> morceaux, long fin = 0) {
   auto reste = std::make_shared<std::deque<std::string>>(morceaux.begin(), morceaux.end());
   return [reste, fin](char* tampon, std::size_t taille) -> long {
     if (reste->empty()) return fin;
@@ -22,7 +22,7 @@ Source source_de(std::vector<std::string> morceaux, long fin = 0) {
   };
 }
 
-std::vector<std::string> toutes_les_lignes(LecteurLignes& lecteur) {
+std::vector<std::string> toutes_les_lignes(transport::LecteurLignes& lecteur) {
   std::vector<std::string> lignes;
   while (auto ligne = lecteur.lit_ligne()) lignes.emplace_back(*ligne);
   return lignes;
@@ -47,7 +47,7 @@ TEST(LecteurLignes, FramesLinesOnLineFeedsWhateverTheChunks) {
       {{"", "X\n"}, {}},  // an empty read is the end of the stream
   };
   for (const auto& [morceaux, lignes] : cas) {
-    LecteurLignes lecteur(source_de(morceaux));
+    transport::LecteurLignes lecteur(source_de(morceaux));
     EXPECT_EQ(toutes_les_lignes(lecteur), lignes) << testing::PrintToString(morceaux);
   }
 }
@@ -58,7 +58,7 @@ TEST(LecteurLignes, KeepsTheFirstBytesOfAnOverlongLineAndDropsTheRest) {
   const std::string flux = longue + "\r\nGET STATUT\r\n" + std::string(4096, 'B') + "\n" +
                            std::string(4097, 'C') + "\n" + std::string(5000, 'D');
   for (std::size_t i = 0; i < flux.size(); i += 3000) morceaux.push_back(flux.substr(i, 3000));
-  LecteurLignes lecteur(source_de(morceaux));
+  transport::LecteurLignes lecteur(source_de(morceaux));
   const std::vector<std::string> attendues = {std::string(4096, 'A'), "GET STATUT\r",
                                               std::string(4096, 'B'), std::string(4096, 'C'),
                                               std::string(4096, 'D')};
@@ -66,12 +66,12 @@ TEST(LecteurLignes, KeepsTheFirstBytesOfAnOverlongLineAndDropsTheRest) {
 }
 
 TEST(LecteurLignes, AFailedReadDropsThePartialLine) {
-  LecteurLignes lecteur(source_de({"A\r\nB"}, -1));
+  transport::LecteurLignes lecteur(source_de({"A\r\nB"}, -1));
   EXPECT_EQ(toutes_les_lignes(lecteur), (std::vector<std::string>{"A\r"}));
 }
 
 TEST(LecteurLignes, SaysWhetherAWholeLineIsAlreadyBuffered) {
-  LecteurLignes lecteur(source_de({"A\r\nB\r\nC", "\r\n"}));
+  transport::LecteurLignes lecteur(source_de({"A\r\nB\r\nC", "\r\n"}));
   EXPECT_FALSE(lecteur.ligne_prete());  // nothing read yet
   EXPECT_EQ(lecteur.lit_ligne(), "A\r");
   EXPECT_TRUE(lecteur.ligne_prete());

@@ -35,17 +35,19 @@ std::string type_de(const std::string& ligne) {
 
 class Spectateur {
  public:
-  explicit Spectateur(Diffusion& diffusion) : abonnement_(diffusion, [this] { ++reveils; }) {}
+  explicit Spectateur(tribune::Diffusion& diffusion)
+      : abonnement_(diffusion, [this] { ++reveils; }) {}
 
   // Takes what waits, until nothing is left.
   void rattrape() {
-    for (Envoi envoi = abonnement_.suivant(); !envoi.texte.empty(); envoi = abonnement_.suivant())
+    for (tribune::Envoi envoi = abonnement_.suivant(); !envoi.texte.empty();
+         envoi = abonnement_.suivant())
       recoit(envoi.texte);
   }
 
   bool fini() { return abonnement_.suivant().fin; }
 
-  void compare(const EtatRelu& reference, const char* qui) const {
+  void compare(const enregistrement::EtatRelu& reference, const char* qui) const {
     ASSERT_EQ(etat_.tick(), reference.tick()) << qui;
     ASSERT_EQ(etat_.vaisseaux(), reference.vaisseaux()) << qui;
     ASSERT_EQ(etat_.balles(), reference.balles()) << qui;
@@ -61,7 +63,7 @@ class Spectateur {
       const std::size_t fin = texte.find('\n', debut);
       const std::string ligne_recue = texte.substr(debut, fin - debut);
       types.push_back(type_de(ligne_recue));
-      applique(lit_ligne(ligne_recue));
+      applique(enregistrement::lit_ligne(ligne_recue));
       if (fin == std::string::npos) return;
       debut = fin + 1;
     }
@@ -69,20 +71,20 @@ class Spectateur {
 
   // A gap runs from the tick after the last one received to the one before
   // the state that follows it.
-  void applique(const Evenement& e) {
-    if (const auto* perdu = std::get_if<EvPerdu>(&e)) {
+  void applique(const evenements::Evenement& e) {
+    if (const auto* perdu = std::get_if<evenements::EvPerdu>(&e)) {
       EXPECT_EQ(perdu->de, etat_.tick() + 1);
       fin_du_trou_ = perdu->a;
-    } else if (const auto* etat = std::get_if<EvEtat>(&e); etat && fin_du_trou_) {
+    } else if (const auto* etat = std::get_if<evenements::EvEtat>(&e); etat && fin_du_trou_) {
       EXPECT_EQ(etat->tick, *fin_du_trou_ + 1);
       fin_du_trou_.reset();
     }
     etat_.applique(e);
   }
 
-  EtatRelu etat_;
+  enregistrement::EtatRelu etat_;
   std::optional<std::int64_t> fin_du_trou_;
-  Abonnement abonnement_;
+  tribune::Abonnement abonnement_;
 };
 
 long compte(const std::vector<std::string>& types, const std::string& type) {
@@ -92,39 +94,40 @@ long compte(const std::vector<std::string>& types, const std::string& type) {
 // The writer thread's part: every lot waiting, as lines, to the stream.
 class Ecrivain {
  public:
-  Ecrivain(FileLots& file, Diffusion& diffusion) : file_(file), diffusion_(diffusion) {}
+  Ecrivain(evenements::FileLots& file, tribune::Diffusion& diffusion)
+      : file_(file), diffusion_(diffusion) {}
 
   void livre() {
     while (file_.a_lot_en_attente()) {
-      const Lot lot = *file_.prend();
-      for (const Evenement& e : lot) reference.applique(e);
+      const evenements::Lot lot = *file_.prend();
+      for (const evenements::Evenement& e : lot) reference.applique(e);
       std::string lignes;
-      ajoute_lignes(lignes, lot);
+      enregistrement::ajoute_lignes(lignes, lot);
       diffusion_.evenements(lot);
       if (entre_les_deux) std::exchange(entre_les_deux, nullptr)();
       diffusion_.ecrit(lignes);
     }
   }
 
-  EtatRelu reference;
+  enregistrement::EtatRelu reference;
   // Once, while a lot is in the mirror but not yet in the outboxes: what a
   // spectator thread may do at that moment.
   std::function<void()> entre_les_deux;
 
  private:
-  FileLots& file_;
-  Diffusion& diffusion_;
+  evenements::FileLots& file_;
+  tribune::Diffusion& diffusion_;
 };
 
 TEST(Diffusion, SpectateursAJourEnRetardOuTardifsRebatissentLesListes) {
   auto monde = monde_avec_cubes(11);
-  FileLots file(1'000'000);
-  ResultatJoueur joueur;
+  evenements::FileLots file(1'000'000);
+  resultats::ResultatJoueur joueur;
   joueur.couleur = 42;
-  Diffusion diffusion([&] { return std::vector<ResultatJoueur>{joueur}; },
-                      OptionsDiffusion{.lots_max = 3, .octets_max = 1 << 20});
+  tribune::Diffusion diffusion([&] { return std::vector<resultats::ResultatJoueur>{joueur}; },
+                               tribune::OptionsDiffusion{.lots_max = 3, .octets_max = 1 << 20});
   Ecrivain ecrivain(file, diffusion);
-  Partie partie(*monde, ReglesPartie{}, 11, &file, std::chrono::steady_clock::now());
+  match::Partie partie(*monde, match::ReglesPartie{}, 11, &file, std::chrono::steady_clock::now());
   const std::vector<std::int64_t> couleurs = {1, 2, 3, 4, 5, 255};
   place_en_melee(*monde, partie, couleurs);
   partie.publie();
@@ -137,11 +140,12 @@ TEST(Diffusion, SpectateursAJourEnRetardOuTardifsRebatissentLesListes) {
   std::mt19937_64 hasard(5);
   for (int t = 1; t <= 300 && !HasFatalFailure(); ++t) {
     for (std::int64_t c : couleurs)
-      traite_action_joueur(*monde, c, static_cast<action>(hasard() % 5));
+      simulation::traite_action_joueur(*monde, c, static_cast<simulation::action>(hasard() % 5));
     if (t % 37 == 0)
-      retire_joueur(*monde, couleurs[hasard() % couleurs.size()], world::Depart::Quitte);
+      simulation::retire_joueur(*monde, couleurs[hasard() % couleurs.size()],
+                                world::Depart::Quitte);
     ASSERT_TRUE(partie.avant_tick(std::chrono::steady_clock::now(), false));
-    avance(*monde);
+    tick::avance(*monde);
     if (t == 150) {
       ecrivain.entre_les_deux = [&] {
         tardif = std::make_unique<Spectateur>(diffusion);
@@ -177,17 +181,17 @@ TEST(Diffusion, SpectateursAJourEnRetardOuTardifsRebatissentLesListes) {
 
 TEST(Diffusion, LaFinArriveMemeAuxSpectateursEnRetardPuisFerme) {
   auto monde = monde_avec_cubes(3);
-  FileLots file(1'000'000);
-  Diffusion diffusion([] { return std::vector<ResultatJoueur>{}; },
-                      OptionsDiffusion{.lots_max = 2});
+  evenements::FileLots file(1'000'000);
+  tribune::Diffusion diffusion([] { return std::vector<resultats::ResultatJoueur>{}; },
+                               tribune::OptionsDiffusion{.lots_max = 2});
   Ecrivain ecrivain(file, diffusion);
-  Partie partie(*monde, ReglesPartie{}, 3, &file, std::chrono::steady_clock::now());
+  match::Partie partie(*monde, match::ReglesPartie{}, 3, &file, std::chrono::steady_clock::now());
   place_en_melee(*monde, partie, {7, 8});
   Spectateur a_jour(diffusion);
   Spectateur en_retard(diffusion);
   for (int t = 0; t < 20; ++t) {
     ASSERT_TRUE(partie.avant_tick(std::chrono::steady_clock::now(), false));
-    avance(*monde);
+    tick::avance(*monde);
     ecrivain.livre();
     a_jour.rattrape();
     if (t == 0) en_retard.rattrape();
@@ -210,24 +214,25 @@ TEST(Diffusion, LaFinArriveMemeAuxSpectateursEnRetardPuisFerme) {
 // A spectator joining before the start learns how long the wait for players
 // has left; once the match started there is none.
 TEST(Diffusion, LEnteteDitLAttenteRestanteJusquAuDebut) {
-  const auto attente_de = [](Diffusion& diffusion) {
-    Abonnement abonnement(diffusion, [] {});
+  const auto attente_de = [](tribune::Diffusion& diffusion) {
+    tribune::Abonnement abonnement(diffusion, [] {});
     const std::string texte = abonnement.suivant().texte;
     return nlohmann::json::parse(texte.substr(0, texte.find('\n'))).at("attente_restante");
   };
-  const auto livre = [](Diffusion& diffusion, const Evenement& e) {
+  const auto livre = [](tribune::Diffusion& diffusion, const evenements::Evenement& e) {
     diffusion.evenements({e});
-    diffusion.ecrit(ligne(e) + "\n");
+    diffusion.ecrit(enregistrement::ligne(e) + "\n");
   };
-  const auto sans_joueurs = [] { return std::vector<ResultatJoueur>{}; };
-  Diffusion avec(sans_joueurs, {}, std::chrono::steady_clock::now() + std::chrono::seconds(30));
-  Diffusion sans(sans_joueurs);
-  for (Diffusion* d : {&avec, &sans}) livre(*d, EvEntete{});
+  const auto sans_joueurs = [] { return std::vector<resultats::ResultatJoueur>{}; };
+  tribune::Diffusion avec(sans_joueurs, {},
+                          std::chrono::steady_clock::now() + std::chrono::seconds(30));
+  tribune::Diffusion sans(sans_joueurs);
+  for (tribune::Diffusion* d : {&avec, &sans}) livre(*d, evenements::EvEntete{});
   const double reste = attente_de(avec).get<double>();
   EXPECT_GT(reste, 20.0);
   EXPECT_LE(reste, 30.0);
   EXPECT_TRUE(attente_de(sans).is_null());
-  livre(avec, EvDebut{0});
+  livre(avec, evenements::EvDebut{0});
   EXPECT_TRUE(attente_de(avec).is_null());
 }
 

@@ -12,12 +12,12 @@ namespace {
 using std::chrono::microseconds;
 
 TEST(Metriques, LesTicksVontDansLeursTranchesCumulees) {
-  MesuresTick mesures;
+  match::MesuresTick mesures;
   for (const auto duree : {microseconds(30), microseconds(100), microseconds(101),
                            microseconds(2000), microseconds(200'000)})
     mesures.note_tick(duree);
-  const CompteursProtocole compteurs;
-  const std::string texte = texte_metriques({mesures, compteurs, 0, {}});
+  const protocol::CompteursProtocole compteurs;
+  const std::string texte = tribune::texte_metriques({mesures, compteurs, 0, {}});
   const struct {
     const char* borne;
     int cumul;

@@ -65,7 +65,7 @@ struct Releve {
 class Partie {
  public:
   Partie() : monde_(std::make_unique<world::Monde>(77)), joueurs_(77) {
-    monde_->cubes = cree_cubes(monde_->grille, monde_->alea, config::nb_cubes);
+    monde_->cubes = geometry::cree_cubes(monde_->grille, monde_->alea, config::nb_cubes);
   }
 
   Releve joue(int ticks) {
@@ -75,7 +75,7 @@ class Partie {
       const std::size_t balles = monde_->balles.taille();
       const std::size_t vaisseaux = monde_->vaisseaux.taille();
       const long avant = allocations.load();
-      tick(*monde_);
+      tick::tick(*monde_);
       releve.allocations += allocations.load() - avant;
       releve.balles_retirees += static_cast<long>(balles - monde_->balles.taille());
       releve.vaisseaux_detruits += static_cast<long>(vaisseaux - monde_->vaisseaux.taille());
@@ -90,9 +90,10 @@ class Partie {
     std::uniform_int_distribution<int> choix(0, 5);
     std::bernoulli_distribution retour(0.05);
     for (std::int64_t id = 1; id <= joueurs; ++id) {
-      if (retour(joueurs_)) (void)cree_vaisseau(*monde_, id);
+      if (retour(joueurs_)) (void)simulation::cree_vaisseau(*monde_, id);
       const int c = choix(joueurs_);
-      traite_action_joueur(*monde_, id, c < 3 ? action::Tire : static_cast<action>(c - 2));
+      simulation::traite_action_joueur(
+          *monde_, id, c < 3 ? simulation::action::Tire : static_cast<simulation::action>(c - 2));
     }
   }
 

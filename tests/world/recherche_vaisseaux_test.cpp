@@ -160,7 +160,7 @@ TEST(Cibles, NoCubeNearMeansNoBulletOfTheCellInACube) {
   int loin = 0;
   for (int champ = 0; champ < 8; ++champ) {
     world::Monde monde(200 + champ);
-    monde.cubes = cree_cubes(monde.grille, monde.alea, 50 + 300 * champ);
+    monde.cubes = geometry::cree_cubes(monde.grille, monde.alea, 50 + 300 * champ);
     cibles.reconstruit(monde.vaisseaux, monde.grille);
     std::uniform_int_distribution<std::size_t> lequel(0, monde.cubes.size() - 1);
     for (int k = 0; k < 20000; ++k) {
@@ -170,7 +170,7 @@ TEST(Cibles, NoCubeNearMeansNoBulletOfTheCellInACube) {
       const double y = pres ? c.y_min - 5.0 + 32.0 * u(alea) : coordonnee(alea);
       const world::balle b{x, y, 0.0, 1};
       const bool proche = cibles.cube_proche(world::Cibles::case_de(x, y));
-      if (est_hors_jeu(b, monde.grille)) {
+      if (simulation::est_hors_jeu(b, monde.grille)) {
         ASSERT_TRUE(proche) << x << ", " << y;
         ++dedans;
       }

@@ -16,7 +16,7 @@ class FichierResultats {
 
   // Replaces the file; false when it could not. The first failure of the
   // match is said on standard error with its reason, the others are not.
-  [[nodiscard]] bool ecrit(const Resultats& resultats);
+  [[nodiscard]] bool ecrit(const resultats::Resultats& resultats);
   // True when provisional results are due again.
   bool a_rafraichir(std::chrono::steady_clock::time_point maintenant) const {
     return maintenant - dernier_ >= intervalle;

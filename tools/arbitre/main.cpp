@@ -66,35 +66,36 @@ void attend_la_fin(const std::atomic<bool>& finie, std::atomic<bool>& interrupti
 
 // The recording file and the spectators' stream: the sinks of the writer.
 struct Sorties {
-  std::unique_ptr<PuitsFichier> fichier;
-  std::unique_ptr<Diffusion> diffusion;
+  std::unique_ptr<enregistrement::PuitsFichier> fichier;
+  std::unique_ptr<tribune::Diffusion> diffusion;
 
-  std::vector<Puits*> puits() const {
-    std::vector<Puits*> tous;
+  std::vector<enregistrement::Puits*> puits() const {
+    std::vector<enregistrement::Puits*> tous;
     if (fichier) tous.push_back(fichier.get());
     if (diffusion) tous.push_back(diffusion.get());
     return tous;
   }
 };
 
-std::unique_ptr<ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& options,
-                                                      const MatchObserve& match,
-                                                      Diffusion& diffusion) {
-  OptionsSpectateurs o;
+std::unique_ptr<tribune::ServeurSpectateurs> ouvre_spectateurs(const OptionsArbitre& options,
+                                                               const tribune::MatchObserve& match,
+                                                               tribune::Diffusion& diffusion) {
+  tribune::OptionsSpectateurs o;
   o.max_flux = static_cast<std::size_t>(options.max_spectateurs);
   o.max_par_adresse = static_cast<std::size_t>(options.max_par_adresse);
   try {
     if (options.spectateurs_fd)
-      return std::make_unique<ServeurSpectateurs>(match, diffusion, Socket(*options.spectateurs_fd),
-                                                  o);
-    return std::make_unique<ServeurSpectateurs>(match, diffusion, *options.spectateurs, o);
+      return std::make_unique<tribune::ServeurSpectateurs>(
+          match, diffusion, transport::Socket(*options.spectateurs_fd), o);
+    return std::make_unique<tribune::ServeurSpectateurs>(match, diffusion, *options.spectateurs, o);
   } catch (const std::exception& e) {
-    termine_en_echec(programme, std::string("spectateurs : ") + e.what());
+    server::termine_en_echec(programme, std::string("spectateurs : ") + e.what());
   }
 }
 
 // When the wait for players runs out; a wait of years is no countdown.
-std::optional<Instant> fin_attente(const ReglesPartie& regles, Instant depart) {
+std::optional<match::Instant> fin_attente(const match::ReglesPartie& regles,
+                                          match::Instant depart) {
   if (!regles.joueurs || !regles.attente_s || *regles.attente_s > 1e9) return std::nullopt;
   return depart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                       std::chrono::duration<double>(*regles.attente_s));
@@ -102,7 +103,7 @@ std::optional<Instant> fin_attente(const ReglesPartie& regles, Instant depart) {
 
 // The results with what only the writer knows: the ticks it could not
 // write, and why.
-Resultats complets(Resultats r, const Sorties& sorties) {
+resultats::Resultats complets(resultats::Resultats r, const Sorties& sorties) {
   if (sorties.fichier) {
     r.ticks_perdus += sorties.fichier->ticks_perdus();
     r.erreur_enregistrement = sorties.fichier->erreur();
@@ -113,7 +114,7 @@ Resultats complets(Resultats r, const Sorties& sorties) {
 // The results file exists from the start, or the match does not start (the
 // reason is printed).
 std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
-                                                const Resultats& premiers) {
+                                                const resultats::Resultats& premiers) {
   if (chemin.empty()) return std::nullopt;
   std::optional<FichierResultats> fichier(std::in_place, chemin);
   if (!fichier->ecrit(premiers)) std::_Exit(2);
@@ -124,9 +125,10 @@ std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
 // the status that says whether every file is whole. Connection threads that
 // would not end still use the world: the destructors are skipped, as arene
 // does when it stops.
-[[noreturn]] void conclut(std::optional<FichierResultats>& fichier, const Resultats& finals) {
+[[noreturn]] void conclut(std::optional<FichierResultats>& fichier,
+                          const resultats::Resultats& finals) {
   const bool resultats_ecrits = !fichier || fichier->ecrit(finals);
-  config::journal(tableau(finals));
+  config::journal(resultats::tableau(finals));
   std::fflush(stdout);
   std::fflush(stderr);
   std::_Exit(resultats_ecrits && !finals.erreur_enregistrement ? 0 : sortie_fichiers_incomplets);
@@ -135,26 +137,28 @@ std::optional<FichierResultats> ouvre_resultats(const std::string& chemin,
 // A match's pieces, built in this order by prepare_le_match.
 struct Match {
   std::unique_ptr<world::Monde> monde;
-  MesuresTick mesures;
+  match::MesuresTick mesures;
   Sorties sorties;
-  FileLots file{capacite_file};
-  FileLots* file_utile = nullptr;  // the file, when a sink reads it
-  std::unique_ptr<Partie> partie;
+  evenements::FileLots file{capacite_file};
+  evenements::FileLots* file_utile = nullptr;  // the file, when a sink reads it
+  std::unique_ptr<match::Partie> partie;
   std::optional<FichierResultats> resultats;
   std::atomic<bool> interruption{false};
   std::atomic<bool> finie{false};
 
   // The results so far, with what only the writer knows.
-  Resultats resultats_complets() const { return complets(partie->copie_resultats(), sorties); }
+  resultats::Resultats resultats_complets() const {
+    return complets(partie->copie_resultats(), sorties);
+  }
 };
 
 // The players' side: the arena on the world, its port, and the thread that
 // accepts on it until renvoie_les_joueurs.
 struct Joueurs {
   explicit Joueurs(world::Monde& monde) : arene(monde) {}
-  Arene arene;
-  CompteursProtocole compteurs;
-  Socket ecoute;
+  protocol::Arene arene;
+  protocol::CompteursProtocole compteurs;
+  transport::Socket ecoute;
   std::atomic<bool> arret{false};
   std::thread accueil;
 };
@@ -163,7 +167,7 @@ struct Joueurs {
 void prepare_les_signaux() {
   const sigset_t signaux = signaux_de_fin();
   pthread_sigmask(SIG_BLOCK, &signaux, nullptr);  // inherited by every thread
-  prepare_le_processus();
+  server::prepare_le_processus();
 }
 
 std::uint64_t annonce_la_graine(const OptionsArbitre& options) {
@@ -175,29 +179,29 @@ std::uint64_t annonce_la_graine(const OptionsArbitre& options) {
 
 // The world, the sinks of its changes, the match on it and its results file.
 void prepare_le_match(Match& match, const OptionsArbitre& options, std::uint64_t graine) {
-  match.monde = cree_le_monde(graine);
+  match.monde = server::cree_le_monde(graine);
   Sorties& sorties = match.sorties;
   if (!options.enregistre.empty())
-    sorties.fichier =
-        std::make_unique<PuitsFichier>(options.enregistre, &match.mesures.ticks_non_ecrits);
+    sorties.fichier = std::make_unique<enregistrement::PuitsFichier>(
+        options.enregistre, &match.mesures.ticks_non_ecrits);
   // The wait for players and the spectators' countdown start at the same instant.
   const auto depart = std::chrono::steady_clock::now();
   if (options.avec_spectateurs())
-    sorties.diffusion = std::make_unique<Diffusion>(
-        [&match] { return match.partie->resultats_publies().lit()->joueurs; }, OptionsDiffusion{},
-        fin_attente(options.regles, depart));
+    sorties.diffusion = std::make_unique<tribune::Diffusion>(
+        [&match] { return match.partie->resultats_publies().lit()->joueurs; },
+        tribune::OptionsDiffusion{}, fin_attente(options.regles, depart));
   // Spectators need the tick's changes as much as a recording does.
   if (!sorties.puits().empty()) match.file_utile = &match.file;
-  match.partie = ouvre_partie(*match.monde, options.regles, graine, match.file_utile, depart,
-                              sorties.fichier != nullptr);
+  match.partie = match::ouvre_partie(*match.monde, options.regles, graine, match.file_utile, depart,
+                                     sorties.fichier != nullptr);
   match.resultats = ouvre_resultats(options.resultats, match.resultats_complets());
 }
 
 // Plays the match in a thread of its own; match.finie once it is over.
 std::thread lance_les_ticks(Match& match) {
   return std::thread([&match] {
-    joue(*match.monde, *match.partie, match.file_utile, match.interruption, nullptr,
-         &match.mesures);
+    match::joue(*match.monde, *match.partie, match.file_utile, match.interruption, nullptr,
+                &match.mesures);
     match.finie = true;
   });
 }
@@ -207,16 +211,16 @@ std::thread lance_les_ticks(Match& match) {
 void ouvre_aux_joueurs(Joueurs& joueurs, const OptionsArbitre& options, bool compte) {
   config::trace("lancement du serveur\n");
   if (compte) joueurs.arene.compteurs = &joueurs.compteurs;
-  joueurs.ecoute = ecoute_les_joueurs(programme, options.port);
+  joueurs.ecoute = server::ecoute_les_joueurs(programme, options.port);
 }
 
 // The accept loop in a thread of its own, until renvoie_les_joueurs.
 void accueille(Joueurs& joueurs) {
   joueurs.accueil = std::thread([&joueurs] {
     try {
-      accepte_clients(joueurs.arene, joueurs.ecoute, &joueurs.arret);
+      server::accepte_clients(joueurs.arene, joueurs.ecoute, &joueurs.arret);
     } catch (const std::exception& e) {
-      termine_en_echec(programme, e.what());
+      server::termine_en_echec(programme, e.what());
     }
   });
 }
@@ -232,8 +236,8 @@ void renvoie_les_joueurs(Joueurs& joueurs) {
 }
 
 // The spectators' port, when asked for, watching the match and the players.
-std::unique_ptr<ServeurSpectateurs> ouvre_aux_spectateurs(const OptionsArbitre& options,
-                                                          Match& match, Joueurs& joueurs) {
+std::unique_ptr<tribune::ServeurSpectateurs> ouvre_aux_spectateurs(const OptionsArbitre& options,
+                                                                   Match& match, Joueurs& joueurs) {
   if (!match.sorties.diffusion) return nullptr;
   return ouvre_spectateurs(options,
                            {match.partie->resultats_publies(), joueurs.arene.connexions,
@@ -247,7 +251,7 @@ int lance(const OptionsArbitre& options) {
   config::debug = options.debug;
   Match match;
   prepare_le_match(match, options, graine);
-  Ecrivain ecrivain(match.file, match.sorties.puits());
+  enregistrement::Ecrivain ecrivain(match.file, match.sorties.puits());
   std::thread ticks = lance_les_ticks(match);
   Joueurs joueurs(*match.monde);
   ouvre_aux_joueurs(joueurs, options, match.sorties.diffusion != nullptr);
@@ -267,12 +271,12 @@ int lance(const OptionsArbitre& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  initialise_langue();
+  langue::initialise_langue();
   const auto lu = lit_options(argc, argv);
   if (const int* statut = std::get_if<int>(&lu)) return *statut;
   try {
     return lance(std::get<OptionsArbitre>(lu));
   } catch (const std::exception& e) {
-    termine_en_echec(programme, e.what());
+    server::termine_en_echec(programme, e.what());
   }
 }

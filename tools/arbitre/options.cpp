@@ -60,7 +60,7 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
   CLI::App app{_("arene-arbitre: the arena server for matches: seeded worlds, a start and an end, "
                  "results and recordings. Bots see exactly what arene serves."),
                "arene-arbitre"};
-  traduit_aide(app);
+  commun::traduit_aide(app);
   app.get_formatter()->column_width(32);
   app.add_option("--port", o.port, _("game port"))
       ->capture_default_str()
@@ -79,7 +79,8 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
   app.add_option("--duree", duree,
                  _("end D after the start: 90 or 90s seconds, 3600t ticks (default: none)"))
       ->check([](const std::string& texte) {
-        return lit_duree(texte) ? std::string() : _("expected 90, 90s or 3600t, got ") + texte;
+        return match::lit_duree(texte) ? std::string()
+                                       : _("expected 90, 90s or 3600t, got ") + texte;
       });
   std::string fin;
   app.add_option("--fin", fin, _("survivant: also end when at most one ship is left"))
@@ -122,9 +123,9 @@ std::variant<OptionsArbitre, int> lit_options(int argc, const char* const* argv)
     lit_noms(fichier_noms, noms, o.regles.noms);
     if (app.count("--couleurs") > 0) o.regles.couleurs = lit_couleurs(couleurs);
   } catch (const CLI::ParseError& e) {
-    return sortie_options(app, e);
+    return commun::sortie_options(app, e);
   }
-  if (!duree.empty()) o.regles.duree = lit_duree(duree);
+  if (!duree.empty()) o.regles.duree = match::lit_duree(duree);
   o.regles.fin_survivant = fin == "survivant";
   return o;
 }

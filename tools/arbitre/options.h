@@ -12,7 +12,7 @@ struct OptionsArbitre {
   std::int64_t port = 12345;
   bool debug = false;
   std::optional<std::uint64_t> graine;
-  ReglesPartie regles;
+  match::ReglesPartie regles;
   std::string resultats;   // empty: none
   std::string enregistre;  // empty: none
   std::optional<int> spectateurs;

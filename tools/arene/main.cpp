@@ -18,20 +18,20 @@ namespace {
 constexpr std::string_view programme = "arene";
 
 [[noreturn]] void lance(const config::Options& options) {
-  prepare_le_processus();
+  server::prepare_le_processus();
   config::debug = options.debug;
-  const auto monde = cree_le_monde(static_cast<std::uint64_t>(std::time(nullptr)));
-  std::thread(mise_a_jour, std::ref(*monde)).detach();
+  const auto monde = server::cree_le_monde(static_cast<std::uint64_t>(std::time(nullptr)));
+  std::thread(tick::mise_a_jour, std::ref(*monde)).detach();
   config::trace("lancement du serveur\n");
-  Arene arene(*monde);
-  const Socket ecoute = ecoute_les_joueurs(programme, options.port);
+  protocol::Arene arene(*monde);
+  const transport::Socket ecoute = server::ecoute_les_joueurs(programme, options.port);
   try {
-    accepte_clients(arene, ecoute, nullptr);
+    server::accepte_clients(arene, ecoute, nullptr);
   } catch (const std::exception& e) {
     // Report before the world goes out of scope: other threads still use it.
-    termine_en_echec(programme, e.what());
+    server::termine_en_echec(programme, e.what());
   }
-  termine_en_echec(programme, "accept : arret inattendu");
+  server::termine_en_echec(programme, "accept : arret inattendu");
 }
 
 }  // namespace
@@ -46,6 +46,6 @@ int main(int argc, char** argv) {
   try {
     lance(*options);
   } catch (const std::exception& e) {
-    termine_en_echec(programme, e.what());
+    server::termine_en_echec(programme, e.what());
   }
 }

@@ -39,17 +39,17 @@ constexpr std::string_view requete_du_melange(Melange melange) {
 std::unique_ptr<Bot> ouvre_bot(const OptionsCharge& options, std::int64_t& couleur) {
   for (int essai = 0;; ++essai) {
     try {
-      auto bot = std::make_unique<Bot>(ConnexionArene(options.hote, options.port));
+      auto bot = std::make_unique<Bot>(commun::ConnexionArene(options.hote, options.port));
       if (!options.inscription) return bot;
       for (;; ++couleur) {
         const std::string reponse = bot->connexion.enregistre(couleur);
         if (reponse == "VAISSEAU ENREGISTRE") break;
         if (reponse != "ERREUR COULEUR UTILISEE")
-          throw ErreurConnexion(_("registration: ") + reponse);
+          throw commun::ErreurConnexion(_("registration: ") + reponse);
       }
       bot->couleur = couleur++;
       return bot;
-    } catch (const ErreurConnexion&) {
+    } catch (const commun::ErreurConnexion&) {
       if (essai >= 50) throw;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -65,7 +65,7 @@ constexpr int connexions_muettes_par_temoin = 4;
 
 // A Redis server (the ping mix) answers its PING instead, and never closes.
 void attend_acceptation(const OptionsCharge& options) {
-  ConnexionArene temoin(options.hote, options.port);
+  commun::ConnexionArene temoin(options.hote, options.port);
   if (options.melange == Melange::Ping) {
     (void)temoin.demande("PING");
     return;
@@ -79,11 +79,11 @@ void rend_non_bloquant(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_N
 
 // The plan of a playing bot after it has seen the ships: turn toward the
 // nearest one, keep some speed, fire when roughly aligned, then look again.
-void planifie(Bot& bot, const Reponse& reponse) {
-  std::optional<VaisseauLu> moi;
-  std::vector<VaisseauLu> autres;
+void planifie(Bot& bot, const commun::Reponse& reponse) {
+  std::optional<commun::VaisseauVu> moi;
+  std::vector<commun::VaisseauVu> autres;
   for (std::size_t i = 1; i < reponse.lignes.size(); ++i) {
-    const auto v = lit_vaisseau(reponse.lignes[i]);
+    const auto v = commun::lit_vaisseau(reponse.lignes[i]);
     if (!v) continue;
     if (v->id == bot.couleur) {
       moi = v;
@@ -93,8 +93,8 @@ void planifie(Bot& bot, const Reponse& reponse) {
   }
   bot.plan.clear();
   if (moi && !autres.empty()) {
-    const VaisseauLu* cible = &autres[0];
-    const auto distance2 = [&](const VaisseauLu& v) {
+    const commun::VaisseauVu* cible = &autres[0];
+    const auto distance2 = [&](const commun::VaisseauVu& v) {
       return (v.x - moi->x) * (v.x - moi->x) + (v.y - moi->y) * (v.y - moi->y);
     };
     for (const auto& v : autres)
@@ -112,9 +112,9 @@ void planifie(Bot& bot, const Reponse& reponse) {
   bot.plan.push_back("GET VAISSEAUX");
 }
 
-bool vivant(const Bot& bot, const Reponse& reponse) {
+bool vivant(const Bot& bot, const commun::Reponse& reponse) {
   for (std::size_t i = 1; i < reponse.lignes.size(); ++i) {
-    const auto v = lit_vaisseau(reponse.lignes[i]);
+    const auto v = commun::lit_vaisseau(reponse.lignes[i]);
     if (v && v->id == bot.couleur) return true;
   }
   return false;
@@ -163,7 +163,7 @@ void Moteur::remplit(Bot& bot) {
       bot.plan.pop_front();
     }
     bot.sortie.append(requete).append("\r\n");
-    bot.en_vol.push_back({genre_de(requete), Horloge::now()});
+    bot.en_vol.push_back({commun::genre_de(requete), Horloge::now()});
   }
 }
 
@@ -210,10 +210,10 @@ void Moteur::termine_reponse(Bot& bot) {
   const auto duree = Horloge::now() - bot.en_vol.front().depart;
   resultats_.latences_us.push_back(std::chrono::duration<double, std::micro>(duree).count());
   ++resultats_.requetes;
-  Reponse& reponse = bot.lecture->reponse();
+  commun::Reponse& reponse = bot.lecture->reponse();
   if (!reponse.valide) ++resultats_.erreurs;
   bot.en_vol.pop_front();
-  if (options_.melange == Melange::Jeu && reponse.genre == Genre::Vaisseaux) {
+  if (options_.melange == Melange::Jeu && reponse.genre == commun::Genre::Vaisseaux) {
     if (vivant(bot, reponse)) {
       planifie(bot, reponse);
     } else {
@@ -241,7 +241,7 @@ void Moteur::reconnecte(Bot& bot) {
     auto nouveau = ouvre_bot(options_, couleur);
     bot.connexion = std::move(nouveau->connexion);
     bot.couleur = nouveau->couleur;
-  } catch (const ErreurConnexion&) {
+  } catch (const commun::ErreurConnexion&) {
     bot.etat = Bot::Etat::Perdu;
     ++resultats_.erreurs;
     return;

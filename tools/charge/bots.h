@@ -18,17 +18,17 @@
 using Horloge = std::chrono::steady_clock;
 
 struct Bot {
-  explicit Bot(ConnexionArene c) : connexion(std::move(c)) {}
-  ConnexionArene connexion;
+  explicit Bot(commun::ConnexionArene c) : connexion(std::move(c)) {}
+  commun::ConnexionArene connexion;
   std::int64_t couleur = 0;
   std::string entree;
   std::string sortie;
   struct EnVol {
-    Genre genre;
+    commun::Genre genre;
     Horloge::time_point depart;
   };
   std::deque<EnVol> en_vol;
-  std::optional<LectureReponse> lecture;
+  std::optional<commun::LectureReponse> lecture;
   std::deque<std::string_view> plan;  // the next requests of a playing bot
   double vitesse = 0.0;               // known from its own actions
   // A playing bot whose ship is gone reconnects once its pending replies are in.

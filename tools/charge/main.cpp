@@ -73,7 +73,7 @@ int lance(const OptionsCharge& o) {
     for (int f = 0; f < o.fils; ++f)
       groupes[static_cast<std::size_t>(f)] =
           ouvre_bots(o, o.clients / o.fils + (f < o.clients % o.fils), couleur);
-  } catch (const ErreurConnexion& e) {
+  } catch (const commun::ErreurConnexion& e) {
     std::fprintf(stderr, "arene-charge: %s\n", e.what());
     return 2;
   }
@@ -96,7 +96,7 @@ int lance(const OptionsCharge& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  initialise_langue();
+  langue::initialise_langue();
   const auto lu = lit_options(argc, argv);
   if (const int* sortie = std::get_if<int>(&lu)) return *sortie;
   const auto& options = std::get<OptionsCharge>(lu);

@@ -77,7 +77,7 @@ std::variant<OptionsCharge, int> lit_options(int argc, const char* const* argv) 
                  "reports throughput, latency and the tick rate a probe ship sees; or, with "
                  "--sonde, checks that one arena is up and ticking."),
                "arene-charge"};
-  traduit_aide(app);
+  commun::traduit_aide(app);
   app.get_formatter()->column_width(30);
   std::string melange = "statut";
   const auto* secondes = declare_valeurs(app, o, melange);
@@ -93,7 +93,7 @@ std::variant<OptionsCharge, int> lit_options(int argc, const char* const* argv) 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return sortie_options(app, e);
+    return commun::sortie_options(app, e);
   }
   o.melange = melanges.at(melange);
   o.sonde = !sans_sonde;

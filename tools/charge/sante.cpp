@@ -13,13 +13,13 @@ struct Verdict {
   const char* etat;
 };
 
-Verdict verdict(Panne panne) {
+Verdict verdict(commun::Panne panne) {
   switch (panne) {
-    case Panne::Silence:
+    case commun::Panne::Silence:
       return {arene_figee, _("frozen")};
-    case Panne::HorsProtocole:
+    case commun::Panne::HorsProtocole:
       return {arene_hors_protocole, _("outside the protocol")};
-    case Panne::Coupure:
+    case commun::Panne::Coupure:
       break;
   }
   return {arene_injoignable, _("down")};

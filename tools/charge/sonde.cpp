@@ -30,7 +30,7 @@ class Sonde {
 
   const OptionsCharge& options_;
   std::int64_t couleur_;
-  std::optional<ConnexionArene> connexion_;
+  std::optional<commun::ConnexionArene> connexion_;
   double vitesse_ = 0.0;
   std::optional<Observation> precedente_;
   std::optional<Horloge::time_point> dernier_tick_;  // when the last straight step was seen
@@ -38,10 +38,11 @@ class Sonde {
 };
 
 // A reply the protocol never sends ends the probe: the server is not an arena.
-Reponse conforme(Reponse reponse) {
+commun::Reponse conforme(commun::Reponse reponse) {
   if (!reponse.valide) {
     const std::string debut = reponse.lignes.empty() ? "" : reponse.lignes.front();
-    throw ErreurConnexion(_("unexpected reply \"") + debut + "\"", Panne::HorsProtocole);
+    throw commun::ErreurConnexion(_("unexpected reply \"") + debut + "\"",
+                                  commun::Panne::HorsProtocole);
   }
   return reponse;
 }
@@ -51,7 +52,7 @@ void Sonde::envoie_actions(const char* action, int fois) {
   std::string actions;
   for (int i = 0; i < fois; ++i) (actions += action) += "\r\n";
   connexion_->envoie(actions);
-  for (int i = 0; i < fois; ++i) conforme(connexion_->lit_reponse(Genre::Ok));
+  for (int i = 0; i < fois; ++i) conforme(connexion_->lit_reponse(commun::Genre::Ok));
 }
 
 // Registers a ship and brings it to a known speed, computed as the server does.
@@ -63,7 +64,8 @@ void Sonde::inscrit() {
     const std::string reponse = connexion_->enregistre(couleur_);
     if (reponse == "VAISSEAU ENREGISTRE") break;
     if (reponse != "ERREUR COULEUR UTILISEE")
-      throw ErreurConnexion(_("registration answered \"") + reponse + "\"", Panne::HorsProtocole);
+      throw commun::ErreurConnexion(_("registration answered \"") + reponse + "\"",
+                                    commun::Panne::HorsProtocole);
   }
   vitesse_ = 0.0;
   for (int i = 0; i < accelerations; ++i) vitesse_ = vitesse_ + 0.05;
@@ -81,12 +83,12 @@ void Sonde::fait_demi_tour() {
 
 std::optional<Observation> Sonde::observe() {
   const auto depart = Horloge::now();
-  const Reponse reponse = conforme(connexion_->demande("GET VAISSEAUX"));
+  const commun::Reponse reponse = conforme(connexion_->demande("GET VAISSEAUX"));
   const auto arrivee = Horloge::now();
   resultats_.latences_ms.push_back(
       std::chrono::duration<double, std::milli>(arrivee - depart).count());
   for (std::size_t i = 1; i < reponse.lignes.size(); ++i) {
-    const auto v = lit_vaisseau(reponse.lignes[i]);
+    const auto v = commun::lit_vaisseau(reponse.lignes[i]);
     if (v && v->id == couleur_)
       return Observation{v->x, v->y, v->angle, depart + (arrivee - depart) / 2};
   }
@@ -140,7 +142,7 @@ ResultatsSonde Sonde::tourne(Horloge::time_point fin) {
       precedente_ = observation;
     }
     connexion_->quitte();
-  } catch (const ErreurConnexion& e) {
+  } catch (const commun::ErreurConnexion& e) {
     resultats_.erreur = e.what();
     resultats_.panne = e.panne;
   }

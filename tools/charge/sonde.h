@@ -17,7 +17,7 @@ struct ResultatsSonde {
   std::vector<double> intervalles_ms;  // time between two ticks seen one tick apart
   std::vector<double> latences_ms;     // the probe's own requests
   std::string erreur;                  // why the probe stopped early, if it did
-  std::optional<Panne> panne;          // and what kind of failure that was
+  std::optional<commun::Panne> panne;  // and what kind of failure that was
 };
 
 // Registers from `couleur` upwards (the next colour while one is in use),

@@ -14,6 +14,8 @@
 
 #include "langue/langue.h"
 
+namespace commun {
+
 namespace {
 
 std::string erreur_systeme(const char* operation) {
@@ -145,3 +147,5 @@ std::string ConnexionArene::enregistre(std::int64_t couleur) {
   envoie("PUT COULEUR VAISSEAU " + std::to_string(couleur) + "\r\n");
   return lit_ligne();
 }
+
+}  // namespace commun

@@ -11,6 +11,8 @@
 
 #include "commun/reponses.h"
 
+namespace commun {
+
 // Why a conversation with a server stopped.
 enum class Panne {
   Coupure,        // no connection: refused, unreachable, closed or reset
@@ -62,3 +64,5 @@ class ConnexionArene {
   Duree delai_;
   std::string tampon_;
 };
+
+}  // namespace commun

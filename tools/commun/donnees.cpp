@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+namespace commun {
+
 namespace fs = std::filesystem;
 
 fs::path donnees_arene(const fs::path& dossier_programme) {
@@ -19,3 +21,5 @@ fs::path donnees_arene() {
   const fs::path programme = fs::read_symlink("/proc/self/exe", erreur);
   return donnees_arene(programme.parent_path());
 }
+
+}  // namespace commun

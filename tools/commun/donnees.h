@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+namespace commun {
+
 // The data folder for a program that lives in `dossier_programme`:
 // - the source tree when that is the build tree, so that a fresh build works
 //   without installing;
@@ -15,3 +17,5 @@ std::filesystem::path donnees_arene(const std::filesystem::path& dossier_program
 
 // The same for the running program.
 std::filesystem::path donnees_arene();
+
+}  // namespace commun

@@ -5,6 +5,8 @@
 
 #include "langue/langue.h"
 
+namespace commun {
+
 namespace {
 
 // CLI11's messages, by their English shape; the groups come back in the
@@ -79,3 +81,5 @@ int sortie_options(const CLI::App& app, const CLI::ParseError& erreur) {
                _("Run with --help for more information."));
   return 1;
 }
+
+}  // namespace commun

@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+namespace commun {
+
 // Before any option is added: the default group's name, the help flag's text
 // and the help screen's labels, translated; `usage` is lower case, as the
 // programs always printed it.
@@ -19,3 +21,5 @@ void traduit_sous_commandes(CLI::App& app);
 // Prints the help or the error as CLI11 would, translated; the exit status:
 // 0 for --help, 1 for a wrong command line.
 [[nodiscard]] int sortie_options(const CLI::App& app, const CLI::ParseError& erreur);
+
+}  // namespace commun

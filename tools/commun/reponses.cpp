@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+namespace commun {
+
 namespace {
 
 struct Correspondance {
@@ -82,22 +84,22 @@ std::optional<double> lit_flottant(std::string_view texte) {
   return valeur;
 }
 
-std::optional<VaisseauLu> lit_vaisseau(std::string_view ligne) {
+std::optional<VaisseauVu> lit_vaisseau(std::string_view ligne) {
   const auto c = champs(ligne, 5);
   if (!c) return std::nullopt;
   const auto x = lit_flottant((*c)[0]), y = lit_flottant((*c)[1]), a = lit_flottant((*c)[2]);
   const auto pt = lit_entier_signe((*c)[3]), id = lit_entier_signe((*c)[4]);
   if (!x || !y || !a || !pt || !id) return std::nullopt;
-  return VaisseauLu{*x, *y, *a, *pt, *id};
+  return VaisseauVu{*x, *y, *a, *pt, *id};
 }
 
-std::optional<BalleLue> lit_balle(std::string_view ligne) {
+std::optional<BalleVue> lit_balle(std::string_view ligne) {
   const auto c = champs(ligne, 3);
   if (!c) return std::nullopt;
   const auto x = lit_flottant((*c)[0]), y = lit_flottant((*c)[1]);
   const auto id = lit_entier_signe((*c)[2]);
   if (!x || !y || !id) return std::nullopt;
-  return BalleLue{*x, *y, *id};
+  return BalleVue{*x, *y, *id};
 }
 
 std::optional<CubeVu> lit_cube(std::string_view ligne) {
@@ -177,3 +179,5 @@ bool LectureReponse::ligne_d_element_valide(std::string_view ligne) const {
       return false;
   }
 }
+
+}  // namespace commun

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace commun {
+
 // The shape of the reply that a request gets.
 enum class Genre {
   Inscription,  // "VAISSEAU ENREGISTRE" | "ERREUR COULEUR UTILISEE" | "ERREUR SYNTAXE"
@@ -28,14 +30,13 @@ enum class Genre {
 // The reply shape of a request line (without its CR LF).
 Genre genre_de(std::string_view requete);
 
-// The elements of list replies. Named apart from the recording's VaisseauVu and
-// BalleVue: arene-pilote links both, and one program cannot hold two classes of
-// one name.
-struct VaisseauLu {
+// The elements of list replies, as the client reads them (the recording has
+// its own, evenements' VaisseauVu and BalleVue).
+struct VaisseauVu {
   double x, y, angle;
   std::int64_t pt_vie, id;
 };
-struct BalleLue {
+struct BalleVue {
   double x, y;
   std::int64_t id;
 };
@@ -43,8 +44,8 @@ struct CubeVu {
   double x_min, y_min, x_max, y_max;
 };
 
-std::optional<VaisseauLu> lit_vaisseau(std::string_view ligne);
-std::optional<BalleLue> lit_balle(std::string_view ligne);
+std::optional<VaisseauVu> lit_vaisseau(std::string_view ligne);
+std::optional<BalleVue> lit_balle(std::string_view ligne);
 std::optional<CubeVu> lit_cube(std::string_view ligne);
 // A float as the server writes it: "%.12g", with a trailing "." on whole values.
 std::optional<double> lit_flottant(std::string_view texte);
@@ -71,3 +72,5 @@ class LectureReponse {
   Reponse reponse_;
   std::size_t elements_attendus_ = 0;
 };
+
+}  // namespace commun

@@ -13,12 +13,12 @@ namespace {
 
 constexpr const char* texte_brut = "text/plain; charset=utf-8";
 
-PageHttp interdit() { return {403, texte_brut, "forbidden\n"}; }
+tribune::PageHttp interdit() { return {403, texte_brut, "forbidden\n"}; }
 
 // A browser says where a POST comes from: from another site, it is refused,
 // and so is one that says nothing at all. A form's POST says "null" as its
 // origin, the pages sending no referrer, and counts on Sec-Fetch-Site.
-bool meme_site(const DemandeHttp& r) {
+bool meme_site(const tribune::DemandeHttp& r) {
   if (!r.site.empty() && r.site != "same-origin") return false;
   if (!r.origine.empty() && r.origine != "null") return r.origine == "http://" + r.hote;
   return r.site == "same-origin";
@@ -60,13 +60,14 @@ std::map<std::string, std::string> champs(std::string_view texte) {
   return c;
 }
 
-PageHttp retour(const std::string& racine) {
-  PageHttp p{303, texte_brut, ""};
+tribune::PageHttp retour(const std::string& racine) {
+  tribune::PageHttp p{303, texte_brut, ""};
   p.emplacement = racine;
   return p;
 }
 
-PageHttp depot(sqlite3* base, const fs::path& ligue, std::int64_t eleve, const DemandeHttp& r) {
+tribune::PageHttp depot(sqlite3* base, const fs::path& ligue, std::int64_t eleve,
+                        const tribune::DemandeHttp& r) {
   const auto q = r.cible.find('?');
   auto c = champs(q == std::string::npos ? "" : std::string_view(r.cible).substr(q + 1));
   const auto resultat = depose(base, ligue, eleve, {c["langage"], c["nom"], r.corps});
@@ -75,18 +76,20 @@ PageHttp depot(sqlite3* base, const fs::path& ligue, std::int64_t eleve, const D
   return {200, texte_brut, "version " + std::to_string(std::get<std::int64_t>(resultat)) + "\n"};
 }
 
-std::optional<PageHttp> action_admin(sqlite3* base, const std::string& racine,
-                                     std::string_view quoi, const DemandeHttp& r) {
+std::optional<tribune::PageHttp> action_admin(sqlite3* base, const std::string& racine,
+                                              std::string_view quoi,
+                                              const tribune::DemandeHttp& r) {
   auto c = champs(r.corps);
   if (quoi == "pause") {
     met_en_pause(base, c["pause"] == "1");
   } else if (quoi == "eleve") {
-    if (c["nom"].empty() || c["nom"].size() > 100) return PageHttp{400, texte_brut, "name\n"};
+    if (c["nom"].empty() || c["nom"].size() > 100)
+      return tribune::PageHttp{400, texte_brut, "name\n"};
     try {
       execute_avec(base, "INSERT INTO eleves (nom, jeton) VALUES (?1, ?2)",
                    {c["nom"], nouveau_jeton()});
     } catch (const ErreurBase&) {
-      return PageHttp{409, texte_brut, "this name is taken\n"};
+      return tribune::PageHttp{409, texte_brut, "this name is taken\n"};
     }
   } else if (quoi == "actif") {
     execute_avec(base, "UPDATE eleves SET actif = ?1 WHERE id = ?2",
@@ -101,7 +104,7 @@ std::optional<PageHttp> action_admin(sqlite3* base, const std::string& racine,
 
 }  // namespace
 
-PageHttp action_ligue(const fs::path& fichier, const DemandeHttp& r, Langue l) {
+tribune::PageHttp action_ligue(const fs::path& fichier, const tribune::DemandeHttp& r, Langue l) {
   const std::string_view chemin = std::string_view(r.cible).substr(0, r.cible.find('?'));
   const bool admin = chemin.starts_with("/admin/");
   if (!admin && !chemin.starts_with("/eleve/")) return interdit();
@@ -121,7 +124,7 @@ PageHttp action_ligue(const fs::path& fichier, const DemandeHttp& r, Langue l) {
   return {404, texte_brut, mots(l).introuvable + "\n"};
 }
 
-PageHttp script_depot() {
+tribune::PageHttp script_depot() {
   // The file goes as the POST's raw body, its name and language in the query.
   return {200, "text/javascript; charset=utf-8",
           R"(document.getElementById('depot').onsubmit = async (e) => {

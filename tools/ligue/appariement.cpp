@@ -4,11 +4,11 @@
 
 namespace {
 
-double largeur(const Intervalle& i) { return i.haut - i.bas; }
+double largeur(const classement::Intervalle& i) { return i.haut - i.bas; }
 
 // How much of the two intervals is shared: the outcome between the two
 // versions is the less certain the larger it is; negative when apart.
-double recouvrement(const Intervalle& a, const Intervalle& b) {
+double recouvrement(const classement::Intervalle& a, const classement::Intervalle& b) {
   return std::min(a.haut, b.haut) - std::max(a.bas, b.bas);
 }
 

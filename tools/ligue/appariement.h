@@ -13,7 +13,7 @@ struct Candidat {
   std::int64_t version = 0;
   std::size_t matchs = 0;  // played, running or planned
   // 95 %; a version not rated yet has the whole line, so it overlaps everyone.
-  Intervalle intervalle{-1e300, 1e300};
+  classement::Intervalle intervalle{-1e300, 1e300};
 };
 
 // How far apart two versions' match counts may drift while both play.

@@ -41,11 +41,11 @@ std::map<std::int64_t, std::size_t> comptes(sqlite3* base) {
   return n;
 }
 
-std::map<std::int64_t, Intervalle> derniers_intervalles(sqlite3* base) {
+std::map<std::int64_t, classement::Intervalle> derniers_intervalles(sqlite3* base) {
   Requete r = prepare(base,
                       "SELECT version, bas, haut FROM historique_notes WHERE id IN "
                       "(SELECT MAX(id) FROM historique_notes GROUP BY version)");
-  std::map<std::int64_t, Intervalle> n;
+  std::map<std::int64_t, classement::Intervalle> n;
   while (sqlite3_step(r.get()) == SQLITE_ROW)
     n[sqlite3_column_int64(r.get(), 0)] = {sqlite3_column_double(r.get(), 1),
                                            sqlite3_column_double(r.get(), 2)};

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string_view>
 
-std::string texte_duree(const DureePartie& d) {
+std::string texte_duree(const match::DureePartie& d) {
   std::ostringstream s;
-  s << d.valeur << (d.unite == DureePartie::Unite::Ticks ? "t" : "s");
+  s << d.valeur << (d.unite == match::DureePartie::Unite::Ticks ? "t" : "s");
   return s.str();
 }
 
@@ -72,8 +72,8 @@ void lit_match(Lecteur& l, const toml::table& racine, ConfigurationLigue& c) {
   if (!t) return;
   l.entier(*t, "match", "joueurs", 2, 64, c.joueurs);
   if (const auto duree = l.texte(*t, "match", "duree")) {
-    const std::optional<DureePartie> d = lit_duree(*duree);
-    const bool secondes = d && d->unite == DureePartie::Unite::Secondes;
+    const std::optional<match::DureePartie> d = match::lit_duree(*duree);
+    const bool secondes = d && d->unite == match::DureePartie::Unite::Secondes;
     if (!d || d->valeur <= 0 || d->valeur > (secondes ? 86'400 : 3'456'000))
       l.signale(t->get("duree"), "match.duree",
                 "seconds (\"60s\") or ticks (\"2400t\"), up to a day");

@@ -11,7 +11,7 @@
 
 struct ConfigurationLigue {
   std::int64_t joueurs = 4;  // bots per match
-  DureePartie duree{60.0, DureePartie::Unite::Secondes};
+  match::DureePartie duree{60.0, match::DureePartie::Unite::Secondes};
   bool fin_survivant = false;  // also end when one ship is left
   // The cage of each bot's process.
   std::int64_t memoire_mo = 512;
@@ -23,7 +23,7 @@ struct ConfigurationLigue {
 };
 
 // "60s", or ticks "2400t", as the file and a tournament's file write it.
-[[nodiscard]] std::string texte_duree(const DureePartie& d);
+[[nodiscard]] std::string texte_duree(const match::DureePartie& d);
 
 // The file's text, comments included.
 [[nodiscard]] std::string texte_configuration(const ConfigurationLigue& c);

@@ -11,7 +11,7 @@
 #include "ligue/service.h"
 
 int main(int argc, char** argv) {
-  initialise_langue();
+  langue::initialise_langue();
   CLI::App app{
       "arene-ligue: a class league of arene bots, with a private link per student.\n"
       "Exit status: 0 done, 1 bad file, folder or command line.",

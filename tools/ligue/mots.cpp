@@ -107,4 +107,4 @@ std::string colonne(sqlite3_stmt* r, int i) {
   return t ? reinterpret_cast<const char*>(t) : "";
 }
 
-std::string cellule(const std::string& t) { return "<td>" + echappe_html(t) + "</td>"; }
+std::string cellule(const std::string& t) { return "<td>" + tribune::echappe_html(t) + "</td>"; }

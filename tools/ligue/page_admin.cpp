@@ -13,11 +13,11 @@ namespace {
 
 std::string bouton(const std::string& cible, const std::string& champs, const std::string& mot) {
   return "<form method=post action=\"" + cible + "\" style=\"display:inline\">" + champs +
-         "<button>" + echappe_html(mot) + "</button></form>";
+         "<button>" + tribune::echappe_html(mot) + "</button></form>";
 }
 
 std::string cache(const std::string& nom, const std::string& valeur) {
-  return "<input type=hidden name=" + nom + " value=\"" + echappe_html(valeur) + "\">";
+  return "<input type=hidden name=" + nom + " value=\"" + tribune::echappe_html(valeur) + "\">";
 }
 
 std::string reglages(sqlite3* base, const fs::path& ligue, const std::string& racine,
@@ -26,7 +26,7 @@ std::string reglages(sqlite3* base, const fs::path& ligue, const std::string& ra
   std::ostringstream toml;
   toml << in.rdbuf();
   const bool pause = saison_en_pause(base);
-  return "<h2>" + m.reglages + "</h2>\n<pre>" + echappe_html(toml.str()) + "</pre>\n<h2>" +
+  return "<h2>" + m.reglages + "</h2>\n<pre>" + tribune::echappe_html(toml.str()) + "</pre>\n<h2>" +
          m.saison + "</h2>\n<div id=saison>" + (pause ? m.en_pause : m.en_marche) + " " +
          bouton(racine + "/pause", cache("pause", pause ? "0" : "1"), pause ? m.reprise : m.pause) +
          "</div>\n";
@@ -43,18 +43,18 @@ std::string eleves(sqlite3* base, const std::string& racine, const Mots& m) {
     const std::string id = colonne(r.get(), 0);
     const bool actif = sqlite3_column_int(r.get(), 3) != 0;
     const std::string lien = "/eleve/" + colonne(r.get(), 2);
-    lignes += "<tr>" + cellule(colonne(r.get(), 1)) + "<td><a href=\"" + echappe_html(lien) +
-              "\">" + echappe_html(lien.substr(0, 15)) + "…</a></td>" + cellule(actif ? "✓" : "✗") +
-              "<td class=n>" + colonne(r.get(), 4) + "</td>" +
-              cellule(etat_lisible(m, colonne(r.get(), 5))) + "<td>" +
+    lignes += "<tr>" + cellule(colonne(r.get(), 1)) + "<td><a href=\"" +
+              tribune::echappe_html(lien) + "\">" + tribune::echappe_html(lien.substr(0, 15)) +
+              "…</a></td>" + cellule(actif ? "✓" : "✗") + "<td class=n>" + colonne(r.get(), 4) +
+              "</td>" + cellule(etat_lisible(m, colonne(r.get(), 5))) + "<td>" +
               bouton(racine + "/actif", cache("eleve", id) + cache("actif", actif ? "0" : "1"),
                      actif ? m.desactiver : m.activer) +
               " " + bouton(racine + "/jeton", cache("eleve", id), m.nouveau_jeton) + "</td></tr>\n";
   }
   return "<h2>" + m.eleves + "</h2>\n<table>\n<tr>" + m.colonnes_eleves + "</tr>\n" + lignes +
          "</table>\n<form method=post action=\"" + racine +
-         "/eleve\"><input name=nom required maxlength=100> <button>" + echappe_html(m.ajouter) +
-         "</button></form>\n";
+         "/eleve\"><input name=nom required maxlength=100> <button>" +
+         tribune::echappe_html(m.ajouter) + "</button></form>\n";
 }
 
 std::string matchs(sqlite3* base, const std::string& racine, const Mots& m) {
@@ -95,19 +95,19 @@ std::string champ_csv(const std::string& t) {
   return s + "\"";
 }
 
-PageHttp export_csv(sqlite3* base) {
+tribune::PageHttp export_csv(sqlite3* base) {
   std::string corps = "match,end,student,version,colour,rank,score\n";
   Requete r = resultats(base);
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     for (int c = 0; c < 7; ++c) corps += (c ? "," : "") + champ_csv(colonne(r.get(), c));
     corps += "\n";
   }
-  PageHttp p{200, "text/csv; charset=utf-8", corps};
+  tribune::PageHttp p{200, "text/csv; charset=utf-8", corps};
   p.piece_jointe = "resultats.csv";
   return p;
 }
 
-PageHttp export_json(sqlite3* base) {
+tribune::PageHttp export_json(sqlite3* base) {
   nlohmann::json lignes = nlohmann::json::array();
   Requete r = resultats(base);
   const auto entier = [&](int c) -> nlohmann::json {
@@ -122,26 +122,26 @@ PageHttp export_json(sqlite3* base) {
                       {"colour", entier(4)},
                       {"rank", entier(5)},
                       {"score", entier(6)}});
-  PageHttp p{200, "application/json", lignes.dump(1) + "\n"};
+  tribune::PageHttp p{200, "application/json", lignes.dump(1) + "\n"};
   p.piece_jointe = "resultats.json";
   return p;
 }
 
 }  // namespace
 
-std::optional<PageHttp> fichier_ligue(const fs::path& chemin, const std::string& type,
-                                      const std::string& nom) {
+std::optional<tribune::PageHttp> fichier_ligue(const fs::path& chemin, const std::string& type,
+                                               const std::string& nom) {
   std::ifstream in(chemin, std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream tout;
   tout << in.rdbuf();
-  PageHttp p{200, type, tout.str()};
+  tribune::PageHttp p{200, type, tout.str()};
   p.piece_jointe = nom;
   return p;
 }
 
-std::optional<PageHttp> enregistrement_match(sqlite3* base, const fs::path& ligue,
-                                             std::string_view id) {
+std::optional<tribune::PageHttp> enregistrement_match(sqlite3* base, const fs::path& ligue,
+                                                      std::string_view id) {
   if (id.empty() || id.size() > 18 || id.find_first_not_of("0123456789") != std::string_view::npos)
     return std::nullopt;
   Requete r = prepare(base, "SELECT enregistrement FROM matchs WHERE id = ?1");
@@ -152,16 +152,18 @@ std::optional<PageHttp> enregistrement_match(sqlite3* base, const fs::path& ligu
   return fichier_ligue(f, "application/octet-stream", f.filename().string());
 }
 
-std::optional<PageHttp> page_admin(sqlite3* base, const fs::path& ligue, const std::string& racine,
-                                   std::string_view reste, Langue l) {
+std::optional<tribune::PageHttp> page_admin(sqlite3* base, const fs::path& ligue,
+                                            const std::string& racine, std::string_view reste,
+                                            Langue l) {
   const Mots& m = mots(l);
   if (reste == "resultats.csv") return export_csv(base);
   if (reste == "resultats.json") return export_json(base);
   if (reste.starts_with("enregistrement/"))
     return enregistrement_match(base, ligue, reste.substr(15));
   if (!reste.empty()) return std::nullopt;
-  return PageHttp{200, html,
-                  document(l, l == Langue::Francais ? "Ligue : enseignant" : "League: teacher",
-                           reglages(base, ligue, racine, m) + eleves(base, racine, m) +
-                               matchs(base, racine, m))};
+  return tribune::PageHttp{
+      200, html,
+      document(
+          l, l == Langue::Francais ? "Ligue : enseignant" : "League: teacher",
+          reglages(base, ligue, racine, m) + eleves(base, racine, m) + matchs(base, racine, m))};
 }

@@ -16,7 +16,7 @@ std::string formulaire_depot(const Mots& m, const std::string& cible) {
   std::string options;
   for (const char* l : {"python", "c", "cpp", "java", "javascript"})
     options += std::string("<option>") + l + "</option>";
-  return "<h2>" + m.deposer + "</h2>\n<form id=depot data-cible=\"" + echappe_html(cible) +
+  return "<h2>" + m.deposer + "</h2>\n<form id=depot data-cible=\"" + tribune::echappe_html(cible) +
          "\"><select id=langage>" + options +
          "</select> <input type=file id=fichier required> <button>" + m.envoyer +
          "</button></form>\n<p id=reponse></p>\n<script src=\"/depot.js\"></script>\n";
@@ -36,7 +36,7 @@ std::string versions(sqlite3* base, std::int64_t eleve, const Mots& m) {
     if (sqlite3_column_type(r.get(), 4) != SQLITE_NULL)
       journaux += std::string("<details") + (journaux.empty() ? " open" : "") + "><summary>" +
                   m.journal_construction + " v" + numero + "</summary><pre>" +
-                  echappe_html(colonne(r.get(), 4)) + "</pre></details>\n";
+                  tribune::echappe_html(colonne(r.get(), 4)) + "</pre></details>\n";
   }
   if (lignes.empty()) return "<h2>" + m.versions + "</h2>\n<p>" + m.aucune + "</p>\n";
   return "<h2>" + m.versions + "</h2>\n<table>\n<tr>" + m.colonnes_versions + "</tr>\n" + lignes +
@@ -112,16 +112,16 @@ std::string notes(sqlite3* base, std::int64_t eleve, const Mots& m) {
          "</table>\n";
 }
 
-PageHttp page_eleve(sqlite3* base, std::int64_t id, const std::string& racine, Langue l) {
+tribune::PageHttp page_eleve(sqlite3* base, std::int64_t id, const std::string& racine, Langue l) {
   const Mots& m = mots(l);
   Requete nom = prepare(base, "SELECT nom FROM eleves WHERE id = ?1");
   sqlite3_bind_int64(nom.get(), 1, id);
   if (sqlite3_step(nom.get()) != SQLITE_ROW) return {404, html, m.introuvable};
-  PageHttp p{200, html,
-             document(l, colonne(nom.get(), 0),
-                      formulaire_depot(m, racine + "/depot") + versions(base, id, m) +
-                          matchs_eleve(base, id, racine, m) + adversaires(base, id, m) +
-                          notes(base, id, m))};
+  tribune::PageHttp p{200, html,
+                      document(l, colonne(nom.get(), 0),
+                               formulaire_depot(m, racine + "/depot") + versions(base, id, m) +
+                                   matchs_eleve(base, id, racine, m) + adversaires(base, id, m) +
+                                   notes(base, id, m))};
   p.avec_script = true;
   return p;
 }
@@ -138,8 +138,8 @@ std::optional<std::int64_t> version_jouee(sqlite3* base, std::int64_t eleve,
   return sqlite3_column_int64(r.get(), 0);
 }
 
-std::optional<PageHttp> sous_page_eleve(sqlite3* base, const fs::path& ligue, std::int64_t eleve,
-                                        std::string_view reste) {
+std::optional<tribune::PageHttp> sous_page_eleve(sqlite3* base, const fs::path& ligue,
+                                                 std::int64_t eleve, std::string_view reste) {
   const auto barre = reste.find('/');
   const std::string quoi(reste.substr(0, barre));
   const std::string match(barre == std::string_view::npos ? "" : reste.substr(barre + 1));
@@ -157,8 +157,8 @@ std::optional<PageHttp> sous_page_eleve(sqlite3* base, const fs::path& ligue, st
 
 }  // namespace
 
-std::optional<PageHttp> page_privee(sqlite3* base, const fs::path& fichier, std::string_view chemin,
-                                    Langue l) {
+std::optional<tribune::PageHttp> page_privee(sqlite3* base, const fs::path& fichier,
+                                             std::string_view chemin, Langue l) {
   const bool admin = chemin.starts_with("/admin/");
   const std::string_view apres = chemin.substr(7);
   const std::string_view jeton = apres.substr(0, apres.find('/'));

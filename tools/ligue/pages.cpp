@@ -59,11 +59,12 @@ std::string nombre(const char* format, double x) {
 std::string page(const Textes& t, const std::string& titre, const std::string& corps,
                  std::string_view tete = "") {
   return std::string("<!DOCTYPE html>\n<html lang=\"") + t.lang +
-         "\"><head><meta charset=\"utf-8\">" + std::string(tete) + "<title>" + echappe_html(titre) +
+         "\"><head><meta charset=\"utf-8\">" + std::string(tete) + "<title>" +
+         tribune::echappe_html(titre) +
          "</title><style>body{font-family:sans-serif;background:#10141c;color:#e6e6e6;margin:2em}"
          "table{border-collapse:collapse}td,th{padding:.3em .8em;border-bottom:1px solid #333}"
          "td.n{text-align:right}</style></head><body>\n<h1>" +
-         echappe_html(titre) + "</h1>\n" + corps + "</body></html>\n";
+         tribune::echappe_html(titre) + "</h1>\n" + corps + "</body></html>\n";
 }
 
 // Each version's ratings after each refit, oldest first.
@@ -94,9 +95,9 @@ std::string courbe(const std::vector<double>& notes, double bas, double haut) {
 std::string ligne_tableau(std::size_t rang, const LigneTableau& l, const std::string& marque,
                           const std::string& dessin) {
   const double taux = static_cast<double>(l.victoires) / static_cast<double>(l.matchs);
-  return "<tr><td class=n>" + std::to_string(rang) + "</td><td>" + echappe_html(l.nom) + " v" +
-         std::to_string(l.version) + marque + "</td><td class=n>" + nombre("%.0f", l.note) + " [" +
-         nombre("%.0f", l.intervalle.bas) + ", " + nombre("%.0f", l.intervalle.haut) +
+  return "<tr><td class=n>" + std::to_string(rang) + "</td><td>" + tribune::echappe_html(l.nom) +
+         " v" + std::to_string(l.version) + marque + "</td><td class=n>" + nombre("%.0f", l.note) +
+         " [" + nombre("%.0f", l.intervalle.bas) + ", " + nombre("%.0f", l.intervalle.haut) +
          "]</td><td class=n>" + std::to_string(l.matchs) + "</td><td class=n>" +
          nombre("%.0f %%", 100 * taux) + "</td><td class=n>" + nombre("%.2f", l.rang_moyen) +
          "</td><td>" + dessin + "</td></tr>\n";
@@ -105,7 +106,7 @@ std::string ligne_tableau(std::size_t rang, const LigneTableau& l, const std::st
 // The season plays on: the leaderboard follows by itself.
 constexpr const char* rafraichit = "<meta http-equiv=\"refresh\" content=\"30\">";
 
-PageHttp classement(sqlite3* base, const Textes& t) {
+tribune::PageHttp page_classement(sqlite3* base, const Textes& t) {
   const std::vector<LigneTableau> lignes = tableau(base);
   if (lignes.empty())
     return {200, "text/html; charset=utf-8",
@@ -127,10 +128,10 @@ PageHttp classement(sqlite3* base, const Textes& t) {
   return {200, "text/html; charset=utf-8", page(t, t.titre, corps + "</table>\n", rafraichit)};
 }
 
-PageHttp reponds(sqlite3* base, const std::filesystem::path& fichier, std::string_view chemin,
-                 Langue langue) {
+tribune::PageHttp reponds(sqlite3* base, const std::filesystem::path& fichier,
+                          std::string_view chemin, Langue langue) {
   const Textes& t = textes(langue);
-  if (chemin == "/") return classement(base, t);
+  if (chemin == "/") return page_classement(base, t);
   if (chemin == "/depot.js") return script_depot();
   if (chemin.starts_with("/eleve/") || chemin.starts_with("/admin/"))
     if (auto p = page_privee(base, fichier, chemin, langue)) return std::move(*p);
@@ -166,7 +167,7 @@ Langue langue_de(std::string_view accept_language) {
   return fr ? Langue::Francais : Langue::Anglais;
 }
 
-PageHttp page_ligue(const std::filesystem::path& fichier, const DemandeHttp& r) {
+tribune::PageHttp page_ligue(const std::filesystem::path& fichier, const tribune::DemandeHttp& r) {
   const std::string_view chemin = std::string_view(r.cible).substr(0, r.cible.find('?'));
   try {
     if (r.methode == "POST") return action_ligue(fichier, r, langue_de(r.accept_language));

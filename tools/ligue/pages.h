@@ -20,7 +20,8 @@ enum class Langue { Francais, Anglais };
 
 // The answer to one request. Never throws: a database that cannot be read
 // gives a 500 that says so.
-[[nodiscard]] PageHttp page_ligue(const std::filesystem::path& base, const DemandeHttp& r);
+[[nodiscard]] tribune::PageHttp page_ligue(const std::filesystem::path& base,
+                                           const tribune::DemandeHttp& r);
 
 // The page with the league's look around `corps`, its title escaped.
 [[nodiscard]] std::string document(Langue l, const std::string& titre, const std::string& corps);
@@ -32,10 +33,10 @@ enum class Langue { Francais, Anglais };
 // The student's and the teacher's pages behind their tokens (page_privee.cpp),
 // nothing when the token is nobody's; the POSTs of those pages (actions.cpp),
 // 403 without a valid token and a same-site origin.
-[[nodiscard]] std::optional<PageHttp> page_privee(sqlite3* base,
-                                                  const std::filesystem::path& fichier,
-                                                  std::string_view chemin, Langue l);
-[[nodiscard]] PageHttp action_ligue(const std::filesystem::path& fichier, const DemandeHttp& r,
-                                    Langue l);
+[[nodiscard]] std::optional<tribune::PageHttp> page_privee(sqlite3* base,
+                                                           const std::filesystem::path& fichier,
+                                                           std::string_view chemin, Langue l);
+[[nodiscard]] tribune::PageHttp action_ligue(const std::filesystem::path& fichier,
+                                             const tribune::DemandeHttp& r, Langue l);
 // The few lines that send the student's file as a POST's raw body.
-[[nodiscard]] PageHttp script_depot();
+[[nodiscard]] tribune::PageHttp script_depot();

@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double secondes(const DureePartie& d) {
-  return d.unite == DureePartie::Unite::Ticks ? d.valeur / 40 : d.valeur;
+double secondes(const match::DureePartie& d) {
+  return d.unite == match::DureePartie::Unite::Ticks ? d.valeur / 40 : d.valeur;
 }
 
 std::string lit(const fs::path& chemin) {
@@ -31,7 +31,7 @@ std::string lit(const fs::path& chemin) {
 
 Programmes execution_par_defaut() {
   const fs::path ici = fs::read_symlink("/proc/self/exe").parent_path();
-  const fs::path donnees = donnees_arene(ici);
+  const fs::path donnees = commun::donnees_arene(ici);
   return {ici / "arene-tournoi",
           ici / "arene-arbitre",
           donnees / "kits",

@@ -36,16 +36,16 @@ inline constexpr const char* html = "text/html; charset=utf-8";
                                                 std::int64_t match, std::int64_t version);
 
 // A file of the league's folder to download: a recording, a bot's log.
-[[nodiscard]] std::optional<PageHttp> fichier_ligue(const std::filesystem::path& chemin,
-                                                    const std::string& type,
-                                                    const std::string& nom);
+[[nodiscard]] std::optional<tribune::PageHttp> fichier_ligue(const std::filesystem::path& chemin,
+                                                             const std::string& type,
+                                                             const std::string& nom);
 // A match's recording, if it has one; nothing for an id that is not a number.
-[[nodiscard]] std::optional<PageHttp> enregistrement_match(sqlite3* base,
-                                                           const std::filesystem::path& ligue,
-                                                           std::string_view id);
+[[nodiscard]] std::optional<tribune::PageHttp> enregistrement_match(
+    sqlite3* base, const std::filesystem::path& ligue, std::string_view id);
 
 // The teacher's page at `racine` ("/admin/TOKEN"), or below it for `reste`:
 // resultats.csv, resultats.json, enregistrement/ID.
-[[nodiscard]] std::optional<PageHttp> page_admin(sqlite3* base, const std::filesystem::path& ligue,
-                                                 const std::string& racine, std::string_view reste,
-                                                 Langue l);
+[[nodiscard]] std::optional<tribune::PageHttp> page_admin(sqlite3* base,
+                                                          const std::filesystem::path& ligue,
+                                                          const std::string& racine,
+                                                          std::string_view reste, Langue l);

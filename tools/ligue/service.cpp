@@ -64,12 +64,11 @@ int sert_ligue(const OptionsSertLigue& o) {
   }
   std::thread signaux(attend_arret, std::ref(*saison));
   signaux.detach();
-  const std::jthread constructeur =
-      lance_constructeur({dossier, programmes.kits});
-  OptionsServiceHttp service{o.port.value_or(configuration.port), o.adresse, "arene-ligue",
-                             depot_max};
-  const int statut =
-      sert_http(service, [base](const DemandeHttp& r) { return page_ligue(base, r); });
+  const std::jthread constructeur = lance_constructeur({dossier, programmes.kits});
+  tribune::OptionsServiceHttp service{o.port.value_or(configuration.port), o.adresse, "arene-ligue",
+                                      depot_max};
+  const int statut = tribune::sert_http(
+      service, [base](const tribune::DemandeHttp& r) { return page_ligue(base, r); });
   saison->arrete();
   std::_Exit(statut);
 }

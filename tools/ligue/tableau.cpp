@@ -27,9 +27,9 @@ FROM participations p JOIN matchs m ON m.id = p.match
 WHERE m.etat = 'fini' AND p.rang IS NOT NULL ORDER BY p.match, p.rang)";
 
 // The matches' finishing orders, indexes into `joueurs` grouped by place.
-std::vector<Arrivee> arrivees(const std::vector<Place>& places,
-                              const std::map<std::int64_t, Joueur>& joueurs) {
-  std::vector<Arrivee> matchs;
+std::vector<classement::Arrivee> arrivees(const std::vector<Place>& places,
+                                          const std::map<std::int64_t, Joueur>& joueurs) {
+  std::vector<classement::Arrivee> matchs;
   for (std::size_t i = 0; i < places.size(); ++i) {
     const Place& p = places[i];
     const bool nouveau_match = i == 0 || places[i - 1].match != p.match;
@@ -67,8 +67,8 @@ std::vector<LigneTableau> tableau(sqlite3* base) {
     l.rang_moyen += p.rang;
     l.victoires += p.rang == 1 && partages[p.match] == 1;
   }
-  const NotesIntervalles notes =
-      notes_bootstrap(joueurs.size(), arrivees(places, joueurs), tirages_tableau, 1);
+  const classement::NotesIntervalles notes =
+      classement::notes_bootstrap(joueurs.size(), arrivees(places, joueurs), tirages_tableau, 1);
   std::vector<LigneTableau> lignes;
   for (auto& [version, j] : joueurs) {
     if (!j.actif) continue;  // a disabled bot still counts as the others' opponent

@@ -18,7 +18,7 @@ struct LigneTableau {
   std::size_t victoires = 0;  // first place, not shared
   double rang_moyen = 0;
   double note = 0;
-  Intervalle intervalle;  // 95 %, bootstrap over the matches
+  classement::Intervalle intervalle;  // 95 %, bootstrap over the matches
 };
 
 inline constexpr int tirages_tableau = 200;

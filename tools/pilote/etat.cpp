@@ -15,17 +15,18 @@ constexpr std::string_view commandes[nb_actions] = {"PUT ACTION TIRE", "PUT ACTI
 
 constexpr auto fenetre = std::chrono::seconds(1);
 
-bool meme_balle(const BalleLue& a, const BalleLue& b) {
+bool meme_balle(const commun::BalleVue& a, const commun::BalleVue& b) {
   return a.x == b.x && a.y == b.y && a.id == b.id;
 }
 
-bool meme_vaisseau(const VaisseauLu& a, const VaisseauLu& b) {
+bool meme_vaisseau(const commun::VaisseauVu& a, const commun::VaisseauVu& b) {
   return a.x == b.x && a.y == b.y && a.angle == b.angle && a.pt_vie == b.pt_vie && a.id == b.id;
 }
 
 // New bullets go to the head of the list and the rest keep their order, so
 // between two ticks the old list is the tail of the new one.
-bool balles_intactes(const std::vector<BalleLue>& avant, const std::vector<BalleLue>& apres) {
+bool balles_intactes(const std::vector<commun::BalleVue>& avant,
+                     const std::vector<commun::BalleVue>& apres) {
   if (avant.size() > apres.size()) return false;
   return std::equal(avant.begin(), avant.end(), apres.end() - static_cast<long>(avant.size()),
                     meme_balle);
@@ -48,8 +49,8 @@ double vitesse_apres(double vitesse, Action action) {
 }
 
 bool tick_entre(const Releve& avant, const Releve& apres) {
-  for (const VaisseauLu& a : avant.vaisseaux)
-    for (const VaisseauLu& b : apres.vaisseaux)
+  for (const commun::VaisseauVu& a : avant.vaisseaux)
+    for (const commun::VaisseauVu& b : apres.vaisseaux)
       if (a.id == b.id && (a.x != b.x || a.y != b.y || b.pt_vie < a.pt_vie)) return true;
   return !balles_intactes(avant.balles, apres.balles);
 }

@@ -26,8 +26,8 @@ double vitesse_apres(double vitesse, Action action);
 
 // One poll of the world: the two lists as the server sent them.
 struct Releve {
-  std::vector<VaisseauLu> vaisseaux;
-  std::vector<BalleLue> balles;
+  std::vector<commun::VaisseauVu> vaisseaux;
+  std::vector<commun::BalleVue> balles;
 };
 
 // True when only a tick can explain the difference: a ship moved or lost life

@@ -8,23 +8,25 @@
 
 namespace {
 
-bool est_un_fait(const Evenement& e) {
-  return std::holds_alternative<EvEnregistre>(e) || std::holds_alternative<EvDetruit>(e) ||
-         std::holds_alternative<EvPart>(e) || std::holds_alternative<EvEtat>(e);
+bool est_un_fait(const evenements::Evenement& e) {
+  return std::holds_alternative<evenements::EvEnregistre>(e) ||
+         std::holds_alternative<evenements::EvDetruit>(e) ||
+         std::holds_alternative<evenements::EvPart>(e) ||
+         std::holds_alternative<evenements::EvEtat>(e);
 }
 
-bool en_liste(const std::vector<VaisseauVu>& vaisseaux, std::int64_t couleur) {
+bool en_liste(const std::vector<evenements::VaisseauVu>& vaisseaux, std::int64_t couleur) {
   return std::any_of(vaisseaux.begin(), vaisseaux.end(),
-                     [&](const VaisseauVu& v) { return v.couleur == couleur; });
+                     [&](const evenements::VaisseauVu& v) { return v.couleur == couleur; });
 }
 
 // The full state after lost ticks says who is in play, not how the others went.
 void recale(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& ordre,
-            const EvEtat& etat) {
+            const evenements::EvEtat& etat) {
   for (auto& [couleur, b] : bilans)
     if (b.sort == Bilan::Sort::EnJeu && !en_liste(etat.vaisseaux, couleur))
       b = Bilan{couleur, Bilan::Sort::Inconnu, 0, 0, etat.tick};
-  for (const VaisseauVu& v : etat.vaisseaux) {
+  for (const evenements::VaisseauVu& v : etat.vaisseaux) {
     if (!bilans.contains(v.couleur)) ordre.push_back(v.couleur);
     Bilan& b = bilans[v.couleur];
     if (b.sort != Bilan::Sort::EnJeu)
@@ -35,19 +37,21 @@ void recale(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& or
 // A departure counts only for a ship in play: the connection of a destroyed
 // ship still ends later, and says so.
 void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& ordre,
-          const EvEnregistre& r) {
+          const evenements::EvEnregistre& r) {
   if (!bilans.contains(r.v.couleur)) ordre.push_back(r.v.couleur);
   bilans[r.v.couleur] = Bilan{r.v.couleur, Bilan::Sort::EnJeu, r.v.pt_vie, 0, r.tick};
 }
-void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>&, const EvDetruit& d) {
+void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>&,
+          const evenements::EvDetruit& d) {
   bilans[d.couleur] = Bilan{d.couleur, Bilan::Sort::Detruit, 0, d.par, d.tick};
 }
-void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>&, const EvPart& p) {
+void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>&,
+          const evenements::EvPart& p) {
   Bilan& b = bilans[p.couleur];
   if (b.sort == Bilan::Sort::EnJeu) b = Bilan{p.couleur, Bilan::Sort::Parti, 0, 0, p.tick};
 }
 void suit(std::map<std::int64_t, Bilan>& bilans, std::vector<std::int64_t>& ordre,
-          const EvEtat& etat) {
+          const evenements::EvEtat& etat) {
   recale(bilans, ordre, etat);
 }
 template <typename E>
@@ -57,17 +61,17 @@ void suit(std::map<std::int64_t, Bilan>&, std::vector<std::int64_t>&, const E&) 
 
 Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies, std::size_t copies_max)
     : ecart_(ticks_entre_copies), copies_max_(copies_max) {
-  LecteurEnregistrement lecteur(chemin);
+  enregistrement::LecteurEnregistrement lecteur(chemin);
   entete_ = lecteur.entete();
-  EtatRelu etat;
+  enregistrement::EtatRelu etat;
   copies_.push_back(Copie{0, etat});
   try {
     while (auto e = lecteur.suivant()) {
       etat.applique(*e);
-      verifie_taille(etat);
+      enregistrement::verifie_taille(etat);
       garde(std::move(*e), etat);
     }
-  } catch (const LimiteDepassee&) {
+  } catch (const enregistrement::LimiteDepassee&) {
     throw;
   } catch (const world::Echec&) {
     if (reperes_.empty()) throw;
@@ -81,28 +85,29 @@ Film::Film(const std::string& chemin, std::int64_t ticks_entre_copies, std::size
 // its last heading (a tick's line then gives every heading anyway). A bot
 // that turns eight times a tick, or a file of a million turns, then keeps
 // one turn per ship and tick.
-bool Film::fond_un_virage(const Evenement& evenement) {
-  if (const auto* t = std::get_if<EvTourne>(&evenement)) {
+bool Film::fond_un_virage(const evenements::Evenement& evenement) {
+  if (const auto* t = std::get_if<evenements::EvTourne>(&evenement)) {
     const auto garde = virages_.find(t->couleur);
     if (garde == virages_.end()) {
       virages_[t->couleur] = evenements_.taille();
       return false;
     }
-    evenements_.si<EvTourne>(garde->second)->angle = t->angle;
+    evenements_.si<evenements::EvTourne>(garde->second)->angle = t->angle;
     return true;
   }
   // A ship that comes or goes changes which ship is the colour's first.
-  if (const auto* e = std::get_if<EvEnregistre>(&evenement)) virages_.erase(e->v.couleur);
-  if (const auto* p = std::get_if<EvPart>(&evenement)) virages_.erase(p->couleur);
-  if (est_un_instant(evenement)) virages_.clear();
+  if (const auto* e = std::get_if<evenements::EvEnregistre>(&evenement))
+    virages_.erase(e->v.couleur);
+  if (const auto* p = std::get_if<evenements::EvPart>(&evenement)) virages_.erase(p->couleur);
+  if (enregistrement::est_un_instant(evenement)) virages_.clear();
   return false;
 }
 
-void Film::garde(Evenement evenement, const EtatRelu& etat) {
-  complet_ = std::holds_alternative<EvFin>(evenement);
+void Film::garde(evenements::Evenement evenement, const enregistrement::EtatRelu& etat) {
+  complet_ = std::holds_alternative<evenements::EvFin>(evenement);
   if (fond_un_virage(evenement)) return;
   if (est_un_fait(evenement)) faits_.push_back(evenements_.taille());
-  const bool instant = est_un_instant(evenement);
+  const bool instant = enregistrement::est_un_instant(evenement);
   evenements_.ajoute(std::move(evenement));
   if (!instant) return;
   const Repere repere{etat.tick(), evenements_.taille()};
@@ -112,7 +117,7 @@ void Film::garde(Evenement evenement, const EtatRelu& etat) {
   copie(repere, etat);
 }
 
-void Film::copie(const Repere& repere, const EtatRelu& etat) {
+void Film::copie(const Repere& repere, const enregistrement::EtatRelu& etat) {
   plus_grand_etat_ = std::max(plus_grand_etat_, etat.octets());
   if (repere.tick - copies_.back().etat.tick() < ecart_) return;
   copies_.push_back(Copie{repere.fin, etat});
@@ -135,7 +140,7 @@ void Film::eclaircit() {
   ecart_ *= 2;
 }
 
-std::vector<Bilan> Film::bilans(std::size_t fin, const EtatRelu& etat) const {
+std::vector<Bilan> Film::bilans(std::size_t fin, const enregistrement::EtatRelu& etat) const {
   std::map<std::int64_t, Bilan> parcouru;
   std::vector<std::int64_t> ordre;
   for (const std::size_t f : faits_) {
@@ -147,8 +152,9 @@ std::vector<Bilan> Film::bilans(std::size_t fin, const EtatRelu& etat) const {
   for (const std::int64_t couleur : ordre) {
     Bilan b = parcouru[couleur];
     if (b.sort == Bilan::Sort::EnJeu) {
-      const auto v = std::find_if(vaisseaux.begin(), vaisseaux.end(),
-                                  [&](const VaisseauVu& w) { return w.couleur == couleur; });
+      const auto v =
+          std::find_if(vaisseaux.begin(), vaisseaux.end(),
+                       [&](const evenements::VaisseauVu& w) { return w.couleur == couleur; });
       if (v != vaisseaux.end()) b.pt_vie = v->pt_vie;
     }
     bilans.push_back(b);
@@ -158,7 +164,7 @@ std::vector<Bilan> Film::bilans(std::size_t fin, const EtatRelu& etat) const {
 
 Curseur::Curseur(const Film& film) : film_(film) {}
 
-const EtatRelu& Curseur::va(const Repere& repere) {
+const enregistrement::EtatRelu& Curseur::va(const Repere& repere) {
   const auto& copies = film_.copies_;
   const auto apres =
       std::upper_bound(copies.begin(), copies.end(), repere.fin,

@@ -57,7 +57,7 @@ class Film {
 
   // The colours registered by then, in the order they first came, and what
   // became of each; `etat` is the state after the first `fin` events.
-  std::vector<Bilan> bilans(std::size_t fin, const EtatRelu& etat) const;
+  std::vector<Bilan> bilans(std::size_t fin, const enregistrement::EtatRelu& etat) const;
 
   // How many copies are kept, and their bytes: for the tests of their bounds.
   std::size_t nb_copies() const { return copies_.size(); }
@@ -67,14 +67,14 @@ class Film {
   friend class Curseur;
   struct Copie {
     std::size_t fin;
-    EtatRelu etat;
+    enregistrement::EtatRelu etat;
   };
-  void garde(Evenement evenement, const EtatRelu& etat);
-  bool fond_un_virage(const Evenement& evenement);
-  void copie(const Repere& repere, const EtatRelu& etat);
+  void garde(evenements::Evenement evenement, const enregistrement::EtatRelu& etat);
+  bool fond_un_virage(const evenements::Evenement& evenement);
+  void copie(const Repere& repere, const enregistrement::EtatRelu& etat);
   void eclaircit();
 
-  EvEntete entete_;
+  evenements::EvEntete entete_;
   SuiteEvenements evenements_;
   std::vector<Repere> reperes_;
   std::vector<Copie> copies_;  // by position, the first at 0
@@ -93,11 +93,11 @@ class Film {
 class Curseur {
  public:
   explicit Curseur(const Film& film);
-  const EtatRelu& va(const Repere& repere);
-  const EtatRelu& etat() const { return etat_; }
+  const enregistrement::EtatRelu& va(const Repere& repere);
+  const enregistrement::EtatRelu& etat() const { return etat_; }
 
  private:
   const Film& film_;
-  EtatRelu etat_;
+  enregistrement::EtatRelu etat_;
   std::size_t position_ = 0;  // events applied to etat_
 };

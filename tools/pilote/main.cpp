@@ -33,7 +33,7 @@ int relecture(const std::string& chemin, const noms::Noms& noms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  initialise_langue();
+  langue::initialise_langue();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   std::string erreur;
   const auto options = lit_options(arguments, erreur);
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   } catch (const ErreurProtocole& e) {
     return echec(Sortie::ConnexionPerdue,
                  _("the server at ") + serveur + _(" answered outside the protocol: ") + e.what());
-  } catch (const ErreurConnexion& e) {
+  } catch (const commun::ErreurConnexion& e) {
     return echec(Sortie::ConnexionPerdue, _("connection to ") + serveur + _(" lost: ") + e.what());
   } catch (const ErreurTerminal& e) {
     return echec(Sortie::TerminalInutilisable, e.what());

@@ -36,7 +36,7 @@ std::string pied_aide() {
 }
 
 void declare(CLI::App& app, Valeurs& v) {
-  traduit_aide(app);
+  commun::traduit_aide(app);
   app.description(
       _("Watch and play an arena game in this terminal, with a ship of your own,\n"
         "or replay a match recorded by arene-arbitre --enregistre."));
@@ -122,7 +122,7 @@ std::optional<OptionsPilote> lit_options(const std::vector<std::string>& argumen
     erreur = _("missing value after ") + option_sans_valeur(e);
     return std::nullopt;
   } catch (const CLI::ParseError& e) {
-    erreur = message_erreur(e);
+    erreur = commun::message_erreur(e);
     return std::nullopt;
   }
   if (!app.remaining().empty()) {

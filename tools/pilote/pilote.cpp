@@ -22,22 +22,22 @@ constexpr auto periode_tableau = 250ms;
 const auto periode_nominale =
     std::chrono::duration_cast<Horloge::duration>(std::chrono::duration<double>(config::periode));
 
-ConnexionArene connecte(const OptionsPilote& options) {
+commun::ConnexionArene connecte(const OptionsPilote& options) {
   try {
-    return ConnexionArene(options.hote, options.port);
-  } catch (const ErreurConnexion& e) {
+    return commun::ConnexionArene(options.hote, options.port);
+  } catch (const commun::ErreurConnexion& e) {
     throw Injoignable(e.what());  // the message names the host and port
   }
 }
 
 struct Partie {
-  ConnexionArene connexion;
+  commun::ConnexionArene connexion;
   std::int64_t couleur = 0;
   Decor decor;
 };
 
 Partie commence(const OptionsPilote& options, const std::vector<std::int64_t>& candidates) {
-  ConnexionArene connexion = connecte(options);
+  commun::ConnexionArene connexion = connecte(options);
   const std::int64_t couleur = inscrit(connexion, options.couleur, candidates);
   Decor decor = lit_decor(connexion);
   return Partie{std::move(connexion), couleur, std::move(decor)};
@@ -138,8 +138,9 @@ bool Pilote::releve_monde() {
     ticks_.tick_vu(arrivee);
     cadence_.tick_vu(arrivee);
   }
-  const auto propre = std::find_if(nouveau.vaisseaux.begin(), nouveau.vaisseaux.end(),
-                                   [&](const VaisseauLu& v) { return v.id == partie_.couleur; });
+  const auto propre =
+      std::find_if(nouveau.vaisseaux.begin(), nouveau.vaisseaux.end(),
+                   [&](const commun::VaisseauVu& v) { return v.id == partie_.couleur; });
   if (propre != nouveau.vaisseaux.end()) {
     pt_vie_ = propre->pt_vie;
   } else {

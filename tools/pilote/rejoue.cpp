@@ -37,7 +37,7 @@ int rejoue(const std::string& chemin, const noms::Noms& noms_en_plus) {
   Instant avant = Horloge::now();
   for (;;) {
     if (const int signal = GardeSignaux::recu()) return 128 + signal;
-    const EtatRelu& etat = curseur.va(film.reperes()[platine.instant()]);
+    const enregistrement::EtatRelu& etat = curseur.va(film.reperes()[platine.instant()]);
     ecran.affiche(image_de_relecture(film, etat, platine, ecran.taille(), noms));
     auto appui = ecran.touche(platine.en_lecture() ? periode_lecture : periode_pause);
     // The time waited counts in the state it was waited in, before the keys change it.

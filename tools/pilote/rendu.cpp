@@ -87,7 +87,7 @@ void parcourt(const Cadre& c, const Instantane& i, Point bas, Point haut, F f) {
 
 // A cube fills the pixels whose centre it covers, and at least the one under
 // its own centre, so that no cube vanishes on a small terminal.
-void peint_cube(Pixels& pixels, const Cadre& c, const Instantane& i, const CubeVu& cube) {
+void peint_cube(Pixels& pixels, const Cadre& c, const Instantane& i, const commun::CubeVu& cube) {
   parcourt(c, i, {cube.x_min, cube.y_min}, {cube.x_max, cube.y_max}, [&](Pixel p) {
     const Point m = centre_de(c, i, p);
     if (m.x >= cube.x_min && m.x <= cube.x_max && m.y >= cube.y_min && m.y <= cube.y_max)
@@ -151,7 +151,7 @@ Case* case_sous(Grille& grille, const Cadre& c, const Instantane& i, Point p) {
   return &grille.a(c.colonne + pixel->x, c.ligne + pixel->y / 2);
 }
 
-void pose_visee(Grille& grille, const Cadre& c, const Instantane& i, const VaisseauLu& v,
+void pose_visee(Grille& grille, const Cadre& c, const Instantane& i, const commun::VaisseauVu& v,
                 Rgb couleur) {
   for (int k = 1; k <= points_de_visee; ++k) {
     const double d = k * pixels_entre_points / c.pixels_par_unite;
@@ -176,7 +176,7 @@ int colonne_sous(Grille& grille, const Cadre& c, const Instantane& i, Point p, i
 // The ship's name on its row, a cell clear of its disc: on its right, or on
 // its left when the board's edge would cut it. It stops before a ship or a
 // bullet.
-void pose_nom(Grille& grille, const Cadre& c, const Instantane& i, const VaisseauLu& v) {
+void pose_nom(Grille& grille, const Cadre& c, const Instantane& i, const commun::VaisseauVu& v) {
   const auto nom = i.noms ? noms::nom_de(*i.noms, v.id) : std::nullopt;
   const Case* sous = nom ? case_sous(grille, c, i, {v.x, v.y}) : nullptr;
   if (sous == nullptr) return;
@@ -198,23 +198,23 @@ void pose_nom(Grille& grille, const Cadre& c, const Instantane& i, const Vaissea
 
 void dessine_plateau(Grille& grille, const Cadre& c, const Instantane& i) {
   Pixels pixels(c);
-  for (const CubeVu& cube : i.cubes) peint_cube(pixels, c, i, cube);
-  for (const BalleLue& b : i.balles)
+  for (const commun::CubeVu& cube : i.cubes) peint_cube(pixels, c, i, cube);
+  for (const commun::BalleVue& b : i.balles)
     peint_disque(pixels, c, i, {b.x, b.y}, i.rayon_balle, visible_sur_noir(rgb_de(b.id)));
-  for (const VaisseauLu& v : i.vaisseaux)
+  for (const commun::VaisseauVu& v : i.vaisseaux)
     peint_disque(pixels, c, i, {v.x, v.y}, i.rayon_vaisseau, visible_sur_noir(rgb_de(v.id)));
   compose_pixels(grille, c, pixels);
   borde(grille, c);
-  for (const BalleLue& b : i.balles)
+  for (const commun::BalleVue& b : i.balles)
     if (Case* cible = case_sous(grille, c, i, {b.x, b.y}))
       *cible = Case{balle, visible_sur_noir(rgb_de(b.id)), std::nullopt};
-  const VaisseauLu* propre = nullptr;
-  for (const VaisseauLu& v : i.vaisseaux) {
+  const commun::VaisseauVu* propre = nullptr;
+  for (const commun::VaisseauVu& v : i.vaisseaux) {
     if (i.couleur_propre == v.id) propre = &v;
     if (Case* cible = case_sous(grille, c, i, {v.x, v.y}))
       *cible = Case{fleche(v.angle), visible_sur_noir(rgb_de(v.id)), std::nullopt};
   }
-  for (const VaisseauLu& v : i.vaisseaux) pose_nom(grille, c, i, v);
+  for (const commun::VaisseauVu& v : i.vaisseaux) pose_nom(grille, c, i, v);
   // Drawn last, so that nothing hides the player's own ship.
   if (propre == nullptr) return;
   const Rgb couleur = visible_sur_noir(rgb_de(propre->id));

@@ -23,9 +23,9 @@ struct Instantane {
   double hauteur = 0.0;
   double rayon_vaisseau = 0.0;
   double rayon_balle = 0.0;
-  std::vector<CubeVu> cubes;
-  std::vector<VaisseauLu> vaisseaux;
-  std::vector<BalleLue> balles;
+  std::vector<commun::CubeVu> cubes;
+  std::vector<commun::VaisseauVu> vaisseaux;
+  std::vector<commun::BalleVue> balles;
   std::optional<std::int64_t> couleur_propre;  // nothing while the player has no ship
   const noms::Noms* noms = nullptr;            // written beside the ships that have one
 };

@@ -9,16 +9,16 @@ namespace {
 
 constexpr int essais_max = 1000;
 
-Reponse demande_valide(ConnexionArene& connexion, std::string_view requete) {
-  Reponse reponse = connexion.demande(requete);
+commun::Reponse demande_valide(commun::ConnexionArene& connexion, std::string_view requete) {
+  commun::Reponse reponse = connexion.demande(requete);
   if (!reponse.valide)
     throw ErreurProtocole(_("unexpected reply to ") + std::string(requete) + ": " +
                           reponse.lignes.front());
   return reponse;
 }
 
-Reponse lit_valide(ConnexionArene& connexion, std::string_view requete) {
-  Reponse reponse = connexion.lit_reponse(genre_de(requete));
+commun::Reponse lit_valide(commun::ConnexionArene& connexion, std::string_view requete) {
+  commun::Reponse reponse = connexion.lit_reponse(commun::genre_de(requete));
   if (!reponse.valide)
     throw ErreurProtocole(_("unexpected reply to ") + std::string(requete) + ": " +
                           reponse.lignes.front());
@@ -26,12 +26,12 @@ Reponse lit_valide(ConnexionArene& connexion, std::string_view requete) {
 }
 
 // The text after a prefix that LectureReponse has already checked.
-std::string_view apres(const Reponse& reponse, std::string_view prefixe) {
+std::string_view apres(const commun::Reponse& reponse, std::string_view prefixe) {
   return std::string_view(reponse.lignes.front()).substr(prefixe.size());
 }
 
 // True when registered, false when the colour is in play.
-bool essaie(ConnexionArene& connexion, std::int64_t couleur) {
+bool essaie(commun::ConnexionArene& connexion, std::int64_t couleur) {
   const std::string reponse = connexion.enregistre(couleur);
   if (reponse == "VAISSEAU ENREGISTRE") return true;
   if (reponse == "ERREUR COULEUR UTILISEE") return false;
@@ -48,7 +48,7 @@ const std::vector<std::int64_t>& couleurs_preferees() {
   return couleurs;
 }
 
-std::int64_t inscrit(ConnexionArene& connexion, std::optional<std::int64_t> voulue,
+std::int64_t inscrit(commun::ConnexionArene& connexion, std::optional<std::int64_t> voulue,
                      const std::vector<std::int64_t>& candidates) {
   if (voulue) {
     if (!essaie(connexion, *voulue))
@@ -64,46 +64,46 @@ std::int64_t inscrit(ConnexionArene& connexion, std::optional<std::int64_t> voul
   throw ErreurProtocole(_("no free colour after ") + std::to_string(essais_max) + _(" tries"));
 }
 
-Decor lit_decor(ConnexionArene& connexion) {
+Decor lit_decor(commun::ConnexionArene& connexion) {
   Decor decor;
-  const Reponse taille = demande_valide(connexion, "GET TAILLE PLATEAU");
+  const commun::Reponse taille = demande_valide(connexion, "GET TAILLE PLATEAU");
   const std::string_view dimensions = apres(taille, "PUT TAILLE PLATEAU ");
   const auto blanc = dimensions.find(' ');
-  decor.largeur = *lit_flottant(dimensions.substr(0, blanc));
-  decor.hauteur = *lit_flottant(dimensions.substr(blanc + 1));
-  decor.rayon_vaisseau =
-      *lit_flottant(apres(demande_valide(connexion, "GET RAYON VAISSEAU"), "PUT RAYON VAISSEAU "));
-  decor.rayon_balle =
-      *lit_flottant(apres(demande_valide(connexion, "GET RAYON BALLE"), "PUT RAYON BALLE "));
-  decor.pt_vie_max =
-      *lit_entier_signe(apres(demande_valide(connexion, "GET MAX PT VIE"), "PUT MAX PT VIE "));
-  const Reponse cubes = demande_valide(connexion, "GET CUBES");
+  decor.largeur = *commun::lit_flottant(dimensions.substr(0, blanc));
+  decor.hauteur = *commun::lit_flottant(dimensions.substr(blanc + 1));
+  decor.rayon_vaisseau = *commun::lit_flottant(
+      apres(demande_valide(connexion, "GET RAYON VAISSEAU"), "PUT RAYON VAISSEAU "));
+  decor.rayon_balle = *commun::lit_flottant(
+      apres(demande_valide(connexion, "GET RAYON BALLE"), "PUT RAYON BALLE "));
+  decor.pt_vie_max = *commun::lit_entier_signe(
+      apres(demande_valide(connexion, "GET MAX PT VIE"), "PUT MAX PT VIE "));
+  const commun::Reponse cubes = demande_valide(connexion, "GET CUBES");
   for (std::size_t i = 1; i < cubes.lignes.size(); ++i)
-    decor.cubes.push_back(*lit_cube(cubes.lignes[i]));
+    decor.cubes.push_back(*commun::lit_cube(cubes.lignes[i]));
   return decor;
 }
 
-Releve releve(ConnexionArene& connexion, const std::vector<Action>& actions) {
+Releve releve(commun::ConnexionArene& connexion, const std::vector<Action>& actions) {
   std::string lot;
   for (const Action action : actions) lot.append(commande_de(action)).append("\r\n");
   lot += "GET VAISSEAUX\r\nGET BALLES\r\n";
   connexion.envoie(lot);
   for (const Action action : actions) lit_valide(connexion, commande_de(action));
   Releve r;
-  const Reponse vaisseaux = lit_valide(connexion, "GET VAISSEAUX");
+  const commun::Reponse vaisseaux = lit_valide(connexion, "GET VAISSEAUX");
   for (std::size_t i = 1; i < vaisseaux.lignes.size(); ++i)
-    r.vaisseaux.push_back(*lit_vaisseau(vaisseaux.lignes[i]));
-  const Reponse balles = lit_valide(connexion, "GET BALLES");
+    r.vaisseaux.push_back(*commun::lit_vaisseau(vaisseaux.lignes[i]));
+  const commun::Reponse balles = lit_valide(connexion, "GET BALLES");
   for (std::size_t i = 1; i < balles.lignes.size(); ++i)
-    r.balles.push_back(*lit_balle(balles.lignes[i]));
+    r.balles.push_back(*commun::lit_balle(balles.lignes[i]));
   return r;
 }
 
-void quitte(ConnexionArene& connexion) {
+void quitte(commun::ConnexionArene& connexion) {
   demande_valide(connexion, "PUT ACTION QUITTE");
   try {
     connexion.lit_ligne();
-  } catch (const ErreurConnexion&) {
+  } catch (const commun::ErreurConnexion&) {
     return;  // the end of the stream: the ship is gone
   }
   throw ErreurProtocole(_("the server sent more after quitting"));

@@ -13,8 +13,8 @@
 #include "pilote/etat.h"
 
 // The server answered something its protocol does not allow.
-struct ErreurProtocole : ErreurConnexion {
-  using ErreurConnexion::ErreurConnexion;
+struct ErreurProtocole : commun::ErreurConnexion {
+  using commun::ErreurConnexion::ErreurConnexion;
 };
 
 // The colour the player asked for is in play.
@@ -29,7 +29,7 @@ struct Decor {
   double rayon_vaisseau = 0.0;
   double rayon_balle = 0.0;
   std::int64_t pt_vie_max = 0;
-  std::vector<CubeVu> cubes;
+  std::vector<commun::CubeVu> cubes;
 };
 
 // Bright colours that read well on a black terminal, tried first when the
@@ -39,15 +39,15 @@ const std::vector<std::int64_t>& couleurs_preferees();
 // Registers a ship. With `voulue`, that colour only (CouleurPrise when it is
 // in play); otherwise each of `candidates` in order, then random colours.
 // Returns the colour registered.
-std::int64_t inscrit(ConnexionArene& connexion, std::optional<std::int64_t> voulue,
+std::int64_t inscrit(commun::ConnexionArene& connexion, std::optional<std::int64_t> voulue,
                      const std::vector<std::int64_t>& candidates);
 
-Decor lit_decor(ConnexionArene& connexion);
+Decor lit_decor(commun::ConnexionArene& connexion);
 
 // Sends the actions, "GET VAISSEAUX" and "GET BALLES" in one write, then reads
 // the replies in order.
-Releve releve(ConnexionArene& connexion, const std::vector<Action>& actions);
+Releve releve(commun::ConnexionArene& connexion, const std::vector<Action>& actions);
 
 // "PUT ACTION QUITTE", then waits for the server to close the connection: by
 // then it has removed the ship, so its colour is free again.
-void quitte(ConnexionArene& connexion);
+void quitte(commun::ConnexionArene& connexion);

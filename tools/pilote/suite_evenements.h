@@ -16,7 +16,7 @@
 
 class SuiteEvenements {
  public:
-  void ajoute(Evenement evenement) {
+  void ajoute(evenements::Evenement evenement) {
     const auto genre = static_cast<std::uint32_t>(evenement.index());
     std::visit(
         [&](auto&& e) {
@@ -64,7 +64,7 @@ class SuiteEvenements {
 
   template <typename T, std::size_t G = 0>
   static constexpr std::uint32_t genre_de() {
-    if constexpr (std::is_same_v<std::variant_alternative_t<G, Evenement>, T>) {
+    if constexpr (std::is_same_v<std::variant_alternative_t<G, evenements::Evenement>, T>) {
       return G;
     } else {
       return genre_de<T, G + 1>();
@@ -73,7 +73,7 @@ class SuiteEvenements {
 
   template <std::size_t G, typename F>
   void visite_genre(Place p, F& f) const {
-    if constexpr (G < std::variant_size_v<Evenement>) {
+    if constexpr (G < std::variant_size_v<evenements::Evenement>) {
       if (p.genre == G) {
         f(std::get<G>(stock_)[p.rang]);
       } else {
@@ -83,5 +83,5 @@ class SuiteEvenements {
   }
 
   std::deque<Place> ordre_;
-  Stock<Evenement>::type stock_;
+  Stock<evenements::Evenement>::type stock_;
 };

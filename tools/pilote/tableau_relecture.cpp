@@ -44,7 +44,8 @@ std::size_t largeur_de(const std::vector<Morceau>& morceaux) {
 
 // The recording repeats this server's board and sizes in its header, so the
 // game's constants describe it.
-Instantane instantane_de(const Film& film, const EtatRelu& etat, const noms::Noms& noms) {
+Instantane instantane_de(const Film& film, const enregistrement::EtatRelu& etat,
+                         const noms::Noms& noms) {
   Instantane i;
   i.noms = &noms;
   i.largeur = world::largeur_plateau;
@@ -52,10 +53,11 @@ Instantane instantane_de(const Film& film, const EtatRelu& etat, const noms::Nom
   i.rayon_vaisseau = config::rayon_vaisseau;
   i.rayon_balle = config::rayon_balle;
   for (const world::cube& c : film.cubes())
-    i.cubes.push_back(CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
-  for (const VaisseauVu& v : etat.vaisseaux())
-    i.vaisseaux.push_back(VaisseauLu{v.x, v.y, v.angle, v.pt_vie, v.couleur});
-  for (const BalleVue& b : etat.balles()) i.balles.push_back(BalleLue{b.x, b.y, b.couleur});
+    i.cubes.push_back(commun::CubeVu{c.x_min, c.y_min, c.x_max, c.y_max});
+  for (const evenements::VaisseauVu& v : etat.vaisseaux())
+    i.vaisseaux.push_back(commun::VaisseauVu{v.x, v.y, v.angle, v.pt_vie, v.couleur});
+  for (const evenements::BalleVue& b : etat.balles())
+    i.balles.push_back(commun::BalleVue{b.x, b.y, b.couleur});
   return i;
 }
 
@@ -94,8 +96,8 @@ std::string aide_de_relecture(const Platine& platine, std::size_t largeur) {
   return complete.size() <= largeur ? complete : debut + fin;
 }
 
-Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
-                          TailleTerminal taille, const noms::Noms& noms) {
+Grille image_de_relecture(const Film& film, const enregistrement::EtatRelu& etat,
+                          const Platine& platine, TailleTerminal taille, const noms::Noms& noms) {
   Rendu rendu = rend(instantane_de(film, etat, noms), taille);
   const auto colonnes = static_cast<std::size_t>(rendu.grille.colonnes);
   const std::string aide = aide_de_relecture(platine, colonnes);

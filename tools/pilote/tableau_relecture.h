@@ -26,5 +26,5 @@ std::vector<Morceau> ligne_de_relecture(const Platine& platine, const std::vecto
 std::string aide_de_relecture(const Platine& platine, std::size_t largeur);
 
 // The whole screen at the platine's instant; `etat` holds the lists there.
-Grille image_de_relecture(const Film& film, const EtatRelu& etat, const Platine& platine,
-                          TailleTerminal taille, const noms::Noms& noms);
+Grille image_de_relecture(const Film& film, const enregistrement::EtatRelu& etat,
+                          const Platine& platine, TailleTerminal taille, const noms::Noms& noms);

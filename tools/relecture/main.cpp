@@ -24,10 +24,10 @@ void nombre(std::string& s, double x) {
 void nombre(std::string& s, std::int64_t n) { s += std::to_string(n); }
 
 // The names of the ships listed, in the header's form; nothing when none has one.
-void ajoute_noms(std::string& s, const EtatRelu& etat, const noms::Noms& noms) {
+void ajoute_noms(std::string& s, const enregistrement::EtatRelu& etat, const noms::Noms& noms) {
   std::string liste;
   std::set<std::int64_t> vues;
-  for (const VaisseauVu& v : etat.vaisseaux()) {
+  for (const evenements::VaisseauVu& v : etat.vaisseaux()) {
     const auto nom = noms::nom_de(noms, v.couleur);
     if (!nom || !vues.insert(v.couleur).second) continue;
     liste += liste.empty() ? "[" : ",[";
@@ -37,10 +37,10 @@ void ajoute_noms(std::string& s, const EtatRelu& etat, const noms::Noms& noms) {
   if (!liste.empty()) s += ",\"noms\":[" + liste + "]";
 }
 
-std::string ligne_json(const EtatRelu& etat, const noms::Noms& noms) {
+std::string ligne_json(const enregistrement::EtatRelu& etat, const noms::Noms& noms) {
   std::string s = "{\"tick\":" + std::to_string(etat.tick()) + ",\"vaisseaux\":[";
   bool premier = true;
-  for (const VaisseauVu& v : etat.vaisseaux()) {
+  for (const evenements::VaisseauVu& v : etat.vaisseaux()) {
     s += premier ? "[" : ",[";
     premier = false;
     nombre(s, v.x), s += ',', nombre(s, v.y), s += ',', nombre(s, v.angle), s += ',';
@@ -48,7 +48,7 @@ std::string ligne_json(const EtatRelu& etat, const noms::Noms& noms) {
   }
   s += "],\"balles\":[";
   premier = true;
-  for (const BalleVue& b : etat.balles()) {
+  for (const evenements::BalleVue& b : etat.balles()) {
     s += premier ? "[" : ",[";
     premier = false;
     nombre(s, b.x), s += ',', nombre(s, b.y), s += ',', nombre(s, b.couleur), s += ']';
@@ -63,30 +63,31 @@ std::string ligne_json(const EtatRelu& etat, const noms::Noms& noms) {
 int main(int argc, char** argv) {
   std::string chemin;
   std::optional<std::int64_t> seul;
-  initialise_langue();
+  langue::initialise_langue();
   CLI::App app{_("arene-relecture: the ship and bullet lists of each tick of a recording"),
                "arene-relecture"};
-  traduit_aide(app);
+  commun::traduit_aide(app);
   app.add_option("FICHIER", chemin, _("a recording made by arene-arbitre --enregistre"))
       ->required();
   app.add_option("--tick", seul, _("only this tick"));
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return sortie_options(app, e);
+    return commun::sortie_options(app, e);
   }
   try {
     bool trouve = false;
     std::optional<std::int64_t> dernier;
     noms::Noms noms;
-    const Relecture lue = relit(chemin, [&](const Evenement& e, const EtatRelu& etat) {
-      if (const auto* entete = std::get_if<EvEntete>(&e)) noms = entete->noms;
-      if (!est_un_instant(e)) return;
-      dernier = etat.tick();
-      if (seul && etat.tick() != *seul) return;
-      trouve = true;
-      std::fputs(ligne_json(etat, noms).c_str(), stdout);
-    });
+    const enregistrement::Relecture lue = enregistrement::relit(
+        chemin, [&](const evenements::Evenement& e, const enregistrement::EtatRelu& etat) {
+          if (const auto* entete = std::get_if<evenements::EvEntete>(&e)) noms = entete->noms;
+          if (!enregistrement::est_un_instant(e)) return;
+          dernier = etat.tick();
+          if (seul && etat.tick() != *seul) return;
+          trouve = true;
+          std::fputs(ligne_json(etat, noms).c_str(), stdout);
+        });
     // A cut file is read up to its last whole tick: a crash, or a match still going on.
     if (!lue.coupure.empty())
       std::fprintf(stderr, _("arene-relecture: %s cut after tick %s: %s\n"), chemin.c_str(),

@@ -15,7 +15,7 @@ using nlohmann::json;
 
 const json* entree_de(const json& joueurs, std::int64_t couleur) {
   for (const json& j : joueurs)
-    if (j.at(champ::couleur).get<std::int64_t>() == couleur) return &j;
+    if (j.at(resultats::champ::couleur).get<std::int64_t>() == couleur) return &j;
   return nullptr;
 }
 
@@ -31,13 +31,14 @@ BilanBot bilan_bot(const BotInscrit& bot, const json* entree, const IssueProcess
     if (issue.limite != Defaillance::Aucune) b.defaillance = issue.limite;
     return b;
   }
-  b.etat = entree->at(champ::etat).get<std::string>();
-  if (b.etat == nom_etat(EtatJoueur::Parti) && echec) b.defaillance = Defaillance::Plante;
-  b.rang = entree->at(champ::rang).get<int>();
-  b.pt_vie = entree->at(champ::pt_vie).get<std::int64_t>();
-  b.touches_donnees = entree->at(champ::touches_donnees).get<std::int64_t>();
-  b.touches_recues = entree->at(champ::touches_recues).get<std::int64_t>();
-  b.balles_tirees = entree->at(champ::balles_tirees).get<std::int64_t>();
+  b.etat = entree->at(resultats::champ::etat).get<std::string>();
+  if (b.etat == resultats::nom_etat(resultats::EtatJoueur::Parti) && echec)
+    b.defaillance = Defaillance::Plante;
+  b.rang = entree->at(resultats::champ::rang).get<int>();
+  b.pt_vie = entree->at(resultats::champ::pt_vie).get<std::int64_t>();
+  b.touches_donnees = entree->at(resultats::champ::touches_donnees).get<std::int64_t>();
+  b.touches_recues = entree->at(resultats::champ::touches_recues).get<std::int64_t>();
+  b.balles_tirees = entree->at(resultats::champ::balles_tirees).get<std::int64_t>();
   if (issue.limite != Defaillance::Aucune) b.defaillance = issue.limite;
   return b;
 }
@@ -53,7 +54,7 @@ std::vector<BilanBot> bilan_match(const std::vector<BotInscrit>& participants,
                                   const std::vector<IssueProcessus>& issues) {
   std::vector<BilanBot> bilans;
   try {
-    const json joueurs = json::parse(resultats_arbitre).at(champ::joueurs);
+    const json joueurs = json::parse(resultats_arbitre).at(resultats::champ::joueurs);
     for (std::size_t i = 0; i < participants.size(); ++i)
       bilans.push_back(bilan_bot(participants[i], entree_de(joueurs, participants[i].couleur),
                                  i < issues.size() ? issues[i] : IssueProcessus{}));

@@ -7,18 +7,19 @@
 namespace {
 
 // The bots grouped by rank, best first, as the rating wants them.
-Arrivee arrivee(const ResultatMatch& r, const std::map<std::string, std::size_t>& index) {
+classement::Arrivee arrivee(const ResultatMatch& r,
+                            const std::map<std::string, std::size_t>& index) {
   std::map<int, std::vector<std::size_t>> par_rang;
   for (const auto& b : r.bots) par_rang[b.rang].push_back(index.at(b.nom));
-  Arrivee a;
+  classement::Arrivee a;
   for (auto& [rang, bots] : par_rang) a.push_back(std::move(bots));
   return a;
 }
 
 }  // namespace
 
-std::vector<LigneClassement> classement(const Plan& plan,
-                                        const std::vector<ResultatMatch>& resultats) {
+std::vector<LigneClassement> classement_des_bots(const Plan& plan,
+                                                 const std::vector<ResultatMatch>& resultats) {
   const auto& bots = plan.tournoi.bots;
   std::map<std::string, std::size_t> index;
   std::vector<LigneClassement> lignes(bots.size());
@@ -28,7 +29,7 @@ std::vector<LigneClassement> classement(const Plan& plan,
     lignes[i].nom = bots[i].nom;
     lignes[i].couleur = bots[i].couleur;
   }
-  std::vector<Arrivee> arrivees;
+  std::vector<classement::Arrivee> arrivees;
   for (const auto& r : resultats) {
     if (!r.termine) continue;
     for (const auto& b : r.bots) {
@@ -42,14 +43,14 @@ std::vector<LigneClassement> classement(const Plan& plan,
     }
     arrivees.push_back(arrivee(r, index));
   }
-  const NotesIntervalles notes =
-      notes_bootstrap(bots.size(), arrivees, plan.tournoi.bootstrap, /*graine=*/1);
+  const classement::NotesIntervalles notes =
+      classement::notes_bootstrap(bots.size(), arrivees, plan.tournoi.bootstrap, /*graine=*/1);
   for (std::size_t i = 0; i < bots.size(); ++i) {
     LigneClassement& l = lignes[i];
     const double n = static_cast<double>(l.matchs);
     l.rang_moyen = l.matchs ? somme_rangs[i] / n : 0;
     l.taux_victoire = l.matchs ? static_cast<double>(l.victoires) / n : 0;
-    l.intervalle_victoire = wilson(static_cast<double>(l.victoires), n);
+    l.intervalle_victoire = classement::wilson(static_cast<double>(l.victoires), n);
     l.note = notes.notes[i];
     l.intervalle_note = notes.intervalles[i];
     // Rounded as shown: an interval one point wide shows as a single value.

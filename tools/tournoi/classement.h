@@ -17,9 +17,9 @@ struct LigneClassement {
   std::size_t defaillances = 0;
   double rang_moyen = 0;
   double taux_victoire = 0;
-  Intervalle intervalle_victoire;  // Wilson, 95 %
-  double note = 1500;              // Plackett-Luce, Elo scale
-  Intervalle intervalle_note;      // bootstrap, 95 %
+  classement::Intervalle intervalle_victoire;  // Wilson, 95 %
+  double note = 1500;                          // Plackett-Luce, Elo scale
+  classement::Intervalle intervalle_note;      // bootstrap, 95 %
   // False when the interval says nothing: too few matches, or matches so
   // alike that every resample gives the same rating (a zero-width interval).
   bool intervalle_note_valable = false;
@@ -33,5 +33,5 @@ struct LigneClassement {
 inline constexpr std::size_t matchs_min_intervalle = 5;
 
 // One line per bot of the plan, best rating first. Failed matches are left out.
-std::vector<LigneClassement> classement(const Plan& plan,
-                                        const std::vector<ResultatMatch>& resultats);
+std::vector<LigneClassement> classement_des_bots(const Plan& plan,
+                                                 const std::vector<ResultatMatch>& resultats);

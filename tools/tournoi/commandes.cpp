@@ -183,8 +183,8 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   return rassemble(dossier, o.visionneuse);
 }
 
-int match(const fs::path& dossier, std::size_t indice, std::optional<std::int64_t> spectateurs,
-          const std::atomic<bool>& arret) {
+int commande_match(const fs::path& dossier, std::size_t indice,
+                   std::optional<std::int64_t> spectateurs, const std::atomic<bool>& arret) {
   const Plan plan = lit_plan(dossier);
   if (indice >= plan.matchs.size()) {
     std::fprintf(stderr, _("arene-tournoi: no match %zu: the tournament has %zu\n"), indice,
@@ -192,17 +192,17 @@ int match(const fs::path& dossier, std::size_t indice, std::optional<std::int64_
     return sortie_erreur;
   }
   if (!cage_possible(plan)) return sortie_erreur;
-  Socket tribune;
+  transport::Socket direct;
   if (spectateurs) {
-    tribune = ouvre_tribune(*spectateurs);
-    std::fprintf(stderr, _("live: http://127.0.0.1:%d/\n"), port_d_ecoute(tribune));
+    direct = ouvre_tribune(*spectateurs);
+    std::fprintf(stderr, _("live: http://127.0.0.1:%d/\n"), port_d_ecoute(direct));
   }
   std::optional<ResultatMatch> r;
   {
     const PendantLesMatchs pendant;
     if (!arret)
       r = joue_match(plan, indice, fs::absolute(dossier), arret,
-                     tribune.valide() ? &tribune : nullptr);
+                     direct.valide() ? &direct : nullptr);
   }
   if (!r) return sortie_interrompu;
   std::printf("%s\n", ligne_match(*r).c_str());
@@ -223,7 +223,7 @@ int rassemble(const fs::path& dossier_donne, const std::optional<fs::path>& visi
       manquants.push_back(m.indice);
     }
   }
-  const auto lignes_classement = classement(plan, resultats);
+  const auto lignes_classement = classement_des_bots(plan, resultats);
   const Rapport rapport{plan, lignes_classement, resultats, manquants};
   ecrit_atomiquement(dossier / "resultats.jsonl", lignes);
   ecrit_atomiquement(dossier / "classement.txt", tableau(rapport));

@@ -28,7 +28,7 @@ struct OptionsLance {
 int verifie(const std::filesystem::path& fichier);
 int lance(const OptionsLance& options, const std::atomic<bool>& arret);
 // With `spectateurs`, the match can be watched live on that port of the host.
-int match(const std::filesystem::path& dossier, std::size_t indice,
-          std::optional<std::int64_t> spectateurs, const std::atomic<bool>& arret);
+int commande_match(const std::filesystem::path& dossier, std::size_t indice,
+                   std::optional<std::int64_t> spectateurs, const std::atomic<bool>& arret);
 int rassemble(const std::filesystem::path& dossier,
               const std::optional<std::filesystem::path>& visionneuse);

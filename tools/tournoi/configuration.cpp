@@ -83,12 +83,12 @@ struct Lecteur {
 };
 
 // A number of seconds, or the referee's own text; a day at most.
-std::optional<DureePartie> lit_duree_toml(const toml::node& noeud) {
-  std::optional<DureePartie> duree;
+std::optional<match::DureePartie> lit_duree_toml(const toml::node& noeud) {
+  std::optional<match::DureePartie> duree;
   if (const auto nombre = noeud.value<double>(); nombre && !noeud.is_string()) {
-    if (*nombre > 0 && std::isfinite(*nombre)) duree = DureePartie{*nombre};
+    if (*nombre > 0 && std::isfinite(*nombre)) duree = match::DureePartie{*nombre};
   } else if (noeud.is_string()) {
-    duree = lit_duree(noeud.as_string()->get());
+    duree = match::lit_duree(noeud.as_string()->get());
   }
   if (duree && !(secondes_de(*duree) <= max_duree_s)) return std::nullopt;
   return duree;
@@ -339,12 +339,12 @@ std::string texte_nombre(double valeur) {
   return std::string(texte, fin);
 }
 
-std::string texte_de(const DureePartie& duree) {
-  return texte_nombre(duree.valeur) + (duree.unite == DureePartie::Unite::Ticks ? "t" : "s");
+std::string texte_de(const match::DureePartie& duree) {
+  return texte_nombre(duree.valeur) + (duree.unite == match::DureePartie::Unite::Ticks ? "t" : "s");
 }
 
-double secondes_de(const DureePartie& duree) {
-  return duree.unite == DureePartie::Unite::Ticks ? duree.valeur / 40.0 : duree.valeur;
+double secondes_de(const match::DureePartie& duree) {
+  return duree.unite == match::DureePartie::Unite::Ticks ? duree.valeur / 40.0 : duree.valeur;
 }
 
 std::optional<std::uint64_t> nombre_de_matchs(const Tournoi& tournoi) {

@@ -30,9 +30,9 @@ enum class RegleFin { Duree, Survivant };
 // The shortest text that reads back to the same number: "20", "2.5".
 std::string texte_nombre(double valeur);
 // A match length as the referee takes it: "20s" or "800t".
-std::string texte_de(const DureePartie& duree);
+std::string texte_de(const match::DureePartie& duree);
 // Ticks count at the nominal 40 per second.
-double secondes_de(const DureePartie& duree);
+double secondes_de(const match::DureePartie& duree);
 
 struct Tournoi {
   std::string nom;
@@ -40,7 +40,7 @@ struct Tournoi {
   Format format = Format::Melee;
   int taille = 2;  // bots per match with Format::Groupes
   int repetitions = 1;
-  DureePartie duree;
+  match::DureePartie duree;
   RegleFin fin = RegleFin::Duree;
   double attente_s = 10;               // how long the referee waits for the bots to register
   double delai_fin_s = 2;              // how long a bot may take to leave once the match is over

@@ -45,7 +45,7 @@ void remplace(std::string& texte, const std::string& champ, const std::string& v
 // `joueurs`: the match's bots with the colours they play under in it.
 Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
                           const std::vector<BotInscrit>& joueurs, int port,
-                          const std::filesystem::path& dossier, const Socket* tribune) {
+                          const std::filesystem::path& dossier, const transport::Socket* direct) {
   const Tournoi& t = plan.tournoi;
   Commande c{{plan.arbitre.string(), "--port", std::to_string(port), "--graine",
               std::to_string(match.graine), "--joueurs", std::to_string(match.bots.size()),
@@ -64,9 +64,9 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
   }
   // Only these colours register, each once: no bot opens a second ship.
   c.arguments.insert(c.arguments.end(), {"--couleurs", couleurs});
-  if (tribune) {
-    c.arguments.insert(c.arguments.end(), {"--spectateurs-fd", std::to_string(tribune->fd())});
-    c.herites.push_back(tribune->fd());
+  if (direct) {
+    c.arguments.insert(c.arguments.end(), {"--spectateurs-fd", std::to_string(direct->fd())});
+    c.herites.push_back(direct->fd());
   }
   return c;
 }
@@ -76,15 +76,16 @@ Commande commande_arbitre(const Plan& plan, const MatchPrevu& match,
 // and our bots would then play in that other match.
 std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& match,
                                         const std::vector<BotInscrit>& joueurs,
-                                        const std::filesystem::path& dossier, const Socket* tribune,
+                                        const std::filesystem::path& dossier,
+                                        const transport::Socket* direct,
                                         const cage::Cgroupe* cgroupe, int& port,
                                         std::string& erreur) {
-  Commande c = commande_arbitre(plan, match, joueurs, 0, dossier, tribune);
+  Commande c = commande_arbitre(plan, match, joueurs, 0, dossier, direct);
   if (cgroupe) c.cgroupes = cgroupe->procs();
   auto arbitre = std::make_unique<Groupe>(c);
   const auto limite = Horloge::now() + delai_ecoute;
   // Uncaged, the viewers' port is in the same network as the game's.
-  const int sauf = tribune ? port_d_ecoute(*tribune) : -1;
+  const int sauf = direct ? port_d_ecoute(*direct) : -1;
   std::optional<int> ecoute;
   while (!arbitre->fin() && !(ecoute = port_en_ecoute(arbitre->pid(), sauf)) &&
          Horloge::now() < limite)
@@ -266,19 +267,21 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
   try {
     const std::string texte = lit_fichier(dossier / fichier_resultats_arbitre);
     const auto resultats = nlohmann::json::parse(texte);
-    r.raison = resultats.at(champ::raison).get<std::string>();
-    r.duree_s = resultats.at(champ::duree_s).get<double>();
+    r.raison = resultats.at(resultats::champ::raison).get<std::string>();
+    r.duree_s = resultats.at(resultats::champ::duree_s).get<double>();
     r.bots = bilan_match(liste, texte, issues);
     // Results and reports show the bot's own colour, not the match's.
     for (BilanBot& b : r.bots) b.couleur &= masque_affichage;
-    r.termine = fin_arbitre.normale() && r.raison != nom_raison(RaisonFin::Interrompu);
+    r.termine = fin_arbitre.normale() &&
+                r.raison != resultats::nom_raison(resultats::RaisonFin::Interrompu);
     if (!r.termine)
-      r.erreur = r.raison == nom_raison(RaisonFin::Interrompu) ? "the referee was stopped"
-                                                               : "referee: " + fin_arbitre.texte();
+      r.erreur = r.raison == resultats::nom_raison(resultats::RaisonFin::Interrompu)
+                     ? "the referee was stopped"
+                     : "referee: " + fin_arbitre.texte();
     // A recording the referee could not write makes the match one to play again.
     const auto erreur_enregistrement =
-        resultats.value(champ::enregistrement, nlohmann::json::object())
-            .value(champ::erreur, nlohmann::json());
+        resultats.value(resultats::champ::enregistrement, nlohmann::json::object())
+            .value(resultats::champ::erreur, nlohmann::json());
     if (erreur_enregistrement.is_string()) {
       r.termine = false;
       r.erreur =
@@ -291,14 +294,14 @@ void conclut(ResultatMatch& r, const std::vector<BotInscrit>& liste,
 
 }  // namespace
 
-Socket ouvre_tribune(std::int64_t port) {
+transport::Socket ouvre_tribune(std::int64_t port) {
   // Close-on-exec: only the referee it is handed to keeps it, not the bots
   // other matches start meanwhile.
-  return ouvre_socket_d_ecoute(
+  return transport::ouvre_socket_d_ecoute(
       port, SOMAXCONN, {.traces = false, .reutilise_adresse = true, .ferme_a_l_exec = true});
 }
 
-int port_d_ecoute(const Socket& ecoute) {
+int port_d_ecoute(const transport::Socket& ecoute) {
   sockaddr_in adresse{};
   socklen_t taille = sizeof adresse;
   if (::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&adresse), &taille) != 0) return -1;
@@ -320,7 +323,8 @@ std::string commande_bot(const BotInscrit& bot, int port, const Tournoi& tournoi
 
 std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
                                         const std::filesystem::path& dossier,
-                                        const std::atomic<bool>& arret, const Socket* tribune) {
+                                        const std::atomic<bool>& arret,
+                                        const transport::Socket* direct) {
   const MatchPrevu& match = plan.matchs.at(indice);
   const std::filesystem::path ici = dossier_match(dossier, indice);
   std::filesystem::remove_all(ici);
@@ -337,7 +341,7 @@ std::optional<ResultatMatch> joue_match(const Plan& plan, std::size_t indice,
   const std::vector<BotInscrit> liste = participants(plan, match);
   const auto cgroupe_arbitre = plan.tournoi.cage ? cgroupe_d_arbitre(indice) : nullptr;
   std::unique_ptr<Groupe> arbitre =
-      demarre_arbitre(plan, match, liste, ici, tribune, cgroupe_arbitre.get(), port, r.erreur);
+      demarre_arbitre(plan, match, liste, ici, direct, cgroupe_arbitre.get(), port, r.erreur);
   std::vector<BotEnJeu> bots;
   if (arbitre) {
     for (std::size_t i = 0; i < liste.size(); ++i)

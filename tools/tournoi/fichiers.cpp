@@ -8,7 +8,7 @@
 #include "langue/langue.h"
 
 void ecrit_atomiquement(const std::filesystem::path& chemin, const std::string& texte) {
-  if (const auto echec = remplace_fichier(chemin.string(), texte))
+  if (const auto echec = fichiers::remplace_fichier(chemin.string(), texte))
     throw std::runtime_error(_("cannot write ") + chemin.string() + ": " + *echec);
 }
 

@@ -11,14 +11,14 @@
 #include "tournoi/sert.h"
 
 int main(int argc, char** argv) {
-  initialise_langue();
+  langue::initialise_langue();
   // xgettext:no-c-format
   CLI::App app{_("arene-tournoi: many seeded matches of bots in arene-arbitre, here or on a Slurm "
                  "cluster, and the bots' ranking with 95 % intervals.\n"
                  "Exit status: 0 done, 1 bad file, folder or command line, 3 some matches failed "
                  "or have no result yet, 130 stopped by a signal."),
                "arene-tournoi"};
-  traduit_aide(app);
+  commun::traduit_aide(app);
   app.require_subcommand(1);
 
   std::filesystem::path fichier;
@@ -73,11 +73,11 @@ int main(int argc, char** argv) {
                        _("IPv4 address to listen on (127.0.0.1: this machine only; 0.0.0.0: "
                          "every network)"));
 
-  traduit_sous_commandes(app);
+  commun::traduit_sous_commandes(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return sortie_options(app, e) == 0 ? sortie_ok : sortie_erreur;
+    return commun::sortie_options(app, e) == 0 ? sortie_ok : sortie_erreur;
   }
   if (*lance_cmd && o.fichier.empty() && !(o.reprendre && o.dossier)) {
     std::fprintf(
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   try {
     if (*verifie_cmd) return verifie(fichier);
     if (*lance_cmd) return lance(o, arret_demande());
-    if (*match_cmd) return match(dossier, indice, spectateurs, arret_demande());
+    if (*match_cmd) return commande_match(dossier, indice, spectateurs, arret_demande());
     if (*sert_cmd) return sert(os);
     return rassemble(dossier, visionneuse);
   } catch (const std::exception& e) {

@@ -55,7 +55,7 @@ Tournoi tournoi_de(const json& j) {
   t.format = j.at("format") == "melee" ? Format::Melee : Format::Groupes;
   t.taille = j.at("taille").get<int>();
   t.repetitions = j.at("repetitions").get<int>();
-  t.duree = lit_duree(j.at("duree").get<std::string>()).value();
+  t.duree = match::lit_duree(j.at("duree").get<std::string>()).value();
   t.fin = j.at("fin") == "duree" ? RegleFin::Duree : RegleFin::Survivant;
   t.attente_s = j.at("attente").get<double>();
   t.delai_fin_s = j.at("delai_fin").get<double>();

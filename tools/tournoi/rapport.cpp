@@ -54,7 +54,7 @@ std::string texte_note(const LigneClassement& l, const char* trop_peu) {
 // The page holds both languages: English in the text, French in data-fr,
 // which its script shows to a French browser. Both are HTML.
 std::string en_deux_langues(const std::string& en, const std::string& fr) {
-  return "<span data-fr=\"" + echappe_html(fr) + "\">" + en + "</span>";
+  return "<span data-fr=\"" + tribune::echappe_html(fr) + "\">" + en + "</span>";
 }
 
 std::string separation(bool dernier, bool separe, bool page) {
@@ -97,13 +97,13 @@ std::string tableau(const Rapport& r) {
     const LigneClassement& l = r.lignes[i];
     const bool dernier = i + 1 == r.lignes.size();
     non_separes |= !dernier && !l.separe_du_suivant;
-    texte +=
-        format("%2zu  ", i + 1) + cadre_a_gauche(l.nom, largeur) +
-        format(" %-30s  %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %-22s  %-13s  %8zu\n",
-               couleur_lisible(l.couleur).c_str(), l.matchs, l.victoires, 100 * l.taux_victoire,
-               100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut, l.rang_moyen,
-               texte_note(l, _("too few matches")).c_str(),
-               separation(dernier, l.separe_du_suivant, false).c_str(), l.defaillances);
+    texte += format("%2zu  ", i + 1) + cadre_a_gauche(l.nom, largeur) +
+             format(" %-30s  %7zu %5zu  %5.1f%% [%5.1f, %5.1f]  %9.2f  %-22s  %-13s  %8zu\n",
+                    resultats::couleur_lisible(l.couleur).c_str(), l.matchs, l.victoires,
+                    100 * l.taux_victoire, 100 * l.intervalle_victoire.bas,
+                    100 * l.intervalle_victoire.haut, l.rang_moyen,
+                    texte_note(l, _("too few matches")).c_str(),
+                    separation(dernier, l.separe_du_suivant, false).c_str(), l.defaillances);
   }
   if (non_separes)
     texte +=
@@ -199,7 +199,7 @@ std::string graphique(const std::vector<LigneClassement>& lignes) {
     const double y = 25 + ligne * static_cast<double>(i);
     const std::string c = couleur_css(l.couleur);
     svg += format("<text x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%s</text>", gauche - 10, y + 4,
-                  echappe_html(l.nom).c_str());
+                  tribune::echappe_html(l.nom).c_str());
     if (l.intervalle_note_valable)
       svg += format(
           "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#333\" "
@@ -208,7 +208,7 @@ std::string graphique(const std::vector<LigneClassement>& lignes) {
     svg += format(
         "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"%s\" stroke=\"#333\">"
         "<title data-fr=\"%s\">%s</title></circle>\n",
-        x(l.note), y, c.c_str(), echappe_html(texte_note(l, "trop peu de matchs")).c_str(),
+        x(l.note), y, c.c_str(), tribune::echappe_html(texte_note(l, "trop peu de matchs")).c_str(),
         texte_note(l, "too few matches").c_str());
   }
   return svg + "</svg>\n";
@@ -262,10 +262,10 @@ constexpr Colonne colonnes[] = {
 
 // A column's title or sentence, in both languages.
 std::string titre(const Colonne& c) {
-  return en_deux_langues(echappe_html(c.titre), echappe_html(c.titre_fr));
+  return en_deux_langues(tribune::echappe_html(c.titre), tribune::echappe_html(c.titre_fr));
 }
 std::string sens(const Colonne& c) {
-  return en_deux_langues(echappe_html(c.sens), echappe_html(c.sens_fr));
+  return en_deux_langues(tribune::echappe_html(c.sens), tribune::echappe_html(c.sens_fr));
 }
 
 std::string tableau_html(const std::vector<LigneClassement>& lignes) {
@@ -279,9 +279,9 @@ std::string tableau_html(const std::vector<LigneClassement>& lignes) {
         "<tr><td>%zu</td><td><span class=\"pastille\" style=\"background:%s\"></span>%s"
         "</td><td>%zu</td><td>%zu</td><td>%.1f %% [%.1f, %.1f]</td><td>%.2f</td>"
         "<td>%s</td><td%s>%s</td><td>%zu</td></tr>\n",
-        i + 1, couleur_css(l.couleur).c_str(), echappe_html(l.nom).c_str(), l.matchs, l.victoires,
-        100 * l.taux_victoire, 100 * l.intervalle_victoire.bas, 100 * l.intervalle_victoire.haut,
-        l.rang_moyen,
+        i + 1, couleur_css(l.couleur).c_str(), tribune::echappe_html(l.nom).c_str(), l.matchs,
+        l.victoires, 100 * l.taux_victoire, 100 * l.intervalle_victoire.bas,
+        100 * l.intervalle_victoire.haut, l.rang_moyen,
         en_deux_langues(texte_note(l, "too few matches"), texte_note(l, "trop peu de matchs"))
             .c_str(),
         dernier || l.separe_du_suivant ? "" : " class=\"non-separe\"",
@@ -299,11 +299,11 @@ std::string texte_fin(const ResultatMatch& m) {
                                      {"interrompu", "stopped", "interrompu"},
                                      {"annule", "cancelled", "annulé"}};
   if (!m.termine)
-    return en_deux_langues("failed: " + echappe_html(m.erreur),
-                           "échec : " + echappe_html(m.erreur));
+    return en_deux_langues("failed: " + tribune::echappe_html(m.erreur),
+                           "échec : " + tribune::echappe_html(m.erreur));
   for (const auto& [cle, en, fr] : fins)
     if (m.raison == cle) return en_deux_langues(en, fr);
-  return echappe_html(m.raison);
+  return tribune::echappe_html(m.raison);
 }
 
 std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
@@ -323,11 +323,12 @@ std::string matchs_html(const Rapport& r, const std::filesystem::path& dossier,
     html += format("<tr%s><td>%zu</td><td>%llu</td><td>%s</td><td>",
                    m.termine ? "" : " class=\"echec\"", m.indice,
                    static_cast<unsigned long long>(m.graine), texte_fin(m).c_str());
-    html += en_deux_langues(echappe_html(texte_arrivee(m, anglais)),
-                            echappe_html(texte_arrivee(m, francais))) +
+    html += en_deux_langues(tribune::echappe_html(texte_arrivee(m, anglais)),
+                            tribune::echappe_html(texte_arrivee(m, francais))) +
             "</td><td>";
     html += "<a class=\"regarder\" href=\"" +
-            echappe_html(lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) +
+            tribune::echappe_html(
+                lien_visionneuse(dossier, visionneuse, ici / fichier_enregistrement)) +
             "\">" + en_deux_langues("watch", "regarder") + "</a> · <a href=\"" + relatif +
             "/resultat.json\">" + en_deux_langues("result", "résultat") + "</a> · <a href=\"" +
             relatif + "/\">" + en_deux_langues("logs", "journaux") + "</a></td></tr>\n";
@@ -342,8 +343,8 @@ namespace {
 // Browsers do not let a page opened from disk read other files, so the
 // viewer could not load a recording: the page says so and what to run.
 std::string avis_disque(const std::filesystem::path& dossier) {
-  const std::string commande =
-      "<code>arene-tournoi sert " + echappe_html(citation_shell(dossier.string())) + "</code>";
+  const std::string commande = "<code>arene-tournoi sert " +
+                               tribune::echappe_html(citation_shell(dossier.string())) + "</code>";
   return "<p id=\"disque\" hidden>" +
          en_deux_langues(
              "This page was opened as a file, and browsers do not let a page read "
@@ -376,7 +377,7 @@ constexpr const char* choix_langue =
 // "3 of 4 matches finished; every bot in every match, 20s each, 3 bots.", in both languages.
 std::string resume(const Rapport& r) {
   const Tournoi& t = r.plan.tournoi;
-  const std::string duree = echappe_html(texte_de(t.duree));
+  const std::string duree = tribune::echappe_html(texte_de(t.duree));
   const bool melee = t.format == Format::Melee;
   const std::string taille = std::to_string(t.taille);
   return en_deux_langues(
@@ -411,7 +412,7 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
   const Tournoi& t = r.plan.tournoi;
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
-      echappe_html(t.nom) +
+      tribune::echappe_html(t.nom) +
       "</title>\n<style>body{font-family:sans-serif;margin:2em;color:#222}"
       "table{border-collapse:collapse;margin:1em 0}td,th{border:1px solid #ccc;padding:.25em .6em;"
       "text-align:left}th{background:#f3f3f3}.echec{background:#fdd}.pastille{display:inline-block;"
@@ -419,7 +420,7 @@ std::string page_html(const Rapport& r, const std::filesystem::path& dossier,
       ".non-separe{color:#a15c00}.colonnes dt{font-weight:bold}.colonnes dd{margin:0 0 .3em 1.5em}"
       "#disque{background:#fff3cd;border:1px solid #e0c060;padding:.6em 1em}</style>"
       "</head><body>\n<h1>" +
-      echappe_html(t.nom) + "</h1>\n" + avis_disque(dossier);
+      tribune::echappe_html(t.nom) + "</h1>\n" + avis_disque(dossier);
   html += "<p>" + resume(r) + "</p>\n";
   html += tableau_html(r.lignes);
   html +=

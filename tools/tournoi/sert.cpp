@@ -123,12 +123,13 @@ std::string liste(int fd, std::string_view cible) {
   }
   std::sort(entrees.begin(), entrees.end());
   std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
-                     echappe_html(cible) + "</title></head><body>\n<h1>" + echappe_html(cible) +
+                     tribune::echappe_html(cible) + "</title></head><body>\n<h1>" +
+                     tribune::echappe_html(cible) +
                      "</h1>\n<ul>\n<li><a href=\"../\">../</a></li>\n";
   for (const auto& [fichier, nom] : entrees) {
     const std::string affiche = nom + (fichier ? "" : "/");
     html += "<li><a href=\"" + encode_composant(nom) + (fichier ? "" : "/") + "\">" +
-            echappe_html(affiche) + "</a></li>\n";
+            tribune::echappe_html(affiche) + "</a></li>\n";
   }
   return html + "</ul>\n</body></html>\n";
 }
@@ -195,9 +196,10 @@ bool envoie(asio::io_context& ioc, beast::tcp_stream& flux, Message& m, bool tet
   if (tete) {
     http::response_serializer<typename Message::body_type> s(m);
     s.split(true);
-    return !attend(ioc, [&](auto fin) { http::async_write_header(flux, s, std::move(fin)); });
+    return !tribune::attend(ioc,
+                            [&](auto fin) { http::async_write_header(flux, s, std::move(fin)); });
   }
-  return !attend(ioc, [&](auto fin) { http::async_write(flux, m, std::move(fin)); });
+  return !tribune::attend(ioc, [&](auto fin) { http::async_write(flux, m, std::move(fin)); });
 }
 
 // One request and its answer; false once the connection is to close.
@@ -207,8 +209,8 @@ bool echange(const Racine& racine, asio::io_context& ioc, beast::tcp_stream& flu
   analyseur.header_limit(taille_max_entete);
   analyseur.body_limit(std::numeric_limits<std::uint64_t>::max());
   flux.expires_after(delai_requete);
-  if (attend(ioc,
-             [&](auto fin) { http::async_read_header(flux, tampon, analyseur, std::move(fin)); }))
+  if (tribune::attend(
+          ioc, [&](auto fin) { http::async_read_header(flux, tampon, analyseur, std::move(fin)); }))
     return false;
   Requete requete = analyseur.release();
   const bool tete = requete.method() == http::verb::head;
@@ -234,7 +236,7 @@ int chiffre_hexa(char c) {
   return -1;
 }
 
-void sert_connexion(const Racine& racine, Socket socket) {
+void sert_connexion(const Racine& racine, transport::Socket socket) {
   try {
     asio::io_context ioc;
     beast::tcp_stream flux(asio::ip::tcp::socket(ioc, asio::ip::tcp::v4(), socket.fd()));
@@ -306,13 +308,13 @@ int sert(const OptionsSert& options) {
                  o.dossier.c_str());
     return 1;
   }
-  EcouteHttp e = ecoute_http({o.port, o.adresse, "arene-tournoi"});
-  if (e.etat == EcouteHttp::Etat::adresse_invalide) {
+  tribune::EcouteHttp e = tribune::ecoute_http({o.port, o.adresse, "arene-tournoi"});
+  if (e.etat == tribune::EcouteHttp::Etat::adresse_invalide) {
     std::fprintf(stderr, _("arene-tournoi: --adresse %s: expected an IPv4 address\n"),
                  o.adresse.c_str());
     return 1;
   }
-  if (e.etat == EcouteHttp::Etat::refusee) {
+  if (e.etat == tribune::EcouteHttp::Etat::refusee) {
     std::fprintf(stderr,
                  _("arene-tournoi: cannot listen on %s port %lld (%s): give another with --port\n"),
                  o.adresse.c_str(), static_cast<long long>(o.port), e.raison.c_str());
@@ -321,6 +323,7 @@ int sert(const OptionsSert& options) {
   std::printf(_("serving %s at http://%s:%d/rapport.html (Ctrl-C to stop)\n"), o.dossier.c_str(),
               e.hote.c_str(), e.port);
   std::fflush(stdout);
-  return accepte_http(std::move(e.socket), "arene-tournoi",
-                      [racine](Socket socket) { sert_connexion(*racine, std::move(socket)); });
+  return tribune::accepte_http(
+      std::move(e.socket), "arene-tournoi",
+      [racine](transport::Socket socket) { sert_connexion(*racine, std::move(socket)); });
 }
