@@ -22,7 +22,7 @@ struct Rlimite {
       : ressource(r), valeur(v), souple(s) {}
   int ressource = 0;  // RLIMIT_NOFILE, ...
   std::uint64_t valeur = 0;
-  std::optional<std::uint64_t> souple{};  // a soft limit below valeur; none: valeur
+  std::optional<std::uint64_t> souple;  // a soft limit below valeur; none: valeur
 };
 
 struct Commande {

@@ -5,9 +5,10 @@ import {joueMatch, portLibre} from './match.mjs';
 import {attends, capture, navigateur, vaisseauxVisibles} from './outils.mjs';
 
 test('live: both ships of a real match are shown, then a hit reaches the scoreboard', async (t) => {
+  // The browser first: on a loaded machine its start may outlast a ship's life.
+  const page = await navigateur(t);
   const spectateurs = await portLibre();
   const partie = await joueMatch(t, {duree: '60s', spectateurs});
-  const page = await navigateur(t);
   await page.goto(`http://127.0.0.1:${spectateurs}/`);
   await attends(page, () => {
     const e = window.visionneuse.etat();
