@@ -22,6 +22,8 @@ msgcmp "$sources/po/fr.po" "$ici/arene.pot" 2>"$ici/msgcmp" ||
 # A tournament file with mistakes, for verifie's messages.
 : >"$ici/vide.gz"
 printf 'nom = "x y"\n[match]\nduree = "lent"\n[[bots]]\nnom = "a"\n' >"$ici/faux.toml"
+# A class file with a line of three fields, for arene-ligue's refusal of it.
+printf 'Alice,alice@example.org,3e\n' >"$ici/classe.csv"
 
 # Each case: a program and its arguments, run with stdin and stdout not a terminal.
 cas=(
@@ -33,6 +35,8 @@ cas=(
   "arene-tournoi --help" "arene-tournoi" "arene-tournoi lance --help"
   "arene-tournoi verifie $sources/tournois/exemple.toml" "arene-tournoi verifie $ici/faux.toml"
   "arene-pilote --rejoue $ici/vide.gz" "arene-relecture $ici/faux.toml"
+  "arene-ligue --help" "arene-ligue init" "arene-ligue init $ici" "arene-ligue liens $ici"
+  "arene-ligue init $ici/ligue --classe $ici/classe.csv"
 )
 
 # Words only untranslated English shows, and words only French shows; option

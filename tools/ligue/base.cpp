@@ -1,5 +1,6 @@
 #include "ligue/base.h"
 
+#include "langue/langue.h"
 #include "ligue/jetons.h"
 
 namespace {
@@ -59,7 +60,7 @@ Base ouvre(const std::filesystem::path& fichier, int drapeaux) {
   const int code = sqlite3_open_v2(fichier.c_str(), &brut, drapeaux, nullptr);
   Base base(brut);  // closed even when the opening failed
   if (code != SQLITE_OK)
-    throw ErreurBase(fichier.string() + ": " + (brut ? sqlite3_errmsg(brut) : "cannot open"));
+    throw ErreurBase(fichier.string() + ": " + (brut ? sqlite3_errmsg(brut) : _("cannot open")));
   sqlite3_busy_timeout(base.get(), 5000);
   execute(base.get(), "PRAGMA foreign_keys = ON");
   return base;
@@ -108,13 +109,13 @@ Base cree_base(const std::filesystem::path& fichier) {
 }
 
 Base ouvre_base(const std::filesystem::path& fichier, bool lecture_seule) {
-  if (!std::filesystem::exists(fichier)) throw ErreurBase(fichier.string() + ": no such file");
+  if (!std::filesystem::exists(fichier)) throw ErreurBase(fichier.string() + _(": no such file"));
   Base base = ouvre(fichier, lecture_seule ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
   Requete r = prepare(base.get(), "SELECT version FROM schema");
   if (sqlite3_step(r.get()) != SQLITE_ROW) echoue(base.get(), fichier.string());
   if (const int v = sqlite3_column_int(r.get(), 0); v != version_schema)
-    throw ErreurBase(fichier.string() + ": schema version " + std::to_string(v) + ", this " +
-                     "arene-ligue knows version " + std::to_string(version_schema));
+    throw ErreurBase(fichier.string() + _(": schema version ") + std::to_string(v) +
+                     _(", this arene-ligue knows version ") + std::to_string(version_schema));
   return base;
 }
 
@@ -135,7 +136,7 @@ void inscrit_classe(sqlite3* base, const std::vector<Eleve>& eleves) {
 
 std::string jeton_administrateur(sqlite3* base) {
   Requete r = prepare(base, "SELECT jeton FROM administration");
-  if (sqlite3_step(r.get()) != SQLITE_ROW) throw ErreurBase("the league has no teacher's token");
+  if (sqlite3_step(r.get()) != SQLITE_ROW) throw ErreurBase(_("the league has no teacher's token"));
   return texte_colonne(r.get(), 0);
 }
 

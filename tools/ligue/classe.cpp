@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "langue/langue.h"
 #include "noms/noms.h"
 
 namespace {
@@ -92,16 +93,16 @@ std::variant<std::vector<Eleve>, std::string> lit_classe(std::string_view texte,
     if (sans_espaces(ligne).empty()) continue;
     if (!separateur) separateur = ligne.find(';') != std::string::npos ? ';' : ',';
     const auto f = champs(ligne, *separateur);
-    if (!f) return erreur("a quote that does not close");
-    if (f->size() > 2) return erreur("more than two fields (name, e-mail)");
+    if (!f) return erreur(_("a quote that does not close"));
+    if (f->size() > 2) return erreur(_("more than two fields (name, e-mail)"));
     if (std::exchange(premiere_ligne, false) && est_entete(*f)) continue;
     Eleve e{(*f)[0], f->size() > 1 ? (*f)[1] : ""};
     if (const std::string defaut = noms::defaut_du_nom(e.nom); !defaut.empty())
-      return erreur("name \"" + e.nom + "\": " + defaut);
+      return erreur(_("name \"") + e.nom + "\": " + defaut);
     if (!e.courriel.empty() && !courriel_valide(e.courriel))
-      return erreur("\"" + e.courriel + "\" is not an e-mail address");
+      return erreur("\"" + e.courriel + _("\" is not an e-mail address"));
     if (const auto deja = lignes_des_noms.find(e.nom); deja != lignes_des_noms.end())
-      return erreur("\"" + e.nom + "\" is already on line " + std::to_string(deja->second));
+      return erreur("\"" + e.nom + _("\" is already on line ") + std::to_string(deja->second));
     lignes_des_noms[e.nom] = numero;
     eleves.push_back(std::move(e));
   }
@@ -111,7 +112,7 @@ std::variant<std::vector<Eleve>, std::string> lit_classe(std::string_view texte,
 std::variant<std::vector<Eleve>, std::string> lit_fichier_classe(
     const std::filesystem::path& fichier) {
   std::ifstream entree(fichier, std::ios::binary);
-  if (!entree) return fichier.string() + ": cannot be read";
+  if (!entree) return fichier.string() + _(": cannot be read");
   std::ostringstream texte;
   texte << entree.rdbuf();
   return lit_classe(texte.str(), fichier.string());

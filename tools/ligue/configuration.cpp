@@ -2,10 +2,13 @@
 
 #include <toml++/toml.h>
 
+#include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <string_view>
+
+#include "langue/langue.h"
 
 std::string texte_duree(const match::DureePartie& d) {
   std::ostringstream s;
@@ -32,13 +35,14 @@ struct Lecteur {
     const toml::node* noeud = racine.get(nom);
     const toml::table* t = noeud ? noeud->as_table() : nullptr;
     if (!t) {
-      signale(noeud, nom, "missing table");
+      signale(noeud, nom, _("missing table"));
       return nullptr;
     }
     for (const auto& [cle, valeur] : *t) {
       bool connue = false;
       for (std::string_view c : connues) connue = connue || c == cle.str();
-      if (!connue) signale(&valeur, std::string(nom) + "." + std::string(cle.str()), "unknown key");
+      if (!connue)
+        signale(&valeur, std::string(nom) + "." + std::string(cle.str()), _("unknown key"));
     }
     return t;
   }
@@ -50,8 +54,9 @@ struct Lecteur {
     const std::string complete = std::string(nom) + "." + std::string(cle);
     const std::optional<std::int64_t> v = noeud->value_exact<std::int64_t>();
     if (!v || *v < min || *v > max) {
-      signale(noeud, complete,
-              "an integer from " + std::to_string(min) + " to " + std::to_string(max));
+      signale(
+          noeud, complete,
+          _("expected an integer from ") + std::to_string(min) + _(" to ") + std::to_string(max));
       return;
     }
     valeur = *v;
@@ -62,7 +67,7 @@ struct Lecteur {
     const toml::node* noeud = t.get(cle);
     if (!noeud) return std::nullopt;
     const std::optional<std::string> v = noeud->value_exact<std::string>();
-    if (!v) signale(noeud, std::string(nom) + "." + std::string(cle), "a string");
+    if (!v) signale(noeud, std::string(nom) + "." + std::string(cle), _("expected a string"));
     return v;
   }
 };
@@ -76,13 +81,13 @@ void lit_match(Lecteur& l, const toml::table& racine, ConfigurationLigue& c) {
     const bool secondes = d && d->unite == match::DureePartie::Unite::Secondes;
     if (!d || d->valeur <= 0 || d->valeur > (secondes ? 86'400 : 3'456'000))
       l.signale(t->get("duree"), "match.duree",
-                "seconds (\"60s\") or ticks (\"2400t\"), up to a day");
+                _("seconds (\"60s\") or ticks (\"2400t\"), up to a day"));
     else
       c.duree = *d;
   }
   if (const auto fin = l.texte(*t, "match", "fin")) {
     if (*fin != "duree" && *fin != "survivant")
-      l.signale(t->get("fin"), "match.fin", "\"duree\" or \"survivant\"");
+      l.signale(t->get("fin"), "match.fin", _("\"duree\" or \"survivant\""));
     c.fin_survivant = *fin == "survivant";
   }
 }
@@ -93,7 +98,7 @@ void lit_service(Lecteur& l, const toml::table& racine, ConfigurationLigue& c) {
   l.entier(*t, "service", "port", 1, 65535, c.port);
   if (const auto hote = l.texte(*t, "service", "hote")) {
     const bool propre = !hote->empty() && hote->find_first_of(" /?#@\t\r\n") == std::string::npos;
-    if (!propre) l.signale(t->get("hote"), "service.hote", "a host name or address, no spaces");
+    if (!propre) l.signale(t->get("hote"), "service.hote", _("a host name or address, no spaces"));
     c.hote = *hote;
   }
 }
@@ -127,6 +132,7 @@ std::string texte_configuration(const ConfigurationLigue& c) {
 
 std::variant<ConfigurationLigue, std::string> lit_configuration(
     const std::filesystem::path& fichier) {
+  if (std::ifstream lisible(fichier); !lisible) return fichier.string() + _(": cannot be read");
   toml::table racine;
   try {
     racine = toml::parse_file(fichier.string());
@@ -139,7 +145,7 @@ std::variant<ConfigurationLigue, std::string> lit_configuration(
   for (const auto& [cle, valeur] : racine) {
     const std::string_view nom = cle.str();
     if (nom != "match" && nom != "cage" && nom != "saison" && nom != "service")
-      l.signale(&valeur, nom, "unknown table");
+      l.signale(&valeur, nom, _("unknown table"));
   }
   lit_match(l, racine, c);
   if (const toml::table* t = l.table(racine, "cage", {"memoire_mo", "processus", "fichiers_mo"})) {

@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "langue/langue.h"
 #include "ligue/base.h"
 #include "ligue/classe.h"
 #include "ligue/configuration.h"
@@ -79,7 +80,7 @@ void remplis(const fs::path& provisoire, const std::vector<Eleve>& eleves) {
 int init(const OptionsInit& o, std::ostream& sortie, std::ostream& erreurs) {
   std::error_code code;
   if (fs::symlink_status(o.dossier, code).type() != fs::file_type::not_found) {
-    erreurs << o.dossier.string() << ": already exists; a league starts in a new folder\n";
+    erreurs << o.dossier.string() << _(": already exists; a league starts in a new folder") << "\n";
     return 1;
   }
   std::vector<Eleve> eleves;
@@ -100,8 +101,8 @@ int init(const OptionsInit& o, std::ostream& sortie, std::ostream& erreurs) {
     erreurs << "arene-ligue init: " << e.what() << "\n";
     return 1;
   }
-  erreurs << "League made in " << o.dossier.string() << " with " << eleves.size()
-          << " students. Each link below is a password: give each student only theirs.\n";
+  erreurs << _("League made in ") << o.dossier.string() << _(" with ") << eleves.size()
+          << _(" students. Each link below is a password: give each student only theirs.") << "\n";
   return liens(o.dossier, sortie, erreurs);
 }
 

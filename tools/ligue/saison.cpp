@@ -5,6 +5,7 @@
 #include <list>
 #include <random>
 
+#include "langue/langue.h"
 #include "ligue/base.h"
 #include "ligue/calendrier.h"
 #include "ligue/creation.h"
@@ -32,12 +33,12 @@ std::optional<MatchLigue> a_lancer(sqlite3* base, const OptionsSaison& o) {
 void termine(sqlite3* base, std::int64_t id, const std::vector<Place>& places) {
   if (!enregistre(base, id, places)) return;
   if (places.empty()) {
-    std::fprintf(stderr, "arene-ligue: match %lld failed: see matchs/%lld/\n",
+    std::fprintf(stderr, _("arene-ligue: match %lld failed: see matchs/%lld/\n"),
                  static_cast<long long>(id), static_cast<long long>(id));
     return;
   }
   note_apres(base, id);
-  std::fprintf(stderr, "arene-ligue: match %lld played\n", static_cast<long long>(id));
+  std::fprintf(stderr, _("arene-ligue: match %lld played\n"), static_cast<long long>(id));
 }
 
 // One turn: counts the matches that ended, starts new ones up to the bound.
@@ -72,7 +73,7 @@ void boucle(std::stop_token arret, const OptionsSaison& o) {
       try {
         tour(base.get(), o, parties);
       } catch (const std::exception& e) {  // a busy or full disk: try again later
-        std::fprintf(stderr, "arene-ligue: season: %s\n", e.what());
+        std::fprintf(stderr, _("arene-ligue: season: %s\n"), e.what());
       }
       std::this_thread::sleep_for(200ms);
     }
@@ -81,7 +82,7 @@ void boucle(std::stop_token arret, const OptionsSaison& o) {
       abandonne(base.get(), p.match().id);
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "arene-ligue: season stopped: %s\n", e.what());
+    std::fprintf(stderr, _("arene-ligue: season stopped: %s\n"), e.what());
   }
 }
 
@@ -93,7 +94,7 @@ Saison::Saison(OptionsSaison o) {
     const auto interrompus = replanifie_interrompus(base.get());
     for (const std::int64_t id : interrompus) arrete_orphelin(o.dossier, id);
     if (!interrompus.empty())
-      std::fprintf(stderr, "arene-ligue: %zu interrupted matches will be played again\n",
+      std::fprintf(stderr, _("arene-ligue: %zu interrupted matches will be played again\n"),
                    interrompus.size());
   }
   fil_ = std::jthread([o = std::move(o)](std::stop_token arret) { boucle(arret, o); });

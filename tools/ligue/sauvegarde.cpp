@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "langue/langue.h"
 #include "ligue/base.h"
 #include "ligue/creation.h"
 
@@ -30,7 +31,7 @@ void copie(sqlite3* source, sqlite3* cible) {
 int sauvegarde(const std::filesystem::path& dossier, const std::filesystem::path& fichier,
                std::ostream& erreurs) {
   if (std::filesystem::exists(fichier)) {
-    erreurs << "arene-ligue: " << fichier.string() << " exists already\n";
+    erreurs << "arene-ligue: " << fichier.string() << _(": exists already") << "\n";
     return 1;
   }
   try {
@@ -39,7 +40,7 @@ int sauvegarde(const std::filesystem::path& dossier, const std::filesystem::path
     const int code = sqlite3_open_v2(fichier.c_str(), &brut,
                                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     Base cible(brut);
-    if (code != SQLITE_OK) throw ErreurBase(fichier.string() + ": cannot create");
+    if (code != SQLITE_OK) throw ErreurBase(fichier.string() + _(": cannot be created"));
     copie(source.get(), cible.get());
     return 0;
   } catch (const ErreurBase& e) {
