@@ -269,7 +269,11 @@ TEST_F(DossierEnCage, SeRegardeEnDirectDepuisLHoteMaisPasDesBots) {
   const auto limite = std::chrono::steady_clock::now() + 30s;
   while (reponse.statut != 200 && match.en_vie() && std::chrono::steady_clock::now() < limite) {
     std::this_thread::sleep_for(100ms);
-    reponse = get_http(port_hote_, "/resultats");
+    try {
+      reponse = get_http(port_hote_, "/resultats");
+    } catch (const std::exception&) {
+      // Not listening yet: a slow start (sanitizers) opens the port later.
+    }
   }
   EXPECT_EQ(reponse.statut, 200) << match.erreurs(1s);
   EXPECT_TRUE(json::parse(reponse.corps, nullptr, false).contains("joueurs")) << reponse.corps;
