@@ -51,7 +51,6 @@ TEST_F(Calendrier, UnResultatCompteUneFoisPendantSonMatch) {
   EXPECT_FALSE(enregistre(base.get(), id, {{1, 3, 0}, {2, 1, 0}, {3, 2, 0}}));
   EXPECT_EQ(nombre("SELECT rang FROM participations WHERE version = 1"), 1);
   EXPECT_EQ(nombre("SELECT COUNT(*) FROM matchs WHERE etat = 'fini'"), 1);
-  note_apres(base.get(), id);
   EXPECT_EQ(nombre("SELECT COUNT(*) FROM historique_notes WHERE apres_match = 1"), 3);
   for (const Candidat& c : candidats(base.get())) {
     EXPECT_EQ(c.matchs, 1u);

@@ -119,6 +119,27 @@ bool commence(sqlite3* base, std::int64_t match) {
   return sqlite3_changes(base) == 1;
 }
 
+namespace {
+
+// Refits the ratings to every finished match, this one included, and adds a
+// line per rated version to historique_notes: inside the result's transaction,
+// so that no finished match is ever left without its line.
+void note_apres(sqlite3* base, std::int64_t match) {
+  for (const LigneTableau& l : tableau(base)) {
+    Requete r = prepare(base,
+                        "INSERT INTO historique_notes (version, apres_match, note, bas, "
+                        "haut) VALUES (?1, ?2, ?3, ?4, ?5)");
+    sqlite3_bind_int64(r.get(), 1, l.id);
+    sqlite3_bind_int64(r.get(), 2, match);
+    sqlite3_bind_double(r.get(), 3, l.note);
+    sqlite3_bind_double(r.get(), 4, l.intervalle.bas);
+    sqlite3_bind_double(r.get(), 5, l.intervalle.haut);
+    pas_a_pas(base, r.get());
+  }
+}
+
+}  // namespace
+
 bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& places) {
   Transaction t(base);
   Requete etat = prepare(base,
@@ -144,6 +165,7 @@ bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& pla
     sqlite3_bind_int64(r.get(), 4, p.score);
     pas_a_pas(base, r.get());
   }
+  if (!places.empty()) note_apres(base, match);
   t.valide();
   return true;
 }
@@ -163,21 +185,4 @@ std::vector<std::int64_t> replanifie_interrompus(sqlite3* base) {
   std::vector<std::int64_t> ids;
   while (sqlite3_step(r.get()) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(r.get(), 0));
   return ids;
-}
-
-void note_apres(sqlite3* base, std::int64_t match) {
-  const std::vector<LigneTableau> lignes = tableau(base);
-  Transaction t(base);
-  for (const LigneTableau& l : lignes) {
-    Requete r = prepare(base,
-                        "INSERT INTO historique_notes (version, apres_match, note, bas, "
-                        "haut) VALUES (?1, ?2, ?3, ?4, ?5)");
-    sqlite3_bind_int64(r.get(), 1, l.id);
-    sqlite3_bind_int64(r.get(), 2, match);
-    sqlite3_bind_double(r.get(), 3, l.note);
-    sqlite3_bind_double(r.get(), 4, l.intervalle.bas);
-    sqlite3_bind_double(r.get(), 5, l.intervalle.haut);
-    pas_a_pas(base, r.get());
-  }
-  t.valide();
 }

@@ -24,13 +24,10 @@ std::int64_t prevoit_match(sqlite3* base, const std::vector<std::int64_t>& group
                                                        const std::filesystem::path& ligue);
 // 'prevu' to 'en_cours'; false when it was not planned any more.
 bool commence(sqlite3* base, std::int64_t match);
-// The places of a match still 'en_cours', and 'fini', in one transaction; an
-// empty list marks it 'abandonne'. False, changing nothing, when the match
-// was no longer running: a result is never counted twice.
+// The places of a match still 'en_cours', 'fini' and the ratings refitted
+// into historique_notes, in one transaction; an empty list marks it 'abandonne'. False, changing
+// nothing, when the match was no longer running: a result is never counted twice.
 bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& places);
 void abandonne(sqlite3* base, std::int64_t match);
 // Matches a crash left 'en_cours' are planned again; their ids.
 std::vector<std::int64_t> replanifie_interrompus(sqlite3* base);
-// Refits the ratings to every finished match and adds a line per rated
-// version to historique_notes, after `match`.
-void note_apres(sqlite3* base, std::int64_t match);

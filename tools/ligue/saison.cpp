@@ -37,7 +37,6 @@ void termine(sqlite3* base, std::int64_t id, const std::vector<Place>& places) {
                  static_cast<long long>(id), static_cast<long long>(id));
     return;
   }
-  note_apres(base, id);
   std::fprintf(stderr, _("arene-ligue: match %lld played\n"), static_cast<long long>(id));
 }
 
