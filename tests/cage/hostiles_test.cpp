@@ -19,7 +19,7 @@
 #include "cage/cgroupes.h"
 #include "cage/enceinte.h"
 #include "e2e/serveur_de_test.h"
-#include "e2e/spectateur_de_test.h"
+#include "e2e/tribune_de_test.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

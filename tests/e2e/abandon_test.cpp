@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
+#include "e2e/tribune_de_test.h"
 #include "enregistrement/format.h"
 #include "tribune/serveur_tribune.h"
 

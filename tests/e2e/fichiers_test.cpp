@@ -19,8 +19,8 @@
 #include <sstream>
 #include <thread>
 
-#include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
+#include "e2e/tribune_de_test.h"
 #include "fichiers/disque.h"
 
 namespace {

@@ -18,8 +18,8 @@
 #include <variant>
 #include <vector>
 
-#include "e2e/spectateur_de_test.h"
 #include "e2e/stress.h"
+#include "e2e/tribune_de_test.h"
 #include "enregistrement/etat.h"
 #include "enregistrement/format.h"
 #include "enregistrement/lecteur.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <thread>
 
-#include "e2e/spectateur_de_test.h"
+#include "e2e/tribune_de_test.h"
 #include "ligue/base.h"
 
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <regex>
 #include <set>
 
-#include "e2e/spectateur_de_test.h"
+#include "e2e/tribune_de_test.h"
 #include "ligue/base.h"
 
 namespace fs = std::filesystem;

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "e2e/serveur_de_test.h"
-#include "e2e/spectateur_de_test.h"
+#include "e2e/tribune_de_test.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

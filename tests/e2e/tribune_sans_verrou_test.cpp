@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "e2e/spectateur_de_test.h"
+#include "e2e/tribune_de_test.h"
 #include "match/boucle.h"
 #include "tribune/serveur_tribune.h"
 

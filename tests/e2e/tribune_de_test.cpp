@@ -1,4 +1,4 @@
-#include "e2e/spectateur_de_test.h"
+#include "e2e/tribune_de_test.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
