@@ -10,6 +10,7 @@
 #include "ligue/base.h"
 #include "ligue/jetons.h"
 #include "ligue/tableau.h"
+#include "visionneuse.h"
 
 namespace {
 
@@ -133,6 +134,9 @@ tribune::PageHttp reponds(sqlite3* base, const std::filesystem::path& fichier,
   const Textes& t = textes(langue);
   if (chemin == "/") return page_classement(base, t);
   if (chemin == "/depot.js") return script_depot();
+  // Replays and live matches open in the viewer served from here, on the league's own port.
+  if (chemin == "/visionneuse.html")
+    return {200, "text/html; charset=utf-8", std::string(page_visionneuse())};
   if (chemin.starts_with("/eleve/") || chemin.starts_with("/admin/"))
     if (auto p = page_privee(base, fichier, chemin, langue)) return std::move(*p);
   return {404, "text/plain; charset=utf-8", std::string(t.introuvable) + "\n"};
