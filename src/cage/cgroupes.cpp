@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -75,7 +76,31 @@ fs::path parent_v2(const fs::path& racine) {
   return parent;
 }
 
+// The pid in a runner's group name "arene-PID-...", 0 for any other name.
+pid_t pid_du_groupe(const std::string& nom) {
+  if (!nom.starts_with("arene-")) return 0;
+  std::size_t fin = 0;
+  try {
+    const long pid = std::stol(nom.substr(6), &fin);
+    return nom.size() > 6 + fin && nom[6 + fin] == '-' && pid > 1 ? static_cast<pid_t>(pid) : 0;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+// A runner killed outright (kill -9, a crash) leaves its empty groups behind:
+// the next group made beside them removes those of processes gone. rmdir
+// never removes a group that still holds a process or a group.
+void retire_les_groupes_morts(const fs::path& parent) {
+  std::error_code erreur;
+  for (const auto& entree : fs::directory_iterator(parent, erreur)) {
+    const pid_t pid = pid_du_groupe(entree.path().filename().string());
+    if (pid != 0 && ::kill(pid, 0) != 0 && errno == ESRCH) ::rmdir(entree.path().c_str());
+  }
+}
+
 fs::path cree(const fs::path& dossier, std::vector<fs::path>& crees) {
+  retire_les_groupes_morts(dossier.parent_path());
   std::error_code erreur;
   if (!fs::create_directory(dossier, erreur) && erreur) return {};
   crees.push_back(dossier);

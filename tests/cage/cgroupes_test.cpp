@@ -4,6 +4,7 @@
 #include "cage/cgroupes.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -91,6 +92,27 @@ TEST_F(ArbreV2, LitLaLimiteAtteinteDansLesEvenements) {
   }
   c.tue_tout();
   EXPECT_EQ(lit(g / "cgroup.kill"), "1");
+}
+
+// Groups left by a runner killed outright (kill -9, a crash) are removed by the
+// next one to make a group beside them; a live process's groups are not.
+TEST_F(ArbreV2, RetireLesGroupesDesProcessusMorts) {
+  const cage::Cgroupe premier("bot-0", {0, 0, 0, 1}, racine_);
+  const fs::path parent = groupe("bot-0").parent_path();
+  const pid_t mort = ::fork();
+  if (mort == 0) ::_exit(0);
+  ASSERT_GT(mort, 0);
+  ::waitpid(mort, nullptr, 0);
+  const std::string m = std::to_string(mort), moi = std::to_string(::getpid());
+  using Noms = std::vector<std::string>;
+  for (const std::string& nom : Noms{"arene-" + m + "-3", "arene-" + m + "-3-arbitre",
+                                     "arene-" + moi + "-1", "arene-x", "arene-1"})
+    fs::create_directory(parent / nom);
+  const cage::Cgroupe second("bot-1", {0, 0, 0, 1}, racine_);
+  EXPECT_FALSE(fs::exists(parent / ("arene-" + m + "-3")));
+  EXPECT_FALSE(fs::exists(parent / ("arene-" + m + "-3-arbitre")));
+  for (const std::string& nom : Noms{"arene-" + moi + "-1", "arene-x", "arene-1", "bot-0"})
+    EXPECT_TRUE(fs::exists(parent / nom)) << nom;
 }
 
 }  // namespace
