@@ -90,12 +90,15 @@ pid_t pid_du_groupe(const std::string& nom) {
 
 // A runner killed outright (kill -9, a crash) leaves its empty groups behind:
 // the next group made beside them removes those of processes gone. rmdir
-// never removes a group that still holds a process or a group.
+// never removes a group that still holds a process or a group; a group under
+// a minute old may be a runner's of another pid namespace, not filled yet.
 void retire_les_groupes_morts(const fs::path& parent) {
+  const auto avant = fs::file_time_type::clock::now() - std::chrono::minutes(1);
   std::error_code erreur;
   for (const auto& entree : fs::directory_iterator(parent, erreur)) {
     const pid_t pid = pid_du_groupe(entree.path().filename().string());
-    if (pid != 0 && ::kill(pid, 0) != 0 && errno == ESRCH) ::rmdir(entree.path().c_str());
+    if (pid == 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    if (entree.last_write_time(erreur) < avant) ::rmdir(entree.path().c_str());
   }
 }
 

@@ -106,12 +106,17 @@ TEST_F(ArbreV2, RetireLesGroupesDesProcessusMorts) {
   const std::string m = std::to_string(mort), moi = std::to_string(::getpid());
   using Noms = std::vector<std::string>;
   for (const std::string& nom : Noms{"arene-" + m + "-3", "arene-" + m + "-3-arbitre",
-                                     "arene-" + moi + "-1", "arene-x", "arene-1"})
+                                     "arene-" + moi + "-1", "arene-x", "arene-1"}) {
     fs::create_directory(parent / nom);
+    fs::last_write_time(parent / nom, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  }
+  // Under a minute old: perhaps a runner's of another pid namespace, about to be filled.
+  fs::create_directory(parent / ("arene-" + m + "-4"));
   const cage::Cgroupe second("bot-1", {0, 0, 0, 1}, racine_);
   EXPECT_FALSE(fs::exists(parent / ("arene-" + m + "-3")));
   EXPECT_FALSE(fs::exists(parent / ("arene-" + m + "-3-arbitre")));
-  for (const std::string& nom : Noms{"arene-" + moi + "-1", "arene-x", "arene-1", "bot-0"})
+  for (const std::string& nom :
+       Noms{"arene-" + moi + "-1", "arene-" + m + "-4", "arene-x", "arene-1", "bot-0"})
     EXPECT_TRUE(fs::exists(parent / nom)) << nom;
 }
 
