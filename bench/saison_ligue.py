@@ -159,8 +159,10 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         played, elapsed, cpu, (pairs, apart), when = run_league(a.build, folder, a)
         print(f"load average after the league: {os.getloadavg()}")
-        if a.garde:
-            shutil.copy(os.path.join(folder, "L", "ligue.sqlite"), a.garde)
+        if a.garde:  # through SQLite: the results may still be in its log
+            with sqlite3.connect(os.path.join(folder, "L", "ligue.sqlite")) as source, \
+                    sqlite3.connect(a.garde) as copy:
+                source.backup(copy)
         print(f"league: {played} matches in {elapsed:.0f} s = {played * 3600 / elapsed:.0f} "
               f"matches/hour; arene-ligue's own CPU {cpu:.1f} s ({100 * cpu / elapsed:.1f} %); "
               f"{apart} of {pairs} neighbouring pairs separated; all separated after "
