@@ -14,8 +14,8 @@ Neighbours are taken in the final order of the league's ratings; two bots of
 the same kind are equally strong, so only pairs of different kinds count.
 """
 import argparse
-import itertools
 import json
+import math
 import os
 import shutil
 import signal
@@ -102,9 +102,12 @@ def run_league(build, folder, a):
     return played, elapsed, cpu, separated(rows), when
 
 
-def run_tournament(build, folder, a, matches):
-    groups = len(list(itertools.combinations(range(a.bots), a.joueurs)))
-    repetitions = max(1, round(matches / groups))
+def run_tournament(build, folder, a, matches, seconds):
+    """As many matches as the league played, or as long as it ran: with 30
+    bots there are 27,405 groups of 4, so the tournament is stopped (SIGTERM)
+    and its results gathered; it plays its groups in their fixed order."""
+    groups = math.comb(a.bots, a.joueurs)
+    repetitions = max(1, math.ceil(matches / groups))
     bots = "".join(
         f'[[bots]]\nnom = "{KINDS[i % 5]}-{i}"\ncommande = "python3 {KINDS[i % 5]}.py --host '
         f'{{host}} --port {{port}} --couleur {{couleur}} --duree {{duree}}"\n'
@@ -116,13 +119,30 @@ def run_tournament(build, folder, a, matches):
                 f'[cage]\nlectures = ["{SOURCES}/kits"]\n\n{bots}')
     dossier = os.path.join(folder, "T")
     start = time.monotonic()
-    subprocess.run([os.path.join(build, "arene-tournoi"), "lance", fichier, "--dossier", dossier,
-                    "-j", str(a.j)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    t = subprocess.Popen([os.path.join(build, "arene-tournoi"), "lance", fichier, "--dossier",
+                          dossier, "-j", str(a.j)],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    while t.poll() is None and time.monotonic() - start < seconds and \
+            finished_matches(dossier) < matches:
+        time.sleep(1)
+    if t.poll() is None:
+        t.send_signal(signal.SIGTERM)
+        t.wait(timeout=180)
     elapsed = time.monotonic() - start
+    subprocess.run([os.path.join(build, "arene-tournoi"), "rassemble", dossier],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     with open(os.path.join(dossier, "classement.json")) as f:
         c = json.load(f)
     rows = [(b["nom"], b["note"], *b["intervalle_note"]) for b in c["bots"]]
     return c["matchs_termines"], elapsed, separated(rows)
+
+
+def finished_matches(dossier):
+    """The tournament's matches that wrote their result so far."""
+    root = os.path.join(dossier, "matchs")
+    if not os.path.isdir(root):
+        return 0
+    return sum(1 for m in os.listdir(root) if os.path.exists(os.path.join(root, m, "resultat.json")))
 
 
 def main():
@@ -133,15 +153,24 @@ def main():
     p.add_argument("--joueurs", type=int, default=4)
     p.add_argument("-j", type=int, default=2)
     p.add_argument("--minutes", type=float, default=60)
+    p.add_argument("--garde", help="copy the league's database here, for bench/separation")
     a = p.parse_args()
+    print(f"load average before: {os.getloadavg()}")
     with tempfile.TemporaryDirectory() as folder:
         played, elapsed, cpu, (pairs, apart), when = run_league(a.build, folder, a)
+        print(f"load average after the league: {os.getloadavg()}")
+        if a.garde:  # through SQLite: the results may still be in its log
+            with sqlite3.connect(os.path.join(folder, "L", "ligue.sqlite")) as source, \
+                    sqlite3.connect(a.garde) as copy:
+                source.backup(copy)
         print(f"league: {played} matches in {elapsed:.0f} s = {played * 3600 / elapsed:.0f} "
               f"matches/hour; arene-ligue's own CPU {cpu:.1f} s ({100 * cpu / elapsed:.1f} %); "
               f"{apart} of {pairs} neighbouring pairs separated; all separated after "
               + (f"{when:.2f} h" if when is not None else "never within the run"))
         if played:
-            t_played, t_elapsed, (t_pairs, t_apart) = run_tournament(a.build, folder, a, played)
+            t_played, t_elapsed, (t_pairs, t_apart) = run_tournament(a.build, folder, a, played,
+                                                                     elapsed)
+            print(f"load average after the tournament: {os.getloadavg()}")
             print(f"tournament: {t_played} matches in {t_elapsed:.0f} s = "
                   f"{t_played * 3600 / t_elapsed:.0f} matches/hour; {t_apart} of {t_pairs} "
                   "neighbouring pairs separated")

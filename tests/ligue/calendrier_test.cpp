@@ -1,11 +1,13 @@
 // The season's bookkeeping on a scratch database: a result is counted once,
-// only while its match runs, and a crash's running matches are planned again.
+// only while its match runs, its refit stored with it whatever came in
+// meanwhile, and a crash's running matches are planned again.
 #include "ligue/calendrier.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "ligue/base.h"
+#include "ligue/tableau.h"
 
 namespace fs = std::filesystem;
 
@@ -73,6 +75,46 @@ TEST_F(Calendrier, UnCrashReplanifieSeulementCeQuiTournait) {
     if (c.version == 1) {
       EXPECT_EQ(c.matchs, 1u);
     }
+}
+
+// The refit is read before the result's transaction. Stored in match order or
+// not, and whether another result came in between the read and the write,
+// the lines stored with the last result are the fit of every finished match,
+// as the leaderboard then shows them.
+TEST_F(Calendrier, LesNotesStockeesSontCellesDeTousLesMatchs) {
+  const struct {
+    const char* cas;
+    bool lu_avant_l_autre;  // the first result's refit read before the second was stored
+  } cas[] = {{"one after the other", false}, {"another result came in meanwhile", true}};
+  for (const auto& c : cas) {
+    SCOPED_TRACE(c.cas);
+    TearDown();
+    SetUp();
+    const std::int64_t premier = prevoit_match(base.get(), {1, 2, 3}, 1);
+    const std::int64_t second = prevoit_match(base.get(), {3, 2, 1}, 2);
+    for (const std::int64_t id : {premier, second}) ASSERT_TRUE(commence(base.get(), id));
+    const std::vector<Place> places1{{1, 1, 0}, {2, 1, 0}, {3, 3, 0}},
+        places2{{3, 1, 0}, {2, 2, 0}, {1, 3, 0}};
+    const Refit lu = refit_avec(base.get(), premier, places1);
+    ASSERT_TRUE(enregistre(base.get(), second, places2));
+    ASSERT_TRUE(
+        enregistre_avec(base.get(), premier, places1,
+                        c.lu_avant_l_autre ? lu : refit_avec(base.get(), premier, places1)));
+    const std::vector<LigneTableau> stockees = tableau_enregistre(base.get()),
+                                    refaites = tableau(base.get());
+    ASSERT_EQ(stockees.size(), 3u);
+    ASSERT_EQ(refaites.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(stockees[i].id, refaites[i].id);
+      EXPECT_EQ(stockees[i].matchs, 2u) << stockees[i].id;
+      EXPECT_EQ(stockees[i].victoires, refaites[i].victoires);
+      EXPECT_DOUBLE_EQ(stockees[i].rang_moyen, refaites[i].rang_moyen);
+      EXPECT_NEAR(stockees[i].note, refaites[i].note, 1e-6);
+      EXPECT_NEAR(stockees[i].intervalle.bas, refaites[i].intervalle.bas, 1e-6);
+      EXPECT_NEAR(stockees[i].intervalle.haut, refaites[i].intervalle.haut, 1e-6);
+    }
+    EXPECT_EQ(nombre("SELECT COUNT(*) FROM historique_notes"), 3 + 3);
+  }
 }
 
 }  // namespace

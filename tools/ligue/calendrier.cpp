@@ -44,7 +44,8 @@ std::map<std::int64_t, std::size_t> comptes(sqlite3* base) {
 std::map<std::int64_t, classement::Intervalle> derniers_intervalles(sqlite3* base) {
   Requete r = prepare(base,
                       "SELECT version, bas, haut FROM historique_notes WHERE id IN "
-                      "(SELECT MAX(id) FROM historique_notes GROUP BY version)");
+                      "(SELECT (SELECT MAX(id) FROM historique_notes WHERE version = v.id) "
+                      "FROM versions v)");
   std::map<std::int64_t, classement::Intervalle> n;
   while (sqlite3_step(r.get()) == SQLITE_ROW)
     n[sqlite3_column_int64(r.get(), 0)] = {sqlite3_column_double(r.get(), 1),
@@ -121,11 +122,9 @@ bool commence(sqlite3* base, std::int64_t match) {
 
 namespace {
 
-// Refits the ratings to every finished match, this one included, and adds a
-// line per rated version to historique_notes: inside the result's transaction,
-// so that no finished match is ever left without its line.
-void note_apres(sqlite3* base, std::int64_t match) {
-  for (const LigneTableau& l : tableau(base)) {
+// A line per rated version in historique_notes, after `match`.
+void inscrit_notes(sqlite3* base, std::int64_t match, const std::vector<LigneTableau>& lignes) {
+  for (const LigneTableau& l : lignes) {
     Requete r = prepare(base,
                         "INSERT INTO historique_notes (version, apres_match, note, bas, "
                         "haut) VALUES (?1, ?2, ?3, ?4, ?5)");
@@ -141,6 +140,14 @@ void note_apres(sqlite3* base, std::int64_t match) {
 }  // namespace
 
 bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& places) {
+  // The refit takes seconds with thousands of matches: done before taking
+  // the database, so that uploads and the teacher's actions never wait on it.
+  return enregistre_avec(base, match, places,
+                         places.empty() ? Refit{} : refit_avec(base, match, places));
+}
+
+bool enregistre_avec(sqlite3* base, std::int64_t match, const std::vector<Place>& places,
+                     const Refit& refit) {
   Transaction t(base);
   Requete etat = prepare(base,
                          "UPDATE matchs SET etat = ?2, fin = datetime('now'), "
@@ -165,7 +172,11 @@ bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& pla
     sqlite3_bind_int64(r.get(), 4, p.score);
     pas_a_pas(base, r.get());
   }
-  if (!places.empty()) note_apres(base, match);
+  // Another result stored since the read would be missing from the fit:
+  // then refit here, under the lock, this match's places included.
+  if (!places.empty())
+    inscrit_notes(base, match,
+                  matchs_finis(base) == refit.matchs_lus + 1 ? refit.lignes : tableau(base));
   t.valide();
   return true;
 }

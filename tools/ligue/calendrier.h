@@ -12,6 +12,7 @@
 
 #include "ligue/appariement.h"
 #include "ligue/partie.h"
+#include "ligue/tableau.h"
 
 // The ready versions with their match counts (planned, running and finished)
 // and their last rating interval.
@@ -27,7 +28,12 @@ bool commence(sqlite3* base, std::int64_t match);
 // The places of a match still 'en_cours', 'fini' and the ratings refitted
 // into historique_notes, in one transaction; an empty list marks it 'abandonne'. False, changing
 // nothing, when the match was no longer running: a result is never counted twice.
+// The refit is read before the transaction, which holds the database only to write.
 bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& places);
+// enregistre with its refit read already (refit_avec); refitted again under
+// the lock when other results were stored since, so that none is left out.
+bool enregistre_avec(sqlite3* base, std::int64_t match, const std::vector<Place>& places,
+                     const Refit& refit);
 void abandonne(sqlite3* base, std::int64_t match);
 // Matches a crash left 'en_cours' are planned again; their ids.
 std::vector<std::int64_t> replanifie_interrompus(sqlite3* base);

@@ -82,8 +82,12 @@ std::map<std::int64_t, std::vector<double>> historiques(sqlite3* base) {
 std::string courbe(const std::vector<double>& notes, double bas, double haut) {
   if (notes.size() < 2) return "";
   constexpr double largeur = 120, hauteur = 28;
+  // One point per pixel at most: a season of thousands of refits would
+  // otherwise weigh megabytes.
+  const std::size_t n = std::min<std::size_t>(notes.size(), static_cast<std::size_t>(largeur) + 1);
   std::string points;
-  for (std::size_t i = 0; i < notes.size(); ++i) {
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = k * (notes.size() - 1) / (n - 1);
     const double x = largeur * static_cast<double>(i) / static_cast<double>(notes.size() - 1);
     const double y = hauteur - 2 - (hauteur - 4) * (notes[i] - bas) / std::max(haut - bas, 1.0);
     points += nombre("%.1f", x) + "," + nombre("%.1f", y) + " ";
@@ -107,8 +111,10 @@ std::string ligne_tableau(std::size_t rang, const LigneTableau& l, const std::st
 // The season plays on: the leaderboard follows by itself.
 constexpr const char* rafraichit = "<meta http-equiv=\"refresh\" content=\"30\">";
 
+// The ratings the last refits stored: fitting on each request would take
+// seconds once the season has thousands of matches.
 tribune::PageHttp page_classement(sqlite3* base, const Textes& t) {
-  const std::vector<LigneTableau> lignes = tableau(base);
+  const std::vector<LigneTableau> lignes = tableau_enregistre(base);
   if (lignes.empty())
     return {200, "text/html; charset=utf-8",
             page(t, t.titre, std::string("<p>") + t.aucun_match + "</p>\n", rafraichit)};
