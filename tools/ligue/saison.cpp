@@ -40,17 +40,22 @@ void termine(sqlite3* base, std::int64_t id, const std::vector<Place>& places) {
   std::fprintf(stderr, _("arene-ligue: match %lld played\n"), static_cast<long long>(id));
 }
 
-// One turn: counts the matches that ended, starts new ones up to the bound.
+// One turn: counts the matches that ended, takes back in a pause those whose
+// Slurm job has not started, starts new ones up to the bound.
 void tour(sqlite3* base, const OptionsSaison& o, std::list<PartieEnCours>& parties) {
+  const bool pause = saison_en_pause(base);
   for (auto it = parties.begin(); it != parties.end();) {
     if (const auto places = it->fin()) {
       termine(base, it->match().id, *places);
+      it = parties.erase(it);
+    } else if (pause && it->retire_si_en_attente()) {
+      replanifie(base, it->match().id);
       it = parties.erase(it);
     } else {
       ++it;
     }
   }
-  while (static_cast<int>(parties.size()) < o.paralleles && !saison_en_pause(base)) {
+  while (static_cast<int>(parties.size()) < o.paralleles && !pause) {
     const auto m = a_lancer(base, o);
     if (!m || !commence(base, m->id)) return;
     try {
