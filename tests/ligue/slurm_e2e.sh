@@ -2,10 +2,10 @@
 # A league served with --slurm on a single-node Slurm cluster started here:
 # three students with the Python kit's example bot, 2 s matches of two. Each
 # match must go out as a job and come back as a result and ratings on the
-# leaderboard; a job cancelled before it starts, a pause while jobs queue and
-# SIGTERM must each leave the database whole and Slurm empty of our jobs,
-# kill -9 must leave no job behind once restarted; a
-# partition that does not exist is refused at once; a restart goes on.
+# leaderboard. A partition that does not exist is refused at once; a job
+# cancelled before it starts is a lost match; a pause takes back the jobs
+# still queued; a restart after kill -9 cancels the jobs left behind; SIGTERM
+# cancels ours, leaving the database whole; a restart goes on.
 # Usage: tests/ligue/slurm_e2e.sh [build folder]   (default: build/release)
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/../.." && pwd)
@@ -105,7 +105,8 @@ grep -q "nulle" "$ici/log/nulle.out" || echec "no word of the partition: $(cat "
 debut=$SECONDS
 sert
 attend_que 180 "fewer than 3 matches played" au_moins 3 "SELECT COUNT(*) FROM matchs WHERE etat = 'fini'"
-echo "$nom_test: 3 matches played through Slurm in $((SECONDS - debut)) s"
+echo "$nom_test: 3 matches played through Slurm in $((SECONDS - debut)) s;" \
+  "from start to counted: $(nombre "SELECT printf('%.1f s on average, %.0f s at most', AVG(d), MAX(d)) FROM (SELECT (julianday(fin) - julianday(debut)) * 86400 d FROM matchs WHERE etat = 'fini')") for 2 s matches"
 for id in $(nombre "SELECT group_concat(id, ' ') FROM matchs WHERE etat = 'fini'"); do
   grep -qx '[0-9][0-9]*' "$L/matchs/$id/slurm/tache.txt" || echec "match $id has no job id"
   grep -q '"statut":"termine"' "$L/matchs/$id/matchs/0000/resultat.json" || echec "match $id did not end well"
