@@ -2,7 +2,8 @@
 # A league served with --slurm on a single-node Slurm cluster started here:
 # three students with the Python kit's example bot, 2 s matches of two. Each
 # match must go out as a job and come back as a result and ratings on the
-# leaderboard. A partition that does not exist is refused at once; a job
+# leaderboard. A partition that does not exist is refused at once, one that
+# closes mid-season holds the matches back; a job
 # cancelled before it starts is a lost match; a pause takes back the jobs
 # still queued; a restart after kill -9 cancels the jobs left behind; SIGTERM
 # cancels ours, leaving the database whole; a restart goes on.
@@ -116,6 +117,18 @@ for eleve in Ada Basile Camille; do
   grep -q "$eleve" <<<"$page" || echec "$eleve is not on the leaderboard"
 done
 grep -q "<polyline" <<<"$page" || echec "no rating drawn on the leaderboard"
+
+# The partition closed mid-season: Slurm refuses the jobs. Their matches wait
+# for it rather than failing one after another, and go out once it reopens.
+scontrol update PartitionName=essai State=INACTIVE
+avant=$(nombre "SELECT COUNT(*) FROM matchs")
+sleep 10
+apres=$(nombre "SELECT COUNT(*) FROM matchs")
+((apres - avant <= 2)) || echec "$((apres - avant)) matches planned in 10 s while Slurm refused jobs"
+scontrol update PartitionName=essai State=UP
+joues=$(nombre "SELECT COUNT(*) FROM matchs WHERE etat = 'fini'")
+attend_que 90 "no match played once the partition reopened" \
+  au_moins $((joues + 1)) "SELECT COUNT(*) FROM matchs WHERE etat = 'fini'"
 
 # The node drained: jobs queue. One cancelled from outside before it starts
 # is a lost match, not a wait for ever, and another takes its place.

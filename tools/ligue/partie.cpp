@@ -235,6 +235,11 @@ std::optional<std::string> PartieEnCours::etat_tache(bool tout_de_suite) {
   return dernier_etat_;
 }
 
+bool PartieEnCours::refusee() {
+  const auto fini = enfant_->fin();
+  return slurm_ && fini && !fini->normale();
+}
+
 bool PartieEnCours::retire_si_en_attente() {
   if (etat_tache(false) != "PENDING") return false;
   // Only while it waits: a job that started meanwhile is left to play.

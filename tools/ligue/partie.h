@@ -82,6 +82,9 @@ class PartieEnCours {
   // Stops it: the match's own referee and bots end as arene-tournoi ends a
   // match it is asked to stop, then anything left is killed.
   void arrete();
+  // On Slurm, true once Slurm refused the job (sbatch failed: its words are
+  // in arene-tournoi.log): the match never went out.
+  bool refusee();
   // On Slurm, a match whose job has not started yet is taken back: its job
   // cancelled, true, and the match was not played. Otherwise false, and it
   // goes on.
