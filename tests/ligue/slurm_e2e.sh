@@ -154,7 +154,7 @@ attend_que 60 "no job queued after resuming" taches_en_attente 1
 # kill -9 with jobs queued: the restart cancels them before their matches go out again.
 orphelines=$(nos_taches | cut -d_ -f1 | sort -u)
 kill -KILL "$service"
-wait "$service" || true
+wait "$service" 2>/dev/null || true
 sert
 attend_que 60 "no job queued after the restart" taches_en_attente 1
 for tache in $orphelines; do
