@@ -43,6 +43,8 @@ NON_EXECUTES = {
         "tests/pilote/rejoue_e2e_test.cpp replays a recorded match in tmux",
     ("organiser.md", "T=build/release/arene-tournoi", "$T lance --slurm"):
         "needs a Slurm cluster; tests/tournoi/slurm_e2e.sh starts one in CI",
+    ("organiser.md", "arene-ligue sert /partage/ligue-l2 --slurm --partition court --port 8090"):
+        "needs a Slurm cluster; tests/ligue/slurm_e2e.sh starts one in CI",
     ("developpement.md", "sudo tests/installation/debian_neuve.sh tout"):
         "makes a Debian root and builds everything twice: half an hour and more; "
         ".ci/run runs its make run part",

@@ -8,81 +8,12 @@ racine=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$racine/build/release}" && pwd)
 tournoi=$build/arene-tournoi
 
-saute() { echo "slurm_e2e: SKIPPED: $*"; exit 0; }
-[ "$(id -u)" -eq 0 ] || saute "the daemons need root"
-for outil in munged slurmctld slurmd sbatch squeue sinfo python3; do
-  command -v "$outil" >/dev/null || saute "$outil is missing (apt-get install slurm-wlm munge)"
-done
+nom_test=slurm_e2e
+. "$racine/tests/commun/grappe_slurm.sh"
+grappe_requise
 [ -x "$tournoi" ] || { echo "slurm_e2e: $tournoi is not built"; exit 1; }
-
-ici=$(mktemp -d /tmp/slurm_e2e_XXXXXX)
-chmod 755 "$ici"
-pids=()
-arrete() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$ici"
-}
-trap arrete EXIT
-
-echec() {
-  echo "slurm_e2e: FAILED: $*"
-  for f in "$ici"/log/*; do echo "== $f"; tail -n 20 "$f"; done
-  exit 1
-}
-
-port_libre() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
-
-mkdir -p "$ici/munge" "$ici/etat" "$ici/spool" "$ici/log"
-chmod 700 "$ici/munge"
-head -c 128 /dev/urandom >"$ici/munge/munge.key"
-chmod 600 "$ici/munge/munge.key"
-munged -F -f --socket="$ici/munge/socket" --key-file="$ici/munge/munge.key" \
-  --pid-file="$ici/munge/pid" --seed-file="$ici/munge/seed" --log-file="$ici/log/munged.log" \
-  >"$ici/log/munged.out" 2>&1 &
-pids+=($!)
-
-hote=$(hostname -s)
-export SLURM_CONF=$ici/slurm.conf
-cat >"$SLURM_CONF" <<CONF
-ClusterName=arene
-SlurmctldHost=$hote
-SlurmUser=root
-SlurmdUser=root
-AuthType=auth/munge
-CredType=cred/munge
-AuthInfo=socket=$ici/munge/socket
-StateSaveLocation=$ici/etat
-SlurmdSpoolDir=$ici/spool
-SlurmctldPidFile=$ici/slurmctld.pid
-SlurmdPidFile=$ici/slurmd.pid
-SlurmctldPort=$(port_libre)
-SlurmdPort=$(port_libre)
-SlurmctldLogFile=$ici/log/slurmctld.log
-SlurmdLogFile=$ici/log/slurmd.log
-ProctrackType=proctrack/pgid
-TaskPlugin=task/none
-JobAcctGatherType=jobacct_gather/none
-SchedulerType=sched/builtin
-SelectType=select/cons_tres
-SelectTypeParameters=CR_CPU
-MpiDefault=none
-ReturnToService=2
-NodeName=$hote CPUs=$(nproc) State=UNKNOWN
-PartitionName=essai Nodes=$hote Default=YES MaxTime=INFINITE State=UP
-CONF
-sleep 0.5
-slurmctld -D -i >"$ici/log/slurmctld.out" 2>&1 &
-pids+=($!)
-slurmd -D >"$ici/log/slurmd.out" 2>&1 &
-pids+=($!)
-
-debut=$SECONDS
-until sinfo -h -o %T 2>/dev/null | grep -qx idle; do
-  ((SECONDS - debut < 60)) || echec "the node never became idle"
-  sleep 0.5
-done
-echo "slurm_e2e: cluster up in $((SECONDS - debut)) s"
+trap grappe_arrete EXIT
+grappe_demarre
 
 cat >"$ici/tournoi.toml" <<TOML
 nom = "slurm"

@@ -189,6 +189,14 @@ void abandonne(sqlite3* base, std::int64_t match) {
   pas_a_pas(base, r.get());
 }
 
+void replanifie(sqlite3* base, std::int64_t match) {
+  Requete r = prepare(base,
+                      "UPDATE matchs SET etat = 'prevu', debut = NULL "
+                      "WHERE id = ?1 AND etat = 'en_cours'");
+  sqlite3_bind_int64(r.get(), 1, match);
+  pas_a_pas(base, r.get());
+}
+
 std::vector<std::int64_t> replanifie_interrompus(sqlite3* base) {
   Requete r = prepare(base,
                       "UPDATE matchs SET etat = 'prevu', debut = NULL "

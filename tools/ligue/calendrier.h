@@ -35,5 +35,8 @@ bool enregistre(sqlite3* base, std::int64_t match, const std::vector<Place>& pla
 bool enregistre_avec(sqlite3* base, std::int64_t match, const std::vector<Place>& places,
                      const Refit& refit);
 void abandonne(sqlite3* base, std::int64_t match);
+// A running match that was not played after all (its job never started) is
+// planned again, to be the next one started.
+void replanifie(sqlite3* base, std::int64_t match);
 // Matches a crash left 'en_cours' are planned again; their ids.
 std::vector<std::int64_t> replanifie_interrompus(sqlite3* base);

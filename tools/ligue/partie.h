@@ -57,9 +57,16 @@ struct Place {
 [[nodiscard]] std::optional<std::vector<Place>> places_ecrites(const std::filesystem::path& dossier,
                                                                const MatchLigue& m);
 
+// Why Slurm cannot take the league's jobs, if it cannot: its commands are
+// missing or do not answer, or it has no such partition (no default one when
+// none is given). Asked once before serving, so that a typo is not a season
+// of failed submissions.
+[[nodiscard]] std::optional<std::string> empechement_slurm(
+    const std::filesystem::path& ligue, const std::optional<std::string>& partition);
+
 // The arene-tournoi a killed arene-ligue left playing match `id`, if it
-// still runs: asked to stop its match, then killed, so that the replay has
-// the folder to itself.
+// still runs, and its Slurm job: asked to stop its match, then killed, so
+// that the replay has the folder to itself.
 void arrete_orphelin(const std::filesystem::path& ligue, std::int64_t id);
 
 // A match being played. Locally the child is arene-tournoi itself; on Slurm
@@ -75,11 +82,25 @@ class PartieEnCours {
   // Stops it: the match's own referee and bots end as arene-tournoi ends a
   // match it is asked to stop, then anything left is killed.
   void arrete();
+  // On Slurm, true once Slurm refused the job (sbatch failed: its words are
+  // in arene-tournoi.log): the match never went out.
+  bool refusee();
+  // On Slurm, a match whose job has not started yet is taken back: its job
+  // cancelled, true, and the match was not played. Otherwise false, and it
+  // goes on.
+  bool retire_si_en_attente();
 
  private:
   std::filesystem::path dossier_;
   MatchLigue match_;
   bool slurm_ = false;
-  std::chrono::steady_clock::time_point limite_;  // on Slurm: later, it failed
+  std::chrono::steady_clock::time_point limite_;              // on Slurm: later, it failed
+  std::chrono::steady_clock::time_point prochaine_question_;  // to squeue, a few seconds apart
+  std::optional<std::string> dernier_etat_;                   // its last answer
   std::unique_ptr<cage::Groupe> enfant_;
+
+  // The job's state as squeue words it ("PENDING", "RUNNING", ...), empty
+  // once it left the queue; nothing before the job was submitted or when
+  // Slurm could not be asked. Its last answer until it is time to ask again.
+  std::optional<std::string> etat_tache(bool tout_de_suite);
 };

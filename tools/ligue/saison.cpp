@@ -13,6 +13,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Horloge = std::chrono::steady_clock;
 
 std::uint64_t nouvelle_graine() {
   static std::random_device hasard;
@@ -40,17 +41,40 @@ void termine(sqlite3* base, std::int64_t id, const std::vector<Place>& places) {
   std::fprintf(stderr, _("arene-ligue: match %lld played\n"), static_cast<long long>(id));
 }
 
-// One turn: counts the matches that ended, starts new ones up to the bound.
-void tour(sqlite3* base, const OptionsSaison& o, std::list<PartieEnCours>& parties) {
+// A match Slurm refused is planned again, and none goes out for this long:
+// a closed partition or a controller down is waited for, not a flood of
+// failed matches.
+constexpr auto attente_refus = 30s;
+
+void reporte(sqlite3* base, std::int64_t id, Horloge::time_point& pas_avant) {
+  replanifie(base, id);
+  pas_avant = Horloge::now() + attente_refus;
+  std::fprintf(stderr,
+               _("arene-ligue: Slurm refused match %lld (see matchs/%lld/arene-tournoi.log): "
+                 "submitting again in 30 s\n"),
+               static_cast<long long>(id), static_cast<long long>(id));
+}
+
+// One turn: counts the matches that ended, takes back those Slurm refused and,
+// in a pause, those whose job has not started; starts new ones up to the bound.
+void tour(sqlite3* base, const OptionsSaison& o, std::list<PartieEnCours>& parties,
+          Horloge::time_point& pas_avant) {
+  const bool pause = saison_en_pause(base);
   for (auto it = parties.begin(); it != parties.end();) {
-    if (const auto places = it->fin()) {
+    if (it->refusee()) {
+      reporte(base, it->match().id, pas_avant);
+      it = parties.erase(it);
+    } else if (const auto places = it->fin()) {
       termine(base, it->match().id, *places);
+      it = parties.erase(it);
+    } else if (pause && it->retire_si_en_attente()) {
+      replanifie(base, it->match().id);
       it = parties.erase(it);
     } else {
       ++it;
     }
   }
-  while (static_cast<int>(parties.size()) < o.paralleles && !saison_en_pause(base)) {
+  while (static_cast<int>(parties.size()) < o.paralleles && !pause && Horloge::now() >= pas_avant) {
     const auto m = a_lancer(base, o);
     if (!m || !commence(base, m->id)) return;
     try {
@@ -66,11 +90,12 @@ void tour(sqlite3* base, const OptionsSaison& o, std::list<PartieEnCours>& parti
 
 void boucle(std::stop_token arret, const OptionsSaison& o) {
   std::list<PartieEnCours> parties;
+  Horloge::time_point pas_avant;
   try {
     Base base = ouvre_base(o.dossier / fichier_base, false);
     while (!arret.stop_requested()) {
       try {
-        tour(base.get(), o, parties);
+        tour(base.get(), o, parties, pas_avant);
       } catch (const std::exception& e) {  // a busy or full disk: try again later
         std::fprintf(stderr, _("arene-ligue: season: %s\n"), e.what());
       }

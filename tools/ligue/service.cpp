@@ -13,6 +13,7 @@
 #include "ligue/creation.h"
 #include "ligue/depot.h"
 #include "ligue/pages.h"
+#include "ligue/partie.h"
 #include "ligue/saison.h"
 
 namespace {
@@ -45,6 +46,11 @@ int sert_ligue(const OptionsSertLigue& o) {
   const std::filesystem::path dossier = std::filesystem::absolute(o.dossier);
   const std::filesystem::path base = dossier / fichier_base;
   const auto& configuration = std::get<ConfigurationLigue>(lue);
+  if (o.slurm)
+    if (const auto raison = empechement_slurm(dossier, o.partition)) {
+      std::cerr << "arene-ligue: " << *raison << "\n";
+      return 1;
+    }
   const sigset_t s = signaux_d_arret();
   pthread_sigmask(SIG_BLOCK, &s, nullptr);  // before any thread, which inherits it
   Programmes programmes = execution_par_defaut();
