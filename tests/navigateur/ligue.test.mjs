@@ -82,10 +82,10 @@ test('students send bots, matches are played and replayed, the teacher pauses an
   assert.match(await page.$eval('#saison', (e) => e.textContent), /running/);
   await Promise.all([page.waitForNavigation(), page.click('#saison button')]);
   assert.match(await page.$eval('#saison', (e) => e.textContent), /paused/);
-  const exports = await page.evaluate(async () => Promise.all(['csv', 'json'].map(async (f) => {
-    const r = await fetch(`${location.pathname}/resultats.${f}`);
-    return r.ok ? r.text() : '';
-  })));
+  // The export links download (the page itself fetches nothing): followed as a download would.
+  const liensExports = await page.$$eval('a[href$="/resultats.csv"], a[href$="/resultats.json"]', (as) => as.map((a) => a.href));
+  assert.equal(liensExports.length, 2);
+  const exports = await Promise.all(liensExports.map(async (lien) => (await fetch(lien)).text()));
   assert.ok(exports[0].trim().split('\n').length > 1, exports[0]);
   assert.ok(JSON.parse(exports[1]).length > 0, exports[1]);
 });
