@@ -55,8 +55,8 @@ std::string politique(const PageHttp& r) {
   return "default-src 'none'; style-src 'unsafe-inline'";
 }
 
-// The answer's header and text body, with the page it came from for a body
-// that is a file.
+// The answer's header and text body, and the open file that is its body
+// instead when the page gave one.
 struct Reponse {
   http::response<http::string_body> message;
   std::shared_ptr<fichiers::Descripteur> fichier;
