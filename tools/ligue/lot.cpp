@@ -56,7 +56,9 @@ std::optional<tribune::PageHttp> lot_enregistrements(sqlite3* base, const fs::pa
   if (!fichier->valide()) return std::nullopt;
   ::unlink(modele.c_str());  // freed with its last descriptor, once sent
   Ecriture a(archive_write_new());
+  // The recordings are gzip already: the least effort, for the archive comes before its first byte.
   if (archive_write_add_filter_gzip(a.get()) != ARCHIVE_OK ||
+      archive_write_set_filter_option(a.get(), "gzip", "compression-level", "1") != ARCHIVE_OK ||
       archive_write_set_format_pax_restricted(a.get()) != ARCHIVE_OK ||
       archive_write_open_fd(a.get(), fichier->fd()) != ARCHIVE_OK)
     return std::nullopt;
