@@ -71,7 +71,7 @@ test('students send bots, matches are played and replayed, the teacher pauses an
 
   // Zoé's C bot against Yann's Python one, until a rating with its interval shows.
   await jusqua(page, zoe, (texte) => /\d+ \[-?\d+, -?\d+\]/.test(texte) && /\bfinished\b/.test(texte));
-  await jusqua(page, adresse + '/', (texte) => /Zoé v2\s+\d+ \[-?\d+, -?\d+\]/.test(texte));
+  await jusqua(page, adresse + '/', (texte) => /Zoé v2[^\n]*\t-?\d+ \[-?\d+, -?\d+\]/.test(texte));
   await page.goto(zoe);
   await Promise.all([page.waitForNavigation(), page.click('a.revoir')]);
   await attends(page, () => window.visionneuse?.etat().charge === true, null, 30);
