@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
@@ -31,7 +32,8 @@ constexpr std::size_t connexions_max = 64;
 constexpr std::uint32_t taille_max_entete = 8 * 1024;
 constexpr auto delai_requete = 10s;
 constexpr auto delai_envoi = 30s;
-constexpr auto delai_corps = 60s;  // an upload over a slow network
+constexpr auto delai_fichier = 600s;  // a large download over a slow network
+constexpr auto delai_corps = 60s;     // an upload over a slow network
 constexpr std::size_t pile_connexion = 1024 * 1024;
 
 using Requete = http::request<http::string_body>;
@@ -44,8 +46,24 @@ DemandeHttp demande(const Requete& requete) {
       std::string(requete["Sec-Fetch-Site"])};
 }
 
-http::response<http::string_body> reponse(const Requete& requete, const Reponds& reponds,
-                                          const std::string& serveur, std::size_t corps_max) {
+std::string politique(const PageHttp& r) {
+  if (r.script_interne)
+    return "default-src 'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; "
+           "connect-src 'self'";
+  if (r.avec_script)
+    return "default-src 'none'; style-src 'unsafe-inline'; script-src 'self'; connect-src 'self'";
+  return "default-src 'none'; style-src 'unsafe-inline'";
+}
+
+// The answer's header and text body, and the open file that is its body
+// instead when the page gave one.
+struct Reponse {
+  http::response<http::string_body> message;
+  std::shared_ptr<fichiers::Descripteur> fichier;
+};
+
+Reponse reponse(const Requete& requete, const Reponds& reponds, const std::string& serveur,
+                std::size_t corps_max) {
   PageHttp r;
   const bool lecture = requete.method() == http::verb::get || requete.method() == http::verb::head;
   const bool accepte = lecture || (corps_max > 0 && requete.method() == http::verb::post);
@@ -59,10 +77,8 @@ http::response<http::string_body> reponse(const Requete& requete, const Reponds&
   m.set(http::field::cache_control, "no-store");
   m.set("X-Content-Type-Options", "nosniff");
   // Nothing injected into a page could run: scripts, where a page has them,
-  // come from this origin only, never from its text.
-  m.set("Content-Security-Policy", r.avec_script ? "default-src 'none'; style-src 'unsafe-inline'; "
-                                                   "script-src 'self'; connect-src 'self'"
-                                                 : "default-src 'none'; style-src 'unsafe-inline'");
+  // come from this origin or from this program's own text, never from data.
+  m.set("Content-Security-Policy", politique(r));
   m.set("Referrer-Policy", "no-referrer");  // the links carry tokens
   if (!r.emplacement.empty()) m.set(http::field::location, r.emplacement);
   if (!r.piece_jointe.empty())
@@ -71,7 +87,34 @@ http::response<http::string_body> reponse(const Requete& requete, const Reponds&
   m.keep_alive(accepte && requete.keep_alive());
   m.body() = std::move(r.corps);
   m.prepare_payload();
-  return m;
+  return {std::move(m), std::move(r.fichier)};
+}
+
+template <class Corps>
+bool envoie(asio::io_context& ioc, beast::tcp_stream& flux, http::response<Corps>& m,
+            bool entete_seul, std::chrono::seconds delai = delai_envoi) {
+  flux.expires_after(delai);
+  if (entete_seul) {
+    http::response_serializer<Corps> s(m);
+    return !attend(ioc, [&](auto fin) { http::async_write_header(flux, s, std::move(fin)); }) &&
+           m.keep_alive();
+  }
+  return !attend(ioc, [&](auto fin) { http::async_write(flux, m, std::move(fin)); }) &&
+         m.keep_alive();
+}
+
+// A body that is a file goes from its own descriptor, read in pieces as the
+// connection takes them; false when it cannot be read.
+bool envoie_fichier(asio::io_context& ioc, beast::tcp_stream& flux, Reponse& r, bool entete_seul) {
+  beast::file f;
+  f.native_handle(::dup(r.fichier->fd()));
+  beast::error_code erreur;
+  f.seek(0, erreur);
+  http::response<http::file_body> m{std::move(r.message.base())};
+  if (!erreur) m.body().reset(std::move(f), erreur);
+  if (erreur) return false;
+  m.prepare_payload();
+  return envoie(ioc, flux, m, entete_seul, delai_fichier);
 }
 
 // A body beyond the cap is answered before it is read, and the connection closes.
@@ -108,15 +151,10 @@ bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer&
       attend(ioc, [&](auto fin) { http::async_read(flux, tampon, analyseur, std::move(fin)); }))
     return false;
   const auto requete = analyseur.release();
-  auto m = reponse(requete, reponds, serveur, corps_max);
-  flux.expires_after(delai_envoi);
-  if (requete.method() == http::verb::head) {
-    http::response_serializer<http::string_body> s(m);
-    return !attend(ioc, [&](auto fin) { http::async_write_header(flux, s, std::move(fin)); }) &&
-           m.keep_alive();
-  }
-  return !attend(ioc, [&](auto fin) { http::async_write(flux, m, std::move(fin)); }) &&
-         m.keep_alive();
+  auto r = reponse(requete, reponds, serveur, corps_max);
+  const bool entete_seul = requete.method() == http::verb::head;
+  if (r.fichier) return envoie_fichier(ioc, flux, r, entete_seul);
+  return envoie(ioc, flux, r.message, entete_seul);
 }
 
 void sert_connexion(transport::Socket socket, const Reponds& reponds, const std::string& serveur,

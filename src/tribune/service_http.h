@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "fichiers/disque.h"
 #include "transport/socket.h"
 
 namespace tribune {
@@ -32,6 +34,12 @@ struct PageHttp {
   std::string emplacement{};   // Location, for a 303 after a POST
   std::string piece_jointe{};  // a download's file name (Content-Disposition)
   bool avec_script = false;    // the page loads scripts of its own origin
+  // The page's script is written inside it by this program (the viewer's):
+  // it runs, nothing else does, and it fetches from this origin only.
+  bool script_interne = false;
+  // When set, the body is this open file from its start, sent in pieces
+  // rather than held in memory (a large download); `corps` is then unused.
+  std::shared_ptr<fichiers::Descripteur> fichier{};
 };
 
 // Text made safe inside an HTML element or a quoted attribute, for every page

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <thread>
 
-#include "e2e/tribune_de_test.h"
 #include "ligue/base.h"
+#include "ligue/ligue_de_test.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -18,33 +18,24 @@ namespace {
 
 class Depots : public ::testing::Test {
  protected:
-  fs::path racine = fs::temp_directory_path() / ("ligue_depots_" + std::to_string(::getpid()));
-  fs::path dossier = racine / "ligue";
+  LigueDeTest l{"ligue_depots"};
+  const fs::path& dossier = l.dossier;
   std::string admin, eleve;
-  std::unique_ptr<Processus> serveur;
+  ServiceLigue serveur;
   int port = 0;
 
   void SetUp() override {
-    fs::create_directories(racine);
-    std::ofstream(racine / "classe.csv") << "<script>alert(1)</script>\n";
-    const Execution init =
-        execute(ARENE_LIGUE, {"init", dossier, "--classe", racine / "classe.csv"}, 30s);
+    const Execution init = l.init("<script>alert(1)</script>\n");
     ASSERT_EQ(init.statut, 0) << init.erreurs;
-    admin = init.sortie.substr(init.sortie.find("/admin/") + 7, 43);
-    eleve = init.sortie.substr(init.sortie.rfind("/eleve/") + 7, 43);
+    admin = l.admin;
+    eleve = l.eleve;
     demarre();
   }
   void demarre() {
-    serveur.reset();
-    serveur = std::make_unique<Processus>(
-        ARENE_LIGUE, std::vector<std::string>{"sert", dossier, "--port", "0", "--adresse",
-                                              "127.0.0.1", "--kits", KITS});
-    ASSERT_TRUE(serveur->attend_sortie("/\n", 10s)) << serveur->erreurs(1s);
-    port = std::stoi(serveur->sortie().substr(serveur->sortie().find("127.0.0.1:") + 10));
-  }
-  void TearDown() override {
-    serveur.reset();
-    fs::remove_all(racine);
+    serveur = {};
+    serveur = sert_ligue(dossier, {"--kits", KITS});
+    port = serveur.port;
+    ASSERT_NE(port, 0) << serveur.processus->erreurs(1s);
   }
 
   // A POST as the league's own page sends it, unless `origine` says otherwise;
@@ -91,7 +82,7 @@ TEST_F(Depots, PythonPretCEnEchecAvecSonJournal) {
   EXPECT_TRUE(fs::is_regular_file(dossier / "versions" / "1" / "bot.py"));
 
   // A build a crash interrupted is done again at the next start.
-  serveur.reset();
+  serveur = {};
   {
     Base base = ouvre_base(dossier / "ligue.sqlite", false);
     execute(base.get(), "UPDATE versions SET etat = 'construction', commande = NULL");

@@ -9,27 +9,31 @@
 #include <regex>
 #include <set>
 
-#include "e2e/tribune_de_test.h"
 #include "ligue/base.h"
+#include "ligue/ligue_de_test.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
+// The languages the links are printed in, whatever the test's own locale.
+const std::vector<std::string> anglais{"-u", "LANGUAGE",    "-u",    "LC_ALL",
+                                       "-u", "LC_MESSAGES", "LANG=C"};
+const std::vector<std::string> francais{"-u",          "LANGUAGE",        "-u", "LC_ALL", "-u",
+                                        "LC_MESSAGES", "LANG=fr_FR.UTF-8"};
+
 class Ligue : public ::testing::Test {
  protected:
-  fs::path racine = fs::temp_directory_path() / ("ligue_e2e_" + std::to_string(::getpid()));
-  void SetUp() override { fs::create_directories(racine); }
-  void TearDown() override { fs::remove_all(racine); }
+  LigueDeTest essai{"ligue_e2e"};
+  const fs::path& racine = essai.racine;
 
-  fs::path classe(const std::string& texte) {
-    const fs::path chemin = racine / "classe.csv";
-    std::ofstream(chemin) << texte;
-    return chemin;
-  }
-  static Execution ligue(const std::vector<std::string>& arguments) {
-    return execute(ARENE_LIGUE, arguments, 30s);
+  static Execution ligue(const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environnement = anglais) {
+    std::vector<std::string> tout = environnement;
+    tout.push_back(ARENE_LIGUE);
+    tout.insert(tout.end(), arguments.begin(), arguments.end());
+    return execute("/usr/bin/env", tout, 30s);
   }
   // Everything under `racine` but the class file: what a failed init must not leave.
   std::size_t restes() const {
@@ -40,9 +44,8 @@ class Ligue : public ::testing::Test {
 };
 
 TEST_F(Ligue, InitPuisLiens) {
-  const fs::path dossier = racine / "ligue";
-  const Execution init = ligue({"init", dossier, "--classe",
-                                classe("nom,courriel\nAlice Martin,a@x.fr\nBob\nZoé\n").string()});
+  const fs::path& dossier = essai.dossier;
+  const Execution init = essai.init("nom,courriel\nAlice Martin,a@x.fr\nBob\nZoé\n", anglais);
   ASSERT_EQ(init.statut, 0) << init.erreurs;
 
   // One line per link, the teacher's first, each token 43 URL-safe characters, all distinct.
@@ -63,6 +66,12 @@ TEST_F(Ligue, InitPuisLiens) {
   const Execution encore = ligue({"liens", dossier});
   EXPECT_EQ(encore.statut, 0) << encore.erreurs;
   EXPECT_EQ(encore.sortie, init.sortie);
+  // In French, the teacher's link says so in French; the rest is the same.
+  const Execution fr = ligue({"liens", dossier}, francais);
+  EXPECT_EQ(fr.statut, 0) << fr.erreurs;
+  const auto premiere = init.sortie.find('\n');
+  EXPECT_EQ(fr.sortie,
+            init.sortie.substr(0, premiere - 7) + "enseignant" + init.sortie.substr(premiere));
 
   const toml::table reglages = toml::parse_file((dossier / "ligue.toml").string());
   EXPECT_EQ(reglages["match"]["joueurs"].value<int>(), 4);
@@ -81,7 +90,7 @@ TEST_F(Ligue, InitPuisLiens) {
 // Each refusal says why, exits with 1 and leaves nothing behind it.
 TEST_F(Ligue, RefusSansRienLaisser) {
   fs::create_directories(racine / "existe");
-  const fs::path mauvaise = classe("Alice\nBob\nAlice\n");
+  const fs::path mauvaise = essai.classe("Alice\nBob\nAlice\n");
   struct Cas {
     std::vector<std::string> arguments;
     std::string message;
@@ -105,14 +114,12 @@ TEST_F(Ligue, RefusSansRienLaisser) {
 // The pages of a league without matches: the leaderboard in the browser's
 // language, a student's page behind their token, nothing behind another.
 TEST_F(Ligue, Pages) {
-  const fs::path dossier = racine / "ligue";
-  const Execution init = ligue({"init", dossier, "--classe", classe("<b>Zoé</b>\n").string()});
+  const Execution init = essai.init("<b>Zoé</b>\n");
   ASSERT_EQ(init.statut, 0) << init.erreurs;
-  const std::string jeton = init.sortie.substr(init.sortie.rfind("/eleve/") + 7, 43);
-
-  Processus serveur(ARENE_LIGUE, {"sert", dossier, "--port", "0", "--adresse", "127.0.0.1"});
-  ASSERT_TRUE(serveur.attend_sortie("/\n", 10s)) << serveur.erreurs(1s);
-  const int port = std::stoi(serveur.sortie().substr(serveur.sortie().find("127.0.0.1:") + 10));
+  const std::string& jeton = essai.eleve;
+  const ServiceLigue serveur = sert_ligue(essai.dossier);
+  ASSERT_NE(serveur.port, 0) << serveur.processus->erreurs(1s);
+  const int port = serveur.port;
   const auto get = [port](const std::string& chemin, const std::string& langue) {
     return echange_http(port, "GET " + chemin + " HTTP/1.1\r\nHost: x\r\nAccept-Language: " +
                                   langue + "\r\nConnection: close\r\n\r\n");

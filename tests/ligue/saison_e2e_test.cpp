@@ -1,17 +1,20 @@
 // The season through the real binaries: arene-ligue sert plays short matches
 // of sample bots through arene-tournoi, counts each once, survives SIGTERM
 // and kill -9, and is copied while it writes.
+#include <archive.h>
+#include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 
-#include "e2e/tribune_de_test.h"
 #include "ligue/base.h"
+#include "ligue/ligue_de_test.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -22,15 +25,13 @@ const std::vector<std::string> bots{"immobile", "tourneur", "prudent", "viseur"}
 
 class Saison : public ::testing::Test {
  protected:
-  fs::path racine = fs::temp_directory_path() / ("saison_e2e_" + std::to_string(::getpid()));
-  fs::path ligue = racine / "L";
+  LigueDeTest l{"saison_e2e"};
+  const fs::path& racine = l.racine;
+  const fs::path& ligue = l.dossier;
 
   // Four students, each with a ready sample bot; matches of three, 2 s long.
   void SetUp() override {
-    fs::create_directories(racine);
-    std::ofstream(racine / "classe.csv") << "nom\nAlice\nBob\nChloé\nDavid <b>\n";
-    const Execution init =
-        execute(ARENE_LIGUE, {"init", ligue, "--classe", racine / "classe.csv"}, 30s);
+    const Execution init = l.init("nom\nAlice\nBob\nChloé\nDavid <b>\n");
     ASSERT_EQ(init.statut, 0) << init.erreurs;
     remplace(ligue / "ligue.toml", {{"joueurs = 4", "joueurs = 3"}, {"\"60s\"", "\"2s\""}});
     Base base = ouvre_base(ligue / "ligue.sqlite", false);
@@ -48,7 +49,6 @@ class Saison : public ::testing::Test {
                                                "{couleur} --duree {duree}"});
     }
   }
-  void TearDown() override { fs::remove_all(racine); }
 
   static void remplace(const fs::path& fichier,
                        const std::vector<std::pair<std::string, std::string>>& changements) {
@@ -63,14 +63,10 @@ class Saison : public ::testing::Test {
   }
 
   std::unique_ptr<Processus> sert(int& port) {
-    auto p = std::make_unique<Processus>(
-        ARENE_LIGUE, std::vector<std::string>{"sert", ligue, "--port", "0", "--adresse",
-                                              "127.0.0.1", "-j", "2"});
-    EXPECT_TRUE(p->attend_sortie("serving at", 20s)) << p->erreurs();
-    std::smatch m;
-    const std::string sortie = p->sortie();
-    if (std::regex_search(sortie, m, std::regex(R"(:(\d+)/)"))) port = std::stoi(m[1]);
-    return p;
+    ServiceLigue s = sert_ligue(ligue, {"-j", "2"});
+    EXPECT_NE(s.port, 0) << s.processus->erreurs();
+    port = s.port;
+    return std::move(s.processus);
   }
 
   // One number the database says, read as a separate reader would.
@@ -124,6 +120,70 @@ class Saison : public ::testing::Test {
   }
 };
 
+// The entries of a .tar.gz: each name with its bytes.
+std::map<std::string, std::string> entrees_tar_gz(const std::string& octets) {
+  std::unique_ptr<archive, int (*)(archive*)> a(archive_read_new(), archive_read_free);
+  archive_read_support_filter_gzip(a.get());
+  archive_read_support_format_tar(a.get());
+  std::map<std::string, std::string> entrees;
+  if (archive_read_open_memory(a.get(), octets.data(), octets.size()) != ARCHIVE_OK) return entrees;
+  archive_entry* e = nullptr;
+  while (archive_read_next_header(a.get(), &e) == ARCHIVE_OK) {
+    std::string contenu(static_cast<std::size_t>(archive_entry_size(e)), '\0');
+    archive_read_data(a.get(), contenu.data(), contenu.size());
+    entrees[archive_entry_pathname(e)] = contenu;
+  }
+  return entrees;
+}
+
+std::string lit(const fs::path& chemin) {
+  std::ifstream f(chemin, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+// What the private pages show of a season under way: the matches being
+// played and where, replays opened in the viewer through the token's link,
+// every recording in one archive, the student's rating drawn.
+void pages_de_la_saison(const LigueDeTest& l, int port) {
+  const std::string admin = "/admin/" + l.admin;
+  std::string page;
+  for (int i = 0; i < 100 && page.find(">pid ") == std::string::npos; ++i) {
+    page = get_http(port, admin).corps;
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_NE(page.find("<p id=postes>2 matches at once · here</p>"), std::string::npos) << page;
+  const std::regex en_cours(
+      R"(<tr><td class=n>(\d+)</td><td>[^<]*v1, [^<]*</td><td>[^<]+</td><td>pid (\d+)</td>)");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(page, m, en_cours)) << page;
+  EXPECT_EQ(lit(l.dossier / "matchs" / m[1].str() / "pid"), m[2].str() + "\n");
+
+  const std::string eleve = get_http(port, "/eleve/" + l.eleve).corps;
+  EXPECT_NE(eleve.find("<div class=courbe>v1 <svg"), std::string::npos) << eleve;
+  const std::regex relecture(R"r(href="/visionneuse\.html\?enregistrement=([^"]+)")r");
+  ASSERT_TRUE(std::regex_search(eleve, m, relecture)) << eleve;
+  const std::string lien = std::regex_replace(m[1].str(), std::regex("%2F"), "/");
+  EXPECT_TRUE(lien.starts_with("/eleve/" + l.eleve + "/enregistrement/")) << lien;
+  const ReponseHttp enregistrement = get_http(port, lien);
+  EXPECT_EQ(enregistrement.statut, 200);
+  EXPECT_TRUE(enregistrement.corps.starts_with("\x1f\x8b")) << lien;
+  const ReponseHttp visionneuse = get_http(port, "/visionneuse.html");
+  EXPECT_NE(visionneuse.entete.find("script-src 'unsafe-inline'; connect-src 'self'"),
+            std::string::npos)
+      << visionneuse.entete;
+
+  const ReponseHttp lot = get_http(port, admin + "/enregistrements.tar.gz");
+  EXPECT_EQ(lot.statut, 200);
+  const auto entrees = entrees_tar_gz(lot.corps);
+  EXPECT_GE(entrees.size(), 4u);
+  for (const auto& [nom, contenu] : entrees) {
+    ASSERT_TRUE(std::regex_match(nom, m, std::regex(R"(match-(\d+)\.jsonl\.gz)"))) << nom;
+    EXPECT_EQ(contenu, lit(l.dossier / "matchs" / m[1].str() / "matchs" / "0000" /
+                           "enregistrement.jsonl.gz"))
+        << nom;
+  }
+}
+
 TEST_F(Saison, JoueCompteEtSArretePropre) {
   int port = 0;
   auto service = sert(port);
@@ -154,6 +214,7 @@ TEST_F(Saison, JoueCompteEtSArretePropre) {
   const std::string ligne((std::istreambuf_iterator<char>(resultat)), {});
   EXPECT_NE(ligne.find("\"statut\":\"termine\""), std::string::npos) << ligne;
   EXPECT_EQ(ligne.find("\"defaillance\":\""), std::string::npos) << ligne;
+  pages_de_la_saison(l, port);
 
   ::kill(service->pid(), SIGTERM);
   EXPECT_EQ(service->attend_fin(60s), 0) << service->erreurs();

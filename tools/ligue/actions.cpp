@@ -73,7 +73,11 @@ tribune::PageHttp depot(sqlite3* base, const fs::path& ligue, std::int64_t eleve
   const auto resultat = depose(base, ligue, eleve, {c["langage"], c["nom"], r.corps});
   if (const auto* pourquoi = std::get_if<std::string>(&resultat))
     return {400, texte_brut, *pourquoi + "\n"};
-  return {200, texte_brut, "version " + std::to_string(std::get<std::int64_t>(resultat)) + "\n"};
+  // The number the student's page shows, theirs; not the league's count of versions.
+  Requete numero = prepare(base, "SELECT numero FROM versions WHERE id = ?1");
+  sqlite3_bind_int64(numero.get(), 1, std::get<std::int64_t>(resultat));
+  if (sqlite3_step(numero.get()) != SQLITE_ROW) throw ErreurBase(sqlite3_errmsg(base));
+  return {200, texte_brut, "version " + colonne(numero.get(), 0) + "\n"};
 }
 
 std::optional<tribune::PageHttp> action_admin(sqlite3* base, const std::string& racine,

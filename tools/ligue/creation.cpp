@@ -61,7 +61,7 @@ void ecrit(const fs::path& fichier, const std::string& texte) {
 
 void ecrit_liens(const ConfigurationLigue& c, sqlite3* base, std::ostream& sortie) {
   const std::string racine = "http://" + c.hote + ":" + std::to_string(c.port);
-  sortie << racine << "/admin/" << jeton_administrateur(base) << "  teacher\n";
+  sortie << racine << "/admin/" << jeton_administrateur(base) << "  " << _("teacher") << "\n";
   for (const EleveInscrit& e : eleves_inscrits(base))
     sortie << racine << "/eleve/" << e.jeton << "  " << e.nom << "\n";
 }

@@ -40,7 +40,14 @@ const Mots francais{
     "Nouveau lien",
     "Ajouter",
     "Résultats",
-    "Enregistrements"};
+    "Enregistrements",
+    "télécharger",
+    "Votre note au fil des matchs",
+    "Matchs en cours",
+    "<th>Match</th><th>Bots</th><th>Depuis</th><th>Processus</th>",
+    "matchs à la fois",
+    "Tous les enregistrements (.tar.gz)",
+    "ici"};
 
 const Mots anglais{
     "Send a version",
@@ -80,7 +87,14 @@ const Mots anglais{
     "New link",
     "Add",
     "Results",
-    "Recordings"};
+    "Recordings",
+    "download",
+    "Your rating over the matches",
+    "Running matches",
+    "<th>Match</th><th>Bots</th><th>Since</th><th>Process</th>",
+    "matches at once",
+    "Every recording (.tar.gz)",
+    "here"};
 
 }  // namespace
 
@@ -105,6 +119,15 @@ std::filesystem::path journal_bot(const std::filesystem::path& ligue, std::int64
 std::string colonne(sqlite3_stmt* r, int i) {
   const auto* t = sqlite3_column_text(r, i);
   return t ? reinterpret_cast<const char*>(t) : "";
+}
+
+std::string liens_enregistrement(const std::string& racine, const std::string& match,
+                                 const std::string& mot, const Mots& m) {
+  const std::string chemin = racine + "/enregistrement/" + match;
+  std::string encode;  // as a query's value: the token's characters need nothing else
+  for (const char c : chemin) encode += c == '/' ? std::string("%2F") : std::string(1, c);
+  return "<a class=revoir href=\"/visionneuse.html?enregistrement=" + encode + "\">" +
+         tribune::echappe_html(mot) + "</a> (<a href=\"" + chemin + "\">" + m.telecharger + "</a>)";
 }
 
 std::string cellule(const std::string& t) { return "<td>" + tribune::echappe_html(t) + "</td>"; }

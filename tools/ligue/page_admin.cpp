@@ -66,17 +66,17 @@ std::string matchs(sqlite3* base, const std::string& racine, const Mots& m) {
   std::string lignes;
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     const std::string id = colonne(r.get(), 0);
-    lignes += "<tr><td class=n>" + id + "</td>" + cellule(etat_lisible(m, colonne(r.get(), 1))) +
-              cellule(colonne(r.get(), 2)) + "<td>" +
-              (sqlite3_column_int(r.get(), 3)
-                   ? "<a href=\"" + racine + "/enregistrement/" + id + "\">" + id + "</a>"
-                   : "") +
-              "</td></tr>\n";
+    lignes +=
+        "<tr><td class=n>" + id + "</td>" + cellule(etat_lisible(m, colonne(r.get(), 1))) +
+        cellule(colonne(r.get(), 2)) + "<td>" +
+        (sqlite3_column_int(r.get(), 3) ? liens_enregistrement(racine, id, m.revoir, m) : "") +
+        "</td></tr>\n";
   }
   return "<h2>" + m.matchs.substr(m.matchs.find(' ') + 1) + " · " + m.enregistrements +
          "</h2>\n<table>\n" + lignes + "</table>\n<h2>" + m.exports + "</h2>\n<p><a href=\"" +
          racine + "/resultats.csv\">CSV</a> · <a href=\"" + racine +
-         "/resultats.json\">JSON</a></p>\n";
+         "/resultats.json\">JSON</a> · <a href=\"" + racine + "/enregistrements.tar.gz\">" +
+         m.tout_telecharger + "</a></p>\n";
 }
 
 // Every place of every finished match, one row each.
@@ -154,16 +154,17 @@ std::optional<tribune::PageHttp> enregistrement_match(sqlite3* base, const fs::p
 
 std::optional<tribune::PageHttp> page_admin(sqlite3* base, const fs::path& ligue,
                                             const std::string& racine, std::string_view reste,
-                                            Langue l) {
+                                            Langue l, const Postes& postes) {
   const Mots& m = mots(l);
   if (reste == "resultats.csv") return export_csv(base);
   if (reste == "resultats.json") return export_json(base);
+  if (reste == "enregistrements.tar.gz") return lot_enregistrements(base, ligue);
   if (reste.starts_with("enregistrement/"))
     return enregistrement_match(base, ligue, reste.substr(15));
   if (!reste.empty()) return std::nullopt;
   return tribune::PageHttp{
       200, html,
-      document(
-          l, l == Langue::Francais ? "Ligue : enseignant" : "League: teacher",
-          reglages(base, ligue, racine, m) + eleves(base, racine, m) + matchs(base, racine, m))};
+      document(l, l == Langue::Francais ? "Ligue : enseignant" : "League: teacher",
+               reglages(base, ligue, racine, m) + eleves(base, racine, m) +
+                   section_postes(base, ligue, postes, m) + matchs(base, racine, m))};
 }

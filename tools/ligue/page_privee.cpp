@@ -1,7 +1,11 @@
 // The pages behind a token: a student's (upload, builds, matches, rivals,
 // rating) and the teacher's (settings, class, matches, season, exports).
+#include <algorithm>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
+#include <vector>
 
 #include "ligue/base.h"
 #include "ligue/creation.h"
@@ -55,14 +59,13 @@ std::string matchs_eleve(sqlite3* base, std::int64_t eleve, const std::string& r
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     const std::string match = std::to_string(sqlite3_column_int64(r.get(), 0));
     const bool rang = sqlite3_column_type(r.get(), 4) != SQLITE_NULL;
-    lignes += "<tr><td class=n>" + match + "</td>" + cellule(etat_lisible(m, colonne(r.get(), 1))) +
-              cellule(colonne(r.get(), 2)) + "<td class=n>v" + colonne(r.get(), 3) +
-              "</td><td class=n>" + (rang ? colonne(r.get(), 4) : "") + "</td><td>" +
-              (sqlite3_column_int(r.get(), 5)
-                   ? "<a href=\"" + racine + "/enregistrement/" + match + "\">" + m.revoir + "</a> "
-                   : "") +
-              "<a href=\"" + racine + "/journal/" + match + "\">" + m.journal_bot +
-              "</a></td></tr>\n";
+    lignes +=
+        "<tr><td class=n>" + match + "</td>" + cellule(etat_lisible(m, colonne(r.get(), 1))) +
+        cellule(colonne(r.get(), 2)) + "<td class=n>v" + colonne(r.get(), 3) + "</td><td class=n>" +
+        (rang ? colonne(r.get(), 4) : "") + "</td><td>" +
+        (sqlite3_column_int(r.get(), 5) ? liens_enregistrement(racine, match, m.revoir, m) + " "
+                                        : "") +
+        "<a href=\"" + racine + "/journal/" + match + "\">" + m.journal_bot + "</a></td></tr>\n";
   }
   if (lignes.empty()) return "<h2>" + m.matchs + "</h2>\n<p>" + m.aucun_match + "</p>\n";
   return "<h2>" + m.matchs + "</h2>\n<table>\n<tr>" + m.colonnes_matchs + "</tr>\n" + lignes +
@@ -89,6 +92,27 @@ std::string adversaires(sqlite3* base, std::int64_t eleve, const Mots& m) {
   if (lignes.empty()) return "";
   return "<h2>" + m.adversaires + "</h2>\n<table>\n<tr>" + m.colonnes_adversaires + "</tr>\n" +
          lignes + "</table>\n";
+}
+
+// One line per version of the student's, newest first, on one scale so that they compare.
+std::string courbes(sqlite3* base, std::int64_t eleve, const Mots& m) {
+  Requete r = prepare(base,
+                      "SELECT v.numero, h.note FROM historique_notes h "
+                      "JOIN versions v ON v.id = h.version WHERE v.eleve = ?1 ORDER BY h.id");
+  sqlite3_bind_int64(r.get(), 1, eleve);
+  std::map<std::int64_t, std::vector<double>, std::greater<>> par_version;
+  double bas = 1e300, haut = -1e300;
+  while (sqlite3_step(r.get()) == SQLITE_ROW) {
+    const double note = sqlite3_column_double(r.get(), 1);
+    par_version[sqlite3_column_int64(r.get(), 0)].push_back(note);
+    bas = std::min(bas, note), haut = std::max(haut, note);
+  }
+  std::string lignes;
+  for (const auto& [numero, notes] : par_version)
+    if (const std::string dessin = courbe(notes, bas, haut); !dessin.empty())
+      lignes += "<div class=courbe>v" + std::to_string(numero) + " " + dessin + "</div>\n";
+  if (lignes.empty()) return "";
+  return "<h2>" + m.courbe + "</h2>\n" + lignes;
 }
 
 std::string notes(sqlite3* base, std::int64_t eleve, const Mots& m) {
@@ -121,7 +145,7 @@ tribune::PageHttp page_eleve(sqlite3* base, std::int64_t id, const std::string& 
                       document(l, colonne(nom.get(), 0),
                                formulaire_depot(m, racine + "/depot") + versions(base, id, m) +
                                    matchs_eleve(base, id, racine, m) + adversaires(base, id, m) +
-                                   notes(base, id, m))};
+                                   courbes(base, id, m) + notes(base, id, m))};
   p.avec_script = true;
   return p;
 }
@@ -158,7 +182,8 @@ std::optional<tribune::PageHttp> sous_page_eleve(sqlite3* base, const fs::path& 
 }  // namespace
 
 std::optional<tribune::PageHttp> page_privee(sqlite3* base, const fs::path& fichier,
-                                             std::string_view chemin, Langue l) {
+                                             std::string_view chemin, Langue l,
+                                             const Postes& postes) {
   const bool admin = chemin.starts_with("/admin/");
   const std::string_view apres = chemin.substr(7);
   const std::string_view jeton = apres.substr(0, apres.find('/'));
@@ -167,7 +192,7 @@ std::optional<tribune::PageHttp> page_privee(sqlite3* base, const fs::path& fich
   const std::string racine = std::string(chemin.substr(0, 7)) + std::string(jeton);
   if (admin) {
     if (!jeton_admin_valide(base, jeton)) return std::nullopt;
-    return page_admin(base, fichier.parent_path(), racine, reste, l);
+    return page_admin(base, fichier.parent_path(), racine, reste, l, postes);
   }
   const auto eleve = eleve_du_jeton(base, jeton);
   if (!eleve) return std::nullopt;

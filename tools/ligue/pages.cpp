@@ -77,26 +77,6 @@ std::map<std::int64_t, std::vector<double>> historiques(sqlite3* base) {
   return notes;
 }
 
-// A small line of the ratings over time, on the scale shared by every row
-// so that the rows compare; no script, no library.
-std::string courbe(const std::vector<double>& notes, double bas, double haut) {
-  if (notes.size() < 2) return "";
-  constexpr double largeur = 120, hauteur = 28;
-  // One point per pixel at most: a season of thousands of refits would
-  // otherwise weigh megabytes.
-  const std::size_t n = std::min<std::size_t>(notes.size(), static_cast<std::size_t>(largeur) + 1);
-  std::string points;
-  for (std::size_t k = 0; k < n; ++k) {
-    const std::size_t i = k * (notes.size() - 1) / (n - 1);
-    const double x = largeur * static_cast<double>(i) / static_cast<double>(notes.size() - 1);
-    const double y = hauteur - 2 - (hauteur - 4) * (notes[i] - bas) / std::max(haut - bas, 1.0);
-    points += nombre("%.1f", x) + "," + nombre("%.1f", y) + " ";
-  }
-  return "<svg width=120 height=28 viewBox=\"0 0 120 28\"><polyline fill=none "
-         "stroke=\"#6cf\" stroke-width=1.5 points=\"" +
-         points + "\"/></svg>";
-}
-
 std::string ligne_tableau(std::size_t rang, const LigneTableau& l, const std::string& marque,
                           const std::string& dessin) {
   const double taux = static_cast<double>(l.victoires) / static_cast<double>(l.matchs);
@@ -136,19 +116,41 @@ tribune::PageHttp page_classement(sqlite3* base, const Textes& t) {
 }
 
 tribune::PageHttp reponds(sqlite3* base, const std::filesystem::path& fichier,
-                          std::string_view chemin, Langue langue) {
+                          std::string_view chemin, Langue langue, const Postes& postes) {
   const Textes& t = textes(langue);
   if (chemin == "/") return page_classement(base, t);
   if (chemin == "/depot.js") return script_depot();
   // Replays and live matches open in the viewer served from here, on the league's own port.
-  if (chemin == "/visionneuse.html")
-    return {200, "text/html; charset=utf-8", std::string(page_visionneuse())};
+  if (chemin == "/visionneuse.html") {
+    tribune::PageHttp p{200, "text/html; charset=utf-8", std::string(page_visionneuse())};
+    p.script_interne = true;
+    return p;
+  }
   if (chemin.starts_with("/eleve/") || chemin.starts_with("/admin/"))
-    if (auto p = page_privee(base, fichier, chemin, langue)) return std::move(*p);
+    if (auto p = page_privee(base, fichier, chemin, langue, postes)) return std::move(*p);
   return {404, "text/plain; charset=utf-8", std::string(t.introuvable) + "\n"};
 }
 
 }  // namespace
+
+// No script, no library: a polyline in an inline SVG.
+std::string courbe(const std::vector<double>& notes, double bas, double haut) {
+  if (notes.size() < 2) return "";
+  constexpr double largeur = 120, hauteur = 28;
+  // One point per pixel at most: a season of thousands of refits would
+  // otherwise weigh megabytes.
+  const std::size_t n = std::min<std::size_t>(notes.size(), static_cast<std::size_t>(largeur) + 1);
+  std::string points;
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = k * (notes.size() - 1) / (n - 1);
+    const double x = largeur * static_cast<double>(i) / static_cast<double>(notes.size() - 1);
+    const double y = hauteur - 2 - (hauteur - 4) * (notes[i] - bas) / std::max(haut - bas, 1.0);
+    points += nombre("%.1f", x) + "," + nombre("%.1f", y) + " ";
+  }
+  return "<svg width=120 height=28 viewBox=\"0 0 120 28\"><polyline fill=none "
+         "stroke=\"#6cf\" stroke-width=1.5 points=\"" +
+         points + "\"/></svg>";
+}
 
 // The student whose token this is, compared with every token in constant
 // time so that the answer's delay tells nothing about the others.
@@ -177,12 +179,13 @@ Langue langue_de(std::string_view accept_language) {
   return fr ? Langue::Francais : Langue::Anglais;
 }
 
-tribune::PageHttp page_ligue(const std::filesystem::path& fichier, const tribune::DemandeHttp& r) {
+tribune::PageHttp page_ligue(const std::filesystem::path& fichier, const tribune::DemandeHttp& r,
+                             const Postes& postes) {
   const std::string_view chemin = std::string_view(r.cible).substr(0, r.cible.find('?'));
   try {
     if (r.methode == "POST") return action_ligue(fichier, r, langue_de(r.accept_language));
     Base base = ouvre_base(fichier, true);
-    return reponds(base.get(), fichier, chemin, langue_de(r.accept_language));
+    return reponds(base.get(), fichier, chemin, langue_de(r.accept_language), postes);
   } catch (const std::exception& e) {
     return {500, "text/plain; charset=utf-8", std::string("database: ") + e.what() + "\n"};
   }

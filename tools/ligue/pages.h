@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tribune/service_http.h"
 
@@ -18,10 +19,22 @@ enum class Langue { Francais, Anglais };
 // French when the browser's first language is, English otherwise.
 [[nodiscard]] Langue langue_de(std::string_view accept_language);
 
+// How the service plays its matches, for the teacher's page.
+struct Postes {
+  int places = 1;  // matches at once (-j)
+  bool slurm = false;
+  std::string partition;  // empty: Slurm's default
+};
+
 // The answer to one request. Never throws: a database that cannot be read
 // gives a 500 that says so.
 [[nodiscard]] tribune::PageHttp page_ligue(const std::filesystem::path& base,
-                                           const tribune::DemandeHttp& r);
+                                           const tribune::DemandeHttp& r,
+                                           const Postes& postes = {});
+
+// A small line of ratings over time, on the scale [bas, haut] shared by the
+// lines drawn beside it; nothing under two points.
+[[nodiscard]] std::string courbe(const std::vector<double>& notes, double bas, double haut);
 
 // The page with the league's look around `corps`, its title escaped.
 [[nodiscard]] std::string document(Langue l, const std::string& titre, const std::string& corps);
@@ -35,7 +48,8 @@ enum class Langue { Francais, Anglais };
 // 403 without a valid token and a same-site origin.
 [[nodiscard]] std::optional<tribune::PageHttp> page_privee(sqlite3* base,
                                                            const std::filesystem::path& fichier,
-                                                           std::string_view chemin, Langue l);
+                                                           std::string_view chemin, Langue l,
+                                                           const Postes& postes);
 [[nodiscard]] tribune::PageHttp action_ligue(const std::filesystem::path& fichier,
                                              const tribune::DemandeHttp& r, Langue l);
 // The few lines that send the student's file as a POST's raw body.

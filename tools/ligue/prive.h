@@ -19,6 +19,7 @@ struct Mots {
   std::string attente, construction, prete, echec, prevu, en_cours, fini, abandonne;
   std::string reglages, saison, en_pause, en_marche, pause, reprise, eleves, colonnes_eleves;
   std::string activer, desactiver, nouveau_jeton, ajouter, exports, enregistrements;
+  std::string telecharger, courbe, postes, colonnes_postes, places, tout_telecharger, ici;
 };
 
 [[nodiscard]] const Mots& mots(Langue l);
@@ -43,9 +44,22 @@ inline constexpr const char* html = "text/html; charset=utf-8";
 [[nodiscard]] std::optional<tribune::PageHttp> enregistrement_match(
     sqlite3* base, const std::filesystem::path& ligue, std::string_view id);
 
+// A recording's links: opened in the viewer served by the league, and downloaded.
+[[nodiscard]] std::string liens_enregistrement(const std::string& racine, const std::string& match,
+                                               const std::string& mot, const Mots& m);
+
 // The teacher's page at `racine` ("/admin/TOKEN"), or below it for `reste`:
-// resultats.csv, resultats.json, enregistrement/ID.
+// resultats.csv, resultats.json, enregistrements.tar.gz, enregistrement/ID.
 [[nodiscard]] std::optional<tribune::PageHttp> page_admin(sqlite3* base,
                                                           const std::filesystem::path& ligue,
                                                           const std::string& racine,
-                                                          std::string_view reste, Langue l);
+                                                          std::string_view reste, Langue l,
+                                                          const Postes& postes);
+// The matches running now and where: their bots, since when, their process
+// or Slurm job, and how many run at once.
+[[nodiscard]] std::string section_postes(sqlite3* base, const std::filesystem::path& ligue,
+                                         const Postes& postes, const Mots& m);
+// Every recording of the league as one .tar.gz (match-ID.jsonl.gz inside),
+// written to an unnamed file of the league's folder; nothing when it cannot be.
+[[nodiscard]] std::optional<tribune::PageHttp> lot_enregistrements(
+    sqlite3* base, const std::filesystem::path& ligue);

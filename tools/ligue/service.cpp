@@ -73,8 +73,11 @@ int sert_ligue(const OptionsSertLigue& o) {
   const std::jthread constructeur = lance_constructeur({dossier, programmes.kits});
   tribune::OptionsServiceHttp service{o.port.value_or(configuration.port), o.adresse, "arene-ligue",
                                       depot_max};
-  const int statut = tribune::sert_http(
-      service, [base](const tribune::DemandeHttp& r) { return page_ligue(base, r); });
+  const Postes postes{static_cast<int>(o.paralleles.value_or(configuration.matchs_simultanes)),
+                      o.slurm, o.partition.value_or("")};
+  const int statut = tribune::sert_http(service, [base, postes](const tribune::DemandeHttp& r) {
+    return page_ligue(base, r, postes);
+  });
   saison->arrete();
   std::_Exit(statut);
 }
