@@ -34,19 +34,31 @@ std::string processus(const fs::path& ligue, std::int64_t id, bool slurm) {
 
 std::string section_postes(sqlite3* base, const fs::path& ligue, const Postes& postes,
                            const Mots& m) {
+  // One row per bot, in the order they were drawn: group_concat's order is not defined.
   Requete r = prepare(base,
-                      "SELECT m.id, COALESCE(m.debut, ''), "
-                      "group_concat(e.nom || ' v' || v.numero, ', ') FROM matchs m "
+                      "SELECT m.id, COALESCE(m.debut, ''), e.nom || ' v' || v.numero FROM matchs m "
                       "JOIN participations p ON p.match = m.id JOIN versions v ON v.id = p.version "
                       "JOIN eleves e ON e.id = v.eleve WHERE m.etat = 'en_cours' "
-                      "GROUP BY m.id ORDER BY m.id");
+                      "ORDER BY m.id, p.rowid");
   std::string lignes;
+  std::int64_t courant = -1;
+  std::string debut, bots;
+  const auto ferme = [&] {
+    if (courant < 0) return;
+    lignes += "<tr><td class=n>" + std::to_string(courant) + "</td>" + cellule(bots) +
+              cellule(debut) + cellule(processus(ligue, courant, postes.slurm)) + "</tr>\n";
+  };
   while (sqlite3_step(r.get()) == SQLITE_ROW) {
     const std::int64_t id = sqlite3_column_int64(r.get(), 0);
-    lignes += "<tr><td class=n>" + std::to_string(id) + "</td>" + cellule(colonne(r.get(), 2)) +
-              cellule(colonne(r.get(), 1)) + cellule(processus(ligue, id, postes.slurm)) +
-              "</tr>\n";
+    if (id != courant) {
+      ferme();
+      courant = id;
+      debut = colonne(r.get(), 1);
+      bots.clear();
+    }
+    bots += (bots.empty() ? "" : ", ") + colonne(r.get(), 2);
   }
+  ferme();
   const std::string ou =
       postes.slurm ? "Slurm" + (postes.partition.empty() ? "" : " (" + postes.partition + ")")
                    : m.ici;
