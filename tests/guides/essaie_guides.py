@@ -79,7 +79,7 @@ RACCOURCIS = [
 ]
 
 # Servers: a background line starting one of these waits until it listens.
-SERVEURS = re.compile(r"^(\S*/)?arene(-arbitre|-tournoi sert)?\s")
+SERVEURS = re.compile(r"^(\S*/)?arene(-arbitre|-tournoi sert|-ligue sert)?\s")
 
 # Every command of a block must succeed, not only its last.
 PRELUDE = r"""
