@@ -4,6 +4,10 @@
 // around the match server that show pages of their own.
 #pragma once
 
+#include <boost/asio/io_context.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/message.hpp>
+#include <boost/beast/http/string_body.hpp>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -32,6 +36,7 @@ struct PageHttp {
   std::string emplacement{};   // Location, for a 303 after a POST
   std::string piece_jointe{};  // a download's file name (Content-Disposition)
   bool avec_script = false;    // the page loads scripts of its own origin
+  std::string politique{};     // the Content-Security-Policy, when a page needs its own
 };
 
 // Text made safe inside an HTML element or a quoted attribute, for every page
@@ -61,11 +66,18 @@ EcouteHttp ecoute_http(const OptionsServiceHttp& options);
 int accepte_http(transport::Socket ecoute, const std::string& serveur,
                  std::function<void(transport::Socket)> sert_connexion);
 
+// A connection a handler takes over once a request is read, a WebSocket's
+// upgrade for one: true when it took it (the connection ends when it
+// returns), false to answer the request as a page. Thread-safe, never throws.
+using Reprise =
+    std::function<bool(boost::beast::tcp_stream&, boost::asio::io_context&,
+                       const boost::beast::http::request<boost::beast::http::string_body>&)>;
+
 // Serves until the program ends, announcing "serving at http://A:P/" on
 // stdout once it listens; returns 1 after saying why when it cannot listen.
 // `reponds` runs on the connections' threads at once: it must be thread-safe
-// and must not throw.
+// and must not throw. `reprise`, if given, sees each request first.
 int sert_http(const OptionsServiceHttp& options,
-              std::function<PageHttp(const DemandeHttp&)> reponds);
+              std::function<PageHttp(const DemandeHttp&)> reponds, Reprise reprise = {});
 
 }  // namespace tribune

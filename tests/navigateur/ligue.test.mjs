@@ -2,27 +2,12 @@
 // form of their page and sees it become ready; the teacher pauses the season
 // with the button of theirs.
 import assert from 'node:assert/strict';
-import {spawn, execFileSync} from 'node:child_process';
+import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {test} from 'node:test';
-import {CONSTRUCTION, RACINE, attends, navigateur} from './outils.mjs';
-
-const LIGUE = path.join(CONSTRUCTION, 'arene-ligue');
-
-// `arene-ligue sert` on a free port of this machine, stopped by the test's end.
-async function sertLigue(t, dossier) {
-  const p = spawn(LIGUE, ['sert', dossier, '--port', '0', '--adresse', '127.0.0.1',
-    '--kits', path.join(RACINE, 'kits')], {stdio: ['ignore', 'pipe', 'pipe']});
-  const fini = new Promise((ok) => p.on('exit', ok));
-  t.after(async () => { p.kill('SIGTERM'); await fini; });
-  let sortie = '';
-  p.stdout.on('data', (d) => { sortie += d; });
-  const limite = Date.now() + 10000;
-  while (!/127\.0\.0\.1:(\d+)/.test(sortie) && Date.now() < limite) await new Promise((ok) => setTimeout(ok, 50));
-  return `http://127.0.0.1:${sortie.match(/127\.0\.0\.1:(\d+)/)[1]}`;
-}
+import {LIGUE, attends, navigateur, sertLigue} from './outils.mjs';
 
 test('a student uploads through the form, the teacher pauses the season', async (t) => {
   const ici = fs.mkdtempSync(path.join(os.tmpdir(), 'arene-ligue-'));

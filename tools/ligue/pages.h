@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "ligue/direct.h"
 #include "tribune/service_http.h"
 
 enum class Langue { Francais, Anglais };
@@ -18,13 +19,23 @@ enum class Langue { Francais, Anglais };
 // French when the browser's first language is, English otherwise.
 [[nodiscard]] Langue langue_de(std::string_view accept_language);
 
-// The answer to one request. Never throws: a database that cannot be read
-// gives a 500 that says so.
+// The answer to one request; `direct` tells which matches are live. Never
+// throws: a database that cannot be read gives a 500 that says so.
 [[nodiscard]] tribune::PageHttp page_ligue(const std::filesystem::path& base,
-                                           const tribune::DemandeHttp& r);
+                                           const tribune::DemandeHttp& r, const EnDirect& direct);
 
-// The page with the league's look around `corps`, its title escaped.
-[[nodiscard]] std::string document(Langue l, const std::string& titre, const std::string& corps);
+// The page with the league's look around `corps`, its title escaped; `tete`
+// goes into its head.
+[[nodiscard]] std::string document(Langue l, const std::string& titre, const std::string& corps,
+                                   std::string_view tete = "");
+// The leaderboard's table, or the line saying there is none yet.
+[[nodiscard]] std::string classement_html(sqlite3* base, Langue l);
+
+// The projector page, its script and what it polls (projecteur.cpp);
+// nothing for other paths.
+[[nodiscard]] std::optional<tribune::PageHttp> page_projecteur(sqlite3* base,
+                                                               std::string_view chemin, Langue l,
+                                                               const EnDirect& direct);
 
 // The student whose token this is, compared with every token in constant time.
 [[nodiscard]] std::optional<std::int64_t> eleve_du_jeton(sqlite3* base, std::string_view jeton);
