@@ -155,14 +155,6 @@ class Session {
     flux.cancel();
   }
 
-  static websocket::stream_base::timeout sans_limite() {
-    websocket::stream_base::timeout t{};
-    t.handshake_timeout = websocket::stream_base::none();
-    t.idle_timeout = websocket::stream_base::none();
-    t.keep_alive_pings = false;
-    return t;
-  }
-
   Flux& ws_;
   asio::io_context& ioc_;
   asio::steady_timer minuterie_;
@@ -197,6 +189,14 @@ websocket::stream_base::timeout limites(const OptionsSpectateurs& options) {
 }
 
 }  // namespace
+
+websocket::stream_base::timeout sans_limite() {
+  websocket::stream_base::timeout t{};
+  t.handshake_timeout = websocket::stream_base::none();
+  t.idle_timeout = websocket::stream_base::none();
+  t.keep_alive_pings = false;
+  return t;
+}
 
 void diffuse(ContexteSpectateurs& contexte, beast::tcp_stream& flux, asio::io_context& ioc,
              const beast::http::request<beast::http::empty_body>& requete) {

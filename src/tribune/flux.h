@@ -5,10 +5,15 @@
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/message.hpp>
+#include <boost/beast/websocket/stream_base.hpp>
 
 #include "tribune/contexte.h"
 
 namespace tribune {
+
+// No handshake or idle limit and no pings: set on a WebSocket being cut, so
+// that its own timer does not keep the io_context running.
+boost::beast::websocket::stream_base::timeout sans_limite();
 
 // Completes the handshake, then sends the match until it ends, the spectator
 // leaves, or stops reading (counted in the context). The caller holds the

@@ -85,7 +85,7 @@ bool trop_gros(const http::request_parser<http::string_body>& analyseur, std::si
 
 // One request and its answer; false once the connection is to close.
 bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer& tampon,
-             const Reponds& reponds, const Reprise& reprise, const std::string& serveur,
+             const Reponds& reponds, const PriseConnexion& reprise, const std::string& serveur,
              std::size_t corps_max) {
   http::request_parser<http::string_body> analyseur;
   analyseur.header_limit(taille_max_entete);
@@ -124,7 +124,7 @@ bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer&
          m.keep_alive();
 }
 
-void sert_connexion(transport::Socket socket, const Reponds& reponds, const Reprise& reprise,
+void sert_connexion(transport::Socket socket, const Reponds& reponds, const PriseConnexion& reprise,
                     const std::string& serveur, std::size_t corps_max) {
   try {
     asio::io_context ioc;
@@ -216,7 +216,7 @@ int accepte_http(transport::Socket ecoute, const std::string& serveur,
 }
 
 int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeHttp&)> reponds,
-              Reprise reprise) {
+              PriseConnexion reprise) {
   EcouteHttp e = ecoute_http(o);
   if (e.etat == EcouteHttp::Etat::adresse_invalide) {
     std::fprintf(stderr, "%s: %s: expected an IPv4 address\n", o.serveur.c_str(),
@@ -232,7 +232,7 @@ int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeH
   std::fflush(stdout);
   struct Partage {
     Reponds reponds;
-    Reprise reprise;
+    PriseConnexion reprise;
     std::string serveur;
   };
   auto partage =

@@ -69,7 +69,7 @@ int accepte_http(transport::Socket ecoute, const std::string& serveur,
 // A connection a handler takes over once a request is read, a WebSocket's
 // upgrade for one: true when it took it (the connection ends when it
 // returns), false to answer the request as a page. Thread-safe, never throws.
-using Reprise =
+using PriseConnexion =
     std::function<bool(boost::beast::tcp_stream&, boost::asio::io_context&,
                        const boost::beast::http::request<boost::beast::http::string_body>&)>;
 
@@ -78,6 +78,6 @@ using Reprise =
 // `reponds` runs on the connections' threads at once: it must be thread-safe
 // and must not throw. `reprise`, if given, sees each request first.
 int sert_http(const OptionsServiceHttp& options,
-              std::function<PageHttp(const DemandeHttp&)> reponds, Reprise reprise = {});
+              std::function<PageHttp(const DemandeHttp&)> reponds, PriseConnexion reprise = {});
 
 }  // namespace tribune

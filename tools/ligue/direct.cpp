@@ -5,11 +5,12 @@
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http/write.hpp>
 #include <boost/beast/websocket.hpp>
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <nlohmann/json.hpp>
 
 #include "tribune/attente.h"
+#include "tribune/flux.h"
 
 namespace {
 
@@ -45,14 +46,6 @@ void refuse(beast::tcp_stream& flux, asio::io_context& ioc, const Requete& reque
   r.prepare_payload();
   flux.expires_after(delai_envoi);
   (void)tribune::attend(ioc, [&](auto fin) { http::async_write(flux, r, std::move(fin)); });
-}
-
-websocket::stream_base::timeout sans_limite() {
-  websocket::stream_base::timeout t{};
-  t.handshake_timeout = websocket::stream_base::none();
-  t.idle_timeout = websocket::stream_base::none();
-  t.keep_alive_pings = false;
-  return t;
 }
 
 // One message at a time from the match to the browser, so that nothing
@@ -112,8 +105,8 @@ class Relais {
   void coupe() {
     fini_ = true;
     minuterie_.cancel();
-    aval_.set_option(sans_limite());
-    amont_.set_option(sans_limite());
+    aval_.set_option(tribune::sans_limite());
+    amont_.set_option(tribune::sans_limite());
     beast::error_code ignoree;
     for (beast::tcp_stream* flux : {&beast::get_lowest_layer(aval_), &amont_.next_layer()}) {
       flux->socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignoree);
@@ -136,7 +129,8 @@ std::optional<websocket::stream<beast::tcp_stream>> ouvre_amont(asio::io_context
   amont.next_layer().expires_after(delai_amont);
   const asio::ip::tcp::endpoint local(asio::ip::address_v4::loopback(),
                                       static_cast<unsigned short>(port));
-  if (tribune::attend(ioc, [&](auto fin) { amont.next_layer().async_connect(local, std::move(fin)); }))
+  if (tribune::attend(ioc,
+                      [&](auto fin) { amont.next_layer().async_connect(local, std::move(fin)); }))
     return std::nullopt;
   amont.read_message_max(message_max);
   if (tribune::attend(ioc, [&](auto fin) {
@@ -144,7 +138,7 @@ std::optional<websocket::stream<beast::tcp_stream>> ouvre_amont(asio::io_context
       }))
     return std::nullopt;
   amont.next_layer().expires_never();
-  amont.set_option(sans_limite());
+  amont.set_option(tribune::sans_limite());
   return amont;
 }
 

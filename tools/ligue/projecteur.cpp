@@ -28,7 +28,8 @@ constexpr const char* politique =
 constexpr const char* style =
     "<style>html body{margin:0;height:100vh;display:grid;grid-template-columns:1fr 28vw;"
     "grid-template-rows:auto 1fr}h1{grid-column:1/3;margin:.3em .6em;font-size:3.2vh}"
-    "#scene{flex:1;min-height:0;width:100%;border:0}#cote{overflow:auto;padding:0 1em;font-size:2vh}"
+    "#scene{flex:1;min-height:0;width:100%;border:0}#cote{overflow:auto;padding:0 "
+    "1em;font-size:2vh}"
     "#legende{margin:.2em .6em;font-size:2.6vh;color:#6cf}#rien{margin:2em;font-size:2.6vh}"
     "#jeu{display:flex;flex-direction:column;min-height:0}</style>"
     "<script src=\"/projecteur.js\" defer></script>";
@@ -86,8 +87,10 @@ tribune::PageHttp page(sqlite3* base, Langue l) {
 std::optional<tribune::PageHttp> page_projecteur(sqlite3* base, std::string_view chemin, Langue l,
                                                  const EnDirect& direct) {
   if (chemin == "/projecteur") return page(base, l);
-  if (chemin == "/projecteur.js") return tribune::PageHttp{200, "text/javascript; charset=utf-8", script};
-  if (chemin == "/direct.json") return tribune::PageHttp{200, "application/json", json_direct(direct)};
+  if (chemin == "/projecteur.js")
+    return tribune::PageHttp{200, "text/javascript; charset=utf-8", script};
+  if (chemin == "/direct.json")
+    return tribune::PageHttp{200, "application/json", json_direct(direct)};
   if (chemin == "/direct/flux")
     return tribune::PageHttp{426, "text/plain; charset=utf-8",
                              "a WebSocket: ask for it with Upgrade: websocket\n"};
