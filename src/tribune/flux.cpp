@@ -170,16 +170,6 @@ class Session {
   Abonnement abonnement_;
 };
 
-// The socket takes a message only while little of what it holds is unsent.
-// Else it fills a send buffer of megabytes, then wakes the writer again only
-// once a third of it has gone: a slow spectator would see seconds without
-// progress, and minutes of delay.
-void limite_non_envoye(beast::tcp_stream& flux) {
-  const int octets = non_envoye_max;
-  ::setsockopt(flux.socket().native_handle(), IPPROTO_TCP, TCP_NOTSENT_LOWAT, &octets,
-               sizeof octets);
-}
-
 websocket::stream_base::timeout limites(const OptionsSpectateurs& options) {
   websocket::stream_base::timeout t{};
   t.handshake_timeout = options.delai_envoi;
@@ -189,6 +179,16 @@ websocket::stream_base::timeout limites(const OptionsSpectateurs& options) {
 }
 
 }  // namespace
+
+// The socket takes a message only while little of what it holds is unsent.
+// Else it fills a send buffer of megabytes, then wakes the writer again only
+// once a third of it has gone: a slow spectator would see seconds without
+// progress, and minutes of delay.
+void limite_non_envoye(beast::tcp_stream& flux) {
+  const int octets = non_envoye_max;
+  ::setsockopt(flux.socket().native_handle(), IPPROTO_TCP, TCP_NOTSENT_LOWAT, &octets,
+               sizeof octets);
+}
 
 websocket::stream_base::timeout sans_limite() {
   websocket::stream_base::timeout t{};

@@ -15,6 +15,10 @@ namespace tribune {
 // that its own timer does not keep the io_context running.
 boost::beast::websocket::stream_base::timeout sans_limite();
 
+// The socket takes more only while a few tens of kilobytes of it are unsent,
+// so that a slow reader is behind by that much at most, not by megabytes.
+void limite_non_envoye(boost::beast::tcp_stream& flux);
+
 // Completes the handshake, then sends the match until it ends, the spectator
 // leaves, or stops reading (counted in the context). The caller holds the
 // stream's place.

@@ -27,6 +27,9 @@ constexpr auto delai_amont = 30s;
 constexpr auto delai_envoi = 10s;
 // A full state of a crowded match fits; the match's port sends less at once.
 constexpr std::size_t message_max = 16 << 20;
+// What the relay lets wait for it on the match's side: beyond, the match's
+// port skips ahead for this reader rather than the browser falling minutes behind.
+constexpr int recu_max = 64 << 10;
 
 std::optional<std::int64_t> match_demande(std::string_view cible) {
   const auto q = cible.find("match=");
@@ -126,6 +129,8 @@ class Relais {
 // The match's own stream, connected and past its handshake, or nothing.
 std::optional<websocket::stream<beast::tcp_stream>> ouvre_amont(asio::io_context& ioc, int port) {
   websocket::stream<beast::tcp_stream> amont(ioc);
+  amont.next_layer().socket().open(asio::ip::tcp::v4());
+  amont.next_layer().socket().set_option(asio::socket_base::receive_buffer_size(recu_max));
   amont.next_layer().expires_after(delai_amont);
   const asio::ip::tcp::endpoint local(asio::ip::address_v4::loopback(),
                                       static_cast<unsigned short>(port));
@@ -199,6 +204,7 @@ bool relaie_direct(const EnDirect& direct, tribune::Places& places, beast::tcp_s
   if (tribune::attend(ioc, [&](auto fin) { aval.async_accept(requete, std::move(fin)); }))
     return true;
   flux.expires_never();
+  tribune::limite_non_envoye(flux);
   aval.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
   aval.read_message_max(4096);
   Relais(aval, *amont, ioc).execute();
