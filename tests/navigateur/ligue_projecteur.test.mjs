@@ -46,6 +46,12 @@ test('the projector page shows a live match with names, then the next one', asyn
   const reglages = path.join(dossier, 'ligue.toml');
   fs.writeFileSync(reglages, fs.readFileSync(reglages, 'utf8').replace('joueurs = 4', 'joueurs = 2').replace('"60s"', '"6s"'));
   const adresse = await sertLigue(t, dossier);
+  const page = await navigateur(t, {largeur: 1600, hauteur: 900, langue: 'en-GB'});
+
+  // No bot yet: the page says nothing is live, and shows no viewer.
+  await page.goto(adresse + '/projecteur');
+  await attends(page, () => !document.getElementById('rien').hidden && document.getElementById('scene').hidden, null, 10);
+  assert.match(await page.$eval('#rien', (e) => e.textContent), /No match is live/);
 
   // Each student sends the kit's example bot, as their page's form does.
   const bot = fs.readFileSync(path.join(RACINE, 'kits/python/exemple.py'));
@@ -55,7 +61,6 @@ test('the projector page shows a live match with names, then the next one', asyn
     assert.equal(r.status, 200, await r.text());
   }
 
-  const page = await navigateur(t, {largeur: 1600, hauteur: 900, langue: 'en-GB'});
   await page.goto(adresse + '/');
   await Promise.all([page.waitForNavigation(), page.click('a[href="/projecteur"]')]);
   const premier = await attendsMatchEnDirect(page, (m) => m > 0, 60);
