@@ -26,6 +26,13 @@ namespace {
 
 }  // namespace
 
+int port_d_ecoute(const Socket& ecoute) {
+  sockaddr_in adresse{};
+  socklen_t taille = sizeof adresse;
+  if (::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&adresse), &taille) != 0) return -1;
+  return ntohs(adresse.sin_port);
+}
+
 Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options) {
   const auto etape = [&options](std::string_view message) {
     if (options.traces) config::trace(message);

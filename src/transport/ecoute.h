@@ -24,6 +24,9 @@ struct OptionsEcoute {
 // operation, or when the port is outside 0..65535.
 Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options = {});
 
+// The port `ecoute` is bound to; -1 when it cannot be told.
+int port_d_ecoute(const Socket& ecoute);
+
 // The accept loop: every accepted connection goes to `sert`, which must not
 // wait for the peer. Returns once `arret` is set and `ecoute` shut down;
 // throws Echec when accept fails for a reason that waiting does not cure.

@@ -155,14 +155,6 @@ class Session {
     flux.cancel();
   }
 
-  static websocket::stream_base::timeout sans_limite() {
-    websocket::stream_base::timeout t{};
-    t.handshake_timeout = websocket::stream_base::none();
-    t.idle_timeout = websocket::stream_base::none();
-    t.keep_alive_pings = false;
-    return t;
-  }
-
   Flux& ws_;
   asio::io_context& ioc_;
   asio::steady_timer minuterie_;
@@ -178,6 +170,16 @@ class Session {
   Abonnement abonnement_;
 };
 
+websocket::stream_base::timeout limites(const OptionsSpectateurs& options) {
+  websocket::stream_base::timeout t{};
+  t.handshake_timeout = options.delai_envoi;
+  t.idle_timeout = options.delai_silence;
+  t.keep_alive_pings = true;
+  return t;
+}
+
+}  // namespace
+
 // The socket takes a message only while little of what it holds is unsent.
 // Else it fills a send buffer of megabytes, then wakes the writer again only
 // once a third of it has gone: a slow spectator would see seconds without
@@ -188,15 +190,13 @@ void limite_non_envoye(beast::tcp_stream& flux) {
                sizeof octets);
 }
 
-websocket::stream_base::timeout limites(const OptionsSpectateurs& options) {
+websocket::stream_base::timeout sans_limite() {
   websocket::stream_base::timeout t{};
-  t.handshake_timeout = options.delai_envoi;
-  t.idle_timeout = options.delai_silence;
-  t.keep_alive_pings = true;
+  t.handshake_timeout = websocket::stream_base::none();
+  t.idle_timeout = websocket::stream_base::none();
+  t.keep_alive_pings = false;
   return t;
 }
-
-}  // namespace
 
 void diffuse(ContexteSpectateurs& contexte, beast::tcp_stream& flux, asio::io_context& ioc,
              const beast::http::request<beast::http::empty_body>& requete) {

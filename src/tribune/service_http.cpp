@@ -47,9 +47,7 @@ DemandeHttp demande(const Requete& requete) {
 }
 
 std::string politique(const PageHttp& r) {
-  if (r.script_interne)
-    return "default-src 'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; "
-           "connect-src 'self'";
+  if (!r.politique.empty()) return r.politique;
   if (r.avec_script)
     return "default-src 'none'; style-src 'unsafe-inline'; script-src 'self'; connect-src 'self'";
   return "default-src 'none'; style-src 'unsafe-inline'";
@@ -126,7 +124,8 @@ bool trop_gros(const http::request_parser<http::string_body>& analyseur, std::si
 
 // One request and its answer; false once the connection is to close.
 bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer& tampon,
-             const Reponds& reponds, const std::string& serveur, std::size_t corps_max) {
+             const Reponds& reponds, const PriseConnexion& reprise, const std::string& serveur,
+             std::size_t corps_max) {
   http::request_parser<http::string_body> analyseur;
   analyseur.header_limit(taille_max_entete);
   // Checked once the header is in, so that a body too large gets its answer.
@@ -151,20 +150,22 @@ bool echange(asio::io_context& ioc, beast::tcp_stream& flux, beast::flat_buffer&
       attend(ioc, [&](auto fin) { http::async_read(flux, tampon, analyseur, std::move(fin)); }))
     return false;
   const auto requete = analyseur.release();
+  flux.expires_never();
+  if (reprise && reprise(flux, ioc, requete)) return false;
   auto r = reponse(requete, reponds, serveur, corps_max);
   const bool entete_seul = requete.method() == http::verb::head;
   if (r.fichier) return envoie_fichier(ioc, flux, r, entete_seul);
   return envoie(ioc, flux, r.message, entete_seul);
 }
 
-void sert_connexion(transport::Socket socket, const Reponds& reponds, const std::string& serveur,
-                    std::size_t corps_max) {
+void sert_connexion(transport::Socket socket, const Reponds& reponds, const PriseConnexion& reprise,
+                    const std::string& serveur, std::size_t corps_max) {
   try {
     asio::io_context ioc;
     beast::tcp_stream flux(asio::ip::tcp::socket(ioc, asio::ip::tcp::v4(), socket.fd()));
     socket.relache();
     beast::flat_buffer tampon;
-    while (echange(ioc, flux, tampon, reponds, serveur, corps_max)) {
+    while (echange(ioc, flux, tampon, reponds, reprise, serveur, corps_max)) {
     }
     beast::error_code ignoree;
     flux.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignoree);
@@ -221,10 +222,7 @@ EcouteHttp ecoute_http(const OptionsServiceHttp& o) {
     e.raison = echec.what();
     return e;
   }
-  sockaddr_in lie{};
-  socklen_t taille = sizeof lie;
-  ::getsockname(e.socket.fd(), reinterpret_cast<sockaddr*>(&lie), &taille);
-  e.port = ntohs(lie.sin_port);
+  e.port = transport::port_d_ecoute(e.socket);
   e.hote = o.adresse == "0.0.0.0" ? "127.0.0.1" : o.adresse;
   return e;
 }
@@ -251,7 +249,8 @@ int accepte_http(transport::Socket ecoute, const std::string& serveur,
   return 1;
 }
 
-int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeHttp&)> reponds) {
+int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeHttp&)> reponds,
+              PriseConnexion reprise) {
   EcouteHttp e = ecoute_http(o);
   if (e.etat == EcouteHttp::Etat::adresse_invalide) {
     std::fprintf(stderr, "%s: %s: expected an IPv4 address\n", o.serveur.c_str(),
@@ -265,11 +264,18 @@ int sert_http(const OptionsServiceHttp& o, std::function<PageHttp(const DemandeH
   }
   std::printf("serving at http://%s:%d/\n", e.hote.c_str(), e.port);
   std::fflush(stdout);
-  auto partage = std::make_shared<std::pair<Reponds, std::string>>(std::move(reponds), o.serveur);
-  return accepte_http(
-      std::move(e.socket), o.serveur, [partage, corps_max = o.corps_max](transport::Socket socket) {
-        sert_connexion(std::move(socket), partage->first, partage->second, corps_max);
-      });
+  struct Partage {
+    Reponds reponds;
+    PriseConnexion reprise;
+    std::string serveur;
+  };
+  auto partage =
+      std::make_shared<Partage>(Partage{std::move(reponds), std::move(reprise), o.serveur});
+  return accepte_http(std::move(e.socket), o.serveur,
+                      [partage, corps_max = o.corps_max](transport::Socket socket) {
+                        sert_connexion(std::move(socket), partage->reponds, partage->reprise,
+                                       partage->serveur, corps_max);
+                      });
 }
 
 }  // namespace tribune

@@ -4,6 +4,10 @@
 // around the match server that show pages of their own.
 #pragma once
 
+#include <boost/asio/io_context.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/message.hpp>
+#include <boost/beast/http/string_body.hpp>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -34,9 +38,7 @@ struct PageHttp {
   std::string emplacement{};   // Location, for a 303 after a POST
   std::string piece_jointe{};  // a download's file name (Content-Disposition)
   bool avec_script = false;    // the page loads scripts of its own origin
-  // The page's script is written inside it by this program (the viewer's):
-  // it runs, nothing else does, and it fetches from this origin only.
-  bool script_interne = false;
+  std::string politique{};     // the Content-Security-Policy, when a page needs its own
   // When set, the body is this open file from its start, sent in pieces
   // rather than held in memory (a large download); `corps` is then unused.
   std::shared_ptr<fichiers::Descripteur> fichier{};
@@ -69,11 +71,18 @@ EcouteHttp ecoute_http(const OptionsServiceHttp& options);
 int accepte_http(transport::Socket ecoute, const std::string& serveur,
                  std::function<void(transport::Socket)> sert_connexion);
 
+// A connection a handler takes over once a request is read, a WebSocket's
+// upgrade for one: true when it took it (the connection ends when it
+// returns), false to answer the request as a page. Thread-safe, never throws.
+using PriseConnexion =
+    std::function<bool(boost::beast::tcp_stream&, boost::asio::io_context&,
+                       const boost::beast::http::request<boost::beast::http::string_body>&)>;
+
 // Serves until the program ends, announcing "serving at http://A:P/" on
 // stdout once it listens; returns 1 after saying why when it cannot listen.
 // `reponds` runs on the connections' threads at once: it must be thread-safe
-// and must not throw.
+// and must not throw. `reprise`, if given, sees each request first.
 int sert_http(const OptionsServiceHttp& options,
-              std::function<PageHttp(const DemandeHttp&)> reponds);
+              std::function<PageHttp(const DemandeHttp&)> reponds, PriseConnexion reprise = {});
 
 }  // namespace tribune

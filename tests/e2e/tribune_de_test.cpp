@@ -37,7 +37,7 @@ ArbitreDeTest::ArbitreDeTest(const std::vector<std::string>& arguments,
   }
 }
 
-transport::Socket spectateur_muet(int port, const std::string& source) {
+transport::Socket spectateur_muet(int port, const std::string& source, std::string_view chemin) {
   transport::Socket s(::socket(AF_INET, SOCK_STREAM, 0));
   const int petit = 4096;
   ::setsockopt(s.fd(), SOL_SOCKET, SO_RCVBUF, &petit, sizeof petit);
@@ -52,7 +52,7 @@ transport::Socket spectateur_muet(int port, const std::string& source) {
   adresse.sin_port = htons(static_cast<std::uint16_t>(port));
   if (::connect(s.fd(), reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse) != 0)
     throw std::runtime_error("connect");
-  const std::string demande = demande_de_flux();
+  const std::string demande = demande_de_flux(chemin);
   if (::send(s.fd(), demande.data(), demande.size(), MSG_NOSIGNAL) !=
       static_cast<ssize_t>(demande.size()))
     throw std::runtime_error("send");
@@ -80,8 +80,9 @@ ReponseHttp get_http(int port, std::string_view chemin, const std::string& sourc
       5s, source);
 }
 
-std::string demande_de_flux() {
-  return "GET /flux HTTP/1.1\r\n"
+std::string demande_de_flux(std::string_view chemin) {
+  return "GET " + std::string(chemin) +
+         " HTTP/1.1\r\n"
          "Host: 127.0.0.1\r\n"
          "Upgrade: websocket\r\n"
          "Connection: Upgrade\r\n"
@@ -114,7 +115,8 @@ struct FluxDeTest::Etat {
   }
 };
 
-FluxDeTest::FluxDeTest(int port, const std::string& source) : etat_(std::make_unique<Etat>()) {
+FluxDeTest::FluxDeTest(int port, const std::string& source, const std::string& chemin)
+    : etat_(std::make_unique<Etat>()) {
   const asio::ip::tcp::endpoint serveur(asio::ip::address_v4::loopback(),
                                         static_cast<unsigned short>(port));
   auto& ws = etat_->ws;
@@ -125,7 +127,7 @@ FluxDeTest::FluxDeTest(int port, const std::string& source) : etat_(std::make_un
   }
   if (etat_->execute(5s,
                      [&](auto fin) { beast::get_lowest_layer(ws).async_connect(serveur, fin); }) ||
-      etat_->execute(5s, [&](auto fin) { ws.async_handshake("127.0.0.1", "/flux", fin); }))
+      etat_->execute(5s, [&](auto fin) { ws.async_handshake("127.0.0.1", chemin, fin); }))
     throw std::runtime_error("the stream did not open");
 }
 

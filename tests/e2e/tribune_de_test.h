@@ -38,11 +38,12 @@ ReponseHttp echange_http(int port, std::string_view requete, Duree delai = 5s,
                          const std::string& source = "");
 // GET `chemin`, asking the server to close once it has answered.
 ReponseHttp get_http(int port, std::string_view chemin, const std::string& source = "");
-// The request a browser sends to open the stream.
-std::string demande_de_flux();
+// The request a browser sends to open the stream (at `chemin`).
+std::string demande_de_flux(std::string_view chemin = "/flux");
 // A connection that asks for the stream and will never read it. Its receive
 // buffer is kept small, so that the server's sends stall within seconds.
-transport::Socket spectateur_muet(int port, const std::string& source = "");
+transport::Socket spectateur_muet(int port, const std::string& source = "",
+                                  std::string_view chemin = "/flux");
 
 // The value of the sample named `nom` (labels included) in metrics text; -1 if absent.
 double metrique(const std::string& texte, std::string_view nom);
@@ -51,7 +52,8 @@ double metrique(const std::string& texte, std::string_view nom);
 class FluxDeTest {
  public:
   // Throws std::runtime_error when the stream does not open.
-  explicit FluxDeTest(int port, const std::string& source = "");
+  explicit FluxDeTest(int port, const std::string& source = "",
+                      const std::string& chemin = "/flux");
   ~FluxDeTest();
   FluxDeTest(const FluxDeTest&) = delete;
   FluxDeTest& operator=(const FluxDeTest&) = delete;

@@ -1,12 +1,14 @@
 // The season through the real binaries: arene-ligue sert plays short matches
 // of sample bots through arene-tournoi, counts each once, survives SIGTERM
-// and kill -9, and is copied while it writes.
+// and kill -9, is copied while it writes, and relays its live match.
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/socket.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -245,6 +247,46 @@ TEST_F(Saison, UnKill9PerdSesMatchsQuiSontRejoues) {
   EXPECT_EQ(service->attend_fin(60s), 0) << service->erreurs();
   EXPECT_EQ(restes(), 0u);
   coherente(ligue / "ligue.sqlite");
+}
+
+// The live stream through the league's port: a browser that stops reading
+// is dropped within seconds, while another goes on with the same match.
+TEST_F(Saison, LeDirectLacheUnLecteurMuetSansFaireAttendreLesAutres) {
+  remplace(ligue / "ligue.toml", {{"\"2s\"", "\"40s\""}});
+  int port = 0;
+  auto service = sert(port);
+  const auto limite = std::chrono::steady_clock::now() + 60s;
+  std::string direct;
+  do {
+    std::this_thread::sleep_for(200ms);
+    direct = get_http(port, "/direct.json").corps;
+  } while (direct.find("\"match\":null") != std::string::npos &&
+           std::chrono::steady_clock::now() < limite);
+  ASSERT_NE(direct.find("\"match\":"), std::string::npos) << direct;
+  ASSERT_EQ(direct.find("\"match\":null"), std::string::npos) << service->erreurs();
+
+  const transport::Socket muet = spectateur_muet(port, "", "/direct/flux");
+  FluxDeTest lecteur(port, "", "/direct/flux");
+  const auto debut = std::chrono::steady_clock::now();
+  std::size_t messages = 0;
+  auto dernier = debut;
+  while (std::chrono::steady_clock::now() - debut < 25s)
+    if (lecteur.message(1s)) ++messages, dernier = std::chrono::steady_clock::now();
+  EXPECT_GT(messages, 100u);
+  EXPECT_GT(dernier - debut, 20s);
+
+  // What the silent one was sent is a few buffers' worth, then the end.
+  std::size_t recus = 0;
+  bool coupe = false;
+  char tampon[65536];
+  for (int i = 0; i < 500 && !coupe; ++i) {
+    const ssize_t n = ::recv(muet.fd(), tampon, sizeof tampon, MSG_DONTWAIT);
+    if (n > 0) recus += static_cast<std::size_t>(n);
+    coupe = n == 0 || (n < 0 && errno != EAGAIN);
+    if (n < 0 && errno == EAGAIN) std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_TRUE(coupe) << recus << " bytes and still open";
+  EXPECT_LT(recus, 256u * 1024);
 }
 
 }  // namespace

@@ -3,28 +3,14 @@
 // one shows its log; matches appear with ratings and their intervals; a
 // replay opens in the viewer; the teacher pauses the season and exports.
 import assert from 'node:assert/strict';
-import {spawn, execFileSync} from 'node:child_process';
+import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {test} from 'node:test';
-import {CONSTRUCTION, RACINE, attends, navigateur} from './outils.mjs';
+import {LIGUE, RACINE, attends, navigateur, sertLigue} from './outils.mjs';
 
-const LIGUE = path.join(CONSTRUCTION, 'arene-ligue');
 const KITS = path.join(RACINE, 'kits');
-
-// `arene-ligue sert` on a free port of this machine, stopped by the test's end.
-async function sertLigue(t, dossier) {
-  const p = spawn(LIGUE, ['sert', dossier, '--port', '0', '--adresse', '127.0.0.1',
-    '--kits', KITS], {stdio: ['ignore', 'pipe', 'pipe']});
-  const fini = new Promise((ok) => p.on('exit', ok));
-  t.after(async () => { p.kill('SIGTERM'); await fini; });
-  let sortie = '';
-  p.stdout.on('data', (d) => { sortie += d; });
-  const limite = Date.now() + 10000;
-  while (!/127\.0\.0\.1:(\d+)/.test(sortie) && Date.now() < limite) await new Promise((ok) => setTimeout(ok, 50));
-  return `http://127.0.0.1:${sortie.match(/127\.0\.0\.1:(\d+)/)[1]}`;
-}
 
 // Sends `fichier` in `langage` through the student's form; its answer names the version.
 async function depose(page, adresse, langage, fichier, version) {

@@ -1,5 +1,6 @@
 // What the browser tests share: a headless chromium, a static HTTP server, where things are.
 // Everything started here is stopped by the test's own `after`, even when the test fails.
+import {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -14,6 +15,20 @@ export const PAGE = path.join(RACINE, 'web/visionneuse.html');
 // Where the C++ programs are (CTest says), and where screenshots go for a person to look at.
 export const CONSTRUCTION = process.env.ARENE_CONSTRUCTION || path.join(RACINE, 'build/release');
 export const CAPTURES = process.env.ARENE_CAPTURES || path.join(RACINE, 'build/navigateur');
+export const LIGUE = path.join(CONSTRUCTION, 'arene-ligue');
+
+// `arene-ligue sert` on a free port of this machine, stopped by the test's end.
+export async function sertLigue(t, dossier) {
+  const p = spawn(LIGUE, ['sert', dossier, '--port', '0', '--adresse', '127.0.0.1',
+    '--kits', path.join(RACINE, 'kits')], {stdio: ['ignore', 'pipe', 'pipe']});
+  const fini = new Promise((ok) => p.on('exit', ok));
+  t.after(async () => { p.kill('SIGTERM'); await fini; });
+  let sortie = '';
+  p.stdout.on('data', (d) => { sortie += d; });
+  const limite = Date.now() + 10000;
+  while (!/127\.0\.0\.1:(\d+)/.test(sortie) && Date.now() < limite) await new Promise((ok) => setTimeout(ok, 50));
+  return `http://127.0.0.1:${sortie.match(/127\.0\.0\.1:(\d+)/)[1]}`;
+}
 
 // `langue`: the reader's preferred languages, as the browser announces them (navigator.languages).
 // French by default, the language the tests were first written in.

@@ -24,6 +24,7 @@ struct Textes {
   const char* colonnes_versions;
   const char* introuvable;
   const char* non_separe;  // the mark's tooltip
+  const char* projecteur;  // the link to the projector page
 };
 
 constexpr Textes francais{
@@ -36,7 +37,8 @@ constexpr Textes francais{
     "Pas encore de version.",
     "<th>Version</th><th>Langage</th><th>Déposée</th><th>État</th>",
     "Page introuvable.",
-    "pas séparé du suivant : leurs intervalles se recouvrent, leur ordre peut tenir du hasard"};
+    "pas séparé du suivant : leurs intervalles se recouvrent, leur ordre peut tenir du hasard",
+    "Le match en direct, pour le vidéoprojecteur"};
 constexpr Textes anglais{"en",
                          "League leaderboard",
                          "No matches yet.",
@@ -47,7 +49,8 @@ constexpr Textes anglais{"en",
                          "<th>Version</th><th>Language</th><th>Sent</th><th>State</th>",
                          "No such page.",
                          "not separated from the next: their intervals overlap, so their order "
-                         "may be chance"};
+                         "may be chance",
+                         "The live match, for the projector"};
 
 const Textes& textes(Langue l) { return l == Langue::Francais ? francais : anglais; }
 
@@ -93,11 +96,9 @@ constexpr const char* rafraichit = "<meta http-equiv=\"refresh\" content=\"30\">
 
 // The ratings the last refits stored: fitting on each request would take
 // seconds once the season has thousands of matches.
-tribune::PageHttp page_classement(sqlite3* base, const Textes& t) {
+std::string table_classement(sqlite3* base, const Textes& t) {
   const std::vector<LigneTableau> lignes = tableau_enregistre(base);
-  if (lignes.empty())
-    return {200, "text/html; charset=utf-8",
-            page(t, t.titre, std::string("<p>") + t.aucun_match + "</p>\n", rafraichit)};
+  if (lignes.empty()) return std::string("<p>") + t.aucun_match + "</p>\n";
   const auto notes = historiques(base);
   double bas = 1e300, haut = -1e300;
   for (const auto& [version, n] : notes)
@@ -112,20 +113,33 @@ tribune::PageHttp page_classement(sqlite3* base, const Textes& t) {
     corps += ligne_tableau(i + 1, lignes[i], marque,
                            n == notes.end() ? "" : courbe(n->second, bas, haut));
   }
-  return {200, "text/html; charset=utf-8", page(t, t.titre, corps + "</table>\n", rafraichit)};
+  return corps + "</table>\n";
 }
 
+tribune::PageHttp page_classement(sqlite3* base, const Textes& t) {
+  const std::string lien = std::string("<p><a href=\"/projecteur\">") + t.projecteur + "</a></p>\n";
+  return {200, "text/html; charset=utf-8",
+          page(t, t.titre, lien + "<div id=classement>" + table_classement(base, t) + "</div>\n",
+               rafraichit)};
+}
+
+// The viewer runs its own inline script and reads streams and recordings
+// from this origin; nothing else.
+constexpr const char* politique_visionneuse =
+    "default-src 'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; "
+    "connect-src 'self'; img-src 'self' data: blob:";
+
 tribune::PageHttp reponds(sqlite3* base, const std::filesystem::path& fichier,
-                          std::string_view chemin, Langue langue, const Postes& postes) {
+                          std::string_view chemin, Langue langue, const Postes& postes,
+                          const EnDirect& direct) {
   const Textes& t = textes(langue);
   if (chemin == "/") return page_classement(base, t);
+  if (auto p = page_projecteur(base, chemin, langue, direct)) return std::move(*p);
   if (chemin == "/depot.js") return script_depot();
   // Replays and live matches open in the viewer served from here, on the league's own port.
-  if (chemin == "/visionneuse.html") {
-    tribune::PageHttp p{200, "text/html; charset=utf-8", std::string(page_visionneuse())};
-    p.script_interne = true;
-    return p;
-  }
+  if (chemin == "/visionneuse.html")
+    return {200,   "text/html; charset=utf-8", std::string(page_visionneuse()), {}, {},
+            false, politique_visionneuse};
   if (chemin.starts_with("/eleve/") || chemin.starts_with("/admin/"))
     if (auto p = page_privee(base, fichier, chemin, langue, postes)) return std::move(*p);
   return {404, "text/plain; charset=utf-8", std::string(t.introuvable) + "\n"};
@@ -168,9 +182,12 @@ bool jeton_admin_valide(sqlite3* base, std::string_view jeton) {
   return jetons_egaux(jeton, jeton_administrateur(base));
 }
 
-std::string document(Langue l, const std::string& titre, const std::string& corps) {
-  return page(textes(l), titre, corps);
+std::string document(Langue l, const std::string& titre, const std::string& corps,
+                     std::string_view tete) {
+  return page(textes(l), titre, corps, tete);
 }
+
+std::string classement_html(sqlite3* base, Langue l) { return table_classement(base, textes(l)); }
 
 Langue langue_de(std::string_view accept_language) {
   const std::string_view premiere = accept_language.substr(0, accept_language.find_first_of(",;"));
@@ -180,12 +197,12 @@ Langue langue_de(std::string_view accept_language) {
 }
 
 tribune::PageHttp page_ligue(const std::filesystem::path& fichier, const tribune::DemandeHttp& r,
-                             const Postes& postes) {
+                             const Postes& postes, const EnDirect& direct) {
   const std::string_view chemin = std::string_view(r.cible).substr(0, r.cible.find('?'));
   try {
     if (r.methode == "POST") return action_ligue(fichier, r, langue_de(r.accept_language));
     Base base = ouvre_base(fichier, true);
-    return reponds(base.get(), fichier, chemin, langue_de(r.accept_language), postes);
+    return reponds(base.get(), fichier, chemin, langue_de(r.accept_language), postes, direct);
   } catch (const std::exception& e) {
     return {500, "text/plain; charset=utf-8", std::string("database: ") + e.what() + "\n"};
   }

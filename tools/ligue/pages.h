@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ligue/direct.h"
 #include "tribune/service_http.h"
 
 enum class Langue { Francais, Anglais };
@@ -26,18 +27,28 @@ struct Postes {
   std::string partition;  // empty: Slurm's default
 };
 
-// The answer to one request. Never throws: a database that cannot be read
-// gives a 500 that says so.
+// The answer to one request; `direct` tells which matches are live. Never
+// throws: a database that cannot be read gives a 500 that says so.
 [[nodiscard]] tribune::PageHttp page_ligue(const std::filesystem::path& base,
-                                           const tribune::DemandeHttp& r,
-                                           const Postes& postes = {});
+                                           const tribune::DemandeHttp& r, const Postes& postes,
+                                           const EnDirect& direct);
 
 // A small line of ratings over time, on the scale [bas, haut] shared by the
 // lines drawn beside it; nothing under two points.
 [[nodiscard]] std::string courbe(const std::vector<double>& notes, double bas, double haut);
 
-// The page with the league's look around `corps`, its title escaped.
-[[nodiscard]] std::string document(Langue l, const std::string& titre, const std::string& corps);
+// The page with the league's look around `corps`, its title escaped; `tete`
+// goes into its head.
+[[nodiscard]] std::string document(Langue l, const std::string& titre, const std::string& corps,
+                                   std::string_view tete = "");
+// The leaderboard's table, or the line saying there is none yet.
+[[nodiscard]] std::string classement_html(sqlite3* base, Langue l);
+
+// The projector page, its script and what it polls (projecteur.cpp);
+// nothing for other paths.
+[[nodiscard]] std::optional<tribune::PageHttp> page_projecteur(sqlite3* base,
+                                                               std::string_view chemin, Langue l,
+                                                               const EnDirect& direct);
 
 // The student whose token this is, compared with every token in constant time.
 [[nodiscard]] std::optional<std::int64_t> eleve_du_jeton(sqlite3* base, std::string_view jeton);

@@ -1,6 +1,8 @@
 #include "ligue/partie.h"
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <toml++/toml.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 
 #include "commun/donnees.h"
 #include "langue/langue.h"
+#include "transport/ecoute.h"
 
 namespace fs = std::filesystem;
 
@@ -195,14 +198,23 @@ PartieEnCours::PartieEnCours(const fs::path& ligue, MatchLigue m, const Configur
   if (slurm_) {
     arguments.push_back("--slurm");
     if (e.partition) arguments.insert(arguments.end(), {"--partition", *e.partition});
-  } else {
-    arguments.insert(arguments.end(), {"-j", "1"});
+  }
+  // Opened here on this machine's address only: the league relays it, and
+  // knows its port without reading anything back.
+  transport::Socket direct;
+  if (!slurm_) {
+    direct = transport::ouvre_socket_d_ecoute(
+        0, SOMAXCONN, {.traces = false, .adresse = INADDR_LOOPBACK, .ferme_a_l_exec = true});
+    port_direct_ = transport::port_d_ecoute(direct);
+    arguments.insert(arguments.end(), {"-j", "1", "--spectateurs-fd", std::to_string(direct.fd())});
   }
   // On Slurm the queue may be long: a day beyond the match's own length.
   limite_ = std::chrono::steady_clock::now() + std::chrono::hours(24) +
             std::chrono::seconds(static_cast<long>(secondes(c.duree)));
-  enfant_ = std::make_unique<cage::Groupe>(
-      cage::Commande{arguments, dossier_, dossier_ / "arene-tournoi.log"});
+  cage::Commande commande{arguments, dossier_, dossier_ / "arene-tournoi.log"};
+  if (direct.valide()) commande.herites.push_back(direct.fd());
+  // Our copy closes once the child has its own: the port ends with the match.
+  enfant_ = std::make_unique<cage::Groupe>(commande);
   std::ofstream(dossier_ / "pid") << enfant_->pid() << "\n";
 }
 

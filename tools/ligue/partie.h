@@ -1,6 +1,7 @@
 // One league match, played by arene-tournoi as one of its own: a tournament
 // file of one match in the match's folder (matchs/<id>/match.toml), then
 // `arene-tournoi lance` on it, here as a child process or submitted to Slurm.
+// Here, it is handed a listening socket on 127.0.0.1 to serve the match live.
 // Its recording, logs and result stay in that folder.
 #pragma once
 
@@ -77,6 +78,8 @@ class PartieEnCours {
   PartieEnCours(const std::filesystem::path& ligue, MatchLigue m, const ConfigurationLigue& c,
                 const Programmes& e);
   const MatchLigue& match() const { return match_; }
+  // The port on 127.0.0.1 where it is watched live; 0 on Slurm, where it runs elsewhere.
+  int port_direct() const { return port_direct_; }
   // The places once it is over: empty when it failed; nothing while it runs.
   std::optional<std::vector<Place>> fin();
   // Stops it: the match's own referee and bots end as arene-tournoi ends a
@@ -94,6 +97,7 @@ class PartieEnCours {
   std::filesystem::path dossier_;
   MatchLigue match_;
   bool slurm_ = false;
+  int port_direct_ = 0;
   std::chrono::steady_clock::time_point limite_;              // on Slurm: later, it failed
   std::chrono::steady_clock::time_point prochaine_question_;  // to squeue, a few seconds apart
   std::optional<std::string> dernier_etat_;                   // its last answer

@@ -31,6 +31,17 @@ std::optional<MatchLigue> a_lancer(sqlite3* base, const OptionsSaison& o) {
   return prochain_prevu(base, o.dossier);
 }
 
+void annonce(const OptionsSaison& o, const PartieEnCours& p) {
+  if (!o.direct || p.port_direct() == 0) return;
+  MatchEnDirect m{p.match().id, p.port_direct(), {}};
+  for (const Participant& joueur : p.match().participants) m.noms.push_back(joueur.nom);
+  o.direct->ajoute(std::move(m));
+}
+
+void retire(const OptionsSaison& o, std::int64_t id) {
+  if (o.direct) o.direct->retire(id);
+}
+
 void termine(sqlite3* base, std::int64_t id, const std::vector<Place>& places) {
   if (!enregistre(base, id, places)) return;
   if (places.empty()) {
@@ -61,14 +72,18 @@ void tour(sqlite3* base, const OptionsSaison& o, std::list<PartieEnCours>& parti
           Horloge::time_point& pas_avant) {
   const bool pause = saison_en_pause(base);
   for (auto it = parties.begin(); it != parties.end();) {
-    if (it->refusee()) {
-      reporte(base, it->match().id, pas_avant);
-      it = parties.erase(it);
-    } else if (const auto places = it->fin()) {
-      termine(base, it->match().id, *places);
-      it = parties.erase(it);
-    } else if (pause && it->retire_si_en_attente()) {
-      replanifie(base, it->match().id);
+    const std::int64_t id = it->match().id;
+    bool fini = true;
+    if (it->refusee())
+      reporte(base, id, pas_avant);
+    else if (const auto places = it->fin())
+      termine(base, id, *places);
+    else if (pause && it->retire_si_en_attente())
+      replanifie(base, id);
+    else
+      fini = false;
+    if (fini) {
+      retire(o, id);
       it = parties.erase(it);
     } else {
       ++it;
@@ -78,7 +93,7 @@ void tour(sqlite3* base, const OptionsSaison& o, std::list<PartieEnCours>& parti
     const auto m = a_lancer(base, o);
     if (!m || !commence(base, m->id)) return;
     try {
-      parties.emplace_back(o.dossier, *m, o.configuration, o.programmes);
+      annonce(o, parties.emplace_back(o.dossier, *m, o.configuration, o.programmes));
     } catch (const std::exception& e) {
       std::fprintf(stderr, "arene-ligue: match %lld: %s\n", static_cast<long long>(m->id),
                    e.what());
@@ -102,6 +117,7 @@ void boucle(std::stop_token arret, const OptionsSaison& o) {
       std::this_thread::sleep_for(200ms);
     }
     for (PartieEnCours& p : parties) {
+      retire(o, p.match().id);
       p.arrete();
       abandonne(base.get(), p.match().id);
     }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "ligue/configuration.h"
+#include "ligue/direct.h"
 #include "ligue/partie.h"
 
 struct OptionsSaison {
@@ -13,6 +15,7 @@ struct OptionsSaison {
   ConfigurationLigue configuration;
   int paralleles = 1;  // matches at once here, or submitted to Slurm
   Programmes programmes;
+  std::shared_ptr<EnDirect> direct;  // told of each match watchable live, if given
 };
 
 class Saison {

@@ -58,12 +58,14 @@ int sert_ligue(const OptionsSertLigue& o) {
   programmes.partition = o.partition;
   // Builds and matches read one kits folder, so a version runs with what it was built against.
   if (!o.kits.empty()) programmes.kits = std::filesystem::absolute(o.kits);
+  auto direct = std::make_shared<EnDirect>();
   std::optional<Saison> saison;
   try {
     (void)ouvre_base(base, true);  // a league folder, before anyone asks
-    saison.emplace(OptionsSaison{
-        dossier, configuration,
-        static_cast<int>(o.paralleles.value_or(configuration.matchs_simultanes)), programmes});
+    saison.emplace(
+        OptionsSaison{dossier, configuration,
+                      static_cast<int>(o.paralleles.value_or(configuration.matchs_simultanes)),
+                      programmes, direct});
   } catch (const ErreurBase& e) {
     std::cerr << "arene-ligue: " << e.what() << "\n";
     return 1;
@@ -75,9 +77,15 @@ int sert_ligue(const OptionsSertLigue& o) {
                                       depot_max};
   const Postes postes{static_cast<int>(o.paralleles.value_or(configuration.matchs_simultanes)),
                       o.slurm, o.partition.value_or("")};
-  const int statut = tribune::sert_http(service, [base, postes](const tribune::DemandeHttp& r) {
-    return page_ligue(base, r, postes);
-  });
+  auto relais = std::make_shared<tribune::Places>(relais_max);
+  const int statut = tribune::sert_http(
+      service,
+      [base, postes, direct](const tribune::DemandeHttp& r) {
+        return page_ligue(base, r, postes, *direct);
+      },
+      [direct, relais](auto& flux, auto& ioc, const auto& requete) {
+        return relaie_direct(*direct, *relais, flux, ioc, requete);
+      });
   saison->arrete();
   std::_Exit(statut);
 }

@@ -1,10 +1,13 @@
 #include "tournoi/commandes.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
 
 #include "cage/enceinte.h"
 #include "langue/langue.h"
@@ -17,6 +20,7 @@
 #include "tournoi/progression.h"
 #include "tournoi/rapport.h"
 #include "tournoi/slurm.h"
+#include "transport/ecoute.h"
 #include "visionneuse.h"
 
 namespace fs = std::filesystem;
@@ -138,6 +142,19 @@ int lance_slurm(const OptionsLance& o, const Plan& plan, const fs::path& dossier
   return sortie_ok;
 }
 
+// The live viewers' socket the program running this one handed over. Kept
+// from the bots: only each referee gets it, as with a socket opened here.
+transport::Socket socket_herite(std::optional<int> fd) {
+  if (!fd) return {};
+  int ecoute = 0;
+  socklen_t taille = sizeof ecoute;
+  if (::getsockopt(*fd, SOL_SOCKET, SO_ACCEPTCONN, &ecoute, &taille) != 0 || !ecoute)
+    throw std::runtime_error(std::string("--spectateurs-fd: ") + _("not a listening socket: ") +
+                             std::to_string(*fd));
+  ::fcntl(*fd, F_SETFD, FD_CLOEXEC);
+  return transport::Socket(*fd);
+}
+
 }  // namespace
 
 int verifie(const fs::path& fichier) {
@@ -171,9 +188,11 @@ int lance(const OptionsLance& o, const std::atomic<bool>& arret) {
   if (o.slurm)
     return matchs.empty() ? rassemble(dossier, o.visionneuse)
                           : lance_slurm(o, *plan, dossier, matchs);
+  const transport::Socket direct = socket_herite(o.spectateurs_fd);
   {
     const PendantLesMatchs pendant;
-    if (!arret) joue_local(*plan, dossier, matchs, o.paralleles, arret);
+    if (!arret)
+      joue_local(*plan, dossier, matchs, o.paralleles, arret, direct.valide() ? &direct : nullptr);
   }
   if (arret) {
     std::fprintf(stderr, _("stopped: go on with arene-tournoi lance --reprendre --dossier %s\n"),
@@ -195,7 +214,7 @@ int commande_match(const fs::path& dossier, std::size_t indice,
   transport::Socket direct;
   if (spectateurs) {
     direct = ouvre_tribune(*spectateurs);
-    std::fprintf(stderr, _("live: http://127.0.0.1:%d/\n"), port_d_ecoute(direct));
+    std::fprintf(stderr, _("live: http://127.0.0.1:%d/\n"), transport::port_d_ecoute(direct));
   }
   std::optional<ResultatMatch> r;
   {

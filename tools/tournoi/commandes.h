@@ -23,6 +23,9 @@ struct OptionsLance {
   std::optional<std::filesystem::path> arbitre;
   std::optional<std::filesystem::path> visionneuse;
   bool sans_cage = false;  // bots run as the organiser, with no sandbox
+  // A listening socket inherited from the program that runs this one: the
+  // matches are played one at a time, each watched live on it.
+  std::optional<int> spectateurs_fd;
 };
 
 int verifie(const std::filesystem::path& fichier);

@@ -85,7 +85,7 @@ std::unique_ptr<Groupe> demarre_arbitre(const Plan& plan, const MatchPrevu& matc
   auto arbitre = std::make_unique<Groupe>(c);
   const auto limite = Horloge::now() + delai_ecoute;
   // Uncaged, the viewers' port is in the same network as the game's.
-  const int sauf = direct ? port_d_ecoute(*direct) : -1;
+  const int sauf = direct ? transport::port_d_ecoute(*direct) : -1;
   std::optional<int> ecoute;
   while (!arbitre->fin() && !(ecoute = port_en_ecoute(arbitre->pid(), sauf)) &&
          Horloge::now() < limite)
@@ -299,13 +299,6 @@ transport::Socket ouvre_tribune(std::int64_t port) {
   // other matches start meanwhile.
   return transport::ouvre_socket_d_ecoute(
       port, SOMAXCONN, {.traces = false, .reutilise_adresse = true, .ferme_a_l_exec = true});
-}
-
-int port_d_ecoute(const transport::Socket& ecoute) {
-  sockaddr_in adresse{};
-  socklen_t taille = sizeof adresse;
-  if (::getsockname(ecoute.fd(), reinterpret_cast<sockaddr*>(&adresse), &taille) != 0) return -1;
-  return ntohs(adresse.sin_port);
 }
 
 std::string commande_bot(const BotInscrit& bot, int port, const Tournoi& tournoi) {

@@ -17,9 +17,6 @@
 // other network, cannot reach it. Throws when the port cannot be had.
 transport::Socket ouvre_tribune(std::int64_t port);
 
-// The port `ecoute` listens on.
-int port_d_ecoute(const transport::Socket& ecoute);
-
 // Plays match `indice` of `plan` in its folder under `dossier` (emptied
 // first), and writes its result there. When `arret` rises, the match is
 // stopped, nothing is written and nothing is returned: it is played again on

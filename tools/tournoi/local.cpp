@@ -32,10 +32,11 @@ struct Etat {
 // leaves a result, so that `rassemble` lists it.
 ResultatMatch joue_sans_exception(const Plan& plan, std::size_t indice,
                                   const std::filesystem::path& dossier,
-                                  const std::atomic<bool>& arret, bool& ecrit) {
+                                  const std::atomic<bool>& arret, const transport::Socket* direct,
+                                  bool& ecrit) {
   ecrit = false;
   try {
-    const auto r = joue_match(plan, indice, dossier, arret);
+    const auto r = joue_match(plan, indice, dossier, arret, direct);
     ecrit = r.has_value();
     return r.value_or(ResultatMatch{});
   } catch (const std::exception& e) {
@@ -53,8 +54,8 @@ ResultatMatch joue_sans_exception(const Plan& plan, std::size_t indice,
 }
 
 void runner(const Plan& plan, const std::filesystem::path& dossier,
-            const std::vector<std::size_t>& a_jouer, const std::atomic<bool>& arret, Etat& etat,
-            bool terminal) {
+            const std::vector<std::size_t>& a_jouer, const std::atomic<bool>& arret,
+            const transport::Socket* direct, Etat& etat, bool terminal) {
   for (;;) {
     std::size_t indice = 0;
     {
@@ -64,7 +65,7 @@ void runner(const Plan& plan, const std::filesystem::path& dossier,
       ++etat.en_cours;
     }
     bool ecrit = false;
-    const ResultatMatch r = joue_sans_exception(plan, indice, dossier, arret, ecrit);
+    const ResultatMatch r = joue_sans_exception(plan, indice, dossier, arret, direct, ecrit);
     synchro::MutexTenu tenu(etat.verrou);
     --etat.en_cours;
     if (!ecrit) continue;
@@ -89,8 +90,11 @@ Avancement avancement(Etat& etat, std::size_t total, double cout_estime_s, int p
 
 std::vector<ResultatMatch> joue_local(const Plan& plan, const std::filesystem::path& dossier,
                                       const std::vector<std::size_t>& a_jouer, int paralleles,
-                                      const std::atomic<bool>& arret) {
+                                      const std::atomic<bool>& arret,
+                                      const transport::Socket* direct) {
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  // One socket cannot serve two referees at once.
+  if (direct) paralleles = 1;
   Etat etat(paralleles);
   // Before any match ends: its duration and a couple of seconds to start and stop.
   const double cout_estime_s = secondes_de(plan.tournoi.duree) + 2;
@@ -98,7 +102,7 @@ std::vector<ResultatMatch> joue_local(const Plan& plan, const std::filesystem::p
     std::vector<std::jthread> runners;
     for (int i = 0; i < paralleles; ++i)
       runners.emplace_back(runner, std::cref(plan), std::cref(dossier), std::cref(a_jouer),
-                           std::cref(arret), std::ref(etat), terminal);
+                           std::cref(arret), direct, std::ref(etat), terminal);
     for (;;) {
       bool actifs = false;
       {

@@ -40,6 +40,13 @@ int main(int argc, char** argv) {
   lance_cmd->add_option("--arbitre", o.arbitre,
                         _("arene-arbitre to use (default: beside this program)"));
   lance_cmd->add_option("--visionneuse", o.visionneuse, _("viewer page the report links to"));
+  lance_cmd
+      ->add_option("--spectateurs-fd", o.spectateurs_fd,
+                   _("for a program running lance: an inherited listening socket on which "
+                     "each match is watched live, the matches then played one at a time"))
+      ->type_name("FD")
+      ->check(CLI::Range(3, 65535))
+      ->excludes(slurm);
   lance_cmd->add_flag("--sans-cage", o.sans_cage,
                       _("run the bots uncaged, as this user (a warning, also in the results)"));
 
