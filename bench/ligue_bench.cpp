@@ -126,9 +126,10 @@ void chronometre_page(const fs::path& fichier, const std::string& cible, const c
   std::vector<double> temps;
   std::size_t taille = 0;
   int statut = 0;
+  const EnDirect rien_en_direct;
   for (int i = 0; i < 3; ++i) {
     const auto debut = Horloge::now();
-    const tribune::PageHttp p = page_ligue(fichier, {cible, "en"});
+    const tribune::PageHttp p = page_ligue(fichier, {cible, "en"}, Postes{}, rien_en_direct);
     temps.push_back(secondes(debut));
     taille = p.corps.size();
     statut = p.statut;
