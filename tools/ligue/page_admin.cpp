@@ -72,9 +72,8 @@ std::string matchs(sqlite3* base, const std::string& racine, const Mots& m) {
         (sqlite3_column_int(r.get(), 3) ? liens_enregistrement(racine, id, m.revoir, m) : "") +
         "</td></tr>\n";
   }
-  return "<h2>" + m.matchs.substr(m.matchs.find(' ') + 1) + " · " + m.enregistrements +
-         "</h2>\n<table>\n" + lignes + "</table>\n<h2>" + m.exports + "</h2>\n<p><a href=\"" +
-         racine + "/resultats.csv\">CSV</a> · <a href=\"" + racine +
+  return "<h2>" + m.enregistrements + "</h2>\n<table>\n" + lignes + "</table>\n<h2>" + m.exports +
+         "</h2>\n<p><a href=\"" + racine + "/resultats.csv\">CSV</a> · <a href=\"" + racine +
          "/resultats.json\">JSON</a> · <a href=\"" + racine + "/enregistrements.tar.gz\">" +
          m.tout_telecharger + "</a></p>\n";
 }
