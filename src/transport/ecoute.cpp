@@ -33,6 +33,12 @@ int port_d_ecoute(const Socket& ecoute) {
   return ntohs(adresse.sin_port);
 }
 
+bool est_en_ecoute(int fd) {
+  int ecoute = 0;
+  socklen_t taille = sizeof ecoute;
+  return ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &ecoute, &taille) == 0 && ecoute != 0;
+}
+
 Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute& options) {
   const auto etape = [&options](std::string_view message) {
     if (options.traces) config::trace(message);

@@ -27,6 +27,10 @@ Socket ouvre_socket_d_ecoute(std::int64_t port, int backlog, const OptionsEcoute
 // The port `ecoute` is bound to; -1 when it cannot be told.
 int port_d_ecoute(const Socket& ecoute);
 
+// True when `fd` is a stream socket that listens (one handed down by the
+// program that started this one): its connections only need accepting.
+bool est_en_ecoute(int fd);
+
 // The accept loop: every accepted connection goes to `sert`, which must not
 // wait for the peer. Returns once `arret` is set and `ecoute` shut down;
 // throws Echec when accept fails for a reason that waiting does not cure.

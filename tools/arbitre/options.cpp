@@ -1,7 +1,5 @@
 #include "arbitre/options.h"
 
-#include <sys/socket.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <set>
@@ -10,6 +8,7 @@
 
 #include "commun/options_cli.h"
 #include "langue/langue.h"
+#include "transport/ecoute.h"
 
 namespace {
 
@@ -43,11 +42,8 @@ std::set<std::int64_t> lit_couleurs(std::string_view liste) {
 // Empty when `texte` names a descriptor that listens: a stream socket that
 // only needs its connections accepted.
 std::string verifie_ecoute(const std::string& texte) {
-  int ecoute = 0;
-  socklen_t taille = sizeof ecoute;
   try {
-    if (::getsockopt(std::stoi(texte), SOL_SOCKET, SO_ACCEPTCONN, &ecoute, &taille) == 0 && ecoute)
-      return {};
+    if (transport::est_en_ecoute(std::stoi(texte))) return {};
   } catch (const std::exception&) {
   }
   return _("not a listening socket: ") + texte;

@@ -1,7 +1,6 @@
 #include "tournoi/commandes.h"
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -146,9 +145,7 @@ int lance_slurm(const OptionsLance& o, const Plan& plan, const fs::path& dossier
 // from the bots: only each referee gets it, as with a socket opened here.
 transport::Socket socket_herite(std::optional<int> fd) {
   if (!fd) return {};
-  int ecoute = 0;
-  socklen_t taille = sizeof ecoute;
-  if (::getsockopt(*fd, SOL_SOCKET, SO_ACCEPTCONN, &ecoute, &taille) != 0 || !ecoute)
+  if (!transport::est_en_ecoute(*fd))
     throw std::runtime_error(std::string("--spectateurs-fd: ") + _("not a listening socket: ") +
                              std::to_string(*fd));
   ::fcntl(*fd, F_SETFD, FD_CLOEXEC);
