@@ -47,7 +47,8 @@ const Mots francais{
     "<th>Match</th><th>Bots</th><th>Depuis</th><th>Processus</th>",
     "matchs à la fois",
     "Tous les enregistrements (.tar.gz)",
-    "ici"};
+    "ici",
+    "L’archive des enregistrements n’a pas pu être écrite (disque plein ?).\n"};
 
 const Mots anglais{
     "Send a version",
@@ -94,7 +95,8 @@ const Mots anglais{
     "<th>Match</th><th>Bots</th><th>Since</th><th>Process</th>",
     "matches at once",
     "Every recording (.tar.gz)",
-    "here"};
+    "here",
+    "The recordings' archive could not be written (a full disk?).\n"};
 
 }  // namespace
 

@@ -157,7 +157,10 @@ std::optional<tribune::PageHttp> page_admin(sqlite3* base, const fs::path& ligue
   const Mots& m = mots(l);
   if (reste == "resultats.csv") return export_csv(base);
   if (reste == "resultats.json") return export_json(base);
-  if (reste == "enregistrements.tar.gz") return lot_enregistrements(base, ligue);
+  // A failure to write it is the server's, said as such rather than "not found".
+  if (reste == "enregistrements.tar.gz")
+    return lot_enregistrements(base, ligue)
+        .value_or(tribune::PageHttp{500, "text/plain; charset=utf-8", m.lot_impossible});
   if (reste.starts_with("enregistrement/"))
     return enregistrement_match(base, ligue, reste.substr(15));
   if (!reste.empty()) return std::nullopt;

@@ -20,6 +20,7 @@ struct Mots {
   std::string reglages, saison, en_pause, en_marche, pause, reprise, eleves, colonnes_eleves;
   std::string activer, desactiver, nouveau_jeton, ajouter, exports, enregistrements;
   std::string telecharger, courbe, postes, colonnes_postes, places, tout_telecharger, ici;
+  std::string lot_impossible;
 };
 
 [[nodiscard]] const Mots& mots(Langue l);
@@ -60,6 +61,7 @@ inline constexpr const char* html = "text/html; charset=utf-8";
 [[nodiscard]] std::string section_postes(sqlite3* base, const std::filesystem::path& ligue,
                                          const Postes& postes, const Mots& m);
 // Every recording of the league as one .tar.gz (match-ID.jsonl.gz inside),
-// written to an unnamed file of the league's folder; nothing when it cannot be.
+// written to an unnamed file of the league's folder; nothing when it cannot be
+// (a full disk, a recording that cannot be read whole).
 [[nodiscard]] std::optional<tribune::PageHttp> lot_enregistrements(
     sqlite3* base, const std::filesystem::path& ligue);
